@@ -1,0 +1,15 @@
+#include "port/random.h"
+
+namespace port {
+namespace {
+uint32_t g_state = 1;
+}
+
+void CrtSrand(uint32_t seed) { g_state = seed; }
+
+int CrtRand() {
+  g_state = g_state * 214013u + 2531011u;
+  return static_cast<int>((g_state >> 16) & 0x7FFF);
+}
+
+}  // namespace port

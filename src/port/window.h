@@ -1,0 +1,39 @@
+#pragma once
+// The main window, its events, the cursor, message boxes and the clock.
+#include <cstdint>
+#include <string>
+
+namespace port {
+
+class Window;
+
+enum class WindowEventKind { Close, Quit, FocusGained, FocusLost, Shown, Hidden, Exposed, Other };
+struct WindowEvent {
+  WindowEventKind kind = WindowEventKind::Other;
+};
+
+// Starts the video and event subsystems; false and an error text on failure.
+bool InitVideo(std::string* error);
+void ShutdownVideo();
+
+// A window of exactly width by height client pixels, not resizable, created
+// hidden; full screen uses the desktop mode. Null on failure.
+Window* CreateMainWindow(const char* title, int width, int height, bool fullScreen, std::string* error);
+void ShowMainWindow(Window* window);
+void DestroyMainWindow(Window* window);
+bool IsFullScreen(const Window* window);
+void GetWindowClientSize(const Window* window, int* width, int* height);
+
+// Takes one waiting event, if any.
+bool PollWindowEvent(WindowEvent* event);
+void SetCursorVisible(bool visible);
+
+// Modal message box; texts are Shift-JIS and are also written to standard error.
+void ShowMessageBox(Window* owner, const char* textSjis, const char* captionSjis);
+
+uint64_t PerformanceCounter();
+uint64_t PerformanceFrequency();
+uint32_t TickCountMs();
+void SleepMs(uint32_t ms);
+
+}  // namespace port
