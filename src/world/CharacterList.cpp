@@ -1,10 +1,55 @@
 #include "world/CharacterList.h"
 
 #include "port/gpu.h"
+#include "render/CircleShadow.h"
 
 using port::gpu::RenderState;
+using port::gpu::SamplerState;
+
+namespace {
+constexpr const char* kToonEffectPath = "data/toonSkinEffect.fx";
+constexpr const char* kToonTechnique = "TShader";
+constexpr const char* kToonRampPath = "data/toon.bmp";
+}  // namespace
 
 CharacterList::~CharacterList() = default;
+
+void CharacterList::Init(port::gpu::Device* device, const port::gpu::Caps&, int withEffect) {
+  device_ = device;
+  if (withEffect >= 1) {
+    toonEffect_.Create(device, kToonEffectPath, kToonTechnique);
+    toonRamp_.Load(device, kToonRampPath, 0);
+  }
+  LoadCircleShadow(device);
+  SetModelStates();
+}
+
+void CharacterList::InitForSelect(port::gpu::Device* device) {
+  device_ = device;
+  toonEffect_.Create(device, kToonEffectPath, kToonTechnique);
+  toonRamp_.Load(device, kToonRampPath, 0);
+  SetModelStates();
+}
+
+void CharacterList::Release() {
+  ReleaseCircleShadow();
+  Clear();
+  toonEffect_.Release();
+  toonRamp_.Release();
+}
+
+// The ramp on stage 0 is clamped; the decal on stage 1 wraps and is filtered.
+void CharacterList::SetModelStates() {
+  if (!device_) return;
+  device_->SetSamplerState(1, SamplerState::AddressU, port::gpu::AddressWrap);
+  device_->SetSamplerState(1, SamplerState::AddressV, port::gpu::AddressWrap);
+  device_->SetSamplerState(0, SamplerState::AddressU, port::gpu::AddressClamp);
+  device_->SetSamplerState(0, SamplerState::AddressV, port::gpu::AddressClamp);
+  device_->SetTextureStageState(1, port::gpu::StageState::ColorOp, port::gpu::TexOpModulate);
+  device_->SetSamplerState(1, SamplerState::MipFilter, port::gpu::FilterLinear);
+  device_->SetSamplerState(1, SamplerState::MagFilter, port::gpu::FilterLinear);
+  device_->SetSamplerState(1, SamplerState::MinFilter, port::gpu::FilterLinear);
+}
 
 int CharacterList::FindReusable(int kind) const {
   for (size_t i = 0; i < slots_.size(); ++i) {

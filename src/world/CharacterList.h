@@ -4,6 +4,8 @@
 #include <memory>
 
 #include "port/math.h"
+#include "render/EffectHolder.h"
+#include "render/Texture.h"
 #include "world/Character.h"
 #include "world/ListSlots.h"
 
@@ -19,6 +21,18 @@ class CharacterList : public ListSlots<Character> {
  public:
   CharacterList() = default;
   ~CharacterList();
+
+  // Stores the device; with withEffect 1 or more creates the shared toon
+  // effect and loads its ramp (either may fail: the effect is then absent);
+  // loads the circle shadow; sets the samplers the models draw with.
+  void Init(port::gpu::Device* device, const port::gpu::Caps& caps, int withEffect);
+  // The same, always with the effect and without the circle shadow.
+  void InitForSelect(port::gpu::Device* device);
+  // The circle shadow, the characters, the effect and the ramp.
+  void Release();
+  // Null inside when no effect could be made.
+  EffectHolder* GetToonEffect() { return &toonEffect_; }
+  Texture* GetToonRamp() { return &toonRamp_; }
 
   void Add(std::unique_ptr<Character> character) { ListSlots::Add(std::move(character)); }
   // The first dead character of the kind, or -1.
@@ -40,7 +54,11 @@ class CharacterList : public ListSlots<Character> {
   void Draw2DAll(port::Sprite* sprite);
 
  private:
+  void SetModelStates();
+
   port::gpu::Device* device_ = nullptr;
+  EffectHolder toonEffect_;
+  Texture toonRamp_;
 };
 
 extern CharacterList g_characters;

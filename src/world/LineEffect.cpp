@@ -1,7 +1,24 @@
 #include "world/LineEffect.h"
 
+#include "port/gpu.h"
+#include "render/StaticMesh.h"
 #include "world/EffectList.h"
 #include "world/MathHelpers.h"
+
+namespace {
+
+struct Resources {
+  port::gpu::Device* device = nullptr;
+  StaticMesh mesh;
+};
+
+// Class-wide, and never destroyed (see the effect list's release at exit).
+Resources& Shared() {
+  static Resources* resources = new Resources;
+  return *resources;
+}
+
+}  // namespace
 
 LineEffect* LineEffect::Spawn(float x, float y, float z, float scale, float pitch, float yaw,
                               float speed, uint8_t active) {
@@ -28,4 +45,22 @@ void LineEffect::Update() {
   ++age;
   if (age > 10) active = 0;
   position += direction * speed;
+}
+
+void LineEffect::LoadResources(port::gpu::Device* device) {
+  Shared().device = device;
+  Shared().mesh.Load(device, "Xfile/kouka_line.x");
+}
+
+void LineEffect::ReleaseResources() { Shared().mesh.Release(); }
+
+void LineEffect::Draw(port::Matrix, port::Matrix) {
+  if (!active) return;
+  Resources& r = Shared();
+  if (!r.device || r.device != port::gpu::Device::Current()) return;
+  const port::Matrix world = port::MatrixScaling(scale, scale, scale) * port::MatrixRotationX(pitch * kDegToRad) *
+                             port::MatrixRotationY(yaw * kDegToRad) *
+                             port::MatrixTranslation(position.x, position.y, position.z);
+  r.device->SetTransform(port::gpu::TransformType::World, world);
+  r.mesh.Draw();
 }
