@@ -60,7 +60,9 @@ class RecordingDevice : public port::gpu::Device {
   const port::gpu::Viewport& GetViewport() const override { return viewport_; }
   void Clear(uint32_t, port::Argb, float) override {}
   void SetFVF(uint32_t) override {}
-  void SetVertexLayout(const port::gpu::VertexLayout&) override {}
+  void SetVertexLayout(const port::gpu::VertexLayout& layout) override { layout_ = layout; }
+  // Not marked override: older device interfaces lack it.
+  const port::gpu::VertexLayout& GetVertexLayout() const { return layout_; }
   void SetStreamSource(port::gpu::Buffer*, uint32_t, uint32_t) override {}
   void SetIndices(port::gpu::Buffer*) override {}
   void DrawPrimitive(port::gpu::PrimitiveType, uint32_t, uint32_t) override { ++draws; }
@@ -88,4 +90,5 @@ class RecordingDevice : public port::gpu::Device {
   port::Matrix transforms_[3];
   port::gpu::Material material_;
   port::gpu::Viewport viewport_;
+  port::gpu::VertexLayout layout_;
 };
