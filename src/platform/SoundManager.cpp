@@ -3,6 +3,8 @@
 #include <cmath>
 #include <utility>
 
+#include "world/MathHelpers.h"
+
 // ---- SoundClip ----
 
 SoundClip::~SoundClip() { Release(); }
@@ -119,9 +121,7 @@ int32_t SoundManager::DistanceAttenuation(double d) {
 void SoundManager::PlaySoundAt(float x, float y, float z, SoundId id, int32_t offset) {
   if (id < 0 || id >= static_cast<int>(stageClips.size())) return;
   const port::Vec3 listener = ListenerPosition();
-  const double d = std::sqrt(std::pow(static_cast<double>(z) - listener.z, 2.0) +
-                             std::pow(static_cast<double>(y) - listener.y, 2.0) +
-                             std::pow(static_cast<double>(x) - listener.x, 2.0));
+  const double d = Distance3(x, y, z, listener.x, listener.y, listener.z);
   stageClips[id].queued = 1;
   stageClips[id].SetVolume(masterVolume + DistanceAttenuation(d) + offset);
 }

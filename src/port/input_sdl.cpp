@@ -120,7 +120,9 @@ bool StartInput() {
   return SDL_InitSubSystem(SDL_INIT_JOYSTICK) == 0;
 }
 
-void StopInput() { SDL_QuitSubSystem(SDL_INIT_JOYSTICK); }
+void StopInput() {
+  if (SDL_WasInit(SDL_INIT_JOYSTICK)) SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
+}
 
 int ScanCodeToSdlScancode(int scanCode) {
   if (scanCode < 0 || scanCode >= kKeyCount) return SDL_SCANCODE_UNKNOWN;
@@ -158,7 +160,8 @@ Pad* OpenPad(int index) {
 
 void ClosePad(Pad* pad) {
   if (!pad) return;
-  SDL_JoystickClose(pad->joystick);
+  // Once the subsystem is shut down SDL has closed and freed its joysticks.
+  if (SDL_WasInit(SDL_INIT_JOYSTICK)) SDL_JoystickClose(pad->joystick);
   delete pad;
 }
 
@@ -177,7 +180,7 @@ int32_t ScalePadAxis(int raw) {
 
 bool ReadPad(Pad* pad, PadState* state) {
   *state = PadState{};
-  if (!pad) return false;
+  if (!pad || !SDL_WasInit(SDL_INIT_JOYSTICK)) return false;
   SDL_JoystickUpdate();
   if (!SDL_JoystickGetAttached(pad->joystick)) return false;
   const int axes = SDL_JoystickNumAxes(pad->joystick);

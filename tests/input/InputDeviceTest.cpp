@@ -219,3 +219,19 @@ TEST(ScanCodes, GameKeysSitOnTheirPhysicalPositions) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(PadShutdown, ReleaseAfterTheLibraryWasShutDownIsSafe) {
+  ASSERT_TRUE(port::StartInput());
+  if (port::AttachedPadCount() > 0) GTEST_SKIP() << "a real joystick is attached";
+  ASSERT_EQ(port::AttachVirtualPad(2, 8), 0);
+  InputDevice input;
+  ASSERT_TRUE(input.InitJoysticks(nullptr, nullptr, ForwardDevice, ForwardAxis));
+  SDL_Quit();  // the program's exit may come first
+  EXPECT_FALSE(input.PollJoysticks());
+  EXPECT_FALSE(input.IsPadButton(0, 0));
+  input.Release();
+}
+
+}  // namespace
