@@ -10,6 +10,13 @@ namespace {
 constexpr const char* kToonEffectPath = "data/toonSkinEffect.fx";
 constexpr const char* kToonTechnique = "TShader";
 constexpr const char* kToonRampPath = "data/toon.bmp";
+
+// trunc(v) kept within 0..count (a tiny parts value can make v huge).
+size_t SlotBound(float v, size_t count) {
+  if (!(v > 0.0f)) return 0;
+  if (v >= static_cast<float>(count)) return count;
+  return static_cast<size_t>(v);
+}
 }  // namespace
 
 CharacterList::~CharacterList() = default;
@@ -86,11 +93,10 @@ void CharacterList::DrawSlice(float parts, float part, port::Matrix view, port::
   if (!device_) return;
   device_->LightEnable(0, true);
   device_->SetRenderState(RenderState::Lighting, 1);
-  const long first = static_cast<long>((part - 1.0f) * perShare);
-  const long last = static_cast<long>(perShare * part);
-  for (long i = first; i < last && i < static_cast<long>(slots_.size()); ++i) {
-    if (i < 0) continue;
-    if (Character* c = slots_[static_cast<size_t>(i)].get()) c->Draw(view, projection, lightDirection);
+  const size_t first = SlotBound((part - 1.0f) * perShare, slots_.size());
+  const size_t last = SlotBound(perShare * part, slots_.size());
+  for (size_t i = first; i < last; ++i) {
+    if (Character* c = slots_[i].get()) c->Draw(view, projection, lightDirection);
   }
   device_->SetRenderState(RenderState::Lighting, 0);
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
@@ -122,8 +123,14 @@ TEST(CharacterList, DrawSliceDrawsItsShareOfTheSlots) {
   list.DrawSlice(2.0f, 3.0f, m, m, light);
   list.DrawSlice(0.0f, 1.0f, m, m, light);
   list.DrawSlice(2.0f, 0.0f, m, m, light);
+  list.DrawSlice(std::nanf(""), 1.0f, m, m, light);
   EXPECT_TRUE(trace.empty());
   EXPECT_TRUE(device.log.empty()) << "an out-of-range share changes no state";
+
+  // A share too thin to count still stays inside the slots.
+  list.DrawSlice(1e-40f, 1e-40f, m, m, light);
+  EXPECT_LE(trace.size(), 5u);
+  trace.clear();
 
   list.DrawAll(m, m, light);
   EXPECT_EQ(trace.size(), 5u);
