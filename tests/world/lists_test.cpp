@@ -193,6 +193,26 @@ TEST(ObjectList, ReuseByTypeAndTheTwoDrawPasses) {
   g_trace = nullptr;
 }
 
+// A list whose slots can be emptied from outside, as no game code does.
+class HoleyObjectList : public ObjectList {
+ public:
+  void Empty(size_t i) { slots_[i].reset(); }
+};
+
+TEST(ObjectList, AddFillsTheFirstEmptySlot) {
+  HoleyObjectList list;
+  for (int i = 0; i < 4; ++i) list.Add(std::make_unique<TestObject>(kObjectTama, true, i));
+  list.Empty(2);
+  list.Empty(1);
+  EXPECT_EQ(list.CountAlive(), 2);
+  EXPECT_EQ(list.FindReusable(kObjectTama), -1) << "empty slots are skipped";
+  list.UpdateAll();  // and walked past
+  EXPECT_EQ(list.Add(std::make_unique<TestObject>(kObjectTama, false, 9)), 1);
+  EXPECT_EQ(list.Add(std::make_unique<TestObject>(kObjectTama, false, 9)), 2);
+  EXPECT_EQ(list.Add(std::make_unique<TestObject>(kObjectTama, false, 9)), 4);
+  EXPECT_EQ(list.FindReusable(kObjectTama), 1);
+}
+
 TEST(ObjectList, BaseAccessorsAndExtraPoints) {
   TestObject o(kObjectHammer, true);
   o.position = {1, 2, 3};
