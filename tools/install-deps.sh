@@ -8,7 +8,7 @@ PACKAGES=(
   libgl-dev libegl-dev libgl1-mesa-dri libegl1 libegl-mesa0
   fonts-ipafont-gothic fluid-soundfont-gm
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth
+  xvfb xauth libx11-dev
 )
 missing=()
 for p in "${PACKAGES[@]}"; do

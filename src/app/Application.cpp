@@ -1,5 +1,6 @@
 #include "app/Application.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
@@ -22,7 +23,11 @@ bool ReadFirstKvInt(std::FILE* f, int32_t* value) {
   if (c == EOF) return false;
   char buffer[50];
   if (!std::fgets(buffer, sizeof buffer, f)) return false;
-  *value = std::atoi(buffer);
+  // Out-of-range numbers saturate instead of overflowing.
+  long v = std::strtol(buffer, nullptr, 10);
+  if (v > INT32_MAX) v = INT32_MAX;
+  if (v < INT32_MIN) v = INT32_MIN;
+  *value = static_cast<int32_t>(v);
   return true;
 }
 
