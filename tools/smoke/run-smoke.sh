@@ -4,7 +4,7 @@
 # writes no save file.
 #   run-smoke.sh GAME PROBE RUN_DIR
 set -uo pipefail
-game=$1 probe=$2 run_dir=$3
+game=$(realpath "$1") probe=$(realpath "$2") run_dir=$(realpath "$3")
 start_timeout=${SMOKE_START_TIMEOUT:-60}   # seconds to the first frame
 close_timeout_ms=${SMOKE_CLOSE_TIMEOUT_MS:-1000}
 

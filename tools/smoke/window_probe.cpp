@@ -6,6 +6,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <signal.h>
 
 #include <chrono>
 #include <cstdio>
@@ -109,6 +110,10 @@ int main(int argc, char** argv) {
   while (!(w = FindWindow(d, DefaultRootWindow(d), title))) {
     if (Clock::now() > deadline) {
       std::fprintf(stderr, "window_probe: no viewable window titled \"%s\"\n", title.c_str());
+      return 3;
+    }
+    if (kill(static_cast<pid_t>(pid), 0) != 0) {
+      std::fprintf(stderr, "window_probe: process %ld ended before showing its window\n", pid);
       return 3;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
