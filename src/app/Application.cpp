@@ -1,11 +1,10 @@
 #include "app/Application.h"
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 
 #include "platform/GraphicsDevice.h"
 #include "port/gpu.h"
+#include "world/KvFile.h"
 
 namespace {
 
@@ -14,33 +13,17 @@ constexpr int32_t kDefaultMatchTime = 6000;  // frames
 constexpr int32_t kDefaultBattleDrawInterval = 2;
 constexpr int32_t kDefaultBattlePlayers = 2;
 
-// The first value of a key=value file: the text after the first "=" up to
-// the line end, at most 49 characters. False when the file has no "=".
-bool ReadFirstKvInt(std::FILE* f, int32_t* value) {
-  int c;
-  while ((c = std::fgetc(f)) != EOF && c != '=') {
-  }
-  if (c == EOF) return false;
-  char buffer[50];
-  if (!std::fgets(buffer, sizeof buffer, f)) return false;
-  // Out-of-range numbers saturate instead of overflowing.
-  long v = std::strtol(buffer, nullptr, 10);
-  if (v > INT32_MAX) v = INT32_MAX;
-  if (v < INT32_MIN) v = INT32_MIN;
-  *value = static_cast<int32_t>(v);
-  return true;
-}
-
 }  // namespace
 
 uint8_t Application::ReadOptionFile() {
   // The screen mode is the first line of the option file; without the file,
   // or with a value that is no screen mode, the game starts in a window.
   options.screenMode = 0;
-  if (std::FILE* f = std::fopen(kOptionFile, "rb")) {
+  if (OpenKvFile(kOptionFile, "r+t")) {
     int32_t mode = 0;
-    if (ReadFirstKvInt(f, &mode) && (mode == 0 || mode == 1)) options.screenMode = static_cast<uint8_t>(mode);
-    std::fclose(f);
+    ReadKvInt(&mode);
+    CloseKvFile();
+    if (mode == 1) options.screenMode = 1;
   }
   return options.screenMode;
 }
