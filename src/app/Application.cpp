@@ -3,6 +3,8 @@
 #include <cstdint>
 
 #include "platform/GraphicsDevice.h"
+#include "platform/InputDevice.h"
+#include "platform/SoundManager.h"
 #include "port/gpu.h"
 #include "world/KvFile.h"
 
@@ -28,6 +30,14 @@ uint8_t Application::ReadOptionFile() {
   return options.screenMode;
 }
 
+int OnEnumJoystick(const PadDeviceInstance* device, void* context) {
+  return g_input.OnEnumDevice(device, context);
+}
+
+int OnEnumJoystickAxis(const PadAxisInstance* axis, void* context) {
+  return g_input.OnEnumAxis(axis, context);
+}
+
 bool Application::HasVertexShader11(const port::gpu::Caps& caps) {
   return caps.vertexShaderVersion >= 0xFFFE0101u;
 }
@@ -40,12 +50,18 @@ bool Application::Init(port::Window* window, uint8_t fullScreen, int width, int 
     if (port::gpu::Device* device = g_graphics.GetDevice()) device->SetSoftwareVertexProcessing(true);
   }
 
-  // TODO(input): g_input.InitMouse, InitKeyboard, InitJoysticks; results are not tested.
+  // A missing device does not stop the start.
+  g_input.InitMouse(window);
+  g_input.InitKeyboard(window);
+  g_input.InitJoysticks(window, nullptr, OnEnumJoystick, OnEnumJoystickAxis);
 
   LoadRankings();
   requestedScene = SceneTitle;
 
-  // TODO(sound): g_sound.Init (result not tested), LoadSystemSounds, LoadStageSounds.
+  // Without sound the game runs silent.
+  g_sound.Init(window);
+  g_sound.LoadSystemSounds();
+  g_sound.LoadStageSounds();
   return true;
 }
 
@@ -62,8 +78,8 @@ void Application::LoadRankings() {
 
 void Application::Shutdown() {
   g_graphics.Release();
-  // TODO(input): g_input.Release().
-  // TODO(sound): g_sound.Shutdown().
+  g_input.Release();
+  g_sound.Shutdown();
   ReleaseGame();
 }
 

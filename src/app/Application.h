@@ -145,3 +145,9 @@ class Application {
 };
 
 extern Application g_app;
+
+// The joystick enumeration callbacks, forwarded to the input device.
+struct PadDeviceInstance;
+struct PadAxisInstance;
+int OnEnumJoystick(const PadDeviceInstance* device, void* context);
+int OnEnumJoystickAxis(const PadAxisInstance* axis, void* context);

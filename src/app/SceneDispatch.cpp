@@ -1,5 +1,6 @@
 #include "app/Application.h"
 
+#include "platform/SoundManager.h"
 #include "port/window.h"
 
 namespace {
@@ -99,7 +100,7 @@ void Application::Frame() {
   }
   if (const SceneRoutines* r = RoutinesOf(scenes, currentScene); r && r->update) r->update(*this);
   Draw();
-  // TODO(sound): g_sound.Flush() once the sound manager is in.
+  g_sound.Flush();
 }
 
 void Application::Draw() {
