@@ -42,7 +42,7 @@ VertexLayout LayoutFromFvf(uint32_t f) {
   const uint32_t pos = f & fvf::PositionMask;
   if (pos >= fvf::XYZ && pos <= fvf::XYZB5 && (pos & 1) == 0) {
     Add(l, offset, DeclType::Float3, DeclUsage::Position, 0, 12);
-    int betas = pos == fvf::XYZ ? 0 : static_cast<int>((pos - fvf::XYZ) / 2);
+    int betas = pos == fvf::XYZ ? 0 : static_cast<int>((pos - 4) / 2);  // XYZB1 is 6
     const bool lastUByte4 = betas > 0 && (f & fvf::LastBetaUByte4);
     const int weights = lastUByte4 ? betas - 1 : betas;
     if (weights > 0) {
@@ -80,7 +80,7 @@ uint32_t FvfFromLayout(const VertexLayout& layout) {
     f |= fvf::LastBetaUByte4;
   }
   if (betas > 5) return 0;
-  f |= betas == 0 ? fvf::XYZ : fvf::XYZ + 2 * static_cast<uint32_t>(betas);
+  f |= betas == 0 ? fvf::XYZ : 4 + 2 * static_cast<uint32_t>(betas);
   if (layout.Find(DeclUsage::Normal)) f |= fvf::Normal;
   if (layout.Find(DeclUsage::PSize)) f |= fvf::PSize;
   if (layout.Find(DeclUsage::Color, 0)) f |= fvf::Diffuse;
