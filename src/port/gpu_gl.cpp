@@ -776,6 +776,15 @@ void GLDevice::DrawIndexedPrimitive(PrimitiveType type, int32_t baseVertex, uint
   GLsizei count;
   if (!stream_ || !indices_ || streamStride_ == 0 || !Prepare(type, primitiveCount, &mode, &count)) return;
   if ((static_cast<uint64_t>(startIndex) + static_cast<uint64_t>(count)) * 2 > indices_->Size()) return;
+  // An index past the vertices (a corrupt model) must not reach the GPU.
+  {
+    const uint16_t* idx = static_cast<const uint16_t*>(indices_->Data()) + startIndex;
+    uint32_t maxIndex = 0;
+    for (GLsizei i = 0; i < count; ++i) maxIndex = std::max<uint32_t>(maxIndex, idx[i]);
+    const int64_t last = static_cast<int64_t>(maxIndex) + baseVertex;
+    const uint64_t available = stream_->Size() > streamOffset_ ? (stream_->Size() - streamOffset_) / streamStride_ : 0;
+    if (last < 0 || static_cast<uint64_t>(last) >= available) return;
+  }
   ApplyStates(type);
   glBindBuffer(GL_ARRAY_BUFFER, stream_->Name());
   BindAttributes(static_cast<GLintptr>(streamOffset_), streamStride_);

@@ -346,6 +346,11 @@ TEST_F(DeviceTest, BuffersDrawIndexedAndPlain) {
   dev().Clear(ClearTarget, 0xFF000000u);
   dev().DrawPrimitive(TriangleList, 0, 5);
   dev().DrawIndexedPrimitive(TriangleList, 0, 0, 4, 3, 2);
+  dev().DrawIndexedPrimitive(TriangleList, 1, 0, 4, 0, 2);  // index 3 + 1 is past the vertices
+  idx = static_cast<uint16_t*>(ib->Lock());
+  idx[4] = 60000;
+  ib->Unlock();
+  dev().DrawIndexedPrimitive(TriangleList, 0, 0, 4, 0, 2);
   EXPECT_EQ(At(dev().ReadBackBuffer(), 160, 360), 0xFF000000u);
 
   dev().SetStreamSource(nullptr, 0, 0);
