@@ -94,11 +94,11 @@ void StageField::Draw(port::Matrix, port::Matrix, port::Vec4) {
 
 bool StageField::RayCast(const port::Vec3* origin, const port::Vec3* direction, float* distance) {
   if (!origin || !direction || !distance) return false;
-  return collision.Intersect(origin, direction, distance);
+  return collision.Intersect(*origin, *direction, distance);
 }
 
 bool StageField::RayCastNormal(const port::Vec3* origin, const port::Vec3* direction, float* distance,
                                port::Vec3* normal) {
   if (!origin || !direction || !distance) return false;
-  return collision.IntersectNormal(origin, direction, distance, normal);
+  return collision.IntersectNormal(*origin, *direction, distance, normal);
 }
