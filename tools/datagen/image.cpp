@@ -160,6 +160,9 @@ void Image::Draw(const Image& src, float l, float t, float r, float b) {
 
 struct TextRenderer::Impl {
   TTF_Font* font = nullptr;
+  // Rows holding the ink of full-height glyphs: every text is cut to this
+  // band, so small signs ('.', '-') keep their size next to letters.
+  int inkTop = 0, inkBottom = -1;
 };
 
 TextRenderer::TextRenderer(const std::string& fontPath) : impl_(std::make_unique<Impl>()) {
@@ -168,6 +171,14 @@ TextRenderer::TextRenderer(const std::string& fontPath) : impl_(std::make_unique
   if (TTF_WasInit() == 0 && TTF_Init() != 0) throw GenError(std::string("cannot start SDL2_ttf: ") + TTF_GetError());
   impl_->font = TTF_OpenFont(fontPath.c_str(), 72);
   if (!impl_->font) throw GenError("cannot open font " + fontPath + ": " + TTF_GetError());
+  Image ref = Render("0Aア漢");
+  impl_->inkTop = ref.Height();
+  for (int y = 0; y < ref.Height(); ++y)
+    for (int x = 0; x < ref.Width(); ++x)
+      if (ref.At(x, y).a > 8) {
+        impl_->inkTop = std::min(impl_->inkTop, y);
+        impl_->inkBottom = std::max(impl_->inkBottom, y);
+      }
 }
 
 TextRenderer::~TextRenderer() {
@@ -200,6 +211,10 @@ Image TextRenderer::Render(const std::string& utf8) const {
         b = std::max(b, y);
       }
   if (r < 0) return Image(1, 1);
+  if (impl_->inkBottom >= 0) {
+    t = std::min(t, impl_->inkTop);
+    b = std::max(b, std::min(impl_->inkBottom, img.Height() - 1));
+  }
   Image out(r - l + 1, b - t + 1);
   for (int y = t; y <= b; ++y)
     for (int x = l; x <= r; ++x) out.At(x - l, y - t) = img.At(x, y);

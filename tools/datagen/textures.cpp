@@ -56,6 +56,13 @@ void Sheets(Output& out, const TextRenderer& text) {
                        Hex(0xFF4040));
         continue;
       }
+      // Single signs (digits, ':', '=') stand on their own, without a panel.
+      size_t points = 0;
+      for (unsigned char ch : label) points += (ch & 0xC0) != 0x80;
+      if (points == 1) {
+        text.DrawFitted(img, label, r.left, r.top, r.right, r.bottom, Hex(0xFFFFFF), kOutline, 0.04f);
+        continue;
+      }
       float radius = std::min(w, h) * 0.25f;
       img.RoundRect(r.left, r.top, r.right, r.bottom, radius, Hex(colour, 230));
       img.RoundRect(r.left + 2, r.top + 2, r.right - 2, r.top + h / 2, radius, Hex(0xFFFFFF, 40));
