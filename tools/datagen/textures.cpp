@@ -38,9 +38,19 @@ void Sheets(Output& out, const TextRenderer& text) {
     if (s.path == "texture/font.png") continue;
     Image img(s.width, s.height);
     uint32_t colour = panel.at(s.path);
-    for (const UiRect& r : s.rects) {
+    // Larger pictures first: a rectangle inside another is the tail end of
+    // that picture (a unit after a caption), drawn over it.
+    std::vector<UiRect> rects = s.rects;
+    std::stable_sort(rects.begin(), rects.end(), [](const UiRect& a, const UiRect& b) {
+      return (a.right - a.left) * (a.bottom - a.top) > (b.right - b.left) * (b.bottom - b.top);
+    });
+    for (const UiRect& r : rects) {
       std::string label = r.label;
       int w = r.right - r.left, h = r.bottom - r.top;
+      int textRight = r.right;
+      for (const UiRect& in : rects)
+        if (in.left > r.left && in.right <= r.right && in.top >= r.top && in.bottom <= r.bottom)
+          textRight = std::min(textRight, in.left);
       if (label == "-") {  // a separator line
         img.FillRect(r.left, r.top, r.right, r.bottom, Hex(0xFFFFFF));
         continue;
@@ -66,7 +76,7 @@ void Sheets(Output& out, const TextRenderer& text) {
       float radius = std::min(w, h) * 0.25f;
       img.RoundRect(r.left, r.top, r.right, r.bottom, radius, Hex(colour, 230));
       img.RoundRect(r.left + 2, r.top + 2, r.right - 2, r.top + h / 2, radius, Hex(0xFFFFFF, 40));
-      text.DrawFitted(img, label, r.left, r.top, r.right, r.bottom, Hex(0xFFFFFF), kOutline, 0.1f);
+      text.DrawFitted(img, label, r.left, r.top, textRight, r.bottom, Hex(0xFFFFFF), kOutline, 0.1f);
     }
     Png(out, s.path, img);
   }
