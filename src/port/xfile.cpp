@@ -218,7 +218,12 @@ class Lexer {
     }
     if (!IsNameChar(c)) Fail(std::string("unexpected character '") + static_cast<char>(c) + "'", start, line_);
     size_t end = pos_;
-    while (end < size_ && IsNameChar(p_[end])) ++end;
+    while (end < size_ && IsNameChar(p_[end])) {
+      // A Shift-JIS lead byte takes the next byte whatever it is ('[' or '\\' included).
+      uint8_t b = p_[end];
+      bool lead = (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+      end += (lead && end + 1 < size_) ? 2 : 1;
+    }
     std::string_view run(reinterpret_cast<const char*>(p_ + pos_), end - pos_);
     pos_ = end;
     Token t = Make(Tok::Name, start);
