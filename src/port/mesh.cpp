@@ -397,18 +397,10 @@ Status ComputeMeshBoundingSphere(const Mesh* mesh, Vec3* centre, float* radius) 
   if (!mesh || !centre || !radius) return kInvalidArg;
   const gpu::VertexElement* pos = mesh->GetDeclaration().Find(gpu::DeclUsage::Position);
   if (!pos) return kInvalidCall;
-  uint32_t n = mesh->GetNumVertices(), stride = mesh->GetNumBytesPerVertex();
-  const uint8_t* v = mesh->Vertices() + pos->offset;
-  Vec3 c;
-  for (uint32_t i = 0; i < n; ++i) c += LoadVec3(v + size_t{i} * stride);
-  if (n > 0) c = c / static_cast<float>(n);
-  float best = 0;
-  for (uint32_t i = 0; i < n; ++i) {
-    Vec3 d = LoadVec3(v + size_t{i} * stride) - c;
-    best = std::max(best, Dot(d, d));
+  if (!ComputeBoundingSphere(mesh->Vertices() + pos->offset, mesh->GetNumVertices(), mesh->GetNumBytesPerVertex(),
+                             centre, radius)) {
+    return kFail;
   }
-  *centre = c;
-  *radius = std::sqrt(best);
   return kOk;
 }
 

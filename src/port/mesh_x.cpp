@@ -343,37 +343,6 @@ Status BuildMesh(uint32_t fvf, const std::vector<FlatVertex>& verts, const std::
   return kOk;
 }
 
-Vec3 TransformCoord(const Vec3& v, const Matrix& m) {
-  float x = v.x * m.m[0][0] + v.y * m.m[1][0] + v.z * m.m[2][0] + m.m[3][0];
-  float y = v.x * m.m[0][1] + v.y * m.m[1][1] + v.z * m.m[2][1] + m.m[3][1];
-  float z = v.x * m.m[0][2] + v.y * m.m[1][2] + v.z * m.m[2][2] + m.m[3][2];
-  float w = v.x * m.m[0][3] + v.y * m.m[1][3] + v.z * m.m[2][3] + m.m[3][3];
-  return {x / w, y / w, z / w};
-}
-
-Vec3 TransformNormal(const Vec3& v, const Matrix& m) {
-  return {v.x * m.m[0][0] + v.y * m.m[1][0] + v.z * m.m[2][0], v.x * m.m[0][1] + v.y * m.m[1][1] + v.z * m.m[2][1],
-          v.x * m.m[0][2] + v.y * m.m[1][2] + v.z * m.m[2][2]};
-}
-
-Matrix Multiply(const Matrix& a, const Matrix& b) {
-  Matrix r;
-  for (int i = 0; i < 4; ++i) {
-    for (int j = 0; j < 4; ++j) {
-      float s = 0;
-      for (int k = 0; k < 4; ++k) s += a.m[i][k] * b.m[k][j];
-      r.m[i][j] = s;
-    }
-  }
-  return r;
-}
-
-Matrix Identity() {
-  Matrix m;
-  for (int i = 0; i < 4; ++i) m.m[i][i] = 1;
-  return m;
-}
-
 struct Collector {
   uint32_t fvf = gpu::fvf::XYZ;
   std::vector<FlatVertex> verts;
@@ -400,8 +369,8 @@ struct Collector {
     }
     for (size_t i = 0; i < d.pos.size(); ++i) {
       FlatVertex v;
-      v.pos = TransformCoord(d.pos[i], world);
-      if (d.hasNormals) v.nrm = TransformNormal(d.nrm[i], world);
+      v.pos = Vec3TransformCoord(d.pos[i], world);
+      if (d.hasNormals) v.nrm = Vec3TransformNormal(d.nrm[i], world);
       if (d.hasColors) v.color = d.color[i];
       if (d.hasUv) v.uv = d.uv[i];
       verts.push_back(v);
@@ -427,7 +396,7 @@ struct Collector {
         status = kFail;
         return;
       }
-      Matrix local = Identity();
+      Matrix local = MatrixIdentity();
       for (const x::Child& c : o.Children()) {
         if (!c.IsReference() && c.object->Is(x::guids::kFrameTransformMatrix)) {
           DataReader r = c.object->Data();
@@ -437,7 +406,7 @@ struct Collector {
           }
         }
       }
-      Matrix world = Multiply(local, parent);
+      Matrix world = MatrixMultiply(local, parent);
       for (const x::Child& c : o.Children()) {
         if (!c.IsReference()) Walk(*c.object, world, depth + 1);
       }
@@ -459,7 +428,7 @@ Status LoadMeshFromXFile(const x::File& file, uint32_t options, gpu::Device* dev
   if (!mesh) return kInvalidArg;
   *mesh = nullptr;
   Collector c;
-  for (const Object* o : file.Objects()) c.Walk(*o, Identity(), 0);
+  for (const Object* o : file.Objects()) c.Walk(*o, MatrixIdentity(), 0);
   if (Failed(c.status)) return c.status;
   if (c.attrs.empty()) return kFail;  // no mesh in the file
   std::vector<uint32_t> order;
