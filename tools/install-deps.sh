@@ -9,6 +9,7 @@ PACKAGES=(
   fonts-ipafont-gothic fluid-soundfont-gm timgm6mb-soundfont libfluidsynth3
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
+  clang libclang-rt-14-dev
 )
 missing=()
 for p in "${PACKAGES[@]}"; do

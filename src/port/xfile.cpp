@@ -881,7 +881,14 @@ class Parser {
     if (depth > limits_.maxTemplateDepth) {
       Fail("templates nested too deeply in " + tp->name, lex_->Peek().offset, lex_->Peek().line);
     }
-    std::vector<uint32_t> scope(tp->members.size(), 0);
+    // Integer members' values, for the array sizes that name them.
+    uint32_t small[16] = {};
+    std::vector<uint32_t> big;
+    uint32_t* scope = small;
+    if (tp->members.size() > 16) {
+      big.assign(tp->members.size(), 0);
+      scope = big.data();
+    }
     for (size_t mi = 0; mi < tp->members.size(); ++mi) {
       const TemplateMember& m = tp->members[mi];
       const Template* sub = nullptr;
