@@ -129,12 +129,28 @@ class Lexer {
     hasPeek_ = false;
     return peek_;
   }
+  // Fast path for data: the next item of a binary number list, if that is
+  // what comes next.
+  bool TakeListItem(bool* isFloat, uint32_t* bits) {
+    if (hasPeek_ || listLeft_ == 0) return false;
+    --listLeft_;
+    *isFloat = listFloat_;
+    if (listFloat_ && floatBits_ == 64) {
+      double d;
+      std::memcpy(&d, p_ + pos_, 8);
+      pos_ += 8;
+      *bits = std::bit_cast<uint32_t>(static_cast<float>(d));
+    } else {
+      *bits = U32();
+    }
+    return true;
+  }
   // An upper bound on the number of scalar values left in the input.
-  uint64_t ScalarBound() {
-    const Token& t = Peek();
-    size_t from = t.kind == Tok::End ? size_ : t.offset;
-    if (!binary_) return size_ - from;
-    return listLeft_ + 1 + (size_ - std::min(size_, pos_)) / 4;
+  // Never peeks, so the list fast path stays open.
+  uint64_t ScalarBound() const {
+    size_t from = hasPeek_ ? std::min(peek_.offset, size_) : std::min(pos_, size_);
+    if (!binary_) return size_ - from + 1;
+    return uint64_t{listLeft_} + 1 + (size_ - from) / 4;
   }
   [[noreturn]] void Fail(const std::string& msg, size_t offset, uint32_t line) const {
     throw ParseError{msg, offset, line};
@@ -830,8 +846,27 @@ class Parser {
   }
 
   void ReadScalar(Object* o, ValueType type) {
+    bool isFloat;
+    uint32_t bits;
+    if (lex_->TakeListItem(&isFloat, &bits)) {
+      if (type == ValueType::Float || type == ValueType::Double) {
+        if (!isFloat) bits = std::bit_cast<uint32_t>(static_cast<float>(bits));
+        o->values_.push_back(Value{type, bits});
+        return;
+      }
+      if (!isFloat && type == ValueType::Dword) {
+        o->values_.push_back(Value{type, bits});
+        return;
+      }
+      ListItemSlow(o, type, isFloat, bits);
+      return;
+    }
     Token t = lex_->Next();
     while (IsSeparator(t)) t = lex_->Next();
+    ReadScalarToken(o, type, t);
+  }
+
+  void ReadScalarToken(Object* o, ValueType type, const Token& t) {
     Value v;
     v.type = type;
     switch (type) {
@@ -870,6 +905,20 @@ class Parser {
       }
     }
     o->values_.push_back(v);
+  }
+
+  // A list item for a member the fast path does not take: range checks and errors.
+  void ListItemSlow(Object* o, ValueType type, bool isFloat, uint32_t bits) {
+    const Token& next = lex_->Peek();
+    Token t;
+    t.offset = next.offset;
+    t.kind = isFloat ? Tok::Float : Tok::Int;
+    if (isFloat) {
+      t.f = std::bit_cast<float>(bits);
+    } else {
+      t.i = bits;
+    }
+    ReadScalarToken(o, type, t);
   }
 
   [[noreturn]] void Unexpected(const Token& t, const char* wanted) {
