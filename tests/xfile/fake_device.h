@@ -56,6 +56,7 @@ class FakeDevice : public port::gpu::Device {
   void Clear(uint32_t, port::Argb, float) override {}
   void SetFVF(uint32_t) override {}
   void SetVertexLayout(const port::gpu::VertexLayout& l) override { layout = l; }
+  const port::gpu::VertexLayout& GetVertexLayout() const override { return layout; }
   void SetStreamSource(port::gpu::Buffer* b, uint32_t, uint32_t s) override { stream = b; stride = s; }
   void SetIndices(port::gpu::Buffer* b) override { indices = b; }
   void DrawPrimitive(port::gpu::PrimitiveType, uint32_t, uint32_t) override {}

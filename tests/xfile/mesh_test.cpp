@@ -274,17 +274,3 @@ TEST(Mesh, DrawWithoutTableDrawsRunsOfTheAttribute) {
   EXPECT_EQ(dev.draws[0].primitiveCount, 2u);
   EXPECT_EQ(dev.draws[1].startIndex, 9u);
 }
-
-TEST(VertexFormat, FvfLayoutsAndSizes) {
-  EXPECT_EQ(gpu::FvfVertexSize(0x142), 24u);
-  EXPECT_EQ(gpu::FvfVertexSize(fvf::XYZ | fvf::Normal | fvf::Tex1), 32u);
-  uint32_t palette = fvf::XYZB4 | fvf::LastBetaUByte4 | fvf::Normal | fvf::Tex1;
-  gpu::VertexLayout l = gpu::LayoutFromFvf(palette);
-  EXPECT_EQ(l.stride, 12u + 12 + 4 + 12 + 8);
-  ASSERT_NE(l.Find(gpu::DeclUsage::BlendWeight), nullptr);
-  EXPECT_EQ(l.Find(gpu::DeclUsage::BlendWeight)->type, gpu::DeclType::Float3);
-  EXPECT_EQ(l.Find(gpu::DeclUsage::BlendIndices)->offset, 24u);
-  EXPECT_EQ(l.Find(gpu::DeclUsage::Normal)->offset, 28u);
-  EXPECT_EQ(gpu::FvfFromLayout(l), palette);
-  EXPECT_EQ(gpu::FvfFromLayout(gpu::LayoutFromFvf(0x142)), 0x142u);
-}
