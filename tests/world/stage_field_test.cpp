@@ -70,7 +70,9 @@ TEST_F(StageFieldCasts, GroundProbeFindsTheFloorWithItsNormal) {
   float d2 = 1000.0f;
   ASSERT_TRUE(field.RayCast(&origin, &down, &d2));
   EXPECT_NEAR(d2, 0.5f, 1e-5f);
-  EXPECT_TRUE(field.RayCastNormal(&origin, &down, &d2, nullptr)) << "the normal is optional";
+  float d3 = 1000.0f;
+  EXPECT_TRUE(field.RayCastNormal(&origin, &down, &d3, nullptr)) << "the normal is optional";
+  EXPECT_FALSE(field.RayCastNormal(&origin, &down, &d3, nullptr)) << "the same hit again is not nearer";
 }
 
 TEST_F(StageFieldCasts, OnlyAStrictlyNearerHitCounts) {
