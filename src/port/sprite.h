@@ -35,6 +35,8 @@ class Font {
   // A Japanese gothic font with cells height pixels high and width pixels wide
   // for half-width glyphs. Null when no font file can be opened.
   static std::unique_ptr<Font> Create(gpu::Device& device, int height, int width);
+  // True when a font file is installed at all.
+  static bool Available();
   virtual ~Font() = default;
   virtual void OnResetDevice() {}
   // Shift-JIS text, top-left aligned, clipped to the rectangle; line breaks start new lines.

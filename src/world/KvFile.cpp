@@ -1,0 +1,133 @@
+#include "world/KvFile.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cfloat>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+std::FILE* g_kvFile = nullptr;
+
+namespace {
+
+// Longest value read: fgets into 50 bytes.
+constexpr int kValueBufferSize = 50;
+
+struct PendingWrite {
+  bool active = false;
+  bool failed = false;
+  bool crlf = false;
+  std::string finalPath;
+  std::string tempPath;
+};
+PendingWrite g_write;
+
+bool ModeHas(const char* mode, char c) { return std::strchr(mode, c) != nullptr; }
+
+// Reads the value after the next '='; false at end of file.
+bool NextValue(char (&buf)[kValueBufferSize]) {
+  if (!g_kvFile) return false;
+  int ch;
+  do {
+    ch = std::fgetc(g_kvFile);
+  } while (ch != EOF && ch != '=');
+  if (ch == EOF) return false;
+  return std::fgets(buf, kValueBufferSize, g_kvFile) != nullptr;
+}
+
+int32_t ToInt(const char* s) {
+  const long v = std::strtol(s, nullptr, 10);
+  if (v > INT32_MAX) return INT32_MAX;
+  if (v < INT32_MIN) return INT32_MIN;
+  return static_cast<int32_t>(v);
+}
+
+float ToFloat(const char* s) {
+  // Plain decimal notation only: hex, "inf" and "nan" convert to 0 like any
+  // other text that is not a number.
+  while (*s == ' ' || (*s >= '\t' && *s <= '\r')) ++s;
+  char clean[kValueBufferSize];
+  size_t n = 0;
+  while (s[n] && n + 1 < sizeof clean &&
+         (std::strchr("0123456789+-.eE", s[n]) != nullptr))
+    clean[n] = s[n], ++n;
+  clean[n] = '\0';
+  const double d = std::strtod(clean, nullptr);
+  if (std::isnan(d)) return 0.0f;
+  if (std::fabs(d) > FLT_MAX) return d > 0 ? HUGE_VALF : -HUGE_VALF;
+  return static_cast<float>(d);
+}
+
+bool FinishWrite(std::FILE* f) {
+  bool ok = !g_write.failed;
+  if (std::fflush(f) != 0 || std::ferror(f)) ok = false;
+  if (ok && ::fsync(::fileno(f)) != 0) ok = false;
+  if (std::fclose(f) != 0) ok = false;
+  if (ok && std::rename(g_write.tempPath.c_str(), g_write.finalPath.c_str()) != 0) ok = false;
+  if (!ok) std::remove(g_write.tempPath.c_str());
+  g_write = PendingWrite{};
+  return ok;
+}
+
+}  // namespace
+
+bool OpenKvFile(const char* path, const char* mode) {
+  if (g_kvFile) CloseKvFile();
+  if (!path || !mode) return false;
+
+  if (mode[0] == 'w') {
+    // Write beside the real file and rename on close, so a crash or a full
+    // disk never leaves a short save file.
+    std::string temp = std::string(path) + ".tmp";
+    std::FILE* f = std::fopen(temp.c_str(), "wb");
+    if (!f) return false;
+    g_write.active = true;
+    g_write.failed = false;
+    g_write.crlf = !ModeHas(mode, 'b');
+    g_write.finalPath = path;
+    g_write.tempPath = std::move(temp);
+    g_kvFile = f;
+    return true;
+  }
+
+  std::FILE* f = std::fopen(path, mode[0] == 'r' ? "rb" : mode);
+  if (!f) return false;
+  struct stat st {};
+  if (::fstat(::fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) {
+    std::fclose(f);  // a directory or device is no key=value file
+    return false;
+  }
+  g_kvFile = f;
+  return true;
+}
+
+bool CloseKvFile() {
+  if (!g_kvFile) return false;
+  std::FILE* f = g_kvFile;
+  g_kvFile = nullptr;
+  if (g_write.active) return FinishWrite(f);
+  return std::fclose(f) == 0;
+}
+
+void WriteKvInt(const char* key, int32_t value) {
+  if (!g_kvFile || !key) return;
+  const char* end = g_write.crlf ? "\r\n" : "\n";
+  if (std::fprintf(g_kvFile, "%s=%d%s", key, static_cast<int>(value), end) < 0)
+    g_write.failed = true;
+}
+
+void ReadKvInt(int32_t* out) {
+  char buf[kValueBufferSize];
+  if (!out || !NextValue(buf)) return;
+  *out = ToInt(buf);
+}
+
+void ReadKvFloat(float* out) {
+  char buf[kValueBufferSize];
+  if (!out || !NextValue(buf)) return;
+  *out = ToFloat(buf);
+}
