@@ -43,6 +43,19 @@ GLuint Compile(GLenum type, const std::string& source, const std::string& name, 
   return shader;
 }
 
+// Whether the context clips depth at -w..w (GL's default) rather than 0..w.
+bool DepthNeedsRemap() {
+  GLint major = 0, minor = 0;
+  glGetIntegerv(GL_MAJOR_VERSION, &major);
+  glGetIntegerv(GL_MINOR_VERSION, &minor);
+  if (major > 4 || (major == 4 && minor >= 5)) {
+    GLint mode = 0;
+    glGetIntegerv(GL_CLIP_DEPTH_MODE, &mode);
+    return mode != GL_ZERO_TO_ONE;
+  }
+  return true;
+}
+
 }  // namespace
 
 class Effect::PassProgram : public gpu::ShaderProgram {
@@ -177,13 +190,14 @@ Status Effect::CreateFromText(gpu::Device* device, std::string_view text, Effect
 
   // Compile each shader block a pass uses once, then link one program a pass.
   std::map<std::string, GLuint> vertexObjects, fragmentObjects;
+  const bool remapDepth = DepthNeedsRemap();
   auto compiled = [&](bool vertex, const std::string& name) -> GLuint {
     auto& cache = vertex ? vertexObjects : fragmentObjects;
     auto it = cache.find(name);
     if (it != cache.end()) return it->second;
     const std::string& body = (vertex ? d.vertexShaders : d.fragmentShaders).at(name);
     GLuint shader = Compile(vertex ? GL_VERTEX_SHADER : GL_FRAGMENT_SHADER,
-                            fx::BuildShaderSource(d, vertex, body), name, errors);
+                            fx::BuildShaderSource(d, vertex, body, remapDepth), name, errors);
     if (shader) cache.emplace(name, shader);
     return shader;
   };

@@ -99,8 +99,10 @@ struct EffectDesc {
 // an unknown state or value, a duplicate name, or a pass naming a missing shader.
 bool ParseEffect(std::string_view text, EffectDesc* out, std::string* error);
 
-// The full GLSL source of one shader block of a parsed effect.
-std::string BuildShaderSource(const EffectDesc& desc, bool vertex, const std::string& body);
+// The full GLSL source of one shader block of a parsed effect. remapDepth:
+// the context's clip depth runs -w..w, so ToDeviceClip maps 0..w onto it.
+std::string BuildShaderSource(const EffectDesc& desc, bool vertex, const std::string& body,
+                              bool remapDepth = true);
 
 }  // namespace fx
 

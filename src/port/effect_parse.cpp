@@ -395,7 +395,8 @@ bool ParseEffect(std::string_view text, EffectDesc* out, std::string* error) {
   return true;
 }
 
-std::string BuildShaderSource(const EffectDesc& desc, bool vertex, const std::string& body) {
+std::string BuildShaderSource(const EffectDesc& desc, bool vertex, const std::string& body,
+                              bool remapDepth) {
   std::string s = "#version 330 core\n";
   for (const ParamDesc& p : desc.params) {
     switch (p.type) {
@@ -420,8 +421,10 @@ std::string BuildShaderSource(const EffectDesc& desc, bool vertex, const std::st
     s += "layout(location = " + std::to_string(gpu::attrib::Normal) + ") in vec3 inNormal;\n";
     s += "layout(location = " + std::to_string(gpu::attrib::Color) + ") in vec4 inColor;\n";
     s += "layout(location = " + std::to_string(gpu::attrib::TexCoord0) + ") in vec2 inTexCoord0;\n";
-    // Depth in the game's clip space runs 0..w; GL's runs -w..w.
-    s += "vec4 ToDeviceClip(vec4 p) { return vec4(p.x, p.y, 2.0 * p.z - p.w, p.w); }\n";
+    // Depth in the game's clip space runs 0..w; unless the context clips the
+    // same way, GL's runs -w..w.
+    s += remapDepth ? "vec4 ToDeviceClip(vec4 p) { return vec4(p.x, p.y, 2.0 * p.z - p.w, p.w); }\n"
+                    : "vec4 ToDeviceClip(vec4 p) { return p; }\n";
     s += "ivec4 BlendIndices() { return ivec4(inBlendIndices.zyxw * 255.001953); }\n";
   } else {
     s += "out vec4 FragColor;\n";
