@@ -1,1 +1,3 @@
-int main() { return 0; }
+#include "app/Program.h"
+
+int main() { return RunProgram(); }

@@ -115,7 +115,7 @@ uint32_t FvfFromLayout(const VertexLayout& layout);
 // Attribute locations shared by the fixed-function shader and effect programs.
 namespace attrib {
 constexpr int Position = 0, BlendWeight = 1, BlendIndices = 2, Normal = 3, Color = 4,
-              TexCoord0 = 5, PSize = 6;
+              TexCoord0 = 5, PSize = 6, TexCoord1 = 7;
 }
 
 enum LightType : uint32_t { LightPoint = 1, LightSpot = 2, LightDirectional = 3 };
@@ -163,8 +163,11 @@ class Buffer : public Resource {
 };
 
 // A program that replaces the fixed-function shader while it is active (the
-// effect system's passes). Apply is called before every draw with the layout
-// being drawn; it binds its GL program and uploads the uniforms that changed.
+// effect system's passes). Before every draw the device binds the vertex
+// attributes of the layout (locations in attrib; a colour arrives as vec4
+// r,g,b,a), the stage textures on GL units 0 and 1 with their sampler states,
+// and applies blend, depth, cull and viewport; then it calls Apply, which
+// binds its GL program and uploads its uniforms (z in clip space runs 0..w).
 class ShaderProgram {
  public:
   virtual ~ShaderProgram() = default;
@@ -212,6 +215,7 @@ class Device {
 
   virtual void SetFVF(uint32_t fvf) = 0;
   virtual void SetVertexLayout(const VertexLayout& layout) = 0;
+  virtual const VertexLayout& GetVertexLayout() const = 0;
   virtual void SetStreamSource(Buffer* vertices, uint32_t offsetBytes, uint32_t stride) = 0;
   virtual void SetIndices(Buffer* indices) = 0;  // 16-bit indices
   virtual void DrawPrimitive(PrimitiveType type, uint32_t startVertex, uint32_t primitiveCount) = 0;

@@ -1,0 +1,15 @@
+# The program smoke test: the real executable on a virtual X display.
+if(POMELVANE_TESTS)
+  find_package(X11)
+  find_program(XVFB_EXECUTABLE Xvfb)
+  if(X11_FOUND AND XVFB_EXECUTABLE)
+    add_executable(pomelvane_window_probe ${CMAKE_SOURCE_DIR}/tools/smoke/window_probe.cpp)
+    target_link_libraries(pomelvane_window_probe PRIVATE X11::X11)
+    add_test(NAME pomelvane_smoke
+      COMMAND bash ${CMAKE_SOURCE_DIR}/tools/smoke/run-smoke.sh
+              $<TARGET_FILE:pomelvane> $<TARGET_FILE:pomelvane_window_probe> ${POMELVANE_RUN_DIR})
+    set_tests_properties(pomelvane_smoke PROPERTIES TIMEOUT 120 SKIP_RETURN_CODE 77)
+  else()
+    message(WARNING "X11 development files or Xvfb missing: the program smoke test is left out")
+  endif()
+endif()

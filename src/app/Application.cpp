@@ -1,0 +1,99 @@
+#include "app/Application.h"
+
+#include <cstdint>
+
+#include "platform/GraphicsDevice.h"
+#include "platform/InputDevice.h"
+#include "platform/SoundManager.h"
+#include "port/gpu.h"
+#include "world/KvFile.h"
+
+namespace {
+
+constexpr const char* kOptionFile = "save/option.sav";
+constexpr int32_t kDefaultMatchTime = 6000;  // frames
+constexpr int32_t kDefaultBattleDrawInterval = 2;
+constexpr int32_t kDefaultBattlePlayers = 2;
+
+}  // namespace
+
+uint8_t Application::ReadOptionFile() {
+  // The screen mode is the first line of the option file; without the file,
+  // or with a value that is no screen mode, the game starts in a window.
+  options.screenMode = 0;
+  if (OpenKvFile(kOptionFile, "r+t")) {
+    int32_t mode = 0;
+    ReadKvInt(&mode);
+    CloseKvFile();
+    if (mode == 1) options.screenMode = 1;
+  }
+  return options.screenMode;
+}
+
+int OnEnumJoystick(const PadDeviceInstance* device, void* context) {
+  return g_input.OnEnumDevice(device, context);
+}
+
+int OnEnumJoystickAxis(const PadAxisInstance* axis, void* context) {
+  return g_input.OnEnumAxis(axis, context);
+}
+
+bool Application::HasVertexShader11(const port::gpu::Caps& caps) {
+  return caps.vertexShaderVersion >= 0xFFFE0101u;
+}
+
+bool Application::Init(port::Window* window, uint8_t fullScreen, int width, int height) {
+  if (!g_graphics.Create(window, fullScreen, width, height)) return false;
+  g_graphics.SetDefaultStates();
+  g_graphics.CreateFont(10, 20);
+  if (!HasVertexShader11(g_graphics.GetCaps())) {
+    if (port::gpu::Device* device = g_graphics.GetDevice()) device->SetSoftwareVertexProcessing(true);
+  }
+
+  // A missing device does not stop the start.
+  g_input.InitMouse(window);
+  g_input.InitKeyboard(window);
+  g_input.InitJoysticks(window, nullptr, OnEnumJoystick, OnEnumJoystickAxis);
+
+  LoadRankings();
+  requestedScene = SceneTitle;
+
+  // Without sound the game runs silent.
+  g_sound.Init(window);
+  g_sound.LoadSystemSounds();
+  g_sound.LoadStageSounds();
+  return true;
+}
+
+void Application::LoadRankings() {
+  // TODO(rankings): LoadNormalRanking("save/normal_ranking.sav"), LoadSokaiRanking("save/sokai_ranking.sav").
+  battle.matchTime = kDefaultMatchTime;
+  battle.drawInterval = kDefaultBattleDrawInterval;
+  battle.players = kDefaultBattlePlayers;
+  toonEffectAvailable = 1;
+  // TODO(characters): g_characters.Init(device, caps, 1); toonEffectAvailable then
+  // tells whether its toon effect exists. Until then every model skins in software.
+  toonEffectAvailable = 0;
+}
+
+void Application::Shutdown() {
+  g_graphics.Release();
+  g_input.Release();
+  g_sound.Shutdown();
+  ReleaseGame();
+}
+
+void Application::ReleaseGame() {
+  // TODO(actors, lists): the small enemies' and two bosses' models, g_player,
+  // then g_objects, g_effects, g_stageField, g_characters, then the battle
+  // players and select models, slot by slot.
+}
+
+void Application::LeaveScene() {
+  ReleaseSceneTextures();
+  currentScene = SceneNone;
+}
+
+void Application::ReleaseSceneTextures() {
+  // TODO(textures): release every scene texture in load order, then empty the list.
+}

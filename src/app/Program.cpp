@@ -1,0 +1,87 @@
+#include "app/Program.h"
+
+#include <ctime>
+#include <string>
+
+#include "app/Application.h"
+#include "app/FrameTimer.h"
+#include "app/WindowProc.h"
+#include "platform/GraphicsDevice.h"
+#include "port/gpu.h"
+#include "port/random.h"
+#include "port/window.h"
+
+namespace {
+
+constexpr const char* kTitle = "Pomelvane";
+// "初期化に失敗" in Shift-JIS.
+constexpr const char* kInitFailedText = "\x8f\x89\x8a\xfa\x89\xbb\x82\xc9\x8e\xb8\x94\x73";
+constexpr const char* kInitFailedCaption = "ERROR";
+constexpr port::Argb kBackgroundWhite = 0xFFFFFFFFu;
+// Below this the loop polls instead of sleeping, so a frame never starts late.
+constexpr double kSleepThresholdMs = 2.0;
+
+}  // namespace
+
+void CreateMainWindow(bool fullScreen, int width, int height, const char* title) {
+  std::string error;
+  g_hWnd = port::CreateMainWindow(title, width, height, fullScreen, &error);
+  // A full-screen window hides the cursor from its creation on.
+  if (g_hWnd && fullScreen) port::SetCursorVisible(false);
+}
+
+void ShowMainWindow(port::Window* window) {
+  if (!window) return;
+  port::ShowMainWindow(window);
+  // Showing activates the window; no focus event may follow without a window manager.
+  WindowProc(port::WindowEvent{port::WindowEventKind::Shown});
+  g_graphics.Clear(port::gpu::ClearTarget, kBackgroundWhite);
+  g_graphics.Present();
+  // The paint that showing causes; no scene is current yet, so it draws nothing.
+  WindowProc(port::WindowEvent{port::WindowEventKind::Exposed});
+}
+
+void RunMainLoop() {
+  port::WindowEvent event;
+  while (!g_quit) {
+    if (port::PollWindowEvent(&event)) {
+      WindowProc(event);
+      continue;
+    }
+    g_frameTimer.Sample();
+    if (g_frameTimer.IsFrameDue()) {
+      g_frameTimer.Advance();
+      g_app.Frame();
+    } else if (g_frameTimer.MsUntilDue() > kSleepThresholdMs) {
+      port::SleepMs(1);
+    }
+  }
+}
+
+int RunProgram() {
+  g_fullScreen = g_app.ReadOptionFile();
+
+  std::string error;
+  const bool video = port::InitVideo(&error);
+  if (video) CreateMainWindow(g_fullScreen != 0, kScreenWidth, kScreenHeight, kTitle);
+
+  g_frameTimer.Init();
+  g_frameTimer.SetRate(kFramesPerSecond);
+
+  if (!g_app.Init(g_hWnd, g_fullScreen, kScreenWidth, kScreenHeight)) {
+    g_app.Shutdown();
+    port::ShowMessageBox(nullptr, kInitFailedText, kInitFailedCaption);
+  } else {
+    ::ShowMainWindow(g_hWnd);
+    port::CrtSrand(static_cast<uint32_t>(std::time(nullptr)));
+    RunMainLoop();
+    g_app.Shutdown();
+  }
+
+  if (g_hWnd) {
+    port::DestroyMainWindow(g_hWnd);
+    g_hWnd = nullptr;
+  }
+  if (video) port::ShutdownVideo();
+  return 0;
+}

@@ -1,0 +1,24 @@
+#pragma once
+// Start-up, the main loop and shut-down of the program.
+#include <cstdint>
+
+namespace port {
+class Window;
+}
+
+constexpr int kScreenWidth = 640;
+constexpr int kScreenHeight = 480;
+constexpr int kFramesPerSecond = 60;
+
+// The whole run, from reading the option file to the last release. Always 0,
+// the start-up failure included.
+int RunProgram();
+
+// Creates the hidden main window into g_hWnd; null when there is no display.
+void CreateMainWindow(bool fullScreen, int width, int height, const char* title);
+// Shows the window: it counts as active from here, and shows white until the
+// first frame draws.
+void ShowMainWindow(port::Window* window);
+// Handles one waiting event per pass, else runs a frame when one is due,
+// until g_quit is set.
+void RunMainLoop();

@@ -1,0 +1,29 @@
+#include "app/WindowProc.h"
+
+#include "app/Application.h"
+#include "app/FrameTimer.h"
+
+port::Window* g_hWnd = nullptr;
+uint8_t g_fullScreen = 0;
+
+void WindowProc(const port::WindowEvent& event) {
+  switch (event.kind) {
+    case port::WindowEventKind::Close:
+    case port::WindowEventKind::Quit:
+      // Closing saves nothing; only the title's exit item writes the save files.
+      g_quit = 1;
+      break;
+    case port::WindowEventKind::Shown:
+    case port::WindowEventKind::FocusGained:
+      g_app.windowActive = 1;
+      break;
+    case port::WindowEventKind::FocusLost:
+      g_app.windowActive = 0;
+      break;
+    case port::WindowEventKind::Exposed:
+      g_app.Draw();
+      break;
+    default:
+      break;
+  }
+}

@@ -1,0 +1,72 @@
+#pragma once
+// Keyboard and joysticks (up to four pads), polled by whoever reads them.
+#include <cstdint>
+#include <vector>
+
+#include "port/input.h"
+
+namespace port {
+class Window;
+}
+
+// Answers of the enumeration callbacks.
+constexpr int kEnumStop = 0;
+constexpr int kEnumContinue = 1;
+
+// One attached joystick, as the device enumeration reports it.
+struct PadDeviceInstance {
+  int index = 0;  // enumeration order
+};
+
+// One axis of the pad being set up.
+struct PadAxisInstance {
+  int pad = 0;
+  int axis = 0;
+};
+
+using PadDeviceCallback = int (*)(const PadDeviceInstance* device, void* context);
+using PadAxisCallback = int (*)(const PadAxisInstance* axis, void* context);
+
+// What was read of the pad enumerated last.
+struct PadCaps {
+  int axes = 0;
+};
+
+constexpr int kMaxPads = 4;
+
+class InputDevice {
+ public:
+  InputDevice() = default;
+  ~InputDevice();
+  InputDevice(const InputDevice&) = delete;
+  InputDevice& operator=(const InputDevice&) = delete;
+
+  bool InitMouse(port::Window* window, void* instance = nullptr);
+  bool InitKeyboard(port::Window* window, void* instance = nullptr);
+  bool InitJoysticks(port::Window* window, void* instance, PadDeviceCallback deviceCallback,
+                     PadAxisCallback axisCallback);
+  int OnEnumDevice(const PadDeviceInstance* device, void* context);
+  int OnEnumAxis(const PadAxisInstance* axis, void* context);
+
+  bool PollKeyboard();
+  bool IsKeyDown(int code) const;
+  bool PollJoysticks();
+  // direction: 0 up, 1 down, 2 left, 3 right; only a full deflection counts.
+  bool IsPadDirection(int pad, int direction) const;
+  bool IsPadButton(int pad, int button) const;
+  void Release();
+
+  bool directInput = false;  // the input subsystem is started
+  bool mouse = false;
+  uint8_t keyState[port::kKeyCount] = {};
+  bool keyboard = false;
+  std::vector<port::Pad*> pads;
+  PadCaps lastPadCaps;
+  std::vector<port::PadState> padStates;
+  uint8_t padsPresent = 0;
+
+ private:
+  bool CreateDirectInput();
+};
+
+extern InputDevice g_input;

@@ -1,0 +1,52 @@
+#pragma once
+// Sound effects (WAV) and music (Standard MIDI Files, played with a General
+// MIDI soundfont). Volumes are in hundredths of a decibel: 0 is full volume,
+// -1000 is -10 dB; anything above 0 plays at full volume.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace port {
+
+constexpr int kAudioChannels = 64;
+
+// Opens the audio device with 64 mixing channels. False, with a reason, when
+// there is no device; everything below then does nothing.
+bool OpenAudio(std::string* error);
+void CloseAudio();
+bool IsAudioOpen();
+
+// The General MIDI soundfont used for music: SDL_SOUNDFONTS when it names an
+// existing file, else the first one found among the distribution's. Empty
+// when there is none.
+std::string FindSoundFont();
+
+enum class AudioKind { Music, Effect };
+
+// One loaded sound. Any number of instances of an effect may sound at once;
+// one piece of music plays at a time and loops until stopped.
+class AudioSegment;
+
+// Null when audio is not open or the file is missing, empty or unreadable.
+AudioSegment* LoadAudioSegment(const char* path, AudioKind kind);
+void FreeAudioSegment(AudioSegment* segment);
+// Starts the segment at its volume: an effect mixes over everything, music
+// replaces the music playing and repeats forever.
+void PlayAudioSegment(AudioSegment* segment);
+// Sets the volume of the segment's next starts and of its instances sounding now.
+void SetAudioSegmentVolume(AudioSegment* segment, int32_t hundredthsDb);
+void StopAudioSegment(AudioSegment* segment);
+void StopAllAudio();
+
+// Hundredths of a decibel to the mixer's 0..128.
+int MixerVolume(int32_t hundredthsDb);
+
+// Test seam: every start is recorded while a log is set.
+struct AudioStart {
+  std::string path;
+  AudioKind kind = AudioKind::Effect;
+  int32_t volume = 0;  // hundredths of a decibel, as set
+};
+void SetAudioStartLog(std::vector<AudioStart>* log);
+
+}  // namespace port

@@ -1,0 +1,223 @@
+// Sound effects and music on SDL2_mixer.
+#include "port/audio.h"
+
+#include <SDL.h>
+#include <SDL_mixer.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
+
+namespace port {
+
+class AudioSegment {
+ public:
+  AudioKind kind = AudioKind::Effect;
+  Mix_Chunk* chunk = nullptr;
+  Mix_Music* music = nullptr;
+  std::string path;
+  int32_t volume = 0;
+};
+
+namespace {
+
+bool g_open = false;
+AudioSegment* g_playingMusic = nullptr;
+std::vector<AudioStart>* g_startLog = nullptr;
+
+bool FileExists(const std::string& path) {
+  struct stat st {};
+  return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
+}
+
+uint32_t ReadBe32(const unsigned char* p) {
+  return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
+}
+
+// A Standard MIDI File whose header and track chunks lie inside the file.
+// The synthesiser only parses a file when it plays, so a broken one is
+// caught here instead.
+bool LooksLikeMidiFile(const char* path) {
+  FILE* f = std::fopen(path, "rb");
+  if (!f) return false;
+  std::vector<unsigned char> data;
+  unsigned char buffer[4096];
+  size_t n;
+  constexpr size_t kMaxMidiBytes = 16u << 20;
+  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0 && data.size() <= kMaxMidiBytes) {
+    data.insert(data.end(), buffer, buffer + n);
+  }
+  std::fclose(f);
+  if (data.size() < 14 || data.size() > kMaxMidiBytes) return false;
+  if (std::memcmp(data.data(), "MThd", 4) != 0) return false;
+  const uint32_t headerLength = ReadBe32(&data[4]);
+  if (headerLength < 6 || headerLength > data.size() - 8) return false;
+  const unsigned trackCount = (unsigned{data[10]} << 8) | data[11];
+  if (trackCount == 0) return false;
+  size_t pos = 8 + headerLength;
+  unsigned tracks = 0;
+  while (tracks < trackCount && pos + 8 <= data.size()) {
+    const uint32_t length = ReadBe32(&data[pos + 4]);
+    if (length > data.size() - pos - 8) return false;
+    if (std::memcmp(&data[pos], "MTrk", 4) == 0) ++tracks;
+    pos += 8 + length;
+  }
+  return tracks == trackCount;
+}
+
+void HaltChannelsOf(const Mix_Chunk* chunk) {
+  const int channels = Mix_AllocateChannels(-1);
+  for (int ch = 0; ch < channels; ++ch) {
+    if (Mix_Playing(ch) && Mix_GetChunk(ch) == chunk) Mix_HaltChannel(ch);
+  }
+}
+
+}  // namespace
+
+int MixerVolume(int32_t hundredthsDb) {
+  if (hundredthsDb > 0) hundredthsDb = 0;
+  if (hundredthsDb < -9600) hundredthsDb = -9600;
+  return static_cast<int>(std::lround(MIX_MAX_VOLUME * std::pow(10.0, hundredthsDb / 2000.0)));
+}
+
+std::string FindSoundFont() {
+  if (const char* env = SDL_getenv("SDL_SOUNDFONTS"); env && *env) {
+    // A list separated by semicolons; any existing entry will do.
+    std::string list = env;
+    size_t start = 0;
+    while (start <= list.size()) {
+      size_t end = list.find(';', start);
+      if (end == std::string::npos) end = list.size();
+      if (FileExists(list.substr(start, end - start))) return list;
+      start = end + 1;
+    }
+  }
+  // The small GM set first: it loads in a fraction of the time of the large ones.
+  static const char* const kCandidates[] = {
+      "/usr/share/sounds/sf2/TimGM6mb.sf2",      "/usr/share/sounds/sf2/FluidR3_GM.sf2",
+      "/usr/share/sounds/sf2/default-GM.sf2",    "/usr/share/sounds/sf3/default-GM.sf3",
+      "/usr/share/sounds/sf3/MuseScore_General.sf3", "/usr/share/soundfonts/default.sf2",
+      "/usr/share/soundfonts/FluidR3_GM.sf2",
+  };
+  for (const char* c : kCandidates) {
+    if (FileExists(c)) return c;
+  }
+  return {};
+}
+
+bool OpenAudio(std::string* error) {
+  if (g_open) return true;
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+    if (error) *error = SDL_GetError();
+    return false;
+  }
+  if (Mix_OpenAudio(44100, AUDIO_S16SYS, 2, 1024) != 0) {
+    if (error) *error = Mix_GetError();
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    return false;
+  }
+  Mix_AllocateChannels(kAudioChannels);
+  const std::string soundFont = FindSoundFont();
+  if (!soundFont.empty()) Mix_SetSoundFonts(soundFont.c_str());
+  g_open = true;
+  return true;
+}
+
+void CloseAudio() {
+  if (!g_open) return;
+  Mix_HaltChannel(-1);
+  Mix_HaltMusic();
+  g_playingMusic = nullptr;
+  Mix_CloseAudio();
+  SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  g_open = false;
+}
+
+bool IsAudioOpen() { return g_open; }
+
+AudioSegment* LoadAudioSegment(const char* path, AudioKind kind) {
+  if (!g_open || !path || !FileExists(path)) return nullptr;
+  auto* segment = new AudioSegment;
+  segment->kind = kind;
+  segment->path = path;
+  if (kind == AudioKind::Music) {
+    if (LooksLikeMidiFile(path)) {
+      if (SDL_RWops* rw = SDL_RWFromFile(path, "rb")) segment->music = Mix_LoadMUSType_RW(rw, MUS_MID, 1);
+    }
+  } else {
+    segment->chunk = Mix_LoadWAV(path);
+  }
+  if (!segment->chunk && !segment->music) {
+    delete segment;
+    return nullptr;
+  }
+  return segment;
+}
+
+void FreeAudioSegment(AudioSegment* segment) {
+  if (!segment) return;
+  StopAudioSegment(segment);
+  if (segment->chunk) Mix_FreeChunk(segment->chunk);
+  if (segment->music) Mix_FreeMusic(segment->music);
+  delete segment;
+}
+
+void PlayAudioSegment(AudioSegment* segment) {
+  if (!g_open || !segment) return;
+  const int volume = MixerVolume(segment->volume);
+  if (segment->kind == AudioKind::Music) {
+    Mix_VolumeMusic(volume);
+    if (Mix_PlayMusic(segment->music, -1) != 0) return;
+    Mix_VolumeMusic(volume);
+    g_playingMusic = segment;
+  } else {
+    // Pick the channel first so the instance never sounds at a stale volume;
+    // with all channels busy the oldest one gives way.
+    int channel = Mix_GroupAvailable(-1);
+    if (channel < 0) channel = Mix_GroupOldest(-1);
+    if (channel < 0) return;
+    Mix_HaltChannel(channel);
+    Mix_Volume(channel, volume);
+    if (Mix_PlayChannel(channel, segment->chunk, 0) < 0) return;
+  }
+  if (g_startLog) g_startLog->push_back(AudioStart{segment->path, segment->kind, segment->volume});
+}
+
+void SetAudioSegmentVolume(AudioSegment* segment, int32_t hundredthsDb) {
+  if (!segment) return;
+  segment->volume = hundredthsDb;
+  if (!g_open) return;
+  const int volume = MixerVolume(hundredthsDb);
+  if (segment->kind == AudioKind::Music) {
+    if (g_playingMusic == segment) Mix_VolumeMusic(volume);
+    return;
+  }
+  const int channels = Mix_AllocateChannels(-1);
+  for (int ch = 0; ch < channels; ++ch) {
+    if (Mix_Playing(ch) && Mix_GetChunk(ch) == segment->chunk) Mix_Volume(ch, volume);
+  }
+}
+
+void StopAudioSegment(AudioSegment* segment) {
+  if (!g_open || !segment) return;
+  if (segment->kind == AudioKind::Music) {
+    if (g_playingMusic == segment) {
+      Mix_HaltMusic();
+      g_playingMusic = nullptr;
+    }
+  } else {
+    HaltChannelsOf(segment->chunk);
+  }
+}
+
+void StopAllAudio() {
+  if (!g_open) return;
+  Mix_HaltChannel(-1);
+  Mix_HaltMusic();
+  g_playingMusic = nullptr;
+}
+
+void SetAudioStartLog(std::vector<AudioStart>* log) { g_startLog = log; }
+
+}  // namespace port

@@ -1,0 +1,875 @@
+// The graphics device on OpenGL 3.3 core.
+#include <SDL2/SDL.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "port/gl_shader.h"
+#include "port/gpu.h"
+#include "port/window_sdl.h"
+
+namespace port::gpu {
+
+namespace {
+
+class GLDevice;
+GLDevice* g_current = nullptr;
+// Bumped for every device made, so resources of a dead context never touch a new one.
+uint64_t g_generation = 0;
+
+bool Alive(uint64_t generation) { return g_current && generation == g_generation; }
+
+Matrix Mul(const Matrix& a, const Matrix& b) {
+  Matrix r;
+  for (int i = 0; i < 4; ++i)
+    for (int j = 0; j < 4; ++j) {
+      float s = 0;
+      for (int k = 0; k < 4; ++k) s += a.m[i][k] * b.m[k][j];
+      r.m[i][j] = s;
+    }
+  return r;
+}
+
+Matrix Identity() {
+  Matrix r;
+  for (int i = 0; i < 4; ++i) r.m[i][i] = 1;
+  return r;
+}
+
+// The normal matrix of the column-vector form: the inverse transpose of the
+// upper 3x3, stored column-major for glUniformMatrix3fv.
+void NormalMatrix(const Matrix& m, float out[9]) {
+  // Row-vector n' = n * A, A the upper 3x3; normals use inverse-transpose(A).
+  const float a = m.m[0][0], b = m.m[0][1], c = m.m[0][2];
+  const float d = m.m[1][0], e = m.m[1][1], f = m.m[1][2];
+  const float g = m.m[2][0], h = m.m[2][1], i = m.m[2][2];
+  const float A = e * i - f * h, B = -(d * i - f * g), C = d * h - e * g;
+  const float det = a * A + b * B + c * C;
+  if (std::fabs(det) < 1e-30f) {
+    for (int k = 0; k < 9; ++k) out[k] = 0;
+    return;
+  }
+  const float inv = 1.0f / det;
+  // Cofactor matrix / det = inverse-transpose of A (rows of the row-vector form).
+  const float it[3][3] = {
+      {A * inv, B * inv, C * inv},
+      {-(b * i - c * h) * inv, (a * i - c * g) * inv, -(a * h - b * g) * inv},
+      {(b * f - c * e) * inv, -(a * f - c * d) * inv, (a * e - b * d) * inv}};
+  // n' = n * it in row form; GLSL computes M * n with M column-major, so the
+  // floats go in row-major order of it (same trick as the 4x4 matrices).
+  for (int r = 0; r < 3; ++r)
+    for (int col = 0; col < 3; ++col) out[r * 3 + col] = it[r][col];
+}
+
+Vec3 TransformDir(const Vec3& v, const Matrix& m) {
+  return Vec3(v.x * m.m[0][0] + v.y * m.m[1][0] + v.z * m.m[2][0],
+              v.x * m.m[0][1] + v.y * m.m[1][1] + v.z * m.m[2][1],
+              v.x * m.m[0][2] + v.y * m.m[1][2] + v.z * m.m[2][2]);
+}
+
+Vec3 TransformPoint(const Vec3& v, const Matrix& m) {
+  Vec3 r = TransformDir(v, m);
+  return Vec3(r.x + m.m[3][0], r.y + m.m[3][1], r.z + m.m[3][2]);
+}
+
+ColorValue FromArgb(uint32_t c) {
+  return {((c >> 16) & 0xFF) / 255.0f, ((c >> 8) & 0xFF) / 255.0f, (c & 0xFF) / 255.0f,
+          ((c >> 24) & 0xFF) / 255.0f};
+}
+
+float AsFloat(uint32_t bits) {
+  float f;
+  std::memcpy(&f, &bits, sizeof f);
+  return f;
+}
+
+uint32_t FloatBits(float f) {
+  uint32_t u;
+  std::memcpy(&u, &f, sizeof u);
+  return u;
+}
+
+GLenum GlCompare(uint32_t c) {
+  switch (c) {
+    case CmpNever: return GL_NEVER;
+    case CmpLess: return GL_LESS;
+    case CmpEqual: return GL_EQUAL;
+    case CmpLessEqual: return GL_LEQUAL;
+    case CmpGreater: return GL_GREATER;
+    case CmpNotEqual: return GL_NOTEQUAL;
+    case CmpGreaterEqual: return GL_GEQUAL;
+    default: return GL_ALWAYS;
+  }
+}
+
+GLenum GlBlend(uint32_t b) {
+  switch (b) {
+    case BlendZero: return GL_ZERO;
+    case BlendOne: return GL_ONE;
+    case BlendSrcColor: return GL_SRC_COLOR;
+    case BlendInvSrcColor: return GL_ONE_MINUS_SRC_COLOR;
+    case BlendSrcAlpha: return GL_SRC_ALPHA;
+    case BlendInvSrcAlpha: return GL_ONE_MINUS_SRC_ALPHA;
+    case BlendDestAlpha: return GL_DST_ALPHA;
+    case BlendInvDestAlpha: return GL_ONE_MINUS_DST_ALPHA;
+    case BlendDestColor: return GL_DST_COLOR;
+    case BlendInvDestColor: return GL_ONE_MINUS_DST_COLOR;
+    default: return GL_ONE;
+  }
+}
+
+// ---------------------------------------------------------------- resources
+
+class GLTexture final : public Texture {
+ public:
+  GLTexture(uint64_t generation, uint32_t w, uint32_t h, uint32_t levels)
+      : generation_(generation), width_(w), height_(h), levels_(levels) {
+    glGenTextures(1, &name_);
+    glBindTexture(GL_TEXTURE_2D, name_);
+    for (uint32_t l = 0; l < levels_; ++l) {
+      const GLsizei lw = static_cast<GLsizei>(std::max(1u, width_ >> l));
+      const GLsizei lh = static_cast<GLsizei>(std::max(1u, height_ >> l));
+      glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(l), GL_RGBA8, lw, lh, 0, GL_BGRA,
+                   GL_UNSIGNED_INT_8_8_8_8_REV, nullptr);
+    }
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(levels_ - 1));
+    glBindTexture(GL_TEXTURE_2D, 0);
+  }
+  uint32_t Width() const override { return width_; }
+  uint32_t Height() const override { return height_; }
+  uint32_t Levels() const override { return levels_; }
+  bool Update(uint32_t level, const uint32_t* argb) override {
+    if (level >= levels_ || !argb || !Alive(generation_)) return false;
+    const GLsizei lw = static_cast<GLsizei>(std::max(1u, width_ >> level));
+    const GLsizei lh = static_cast<GLsizei>(std::max(1u, height_ >> level));
+    glBindTexture(GL_TEXTURE_2D, name_);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glTexSubImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), 0, 0, lw, lh, GL_BGRA,
+                    GL_UNSIGNED_INT_8_8_8_8_REV, argb);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    return true;
+  }
+  GLuint Name() const { return name_; }
+
+ protected:
+  ~GLTexture() override;
+
+ private:
+  uint64_t generation_;
+  GLuint name_ = 0;
+  uint32_t width_, height_, levels_;
+};
+
+class GLBuffer final : public Buffer {
+ public:
+  GLBuffer(uint64_t generation, uint32_t size, bool indices)
+      : generation_(generation), data_(size), indices_(indices) {
+    glGenBuffers(1, &name_);
+    Upload();
+  }
+  uint32_t Size() const override { return static_cast<uint32_t>(data_.size()); }
+  void* Lock() override { return data_.data(); }
+  void Unlock() override { Upload(); }
+  const void* Data() const override { return data_.data(); }
+  GLuint Name() const { return name_; }
+  bool Indices() const { return indices_; }
+
+ protected:
+  ~GLBuffer() override {
+    if (Alive(generation_)) glDeleteBuffers(1, &name_);
+  }
+
+ private:
+  void Upload() {
+    if (!Alive(generation_)) return;
+    // Bound on the array target so no vertex array's index binding changes.
+    glBindBuffer(GL_ARRAY_BUFFER, name_);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(data_.size()), data_.data(), GL_STATIC_DRAW);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+  }
+  uint64_t generation_;
+  GLuint name_ = 0;
+  std::vector<uint8_t> data_;
+  bool indices_;
+};
+
+// ---------------------------------------------------------------- device
+
+struct Uniforms {
+  GLint worldView, projection, normalMatrix, remapDepth;
+  GLint lighting, normalize, diffuseFromVertex, ambient, matDiffuse, matAmbient, matEmissive;
+  GLint lightOn, lightType, lightDirView, lightPosView, lightDiffuse, lightAmbient, lightAtten;
+  GLint texCoord1Present, points, pointScale, pointParams, pointClamp;
+  GLint texture0, texture1, hasTexture, colorOps, alphaOps, pointSprite, alphaTest, alphaFunc, alphaRef;
+};
+
+class GLDevice final : public Device {
+ public:
+  GLDevice() = default;
+  ~GLDevice() override;
+
+  bool Init(Window* window, std::string* error);
+
+  const Caps& GetCaps() const override { return caps_; }
+
+  void SetRenderState(RenderState s, uint32_t v) override {
+    const int i = static_cast<int>(s);
+    if (i >= 0 && i < static_cast<int>(RenderState::Count)) rs_[i] = v;
+  }
+  uint32_t GetRenderState(RenderState s) const override {
+    const int i = static_cast<int>(s);
+    return (i >= 0 && i < static_cast<int>(RenderState::Count)) ? rs_[i] : 0;
+  }
+  void SetTextureStageState(int stage, StageState s, uint32_t v) override {
+    const int i = static_cast<int>(s);
+    if (stage >= 0 && stage < kStages && i >= 0 && i < static_cast<int>(StageState::Count)) tss_[stage][i] = v;
+  }
+  uint32_t GetTextureStageState(int stage, StageState s) const override {
+    const int i = static_cast<int>(s);
+    if (stage >= 0 && stage < kStages && i >= 0 && i < static_cast<int>(StageState::Count)) return tss_[stage][i];
+    return 0;
+  }
+  void SetSamplerState(int stage, SamplerState s, uint32_t v) override {
+    const int i = static_cast<int>(s);
+    if (stage >= 0 && stage < kStages && i >= 0 && i < static_cast<int>(SamplerState::Count)) ss_[stage][i] = v;
+  }
+  uint32_t GetSamplerState(int stage, SamplerState s) const override {
+    const int i = static_cast<int>(s);
+    if (stage >= 0 && stage < kStages && i >= 0 && i < static_cast<int>(SamplerState::Count)) return ss_[stage][i];
+    return 0;
+  }
+  void SetTexture(int stage, Texture* texture) override {
+    if (stage < 0 || stage >= kStages || textures_[stage] == texture) return;
+    if (texture) texture->AddRef();
+    if (textures_[stage]) textures_[stage]->Release();
+    textures_[stage] = texture;
+  }
+  Texture* GetTexture(int stage) const override {
+    return (stage >= 0 && stage < kStages) ? textures_[stage] : nullptr;
+  }
+
+  void SetTransform(TransformType t, const Matrix& m) override {
+    const int i = static_cast<int>(t);
+    if (i >= 0 && i < 3) transforms_[i] = m;
+  }
+  const Matrix& GetTransform(TransformType t) const override {
+    const int i = static_cast<int>(t);
+    return transforms_[(i >= 0 && i < 3) ? i : 0];
+  }
+  bool SetLight(int index, const Light& light) override {
+    if (index != 0) return false;
+    if (light.type < LightPoint || light.type > LightDirectional) return false;
+    if (light.type != LightPoint) {
+      const Vec3& d = light.direction;
+      if (d.x == 0 && d.y == 0 && d.z == 0) return false;
+    }
+    light_ = light;
+    return true;
+  }
+  bool GetLight(int index, Light* light) const override {
+    if (index != 0 || !light) return false;
+    *light = light_;
+    return true;
+  }
+  void LightEnable(int index, bool enable) override {
+    if (index == 0) lightOn_ = enable;
+  }
+  void SetMaterial(const Material& m) override { material_ = m; }
+  const Material& GetMaterial() const override { return material_; }
+
+  bool SetViewport(const Viewport& vp) override {
+    if (vp.width == 0 || vp.height == 0 || vp.x + vp.width > static_cast<uint32_t>(kBackBufferWidth) ||
+        vp.y + vp.height > static_cast<uint32_t>(kBackBufferHeight) || vp.x >= 0x10000 || vp.y >= 0x10000)
+      return false;
+    viewport_ = vp;
+    return true;
+  }
+  const Viewport& GetViewport() const override { return viewport_; }
+  void Clear(uint32_t flags, Argb colour, float z) override;
+
+  void SetFVF(uint32_t f) override { layout_ = LayoutFromFvf(f); }
+  void SetVertexLayout(const VertexLayout& layout) override { layout_ = layout; }
+  const VertexLayout& GetVertexLayout() const override { return layout_; }
+  void SetStreamSource(Buffer* vertices, uint32_t offsetBytes, uint32_t stride) override {
+    if (vertices != stream_) {
+      if (vertices) vertices->AddRef();
+      if (stream_) stream_->Release();
+      stream_ = static_cast<GLBuffer*>(vertices);
+    }
+    streamOffset_ = offsetBytes;
+    streamStride_ = stride;
+  }
+  void SetIndices(Buffer* indices) override {
+    if (indices == indices_) return;
+    if (indices) indices->AddRef();
+    if (indices_) indices_->Release();
+    indices_ = static_cast<GLBuffer*>(indices);
+  }
+  void DrawPrimitive(PrimitiveType type, uint32_t startVertex, uint32_t primitiveCount) override;
+  void DrawIndexedPrimitive(PrimitiveType type, int32_t baseVertex, uint32_t minIndex, uint32_t numVertices,
+                            uint32_t startIndex, uint32_t primitiveCount) override;
+  void DrawPrimitiveUP(PrimitiveType type, uint32_t primitiveCount, const void* vertices,
+                       uint32_t stride) override;
+
+  Texture* CreateTexture(uint32_t width, uint32_t height, uint32_t levels) override;
+  Buffer* CreateBuffer(uint32_t sizeBytes, bool indices) override;
+
+  void SetShaderProgram(ShaderProgram* program) override { program_ = program; }
+  ShaderProgram* GetShaderProgram() const override { return program_; }
+
+  bool Present() override;
+  std::vector<uint32_t> ReadBackBuffer() override;
+
+ private:
+  void SetDefaults();
+  void BindAttributes(GLintptr base, uint32_t stride);
+  void ApplyStates(PrimitiveType type);
+  void ApplyFixedFunction(PrimitiveType type);
+  bool Prepare(PrimitiveType type, uint32_t primitiveCount, GLenum* mode, GLsizei* count);
+
+  SDL_Window* window_ = nullptr;
+  SDL_GLContext context_ = nullptr;
+  uint64_t generation_ = 0;
+  Caps caps_;
+  GLuint fbo_ = 0, colour_ = 0, depth_ = 0;
+  GLuint vao_ = 0, streamVbo_ = 0;
+  GLuint samplers_[kStages] = {};
+  GLuint program_ff_ = 0;
+  Uniforms u_{};
+  bool clipControl_ = false;
+
+  uint32_t rs_[static_cast<int>(RenderState::Count)] = {};
+  uint32_t tss_[kStages][static_cast<int>(StageState::Count)] = {};
+  uint32_t ss_[kStages][static_cast<int>(SamplerState::Count)] = {};
+  Texture* textures_[kStages] = {};
+  Matrix transforms_[3];
+  Light light_;
+  bool lightOn_ = false;
+  Material material_;
+  Viewport viewport_;
+  VertexLayout layout_;
+  GLBuffer* stream_ = nullptr;
+  uint32_t streamOffset_ = 0, streamStride_ = 0;
+  GLBuffer* indices_ = nullptr;
+  ShaderProgram* program_ = nullptr;
+};
+
+GLTexture::~GLTexture() {
+  if (Alive(generation_)) glDeleteTextures(1, &name_);
+}
+
+void GLDevice::SetDefaults() {
+  auto set = [this](RenderState s, uint32_t v) { rs_[static_cast<int>(s)] = v; };
+  set(RenderState::Lighting, 1);
+  set(RenderState::SpecularEnable, 0);
+  set(RenderState::CullMode, CullCCW);
+  set(RenderState::ShadeMode, ShadeGouraud);
+  set(RenderState::Ambient, 0);
+  set(RenderState::AlphaTestEnable, 0);
+  set(RenderState::AlphaFunc, CmpAlways);
+  set(RenderState::AlphaRef, 0);
+  set(RenderState::ZEnable, 1);
+  set(RenderState::ZFunc, CmpLessEqual);
+  set(RenderState::ZWriteEnable, 1);
+  set(RenderState::NormalizeNormals, 0);
+  set(RenderState::AlphaBlendEnable, 0);
+  set(RenderState::SrcBlend, BlendOne);
+  set(RenderState::DestBlend, BlendZero);
+  set(RenderState::ColorVertex, 1);
+  set(RenderState::PointSpriteEnable, 0);
+  set(RenderState::PointScaleEnable, 0);
+  set(RenderState::PointSize, FloatBits(1.0f));
+  set(RenderState::PointSizeMin, FloatBits(1.0f));
+  set(RenderState::PointSizeMax, FloatBits(64.0f));
+  set(RenderState::PointScaleA, FloatBits(1.0f));
+  set(RenderState::PointScaleB, FloatBits(0.0f));
+  set(RenderState::PointScaleC, FloatBits(0.0f));
+  for (int s = 0; s < kStages; ++s) {
+    auto& t = tss_[s];
+    t[static_cast<int>(StageState::ColorOp)] = s == 0 ? TexOpModulate : TexOpDisable;
+    t[static_cast<int>(StageState::ColorArg1)] = TexArgTexture;
+    t[static_cast<int>(StageState::ColorArg2)] = TexArgCurrent;
+    t[static_cast<int>(StageState::AlphaOp)] = s == 0 ? TexOpSelectArg1 : TexOpDisable;
+    t[static_cast<int>(StageState::AlphaArg1)] = TexArgTexture;
+    t[static_cast<int>(StageState::AlphaArg2)] = TexArgCurrent;
+    auto& p = ss_[s];
+    p[static_cast<int>(SamplerState::AddressU)] = AddressWrap;
+    p[static_cast<int>(SamplerState::AddressV)] = AddressWrap;
+    p[static_cast<int>(SamplerState::MagFilter)] = FilterPoint;
+    p[static_cast<int>(SamplerState::MinFilter)] = FilterPoint;
+    p[static_cast<int>(SamplerState::MipFilter)] = FilterNone;
+  }
+  for (auto& m : transforms_) m = Identity();
+  light_ = Light{};
+  light_.diffuse = {1, 1, 1, 0};
+  light_.direction = Vec3(0, 0, 1);
+  lightOn_ = false;
+  material_ = Material{};
+  viewport_ = Viewport{0, 0, kBackBufferWidth, kBackBufferHeight, 0.0f, 1.0f};
+  layout_ = VertexLayout{};
+}
+
+bool GLDevice::Init(Window* window, std::string* error) {
+  auto fail = [error](const std::string& text) {
+    if (error) *error = text;
+    return false;
+  };
+  generation_ = g_generation;
+  if (!window || !window->sdl) return fail("no window");
+  window_ = window->sdl;
+  SetGlAttributes();
+  context_ = SDL_GL_CreateContext(window_);
+  if (!context_) return fail(std::string("OpenGL context: ") + SDL_GetError());
+  if (SDL_GL_MakeCurrent(window_, context_) != 0) return fail(std::string("OpenGL context: ") + SDL_GetError());
+  GLint major = 0, minor = 0;
+  glGetIntegerv(GL_MAJOR_VERSION, &major);
+  glGetIntegerv(GL_MINOR_VERSION, &minor);
+  if (major < 3 || (major == 3 && minor < 3)) return fail("OpenGL 3.3 is required");
+  SDL_GL_SetSwapInterval(0);
+
+  // Direct3D's depth range 0..1 in clip space, natively when the driver can.
+  using ClipControlFn = void (*)(GLenum, GLenum);
+  auto clipControl = reinterpret_cast<ClipControlFn>(SDL_GL_GetProcAddress("glClipControl"));
+  if (clipControl && (major > 4 || (major == 4 && minor >= 5))) {
+    clipControl(GL_LOWER_LEFT, GL_ZERO_TO_ONE);
+    clipControl_ = true;
+  }
+
+  glGenRenderbuffers(1, &colour_);
+  glBindRenderbuffer(GL_RENDERBUFFER, colour_);
+  glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, kBackBufferWidth, kBackBufferHeight);
+  glGenRenderbuffers(1, &depth_);
+  glBindRenderbuffer(GL_RENDERBUFFER, depth_);
+  glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, kBackBufferWidth, kBackBufferHeight);
+  glBindRenderbuffer(GL_RENDERBUFFER, 0);
+  glGenFramebuffers(1, &fbo_);
+  glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
+  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour_);
+  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth_);
+  if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) return fail("back buffer incomplete");
+
+  std::string log;
+  program_ff_ = gl::BuildProgram(gl::kFixedVertexShader, gl::kFixedFragmentShader, &log);
+  if (!program_ff_) return fail("fixed-function shader: " + log);
+  auto loc = [this](const char* name) { return glGetUniformLocation(program_ff_, name); };
+  u_.worldView = loc("uWorldView");
+  u_.projection = loc("uProjection");
+  u_.normalMatrix = loc("uNormalMatrix");
+  u_.remapDepth = loc("uRemapDepth");
+  u_.lighting = loc("uLighting");
+  u_.normalize = loc("uNormalize");
+  u_.diffuseFromVertex = loc("uDiffuseFromVertex");
+  u_.ambient = loc("uAmbient");
+  u_.matDiffuse = loc("uMatDiffuse");
+  u_.matAmbient = loc("uMatAmbient");
+  u_.matEmissive = loc("uMatEmissive");
+  u_.lightOn = loc("uLightOn");
+  u_.lightType = loc("uLightType");
+  u_.lightDirView = loc("uLightDirView");
+  u_.lightPosView = loc("uLightPosView");
+  u_.lightDiffuse = loc("uLightDiffuse");
+  u_.lightAmbient = loc("uLightAmbient");
+  u_.lightAtten = loc("uLightAtten");
+  u_.texCoord1Present = loc("uTexCoord1Present");
+  u_.points = loc("uPoints");
+  u_.pointScale = loc("uPointScale");
+  u_.pointParams = loc("uPointParams");
+  u_.pointClamp = loc("uPointClamp");
+  u_.texture0 = loc("uTexture0");
+  u_.texture1 = loc("uTexture1");
+  u_.hasTexture = loc("uHasTexture");
+  u_.colorOps = loc("uColorOps");
+  u_.alphaOps = loc("uAlphaOps");
+  u_.pointSprite = loc("uPointSprite");
+  u_.alphaTest = loc("uAlphaTest");
+  u_.alphaFunc = loc("uAlphaFunc");
+  u_.alphaRef = loc("uAlphaRef");
+  glUseProgram(program_ff_);
+  glUniform1i(u_.texture0, 0);
+  glUniform1i(u_.texture1, 1);
+  glUniform1i(u_.remapDepth, clipControl_ ? 0 : 1);
+
+  glGenVertexArrays(1, &vao_);
+  glBindVertexArray(vao_);
+  glGenBuffers(1, &streamVbo_);
+  glGenSamplers(kStages, samplers_);
+  for (int s = 0; s < kStages; ++s) glBindSampler(static_cast<GLuint>(s), samplers_[s]);
+  glEnable(GL_PROGRAM_POINT_SIZE);
+  glPixelStorei(GL_PACK_ALIGNMENT, 4);
+
+  GLfloat range[2] = {1, 1};
+  glGetFloatv(GL_ALIASED_POINT_SIZE_RANGE, range);
+  caps_.vertexShaderVersion = 0xFFFE0300;
+  caps_.maxPointSize = range[1];
+
+  SetDefaults();
+  rs_[static_cast<int>(RenderState::PointSizeMax)] = FloatBits(caps_.maxPointSize);
+  return true;
+}
+
+GLDevice::~GLDevice() {
+  for (auto& t : textures_) SafeRelease(t);
+  SafeRelease(stream_);
+  SafeRelease(indices_);
+  if (context_) {
+    SDL_GL_MakeCurrent(window_, context_);
+    if (program_ff_) glDeleteProgram(program_ff_);
+    if (samplers_[0]) glDeleteSamplers(kStages, samplers_);
+    if (streamVbo_) glDeleteBuffers(1, &streamVbo_);
+    if (vao_) glDeleteVertexArrays(1, &vao_);
+    if (fbo_) glDeleteFramebuffers(1, &fbo_);
+    if (colour_) glDeleteRenderbuffers(1, &colour_);
+    if (depth_) glDeleteRenderbuffers(1, &depth_);
+    SDL_GL_MakeCurrent(window_, nullptr);
+    SDL_GL_DeleteContext(context_);
+  }
+  if (g_current == this) g_current = nullptr;
+}
+
+void GLDevice::Clear(uint32_t flags, Argb colour, float z) {
+  GLbitfield mask = 0;
+  if (flags & ClearTarget) mask |= GL_COLOR_BUFFER_BIT;
+  if (flags & ClearZBuffer) mask |= GL_DEPTH_BUFFER_BIT;
+  if (!mask) return;
+  glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
+  glEnable(GL_SCISSOR_TEST);
+  glScissor(static_cast<GLint>(viewport_.x),
+            static_cast<GLint>(kBackBufferHeight - viewport_.y - viewport_.height),
+            static_cast<GLsizei>(viewport_.width), static_cast<GLsizei>(viewport_.height));
+  const ColorValue c = FromArgb(colour);
+  glClearColor(c.r, c.g, c.b, c.a);
+  glClearDepth(std::clamp(z, 0.0f, 1.0f));
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  glDepthMask(GL_TRUE);
+  glClear(mask);
+  glDisable(GL_SCISSOR_TEST);
+}
+
+void GLDevice::BindAttributes(GLintptr base, uint32_t stride) {
+  static const int kAll[] = {attrib::Position, attrib::BlendWeight, attrib::BlendIndices, attrib::Normal,
+                             attrib::Color,    attrib::TexCoord0,   attrib::PSize,        attrib::TexCoord1};
+  bool used[8] = {};
+  for (const VertexElement& e : layout_.elements) {
+    int location = -1;
+    switch (e.usage) {
+      case DeclUsage::Position: location = e.usageIndex == 0 ? attrib::Position : -1; break;
+      case DeclUsage::BlendWeight: location = attrib::BlendWeight; break;
+      case DeclUsage::BlendIndices: location = attrib::BlendIndices; break;
+      case DeclUsage::Normal: location = e.usageIndex == 0 ? attrib::Normal : -1; break;
+      case DeclUsage::PSize: location = attrib::PSize; break;
+      case DeclUsage::Color: location = e.usageIndex == 0 ? attrib::Color : -1; break;
+      case DeclUsage::TexCoord:
+        location = e.usageIndex == 0 ? attrib::TexCoord0 : e.usageIndex == 1 ? attrib::TexCoord1 : -1;
+        break;
+    }
+    if (location < 0 || used[location]) continue;
+    const void* ptr = reinterpret_cast<const void*>(base + e.offset);
+    const GLuint l = static_cast<GLuint>(location);
+    switch (e.type) {
+      case DeclType::Float1:
+      case DeclType::Float2:
+      case DeclType::Float3:
+      case DeclType::Float4:
+        glVertexAttribPointer(l, static_cast<int>(e.type) + 1, GL_FLOAT, GL_FALSE, static_cast<GLsizei>(stride), ptr);
+        break;
+      case DeclType::Color:
+        // B, G, R, A bytes in memory arrive as (r, g, b, a).
+        glVertexAttribPointer(l, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, static_cast<GLsizei>(stride), ptr);
+        break;
+      case DeclType::UByte4:
+        glVertexAttribPointer(l, 4, GL_UNSIGNED_BYTE, GL_FALSE, static_cast<GLsizei>(stride), ptr);
+        break;
+      default:
+        continue;
+    }
+    glEnableVertexAttribArray(l);
+    used[location] = true;
+  }
+  for (int l : kAll) {
+    if (used[l]) continue;
+    glDisableVertexAttribArray(static_cast<GLuint>(l));
+    // Missing elements read as Direct3D supplies them: white colour, zero normal.
+    if (l == attrib::Color)
+      glVertexAttrib4f(static_cast<GLuint>(l), 1, 1, 1, 1);
+    else if (l == attrib::PSize)
+      glVertexAttrib4f(static_cast<GLuint>(l), AsFloat(rs_[static_cast<int>(RenderState::PointSize)]), 0, 0, 1);
+    else
+      glVertexAttrib4f(static_cast<GLuint>(l), 0, 0, 0, 1);
+  }
+}
+
+void GLDevice::ApplyStates(PrimitiveType type) {
+  auto rs = [this](RenderState s) { return rs_[static_cast<int>(s)]; };
+  glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
+  glViewport(static_cast<GLint>(viewport_.x), static_cast<GLint>(kBackBufferHeight - viewport_.y - viewport_.height),
+             static_cast<GLsizei>(viewport_.width), static_cast<GLsizei>(viewport_.height));
+  glDepthRange(viewport_.minZ, viewport_.maxZ);
+
+  if (rs(RenderState::AlphaBlendEnable)) {
+    glEnable(GL_BLEND);
+    glBlendEquation(GL_FUNC_ADD);
+    glBlendFunc(GlBlend(rs(RenderState::SrcBlend)), GlBlend(rs(RenderState::DestBlend)));
+  } else {
+    glDisable(GL_BLEND);
+  }
+  if (rs(RenderState::ZEnable)) {
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GlCompare(rs(RenderState::ZFunc)));
+    glDepthMask(rs(RenderState::ZWriteEnable) ? GL_TRUE : GL_FALSE);
+  } else {
+    glDisable(GL_DEPTH_TEST);
+  }
+  // Winding is judged as seen on screen; the back buffer is not flipped, so
+  // GL's counter-clockwise is the screen's.
+  const uint32_t cull = rs(RenderState::CullMode);
+  if (cull == CullNone || type == PointList || type == LineList || type == LineStrip) {
+    glDisable(GL_CULL_FACE);
+  } else {
+    glEnable(GL_CULL_FACE);
+    glFrontFace(GL_CCW);
+    glCullFace(cull == CullCCW ? GL_FRONT : GL_BACK);
+  }
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+
+  for (int s = 0; s < kStages; ++s) {
+    glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(s));
+    GLTexture* t = static_cast<GLTexture*>(textures_[s]);
+    glBindTexture(GL_TEXTURE_2D, t ? t->Name() : 0);
+    const auto& p = ss_[s];
+    const GLuint sm = samplers_[s];
+    auto wrap = [](uint32_t a) { return a == AddressClamp ? GL_CLAMP_TO_EDGE : GL_REPEAT; };
+    glSamplerParameteri(sm, GL_TEXTURE_WRAP_S, wrap(p[static_cast<int>(SamplerState::AddressU)]));
+    glSamplerParameteri(sm, GL_TEXTURE_WRAP_T, wrap(p[static_cast<int>(SamplerState::AddressV)]));
+    const bool magLinear = p[static_cast<int>(SamplerState::MagFilter)] == FilterLinear;
+    const bool minLinear = p[static_cast<int>(SamplerState::MinFilter)] == FilterLinear;
+    const uint32_t mip = p[static_cast<int>(SamplerState::MipFilter)];
+    GLint minFilter;
+    if (mip == FilterNone) minFilter = minLinear ? GL_LINEAR : GL_NEAREST;
+    else if (mip == FilterPoint) minFilter = minLinear ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST;
+    else minFilter = minLinear ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_LINEAR;
+    glSamplerParameteri(sm, GL_TEXTURE_MAG_FILTER, magLinear ? GL_LINEAR : GL_NEAREST);
+    glSamplerParameteri(sm, GL_TEXTURE_MIN_FILTER, minFilter);
+  }
+  glActiveTexture(GL_TEXTURE0);
+}
+
+void GLDevice::ApplyFixedFunction(PrimitiveType type) {
+  auto rs = [this](RenderState s) { return rs_[static_cast<int>(s)]; };
+  glUseProgram(program_ff_);
+  const Matrix& world = transforms_[static_cast<int>(TransformType::World)];
+  const Matrix& view = transforms_[static_cast<int>(TransformType::View)];
+  const Matrix& proj = transforms_[static_cast<int>(TransformType::Projection)];
+  const Matrix wv = Mul(world, view);
+  glUniformMatrix4fv(u_.worldView, 1, GL_FALSE, &wv.m[0][0]);
+  glUniformMatrix4fv(u_.projection, 1, GL_FALSE, &proj.m[0][0]);
+
+  const bool lighting = rs(RenderState::Lighting) != 0;
+  glUniform1i(u_.lighting, lighting);
+  if (lighting) {
+    float nm[9];
+    NormalMatrix(wv, nm);
+    glUniformMatrix3fv(u_.normalMatrix, 1, GL_FALSE, nm);
+    glUniform1i(u_.normalize, rs(RenderState::NormalizeNormals) != 0);
+    const bool vertexColour = layout_.Find(DeclUsage::Color, 0) != nullptr && rs(RenderState::ColorVertex) != 0;
+    glUniform1i(u_.diffuseFromVertex, vertexColour);
+    const ColorValue amb = FromArgb(rs(RenderState::Ambient));
+    glUniform4f(u_.ambient, amb.r, amb.g, amb.b, amb.a);
+    const Material& m = material_;
+    glUniform4f(u_.matDiffuse, m.diffuse.r, m.diffuse.g, m.diffuse.b, m.diffuse.a);
+    glUniform4f(u_.matAmbient, m.ambient.r, m.ambient.g, m.ambient.b, m.ambient.a);
+    glUniform4f(u_.matEmissive, m.emissive.r, m.emissive.g, m.emissive.b, m.emissive.a);
+    glUniform1i(u_.lightOn, lightOn_);
+    glUniform1i(u_.lightType, static_cast<GLint>(light_.type));
+    const Vec3 dir = TransformDir(light_.direction, view);
+    glUniform3f(u_.lightDirView, dir.x, dir.y, dir.z);
+    const Vec3 pos = TransformPoint(light_.position, view);
+    glUniform3f(u_.lightPosView, pos.x, pos.y, pos.z);
+    glUniform4f(u_.lightDiffuse, light_.diffuse.r, light_.diffuse.g, light_.diffuse.b, light_.diffuse.a);
+    glUniform4f(u_.lightAmbient, light_.ambient.r, light_.ambient.g, light_.ambient.b, light_.ambient.a);
+    glUniform4f(u_.lightAtten, light_.attenuation0, light_.attenuation1, light_.attenuation2, light_.range);
+  }
+  glUniform1i(u_.texCoord1Present, layout_.Find(DeclUsage::TexCoord, 1) != nullptr);
+
+  const bool points = type == PointList;
+  glUniform1i(u_.points, points);
+  glUniform1i(u_.pointSprite, points && rs(RenderState::PointSpriteEnable) != 0);
+  if (points) {
+    glUniform1i(u_.pointScale, rs(RenderState::PointScaleEnable) != 0);
+    glUniform4f(u_.pointParams, AsFloat(rs(RenderState::PointScaleA)), AsFloat(rs(RenderState::PointScaleB)),
+                AsFloat(rs(RenderState::PointScaleC)), static_cast<float>(viewport_.height));
+    glUniform2f(u_.pointClamp, AsFloat(rs(RenderState::PointSizeMin)),
+                std::min(AsFloat(rs(RenderState::PointSizeMax)), caps_.maxPointSize));
+  }
+
+  GLint hasTexture[kStages];
+  GLint colorOps[kStages * 3], alphaOps[kStages * 3];
+  for (int s = 0; s < kStages; ++s) {
+    hasTexture[s] = textures_[s] != nullptr;
+    const auto& t = tss_[s];
+    colorOps[s * 3 + 0] = static_cast<GLint>(t[static_cast<int>(StageState::ColorOp)]);
+    colorOps[s * 3 + 1] = static_cast<GLint>(t[static_cast<int>(StageState::ColorArg1)]);
+    colorOps[s * 3 + 2] = static_cast<GLint>(t[static_cast<int>(StageState::ColorArg2)]);
+    alphaOps[s * 3 + 0] = static_cast<GLint>(t[static_cast<int>(StageState::AlphaOp)]);
+    alphaOps[s * 3 + 1] = static_cast<GLint>(t[static_cast<int>(StageState::AlphaArg1)]);
+    alphaOps[s * 3 + 2] = static_cast<GLint>(t[static_cast<int>(StageState::AlphaArg2)]);
+  }
+  glUniform1iv(u_.hasTexture, kStages, hasTexture);
+  glUniform3iv(u_.colorOps, kStages, colorOps);
+  glUniform3iv(u_.alphaOps, kStages, alphaOps);
+
+  glUniform1i(u_.alphaTest, rs(RenderState::AlphaTestEnable) != 0);
+  glUniform1i(u_.alphaFunc, static_cast<GLint>(rs(RenderState::AlphaFunc)));
+  glUniform1f(u_.alphaRef, static_cast<float>(rs(RenderState::AlphaRef) & 0xFF));
+}
+
+bool GLDevice::Prepare(PrimitiveType type, uint32_t primitiveCount, GLenum* mode, GLsizei* count) {
+  if (primitiveCount == 0 || primitiveCount > (1u << 24)) return false;
+  switch (type) {
+    case PointList: *mode = GL_POINTS; *count = static_cast<GLsizei>(primitiveCount); break;
+    case LineList: *mode = GL_LINES; *count = static_cast<GLsizei>(primitiveCount * 2); break;
+    case LineStrip: *mode = GL_LINE_STRIP; *count = static_cast<GLsizei>(primitiveCount + 1); break;
+    case TriangleList: *mode = GL_TRIANGLES; *count = static_cast<GLsizei>(primitiveCount * 3); break;
+    case TriangleStrip: *mode = GL_TRIANGLE_STRIP; *count = static_cast<GLsizei>(primitiveCount + 2); break;
+    case TriangleFan: *mode = GL_TRIANGLE_FAN; *count = static_cast<GLsizei>(primitiveCount + 2); break;
+    default: return false;
+  }
+  return !layout_.elements.empty();
+}
+
+void GLDevice::DrawPrimitiveUP(PrimitiveType type, uint32_t primitiveCount, const void* vertices, uint32_t stride) {
+  GLenum mode;
+  GLsizei count;
+  if (!vertices || stride == 0 || !Prepare(type, primitiveCount, &mode, &count)) return;
+  ApplyStates(type);
+  const GLsizeiptr bytes = static_cast<GLsizeiptr>(count) * stride;
+  glBindBuffer(GL_ARRAY_BUFFER, streamVbo_);
+  // Orphan the old storage so the driver never waits on the previous draw.
+  glBufferData(GL_ARRAY_BUFFER, bytes, nullptr, GL_STREAM_DRAW);
+  glBufferSubData(GL_ARRAY_BUFFER, 0, bytes, vertices);
+  BindAttributes(0, stride);
+  if (program_) program_->Apply(*this, layout_);
+  else ApplyFixedFunction(type);
+  glDrawArrays(mode, 0, count);
+}
+
+void GLDevice::DrawPrimitive(PrimitiveType type, uint32_t startVertex, uint32_t primitiveCount) {
+  GLenum mode;
+  GLsizei count;
+  if (!stream_ || streamStride_ == 0 || !Prepare(type, primitiveCount, &mode, &count)) return;
+  const uint64_t end = streamOffset_ + (static_cast<uint64_t>(startVertex) + static_cast<uint64_t>(count)) * streamStride_;
+  if (end > stream_->Size()) return;
+  ApplyStates(type);
+  glBindBuffer(GL_ARRAY_BUFFER, stream_->Name());
+  BindAttributes(static_cast<GLintptr>(streamOffset_), streamStride_);
+  if (program_) program_->Apply(*this, layout_);
+  else ApplyFixedFunction(type);
+  glDrawArrays(mode, static_cast<GLint>(startVertex), count);
+}
+
+void GLDevice::DrawIndexedPrimitive(PrimitiveType type, int32_t baseVertex, uint32_t minIndex, uint32_t numVertices,
+                                    uint32_t startIndex, uint32_t primitiveCount) {
+  GLenum mode;
+  GLsizei count;
+  if (!stream_ || !indices_ || streamStride_ == 0 || !Prepare(type, primitiveCount, &mode, &count)) return;
+  if ((static_cast<uint64_t>(startIndex) + static_cast<uint64_t>(count)) * 2 > indices_->Size()) return;
+  // An index past the vertices (a corrupt model) must not reach the GPU.
+  {
+    const uint16_t* idx = static_cast<const uint16_t*>(indices_->Data()) + startIndex;
+    uint32_t maxIndex = 0;
+    for (GLsizei i = 0; i < count; ++i) maxIndex = std::max<uint32_t>(maxIndex, idx[i]);
+    const int64_t last = static_cast<int64_t>(maxIndex) + baseVertex;
+    const uint64_t available = stream_->Size() > streamOffset_ ? (stream_->Size() - streamOffset_) / streamStride_ : 0;
+    if (last < 0 || static_cast<uint64_t>(last) >= available) return;
+  }
+  ApplyStates(type);
+  glBindBuffer(GL_ARRAY_BUFFER, stream_->Name());
+  BindAttributes(static_cast<GLintptr>(streamOffset_), streamStride_);
+  glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indices_->Name());
+  if (program_) program_->Apply(*this, layout_);
+  else ApplyFixedFunction(type);
+  glDrawElementsBaseVertex(mode, count, GL_UNSIGNED_SHORT,
+                           reinterpret_cast<const void*>(static_cast<uintptr_t>(startIndex) * 2), baseVertex);
+  glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+}
+
+Texture* GLDevice::CreateTexture(uint32_t width, uint32_t height, uint32_t levels) {
+  GLint maxSize = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
+  if (width == 0 || height == 0 || width > static_cast<uint32_t>(maxSize) || height > static_cast<uint32_t>(maxSize))
+    return nullptr;
+  uint32_t full = 1;
+  while ((width >> full) > 0 || (height >> full) > 0) ++full;
+  if (levels == 0 || levels > full) levels = full;
+  return new GLTexture(generation_, width, height, levels);
+}
+
+Buffer* GLDevice::CreateBuffer(uint32_t sizeBytes, bool indices) {
+  if (sizeBytes == 0 || sizeBytes > (256u << 20)) return nullptr;
+  return new GLBuffer(generation_, sizeBytes, indices);
+}
+
+bool GLDevice::Present() {
+  int dw = 0, dh = 0;
+  SDL_GL_GetDrawableSize(window_, &dw, &dh);
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo_);
+  glDisable(GL_SCISSOR_TEST);
+  glViewport(0, 0, dw, dh);
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  if (dw == kBackBufferWidth && dh == kBackBufferHeight) {
+    glBlitFramebuffer(0, 0, kBackBufferWidth, kBackBufferHeight, 0, 0, dw, dh, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+  } else if (dw > 0 && dh > 0) {
+    // Scaled with the aspect kept; the bars are black.
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    int w = dw, h = dw * kBackBufferHeight / kBackBufferWidth;
+    if (h > dh) {
+      h = dh;
+      w = dh * kBackBufferWidth / kBackBufferHeight;
+    }
+    const int x = (dw - w) / 2, y = (dh - h) / 2;
+    glBlitFramebuffer(0, 0, kBackBufferWidth, kBackBufferHeight, x, y, x + w, y + h, GL_COLOR_BUFFER_BIT, GL_LINEAR);
+  }
+  SDL_GL_SwapWindow(window_);
+  glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
+  return true;
+}
+
+std::vector<uint32_t> GLDevice::ReadBackBuffer() {
+  std::vector<uint32_t> rows(static_cast<size_t>(kBackBufferWidth) * kBackBufferHeight);
+  glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
+  glReadPixels(0, 0, kBackBufferWidth, kBackBufferHeight, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, rows.data());
+  // GL's rows run bottom up.
+  std::vector<uint32_t> out(rows.size());
+  for (int y = 0; y < kBackBufferHeight; ++y)
+    std::memcpy(&out[static_cast<size_t>(y) * kBackBufferWidth],
+                &rows[static_cast<size_t>(kBackBufferHeight - 1 - y) * kBackBufferWidth],
+                sizeof(uint32_t) * kBackBufferWidth);
+  return out;
+}
+
+}  // namespace
+
+std::unique_ptr<Device> Device::Create(Window* window, std::string* error) {
+  if (g_current) {
+    if (error) *error = "a device already exists";
+    return nullptr;
+  }
+  auto device = std::make_unique<GLDevice>();
+  ++g_generation;
+  g_current = device.get();
+  if (!device->Init(window, error)) {
+    device.reset();
+    g_current = nullptr;
+    return nullptr;
+  }
+  return device;
+}
+
+Device* Device::Current() { return g_current; }
+
+}  // namespace port::gpu

@@ -1,0 +1,60 @@
+#pragma once
+// Keyboard and joysticks. Keys are addressed by the classic PC scan codes
+// (the DIK_ numbering: Escape 0x01, Z 0x2C, up 0xC8, ...), which name physical
+// key positions, so the game's keys sit in the same place on every layout.
+// Joystick axes read -1000..1000 and buttons 0..127, bit 7 = down.
+#include <cstdint>
+
+namespace port {
+
+constexpr int kKeyCount = 256;
+constexpr int kPadButtonCount = 128;
+constexpr int32_t kPadAxisMax = 1000;
+
+// Starts and stops the input subsystem; reference counted, so every
+// successful StartInput needs one StopInput.
+bool StartInput();
+void StopInput();
+
+// Fills state[0..255] by scan code, 0x80 for a key held down. Reads what the
+// last event pump saw; keys forced by SetTestKey are added.
+void ReadKeyboardState(uint8_t state[kKeyCount]);
+
+// The SDL scancode of a scan code, 0 when the key has none.
+int ScanCodeToSdlScancode(int scanCode);
+
+// Test seam: forces a key down (or releases the force) on top of the real state.
+void SetTestKey(int scanCode, bool down);
+void ClearTestKeys();
+
+// Joysticks.
+class Pad;
+
+struct PadState {
+  int32_t x = 0;  // axis 0, -1000 left .. 1000 right
+  int32_t y = 0;  // axis 1, -1000 up .. 1000 down
+  uint8_t buttons[kPadButtonCount] = {};
+};
+
+// Joysticks attached now, in enumeration order.
+int AttachedPadCount();
+// Opens attached joystick number index; null on failure.
+Pad* OpenPad(int index);
+void ClosePad(Pad* pad);
+int PadAxisCount(const Pad* pad);
+// Reads the pad's current state. False, with a zero state, when the pad has
+// been unplugged.
+bool ReadPad(Pad* pad, PadState* state);
+
+// Scales a raw axis value (-32768..32767) to -1000..1000; both ends reach
+// +-1000 exactly.
+int32_t ScalePadAxis(int raw);
+
+// Test seam: virtual joysticks. Attach returns the new joystick's index for
+// OpenPad, or -1. The setters act on the next ReadPad of an opened pad.
+int AttachVirtualPad(int axes, int buttons);
+bool DetachVirtualPad(int index);
+bool SetVirtualPadAxis(int index, int axis, int16_t value);
+bool SetVirtualPadButton(int index, int button, bool down);
+
+}  // namespace port

@@ -1,0 +1,63 @@
+// Scene routines not written yet. Each moves to its scene's own file when
+// that scene is written; until then entering one does nothing.
+#include "app/Application.h"
+#include "platform/GraphicsDevice.h"
+#include "port/gpu.h"
+
+namespace {
+constexpr port::Argb kClearBlue = 0xFF0000FFu;
+}
+
+void Application::InitTitle(int32_t) {}
+void Application::UpdateTitle() {}
+// Every scene draws its whole frame on the blue clear and presents it.
+void Application::DrawTitle() {
+  g_graphics.Clear(port::gpu::ClearTarget | port::gpu::ClearZBuffer, kClearBlue);
+  g_graphics.Present();
+}
+
+void Application::InitStageIntro() {}
+void Application::UpdateStageIntro() {}
+void Application::DrawStageIntro() {}
+
+void Application::InitStage1() {}
+void Application::UpdateStage1() {}
+void Application::InitStage2() {}
+void Application::UpdateStage2() {}
+void Application::InitStage3() {}
+void Application::UpdateStage3() {}
+void Application::DrawStage() {}
+
+void Application::InitSokai() {}
+void Application::UpdateSokai() {}
+
+void Application::InitBattleSettings() {}
+void Application::UpdateBattleSettings() {}
+void Application::DrawBattleSettings() {}
+void Application::InitCharacterSelect() {}
+void Application::UpdateCharacterSelect() {}
+void Application::DrawCharacterSelect() {}
+void Application::InitStageSelect() {}
+void Application::UpdateStageSelect() {}
+void Application::DrawStageSelect() {}
+
+void Application::InitBattle() {}
+void Application::UpdateBattle() {}
+void Application::DrawBattle() {}
+
+void Application::InitOptions() {}
+void Application::UpdateOptions() {}
+void Application::DrawOptions() {}
+void Application::InitButtonConfig1P() {}
+void Application::UpdateButtonConfig1P() {}
+void Application::DrawButtonConfig1P() {}
+void Application::InitButtonConfig2P4P() {}
+void Application::UpdateButtonConfig2P4P() {}
+void Application::DrawButtonConfig2P4P() {}
+
+void Application::InitRanking() {}
+void Application::UpdateRanking() {}
+void Application::DrawRanking() {}
+void Application::InitNameEntry() {}
+void Application::UpdateNameEntry() {}
+void Application::DrawNameEntry() {}

@@ -1,0 +1,120 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "app/Application.h"
+#include "app/FrameTimer.h"
+#include "app/Program.h"
+#include "app/WindowProc.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Runs each test in a scratch folder of its own, so nothing touches the
+// run folder's save files.
+struct ScratchDir : ::testing::Test {
+  fs::path dir;
+  fs::path previous;
+  void SetUp() override {
+    previous = fs::current_path();
+    dir = fs::temp_directory_path() /
+          ("pomelvane-app-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir);
+    fs::create_directories(dir / "save");
+    fs::current_path(dir);
+  }
+  void TearDown() override {
+    fs::current_path(previous);
+    fs::remove_all(dir);
+  }
+  void WriteOptions(const std::string& bytes) {
+    std::ofstream(dir / "save" / "option.sav", std::ios::binary) << bytes;
+  }
+};
+
+using OptionFileTest = ScratchDir;
+
+TEST_F(OptionFileTest, ScreenModeIsTheFirstValue) {
+  Application app;
+  EXPECT_EQ(app.ReadOptionFile(), 0);  // no file: a window
+
+  WriteOptions("\x89\xe6\x96\xca=1\r\nview=0\r\nvol=500\r\n");
+  EXPECT_EQ(app.ReadOptionFile(), 1);
+  EXPECT_EQ(app.options.screenMode, 1);
+
+  WriteOptions("mode=0\nview=1\n");
+  EXPECT_EQ(app.ReadOptionFile(), 0);
+}
+
+TEST_F(OptionFileTest, DamagedFileStartsInAWindow) {
+  Application app;
+  for (const char* bytes : {"", "no equals sign", "mode=", "mode=abc\n", "mode=7\n", "mode=-1\n",
+                            "mode=256\n", "=99999999999999999999999999\n"}) {
+    WriteOptions(bytes);
+    EXPECT_EQ(app.ReadOptionFile(), 0) << bytes;
+  }
+  // A folder where the file should be.
+  fs::remove(dir / "save" / "option.sav");
+  fs::create_directory(dir / "save" / "option.sav");
+  EXPECT_EQ(app.ReadOptionFile(), 0);
+}
+
+struct ProgramTest : ScratchDir {
+  void SetUp() override {
+    ScratchDir::SetUp();
+    // Never reach a real display, where a message box would wait for a click.
+    unsetenv("DISPLAY");
+    unsetenv("WAYLAND_DISPLAY");
+  }
+};
+
+TEST_F(ProgramTest, StartUpFailureWithoutDisplayEndsWithStatusZero) {
+  setenv("SDL_VIDEODRIVER", "nonexistent", 1);
+  ::testing::internal::CaptureStderr();
+  int status = RunProgram();
+  std::string err = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(status, 0);
+  EXPECT_NE(err.find("初期化に失敗"), std::string::npos) << err;
+  EXPECT_NE(err.find("ERROR"), std::string::npos) << err;
+  EXPECT_EQ(g_hWnd, nullptr);
+  EXPECT_EQ(g_app.currentScene, 0);  // no frame ran
+  EXPECT_TRUE(fs::is_empty(dir / "save"));
+}
+
+// The title's exit item sets the quit flag inside a frame: that frame
+// finishes, and no further frame runs.
+int g_updates = 0;
+int g_draws = 0;
+
+TEST_F(ProgramTest, QuitInsideAFrameEndsTheLoopAfterThatFrame) {
+  setenv("SDL_VIDEODRIVER", "offscreen", 1);
+  SceneTable table{};
+  table[SceneTitle].update = [](Application&) {
+    if (++g_updates == 3) g_quit = 1;
+  };
+  table[SceneTitle].draw = [](Application&) { ++g_draws; };
+  g_app.sceneTable = &table;
+  int status = RunProgram();
+  g_app.sceneTable = nullptr;
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(g_updates, 3);
+  EXPECT_EQ(g_draws, 3);
+  EXPECT_EQ(g_app.currentScene, SceneTitle);
+  EXPECT_EQ(g_hWnd, nullptr);
+  EXPECT_TRUE(fs::is_empty(dir / "save"));
+}
+
+TEST(MainLoop, QuitAlreadySetSkipsTheLoop) {
+  g_quit = 1;
+  g_app.windowActive = 1;
+  g_app.requestedScene = SceneTitle;
+  RunMainLoop();
+  EXPECT_EQ(g_app.currentScene, 0);
+}
+
+}  // namespace

@@ -1,0 +1,237 @@
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+
+#include <set>
+
+#include "platform/InputDevice.h"
+#include "port/input.h"
+
+namespace {
+
+int ForwardDevice(const PadDeviceInstance* device, void* context) {
+  return static_cast<InputDevice*>(context)->OnEnumDevice(device, context);
+}
+int ForwardAxis(const PadAxisInstance* axis, void* context) {
+  return static_cast<InputDevice*>(context)->OnEnumAxis(axis, context);
+}
+
+constexpr int kUp = 0, kDown = 1, kLeft = 2, kRight = 3;
+
+class PadTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(port::StartInput());
+    if (port::AttachedPadCount() > 0) GTEST_SKIP() << "a real joystick is attached";
+  }
+  void TearDown() override {
+    input.Release();
+    for (int i = port::AttachedPadCount() - 1; i >= 0; --i) port::DetachVirtualPad(i);
+    port::StopInput();
+  }
+  // Virtual pads with two axes and every button the game can address.
+  void Attach(int count) {
+    for (int i = 0; i < count; ++i) ASSERT_EQ(port::AttachVirtualPad(2, port::kPadButtonCount), i);
+  }
+  bool Init() { return input.InitJoysticks(nullptr, nullptr, ForwardDevice, ForwardAxis); }
+  bool Directions(int pad, bool up, bool down, bool left, bool right) {
+    return input.IsPadDirection(pad, kUp) == up && input.IsPadDirection(pad, kDown) == down &&
+           input.IsPadDirection(pad, kLeft) == left && input.IsPadDirection(pad, kRight) == right;
+  }
+
+  InputDevice input;
+};
+
+TEST(PadAxisScale, EndsReachFullRangeExactly) {
+  EXPECT_EQ(port::ScalePadAxis(32767), 1000);
+  EXPECT_EQ(port::ScalePadAxis(-32768), -1000);
+  EXPECT_EQ(port::ScalePadAxis(-32767), -1000);
+  EXPECT_EQ(port::ScalePadAxis(0), 0);
+  EXPECT_EQ(port::ScalePadAxis(16384), 500);
+  EXPECT_EQ(port::ScalePadAxis(-16384), -500);
+  EXPECT_LT(port::ScalePadAxis(32734), 1000);  // just short of the end is not full
+}
+
+TEST_F(PadTest, OnlyFullDeflectionCountsAsDirection) {
+  Attach(1);
+  ASSERT_TRUE(Init());
+  EXPECT_EQ(input.padsPresent, 1);
+
+  struct Case {
+    int16_t x, y;
+    bool up, down, left, right;
+  };
+  const Case cases[] = {
+      {0, 0, false, false, false, false},           {16384, 0, false, false, false, false},
+      {-16384, -16384, false, false, false, false}, {32767, 0, false, false, false, true},
+      {-32768, 0, false, false, true, false},       {0, -32768, true, false, false, false},
+      {0, 32767, false, true, false, false},        {32767, 32767, false, true, false, true},
+      {32700, -32700, false, false, false, false},
+  };
+  for (const Case& c : cases) {
+    ASSERT_TRUE(port::SetVirtualPadAxis(0, 0, c.x));
+    ASSERT_TRUE(port::SetVirtualPadAxis(0, 1, c.y));
+    ASSERT_TRUE(input.PollJoysticks());
+    EXPECT_TRUE(Directions(0, c.up, c.down, c.left, c.right)) << "x " << c.x << " y " << c.y;
+  }
+}
+
+TEST_F(PadTest, ButtonsFollowThePadAndTheirNumber) {
+  Attach(2);
+  ASSERT_TRUE(Init());
+  ASSERT_TRUE(port::SetVirtualPadButton(1, 5, true));
+  ASSERT_TRUE(port::SetVirtualPadButton(0, 127, true));
+  ASSERT_TRUE(input.PollJoysticks());
+  EXPECT_TRUE(input.IsPadButton(1, 5));
+  EXPECT_FALSE(input.IsPadButton(0, 5));
+  EXPECT_TRUE(input.IsPadButton(0, 127));
+  ASSERT_TRUE(port::SetVirtualPadButton(1, 5, false));
+  ASSERT_TRUE(input.PollJoysticks());
+  EXPECT_FALSE(input.IsPadButton(1, 5));
+}
+
+TEST_F(PadTest, FifthPadIsNotOpenedAndIndicesFollowEnumeration) {
+  Attach(5);
+  ASSERT_TRUE(Init());
+  EXPECT_EQ(input.pads.size(), 4u);
+  EXPECT_EQ(input.padStates.size(), 4u);
+  for (int i = 0; i < 4; ++i) ASSERT_TRUE(port::SetVirtualPadButton(i, i, true));
+  ASSERT_TRUE(input.PollJoysticks());
+  for (int pad = 0; pad < 4; ++pad) {
+    for (int button = 0; button < 4; ++button) EXPECT_EQ(input.IsPadButton(pad, button), pad == button);
+  }
+  EXPECT_FALSE(input.IsPadButton(4, 4));
+}
+
+TEST_F(PadTest, PadsDirectionsAndButtonsOutOfRangeAnswerFalse) {
+  Attach(1);
+  ASSERT_TRUE(Init());
+  ASSERT_TRUE(port::SetVirtualPadAxis(0, 0, 32767));
+  for (int b = 0; b < port::kPadButtonCount; ++b) ASSERT_TRUE(port::SetVirtualPadButton(0, b, true));
+  ASSERT_TRUE(input.PollJoysticks());
+  ASSERT_TRUE(input.IsPadDirection(0, kRight));
+  for (int pad : {-1, 1, 4, 1000}) {
+    for (int d = 0; d < 4; ++d) EXPECT_FALSE(input.IsPadDirection(pad, d)) << pad;
+    EXPECT_FALSE(input.IsPadButton(pad, 0)) << pad;
+  }
+  for (int d : {-1, 4, 100}) EXPECT_FALSE(input.IsPadDirection(0, d)) << d;
+  EXPECT_TRUE(input.IsPadButton(0, 127));
+  for (int b : {-1, 128, 224, 100000}) EXPECT_FALSE(input.IsPadButton(0, b)) << b;
+}
+
+TEST_F(PadTest, NoPadsAtAll) {
+  EXPECT_FALSE(Init());
+  EXPECT_EQ(input.padsPresent, 0);
+  EXPECT_FALSE(input.PollJoysticks());
+  EXPECT_FALSE(input.IsPadDirection(0, kUp));
+  EXPECT_FALSE(input.IsPadButton(0, 0));
+}
+
+TEST_F(PadTest, UnpluggedPadReadsReleasedAndOthersKeepWorking) {
+  Attach(2);
+  ASSERT_TRUE(Init());
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_TRUE(port::SetVirtualPadAxis(i, 0, 32767));
+    ASSERT_TRUE(port::SetVirtualPadButton(i, 3, true));
+  }
+  ASSERT_TRUE(input.PollJoysticks());
+  ASSERT_TRUE(input.IsPadDirection(0, kRight));
+
+  ASSERT_TRUE(port::DetachVirtualPad(0));  // the second pad is now index 0
+  ASSERT_TRUE(port::SetVirtualPadAxis(0, 0, -32768));
+  EXPECT_FALSE(input.PollJoysticks());
+  EXPECT_FALSE(input.IsPadDirection(0, kRight));
+  EXPECT_FALSE(input.IsPadButton(0, 3));
+  EXPECT_TRUE(input.IsPadDirection(1, kLeft));
+  EXPECT_TRUE(input.IsPadButton(1, 3));
+  EXPECT_FALSE(input.PollJoysticks());  // and again: nothing waits for the lost pad
+}
+
+TEST_F(PadTest, ReleaseClosesEverythingAndCanRunTwice) {
+  Attach(1);
+  ASSERT_TRUE(Init());
+  ASSERT_TRUE(port::SetVirtualPadButton(0, 0, true));
+  ASSERT_TRUE(input.PollJoysticks());
+  ASSERT_TRUE(input.IsPadButton(0, 0));
+  input.Release();
+  input.Release();
+  EXPECT_TRUE(input.pads.empty());
+  input.PollJoysticks();
+  EXPECT_FALSE(input.IsPadButton(0, 0));
+  EXPECT_FALSE(input.IsPadDirection(0, kUp));
+}
+
+class KeyTest : public ::testing::Test {
+ protected:
+  void TearDown() override { port::ClearTestKeys(); }
+  InputDevice input;
+};
+
+TEST_F(KeyTest, ForcedKeysAreSeenAfterAPoll) {
+  ASSERT_TRUE(input.InitKeyboard(nullptr));
+  port::SetTestKey(0x2C, true);  // Z
+  port::SetTestKey(0xC8, true);  // up arrow
+  EXPECT_FALSE(input.IsKeyDown(0x2C));  // nothing until polled
+  ASSERT_TRUE(input.PollKeyboard());
+  EXPECT_TRUE(input.IsKeyDown(0x2C));
+  EXPECT_TRUE(input.IsKeyDown(0xC8));
+  EXPECT_FALSE(input.IsKeyDown(0x2D));
+  EXPECT_FALSE(input.IsKeyDown(0x48));  // keypad 8 is not the arrow
+  port::SetTestKey(0x2C, false);
+  ASSERT_TRUE(input.PollKeyboard());
+  EXPECT_FALSE(input.IsKeyDown(0x2C));
+  EXPECT_TRUE(input.IsKeyDown(0xC8));
+  for (int code : {-1, 256, 1000}) EXPECT_FALSE(input.IsKeyDown(code));
+  input.Release();
+}
+
+TEST_F(KeyTest, WithoutAKeyboardNoKeyIsEverDown) {
+  port::SetTestKey(0x01, true);
+  EXPECT_FALSE(input.PollKeyboard());
+  EXPECT_FALSE(input.IsKeyDown(0x01));
+}
+
+TEST(ScanCodes, GameKeysSitOnTheirPhysicalPositions) {
+  EXPECT_EQ(port::ScanCodeToSdlScancode(0x01), SDL_SCANCODE_ESCAPE);
+  EXPECT_EQ(port::ScanCodeToSdlScancode(0x2C), SDL_SCANCODE_Z);
+  EXPECT_EQ(port::ScanCodeToSdlScancode(0x2D), SDL_SCANCODE_X);
+  EXPECT_EQ(port::ScanCodeToSdlScancode(0x2E), SDL_SCANCODE_C);
+  EXPECT_EQ(port::ScanCodeToSdlScancode(0x3B), SDL_SCANCODE_F1);
+  EXPECT_EQ(port::ScanCodeToSdlScancode(0x58), SDL_SCANCODE_F12);
+  EXPECT_EQ(port::ScanCodeToSdlScancode(0xC8), SDL_SCANCODE_UP);
+  EXPECT_EQ(port::ScanCodeToSdlScancode(0xCB), SDL_SCANCODE_LEFT);
+  EXPECT_EQ(port::ScanCodeToSdlScancode(0xCD), SDL_SCANCODE_RIGHT);
+  EXPECT_EQ(port::ScanCodeToSdlScancode(0xD0), SDL_SCANCODE_DOWN);
+  EXPECT_EQ(port::ScanCodeToSdlScancode(-1), SDL_SCANCODE_UNKNOWN);
+  EXPECT_EQ(port::ScanCodeToSdlScancode(256), SDL_SCANCODE_UNKNOWN);
+
+  // No two scan codes share a key, and the whole main block is there.
+  std::set<int> seen;
+  int mapped = 0;
+  for (int code = 0; code < port::kKeyCount; ++code) {
+    const int sdl = port::ScanCodeToSdlScancode(code);
+    if (sdl == SDL_SCANCODE_UNKNOWN) continue;
+    ++mapped;
+    EXPECT_TRUE(seen.insert(sdl).second) << "scan code " << code;
+  }
+  for (int code = 0x01; code <= 0x53; ++code) EXPECT_NE(port::ScanCodeToSdlScancode(code), SDL_SCANCODE_UNKNOWN) << code;
+  EXPECT_GT(mapped, 120);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(PadShutdown, ReleaseAfterTheLibraryWasShutDownIsSafe) {
+  ASSERT_TRUE(port::StartInput());
+  if (port::AttachedPadCount() > 0) GTEST_SKIP() << "a real joystick is attached";
+  ASSERT_EQ(port::AttachVirtualPad(2, 8), 0);
+  InputDevice input;
+  ASSERT_TRUE(input.InitJoysticks(nullptr, nullptr, ForwardDevice, ForwardAxis));
+  SDL_Quit();  // the program's exit may come first
+  EXPECT_FALSE(input.PollJoysticks());
+  EXPECT_FALSE(input.IsPadButton(0, 0));
+  input.Release();
+}
+
+}  // namespace
