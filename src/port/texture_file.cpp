@@ -115,8 +115,8 @@ Status CreateTextureFromFile(gpu::Device* device, const std::string& path, Argb 
                              gpu::Texture** out, std::string* error) {
   if (!out) return kInvalidArg;
   *out = nullptr;
-  if (!device) {
-    if (error) *error = "no device";
+  if (!device || device != gpu::Device::Current()) {
+    if (error) *error = "no live device";
     return kInvalidCall;
   }
   Image image;
@@ -129,7 +129,8 @@ Status CreateTextureFromFile(gpu::Device* device, const std::string& path, Argb 
     if (error) *error = "the device could not create the texture";
     return kOutOfMemory;
   }
-  for (uint32_t i = 0; i < levels.size(); ++i) {
+  const uint32_t count = std::min<uint32_t>(texture->Levels(), static_cast<uint32_t>(levels.size()));
+  for (uint32_t i = 0; i < count; ++i) {
     if (!texture->Update(i, levels[i].argb.data())) {
       texture->Release();
       if (error) *error = "the device refused a texture level";
