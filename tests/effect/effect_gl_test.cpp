@@ -311,3 +311,61 @@ TEST_F(EffectDeviceTest, CreatingTwiceHoldsOneEffectAndHandlesStayValid) {
   holder.Release();
   EXPECT_EQ(holder.GetEffect(), nullptr);
 }
+
+TEST_F(EffectDeviceTest, ToonEffectBlendsCurNumBonesPlusOneWeights) {
+  Effect* fx = nullptr;
+  std::string errors;
+  ASSERT_EQ(Effect::CreateFromFile(device_.get(), kToonPath, &fx, &errors), kOk) << errors;
+  gpu::Texture* ramp = dev().CreateTexture(1, 1, 1);
+  const uint32_t white = 0xFFFFFFFF;
+  ramp->Update(0, &white);
+
+  // One weight given (0.25 on the vertex's first index), the last implied (0.75).
+  struct SkinVertex {
+    float x, y, z, w0;
+    uint8_t index[4];
+    float nx, ny, nz;
+  };
+  // Bytes (3, 7): palette 3 moves right by 0.4, palette 7 left by 0.4.
+  auto vert = [](float x, float y) { return SkinVertex{x, y, 0.5f, 0.25f, {3, 7, 0, 0}, 0, 0, -1}; };
+  SkinVertex v[4] = {vert(-0.1f, -0.1f), vert(-0.1f, 0.1f), vert(0.1f, 0.1f), vert(0.1f, -0.1f)};
+  gpu::VertexLayout layout;
+  layout.elements = {{0, gpu::DeclType::Float3, gpu::DeclUsage::Position, 0},
+                     {12, gpu::DeclType::Float1, gpu::DeclUsage::BlendWeight, 0},
+                     {16, gpu::DeclType::Color, gpu::DeclUsage::BlendIndices, 0},
+                     {20, gpu::DeclType::Float3, gpu::DeclUsage::Normal, 0}};
+  layout.stride = sizeof(SkinVertex);
+  Matrix bones[26];
+  for (Matrix& b : bones) b = Matrix::Identity();
+  bones[3] = MatrixTranslation(0.4f, 0, 0);
+  bones[7] = MatrixTranslation(-0.4f, 0, 0);
+  fx->SetMatrixArray(fx->GetParameterByName("mWorldMatrixArray"), bones, 26);
+  fx->SetMatrix(fx->GetParameterByName("mVP"), Matrix::Identity());
+  fx->SetVector(fx->GetParameterByName("vLightDir"), {0, 0, 1, 0});
+  fx->SetVector(fx->GetParameterByName("vCol"), {1, 1, 1, 1});
+  dev().SetRenderState(gpu::RenderState::CullMode, gpu::CullNone);
+  dev().SetRenderState(gpu::RenderState::AlphaBlendEnable, 0);
+  dev().SetTexture(0, ramp);
+
+  auto centreX = [&](int bonesMinusOne) {
+    fx->SetInt(fx->GetParameterByName("CurNumBones"), bonesMinusOne);
+    dev().Clear(gpu::ClearTarget | gpu::ClearZBuffer, 0xFF000000);
+    fx->Begin(nullptr, 0);
+    fx->Pass(0);
+    dev().SetVertexLayout(layout);
+    dev().DrawPrimitiveUP(gpu::TriangleFan, 2, v, sizeof(SkinVertex));
+    fx->End();
+    std::vector<uint32_t> px = dev().ReadBackBuffer();
+    int sum = 0, n = 0;
+    for (int x = 0; x < 640; ++x)
+      if (At(px, x, 240) & 0xFFFFFF) sum += x, ++n;
+    return n ? sum / n : -1;
+  };
+  // 0.25 * (x + 0.4) + 0.75 * (x - 0.4) = x - 0.2: 64 pixels left of the centre.
+  EXPECT_NEAR(centreX(1), 320 - 64, 2);
+  // CurNumBones 0: the one bone (index byte 0, palette 3) takes all the weight.
+  EXPECT_NEAR(centreX(0), 320 + 128, 2);
+  dev().SetTexture(0, nullptr);
+  ramp->Release();
+  fx->Release();
+}
