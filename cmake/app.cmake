@@ -8,7 +8,10 @@ if(POMELVANE_TESTS)
     add_test(NAME pomelvane_smoke
       COMMAND bash ${CMAKE_SOURCE_DIR}/tools/smoke/run-smoke.sh
               $<TARGET_FILE:pomelvane> $<TARGET_FILE:pomelvane_window_probe> ${POMELVANE_RUN_DIR})
-    set_tests_properties(pomelvane_smoke PROPERTIES TIMEOUT 120 SKIP_RETURN_CODE 77)
+    add_test(NAME pomelvane_smoke_fullscreen
+      COMMAND bash ${CMAKE_SOURCE_DIR}/tools/smoke/run-smoke.sh
+              $<TARGET_FILE:pomelvane> $<TARGET_FILE:pomelvane_window_probe> ${POMELVANE_RUN_DIR} fullscreen)
+    set_tests_properties(pomelvane_smoke pomelvane_smoke_fullscreen PROPERTIES TIMEOUT 120 SKIP_RETURN_CODE 77)
   else()
     message(WARNING "X11 development files or Xvfb missing: the program smoke test is left out")
   endif()

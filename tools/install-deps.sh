@@ -6,7 +6,7 @@ PACKAGES=(
   libsdl2-dev libsdl2-mixer-dev libsdl2-ttf-dev
   libpng-dev libjpeg-dev zlib1g-dev
   libgl-dev libegl-dev libgl1-mesa-dri libegl1 libegl-mesa0
-  fonts-ipafont-gothic fluid-soundfont-gm timgm6mb-soundfont libfluidsynth3
+  fonts-ipafont-gothic timgm6mb-soundfont libfluidsynth3
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth libx11-dev
 )

@@ -39,10 +39,21 @@ Window* CreateMainWindow(const char* title, int width, int height, bool fullScre
   }
   SetGlAttributes();
   Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
-  // Full screen keeps the desktop's mode; the device scales its 640 by 480 picture into it.
-  if (fullScreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
-  SDL_Window* sdl = SDL_CreateWindow(title ? title : "", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
-                                     width, height, flags);
+  int x = SDL_WINDOWPOS_UNDEFINED, y = SDL_WINDOWPOS_UNDEFINED;
+  // Full screen keeps the desktop's mode; the device scales its 640 by 480
+  // picture into it. The window is also made borderless at the display's size,
+  // so it covers the display where no window manager honours the request.
+  SDL_Rect bounds;
+  if (fullScreen && SDL_GetDisplayBounds(0, &bounds) == 0) {
+    flags |= SDL_WINDOW_BORDERLESS | SDL_WINDOW_FULLSCREEN_DESKTOP;
+    x = bounds.x;
+    y = bounds.y;
+    width = bounds.w;
+    height = bounds.h;
+  } else if (fullScreen) {
+    flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+  }
+  SDL_Window* sdl = SDL_CreateWindow(title ? title : "", x, y, width, height, flags);
   if (!sdl) {
     if (error) *error = SDL_GetError();
     return nullptr;

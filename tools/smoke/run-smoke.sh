@@ -2,9 +2,12 @@
 # Runs the game on a virtual X display, finds its window, closes it as a
 # window manager would, and checks that it ends at once with status 0 and
 # writes no save file.
-#   run-smoke.sh GAME PROBE RUN_DIR
+#   run-smoke.sh GAME PROBE RUN_DIR [fullscreen]
+# With "fullscreen" the option file asks for full screen first: the window must
+# then cover the whole display.
 set -uo pipefail
 game=$(realpath "$1") probe=$(realpath "$2") run_dir=$(realpath "$3")
+mode=${4:-window}
 start_timeout=${SMOKE_START_TIMEOUT:-60}   # seconds to the first frame
 close_timeout_ms=${SMOKE_CLOSE_TIMEOUT_MS:-1000}
 
@@ -42,6 +45,13 @@ for entry in "$run_dir"/* "$run_dir"/.[!.]*; do
   ln -s "$entry" "$game_dir/"
 done
 [ -d "$run_dir/save" ] && cp -a "$run_dir/save" "$game_dir/save"
+want_w=640 want_h=480
+if [ "$mode" = fullscreen ]; then
+  # The screen mode is the option file's first value.
+  mkdir -p "$game_dir/save"
+  printf 'screen=1\r\n' >"$game_dir/save/option.sav"
+  want_w=1024 want_h=768
+fi
 
 snapshot() { (cd "$game_dir" && if [ -d save ]; then find save -type f -print0 | sort -z | xargs -0r sha256sum; echo dir; else echo none; fi); }
 before=$(snapshot)
@@ -51,7 +61,7 @@ before=$(snapshot)
 game_pid=$!
 
 # The title picture is the blue clear, so a blue centre means frames run.
-if ! "$probe" Pomelvane 640 480 "$game_pid" "$start_timeout" 0000ff; then
+if ! "$probe" Pomelvane "$want_w" "$want_h" "$game_pid" "$start_timeout" 0000ff; then
   cat "$work/game.log"
   fail "window check"
 fi

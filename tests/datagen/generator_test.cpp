@@ -1,0 +1,111 @@
+// The generator's own guarantees: it writes nowhere but its folder, fails
+// loudly, and writes the same bytes on every run.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "datagen/image.h"
+#include "datagen/output.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path TempDir(const std::string& name) {
+  fs::path p = fs::temp_directory_path() / ("pomelvane_" + name + "_" + std::to_string(getpid()));
+  fs::remove_all(p);
+  fs::create_directories(p);
+  return p;
+}
+
+std::string ReadAll(const fs::path& p) {
+  std::ifstream f(p, std::ios::binary);
+  std::ostringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
+
+// Runs the generator; returns its exit status and what it printed on stderr.
+std::pair<int, std::string> RunGenerator(const fs::path& out, const fs::path& errFile) {
+  std::string cmd = std::string("'") + POMELVANE_DATAGEN_EXE + "' '" + out.string() + "' '" + POMELVANE_SOURCE_DIR +
+                    "' >/dev/null 2>'" + errFile.string() + "'";
+  int status = std::system(cmd.c_str());
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadAll(errFile)};
+}
+
+}  // namespace
+
+TEST(DataGenerator, AcceptsOnlyPlainRelativePaths) {
+  EXPECT_TRUE(datagen::IsSafeRelativePath("Xfile/player/stop.X"));
+  EXPECT_TRUE(datagen::IsSafeRelativePath("a..b/c"));
+  for (const char* bad : {"", "/etc/passwd", "../x", "Xfile/../../x", "Xfile/..", "a//b", "./a", "a/./b",
+                          "a\\b", "C:x", "a/"}) {
+    std::string why;
+    EXPECT_FALSE(datagen::IsSafeRelativePath(bad, &why)) << bad;
+    EXPECT_FALSE(why.empty()) << bad;
+  }
+}
+
+TEST(DataGenerator, RefusesToWriteOutsideItsFolder) {
+  fs::path root = TempDir("out"), outside = TempDir("outside");
+  datagen::Output out(root);
+  for (const char* bad : {"../escape.txt", "/tmp/escape.txt", "a/../../escape.txt"}) {
+    try {
+      out.Write(bad, std::string_view("x"));
+      ADD_FAILURE() << "wrote " << bad;
+    } catch (const datagen::GenError& e) {
+      EXPECT_NE(std::string(e.what()).find(bad), std::string::npos) << e.what();
+    }
+  }
+  // A link inside the folder that leads out of it is refused as well.
+  fs::create_directory_symlink(outside, root / "link");
+  EXPECT_THROW(out.Write("link/escape.txt", std::string_view("x")), datagen::GenError);
+  EXPECT_FALSE(fs::exists(outside / "escape.txt"));
+  EXPECT_FALSE(fs::exists(root.parent_path() / "escape.txt"));
+  out.Write("inside/ok.txt", std::string_view("ok"));
+  EXPECT_EQ(ReadAll(root / "inside" / "ok.txt"), "ok");
+  EXPECT_TRUE(out.Has("inside/ok.txt"));
+  fs::remove_all(root);
+  fs::remove_all(outside);
+}
+
+TEST(DataGenerator, MissingFontFailsNamingTheFile) {
+  try {
+    datagen::TextRenderer text("/nonexistent/fonts/ipag.ttf");
+    ADD_FAILURE() << "a missing font was accepted";
+  } catch (const datagen::GenError& e) {
+    EXPECT_NE(std::string(e.what()).find("/nonexistent/fonts/ipag.ttf"), std::string::npos) << e.what();
+  }
+}
+
+TEST(DataGenerator, UnusableOutputFolderFailsLoudly) {
+  fs::path dir = TempDir("blocked");
+  { std::ofstream(dir / "file") << "x"; }
+  auto [code, err] = RunGenerator(dir / "file" / "run", dir / "err.txt");
+  EXPECT_NE(code, 0);
+  EXPECT_NE(err.find((dir / "file").string()), std::string::npos) << err;
+  fs::remove_all(dir);
+}
+
+// A second run into a fresh folder gives the run folder's bytes exactly.
+TEST(DataGenerator, IsDeterministic) {
+  fs::path dir = TempDir("again");
+  auto [code, err] = RunGenerator(dir / "run", dir / "err.txt");
+  ASSERT_EQ(code, 0) << err;
+  size_t files = 0;
+  for (const auto& e : fs::recursive_directory_iterator(dir / "run")) {
+    if (!e.is_regular_file()) continue;
+    fs::path rel = fs::relative(e.path(), dir / "run");
+    ++files;
+    EXPECT_EQ(ReadAll(e.path()), ReadAll(rel)) << rel;
+  }
+  EXPECT_GT(files, 300u);
+  fs::remove_all(dir);
+}
