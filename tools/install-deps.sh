@@ -9,6 +9,7 @@ PACKAGES=(
   fonts-ipafont-gothic timgm6mb-soundfont libfluidsynth3
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth libx11-dev
+  clang libclang-rt-14-dev
 )
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -1,0 +1,103 @@
+#include "port/path.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <string>
+
+namespace port {
+
+namespace {
+
+bool Exists(const std::string& p) {
+  struct stat st;
+  return ::stat(p.c_str(), &st) == 0;
+}
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
+    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
+    if (x != y) return false;
+  }
+  return true;
+}
+
+// The entry of dir whose name equals component ignoring ASCII case; the
+// smallest such name when several do, so the choice does not depend on the
+// directory's order.
+bool FindNoCase(const std::string& dir, std::string_view component, std::string* found) {
+  DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
+  if (!d) return false;
+  bool any = false;
+  while (dirent* e = ::readdir(d)) {
+    std::string_view name(e->d_name);
+    if (EqualNoCase(name, component) && (!any || name < *found)) {
+      *found = std::string(name);
+      any = true;
+    }
+  }
+  ::closedir(d);
+  return any;
+}
+
+}  // namespace
+
+std::string ResolvePath(std::string_view path) {
+  std::string norm;
+  norm.reserve(path.size());
+  for (char c : path) {
+    if (c == '\\') c = '/';
+    if (c == '/' && !norm.empty() && norm.back() == '/') continue;
+    norm.push_back(c);
+  }
+  if (norm.empty() || Exists(norm)) return norm;
+
+  bool absolute = norm[0] == '/';
+  std::string out = absolute ? "/" : "";
+  size_t pos = absolute ? 1 : 0;
+  bool matching = true;
+  while (pos <= norm.size()) {
+    size_t end = norm.find('/', pos);
+    if (end == std::string::npos) end = norm.size();
+    std::string_view comp(norm.data() + pos, end - pos);
+    pos = end + 1;
+    if (comp.empty()) continue;
+    std::string candidate = out.empty() || out.back() == '/' ? out + std::string(comp) : out + "/" + std::string(comp);
+    if (matching && comp != "." && comp != ".." && !Exists(candidate)) {
+      std::string found;
+      if (FindNoCase(out.empty() ? "." : out, comp, &found)) {
+        candidate = out.empty() || out.back() == '/' ? out + found : out + "/" + found;
+      } else {
+        matching = false;  // the rest cannot exist; keep it as written
+      }
+    }
+    out = std::move(candidate);
+  }
+  if (!norm.empty() && norm.back() == '/' && (out.empty() || out.back() != '/')) out.push_back('/');
+  return out;
+}
+
+bool ReadFileBytes(std::string_view path, std::vector<uint8_t>* out, uint64_t maxBytes) {
+  out->clear();
+  std::string resolved = ResolvePath(path);
+  if (resolved.empty()) return false;
+  FILE* f = std::fopen(resolved.c_str(), "rb");
+  if (!f) return false;
+  struct stat st;
+  if (::fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode) || static_cast<uint64_t>(st.st_size) > maxBytes) {
+    std::fclose(f);
+    return false;
+  }
+  out->resize(static_cast<size_t>(st.st_size));
+  size_t got = out->empty() ? 0 : std::fread(out->data(), 1, out->size(), f);
+  bool ok = got == out->size() && !std::ferror(f);
+  std::fclose(f);
+  if (!ok) out->clear();
+  return ok;
+}
+
+}  // namespace port
