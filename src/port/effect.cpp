@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "port/image.h"
+#include "port/path.h"
 
 namespace port {
 

@@ -12,6 +12,8 @@
 #include <jpeglib.h>
 #include <jerror.h>
 
+#include "port/path.h"
+
 namespace port {
 namespace {
 
@@ -408,34 +410,9 @@ bool DecodeImage(const uint8_t* data, size_t size, Image* out, std::string* erro
   return Fail(error, "unknown image format", out);
 }
 
-bool ReadFileBytes(const std::string& path, std::vector<uint8_t>* out, uint64_t maxBytes) {
-  out->clear();
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return false;
-  bool ok = true;
-  uint8_t chunk[65536];
-  for (;;) {
-    size_t n = std::fread(chunk, 1, sizeof chunk, f);
-    if (n > 0) {
-      if (out->size() + n > maxBytes) {
-        ok = false;
-        break;
-      }
-      out->insert(out->end(), chunk, chunk + n);
-    }
-    if (n < sizeof chunk) {
-      if (std::ferror(f)) ok = false;
-      break;
-    }
-  }
-  std::fclose(f);
-  if (!ok) out->clear();
-  return ok;
-}
-
 bool LoadImageFile(const std::string& path, Image* out, std::string* error) {
   std::vector<uint8_t> bytes;
-  if (!ReadFileBytes(path, &bytes)) return Fail(error, "cannot read the file", out);
+  if (!ReadFileBytes(path, &bytes, kMaxImageFileBytes)) return Fail(error, "cannot read the file", out);
   return DecodeImage(bytes.data(), bytes.size(), out, error);
 }
 

@@ -36,10 +36,7 @@ bool DecodeBmp(const uint8_t* data, size_t size, Image* out, std::string* error 
 bool DecodeTga(const uint8_t* data, size_t size, Image* out, std::string* error = nullptr);
 bool DecodeImage(const uint8_t* data, size_t size, Image* out, std::string* error = nullptr);
 
-// Reads a whole file (at most maxBytes); false when it is missing, unreadable or larger.
-bool ReadFileBytes(const std::string& path, std::vector<uint8_t>* out,
-                   uint64_t maxBytes = kMaxImageFileBytes);
-// Reads and decodes an image file; the path is used as given.
+// Reads and decodes an image file; the path goes through the data path resolver.
 bool LoadImageFile(const std::string& path, Image* out, std::string* error = nullptr);
 
 }  // namespace port

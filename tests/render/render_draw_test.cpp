@@ -7,6 +7,7 @@
 #include "render/Billboard.h"
 #include "render/CircleShadow.h"
 #include "render/MaterialColor.h"
+#include "render/StaticMesh.h"
 #include "render/Texture.h"
 #include "texture/image_encoders.h"
 
@@ -118,6 +119,53 @@ TEST_F(DeviceTest, CircleShadowDarkensBelowAndPutsStatesBack) {
   EXPECT_EQ(g_circleShadowTexture.Get(), nullptr);
 }
 
+TEST_F(DeviceTest, StaticMeshDrawsOpaqueSubsetsFirst) {
+  // Subset 0: translucent red, near (z 0.2); subset 1: opaque blue, far
+  // (z 0.6); they overlap in the middle of the screen.
+  const char* x = R"(xof 0303txt 0032
+Mesh two {
+8;
+-0.6;-0.5;0.2;, -0.6;0.5;0.2;, 0.2;0.5;0.2;, 0.2;-0.5;0.2;,
+-0.2;-0.5;0.6;, -0.2;0.5;0.6;, 0.6;0.5;0.6;, 0.6;-0.5;0.6;;
+4;
+3;0,1,2;, 3;0,2,3;, 3;4,5,6;, 3;4,6,7;;
+MeshMaterialList {
+2; 4; 0,0,1,1;;
+Material { 1.0;0.0;0.0;0.5;; 0.0; 0.0;0.0;0.0;; 1.0;0.0;0.0;; }
+Material { 0.0;0.0;1.0;1.0;; 0.0; 0.0;0.0;0.0;; 0.0;0.0;1.0;; }
+}
+}
+)";
+  StaticMesh mesh;
+  ASSERT_TRUE(mesh.Load(device_.get(), WriteTemp("order.x", std::string(x)).c_str()));
+  ASSERT_EQ(mesh.MaterialCount(), 2u);
+  EXPECT_EQ(g_meshDevice, device_.get());
+  FlatStates(dev());
+  dev().SetRenderState(gpu::RenderState::ZEnable, 1);
+  dev().SetRenderState(gpu::RenderState::ZWriteEnable, 1);
+  dev().SetRenderState(gpu::RenderState::ZFunc, gpu::CmpLessEqual);
+  dev().SetRenderState(gpu::RenderState::AlphaBlendEnable, 1);
+  dev().SetRenderState(gpu::RenderState::SrcBlend, gpu::BlendSrcAlpha);
+  dev().SetRenderState(gpu::RenderState::DestBlend, gpu::BlendInvSrcAlpha);
+  dev().SetRenderState(gpu::RenderState::Lighting, 1);
+  dev().SetRenderState(gpu::RenderState::Ambient, 0);
+  dev().LightEnable(0, false);
+  dev().Clear(gpu::ClearTarget | gpu::ClearZBuffer, 0xFF000000);
+  mesh.Draw();
+  std::vector<uint32_t> px = dev().ReadBackBuffer();
+  // Had the red gone first, its depth would hide the blue behind it.
+  // (Colour only: the back buffer's alpha is blended too.)
+  EXPECT_TRUE(NearArgb(At(px, 320, 240) | 0xFF000000, 0xFF800080, 3));
+  EXPECT_TRUE(NearArgb(At(px, 180, 240) | 0xFF000000, 0xFF800000, 3));
+  EXPECT_TRUE(NearArgb(At(px, 450, 240) | 0xFF000000, 0xFF0000FF, 3));
+
+  // Released, it draws nothing.
+  mesh.Release();
+  dev().Clear(gpu::ClearTarget | gpu::ClearZBuffer, 0xFF000000);
+  mesh.Draw();
+  EXPECT_TRUE(NearArgb(dev().ReadBackBuffer()[240 * 640 + 320], 0xFF000000, 0));
+}
+
 TEST(MaterialColour, WritesFourColoursAndKeepsPower) {
   gpu::Material m;
   m.power = 7;
@@ -129,4 +177,25 @@ TEST(MaterialColour, WritesFourColoursAndKeepsPower) {
   EXPECT_EQ(m.emissive, want);
   EXPECT_EQ(m.power, 7.0f);
   SetMaterialColor(nullptr, 1, 1, 1, 1);
+}
+
+TEST_F(DeviceTest, StaticMeshesOfTheDataSetLoadWithTheirTextures) {
+  for (const char* path : {"Xfile/kouka_line.x", "Xfile/stage1/stage1.X", "Xfile/stage1/stage1_collision.X"}) {
+    if (!std::ifstream(path)) GTEST_SKIP() << "no generated data";
+    StaticMesh mesh;
+    ASSERT_TRUE(mesh.Load(device_.get(), path)) << path;
+    EXPECT_GT(mesh.MaterialCount(), 0u) << path;
+    EXPECT_GT(mesh.Radius(), 0.0f) << path;
+    EXPECT_EQ(mesh.GetMesh()->GetNumBytesPerVertex(), StaticMesh::kVertexStride);
+  }
+  StaticMesh line;
+  ASSERT_TRUE(line.Load(device_.get(), "Xfile/kouka_line.x"));
+  EXPECT_NE(line.SubsetTexture(0), nullptr);
+  // The field's collision mesh answers downward rays.
+  StaticMesh ground;
+  ASSERT_TRUE(ground.Load(device_.get(), "Xfile/stage1/stage1_collision.X"));
+  ground.LockForCollision();
+  float d = 100000.0f;
+  Vec3 n;
+  EXPECT_TRUE(ground.IntersectNormal({ground.Centre().x, ground.Centre().y + 500.0f, ground.Centre().z}, {0, -1, 0}, &d, &n));
 }
