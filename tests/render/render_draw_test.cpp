@@ -27,7 +27,7 @@ std::string WriteTemp(const std::string& name, const std::string& text) {
 }
 
 std::string RgbPng(const std::string& name, uint32_t w, uint32_t h, const std::vector<uint32_t>& rgb) {
-  testimg::PngSpec s(w, h, PNG_COLOR_TYPE_RGB, 8);
+  testimg::PngLayout s(w, h, PNG_COLOR_TYPE_RGB, 8);
   for (uint32_t y = 0; y < h; ++y) {
     std::vector<uint8_t> row;
     for (uint32_t x = 0; x < w; ++x) {

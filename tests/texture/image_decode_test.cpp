@@ -34,20 +34,20 @@ bool Decode(const std::vector<uint8_t>& bytes, Image* img) {
 
 TEST(ImagePng, DecodesColourTypesAndDepthsToArgb) {
   // RGBA 8-bit, 2x2.
-  PngSpec rgba{2, 2, PNG_COLOR_TYPE_RGBA, 8};
+  PngLayout rgba{2, 2, PNG_COLOR_TYPE_RGBA, 8};
   rgba.rows = {Row({255, 0, 0, 255, 0, 255, 0, 128}), Row({0, 0, 255, 0, 10, 20, 30, 40})};
   Image img;
   ASSERT_TRUE(Decode(EncodePng(rgba), &img));
   ExpectPixels(img, 2, 2, {0xFFFF0000, 0x8000FF00, 0x000000FF, 0x280A141E});
 
   // RGB without alpha decodes opaque.
-  PngSpec rgb{2, 1, PNG_COLOR_TYPE_RGB, 8};
+  PngLayout rgb{2, 1, PNG_COLOR_TYPE_RGB, 8};
   rgb.rows = {Row({1, 2, 3, 250, 251, 252})};
   ASSERT_TRUE(Decode(EncodePng(rgb), &img));
   ExpectPixels(img, 2, 1, {0xFF010203, 0xFFFAFBFC});
 
   // Palette with per-entry alpha.
-  PngSpec pal{3, 1, PNG_COLOR_TYPE_PALETTE, 8};
+  PngLayout pal{3, 1, PNG_COLOR_TYPE_PALETTE, 8};
   pal.palette = {{10, 20, 30}, {200, 100, 50}};
   pal.trns = {255, 0};
   pal.rows = {Row({1, 0, 1})};
@@ -55,35 +55,35 @@ TEST(ImagePng, DecodesColourTypesAndDepthsToArgb) {
   ExpectPixels(img, 3, 1, {0x00C86432, 0xFF0A141E, 0x00C86432});
 
   // 4-bit palette: two texels a byte.
-  PngSpec pal4{2, 1, PNG_COLOR_TYPE_PALETTE, 4};
+  PngLayout pal4{2, 1, PNG_COLOR_TYPE_PALETTE, 4};
   pal4.palette = {{1, 1, 1}, {2, 2, 2}, {3, 3, 3}};
   pal4.rows = {Row({0x21})};
   ASSERT_TRUE(Decode(EncodePng(pal4), &img));
   ExpectPixels(img, 2, 1, {0xFF030303, 0xFF020202});
 
   // Grey, grey with alpha, 1-bit grey.
-  PngSpec grey{2, 1, PNG_COLOR_TYPE_GRAY, 8};
+  PngLayout grey{2, 1, PNG_COLOR_TYPE_GRAY, 8};
   grey.rows = {Row({0, 77})};
   ASSERT_TRUE(Decode(EncodePng(grey), &img));
   ExpectPixels(img, 2, 1, {0xFF000000, 0xFF4D4D4D});
-  PngSpec greyA{1, 1, PNG_COLOR_TYPE_GRAY_ALPHA, 8};
+  PngLayout greyA{1, 1, PNG_COLOR_TYPE_GRAY_ALPHA, 8};
   greyA.rows = {Row({200, 100})};
   ASSERT_TRUE(Decode(EncodePng(greyA), &img));
   ExpectPixels(img, 1, 1, {0x64C8C8C8});
-  PngSpec grey1{3, 1, PNG_COLOR_TYPE_GRAY, 1};
+  PngLayout grey1{3, 1, PNG_COLOR_TYPE_GRAY, 1};
   grey1.rows = {Row({0xA0})};
   ASSERT_TRUE(Decode(EncodePng(grey1), &img));
   ExpectPixels(img, 3, 1, {0xFFFFFFFF, 0xFF000000, 0xFFFFFFFF});
 
   // 16-bit RGBA keeps the high bytes.
-  PngSpec deep{1, 1, PNG_COLOR_TYPE_RGBA, 16};
+  PngLayout deep{1, 1, PNG_COLOR_TYPE_RGBA, 16};
   deep.rows = {Row({0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xFF, 0xFF})};
   ASSERT_TRUE(Decode(EncodePng(deep), &img));
   ExpectPixels(img, 1, 1, {0xFF12569A});
 }
 
 TEST(ImagePng, InterlacedMatchesPlain) {
-  PngSpec s{9, 7, PNG_COLOR_TYPE_RGB, 8};
+  PngLayout s{9, 7, PNG_COLOR_TYPE_RGB, 8};
   std::vector<uint32_t> want;
   for (uint32_t y = 0; y < s.height; ++y) {
     std::vector<uint8_t> r;
@@ -216,7 +216,7 @@ TEST(ImageBadInput, MissingEmptyTruncatedAndHostileFilesFail) {
   EXPECT_TRUE(img.argb.empty());
 
   // Every truncation of each valid file fails (or, for the longer ones, still decodes) without crashing.
-  PngSpec png{4, 4, PNG_COLOR_TYPE_RGB, 8};
+  PngLayout png{4, 4, PNG_COLOR_TYPE_RGB, 8};
   for (int y = 0; y < 4; ++y) png.rows.push_back(std::vector<uint8_t>(12, static_cast<uint8_t>(y * 50 + 3)));
   std::vector<uint8_t> jpeg = EncodeJpeg(16, 16, 3, std::vector<uint8_t>(16 * 16 * 3, 128));
   std::vector<uint8_t> bmp = EncodeBmp(3, 2, 24, {Row({1, 2, 3, 4, 5, 6, 7, 8, 9}), Row({1, 2, 3, 4, 5, 6, 7, 8, 9})}, false);
@@ -279,7 +279,7 @@ TEST(ImageBadInput, AbsurdDimensionsAndBadRunsFailWithoutLargeAllocations) {
   EXPECT_FALSE(Decode(depth16, &img));
 
   // PNG whose header claims 16000 x 16000 but carries a few bytes of data.
-  PngSpec small{1, 1, PNG_COLOR_TYPE_RGB, 8};
+  PngLayout small{1, 1, PNG_COLOR_TYPE_RGB, 8};
   small.rows = {Row({1, 2, 3})};
   std::vector<uint8_t> png = EncodePng(small);
   // Rewrite the IHDR size fields (the CRC then fails too: both must be refused).
@@ -304,7 +304,7 @@ TEST(ImageBadInput, AbsurdDimensionsAndBadRunsFailWithoutLargeAllocations) {
 TEST(ImageBadInput, RandomBytesNeverCrash) {
   std::srand(7);
   Image img;
-  PngSpec s{3, 3, PNG_COLOR_TYPE_RGBA, 8};
+  PngLayout s{3, 3, PNG_COLOR_TYPE_RGBA, 8};
   for (int y = 0; y < 3; ++y) s.rows.push_back(std::vector<uint8_t>(12, 99));
   const std::vector<std::vector<uint8_t>> seeds = {
       EncodePng(s), EncodeJpeg(8, 8, 3, std::vector<uint8_t>(192, 40)),
@@ -324,7 +324,7 @@ TEST(ImageBadInput, RandomBytesNeverCrash) {
 }
 
 TEST(ImageFile, ReadsFromDiskAndRefusesDirectories) {
-  PngSpec s{1, 1, PNG_COLOR_TYPE_RGB, 8};
+  PngLayout s{1, 1, PNG_COLOR_TYPE_RGB, 8};
   s.rows = {Row({9, 8, 7})};
   std::vector<uint8_t> bytes = EncodePng(s);
   const std::string path = testing::TempDir() + "image_file_test.png";

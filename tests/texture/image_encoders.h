@@ -19,8 +19,8 @@ inline void Put32(std::vector<uint8_t>& b, uint32_t v) {
   Put16(b, v >> 16);
 }
 
-struct PngSpec {
-  PngSpec(uint32_t w, uint32_t h, int type, int depth) : width(w), height(h), colourType(type), bitDepth(depth) {}
+struct PngLayout {
+  PngLayout(uint32_t w, uint32_t h, int type, int depth) : width(w), height(h), colourType(type), bitDepth(depth) {}
   uint32_t width = 0, height = 0;
   int colourType = PNG_COLOR_TYPE_RGBA;
   int bitDepth = 8;
@@ -30,7 +30,7 @@ struct PngSpec {
   std::vector<std::vector<uint8_t>> rows;  // raw rows in the file's layout
 };
 
-inline std::vector<uint8_t> EncodePng(const PngSpec& s) {
+inline std::vector<uint8_t> EncodePng(const PngLayout& s) {
   std::vector<uint8_t> out;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);
