@@ -6,7 +6,11 @@
 #include "platform/InputDevice.h"
 #include "platform/SoundManager.h"
 #include "port/gpu.h"
+#include "world/CharacterList.h"
+#include "world/EffectList.h"
 #include "world/KvFile.h"
+#include "world/ObjectList.h"
+#include "world/StageField.h"
 
 namespace {
 
@@ -71,9 +75,9 @@ void Application::LoadRankings() {
   battle.drawInterval = kDefaultBattleDrawInterval;
   battle.players = kDefaultBattlePlayers;
   toonEffectAvailable = 1;
-  // TODO(characters): g_characters.Init(device, caps, 1); toonEffectAvailable then
-  // tells whether its toon effect exists. Until then every model skins in software.
-  toonEffectAvailable = 0;
+  g_characters.Init(g_graphics.GetDevice(), g_graphics.GetCaps(), 1);
+  // Without the toon effect every model skins in software.
+  toonEffectAvailable = g_characters.GetToonEffect()->GetEffect() != nullptr ? 1 : 0;
 }
 
 void Application::Shutdown() {
@@ -84,9 +88,12 @@ void Application::Shutdown() {
 }
 
 void Application::ReleaseGame() {
-  // TODO(actors, lists): the small enemies' and two bosses' models, g_player,
-  // then g_objects, g_effects, g_stageField, g_characters, then the battle
-  // players and select models, slot by slot.
+  // TODO(actors): the small enemies' and two bosses' models and g_player come
+  // first, the battle players and select models last, as their classes land.
+  g_objects.Release();
+  g_effects.Release();
+  g_stageField.Release();
+  g_characters.Release();
 }
 
 void Application::LeaveScene() {
@@ -95,5 +102,6 @@ void Application::LeaveScene() {
 }
 
 void Application::ReleaseSceneTextures() {
-  // TODO(textures): release every scene texture in load order, then empty the list.
+  for (Texture& texture : sceneTextures) texture.Release();
+  sceneTextures.clear();
 }

@@ -3,6 +3,9 @@
 // of the current scene and switches scenes on request.
 #include <array>
 #include <cstdint>
+#include <vector>
+
+#include "render/Texture.h"
 
 namespace port {
 class Window;
@@ -123,8 +126,7 @@ class Application {
   void DrawNameEntry();
 
   // Scene state. The placement records, the ranking tables, the battle
-  // players, the select models and the scene textures join these fields
-  // with the code that uses them.
+  // players and the select models join these fields with the code that uses them.
   int32_t menuKeys[12] = {};  // held-frame counters; an action fires at 1
   int32_t toonEffectAvailable = 0;
   int32_t menuCursor = 0;
@@ -135,6 +137,8 @@ class Application {
   int32_t stagePhase = 0;
   int32_t sceneFrame = 0;
   int32_t phaseFrame = 0;
+  // Textures the current scene loaded, indexed by load order in its draw routine.
+  std::vector<Texture> sceneTextures;
   uint8_t windowActive = 0;
 
   // The scene routines in use; null means the game's table.

@@ -9,6 +9,7 @@
 #include "app/FrameTimer.h"
 #include "app/Program.h"
 #include "app/WindowProc.h"
+#include "port/window.h"
 
 namespace fs = std::filesystem;
 
@@ -115,6 +116,50 @@ TEST(MainLoop, QuitAlreadySetSkipsTheLoop) {
   g_app.requestedScene = SceneTitle;
   RunMainLoop();
   EXPECT_EQ(g_app.currentScene, 0);
+}
+
+}  // namespace
+
+namespace {
+
+// Starts the services on an offscreen window in the given folder and reports
+// whether the toon effect came up.
+int ToonEffectAfterInit(const fs::path& folder) {
+  setenv("SDL_VIDEODRIVER", "offscreen", 1);
+  fs::path previous = fs::current_path();
+  fs::current_path(folder);
+  std::string error;
+  EXPECT_TRUE(port::InitVideo(&error)) << error;
+  port::Window* window = port::CreateMainWindow("Pomelvane", 640, 480, false, &error);
+  EXPECT_NE(window, nullptr) << error;
+  Application app;
+  EXPECT_TRUE(app.Init(window, 0, 640, 480));
+  int toon = app.toonEffectAvailable;
+  EXPECT_EQ(app.requestedScene, SceneTitle);
+  app.Shutdown();
+  app.Shutdown();  // the exit-time second release does nothing
+  port::DestroyMainWindow(window);
+  port::ShutdownVideo();
+  fs::current_path(previous);
+  return toon;
+}
+
+TEST(ApplicationInit, ToonEffectFromTheDataFolder) {
+  EXPECT_EQ(ToonEffectAfterInit(POMELVANE_RUN_DIR), 1);
+}
+
+TEST_F(ProgramTest, WithoutTheEffectFileModelsSkinInSoftware) {
+  EXPECT_EQ(ToonEffectAfterInit(dir), 0);
+}
+
+TEST_F(ProgramTest, LeavingASceneReleasesItsTextures) {
+  Application app;
+  app.sceneTextures.resize(3);
+  app.currentScene = SceneTitle;
+  app.LeaveScene();
+  EXPECT_TRUE(app.sceneTextures.empty());
+  EXPECT_EQ(app.currentScene, 0);
+  app.ReleaseSceneTextures();  // again: nothing left to release
 }
 
 }  // namespace
