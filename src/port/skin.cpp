@@ -95,6 +95,21 @@ bool Float3At(const gpu::VertexLayout& layout, gpu::DeclUsage usage, uint32_t* o
   return true;
 }
 
+// The vector routines' sums, kept inline: this is the software path's inner loop.
+inline Vec3 TransformCoord(const float* p, const Matrix& m) {
+  const float x = p[0] * m.m[0][0] + p[1] * m.m[1][0] + p[2] * m.m[2][0] + m.m[3][0];
+  const float y = p[0] * m.m[0][1] + p[1] * m.m[1][1] + p[2] * m.m[2][1] + m.m[3][1];
+  const float z = p[0] * m.m[0][2] + p[1] * m.m[1][2] + p[2] * m.m[2][2] + m.m[3][2];
+  const float w = p[0] * m.m[0][3] + p[1] * m.m[1][3] + p[2] * m.m[2][3] + m.m[3][3];
+  return {x / w, y / w, z / w};
+}
+
+inline Vec3 TransformNormal(const float* n, const Matrix& m) {
+  return {n[0] * m.m[0][0] + n[1] * m.m[1][0] + n[2] * m.m[2][0],
+          n[0] * m.m[0][1] + n[1] * m.m[1][1] + n[2] * m.m[2][1],
+          n[0] * m.m[0][2] + n[1] * m.m[1][2] + n[2] * m.m[2][2]};
+}
+
 }  // namespace
 
 Status UpdateSkinnedMesh(const SkinInfo& skin, const Matrix* boneTransforms, uint32_t boneCount,
@@ -136,7 +151,7 @@ Status UpdateSkinnedMesh(const SkinInfo& skin, const Matrix* boneTransforms, uin
       const float w = weights[i];
       float p[3], acc[3];
       std::memcpy(p, s + size_t{v} * stride + posOff, 12);
-      Vec3 tp = Vec3TransformCoord({p[0], p[1], p[2]}, m);
+      const Vec3 tp = TransformCoord(p, m);
       uint8_t* dp = d + size_t{v} * stride + posOff;
       std::memcpy(acc, dp, 12);
       acc[0] += w * tp.x;
@@ -145,7 +160,7 @@ Status UpdateSkinnedMesh(const SkinInfo& skin, const Matrix* boneTransforms, uin
       std::memcpy(dp, acc, 12);
       if (hasNormal) {
         std::memcpy(p, s + size_t{v} * stride + nrmOff, 12);
-        Vec3 tn = Vec3TransformNormal({p[0], p[1], p[2]}, m);
+        const Vec3 tn = TransformNormal(p, m);
         uint8_t* dn = d + size_t{v} * stride + nrmOff;
         std::memcpy(acc, dn, 12);
         acc[0] += w * tn.x;
