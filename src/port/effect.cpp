@@ -1,0 +1,385 @@
+#include "port/effect.h"
+
+#include <GL/gl.h>
+#include <GL/glext.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "port/path.h"
+
+namespace port {
+
+namespace {
+
+constexpr uint64_t kMaxEffectFileBytes = 1024 * 1024;
+
+std::string InfoLog(GLuint object, bool program) {
+  GLint length = 0;
+  if (program) glGetProgramiv(object, GL_INFO_LOG_LENGTH, &length);
+  else glGetShaderiv(object, GL_INFO_LOG_LENGTH, &length);
+  std::string log(static_cast<size_t>(std::max(length, 1)), '\0');
+  GLsizei written = 0;
+  if (program) glGetProgramInfoLog(object, length, &written, log.data());
+  else glGetShaderInfoLog(object, length, &written, log.data());
+  log.resize(static_cast<size_t>(std::max(written, 0)));
+  return log;
+}
+
+GLuint Compile(GLenum type, const std::string& source, const std::string& name, std::string* errors) {
+  GLuint shader = glCreateShader(type);
+  const char* text = source.c_str();
+  glShaderSource(shader, 1, &text, nullptr);
+  glCompileShader(shader);
+  GLint ok = GL_FALSE;
+  glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+  if (ok != GL_TRUE) {
+    if (errors)
+      *errors = std::string(type == GL_VERTEX_SHADER ? "vertex" : "fragment") + " shader " + name +
+                ": " + InfoLog(shader, false);
+    glDeleteShader(shader);
+    return 0;
+  }
+  return shader;
+}
+
+// Whether the context clips depth at -w..w (GL's default) rather than 0..w.
+bool DepthNeedsRemap() {
+  GLint major = 0, minor = 0;
+  glGetIntegerv(GL_MAJOR_VERSION, &major);
+  glGetIntegerv(GL_MINOR_VERSION, &minor);
+  if (major > 4 || (major == 4 && minor >= 5)) {
+    GLint mode = 0;
+    glGetIntegerv(GL_CLIP_DEPTH_MODE, &mode);
+    return mode != GL_ZERO_TO_ONE;
+  }
+  return true;
+}
+
+}  // namespace
+
+class Effect::PassProgram : public gpu::ShaderProgram {
+ public:
+  explicit PassProgram(Effect* owner) : owner_(owner) {}
+  ~PassProgram() override {
+    if (program_ && gpu::Device::Current()) glDeleteProgram(program_);
+  }
+
+  bool Link(GLuint vertex, GLuint fragment, const std::string& passName, std::string* errors) {
+    program_ = glCreateProgram();
+    glAttachShader(program_, vertex);
+    glAttachShader(program_, fragment);
+    glLinkProgram(program_);
+    glDetachShader(program_, vertex);
+    glDetachShader(program_, fragment);
+    GLint ok = GL_FALSE;
+    glGetProgramiv(program_, GL_LINK_STATUS, &ok);
+    if (ok != GL_TRUE) {
+      if (errors) *errors = "pass " + passName + ": " + InfoLog(program_, true);
+      return false;
+    }
+
+    const auto& params = owner_->desc_.params;
+    locations_.assign(params.size(), -1);
+    boundLocations_.assign(params.size(), -1);
+    arraySizes_.assign(params.size(), 1);
+    uploaded_.assign(params.size(), 0);
+
+    // Active array sizes: unused trailing elements may be optimised away.
+    GLint activeCount = 0;
+    glGetProgramiv(program_, GL_ACTIVE_UNIFORMS, &activeCount);
+    std::vector<std::pair<std::string, GLint>> active;
+    for (GLint i = 0; i < activeCount; ++i) {
+      char name[256];
+      GLsizei len = 0;
+      GLint size = 0;
+      GLenum type = 0;
+      glGetActiveUniform(program_, static_cast<GLuint>(i), sizeof name, &len, &size, &type, name);
+      std::string n(name, static_cast<size_t>(len));
+      if (n.size() > 3 && n.compare(n.size() - 3, 3, "[0]") == 0) n.resize(n.size() - 3);
+      active.emplace_back(n, size);
+    }
+
+    GLint previous = 0;
+    glGetIntegerv(GL_CURRENT_PROGRAM, &previous);
+    glUseProgram(program_);
+    for (size_t i = 0; i < params.size(); ++i) {
+      locations_[i] = glGetUniformLocation(program_, params[i].name.c_str());
+      for (const auto& [n, size] : active)
+        if (n == params[i].name) arraySizes_[i] = size;
+      if (params[i].type == fx::ParamType::Texture) {
+        boundLocations_[i] = glGetUniformLocation(program_, (params[i].name + "_bound").c_str());
+        if (locations_[i] >= 0) glUniform1i(locations_[i], params[i].stage);
+      }
+    }
+    for (const fx::SamplerDesc& s : owner_->desc_.samplers) {
+      GLint loc = glGetUniformLocation(program_, s.name.c_str());
+      if (loc >= 0) glUniform1i(loc, s.stage);
+    }
+    glUseProgram(static_cast<GLuint>(previous));
+    return true;
+  }
+
+  void Apply(gpu::Device&, const gpu::VertexLayout&) override {
+    glUseProgram(program_);
+    const auto& params = owner_->desc_.params;
+    for (size_t i = 0; i < params.size(); ++i) {
+      const Value& v = owner_->values_[i];
+      if (uploaded_[i] == v.serial) continue;
+      uploaded_[i] = v.serial;
+      switch (params[i].type) {
+        case fx::ParamType::Matrix:
+          if (locations_[i] >= 0) {
+            GLsizei count = params[i].arraySize ? std::min<GLsizei>(arraySizes_[i], params[i].arraySize) : 1;
+            glUniformMatrix4fv(locations_[i], count, GL_FALSE, v.floats.data());
+          }
+          break;
+        case fx::ParamType::Vector:
+          if (locations_[i] >= 0) glUniform4fv(locations_[i], 1, v.floats.data());
+          break;
+        case fx::ParamType::Int:
+          if (locations_[i] >= 0) glUniform1i(locations_[i], v.intValue);
+          break;
+        case fx::ParamType::Texture:
+          if (boundLocations_[i] >= 0) glUniform1i(boundLocations_[i], v.intValue);
+          break;
+      }
+    }
+  }
+
+ private:
+  Effect* owner_;
+  GLuint program_ = 0;
+  std::vector<GLint> locations_, boundLocations_, arraySizes_;
+  std::vector<uint64_t> uploaded_;
+};
+
+Status Effect::CreateFromFile(gpu::Device* device, const std::string& path, Effect** out,
+                              std::string* errors) {
+  if (out) *out = nullptr;
+  std::vector<uint8_t> bytes;
+  if (!ReadFileBytes(path, &bytes, kMaxEffectFileBytes)) {
+    if (errors) *errors = "cannot read " + path;
+    return kFail;
+  }
+  return CreateFromText(device, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
+                        out, errors);
+}
+
+Status Effect::CreateFromText(gpu::Device* device, std::string_view text, Effect** out, std::string* errors) {
+  if (!out) return kInvalidArg;
+  *out = nullptr;
+  if (!device || device != gpu::Device::Current()) {
+    if (errors) *errors = "no live device";
+    return kInvalidCall;
+  }
+  fx::EffectDesc desc;
+  if (!fx::ParseEffect(text, &desc, errors)) return kFail;
+
+  Effect* effect = new Effect();
+  effect->device_ = device;
+  effect->desc_ = std::move(desc);
+  const fx::EffectDesc& d = effect->desc_;
+  for (const fx::ParamDesc& p : d.params) {
+    effect->paramHandles_.push_back(InternEffectName(p.name));
+    Value v;
+    if (p.type == fx::ParamType::Matrix) v.floats.assign(16 * std::max(1u, p.arraySize), 0.0f);
+    if (p.type == fx::ParamType::Vector) v.floats.assign(4, 0.0f);
+    effect->values_.push_back(std::move(v));
+  }
+
+  // Compile each shader block a pass uses once, then link one program a pass.
+  std::map<std::string, GLuint> vertexObjects, fragmentObjects;
+  const bool remapDepth = DepthNeedsRemap();
+  auto compiled = [&](bool vertex, const std::string& name) -> GLuint {
+    auto& cache = vertex ? vertexObjects : fragmentObjects;
+    auto it = cache.find(name);
+    if (it != cache.end()) return it->second;
+    const std::string& body = (vertex ? d.vertexShaders : d.fragmentShaders).at(name);
+    GLuint shader = Compile(vertex ? GL_VERTEX_SHADER : GL_FRAGMENT_SHADER,
+                            fx::BuildShaderSource(d, vertex, body, remapDepth), name, errors);
+    if (shader) cache.emplace(name, shader);
+    return shader;
+  };
+  bool ok = true;
+  for (const fx::TechniqueDesc& t : d.techniques) {
+    effect->techniqueHandles_.push_back(InternEffectName(t.name));
+    effect->programs_.emplace_back();
+    for (size_t i = 0; ok && i < t.passes.size(); ++i) {
+      const fx::PassDesc& p = t.passes[i];
+      GLuint vs = compiled(true, p.vertexShader);
+      GLuint fs = vs ? compiled(false, p.fragmentShader) : 0;
+      if (!vs || !fs) {
+        ok = false;
+        break;
+      }
+      auto program = std::make_unique<PassProgram>(effect);
+      if (!program->Link(vs, fs, t.name + "." + std::to_string(i), errors)) ok = false;
+      effect->programs_.back().push_back(std::move(program));
+    }
+    if (!ok) break;
+  }
+  for (auto& [name, shader] : vertexObjects) glDeleteShader(shader);
+  for (auto& [name, shader] : fragmentObjects) glDeleteShader(shader);
+  if (!ok) {
+    effect->Release();
+    return kFail;
+  }
+  *out = effect;
+  return kOk;
+}
+
+Effect::~Effect() {
+  gpu::Device* live = gpu::Device::Current();
+  if (live && live == device_) {
+    if (begun_) End();
+    // Never leave the device pointing at a program that is about to go.
+    gpu::ShaderProgram* current = live->GetShaderProgram();
+    for (auto& passes : programs_)
+      for (auto& p : passes)
+        if (p.get() == current) live->SetShaderProgram(nullptr);
+  }
+}
+
+EffectHandle Effect::GetTechniqueByName(const char* name) const {
+  if (!name) return 0;
+  for (size_t i = 0; i < desc_.techniques.size(); ++i)
+    if (desc_.techniques[i].name == name) return techniqueHandles_[i];
+  return 0;
+}
+
+EffectHandle Effect::GetParameterByName(const char* name) const {
+  if (!name) return 0;
+  for (size_t i = 0; i < desc_.params.size(); ++i)
+    if (desc_.params[i].name == name) return paramHandles_[i];
+  return 0;
+}
+
+Status Effect::SetTechnique(EffectHandle technique) {
+  if (technique == 0 || begun_) return kInvalidCall;
+  for (size_t i = 0; i < techniqueHandles_.size(); ++i) {
+    if (techniqueHandles_[i] == technique) {
+      technique_ = static_cast<int>(i);
+      return kOk;
+    }
+  }
+  return kInvalidArg;
+}
+
+EffectHandle Effect::GetCurrentTechnique() const {
+  return techniqueHandles_.empty() ? 0 : techniqueHandles_[static_cast<size_t>(technique_)];
+}
+
+uint32_t Effect::PassCount() const {
+  return desc_.techniques.empty() ? 0 : static_cast<uint32_t>(desc_.techniques[static_cast<size_t>(technique_)].passes.size());
+}
+
+Status Effect::Begin(uint32_t* passes, uint32_t flags) {
+  if (begun_) return kInvalidCall;
+  if (passes) *passes = PassCount();
+  begun_ = true;
+  savedStates_.clear();
+  saved_ = !(flags & kEffectDoNotSaveState);
+  if (saved_ && device_ == gpu::Device::Current()) {
+    for (const fx::PassDesc& p : desc_.techniques[static_cast<size_t>(technique_)].passes) {
+      for (const auto& [state, value] : p.states) {
+        bool known = std::any_of(savedStates_.begin(), savedStates_.end(),
+                                 [&](const auto& s) { return s.first == state; });
+        if (!known) savedStates_.emplace_back(state, device_->GetRenderState(state));
+      }
+    }
+  }
+  return kOk;
+}
+
+Status Effect::Pass(uint32_t pass) {
+  if (!begun_ || pass >= PassCount()) return kInvalidCall;
+  if (device_ != gpu::Device::Current()) return kInvalidCall;
+  const fx::PassDesc& p = desc_.techniques[static_cast<size_t>(technique_)].passes[pass];
+  for (const auto& [state, value] : p.states) device_->SetRenderState(state, value);
+  device_->SetShaderProgram(programs_[static_cast<size_t>(technique_)][pass].get());
+  return kOk;
+}
+
+Status Effect::End() {
+  if (!begun_) return kInvalidCall;
+  begun_ = false;
+  if (device_ != gpu::Device::Current()) return kOk;
+  for (const auto& [state, value] : savedStates_) device_->SetRenderState(state, value);
+  savedStates_.clear();
+  device_->SetShaderProgram(nullptr);
+  return kOk;
+}
+
+int Effect::ParamIndex(EffectHandle param, fx::ParamType type) const {
+  if (param == 0) return -1;
+  for (size_t i = 0; i < paramHandles_.size(); ++i)
+    if (paramHandles_[i] == param) return desc_.params[i].type == type ? static_cast<int>(i) : -1;
+  return -1;
+}
+
+void Effect::Touch(Value& v) { v.serial = ++serialCounter_; }
+
+Status Effect::SetMatrix(EffectHandle param, const Matrix& m) {
+  int i = ParamIndex(param, fx::ParamType::Matrix);
+  if (i < 0 || desc_.params[static_cast<size_t>(i)].arraySize != 0) return kInvalidCall;
+  Value& v = values_[static_cast<size_t>(i)];
+  std::memcpy(v.floats.data(), &m.m[0][0], sizeof(float) * 16);
+  Touch(v);
+  return kOk;
+}
+
+Status Effect::SetMatrixArray(EffectHandle param, const Matrix* m, uint32_t count) {
+  int i = ParamIndex(param, fx::ParamType::Matrix);
+  if (i < 0 || (count > 0 && !m)) return kInvalidCall;
+  uint32_t capacity = std::max(1u, desc_.params[static_cast<size_t>(i)].arraySize);
+  if (count > capacity) return kInvalidCall;
+  Value& v = values_[static_cast<size_t>(i)];
+  for (uint32_t k = 0; k < count; ++k) std::memcpy(v.floats.data() + 16 * k, &m[k].m[0][0], sizeof(float) * 16);
+  Touch(v);
+  return kOk;
+}
+
+Status Effect::SetVector(EffectHandle param, const Vec4& value) {
+  int i = ParamIndex(param, fx::ParamType::Vector);
+  if (i < 0) return kInvalidCall;
+  Value& v = values_[static_cast<size_t>(i)];
+  v.floats = {value.x, value.y, value.z, value.w};
+  Touch(v);
+  return kOk;
+}
+
+Status Effect::SetInt(EffectHandle param, int value) {
+  int i = ParamIndex(param, fx::ParamType::Int);
+  if (i < 0) return kInvalidCall;
+  Value& v = values_[static_cast<size_t>(i)];
+  v.intValue = value;
+  Touch(v);
+  return kOk;
+}
+
+Status Effect::SetTexture(EffectHandle param, gpu::Texture* texture) {
+  int i = ParamIndex(param, fx::ParamType::Texture);
+  if (i < 0) return kInvalidCall;
+  Value& v = values_[static_cast<size_t>(i)];
+  v.intValue = texture ? 1 : 0;
+  Touch(v);
+  return kOk;
+}
+
+Status Effect::GetVector(EffectHandle param, Vec4* out) const {
+  int i = ParamIndex(param, fx::ParamType::Vector);
+  if (i < 0 || !out) return kInvalidCall;
+  const auto& f = values_[static_cast<size_t>(i)].floats;
+  *out = {f[0], f[1], f[2], f[3]};
+  return kOk;
+}
+
+Status Effect::GetInt(EffectHandle param, int* out) const {
+  int i = ParamIndex(param, fx::ParamType::Int);
+  if (i < 0 || !out) return kInvalidCall;
+  *out = values_[static_cast<size_t>(i)].intValue;
+  return kOk;
+}
+
+}  // namespace port
