@@ -5,14 +5,22 @@
 #include "platform/GraphicsDevice.h"
 #include "platform/InputDevice.h"
 #include "platform/SoundManager.h"
+#include "render/Camera.h"
+#include "world/CharacterList.h"
+#include "world/EffectList.h"
+#include "world/ObjectList.h"
+#include "world/StageField.h"
 
 Application g_app;
 FrameTimer g_frameTimer;
 uint8_t& g_quit = g_frameTimer.quit;
 GraphicsDevice g_graphics;
 InputDevice g_input;
-// Here, as their classes are written: g_camera (Camera), g_sun (Sun),
-// g_characters (CharacterList), g_stageField (StageField),
-// g_objects (ObjectList), g_player (Player).
+Camera g_camera;
+// Here, as its class is written: g_sun (Sun).
+CharacterList g_characters;
+StageField g_stageField;
+ObjectList g_objects;
+// Here, as its class is written: g_player (Player).
 SoundManager g_sound;
-// After the sound manager: g_effects (EffectList).
+EffectList g_effects;

@@ -1,0 +1,77 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+#include <fstream>
+#include <string>
+
+#include "GlTestContext.h"
+#include "world/CharacterList.h"
+
+namespace {
+
+// Runs in a folder of its own, so which data files exist is up to the test.
+class CharacterListInit : public GlTest {
+ protected:
+  void SetUp() override {
+    GlTest::SetUp();
+    if (HasFatalFailure()) return;
+    ASSERT_NE(getcwd(oldDir_, sizeof oldDir_), nullptr);
+    dir_ = ::testing::TempDir() + "charlist_" + std::to_string(getpid());
+    mkdir(dir_.c_str(), 0755);
+    mkdir((dir_ + "/data").c_str(), 0755);
+    ASSERT_EQ(chdir(dir_.c_str()), 0);
+  }
+  void TearDown() override {
+    list.Release();
+    if (oldDir_[0]) {
+      EXPECT_EQ(chdir(oldDir_), 0);
+    }
+    std::remove((dir_ + "/data/toonSkinEffect.fx").c_str());
+    rmdir((dir_ + "/data").c_str());
+    rmdir(dir_.c_str());
+    GlTest::TearDown();
+  }
+
+  CharacterList list;
+
+ private:
+  char oldDir_[PATH_MAX] = {};
+  std::string dir_;
+};
+
+TEST_F(CharacterListInit, SetsTheModelSamplersAndGoesOnWithoutItsFiles) {
+  list.Init(device, device->GetCaps(), 1);
+  EXPECT_EQ(list.GetToonEffect()->GetEffect(), nullptr) << "no effect file: the effect is absent";
+  EXPECT_FALSE(list.GetToonRamp()->IsLoaded());
+  using port::gpu::SamplerState;
+  EXPECT_EQ(device->GetSamplerState(0, SamplerState::AddressU), port::gpu::AddressClamp);
+  EXPECT_EQ(device->GetSamplerState(0, SamplerState::AddressV), port::gpu::AddressClamp);
+  EXPECT_EQ(device->GetSamplerState(1, SamplerState::AddressU), port::gpu::AddressWrap);
+  EXPECT_EQ(device->GetSamplerState(1, SamplerState::MipFilter), port::gpu::FilterLinear);
+  EXPECT_EQ(device->GetSamplerState(1, SamplerState::MinFilter), port::gpu::FilterLinear);
+  EXPECT_EQ(device->GetTextureStageState(1, port::gpu::StageState::ColorOp), port::gpu::TexOpModulate);
+  list.Release();
+  list.Release();
+}
+
+TEST_F(CharacterListInit, CreatesTheToonEffectFromItsFile) {
+  {
+    std::ifstream in(std::string(POMELVANE_SOURCE_DIR) + "/data/toonSkinEffect.fx", std::ios::binary);
+    ASSERT_TRUE(in.good());
+    std::ofstream out("data/toonSkinEffect.fx", std::ios::binary);
+    out << in.rdbuf();
+  }
+  list.Init(device, device->GetCaps(), 0);
+  EXPECT_EQ(list.GetToonEffect()->GetEffect(), nullptr) << "not asked for";
+  list.Init(device, device->GetCaps(), 1);
+  EXPECT_NE(list.GetToonEffect()->GetEffect(), nullptr);
+  list.InitForSelect(device);  // made again, the old one released
+  EXPECT_NE(list.GetToonEffect()->GetEffect(), nullptr);
+  list.Release();
+  EXPECT_EQ(list.GetToonEffect()->GetEffect(), nullptr);
+}
+
+}  // namespace

@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <climits>
+#include <string>
+
+#include "GlTestContext.h"
+#include "render/Camera.h"
+#include "world/EffectList.h"
+#include "world/LineEffect.h"
+#include "world/ParticleEffect.h"
+#include "world/ShockWaveEffect.h"
+#include "world/ThunderEffect.h"
+
+namespace {
+
+// Runs in an empty folder: every effect texture is missing, so the effects
+// draw untextured white and a read-back sees exactly where they landed.
+class EffectDraw : public GlTest {
+ protected:
+  void SetUp() override {
+    GlTest::SetUp();
+    if (HasFatalFailure()) return;
+    ASSERT_NE(getcwd(oldDir_, sizeof oldDir_), nullptr);
+    ASSERT_EQ(chdir(::testing::TempDir().c_str()), 0);
+    g_effects.Clear();
+    g_effects.Init(device);
+    g_camera.SetDevice(device);
+    g_camera.SetMode(Camera::kOrbit);
+    g_camera.SetDistance(10.0f);
+    g_camera.SetPitch(0.0f);
+    g_camera.SetYaw(0.0f);  // eye on +z looking toward -z
+    g_camera.SetPosition(0, 0, 0);
+    ClearTo(0xFF000000u);
+  }
+  void TearDown() override {
+    g_effects.Release();
+    if (oldDir_[0]) {
+      EXPECT_EQ(chdir(oldDir_), 0);
+    }
+    GlTest::TearDown();
+  }
+  std::vector<uint32_t> DrawEffects() {
+    g_effects.DrawAll(g_camera.GetView(), g_camera.GetProjection());
+    return Picture();
+  }
+  static int Lit(const std::vector<uint32_t>& p) {
+    int n = 0;
+    for (uint32_t px : p) n += (px & 0xFFFFFFu) != 0;
+    return n;
+  }
+
+ private:
+  char oldDir_[PATH_MAX] = {};
+};
+
+TEST_F(EffectDraw, ParticleFacesTheScreenAtItsPosition) {
+  ParticleEffect::Spawn(0, 0, 0, 1.0f, 0, 0, 0, kParticleGlow, 1);
+  const auto p = DrawEffects();
+  EXPECT_NE(At(p, 320, 240), 0u);
+  EXPECT_EQ(At(p, 320, 100), 0u);
+  EXPECT_EQ(At(p, 10, 10), 0u);
+  // About 1 / (z + 1) of the half-screen each way: 24 pixels at this depth.
+  EXPECT_GT(Lit(p), 20 * 20);
+  EXPECT_LT(Lit(p), 60 * 60);
+}
+
+TEST_F(EffectDraw, KindsThatAreNotDrawnAndInactiveParticles) {
+  ParticleEffect::Spawn(0, 0, 0, 1.0f, 0, 0, 0, kParticleNone, 1);
+  ParticleEffect::Spawn(0, 0, 0, 1.0f, 0, 0, 0, 42, 1);
+  ParticleEffect::Spawn(0, 0, 0, 1.0f, 0, 0, 0, kParticleGlow, 0);
+  EXPECT_EQ(Lit(DrawEffects()), 0);
+}
+
+TEST_F(EffectDraw, ParticleAtTheEyeIsNotDrawnButStillMovesAndAges) {
+  ParticleEffect* p = ParticleEffect::Spawn(0, 0, 9.5f, 1.0f, 0, 0, 0.1f, kParticleGlow, 1);
+  EXPECT_EQ(Lit(DrawEffects()), 0);
+  p->Update();
+  EXPECT_EQ(p->age, 1);
+  EXPECT_NEAR(p->position.z, 9.6f, 1e-5f);
+}
+
+TEST_F(EffectDraw, SmokeDrawsInTheBlendedPass) {
+  ParticleEffect::Spawn(0, 0, 0, 1.0f, 0, 0, 0, kParticleSmoke, 1);
+  const auto p = DrawEffects();
+  EXPECT_NE(At(p, 320, 240), 0u);
+  EXPECT_EQ(device->GetRenderState(port::gpu::RenderState::ZWriteEnable), 1u);
+}
+
+TEST_F(EffectDraw, ThunderRisesAlongItsTurnedAxis) {
+  // Pitch -90 turns the beam's +z axis up; length 2 x scale.
+  ThunderEffect::Spawn(0, 0, 0, 2.0f, -90.0f, 0, 0, 1);
+  const auto p = DrawEffects();
+  int litAbove = 0, litBelow = 0;
+  for (int y = 0; y < 480; ++y) {
+    for (int x = 300; x < 340; ++x) {
+      if (At(p, x, y) == 0) continue;
+      if (y <= 240) {
+        ++litAbove;
+      } else if (y > 242) {
+        ++litBelow;
+      }
+    }
+  }
+  EXPECT_GT(litAbove, 100);
+  EXPECT_EQ(litBelow, 0) << "the beam starts at its position";
+  EXPECT_EQ(device->GetRenderState(port::gpu::RenderState::CullMode), port::gpu::CullCCW);
+}
+
+TEST_F(EffectDraw, ShockWaveLiesFlatAndGrows) {
+  g_camera.SetPitch(-60.0f);  // from above
+  ShockWaveEffect* s = ShockWaveEffect::Spawn(0, 0, 0, 0, 0, 0, 0, 1);
+  EXPECT_EQ(Lit(DrawEffects()), 0) << "size 0 at spawn";
+  s->Update();
+  const int small = Lit(DrawEffects());
+  for (int i = 0; i < 3; ++i) s->Update();
+  ClearTo(0xFF000000u);
+  const int large = Lit(DrawEffects());
+  EXPECT_GT(small, 0);
+  EXPECT_GT(large, small * 4);
+  EXPECT_EQ(device->GetRenderState(port::gpu::RenderState::CullMode), port::gpu::CullCCW);
+}
+
+TEST_F(EffectDraw, LineWithoutItsMeshDrawsNothing) {
+  LineEffect::Spawn(0, 0, 0, 1.0f, 0, 0, 0.1f, 1);
+  EXPECT_EQ(Lit(DrawEffects()), 0);
+}
+
+}  // namespace
