@@ -1,11 +1,13 @@
 #pragma once
 // Skin information of a mesh: its bones, each with a name, an offset matrix
-// and the vertices it moves with their weights.
+// and the vertices it moves with their weights; and the two ways a mesh is
+// skinned by it: on the CPU, or as a bone-palette mesh for a vertex program.
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "port/math.h"
+#include "port/mesh.h"
 #include "port/resource.h"
 
 namespace port {
@@ -48,5 +50,37 @@ class SkinInfo : public Resource {
   uint32_t numVertices_ = 0;
   std::vector<Bone> bones_;
 };
+
+// Software skinning: every vertex of dst gets the weighted sum of src's
+// position and normal transformed by each influencing bone's matrix (the
+// bone matrix itself for normals); every other element is copied from src.
+// src and dst share layout and vertex count; boneCount must cover every bone.
+Status UpdateSkinnedMesh(const SkinInfo& skin, const Matrix* boneTransforms, uint32_t boneCount,
+                         const Mesh& src, Mesh* dst);
+
+constexpr uint32_t kNoBone = 0xFFFFFFFF;
+constexpr uint32_t kMaxBlendInfluences = 4;
+
+// One group of faces drawn with one bone palette.
+struct BoneCombination {
+  uint32_t attribId = 0;  // the source material of every face of the group
+  uint32_t faceStart = 0, faceCount = 0;
+  uint32_t vertexStart = 0, vertexCount = 0;
+  std::vector<uint32_t> boneId;  // palette entries; kNoBone when unused
+};
+
+// Converts a skinned mesh into a bone-palette mesh: faces are grouped (per
+// material, in order) so that each group needs at most paletteSize bones;
+// the output face attribute is the group's index and the attribute table has
+// one range per group. Each vertex keeps its largest influences (at most 4),
+// renormalised, stored as k - 1 float weights (the last is implied) and four
+// UBYTE4 indices into its group's palette; a vertex used by several groups is
+// duplicated. k, the largest influence count of any vertex, is
+// *maxFaceInfluences. Fails on a skin that does not fit the mesh, a palette
+// of 0 or more than 256 entries, a face needing more bones than the palette
+// holds, or more than 65535 output vertices.
+Status ConvertToIndexedBlendedMesh(const SkinInfo& skin, const Mesh& src, uint32_t options,
+                                   uint32_t paletteSize, uint32_t* maxFaceInfluences,
+                                   std::vector<BoneCombination>* combinations, Mesh** out);
 
 }  // namespace port
