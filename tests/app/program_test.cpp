@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -10,6 +12,7 @@
 #include "app/Program.h"
 #include "app/WindowProc.h"
 #include "port/window.h"
+#include "support/gl_context.h"
 
 namespace fs = std::filesystem;
 
@@ -122,34 +125,31 @@ TEST(MainLoop, QuitAlreadySetSkipsTheLoop) {
 
 namespace {
 
-// Starts the services on an offscreen window in the given folder and reports
-// whether the toon effect came up.
-int ToonEffectAfterInit(const fs::path& folder) {
-  setenv("SDL_VIDEODRIVER", "offscreen", 1);
-  fs::path previous = fs::current_path();
-  fs::current_path(folder);
-  std::string error;
-  EXPECT_TRUE(port::InitVideo(&error)) << error;
-  port::Window* window = port::CreateMainWindow("Pomelvane", 640, 480, false, &error);
-  EXPECT_NE(window, nullptr) << error;
-  Application app;
-  EXPECT_TRUE(app.Init(window, 0, 640, 480));
-  int toon = app.toonEffectAvailable;
-  EXPECT_EQ(app.requestedScene, SceneTitle);
-  app.Shutdown();
-  app.Shutdown();  // the exit-time second release does nothing
-  port::DestroyMainWindow(window);
-  port::ShutdownVideo();
-  fs::current_path(previous);
-  return toon;
-}
+// Starts the services on the window in the given folder and reports whether
+// the toon effect came up.
+class ApplicationInit : public gltest::WindowTest {
+ protected:
+  int ToonEffectIn(const fs::path& folder) {
+    const fs::path previous = fs::current_path();
+    fs::current_path(folder);
+    Application app;
+    EXPECT_TRUE(app.Init(window_, 0, 640, 480));
+    const int toon = app.toonEffectAvailable;
+    EXPECT_EQ(app.requestedScene, SceneTitle);
+    app.Shutdown();
+    app.Shutdown();  // the exit-time second release does nothing
+    fs::current_path(previous);
+    return toon;
+  }
+};
 
-TEST(ApplicationInit, ToonEffectFromTheDataFolder) {
-  EXPECT_EQ(ToonEffectAfterInit(POMELVANE_RUN_DIR), 1);
-}
-
-TEST_F(ProgramTest, WithoutTheEffectFileModelsSkinInSoftware) {
-  EXPECT_EQ(ToonEffectAfterInit(dir), 0);
+TEST_F(ApplicationInit, ToonEffectOnlyWithTheEffectFile) {
+  EXPECT_EQ(ToonEffectIn(POMELVANE_RUN_DIR), 1);
+  // Without it, models skin in software.
+  const fs::path empty = fs::temp_directory_path() / ("pomelvane-noeffect-" + std::to_string(getpid()));
+  fs::create_directories(empty / "save");
+  EXPECT_EQ(ToonEffectIn(empty), 0);
+  fs::remove_all(empty);
 }
 
 TEST_F(ProgramTest, LeavingASceneReleasesItsTextures) {

@@ -1,10 +1,10 @@
 // The GL device against Direct3D 9's fixed-function rules, read back pixel by pixel.
 #include <cmath>
 
-#include "device_fixture.h"
+#include "support/gl_context.h"
 #include "port/math.h"
 
-namespace devtest {
+namespace gltest {
 namespace {
 
 using namespace port::gpu;
@@ -461,4 +461,4 @@ TEST(VertexLayoutTest, FvfSizesAndLayouts) {
 }
 
 }  // namespace
-}  // namespace devtest
+}  // namespace gltest

@@ -7,28 +7,18 @@
 
 #include "platform/GraphicsDevice.h"
 #include "port/window.h"
+#include "support/gl_context.h"
 
 namespace {
 
 using namespace port::gpu;
 
-class GraphicsDeviceTest : public ::testing::Test {
+class GraphicsDeviceTest : public gltest::WindowTest {
  protected:
-  void SetUp() override {
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    std::string error;
-    ASSERT_TRUE(port::InitVideo(&error)) << error;
-    video_ = true;
-    window_ = port::CreateMainWindow("test", 640, 480, false, &error);
-    ASSERT_NE(window_, nullptr) << error;
-  }
   void TearDown() override {
     graphics_.Release();
-    if (window_) port::DestroyMainWindow(window_);
-    if (video_) port::ShutdownVideo();
+    gltest::WindowTest::TearDown();
   }
-  port::Window* window_ = nullptr;
-  bool video_ = false;
   GraphicsDevice graphics_;
 };
 

@@ -1,8 +1,8 @@
 // A program set on the device replaces the fixed-function shader but keeps the device's states.
-#include "device_fixture.h"
+#include "support/gl_context.h"
 #include "port/gl_shader.h"
 
-namespace devtest {
+namespace gltest {
 namespace {
 
 using namespace port::gpu;
@@ -68,4 +68,4 @@ TEST_F(DeviceTest, ShaderProgramDrawsWithTheDeviceStatesAndTextures) {
 }
 
 }  // namespace
-}  // namespace devtest
+}  // namespace gltest

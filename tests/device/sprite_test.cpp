@@ -1,10 +1,10 @@
 // Sprites and text over the back buffer.
 #include <cstring>
 
-#include "device_fixture.h"
+#include "support/gl_context.h"
 #include "port/sprite.h"
 
-namespace devtest {
+namespace gltest {
 namespace {
 
 using namespace port::gpu;
@@ -169,4 +169,4 @@ TEST_F(DeviceTest, FontDrawsShiftJisTextInsideItsRectangle) {
 }
 
 }  // namespace
-}  // namespace devtest
+}  // namespace gltest

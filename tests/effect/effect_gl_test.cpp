@@ -2,13 +2,14 @@
 
 #include <fstream>
 
-#include "device/device_fixture.h"
+#include "support/gl_context.h"
 #include "port/effect.h"
 #include "render/EffectHolder.h"
 
 using namespace port;
-using devtest::DeviceTest;
-using devtest::NearArgb;
+using gltest::DeviceTest;
+using gltest::NearArgb;
+using gltest::At;
 
 namespace {
 

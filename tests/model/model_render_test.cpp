@@ -11,9 +11,9 @@
 #include "model/model_files.h"
 #include "port/effect.h"
 #include "port/gpu.h"
-#include "port/window.h"
 #include "render/EffectHolder.h"
 #include "render/SkinnedModel.h"
+#include "support/gl_context.h"
 
 namespace {
 
@@ -22,17 +22,11 @@ using port::Matrix;
 
 constexpr port::Argb kBackground = 0xFF203040u;
 
-class ModelRender : public ::testing::Test {
+class ModelRender : public gltest::DeviceTest {
  protected:
   void SetUp() override {
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    std::string error;
-    ASSERT_TRUE(port::InitVideo(&error)) << error;
-    video_ = true;
-    window_ = port::CreateMainWindow("model test", 640, 480, false, &error);
-    ASSERT_NE(window_, nullptr) << error;
-    device_ = gpu::Device::Create(window_, &error);
-    ASSERT_TRUE(device_) << error;
+    gltest::DeviceTest::SetUp();
+    if (HasFatalFailure()) return;
     view_ = port::MatrixLookAtLH({0, 1, -4}, {0, 1, 0}, {0, 1, 0});
     projection_ = port::MatrixPerspectiveFovLH(3.14159265f / 4, 640.0f / 480.0f, 0.1f, 100.0f);
     device_->SetTransform(gpu::TransformType::View, view_);
@@ -45,9 +39,7 @@ class ModelRender : public ::testing::Test {
     effect_.Release();
     port::SafeRelease(ramp_);
     models_.clear();
-    device_.reset();
-    if (window_) port::DestroyMainWindow(window_);
-    if (video_) port::ShutdownVideo();
+    gltest::DeviceTest::TearDown();
   }
 
   SkinnedModel& LoadModel(int method, bool hand = false) {
@@ -111,9 +103,6 @@ class ModelRender : public ::testing::Test {
 
   static size_t Count(const std::vector<bool>& m) { return static_cast<size_t>(std::count(m.begin(), m.end(), true)); }
 
-  port::Window* window_ = nullptr;
-  std::unique_ptr<gpu::Device> device_;
-  bool video_ = false;
   Matrix view_, projection_;
   std::string model_path_, bend_path_;
   EffectHolder effect_;

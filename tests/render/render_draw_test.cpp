@@ -3,7 +3,7 @@
 #include <cmath>
 #include <fstream>
 
-#include "device/device_fixture.h"
+#include "support/gl_context.h"
 #include "render/Billboard.h"
 #include "render/CircleShadow.h"
 #include "render/MaterialColor.h"
@@ -12,8 +12,9 @@
 #include "texture/image_encoders.h"
 
 using namespace port;
-using devtest::DeviceTest;
-using devtest::NearArgb;
+using gltest::DeviceTest;
+using gltest::NearArgb;
+using gltest::At;
 
 namespace {
 

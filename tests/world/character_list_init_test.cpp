@@ -7,16 +7,16 @@
 #include <fstream>
 #include <string>
 
-#include "GlTestContext.h"
+#include "support/gl_context.h"
 #include "world/CharacterList.h"
 
 namespace {
 
 // Runs in a folder of its own, so which data files exist is up to the test.
-class CharacterListInit : public GlTest {
+class CharacterListInit : public gltest::GameDeviceTest {
  protected:
   void SetUp() override {
-    GlTest::SetUp();
+    gltest::GameDeviceTest::SetUp();
     if (HasFatalFailure()) return;
     ASSERT_NE(getcwd(oldDir_, sizeof oldDir_), nullptr);
     dir_ = ::testing::TempDir() + "charlist_" + std::to_string(getpid());
@@ -32,7 +32,7 @@ class CharacterListInit : public GlTest {
     std::remove((dir_ + "/data/toonSkinEffect.fx").c_str());
     rmdir((dir_ + "/data").c_str());
     rmdir(dir_.c_str());
-    GlTest::TearDown();
+    gltest::GameDeviceTest::TearDown();
   }
 
   CharacterList list;

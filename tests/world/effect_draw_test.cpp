@@ -5,7 +5,7 @@
 #include <climits>
 #include <string>
 
-#include "GlTestContext.h"
+#include "support/gl_context.h"
 #include "render/Camera.h"
 #include "world/EffectList.h"
 #include "world/LineEffect.h"
@@ -17,10 +17,10 @@ namespace {
 
 // Runs in an empty folder: every effect texture is missing, so the effects
 // draw untextured white and a read-back sees exactly where they landed.
-class EffectDraw : public GlTest {
+class EffectDraw : public gltest::GameDeviceTest {
  protected:
   void SetUp() override {
-    GlTest::SetUp();
+    gltest::GameDeviceTest::SetUp();
     if (HasFatalFailure()) return;
     ASSERT_NE(getcwd(oldDir_, sizeof oldDir_), nullptr);
     ASSERT_EQ(chdir(::testing::TempDir().c_str()), 0);
@@ -39,7 +39,7 @@ class EffectDraw : public GlTest {
     if (oldDir_[0]) {
       EXPECT_EQ(chdir(oldDir_), 0);
     }
-    GlTest::TearDown();
+    gltest::GameDeviceTest::TearDown();
   }
   std::vector<uint32_t> DrawEffects() {
     g_effects.DrawAll(g_camera.GetView(), g_camera.GetProjection());
@@ -58,9 +58,9 @@ class EffectDraw : public GlTest {
 TEST_F(EffectDraw, ParticleFacesTheScreenAtItsPosition) {
   ParticleEffect::Spawn(0, 0, 0, 1.0f, 0, 0, 0, kParticleGlow, 1);
   const auto p = DrawEffects();
-  EXPECT_NE(At(p, 320, 240), 0u);
-  EXPECT_EQ(At(p, 320, 100), 0u);
-  EXPECT_EQ(At(p, 10, 10), 0u);
+  EXPECT_NE(gltest::Rgb(p, 320, 240), 0u);
+  EXPECT_EQ(gltest::Rgb(p, 320, 100), 0u);
+  EXPECT_EQ(gltest::Rgb(p, 10, 10), 0u);
   // About 1 / (z + 1) of the half-screen each way: 24 pixels at this depth.
   EXPECT_GT(Lit(p), 20 * 20);
   EXPECT_LT(Lit(p), 60 * 60);
@@ -84,7 +84,7 @@ TEST_F(EffectDraw, ParticleAtTheEyeIsNotDrawnButStillMovesAndAges) {
 TEST_F(EffectDraw, SmokeDrawsInTheBlendedPass) {
   ParticleEffect::Spawn(0, 0, 0, 1.0f, 0, 0, 0, kParticleSmoke, 1);
   const auto p = DrawEffects();
-  EXPECT_NE(At(p, 320, 240), 0u);
+  EXPECT_NE(gltest::Rgb(p, 320, 240), 0u);
   EXPECT_EQ(device->GetRenderState(port::gpu::RenderState::ZWriteEnable), 1u);
 }
 
@@ -95,7 +95,7 @@ TEST_F(EffectDraw, ThunderRisesAlongItsTurnedAxis) {
   int litAbove = 0, litBelow = 0;
   for (int y = 0; y < 480; ++y) {
     for (int x = 300; x < 340; ++x) {
-      if (At(p, x, y) == 0) continue;
+      if (gltest::Rgb(p, x, y) == 0) continue;
       if (y <= 240) {
         ++litAbove;
       } else if (y > 242) {

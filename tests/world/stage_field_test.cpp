@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "GlTestContext.h"
+#include "support/gl_context.h"
 #include "RecordingDevice.h"
 #include "world/StageField.h"
 
@@ -36,10 +36,10 @@ std::string WriteTemp(const std::string& name, const std::string& content) {
   return path;
 }
 
-class StageFieldCasts : public GlTest {
+class StageFieldCasts : public gltest::GameDeviceTest {
  protected:
   void SetUp() override {
-    GlTest::SetUp();
+    gltest::GameDeviceTest::SetUp();
     if (HasFatalFailure()) return;
     path_ = WriteTemp("field", kFieldX);
     field.Init(device);
@@ -48,7 +48,7 @@ class StageFieldCasts : public GlTest {
   void TearDown() override {
     field.Release();
     std::remove(path_.c_str());
-    GlTest::TearDown();
+    gltest::GameDeviceTest::TearDown();
   }
   StageField field;
 

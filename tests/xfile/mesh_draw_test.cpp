@@ -1,20 +1,21 @@
 // Meshes drawn through the real device: subsets land where their faces are.
 #include <cstring>
 
-#include "device/device_fixture.h"
+#include "support/gl_context.h"
 #include "port/mesh.h"
 
 namespace {
 
 using namespace port::gpu;
+using gltest::At;
 
-class MeshDrawTest : public devtest::DeviceTest {};
+class MeshDrawTest : public gltest::DeviceTest {};
 
 TEST_F(MeshDrawTest, DrawSubsetDrawsOnlyThatSubsetAndFollowsUnlockedChanges) {
   port::Mesh* mesh = nullptr;
-  ASSERT_EQ(port::Mesh::CreateFVF(4, 8, port::meshopt::kManaged, devtest::kColourFvf, &dev(), &mesh), port::kOk);
+  ASSERT_EQ(port::Mesh::CreateFVF(4, 8, port::meshopt::kManaged, gltest::kColourFvf, &dev(), &mesh), port::kOk);
   // Left half red (subset 0), right half green (subset 1), in clip space.
-  const devtest::ColourVertex v[8] = {
+  const gltest::ColourVertex v[8] = {
       {-1, -1, 0.5f, 0xFFFF0000u}, {-1, 1, 0.5f, 0xFFFF0000u}, {0, 1, 0.5f, 0xFFFF0000u}, {0, -1, 0.5f, 0xFFFF0000u},
       {0, -1, 0.5f, 0xFF00FF00u},  {0, 1, 0.5f, 0xFF00FF00u},  {1, 1, 0.5f, 0xFF00FF00u}, {1, -1, 0.5f, 0xFF00FF00u}};
   std::memcpy(mesh->LockVertexBuffer(), v, sizeof v);
@@ -38,7 +39,7 @@ TEST_F(MeshDrawTest, DrawSubsetDrawsOnlyThatSubsetAndFollowsUnlockedChanges) {
   EXPECT_EQ(At(px, 500, 240), 0xFF00FF00u);
 
   // New colours after an unlock reach the next draw.
-  auto* w = static_cast<devtest::ColourVertex*>(mesh->LockVertexBuffer());
+  auto* w = static_cast<gltest::ColourVertex*>(mesh->LockVertexBuffer());
   for (int i = 0; i < 4; ++i) w[i].colour = 0xFF0000FFu;
   mesh->UnlockVertexBuffer();
   ASSERT_EQ(mesh->DrawSubset(0), port::kOk);
