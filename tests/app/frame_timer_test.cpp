@@ -34,14 +34,6 @@ struct FrameTimerTest : ::testing::Test {
   }
 };
 
-TEST_F(FrameTimerTest, DefaultsBeforeInit) {
-  FrameTimer fresh;
-  EXPECT_EQ(fresh.ticksPerFrame, 16);
-  EXPECT_EQ(fresh.quit, 0);
-  EXPECT_EQ(fresh.useHighResolution, 0);
-  EXPECT_EQ(fresh.next, 0);
-}
-
 TEST_F(FrameTimerTest, HighResolutionFrameLength) {
   clock.frequency = 3'579'545;
   clock.counter = 1000;

@@ -165,14 +165,6 @@ TEST(Application, VertexShaderVersionTest) {
   EXPECT_FALSE(Application::HasVertexShader11(caps));
 }
 
-TEST(Application, LoadRankingsSetsTheBattleDefaults) {
-  Application app;
-  app.LoadRankings();
-  EXPECT_EQ(app.battle.matchTime, 6000);
-  EXPECT_EQ(app.battle.drawInterval, 2);
-  EXPECT_EQ(app.battle.players, 2);
-}
-
 // The window events reach the global application and quit flag.
 struct WindowProcTest : ::testing::Test {
   SceneTable table = RecordingTable();

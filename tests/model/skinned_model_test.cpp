@@ -26,6 +26,27 @@ void ExpectMatrixNear(const Matrix& a, const Matrix& b, float eps = 1e-5f) {
   }
 }
 
+// One animation set of one animation on the targets, with key blocks given
+// as runs of integers and floats.
+std::string AnimationFile(const std::vector<std::string>& targets,
+                          const std::vector<std::vector<std::pair<std::vector<uint32_t>, std::vector<float>>>>& keys) {
+  xtest::TextWriter w;
+  w.Begin("AnimationSet", "Bad");
+  w.Begin("Animation", "");
+  for (const std::string& t : targets) w.Ref(t);
+  for (const auto& block : keys) {
+    w.Begin("AnimationKey", "");
+    for (const auto& [ints, floats] : block) {
+      w.Ints(ints);
+      w.Floats(floats);
+    }
+    w.End();
+  }
+  w.End();
+  w.End();
+  return w.Finish();
+}
+
 struct Model : ::testing::Test {
   SkinnedModel model;
   void SetUp() override { model.Init(nullptr, nullptr); }
@@ -156,96 +177,22 @@ TEST_F(Model, BadAnimationFilesKeepTheirSlotAndFail) {
   ASSERT_EQ(model.AddAnimation(WriteFile("good.x", BendFile(90, 10)).c_str()), port::kOk);
 
   const std::string good = BendFile(45, 30);
-  struct Case {
-    const char* name;
-    std::string text;
+  using Key = std::pair<std::vector<uint32_t>, std::vector<float>>;
+  const Key rotation{{0, 1, 0, 4}, {1, 0, 0, 0}}, position{{2, 1, 0, 3}, {1, 0, 0}};
+  const std::pair<const char*, std::string> bad[] = {
+      {"truncated", good.substr(0, good.size() / 2)},
+      {"missing frame", BendFile(90, 10, "NoSuchFrame")},
+      {"repeated keys", AnimationFile({"Bone2"}, {{rotation}, {rotation}})},
+      {"key type 3", AnimationFile({"Bone2"}, {{{{3, 1, 0, 3}, {1, 0, 0}}}})},
+      {"value count", AnimationFile({"Bone2"}, {{{{0, 2, 0, 3}, {1, 0, 0}}, {{10, 3}, {1, 0, 0}}}})},
+      {"key count", AnimationFile({"Bone2"}, {{{{2, 1000000, 0, 3}, {1, 0, 0}}}})},
+      {"no target", AnimationFile({}, {{position}})},
+      {"two targets", AnimationFile({"Bone1", "Bone2"}, {})},
   };
-  std::vector<Case> bad;
-  bad.push_back({"truncated", good.substr(0, good.size() / 2)});
-  bad.push_back({"missing frame", BendFile(90, 10, "NoSuchFrame")});
-  {
-    xtest::TextWriter w;  // two rotation key blocks
-    w.Begin("AnimationSet", "Twice");
-    w.Begin("Animation", "");
-    w.Ref("Bone2");
-    for (int i = 0; i < 2; ++i) {
-      w.Begin("AnimationKey", "");
-      w.Ints({0, 1, 0, 4});
-      w.Floats({1, 0, 0, 0});
-      w.End();
-    }
-    w.End();
-    w.End();
-    bad.push_back({"repeated keys", w.Finish()});
-  }
-  {
-    xtest::TextWriter w;  // key type 3 is not a kind of key
-    w.Begin("AnimationSet", "Odd");
-    w.Begin("Animation", "");
-    w.Ref("Bone2");
-    w.Begin("AnimationKey", "");
-    w.Ints({3, 1, 0, 3});
-    w.Floats({1, 0, 0});
-    w.End();
-    w.End();
-    w.End();
-    bad.push_back({"key type 3", w.Finish()});
-  }
-  {
-    xtest::TextWriter w;  // a rotation key of three values
-    w.Begin("AnimationSet", "Short");
-    w.Begin("Animation", "");
-    w.Ref("Bone2");
-    w.Begin("AnimationKey", "");
-    w.Ints({0, 2, 0, 3});
-    w.Floats({1, 0, 0});
-    w.Ints({10, 3});
-    w.Floats({1, 0, 0});
-    w.End();
-    w.End();
-    w.End();
-    bad.push_back({"value count", w.Finish()});
-  }
-  {
-    xtest::TextWriter w;  // more keys promised than given
-    w.Begin("AnimationSet", "Few");
-    w.Begin("Animation", "");
-    w.Ref("Bone2");
-    w.Begin("AnimationKey", "");
-    w.Ints({2, 1000000, 0, 3});
-    w.Floats({1, 0, 0});
-    w.End();
-    w.End();
-    w.End();
-    bad.push_back({"key count", w.Finish()});
-  }
-  {
-    xtest::TextWriter w;  // an animation without a frame reference
-    w.Begin("AnimationSet", "Aimless");
-    w.Begin("Animation", "");
-    w.Begin("AnimationKey", "");
-    w.Ints({2, 1, 0, 3});
-    w.Floats({1, 0, 0});
-    w.End();
-    w.End();
-    w.End();
-    bad.push_back({"no target", w.Finish()});
-  }
-  {
-    xtest::TextWriter w;  // two frame references
-    w.Begin("AnimationSet", "Greedy");
-    w.Begin("Animation", "");
-    w.Ref("Bone1");
-    w.Ref("Bone2");
-    w.End();
-    w.End();
-    bad.push_back({"two targets", w.Finish()});
-  }
-
   size_t sets = model.GetAnimationSetCount();
-  for (const Case& c : bad) {
-    SCOPED_TRACE(c.name);
-    EXPECT_TRUE(port::Failed(model.AddAnimation(WriteFile("bad.x", c.text).c_str())));
+  for (const auto& [name, text] : bad) {
+    SCOPED_TRACE(name);
+    EXPECT_TRUE(port::Failed(model.AddAnimation(WriteFile("bad.x", text).c_str())));
     ++sets;
     ASSERT_EQ(model.GetAnimationSetCount(), sets);
     // The failed slot poses nothing.
@@ -311,21 +258,13 @@ TEST_F(Model, BadModelFilesLeaveNoModel) {
       {"empty", ""},
       {"animation of a missing frame", good + BendFile(90, 10, "Nobody")},
   };
-  {
-    std::string s = good;  // a weight for vertex 99 of a mesh of 10
-    s.replace(s.find("4,5,6,7,8,9;"), 12, "4,5,6,7,8,99;");
-    bad.push_back({"index past the vertices", s});
-  }
-  {
-    std::string s = good;  // a face corner past the vertices
-    s.replace(s.find("3,0,2,3,"), 8, "3,0,2,77,");
-    bad.push_back({"face index", s});
-  }
-  {
-    std::string s = good;  // more weights promised than given
-    s.replace(s.find("6;\n0,1,2,3,4,5;"), 2, "7;");
-    bad.push_back({"weight count", s});
-  }
+  auto edited = [&](const std::string& from, const std::string& to) {
+    std::string s = good;
+    return s.replace(s.find(from), from.size(), to);
+  };
+  bad.push_back({"index past the vertices", edited("4,5,6,7,8,9;", "4,5,6,7,8,99;")});  // of a mesh of 10
+  bad.push_back({"face index", edited("3,0,2,3,", "3,0,2,77,")});
+  bad.push_back({"weight count", edited("6;\n0,1,2,3,4,5;", "7;\n0,1,2,3,4,5;")});  // more promised than given
   bad.push_back({"more bones than weights", ArmModel({.headerBones = 3})});
   for (const auto& [name, text] : bad) {
     SCOPED_TRACE(name);

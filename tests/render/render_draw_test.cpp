@@ -6,7 +6,6 @@
 #include "support/gl_context.h"
 #include "render/Billboard.h"
 #include "render/CircleShadow.h"
-#include "render/MaterialColor.h"
 #include "render/StaticMesh.h"
 #include "render/Texture.h"
 #include "texture/image_encoders.h"
@@ -165,19 +164,6 @@ Material { 0.0;0.0;1.0;1.0;; 0.0; 0.0;0.0;0.0;; 0.0;0.0;1.0;; }
   dev().Clear(gpu::ClearTarget | gpu::ClearZBuffer, 0xFF000000);
   mesh.Draw();
   EXPECT_TRUE(NearArgb(dev().ReadBackBuffer()[240 * 640 + 320], 0xFF000000, 0));
-}
-
-TEST(MaterialColour, WritesFourColoursAndKeepsPower) {
-  gpu::Material m;
-  m.power = 7;
-  SetMaterialColor(&m, 0.1f, 0.2f, 0.3f, 0.4f);
-  const ColorValue want{0.1f, 0.2f, 0.3f, 0.4f};
-  EXPECT_EQ(m.diffuse, want);
-  EXPECT_EQ(m.ambient, want);
-  EXPECT_EQ(m.specular, want);
-  EXPECT_EQ(m.emissive, want);
-  EXPECT_EQ(m.power, 7.0f);
-  SetMaterialColor(nullptr, 1, 1, 1, 1);
 }
 
 TEST_F(DeviceTest, StaticMeshesOfTheDataSetLoadWithTheirTextures) {

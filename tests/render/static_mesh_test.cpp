@@ -78,34 +78,33 @@ TEST(StaticMeshIntersect, HitMissBothFacesAndNearestOfSeveral) {
   ASSERT_TRUE(mesh.Load(nullptr, path.c_str()));
   EXPECT_EQ(mesh.MaterialCount(), 1u);
 
-  float d = 1000.0f;
-  EXPECT_TRUE(mesh.Intersect({0.2f, 0.3f, 0}, {0, 0, 1}, &d));
-  EXPECT_FLOAT_EQ(d, 2.0f);  // the nearest, though listed second
-  // From behind: back faces count too.
-  d = 1000.0f;
-  EXPECT_TRUE(mesh.Intersect({0.2f, 0.3f, 20}, {0, 0, -1}, &d));
-  EXPECT_FLOAT_EQ(d, 11.0f);
-  // Between layers looking forward finds the one ahead, never one behind.
-  d = 1000.0f;
-  EXPECT_TRUE(mesh.Intersect({0, 0, 6}, {0, 0, 1}, &d));
-  EXPECT_FLOAT_EQ(d, 3.0f);
-  // A direction of length 2 counts distance in its own lengths.
-  d = 1000.0f;
-  EXPECT_TRUE(mesh.Intersect({0, 0, 0}, {0, 0, 2}, &d));
-  EXPECT_FLOAT_EQ(d, 1.0f);
-  // Misses: beside the squares, parallel to them, and pointing away.
-  d = 1000.0f;
-  EXPECT_FALSE(mesh.Intersect({3, 0, 0}, {0, 0, 1}, &d));
-  EXPECT_FALSE(mesh.Intersect({0, 0, 0}, {1, 0, 0}, &d));
-  EXPECT_FALSE(mesh.Intersect({0, 0, 30}, {0, 0, 1}, &d));
-  EXPECT_EQ(d, 1000.0f);
-  // A hit exactly at the limit is no hit and leaves the distance.
-  d = 2.0f;
-  EXPECT_FALSE(mesh.Intersect({0, 0, 0}, {0, 0, 1}, &d));
-  EXPECT_EQ(d, 2.0f);
-  d = 1000.0f;
-  EXPECT_FALSE(mesh.Intersect({0, 0, -998}, {0, 0, 1}, &d));  // hit at 1000 exactly
-  EXPECT_EQ(d, 1000.0f);
+  struct Ray {
+    port::Vec3 from, dir;
+    float limit;
+    bool hit;
+    float distance;
+    const char* why;
+  };
+  const Ray rays[] = {
+      {{0.2f, 0.3f, 0}, {0, 0, 1}, 1000, true, 2, "the nearest, though listed second"},
+      {{0.2f, 0.3f, 20}, {0, 0, -1}, 1000, true, 11, "from behind: back faces count too"},
+      {{0, 0, 6}, {0, 0, 1}, 1000, true, 3, "between layers: the one ahead, never one behind"},
+      {{0, 0, 0}, {0, 0, 2}, 1000, true, 1, "distance counts in the direction's own lengths"},
+      {{3, 0, 0}, {0, 0, 1}, 1000, false, 1000, "beside the squares"},
+      {{0, 0, 0}, {1, 0, 0}, 1000, false, 1000, "parallel to them"},
+      {{0, 0, 30}, {0, 0, 1}, 1000, false, 1000, "pointing away"},
+      {{0, 0, 0}, {0, 0, 1}, 2, false, 2, "a hit exactly at the limit is no hit"},
+      {{0, 0, -998}, {0, 0, 1}, 1000, false, 1000, "a hit at 1000 exactly"},
+  };
+  for (const Ray& r : rays) {
+    float d = r.limit;
+    EXPECT_EQ(mesh.Intersect(r.from, r.dir, &d), r.hit) << r.why;
+    if (r.hit) {
+      EXPECT_FLOAT_EQ(d, r.distance) << r.why;
+    } else {
+      EXPECT_EQ(d, r.distance) << r.why;  // a miss leaves the distance alone
+    }
+  }
 }
 
 TEST(StaticMeshIntersect, NormalNeedsTheCollisionCopyAndGivesTheFaceNormal) {

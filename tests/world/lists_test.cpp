@@ -213,20 +213,6 @@ TEST(ObjectList, AddFillsTheFirstEmptySlot) {
   EXPECT_EQ(list.FindReusable(kObjectTama), 1);
 }
 
-TEST(ObjectList, BaseAccessorsAndExtraPoints) {
-  TestObject o(kObjectHammer, true);
-  o.position = {1, 2, 3};
-  o.extraPoints = {{4, 5, 6}, {7, 8, 9}};
-  port::Vec3 p;
-  EXPECT_EQ(o.GetPosition(&p), &p);
-  EXPECT_EQ(p, port::Vec3(1, 2, 3));
-  EXPECT_EQ(o.GetPosition(nullptr), nullptr);
-  EXPECT_EQ(o.GetExtraPointsEnd() - o.GetExtraPointsBegin(), 2);
-  EXPECT_EQ(o.GetExtraPointsBegin()[1], port::Vec3(7, 8, 9));
-  TestObject none(kObjectTama, false);
-  EXPECT_EQ(none.GetExtraPointsBegin(), none.GetExtraPointsEnd());
-}
-
 TEST(EffectList, DrawAllLeavesBlendingAndDepthWritesBack) {
   RecordingDevice device;
   EffectList list;
