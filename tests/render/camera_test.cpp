@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "../world/RecordingDevice.h"
+#include "support/recording_device.h"
 #include "render/Camera.h"
 
 namespace {

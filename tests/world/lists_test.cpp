@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "RecordingDevice.h"
+#include "support/recording_device.h"
 #include "world/CharacterList.h"
 #include "world/EffectList.h"
 #include "world/ObjectList.h"

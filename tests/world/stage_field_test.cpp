@@ -6,7 +6,7 @@
 #include <string>
 
 #include "support/gl_context.h"
-#include "RecordingDevice.h"
+#include "support/recording_device.h"
 #include "world/StageField.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "xfile/fake_device.h"
+#include "support/recording_device.h"
 
 using port::AttributeRange;
 using port::Mesh;
@@ -231,17 +231,17 @@ TEST(Mesh, IntersectFindsTheNearestHitOnEitherSide) {
 }
 
 TEST(Mesh, DrawSubsetUploadsOnceAndDrawsTheRange) {
-  xtest::FakeDevice dev;
+  RecordingDevice dev;
   MeshHolder m;
   MakeMesh(&m, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}, {2, 2, 0}}, {0, 1, 2, 2, 1, 3, 1, 3, 4}, {1, 0, 1},
            &dev);
   ASSERT_EQ(m->OptimizeInplace(port::meshopt::kAttrSort), port::kOk);
   ASSERT_EQ(m->DrawSubset(1), port::kOk);
-  ASSERT_EQ(dev.draws.size(), 1u);
-  EXPECT_EQ(dev.draws[0].startIndex, 3u);
-  EXPECT_EQ(dev.draws[0].primitiveCount, 2u);
-  EXPECT_EQ(dev.draws[0].minIndex, 0u);
-  EXPECT_EQ(dev.draws[0].numVertices, 5u);
+  ASSERT_EQ(dev.indexedDraws.size(), 1u);
+  EXPECT_EQ(dev.indexedDraws[0].startIndex, 3u);
+  EXPECT_EQ(dev.indexedDraws[0].primitiveCount, 2u);
+  EXPECT_EQ(dev.indexedDraws[0].minIndex, 0u);
+  EXPECT_EQ(dev.indexedDraws[0].numVertices, 5u);
   EXPECT_EQ(dev.stride, 12u);
   EXPECT_EQ(dev.layout.stride, 12u);
   ASSERT_EQ(dev.created.size(), 2u);
@@ -249,7 +249,7 @@ TEST(Mesh, DrawSubsetUploadsOnceAndDrawsTheRange) {
   EXPECT_EQ(std::memcmp(dev.created[1]->Data(), m->Indices(), 18), 0);
   int uploads = dev.uploads;
   EXPECT_EQ(m->DrawSubset(9), port::kOk);  // no such subset: nothing drawn
-  EXPECT_EQ(dev.draws.size(), 1u);
+  EXPECT_EQ(dev.indexedDraws.size(), 1u);
   m->LockVertexBuffer(port::kLockReadOnly);
   m->DrawSubset(0);
   EXPECT_EQ(dev.uploads, uploads);  // read-only lock: nothing to upload
@@ -266,11 +266,11 @@ TEST(Mesh, DrawSubsetUploadsOnceAndDrawsTheRange) {
 }
 
 TEST(Mesh, DrawWithoutTableDrawsRunsOfTheAttribute) {
-  xtest::FakeDevice dev;
+  RecordingDevice dev;
   MeshHolder m;
   MakeMesh(&m, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 1, 2, 0, 1, 2, 0, 1, 2, 0, 1, 2}, {3, 3, 1, 3}, &dev);
   ASSERT_EQ(m->DrawSubset(3), port::kOk);
-  ASSERT_EQ(dev.draws.size(), 2u);
-  EXPECT_EQ(dev.draws[0].primitiveCount, 2u);
-  EXPECT_EQ(dev.draws[1].startIndex, 9u);
+  ASSERT_EQ(dev.indexedDraws.size(), 2u);
+  EXPECT_EQ(dev.indexedDraws[0].primitiveCount, 2u);
+  EXPECT_EQ(dev.indexedDraws[1].startIndex, 9u);
 }

@@ -10,7 +10,7 @@
 #include <fstream>
 
 #include "port/path.h"
-#include "xfile/fake_device.h"
+#include "support/recording_device.h"
 #include "xfile/x_writer.h"
 
 using port::Mesh;
@@ -171,7 +171,7 @@ TEST(MeshX, SkinMeshSplitsVerticesByNormalAndCopiesTheirWeights) {
   port::x::Error err;
   auto file = port::x::File::LoadMemory(kSkinModel, std::strlen(kSkinModel), &err);
   ASSERT_TRUE(file) << err.ToString();
-  xtest::FakeDevice dev;
+  RecordingDevice dev;
   Loaded l;
   ASSERT_EQ(port::LoadSkinMeshFromXof(*file->Objects()[0], port::meshopt::kManaged, &dev, &l.adjacency, &l.materials,
                                       &l.skin, &l.mesh),

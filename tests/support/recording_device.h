@@ -1,15 +1,33 @@
 #pragma once
-// A device without GL that keeps the states it is given and logs the calls,
-// for checking what the lists and the camera set.
+// A device without GL that keeps the states it is given, logs light and state
+// changes, records indexed draws and hands out buffers in plain memory.
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "port/gpu.h"
 
+class RecordingBuffer : public port::gpu::Buffer {
+ public:
+  RecordingBuffer(uint32_t size, int* uploads) : data_(size), uploads_(uploads) {}
+  uint32_t Size() const override { return static_cast<uint32_t>(data_.size()); }
+  void* Lock() override { return data_.data(); }
+  void Unlock() override { ++*uploads_; }
+  const void* Data() const override { return data_.data(); }
+
+ private:
+  std::vector<uint8_t> data_;
+  int* uploads_;
+};
+
 class RecordingDevice : public port::gpu::Device {
  public:
   using RS = port::gpu::RenderState;
+  struct IndexedDraw {
+    int32_t baseVertex;
+    uint32_t minIndex, numVertices, startIndex, primitiveCount;
+  };
 
   RecordingDevice() {
     states_[RS::Lighting] = 0;
@@ -60,19 +78,26 @@ class RecordingDevice : public port::gpu::Device {
   const port::gpu::Viewport& GetViewport() const override { return viewport_; }
   void Clear(uint32_t, port::Argb, float) override {}
   void SetFVF(uint32_t) override {}
-  void SetVertexLayout(const port::gpu::VertexLayout& layout) override { layout_ = layout; }
-  // Not marked override: older device interfaces lack it.
-  const port::gpu::VertexLayout& GetVertexLayout() const { return layout_; }
-  void SetStreamSource(port::gpu::Buffer*, uint32_t, uint32_t) override {}
-  void SetIndices(port::gpu::Buffer*) override {}
+  void SetVertexLayout(const port::gpu::VertexLayout& l) override { layout = l; }
+  const port::gpu::VertexLayout& GetVertexLayout() const override { return layout; }
+  void SetStreamSource(port::gpu::Buffer* b, uint32_t, uint32_t s) override {
+    stream = b;
+    stride = s;
+  }
+  void SetIndices(port::gpu::Buffer* b) override { indices = b; }
   void DrawPrimitive(port::gpu::PrimitiveType, uint32_t, uint32_t) override { ++draws; }
-  void DrawIndexedPrimitive(port::gpu::PrimitiveType, int32_t, uint32_t, uint32_t, uint32_t,
-                            uint32_t) override {
+  void DrawIndexedPrimitive(port::gpu::PrimitiveType type, int32_t base, uint32_t minIndex, uint32_t numVertices,
+                            uint32_t startIndex, uint32_t count) override {
     ++draws;
+    if (type == port::gpu::TriangleList) indexedDraws.push_back({base, minIndex, numVertices, startIndex, count});
   }
   void DrawPrimitiveUP(port::gpu::PrimitiveType, uint32_t, const void*, uint32_t) override { ++draws; }
   port::gpu::Texture* CreateTexture(uint32_t, uint32_t, uint32_t) override { return nullptr; }
-  port::gpu::Buffer* CreateBuffer(uint32_t, bool) override { return nullptr; }
+  port::gpu::Buffer* CreateBuffer(uint32_t size, bool) override {
+    auto* b = new RecordingBuffer(size, &uploads);
+    created.push_back(b);
+    return b;
+  }
   void SetShaderProgram(port::gpu::ShaderProgram*) override {}
   port::gpu::ShaderProgram* GetShaderProgram() const override { return nullptr; }
   bool Present() override { return true; }
@@ -82,6 +107,13 @@ class RecordingDevice : public port::gpu::Device {
   bool lightEnabled = false;
   int transformSets = 0;
   int draws = 0;
+  std::vector<IndexedDraw> indexedDraws;  // triangle lists only
+  std::vector<RecordingBuffer*> created;
+  int uploads = 0;
+  port::gpu::Buffer* stream = nullptr;
+  port::gpu::Buffer* indices = nullptr;
+  uint32_t stride = 0;
+  port::gpu::VertexLayout layout;
 
  private:
   port::gpu::Caps caps_;
@@ -90,5 +122,4 @@ class RecordingDevice : public port::gpu::Device {
   port::Matrix transforms_[3];
   port::gpu::Material material_;
   port::gpu::Viewport viewport_;
-  port::gpu::VertexLayout layout_;
 };
