@@ -187,85 +187,6 @@ technique T { pass { VertexShader = V; FragmentShader = F; } })", &fx, &errors))
   EXPECT_EQ(Effect::CreateFromText(nullptr, kFlat, &fx, &errors), kInvalidCall);
 }
 
-TEST_F(EffectDeviceTest, ToonEffectCompilesAndDrawsRampTimesColourTimesDecal) {
-  Effect* fx = nullptr;
-  std::string errors;
-  ASSERT_EQ(Effect::CreateFromFile(device_.get(), kToonPath, &fx, &errors), kOk) << errors;
-  ASSERT_EQ(fx->SetTechnique(fx->GetTechniqueByName("TShader")), kOk);
-  EXPECT_EQ(fx->PassCount(), 3u);
-  for (const char* name : {"mVP", "vCol", "vLightDir", "DecalTex", "CurNumBones", "mWorldMatrixArray"})
-    EXPECT_NE(fx->GetParameterByName(name), 0u) << name;
-
-  // A ramp of one grey texel and a decal of one green texel.
-  gpu::Texture* ramp = dev().CreateTexture(1, 1, 1);
-  gpu::Texture* decal = dev().CreateTexture(1, 1, 1);
-  const uint32_t grey = 0xFF808080, green = 0xFF00FF00;
-  ramp->Update(0, &grey);
-  decal->Update(0, &green);
-
-  // A square facing the camera, weighted fully to bone index 0 (CurNumBones 0).
-  struct SkinVertex {
-    float x, y, z;
-    uint8_t index[4];
-    float nx, ny, nz, u, v;
-  };
-  SkinVertex v[4] = {{-0.5f, -0.5f, 0.5f, {0, 0, 0, 0}, 0, 0, -1, 0, 0},
-                     {-0.5f, 0.5f, 0.5f, {0, 0, 0, 0}, 0, 0, -1, 0, 1},
-                     {0.5f, 0.5f, 0.5f, {0, 0, 0, 0}, 0, 0, -1, 1, 1},
-                     {0.5f, -0.5f, 0.5f, {0, 0, 0, 0}, 0, 0, -1, 1, 0}};
-  gpu::VertexLayout layout;
-  layout.elements = {{0, gpu::DeclType::Float3, gpu::DeclUsage::Position, 0},
-                     {12, gpu::DeclType::Color, gpu::DeclUsage::BlendIndices, 0},
-                     {16, gpu::DeclType::Float3, gpu::DeclUsage::Normal, 0},
-                     {28, gpu::DeclType::Float2, gpu::DeclUsage::TexCoord, 0}};
-  layout.stride = sizeof(SkinVertex);
-
-  Matrix bones[26];
-  for (Matrix& b : bones) b = Matrix::Identity();
-  fx->SetMatrixArray(fx->GetParameterByName("mWorldMatrixArray"), bones, 26);
-  fx->SetMatrix(fx->GetParameterByName("mVP"), Matrix::Identity());
-  fx->SetVector(fx->GetParameterByName("vLightDir"), {0, 0, 1, 0});
-  fx->SetVector(fx->GetParameterByName("vCol"), {1, 1, 0.5f, 1});
-  fx->SetInt(fx->GetParameterByName("CurNumBones"), 0);
-
-  dev().SetRenderState(gpu::RenderState::CullMode, gpu::CullNone);
-  dev().SetRenderState(gpu::RenderState::AlphaBlendEnable, 0);
-  dev().SetTexture(0, ramp);
-  auto draw = [&](bool withDecal) {
-    dev().Clear(gpu::ClearTarget | gpu::ClearZBuffer, 0xFF000000);
-    fx->SetTexture(fx->GetParameterByName("DecalTex"), withDecal ? decal : nullptr);
-    dev().SetTexture(1, withDecal ? decal : nullptr);
-    fx->Begin(nullptr, 0);
-    fx->Pass(0);
-    dev().SetVertexLayout(layout);
-    dev().DrawPrimitiveUP(gpu::TriangleFan, 2, v, sizeof(SkinVertex));
-    fx->End();
-    return dev().ReadBackBuffer();
-  };
-  std::vector<uint32_t> plain = draw(false);
-  EXPECT_TRUE(NearArgb(At(plain, 320, 240), 0xFF808040, 3));  // ramp x colour
-  EXPECT_TRUE(NearArgb(At(plain, 20, 20), 0xFF000000, 0));
-  std::vector<uint32_t> decalled = draw(true);
-  EXPECT_TRUE(NearArgb(At(decalled, 320, 240), 0xFF008000, 3));  // ramp x colour x decal
-
-  // The outline pass draws black.
-  dev().Clear(gpu::ClearTarget | gpu::ClearZBuffer, 0xFFFFFFFF);
-  fx->Begin(nullptr, 0);
-  fx->Pass(1);
-  dev().SetVertexLayout(layout);
-  dev().DrawPrimitiveUP(gpu::TriangleFan, 2, v, sizeof(SkinVertex));
-  fx->End();
-  std::vector<uint32_t> outline = dev().ReadBackBuffer();
-  EXPECT_TRUE(NearArgb(At(outline, 320, 240), 0xFF000000, 0));
-  EXPECT_TRUE(NearArgb(At(outline, 20, 20), 0xFFFFFFFF, 0));
-
-  dev().SetTexture(0, nullptr);
-  dev().SetTexture(1, nullptr);
-  ramp->Release();
-  decal->Release();
-  fx->Release();
-}
-
 TEST_F(EffectDeviceTest, HolderFailsOnABrokenFileAndDoesNothingWhenEmpty) {
   EffectHolder holder;
   holder.Begin(0, 0);  // empty: nothing happens
@@ -313,14 +234,103 @@ TEST_F(EffectDeviceTest, CreatingTwiceHoldsOneEffectAndHandlesStayValid) {
   EXPECT_EQ(holder.GetEffect(), nullptr);
 }
 
-TEST_F(EffectDeviceTest, ToonEffectBlendsCurNumBonesPlusOneWeights) {
-  Effect* fx = nullptr;
-  std::string errors;
-  ASSERT_EQ(Effect::CreateFromFile(device_.get(), kToonPath, &fx, &errors), kOk) << errors;
-  gpu::Texture* ramp = dev().CreateTexture(1, 1, 1);
-  const uint32_t white = 0xFFFFFFFF;
-  ramp->Update(0, &white);
+namespace {
 
+// The toon effect with identity bones and view-projection, the light along +z,
+// culling and blending off.
+class ToonEffectTest : public EffectDeviceTest {
+ protected:
+  void SetUp() override {
+    EffectDeviceTest::SetUp();
+    if (HasFatalFailure()) return;
+    std::string errors;
+    ASSERT_EQ(Effect::CreateFromFile(device_.get(), kToonPath, &fx, &errors), kOk) << errors;
+    for (Matrix& b : bones) b = Matrix::Identity();
+    fx->SetMatrix(Param("mVP"), Matrix::Identity());
+    fx->SetVector(Param("vLightDir"), {0, 0, 1, 0});
+    dev().SetRenderState(gpu::RenderState::CullMode, gpu::CullNone);
+    dev().SetRenderState(gpu::RenderState::AlphaBlendEnable, 0);
+  }
+  void TearDown() override {
+    dev().SetTexture(0, nullptr);
+    dev().SetTexture(1, nullptr);
+    SafeRelease(ramp);
+    SafeRelease(decal);
+    if (fx) fx->Release();
+    EffectDeviceTest::TearDown();
+  }
+  EffectHandle Param(const char* name) { return fx->GetParameterByName(name); }
+  gpu::Texture* Texel(uint32_t argb) {
+    gpu::Texture* t = dev().CreateTexture(1, 1, 1);
+    t->Update(0, &argb);
+    return t;
+  }
+  // Draws a four-vertex fan with one pass over the background and reads it back.
+  template <typename V>
+  std::vector<uint32_t> DrawPass(uint32_t pass, const gpu::VertexLayout& layout, const V (&v)[4],
+                                 Argb background = 0xFF000000) {
+    fx->SetMatrixArray(Param("mWorldMatrixArray"), bones, 26);
+    dev().Clear(gpu::ClearTarget | gpu::ClearZBuffer, background);
+    fx->Begin(nullptr, 0);
+    fx->Pass(pass);
+    dev().SetVertexLayout(layout);
+    dev().DrawPrimitiveUP(gpu::TriangleFan, 2, v, sizeof(V));
+    fx->End();
+    return dev().ReadBackBuffer();
+  }
+
+  Effect* fx = nullptr;
+  Matrix bones[26];
+  gpu::Texture* ramp = nullptr;
+  gpu::Texture* decal = nullptr;
+};
+
+}  // namespace
+
+TEST_F(ToonEffectTest, CompilesAndDrawsRampTimesColourTimesDecal) {
+  ASSERT_EQ(fx->SetTechnique(fx->GetTechniqueByName("TShader")), kOk);
+  EXPECT_EQ(fx->PassCount(), 3u);
+  for (const char* name : {"mVP", "vCol", "vLightDir", "DecalTex", "CurNumBones", "mWorldMatrixArray"})
+    EXPECT_NE(Param(name), 0u) << name;
+  ramp = Texel(0xFF808080);
+  decal = Texel(0xFF00FF00);
+
+  // A square facing the camera, weighted fully to bone index 0 (CurNumBones 0).
+  struct SkinVertex {
+    float x, y, z;
+    uint8_t index[4];
+    float nx, ny, nz, u, v;
+  };
+  const SkinVertex v[4] = {{-0.5f, -0.5f, 0.5f, {0, 0, 0, 0}, 0, 0, -1, 0, 0},
+                           {-0.5f, 0.5f, 0.5f, {0, 0, 0, 0}, 0, 0, -1, 0, 1},
+                           {0.5f, 0.5f, 0.5f, {0, 0, 0, 0}, 0, 0, -1, 1, 1},
+                           {0.5f, -0.5f, 0.5f, {0, 0, 0, 0}, 0, 0, -1, 1, 0}};
+  gpu::VertexLayout layout;
+  layout.elements = {{0, gpu::DeclType::Float3, gpu::DeclUsage::Position, 0},
+                     {12, gpu::DeclType::Color, gpu::DeclUsage::BlendIndices, 0},
+                     {16, gpu::DeclType::Float3, gpu::DeclUsage::Normal, 0},
+                     {28, gpu::DeclType::Float2, gpu::DeclUsage::TexCoord, 0}};
+  layout.stride = sizeof(SkinVertex);
+  fx->SetVector(Param("vCol"), {1, 1, 0.5f, 1});
+  fx->SetInt(Param("CurNumBones"), 0);
+  dev().SetTexture(0, ramp);
+
+  const std::vector<uint32_t> plain = DrawPass(0, layout, v);
+  EXPECT_TRUE(NearArgb(At(plain, 320, 240), 0xFF808040, 3));  // ramp x colour
+  EXPECT_TRUE(NearArgb(At(plain, 20, 20), 0xFF000000, 0));
+  fx->SetTexture(Param("DecalTex"), decal);
+  dev().SetTexture(1, decal);
+  EXPECT_TRUE(NearArgb(At(DrawPass(0, layout, v), 320, 240), 0xFF008000, 3));  // ramp x colour x decal
+
+  // The outline pass draws black.
+  const std::vector<uint32_t> outline = DrawPass(1, layout, v, 0xFFFFFFFF);
+  EXPECT_TRUE(NearArgb(At(outline, 320, 240), 0xFF000000, 0));
+  EXPECT_TRUE(NearArgb(At(outline, 20, 20), 0xFFFFFFFF, 0));
+}
+
+TEST_F(ToonEffectTest, BlendsCurNumBonesPlusOneWeights) {
+  ramp = Texel(0xFFFFFFFF);
+  dev().SetTexture(0, ramp);
   // One weight given (0.25 on the vertex's first index), the last implied (0.75).
   struct SkinVertex {
     float x, y, z, w0;
@@ -329,34 +339,20 @@ TEST_F(EffectDeviceTest, ToonEffectBlendsCurNumBonesPlusOneWeights) {
   };
   // Bytes (3, 7): palette 3 moves right by 0.4, palette 7 left by 0.4.
   auto vert = [](float x, float y) { return SkinVertex{x, y, 0.5f, 0.25f, {3, 7, 0, 0}, 0, 0, -1}; };
-  SkinVertex v[4] = {vert(-0.1f, -0.1f), vert(-0.1f, 0.1f), vert(0.1f, 0.1f), vert(0.1f, -0.1f)};
+  const SkinVertex v[4] = {vert(-0.1f, -0.1f), vert(-0.1f, 0.1f), vert(0.1f, 0.1f), vert(0.1f, -0.1f)};
   gpu::VertexLayout layout;
   layout.elements = {{0, gpu::DeclType::Float3, gpu::DeclUsage::Position, 0},
                      {12, gpu::DeclType::Float1, gpu::DeclUsage::BlendWeight, 0},
                      {16, gpu::DeclType::Color, gpu::DeclUsage::BlendIndices, 0},
                      {20, gpu::DeclType::Float3, gpu::DeclUsage::Normal, 0}};
   layout.stride = sizeof(SkinVertex);
-  Matrix bones[26];
-  for (Matrix& b : bones) b = Matrix::Identity();
   bones[3] = MatrixTranslation(0.4f, 0, 0);
   bones[7] = MatrixTranslation(-0.4f, 0, 0);
-  fx->SetMatrixArray(fx->GetParameterByName("mWorldMatrixArray"), bones, 26);
-  fx->SetMatrix(fx->GetParameterByName("mVP"), Matrix::Identity());
-  fx->SetVector(fx->GetParameterByName("vLightDir"), {0, 0, 1, 0});
-  fx->SetVector(fx->GetParameterByName("vCol"), {1, 1, 1, 1});
-  dev().SetRenderState(gpu::RenderState::CullMode, gpu::CullNone);
-  dev().SetRenderState(gpu::RenderState::AlphaBlendEnable, 0);
-  dev().SetTexture(0, ramp);
+  fx->SetVector(Param("vCol"), {1, 1, 1, 1});
 
   auto centreX = [&](int bonesMinusOne) {
-    fx->SetInt(fx->GetParameterByName("CurNumBones"), bonesMinusOne);
-    dev().Clear(gpu::ClearTarget | gpu::ClearZBuffer, 0xFF000000);
-    fx->Begin(nullptr, 0);
-    fx->Pass(0);
-    dev().SetVertexLayout(layout);
-    dev().DrawPrimitiveUP(gpu::TriangleFan, 2, v, sizeof(SkinVertex));
-    fx->End();
-    std::vector<uint32_t> px = dev().ReadBackBuffer();
+    fx->SetInt(Param("CurNumBones"), bonesMinusOne);
+    const std::vector<uint32_t> px = DrawPass(0, layout, v);
     int sum = 0, n = 0;
     for (int x = 0; x < 640; ++x)
       if (At(px, x, 240) & 0xFFFFFF) sum += x, ++n;
@@ -366,7 +362,4 @@ TEST_F(EffectDeviceTest, ToonEffectBlendsCurNumBonesPlusOneWeights) {
   EXPECT_NEAR(centreX(1), 320 - 64, 2);
   // CurNumBones 0: the one bone (index byte 0, palette 3) takes all the weight.
   EXPECT_NEAR(centreX(0), 320 + 128, 2);
-  dev().SetTexture(0, nullptr);
-  ramp->Release();
-  fx->Release();
 }
