@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -33,53 +34,38 @@ bool Decode(const std::vector<uint8_t>& bytes, Image* img) {
 }  // namespace
 
 TEST(ImagePng, DecodesColourTypesAndDepthsToArgb) {
-  // RGBA 8-bit, 2x2.
-  PngLayout rgba{2, 2, PNG_COLOR_TYPE_RGBA, 8};
-  rgba.rows = {Row({255, 0, 0, 255, 0, 255, 0, 128}), Row({0, 0, 255, 0, 10, 20, 30, 40})};
-  Image img;
-  ASSERT_TRUE(Decode(EncodePng(rgba), &img));
-  ExpectPixels(img, 2, 2, {0xFFFF0000, 0x8000FF00, 0x000000FF, 0x280A141E});
-
-  // RGB without alpha decodes opaque.
-  PngLayout rgb{2, 1, PNG_COLOR_TYPE_RGB, 8};
-  rgb.rows = {Row({1, 2, 3, 250, 251, 252})};
-  ASSERT_TRUE(Decode(EncodePng(rgb), &img));
-  ExpectPixels(img, 2, 1, {0xFF010203, 0xFFFAFBFC});
-
-  // Palette with per-entry alpha.
-  PngLayout pal{3, 1, PNG_COLOR_TYPE_PALETTE, 8};
+  auto png = [](uint32_t w, uint32_t h, int type, int depth, std::vector<std::vector<uint8_t>> rows) {
+    PngLayout l{w, h, type, depth};
+    l.rows = std::move(rows);
+    return l;
+  };
+  PngLayout pal = png(3, 1, PNG_COLOR_TYPE_PALETTE, 8, {Row({1, 0, 1})});
   pal.palette = {{10, 20, 30}, {200, 100, 50}};
   pal.trns = {255, 0};
-  pal.rows = {Row({1, 0, 1})};
-  ASSERT_TRUE(Decode(EncodePng(pal), &img));
-  ExpectPixels(img, 3, 1, {0x00C86432, 0xFF0A141E, 0x00C86432});
-
-  // 4-bit palette: two texels a byte.
-  PngLayout pal4{2, 1, PNG_COLOR_TYPE_PALETTE, 4};
+  PngLayout pal4 = png(2, 1, PNG_COLOR_TYPE_PALETTE, 4, {Row({0x21})});
   pal4.palette = {{1, 1, 1}, {2, 2, 2}, {3, 3, 3}};
-  pal4.rows = {Row({0x21})};
-  ASSERT_TRUE(Decode(EncodePng(pal4), &img));
-  ExpectPixels(img, 2, 1, {0xFF030303, 0xFF020202});
-
-  // Grey, grey with alpha, 1-bit grey.
-  PngLayout grey{2, 1, PNG_COLOR_TYPE_GRAY, 8};
-  grey.rows = {Row({0, 77})};
-  ASSERT_TRUE(Decode(EncodePng(grey), &img));
-  ExpectPixels(img, 2, 1, {0xFF000000, 0xFF4D4D4D});
-  PngLayout greyA{1, 1, PNG_COLOR_TYPE_GRAY_ALPHA, 8};
-  greyA.rows = {Row({200, 100})};
-  ASSERT_TRUE(Decode(EncodePng(greyA), &img));
-  ExpectPixels(img, 1, 1, {0x64C8C8C8});
-  PngLayout grey1{3, 1, PNG_COLOR_TYPE_GRAY, 1};
-  grey1.rows = {Row({0xA0})};
-  ASSERT_TRUE(Decode(EncodePng(grey1), &img));
-  ExpectPixels(img, 3, 1, {0xFFFFFFFF, 0xFF000000, 0xFFFFFFFF});
-
-  // 16-bit RGBA keeps the high bytes.
-  PngLayout deep{1, 1, PNG_COLOR_TYPE_RGBA, 16};
-  deep.rows = {Row({0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xFF, 0xFF})};
-  ASSERT_TRUE(Decode(EncodePng(deep), &img));
-  ExpectPixels(img, 1, 1, {0xFF12569A});
+  const struct {
+    const char* what;
+    PngLayout layout;
+    std::vector<uint32_t> want;
+  } cases[] = {
+      {"rgba", png(2, 2, PNG_COLOR_TYPE_RGBA, 8, {Row({255, 0, 0, 255, 0, 255, 0, 128}), Row({0, 0, 255, 0, 10, 20, 30, 40})}),
+       {0xFFFF0000, 0x8000FF00, 0x000000FF, 0x280A141E}},
+      {"rgb decodes opaque", png(2, 1, PNG_COLOR_TYPE_RGB, 8, {Row({1, 2, 3, 250, 251, 252})}), {0xFF010203, 0xFFFAFBFC}},
+      {"palette with per-entry alpha", pal, {0x00C86432, 0xFF0A141E, 0x00C86432}},
+      {"4-bit palette, two texels a byte", pal4, {0xFF030303, 0xFF020202}},
+      {"grey", png(2, 1, PNG_COLOR_TYPE_GRAY, 8, {Row({0, 77})}), {0xFF000000, 0xFF4D4D4D}},
+      {"grey with alpha", png(1, 1, PNG_COLOR_TYPE_GRAY_ALPHA, 8, {Row({200, 100})}), {0x64C8C8C8}},
+      {"1-bit grey", png(3, 1, PNG_COLOR_TYPE_GRAY, 1, {Row({0xA0})}), {0xFFFFFFFF, 0xFF000000, 0xFFFFFFFF}},
+      {"16-bit keeps the high bytes", png(1, 1, PNG_COLOR_TYPE_RGBA, 16, {Row({0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xFF, 0xFF})}),
+       {0xFF12569A}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Image img;
+    ASSERT_TRUE(Decode(EncodePng(c.layout), &img));
+    ExpectPixels(img, c.layout.width, c.layout.height, c.want);
+  }
 }
 
 TEST(ImagePng, InterlacedMatchesPlain) {
@@ -240,43 +226,34 @@ TEST(ImageBadInput, MissingEmptyTruncatedAndHostileFilesFail) {
 
 TEST(ImageBadInput, AbsurdDimensionsAndBadRunsFailWithoutLargeAllocations) {
   Image img;
-  // BMP claiming 100000 x 100000 and one claiming more rows than the file holds.
-  std::vector<uint8_t> bmp = EncodeBmp(2, 1, 24, {Row({1, 2, 3, 4, 5, 6})}, false);
-  std::vector<uint8_t> huge = bmp;
-  huge[18] = 0xA0; huge[19] = 0x86; huge[20] = 0x01;  // width 100000
-  huge[22] = 0xA0; huge[23] = 0x86; huge[24] = 0x01;  // height 100000
-  EXPECT_FALSE(Decode(huge, &img));
-  std::vector<uint8_t> tall = bmp;
-  tall[22] = 0x00; tall[23] = 0x10;  // height 4096 with one row of data
-  EXPECT_FALSE(Decode(tall, &img));
-  std::vector<uint8_t> minHeight = bmp;
-  minHeight[22] = 0; minHeight[23] = 0; minHeight[24] = 0; minHeight[25] = 0x80;  // height INT_MIN
-  EXPECT_FALSE(Decode(minHeight, &img));
-  std::vector<uint8_t> badOffset = bmp;
-  badOffset[10] = 0xFF; badOffset[11] = 0xFF; badOffset[12] = 0xFF; badOffset[13] = 0x7F;
-  EXPECT_FALSE(Decode(badOffset, &img));
-  std::vector<uint8_t> badHeader = bmp;
-  badHeader[14] = 0xFF; badHeader[15] = 0xFF; badHeader[16] = 0xFF; badHeader[17] = 0xFF;
-  EXPECT_FALSE(Decode(badHeader, &img));
+  // A BMP claiming 100000 x 100000, more rows than it holds, a height of INT_MIN,
+  // and pixel data or a header far past the end.
+  const std::vector<uint8_t> bmp = EncodeBmp(2, 1, 24, {Row({1, 2, 3, 4, 5, 6})}, false);
+  const std::vector<std::pair<size_t, std::vector<uint8_t>>> bmpPatches[] = {
+      {{18, {0xA0, 0x86, 0x01}}, {22, {0xA0, 0x86, 0x01}}},
+      {{22, {0x00, 0x10}}},
+      {{22, {0, 0, 0, 0x80}}},
+      {{10, {0xFF, 0xFF, 0xFF, 0x7F}}},
+      {{14, {0xFF, 0xFF, 0xFF, 0xFF}}},
+  };
+  for (const auto& patches : bmpPatches) {
+    std::vector<uint8_t> bad = bmp;
+    for (const auto& [at, bytes] : patches) std::copy(bytes.begin(), bytes.end(), bad.begin() + static_cast<long>(at));
+    EXPECT_FALSE(Decode(bad, &img)) << "patch at " << patches[0].first;
+  }
 
-  // TGA of 65535 x 65535 with a few bytes of runs.
-  std::vector<uint8_t> tga = TgaHeader(10, 65535, 65535, 24, false);
-  for (int i = 0; i < 10; ++i) for (int v : {0xFF, 1, 2, 3}) tga.push_back(static_cast<uint8_t>(v));
-  EXPECT_FALSE(Decode(tga, &img));
-  // A run longer than the image, and a raw packet longer than the data.
-  std::vector<uint8_t> longRun = TgaHeader(10, 2, 2, 24, false);
-  for (int v : {0x84, 1, 2, 3}) longRun.push_back(static_cast<uint8_t>(v));
-  EXPECT_FALSE(Decode(longRun, &img));
-  std::vector<uint8_t> shortRaw = TgaHeader(10, 2, 2, 24, false);
-  for (int v : {0x03, 1, 2, 3, 4, 5, 6}) shortRaw.push_back(static_cast<uint8_t>(v));
-  EXPECT_FALSE(Decode(shortRaw, &img));
-  // A raw TGA with too few texels, and an unsupported depth.
-  std::vector<uint8_t> shortTga = TgaHeader(2, 4, 4, 24, false);
-  shortTga.resize(shortTga.size() + 10, 0);
-  EXPECT_FALSE(Decode(shortTga, &img));
-  std::vector<uint8_t> depth16 = TgaHeader(2, 1, 1, 16, false);
-  depth16.resize(depth16.size() + 2, 0);
-  EXPECT_FALSE(Decode(depth16, &img));
+  // TGA of 65535 x 65535 with a few bytes of runs, a run longer than the image,
+  // a raw packet longer than the data, too few raw texels, an unsupported depth.
+  std::vector<uint8_t> huge = TgaHeader(10, 65535, 65535, 24, false);
+  for (int i = 0; i < 10; ++i) huge.insert(huge.end(), {0xFF, 1, 2, 3});
+  auto tga = [](uint8_t type, uint16_t side, uint8_t bpp, std::vector<uint8_t> data) {
+    std::vector<uint8_t> f = TgaHeader(type, side, side, bpp, false);
+    f.insert(f.end(), data.begin(), data.end());
+    return f;
+  };
+  for (const auto& bad : {huge, tga(10, 2, 24, {0x84, 1, 2, 3}), tga(10, 2, 24, {0x03, 1, 2, 3, 4, 5, 6}),
+                          tga(2, 4, 24, std::vector<uint8_t>(10, 0)), tga(2, 1, 16, {0, 0})})
+    EXPECT_FALSE(Decode(bad, &img)) << "type " << int(bad[2]) << ", " << bad.size() << " bytes";
 
   // PNG whose header claims 16000 x 16000 but carries a few bytes of data.
   PngLayout small{1, 1, PNG_COLOR_TYPE_RGB, 8};
