@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,12 +32,21 @@ class WindowTest : public ::testing::Test {
     ASSERT_NE(window_, nullptr) << error;
   }
   void TearDown() override {
+    if (!oldDir_.empty()) std::filesystem::current_path(oldDir_);
     if (window_) port::DestroyMainWindow(window_);
     if (video_) port::ShutdownVideo();
+  }
+  // Runs the rest of the test in folder; the working folder comes back at the end.
+  void EnterFolder(const std::filesystem::path& folder) {
+    if (oldDir_.empty()) oldDir_ = std::filesystem::current_path();
+    std::filesystem::current_path(folder);
   }
 
   port::Window* window_ = nullptr;
   bool video_ = false;
+
+ private:
+  std::filesystem::path oldDir_;
 };
 
 // A bare device on the window.

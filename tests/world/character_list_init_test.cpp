@@ -18,27 +18,19 @@ class CharacterListInit : public gltest::GameDeviceTest {
   void SetUp() override {
     gltest::GameDeviceTest::SetUp();
     if (HasFatalFailure()) return;
-    ASSERT_NE(getcwd(oldDir_, sizeof oldDir_), nullptr);
     dir_ = ::testing::TempDir() + "charlist_" + std::to_string(getpid());
-    mkdir(dir_.c_str(), 0755);
-    mkdir((dir_ + "/data").c_str(), 0755);
-    ASSERT_EQ(chdir(dir_.c_str()), 0);
+    std::filesystem::create_directories(dir_ + "/data");
+    EnterFolder(dir_);
   }
   void TearDown() override {
     list.Release();
-    if (oldDir_[0]) {
-      EXPECT_EQ(chdir(oldDir_), 0);
-    }
-    std::remove((dir_ + "/data/toonSkinEffect.fx").c_str());
-    rmdir((dir_ + "/data").c_str());
-    rmdir(dir_.c_str());
+    std::filesystem::remove_all(dir_);
     gltest::GameDeviceTest::TearDown();
   }
 
   CharacterList list;
 
  private:
-  char oldDir_[PATH_MAX] = {};
   std::string dir_;
 };
 

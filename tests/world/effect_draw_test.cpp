@@ -22,8 +22,7 @@ class EffectDraw : public gltest::GameDeviceTest {
   void SetUp() override {
     gltest::GameDeviceTest::SetUp();
     if (HasFatalFailure()) return;
-    ASSERT_NE(getcwd(oldDir_, sizeof oldDir_), nullptr);
-    ASSERT_EQ(chdir(::testing::TempDir().c_str()), 0);
+    EnterFolder(::testing::TempDir());
     g_effects.Clear();
     g_effects.Init(device);
     g_camera.SetDevice(device);
@@ -36,9 +35,6 @@ class EffectDraw : public gltest::GameDeviceTest {
   }
   void TearDown() override {
     g_effects.Release();
-    if (oldDir_[0]) {
-      EXPECT_EQ(chdir(oldDir_), 0);
-    }
     gltest::GameDeviceTest::TearDown();
   }
   std::vector<uint32_t> DrawEffects() {
@@ -50,9 +46,6 @@ class EffectDraw : public gltest::GameDeviceTest {
     for (uint32_t px : p) n += (px & 0xFFFFFFu) != 0;
     return n;
   }
-
- private:
-  char oldDir_[PATH_MAX] = {};
 };
 
 TEST_F(EffectDraw, ParticleFacesTheScreenAtItsPosition) {
