@@ -122,25 +122,24 @@ TEST(MeshX, StaticLoadCollapsesMeshesAppliesFramesAndConcatenatesMaterials) {
 
 TEST(MeshX, BadStaticFilesFailWithoutAMesh) {
   TempDir dir;
+  const std::string full(kStaticModel);
+  std::vector<std::pair<std::string, std::string>> bad = {
+      {"empty", ""},
+      {"no mesh", "xof 0303txt 0032\nFrame A { }\n"},
+      {"face index", "xof 0303txt 0032\nMesh M { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,3;; }\n"},
+      {"material index",
+       "xof 0303txt 0032\nMesh M { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; MeshMaterialList { 1; 1; 5;; } }\n"},
+  };
+  for (size_t cut : {size_t{10}, size_t{100}, full.size() / 2, full.size() - 40})
+    bad.push_back({"cut at " + std::to_string(cut), full.substr(0, cut)});
   Loaded l;
   EXPECT_TRUE(port::Failed(port::LoadMeshFromX(dir.path() + "/missing.x", 0, nullptr, nullptr, &l.materials, &l.mesh)));
   EXPECT_EQ(l.mesh, nullptr);
-  std::string empty = dir.Write("empty.x", "");
-  EXPECT_TRUE(port::Failed(port::LoadMeshFromX(empty, 0, nullptr, nullptr, &l.materials, &l.mesh)));
-  std::string full(kStaticModel);
-  for (size_t cut : {size_t{10}, size_t{100}, full.size() / 2, full.size() - 40}) {
-    std::string p = dir.Write("cut.x", full.substr(0, cut));
-    EXPECT_TRUE(port::Failed(port::LoadMeshFromX(p, 0, nullptr, nullptr, &l.materials, &l.mesh))) << cut;
-    EXPECT_EQ(l.mesh, nullptr);
+  for (const auto& [name, text] : bad) {
+    EXPECT_TRUE(port::Failed(port::LoadMeshFromX(dir.Write("bad.x", text), 0, nullptr, nullptr, &l.materials, &l.mesh)))
+        << name;
+    EXPECT_EQ(l.mesh, nullptr) << name;
   }
-  std::string noMesh = dir.Write("nomesh.x", "xof 0303txt 0032\nFrame A { }\n");
-  EXPECT_TRUE(port::Failed(port::LoadMeshFromX(noMesh, 0, nullptr, nullptr, &l.materials, &l.mesh)));
-  const char* badIndex = "xof 0303txt 0032\nMesh M { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,3;; }\n";
-  EXPECT_TRUE(port::Failed(port::LoadMeshFromX(dir.Write("bad.x", badIndex), 0, nullptr, nullptr, &l.materials, &l.mesh)));
-  const char* badMaterial =
-      "xof 0303txt 0032\nMesh M { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; MeshMaterialList { 1; 1; 5;; } }\n";
-  EXPECT_TRUE(
-      port::Failed(port::LoadMeshFromX(dir.Write("badm.x", badMaterial), 0, nullptr, nullptr, &l.materials, &l.mesh)));
 }
 
 namespace {

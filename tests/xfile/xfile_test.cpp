@@ -226,14 +226,7 @@ TEST(XFile, BinaryTemplateDeclarations) {
   w.Name("v");
   w.Token(14);
   w.Name("count");
-  w.Token(15);
-  w.Token(20);
-  w.Token(14);  // [...]
-  w.Token(18);
-  w.Token(18);
-  w.Token(18);
-  w.Token(15);
-  w.Token(11);
+  for (uint16_t t : {15, 20, 14, 18, 18, 18, 15, 11}) w.Token(t);  // ]; [...] }
   w.Begin("Pair", "P");
   w.Ints({2});
   w.Floats({1.5f, -2.5f});
