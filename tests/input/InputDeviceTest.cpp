@@ -192,18 +192,11 @@ TEST_F(KeyTest, WithoutAKeyboardNoKeyIsEverDown) {
 }
 
 TEST(ScanCodes, GameKeysSitOnTheirPhysicalPositions) {
-  EXPECT_EQ(port::ScanCodeToSdlScancode(0x01), SDL_SCANCODE_ESCAPE);
-  EXPECT_EQ(port::ScanCodeToSdlScancode(0x2C), SDL_SCANCODE_Z);
-  EXPECT_EQ(port::ScanCodeToSdlScancode(0x2D), SDL_SCANCODE_X);
-  EXPECT_EQ(port::ScanCodeToSdlScancode(0x2E), SDL_SCANCODE_C);
-  EXPECT_EQ(port::ScanCodeToSdlScancode(0x3B), SDL_SCANCODE_F1);
-  EXPECT_EQ(port::ScanCodeToSdlScancode(0x58), SDL_SCANCODE_F12);
-  EXPECT_EQ(port::ScanCodeToSdlScancode(0xC8), SDL_SCANCODE_UP);
-  EXPECT_EQ(port::ScanCodeToSdlScancode(0xCB), SDL_SCANCODE_LEFT);
-  EXPECT_EQ(port::ScanCodeToSdlScancode(0xCD), SDL_SCANCODE_RIGHT);
-  EXPECT_EQ(port::ScanCodeToSdlScancode(0xD0), SDL_SCANCODE_DOWN);
-  EXPECT_EQ(port::ScanCodeToSdlScancode(-1), SDL_SCANCODE_UNKNOWN);
-  EXPECT_EQ(port::ScanCodeToSdlScancode(256), SDL_SCANCODE_UNKNOWN);
+  const std::pair<int, SDL_Scancode> keys[] = {
+      {0x01, SDL_SCANCODE_ESCAPE}, {0x2C, SDL_SCANCODE_Z},    {0x2D, SDL_SCANCODE_X},    {0x2E, SDL_SCANCODE_C},
+      {0x3B, SDL_SCANCODE_F1},     {0x58, SDL_SCANCODE_F12},  {0xC8, SDL_SCANCODE_UP},   {0xCB, SDL_SCANCODE_LEFT},
+      {0xCD, SDL_SCANCODE_RIGHT},  {0xD0, SDL_SCANCODE_DOWN}, {-1, SDL_SCANCODE_UNKNOWN}, {256, SDL_SCANCODE_UNKNOWN}};
+  for (const auto& [code, sdl] : keys) EXPECT_EQ(port::ScanCodeToSdlScancode(code), sdl) << code;
 
   // No two scan codes share a key, and the whole main block is there.
   std::set<int> seen;
