@@ -26,23 +26,20 @@ TEST(WindowTest, ExactClientSizeAndEventMapping) {
   while (port::PollWindowEvent(&e)) {
   }
 
-  SDL_Event quit{};
-  quit.type = SDL_QUIT;
-  SDL_PushEvent(&quit);
-  SDL_Event close{};
-  close.type = SDL_WINDOWEVENT;
-  close.window.event = SDL_WINDOWEVENT_CLOSE;
-  SDL_PushEvent(&close);
-  SDL_Event focus{};
-  focus.type = SDL_WINDOWEVENT;
-  focus.window.event = SDL_WINDOWEVENT_FOCUS_LOST;
-  SDL_PushEvent(&focus);
-  ASSERT_TRUE(port::PollWindowEvent(&e));
-  EXPECT_EQ(e.kind, port::WindowEventKind::Quit);
-  ASSERT_TRUE(port::PollWindowEvent(&e));
-  EXPECT_EQ(e.kind, port::WindowEventKind::Close);
-  ASSERT_TRUE(port::PollWindowEvent(&e));
-  EXPECT_EQ(e.kind, port::WindowEventKind::FocusLost);
+  const std::pair<uint32_t, port::WindowEventKind> events[] = {
+      {0, port::WindowEventKind::Quit},
+      {SDL_WINDOWEVENT_CLOSE, port::WindowEventKind::Close},
+      {SDL_WINDOWEVENT_FOCUS_LOST, port::WindowEventKind::FocusLost}};
+  for (const auto& [windowEvent, kind] : events) {
+    SDL_Event event{};
+    event.type = windowEvent ? SDL_WINDOWEVENT : SDL_QUIT;
+    event.window.event = static_cast<uint8_t>(windowEvent);
+    SDL_PushEvent(&event);
+  }
+  for (const auto& [windowEvent, kind] : events) {
+    ASSERT_TRUE(port::PollWindowEvent(&e));
+    EXPECT_EQ(e.kind, kind) << windowEvent;
+  }
   EXPECT_FALSE(port::PollWindowEvent(&e));
 
   port::DestroyMainWindow(w);

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -54,13 +55,9 @@ TEST_F(KvFileTest, ReadsValuesInOrderWhateverTheKeys) {
   // Same values as floats; LF line ends and unrelated keys read alike.
   const std::string q = Write("b.arg", "misspelt=12\nother key=7\nf=1.5\ng=-3\nh=2e1\n");
   ASSERT_TRUE(OpenKvFile(q.c_str(), "r+b"));
-  float f[5] = {};
+  std::vector<float> f(5);
   for (float& v : f) ReadKvFloat(&v);
-  EXPECT_EQ(f[0], 12.0f);
-  EXPECT_EQ(f[1], 7.0f);
-  EXPECT_EQ(f[2], 1.5f);
-  EXPECT_EQ(f[3], -3.0f);
-  EXPECT_EQ(f[4], 20.0f);
+  EXPECT_EQ(f, (std::vector<float>{12, 7, 1.5f, -3, 20}));
 }
 
 TEST_F(KvFileTest, EndOfFileLeavesValuesAlone) {
@@ -114,24 +111,14 @@ TEST_F(KvFileTest, MissingEmptyAndGarbageFiles) {
       Write("bad.sav", "a=abc\nb=\nc=99999999999999\nd=nan\ne=0x10\nf=inf\ng=1e99\nh=\x83\x6c\n")
           .c_str(),
       "r+t"));
-  int32_t a = 1, b = 1, c = 1;
-  float d = 1, e = 1, g = 1, h = 1, ff = 1;
-  ReadKvInt(&a);
-  ReadKvInt(&b);
-  ReadKvInt(&c);
-  ReadKvFloat(&d);
-  ReadKvFloat(&e);
-  ReadKvFloat(&ff);
-  ReadKvFloat(&g);
-  ReadKvFloat(&h);
-  EXPECT_EQ(a, 0);
-  EXPECT_EQ(b, 0);
-  EXPECT_EQ(c, INT32_MAX);
-  EXPECT_EQ(d, 0.0f);
-  EXPECT_EQ(e, 0.0f);
-  EXPECT_EQ(ff, 0.0f);
-  EXPECT_TRUE(std::isinf(g));
-  EXPECT_EQ(h, 0.0f);
+  int32_t ints[3] = {1, 1, 1};
+  float floats[5] = {1, 1, 1, 1, 1};
+  for (int32_t& i : ints) ReadKvInt(&i);
+  for (float& x : floats) ReadKvFloat(&x);
+  EXPECT_EQ(std::vector<int32_t>(ints, ints + 3), (std::vector<int32_t>{0, 0, INT32_MAX}));
+  EXPECT_EQ(std::vector<float>(floats, floats + 3), (std::vector<float>{0, 0, 0}));  // nan, hex, inf
+  EXPECT_TRUE(std::isinf(floats[3]));
+  EXPECT_EQ(floats[4], 0.0f);
 }
 
 TEST_F(KvFileTest, LongValuesReadFirst49Characters) {
