@@ -1,11 +1,12 @@
 // Sound effects and music on SDL2_mixer.
 #include "port/audio.h"
 
+#include "port/path.h"
+
 #include <SDL.h>
 #include <SDL_mixer.h>
 
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <sys/stat.h>
 
@@ -17,6 +18,7 @@ class AudioSegment {
   Mix_Chunk* chunk = nullptr;
   Mix_Music* music = nullptr;
   std::string path;
+  std::vector<uint8_t> bytes;  // the music's file, read by the synthesiser while it plays
   int32_t volume = 0;
 };
 
@@ -35,21 +37,13 @@ uint32_t ReadBe32(const unsigned char* p) {
   return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
 }
 
+constexpr uint64_t kMaxAudioFileBytes = 16u << 20;
+
 // A Standard MIDI File whose header and track chunks lie inside the file.
 // The synthesiser only parses a file when it plays, so a broken one is
 // caught here instead.
-bool LooksLikeMidiFile(const char* path) {
-  FILE* f = std::fopen(path, "rb");
-  if (!f) return false;
-  std::vector<unsigned char> data;
-  unsigned char buffer[4096];
-  size_t n;
-  constexpr size_t kMaxMidiBytes = 16u << 20;
-  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0 && data.size() <= kMaxMidiBytes) {
-    data.insert(data.end(), buffer, buffer + n);
-  }
-  std::fclose(f);
-  if (data.size() < 14 || data.size() > kMaxMidiBytes) return false;
+bool LooksLikeMidiFile(const std::vector<uint8_t>& data) {
+  if (data.size() < 14) return false;
   if (std::memcmp(data.data(), "MThd", 4) != 0) return false;
   const uint32_t headerLength = ReadBe32(&data[4]);
   if (headerLength < 6 || headerLength > data.size() - 8) return false;
@@ -137,16 +131,20 @@ void CloseAudio() {
 bool IsAudioOpen() { return g_open; }
 
 AudioSegment* LoadAudioSegment(const char* path, AudioKind kind) {
-  if (!g_open || !path || !FileExists(path)) return nullptr;
+  if (!g_open || !path) return nullptr;
+  std::vector<uint8_t> bytes;
+  if (!ReadFileBytes(path, &bytes, kMaxAudioFileBytes) || bytes.empty()) return nullptr;
   auto* segment = new AudioSegment;
   segment->kind = kind;
   segment->path = path;
   if (kind == AudioKind::Music) {
-    if (LooksLikeMidiFile(path)) {
-      if (SDL_RWops* rw = SDL_RWFromFile(path, "rb")) segment->music = Mix_LoadMUSType_RW(rw, MUS_MID, 1);
+    if (LooksLikeMidiFile(bytes)) {
+      segment->bytes = std::move(bytes);
+      if (SDL_RWops* rw = SDL_RWFromConstMem(segment->bytes.data(), static_cast<int>(segment->bytes.size())))
+        segment->music = Mix_LoadMUSType_RW(rw, MUS_MID, 1);
     }
-  } else {
-    segment->chunk = Mix_LoadWAV(path);
+  } else if (SDL_RWops* rw = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()))) {
+    segment->chunk = Mix_LoadWAV_RW(rw, 1);
   }
   if (!segment->chunk && !segment->music) {
     delete segment;

@@ -168,6 +168,15 @@ TEST_F(SoundTest, StopSoundAndStopAllSilenceWhatPlays) {
   EXPECT_EQ(Mix_Playing(-1), 0);
 }
 
+TEST_F(SoundTest, FileNamesMatchRegardlessOfCaseAndSeparator) {
+  ASSERT_TRUE(port::OpenAudio(nullptr));
+  WriteBytes(File("sound/system/Click.WAV"), ToneWav(0.05));
+  port::AudioSegment* clip = port::LoadAudioSegment("sound\\SYSTEM\\click.wav", port::AudioKind::Effect);
+  EXPECT_NE(clip, nullptr);
+  port::FreeAudioSegment(clip);
+  port::CloseAudio();
+}
+
 TEST_F(SoundTest, BrokenFilesLeaveOnlyTheirOwnClipSilent) {
   std::filesystem::remove(File(kStageSoundFiles[0]));           // missing
   WriteBytes(File(kStageSoundFiles[1]), {});                    // empty
