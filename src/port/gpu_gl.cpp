@@ -22,23 +22,6 @@ uint64_t g_generation = 0;
 
 bool Alive(uint64_t generation) { return g_current && generation == g_generation; }
 
-Matrix Mul(const Matrix& a, const Matrix& b) {
-  Matrix r;
-  for (int i = 0; i < 4; ++i)
-    for (int j = 0; j < 4; ++j) {
-      float s = 0;
-      for (int k = 0; k < 4; ++k) s += a.m[i][k] * b.m[k][j];
-      r.m[i][j] = s;
-    }
-  return r;
-}
-
-Matrix Identity() {
-  Matrix r;
-  for (int i = 0; i < 4; ++i) r.m[i][i] = 1;
-  return r;
-}
-
 // The normal matrix of the column-vector form: the inverse transpose of the
 // upper 3x3, stored column-major for glUniformMatrix3fv.
 void NormalMatrix(const Matrix& m, float out[9]) {
@@ -403,7 +386,7 @@ void GLDevice::SetDefaults() {
     p[static_cast<int>(SamplerState::MinFilter)] = FilterPoint;
     p[static_cast<int>(SamplerState::MipFilter)] = FilterNone;
   }
-  for (auto& m : transforms_) m = Identity();
+  for (auto& m : transforms_) m = MatrixIdentity();
   light_ = Light{};
   light_.diffuse = {1, 1, 1, 0};
   light_.direction = Vec3(0, 0, 1);
@@ -663,7 +646,7 @@ void GLDevice::ApplyFixedFunction(PrimitiveType type) {
   const Matrix& world = transforms_[static_cast<int>(TransformType::World)];
   const Matrix& view = transforms_[static_cast<int>(TransformType::View)];
   const Matrix& proj = transforms_[static_cast<int>(TransformType::Projection)];
-  const Matrix wv = Mul(world, view);
+  const Matrix wv = MatrixMultiply(world, view);
   glUniformMatrix4fv(u_.worldView, 1, GL_FALSE, &wv.m[0][0]);
   glUniformMatrix4fv(u_.projection, 1, GL_FALSE, &proj.m[0][0]);
 
