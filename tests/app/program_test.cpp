@@ -1,10 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "app/Application.h"
@@ -13,6 +10,7 @@
 #include "app/WindowProc.h"
 #include "port/window.h"
 #include "support/gl_context.h"
+#include "support/temp_dir.h"
 
 namespace fs = std::filesystem;
 
@@ -20,28 +18,14 @@ namespace {
 
 // Runs each test in a scratch folder of its own, so nothing touches the
 // run folder's save files.
-struct ScratchDir : ::testing::Test {
-  fs::path dir;
-  fs::path previous;
-  void SetUp() override {
-    previous = fs::current_path();
-    dir = fs::temp_directory_path() /
-          ("pomelvane-app-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir / "save");
-    fs::current_path(dir);
-  }
-  void TearDown() override {
-    fs::current_path(previous);
-    fs::remove_all(dir);
-  }
-  void WriteOptions(const std::string& bytes) {
-    std::ofstream(dir / "save" / "option.sav", std::ios::binary) << bytes;
-  }
+struct InScratchFolder : ::testing::Test {
+  testsupport::TempDir dir;
+  testsupport::ScopedCwd cwd{dir.path()};
+  void SetUp() override { fs::create_directories(dir.path() / "save"); }
+  void WriteOptions(const std::string& bytes) { dir.Write("save/option.sav", bytes); }
 };
 
-using OptionFileTest = ScratchDir;
+using OptionFileTest = InScratchFolder;
 
 TEST_F(OptionFileTest, ScreenModeIsTheFirstValue) {
   Application app;
@@ -63,14 +47,14 @@ TEST_F(OptionFileTest, DamagedFileStartsInAWindow) {
     EXPECT_EQ(app.ReadOptionFile(), 0) << bytes;
   }
   // A folder where the file should be.
-  fs::remove(dir / "save" / "option.sav");
-  fs::create_directory(dir / "save" / "option.sav");
+  fs::remove(dir.path() / "save" / "option.sav");
+  fs::create_directory(dir.path() / "save" / "option.sav");
   EXPECT_EQ(app.ReadOptionFile(), 0);
 }
 
-struct ProgramTest : ScratchDir {
+struct ProgramTest : InScratchFolder {
   void SetUp() override {
-    ScratchDir::SetUp();
+    InScratchFolder::SetUp();
     // Never reach a real display, where a message box would wait for a click.
     unsetenv("DISPLAY");
     unsetenv("WAYLAND_DISPLAY");
@@ -87,7 +71,7 @@ TEST_F(ProgramTest, StartUpFailureWithoutDisplayEndsWithStatusZero) {
   EXPECT_NE(err.find("ERROR"), std::string::npos) << err;
   EXPECT_EQ(g_hWnd, nullptr);
   EXPECT_EQ(g_app.currentScene, 0);  // no frame ran
-  EXPECT_TRUE(fs::is_empty(dir / "save"));
+  EXPECT_TRUE(fs::is_empty(dir.path() / "save"));
 }
 
 // The title's exit item sets the quit flag inside a frame: that frame
@@ -110,7 +94,7 @@ TEST_F(ProgramTest, QuitInsideAFrameEndsTheLoopAfterThatFrame) {
   EXPECT_EQ(g_draws, 3);
   EXPECT_EQ(g_app.currentScene, SceneTitle);
   EXPECT_EQ(g_hWnd, nullptr);
-  EXPECT_TRUE(fs::is_empty(dir / "save"));
+  EXPECT_TRUE(fs::is_empty(dir.path() / "save"));
 }
 
 TEST(MainLoop, QuitAlreadySetSkipsTheLoop) {
@@ -130,15 +114,13 @@ namespace {
 class ApplicationInit : public gltest::WindowTest {
  protected:
   int ToonEffectIn(const fs::path& folder) {
-    const fs::path previous = fs::current_path();
-    fs::current_path(folder);
+    testsupport::ScopedCwd cwd(folder);
     Application app;
     EXPECT_TRUE(app.Init(window_, 0, 640, 480));
     const int toon = app.toonEffectAvailable;
     EXPECT_EQ(app.requestedScene, SceneTitle);
     app.Shutdown();
     app.Shutdown();  // the exit-time second release does nothing
-    fs::current_path(previous);
     return toon;
   }
 };
@@ -146,10 +128,9 @@ class ApplicationInit : public gltest::WindowTest {
 TEST_F(ApplicationInit, ToonEffectOnlyWithTheEffectFile) {
   EXPECT_EQ(ToonEffectIn(POMELVANE_RUN_DIR), 1);
   // Without it, models skin in software.
-  const fs::path empty = fs::temp_directory_path() / ("pomelvane-noeffect-" + std::to_string(getpid()));
-  fs::create_directories(empty / "save");
-  EXPECT_EQ(ToonEffectIn(empty), 0);
-  fs::remove_all(empty);
+  testsupport::TempDir empty;
+  fs::create_directories(empty.path() / "save");
+  EXPECT_EQ(ToonEffectIn(empty.path()), 0);
 }
 
 TEST_F(ProgramTest, LeavingASceneReleasesItsTextures) {

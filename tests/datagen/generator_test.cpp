@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -13,17 +12,11 @@
 
 #include "datagen/image.h"
 #include "datagen/output.h"
+#include "support/temp_dir.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-fs::path TempDir(const std::string& name) {
-  fs::path p = fs::temp_directory_path() / ("pomelvane_" + name + "_" + std::to_string(getpid()));
-  fs::remove_all(p);
-  fs::create_directories(p);
-  return p;
-}
 
 std::string ReadAll(const fs::path& p) {
   std::ifstream f(p, std::ios::binary);
@@ -54,7 +47,9 @@ TEST(DataGenerator, AcceptsOnlyPlainRelativePaths) {
 }
 
 TEST(DataGenerator, RefusesToWriteOutsideItsFolder) {
-  fs::path root = TempDir("out"), outside = TempDir("outside");
+  testsupport::TempDir rootDir, outsideDir;
+  const fs::path& root = rootDir.path();
+  const fs::path& outside = outsideDir.path();
   datagen::Output out(root);
   for (const char* bad : {"../escape.txt", "/tmp/escape.txt", "a/../../escape.txt"}) {
     try {
@@ -72,8 +67,6 @@ TEST(DataGenerator, RefusesToWriteOutsideItsFolder) {
   out.Write("inside/ok.txt", std::string_view("ok"));
   EXPECT_EQ(ReadAll(root / "inside" / "ok.txt"), "ok");
   EXPECT_TRUE(out.Has("inside/ok.txt"));
-  fs::remove_all(root);
-  fs::remove_all(outside);
 }
 
 TEST(DataGenerator, MissingFontFailsNamingTheFile) {
@@ -86,17 +79,18 @@ TEST(DataGenerator, MissingFontFailsNamingTheFile) {
 }
 
 TEST(DataGenerator, UnusableOutputFolderFailsLoudly) {
-  fs::path dir = TempDir("blocked");
-  { std::ofstream(dir / "file") << "x"; }
+  testsupport::TempDir scratch;
+  const fs::path& dir = scratch.path();
+  scratch.Write("file", "x");
   auto [code, err] = RunGenerator(dir / "file" / "run", dir / "err.txt");
   EXPECT_NE(code, 0);
   EXPECT_NE(err.find((dir / "file").string()), std::string::npos) << err;
-  fs::remove_all(dir);
 }
 
 // A second run into a fresh folder gives the run folder's bytes exactly.
 TEST(DataGenerator, IsDeterministic) {
-  fs::path dir = TempDir("again");
+  testsupport::TempDir scratch;
+  const fs::path& dir = scratch.path();
   auto [code, err] = RunGenerator(dir / "run", dir / "err.txt");
   ASSERT_EQ(code, 0) << err;
   size_t files = 0;
@@ -107,5 +101,4 @@ TEST(DataGenerator, IsDeterministic) {
     EXPECT_EQ(ReadAll(e.path()), ReadAll(rel)) << rel;
   }
   EXPECT_GT(files, 300u);
-  fs::remove_all(dir);
 }

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
 
 #include "support/gl_context.h"
+#include "support/temp_dir.h"
 #include "port/effect.h"
 #include "render/EffectHolder.h"
 
@@ -15,10 +15,10 @@ namespace {
 
 const std::string kToonPath = std::string(POMELVANE_SOURCE_DIR) + "/data/toonSkinEffect.fx";
 
+// In this process's own scratch folder, removed when the process ends.
 std::string WriteTemp(const std::string& name, const std::string& text) {
-  std::string path = testing::TempDir() + name;
-  std::ofstream(path, std::ios::binary) << text;
-  return path;
+  static const testsupport::TempDir dir;
+  return dir.Write(name, text);
 }
 
 // Flat colour, positions moved by one palette matrix picked by the blend indices.

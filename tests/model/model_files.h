@@ -1,16 +1,11 @@
 #pragma once
 // Small .X models and animation files written by the tests themselves.
-#include <unistd.h>
-
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-
+#include "support/temp_dir.h"
 #include "xfile/x_writer.h"
 
 namespace modeltest {
@@ -21,14 +16,10 @@ inline std::vector<float> Translation(float x, float y, float z) {
   return {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, x, y, z, 1};
 }
 
-// A file in this process's own scratch folder.
+// A file in this process's own scratch folder, removed when the process ends.
 inline std::string WriteFile(const std::string& name, const std::string& content) {
-  const std::filesystem::path dir =
-      std::filesystem::path(::testing::TempDir()) / ("pomelvane_model_" + std::to_string(getpid()));
-  std::filesystem::create_directories(dir);
-  const std::filesystem::path p = dir / name;
-  std::ofstream(p, std::ios::binary) << content;
-  return p.string();
+  static const testsupport::TempDir dir;
+  return dir.Write(name, content);
 }
 
 inline void Frame(xtest::XWriter& w, const std::string& name, const std::vector<float>& matrix) {

@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "support/gl_context.h"
+#include "support/temp_dir.h"
 #include "render/Billboard.h"
 #include "render/CircleShadow.h"
 #include "render/StaticMesh.h"
@@ -17,10 +18,10 @@ using gltest::At;
 
 namespace {
 
+// In this process's own scratch folder, removed when the process ends.
 std::string WriteTemp(const std::string& name, const std::vector<uint8_t>& bytes) {
-  std::string path = testing::TempDir() + name;
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), static_cast<long>(bytes.size()));
-  return path;
+  static const testsupport::TempDir dir;
+  return dir.Write(name, bytes);
 }
 std::string WriteTemp(const std::string& name, const std::string& text) {
   return WriteTemp(name, std::vector<uint8_t>(text.begin(), text.end()));

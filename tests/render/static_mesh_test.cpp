@@ -2,11 +2,11 @@
 
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "render/StaticMesh.h"
+#include "support/temp_dir.h"
 
 using port::Vec3;
 
@@ -60,10 +60,10 @@ std::string QuadsX(const std::vector<Quad>& quads, const std::vector<Mat>& mater
   return s;
 }
 
+// In this process's own scratch folder, removed when the process ends.
 std::string WriteTemp(const std::string& name, const std::string& text) {
-  std::string path = testing::TempDir() + name;
-  std::ofstream(path, std::ios::binary) << text;
-  return path;
+  static const testsupport::TempDir dir;
+  return dir.Write(name, text);
 }
 
 const Mat kWhite{1, 1, 1, 1};

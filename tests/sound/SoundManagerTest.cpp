@@ -13,6 +13,7 @@
 #include "platform/SoundManager.h"
 #include "port/audio.h"
 #include "sound/SoundTestFiles.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -48,8 +49,8 @@ class SoundTest : public ::testing::Test {
   }
   std::filesystem::path File(const char* relative) const { return dir_.path() / relative; }
 
-  soundtest::TempDir dir_;
-  std::optional<soundtest::ScopedCwd> cwd_;
+  testsupport::TempDir dir_;
+  std::optional<testsupport::ScopedCwd> cwd_;
   std::vector<port::AudioStart> starts_;
   SoundManager sound_;
 };

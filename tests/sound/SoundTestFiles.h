@@ -3,12 +3,11 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include <unistd.h>
+#include "../support/temp_dir.h"
 
 namespace soundtest {
 
@@ -71,38 +70,8 @@ inline std::vector<uint8_t> NoteMidi(uint32_t ticks = 96) {
   return v;
 }
 
-// A fresh directory under the system's temporary folder, removed on destruction.
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "pomelvane-sound-XXXXXX").string();
-    if (mkdtemp(pattern.data())) path_ = pattern;
-  }
-  ~TempDir() {
-    std::error_code ec;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
-
-// Changes the working directory for a scope: the sound tables are relative paths.
-class ScopedCwd {
- public:
-  explicit ScopedCwd(const std::filesystem::path& dir) : old_(std::filesystem::current_path()) {
-    std::filesystem::current_path(dir);
-  }
-  ~ScopedCwd() {
-    std::error_code ec;
-    std::filesystem::current_path(old_, ec);
-  }
-
- private:
-  std::filesystem::path old_;
-};
+// The sound benchmarks use these under their old names.
+using testsupport::ScopedCwd;
+using testsupport::TempDir;
 
 }  // namespace soundtest

@@ -9,12 +9,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/GraphicsDevice.h"
 #include "port/gpu.h"
 #include "port/window.h"
+#include "support/temp_dir.h"
 
 namespace gltest {
 
@@ -32,21 +34,18 @@ class WindowTest : public ::testing::Test {
     ASSERT_NE(window_, nullptr) << error;
   }
   void TearDown() override {
-    if (!oldDir_.empty()) std::filesystem::current_path(oldDir_);
+    cwd_.reset();
     if (window_) port::DestroyMainWindow(window_);
     if (video_) port::ShutdownVideo();
   }
   // Runs the rest of the test in folder; the working folder comes back at the end.
-  void EnterFolder(const std::filesystem::path& folder) {
-    if (oldDir_.empty()) oldDir_ = std::filesystem::current_path();
-    std::filesystem::current_path(folder);
-  }
+  void EnterFolder(const std::filesystem::path& folder) { cwd_.emplace(folder); }
 
   port::Window* window_ = nullptr;
   bool video_ = false;
 
  private:
-  std::filesystem::path oldDir_;
+  std::optional<testsupport::ScopedCwd> cwd_;
 };
 
 // A bare device on the window.

@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "port/image.h"
+#include "support/temp_dir.h"
 #include "texture/image_encoders.h"
 
 using port::Image;
@@ -304,12 +305,12 @@ TEST(ImageFile, ReadsFromDiskAndRefusesDirectories) {
   PngLayout s{1, 1, PNG_COLOR_TYPE_RGB, 8};
   s.rows = {Row({9, 8, 7})};
   std::vector<uint8_t> bytes = EncodePng(s);
-  const std::string path = testing::TempDir() + "image_file_test.png";
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), static_cast<long>(bytes.size()));
+  testsupport::TempDir dir;
+  const std::string path = dir.Write("image_file_test.png", bytes);
   Image img;
   ASSERT_TRUE(port::LoadImageFile(path, &img));
   ExpectPixels(img, 1, 1, {0xFF090807});
-  EXPECT_FALSE(port::LoadImageFile(testing::TempDir(), &img));
+  EXPECT_FALSE(port::LoadImageFile(dir.path(), &img));
   std::ofstream(path, std::ios::binary | std::ios::trunc);
   EXPECT_FALSE(port::LoadImageFile(path, &img));
 }

@@ -1,13 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <climits>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "support/gl_context.h"
+#include "support/temp_dir.h"
 #include "world/CharacterList.h"
 
 namespace {
@@ -18,20 +17,18 @@ class CharacterListInit : public gltest::GameDeviceTest {
   void SetUp() override {
     gltest::GameDeviceTest::SetUp();
     if (HasFatalFailure()) return;
-    dir_ = ::testing::TempDir() + "charlist_" + std::to_string(getpid());
-    std::filesystem::create_directories(dir_ + "/data");
-    EnterFolder(dir_);
+    std::filesystem::create_directories(dir_.path() / "data");
+    EnterFolder(dir_.path());
   }
   void TearDown() override {
     list.Release();
-    std::filesystem::remove_all(dir_);
     gltest::GameDeviceTest::TearDown();
   }
 
   CharacterList list;
 
  private:
-  std::string dir_;
+  testsupport::TempDir dir_;
 };
 
 TEST_F(CharacterListInit, SetsTheModelSamplersAndGoesOnWithoutItsFiles) {

@@ -1,11 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <climits>
 #include <string>
 
 #include "support/gl_context.h"
+#include "support/temp_dir.h"
 #include "render/Camera.h"
 #include "world/EffectList.h"
 #include "world/LineEffect.h"
@@ -22,7 +21,7 @@ class EffectDraw : public gltest::GameDeviceTest {
   void SetUp() override {
     gltest::GameDeviceTest::SetUp();
     if (HasFatalFailure()) return;
-    EnterFolder(::testing::TempDir());
+    EnterFolder(empty_.path());
     g_effects.Clear();
     g_effects.Init(device);
     g_camera.SetDevice(device);
@@ -46,6 +45,9 @@ class EffectDraw : public gltest::GameDeviceTest {
     for (uint32_t px : p) n += (px & 0xFFFFFFu) != 0;
     return n;
   }
+
+ private:
+  testsupport::TempDir empty_;
 };
 
 TEST_F(EffectDraw, ParticleFacesTheScreenAtItsPosition) {

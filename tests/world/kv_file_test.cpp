@@ -9,34 +9,24 @@
 #include <string>
 #include <vector>
 
+#include "support/temp_dir.h"
+
 namespace fs = std::filesystem;
 
 namespace {
 
 class KvFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::path(::testing::TempDir()) /
-           ("kvfile_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    CloseKvFile();
-    fs::remove_all(dir_);
-  }
-  std::string Path(const char* name) const { return (dir_ / name).string(); }
-  std::string Write(const char* name, const std::string& bytes) const {
-    std::ofstream(Path(name), std::ios::binary) << bytes;
-    return Path(name);
-  }
+  void TearDown() override { CloseKvFile(); }
+  std::string Path(const char* name) const { return (dir_.path() / name).string(); }
+  std::string Write(const char* name, const std::string& bytes) const { return dir_.Write(name, bytes); }
   std::string Read(const std::string& path) const {
     std::ifstream in(path, std::ios::binary);
     std::stringstream ss;
     ss << in.rdbuf();
     return ss.str();
   }
-  fs::path dir_;
+  testsupport::TempDir dir_;
 };
 
 }  // namespace
@@ -88,7 +78,7 @@ TEST_F(KvFileTest, MissingEmptyAndGarbageFiles) {
   ReadKvFloat(&f);
   EXPECT_EQ(v, 42);
   EXPECT_EQ(f, 2.5f);
-  EXPECT_FALSE(OpenKvFile(dir_.string().c_str(), "r+t"));  // a directory
+  EXPECT_FALSE(OpenKvFile(dir_.path().c_str(), "r+t"));  // a directory
   EXPECT_FALSE(OpenKvFile(nullptr, "r"));
 
   ASSERT_TRUE(OpenKvFile(Write("empty.sav", "").c_str(), "r+t"));

@@ -1,12 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <cstdio>
 #include <string>
 
 #include "support/gl_context.h"
 #include "support/recording_device.h"
+#include "support/temp_dir.h"
 #include "world/StageField.h"
 
 namespace {
@@ -26,34 +24,20 @@ const char kFieldX[] =
     " }\n"
     "}\n";
 
-std::string WriteTemp(const std::string& name, const std::string& content) {
-  const std::string path = ::testing::TempDir() + name + "_" + std::to_string(getpid()) + ".x";
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (f) {
-    std::fwrite(content.data(), 1, content.size(), f);
-    std::fclose(f);
-  }
-  return path;
-}
-
 class StageFieldCasts : public gltest::GameDeviceTest {
  protected:
   void SetUp() override {
     gltest::GameDeviceTest::SetUp();
     if (HasFatalFailure()) return;
-    path_ = WriteTemp("field", kFieldX);
     field.Init(device);
-    field.LoadCollision(path_.c_str());
+    field.LoadCollision(dir_.Write("field.x", kFieldX).c_str());
   }
   void TearDown() override {
     field.Release();
-    std::remove(path_.c_str());
     gltest::GameDeviceTest::TearDown();
   }
+  testsupport::TempDir dir_;
   StageField field;
-
- private:
-  std::string path_;
 };
 
 TEST_F(StageFieldCasts, GroundProbeFindsTheFloorWithItsNormal) {
@@ -130,9 +114,7 @@ TEST_F(StageFieldCasts, BadCollisionFilesLeaveAFieldThatAnswersFalse) {
   const port::Vec3 down{0, -1, 0};
   int n = 0;
   for (const std::string& content : files) {
-    const std::string path = WriteTemp("bad" + std::to_string(n++), content);
-    field.LoadCollision(path.c_str());
-    std::remove(path.c_str());
+    field.LoadCollision(dir_.Write("bad" + std::to_string(n++) + ".x", content).c_str());
     float distance = 1000.0f;
     port::Vec3 normal;
     EXPECT_FALSE(field.RayCast(&origin, &down, &distance)) << n;

@@ -1,12 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <string>
 
 #include <fstream>
 
 #include "support/gl_context.h"
+#include "support/temp_dir.h"
 #include "texture/image_encoders.h"
 #include "render/Texture.h"
 #include "render/UiDraw.h"
@@ -35,14 +34,13 @@ class UiDraw : public gltest::GameDeviceTest {
   void SetUp() override {
     gltest::GameDeviceTest::SetUp();
     if (HasFatalFailure()) return;
-    path_ = ::testing::TempDir() + "ui_sheet_" + std::to_string(getpid()) + ".bmp";
+    path_ = (dir_.path() / "ui_sheet.bmp").string();
     ASSERT_TRUE(WriteSheet(path_));
     ASSERT_TRUE(sheet.Load(device, path_.c_str(), 0));
     ClearTo(0xFF000000u);
   }
   void TearDown() override {
     sheet.Release();
-    std::remove(path_.c_str());
     gltest::GameDeviceTest::TearDown();
   }
 
@@ -58,6 +56,7 @@ class UiDraw : public gltest::GameDeviceTest {
   Texture sheet;
 
  private:
+  testsupport::TempDir dir_;
   std::string path_;
 };
 

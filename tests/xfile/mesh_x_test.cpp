@@ -1,16 +1,13 @@
 #include "port/mesh_x.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 
 #include "port/path.h"
 #include "support/recording_device.h"
+#include "support/temp_dir.h"
 #include "xfile/x_writer.h"
 
 using port::Mesh;
@@ -21,24 +18,7 @@ namespace fvf = port::gpu::fvf;
 
 namespace {
 
-class TempDir {
- public:
-  TempDir() {
-    char tmpl[] = "/tmp/pomelvane_xfile_XXXXXX";
-    path_ = ::mkdtemp(tmpl);
-  }
-  ~TempDir() { std::filesystem::remove_all(path_); }
-  std::string Write(const std::string& rel, const std::string& data) const {
-    std::filesystem::path p = std::filesystem::path(path_) / rel;
-    std::filesystem::create_directories(p.parent_path());
-    std::ofstream(p, std::ios::binary) << data;
-    return p.string();
-  }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
+using testsupport::TempDir;
 
 struct Loaded {
   Mesh* mesh = nullptr;
@@ -87,7 +67,7 @@ TEST(MeshX, StaticLoadCollapsesMeshesAppliesFramesAndConcatenatesMaterials) {
   dir.Write("Xfile/Stage.X", kStaticModel);
   Loaded l;
   // The game's spelling differs in case and separators from the file on disk.
-  std::string path = dir.path() + "\\xfile\\\\stage.x";
+  std::string path = dir.path().string() + "\\xfile\\\\stage.x";
   ASSERT_EQ(port::LoadMeshFromX(path, port::meshopt::kSystemMem, nullptr, &l.adjacency, &l.materials, &l.mesh),
             port::kOk);
   ASSERT_NE(l.mesh, nullptr);
@@ -133,7 +113,8 @@ TEST(MeshX, BadStaticFilesFailWithoutAMesh) {
   for (size_t cut : {size_t{10}, size_t{100}, full.size() / 2, full.size() - 40})
     bad.push_back({"cut at " + std::to_string(cut), full.substr(0, cut)});
   Loaded l;
-  EXPECT_TRUE(port::Failed(port::LoadMeshFromX(dir.path() + "/missing.x", 0, nullptr, nullptr, &l.materials, &l.mesh)));
+  EXPECT_TRUE(port::Failed(
+      port::LoadMeshFromX(dir.path().string() + "/missing.x", 0, nullptr, nullptr, &l.materials, &l.mesh)));
   EXPECT_EQ(l.mesh, nullptr);
   for (const auto& [name, text] : bad) {
     EXPECT_TRUE(port::Failed(port::LoadMeshFromX(dir.Write("bad.x", text), 0, nullptr, nullptr, &l.materials, &l.mesh)))
@@ -281,28 +262,28 @@ TEST(MeshX, TextAndBinaryGridsLoadAlike) {
 TEST(DataPath, ResolvesSeparatorsAndCase) {
   TempDir dir;
   std::string real = dir.Write("Xfile/Player/stop.X", "data");
-  EXPECT_EQ(port::ResolvePath(dir.path() + "\\xfile\\\\PLAYER//Stop.x"), real);
+  EXPECT_EQ(port::ResolvePath(dir.path().string() + "\\xfile\\\\PLAYER//Stop.x"), real);
   EXPECT_EQ(port::ResolvePath(real), real);
   // Nothing matches: the normalised path as written.
-  EXPECT_EQ(port::ResolvePath(dir.path() + "\\XFILE\\none\\a.x"), dir.path() + "/Xfile/none/a.x");
+  EXPECT_EQ(port::ResolvePath(dir.path().string() + "\\XFILE\\none\\a.x"), dir.path().string() + "/Xfile/none/a.x");
   std::vector<uint8_t> bytes;
-  ASSERT_TRUE(port::ReadFileBytes(dir.path() + "/XFILE/player/STOP.X", &bytes));
+  ASSERT_TRUE(port::ReadFileBytes(dir.path().string() + "/XFILE/player/STOP.X", &bytes));
   EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "data");
-  EXPECT_FALSE(port::ReadFileBytes(dir.path() + "/Xfile/Player/missing.X", &bytes));
+  EXPECT_FALSE(port::ReadFileBytes(dir.path().string() + "/Xfile/Player/missing.X", &bytes));
   EXPECT_TRUE(bytes.empty());
-  EXPECT_FALSE(port::ReadFileBytes(dir.path() + "/Xfile", &bytes));  // a directory
-  EXPECT_FALSE(port::ReadFileBytes(real, &bytes, 2));                // over the size limit
+  EXPECT_FALSE(port::ReadFileBytes(dir.path().string() + "/Xfile", &bytes));  // a directory
+  EXPECT_FALSE(port::ReadFileBytes(real, &bytes, 2));                         // over the size limit
 }
 
 TEST(DataPath, RelativePathsResolveFromTheWorkingDirectory) {
   TempDir dir;
   dir.Write("Data/Toon.BMP", "x");
-  char old[4096];
-  ASSERT_NE(::getcwd(old, sizeof old), nullptr);
-  ASSERT_EQ(::chdir(dir.path().c_str()), 0);
-  std::string resolved = port::ResolvePath("data\\toon.bmp");
-  std::string dotted = port::ResolvePath("./DATA/toon.bmp");
-  ASSERT_EQ(::chdir(old), 0);
+  std::string resolved, dotted;
+  {
+    testsupport::ScopedCwd cwd(dir.path());
+    resolved = port::ResolvePath("data\\toon.bmp");
+    dotted = port::ResolvePath("./DATA/toon.bmp");
+  }
   EXPECT_EQ(resolved, "Data/Toon.BMP");
   EXPECT_EQ(dotted, "./Data/Toon.BMP");
 }
