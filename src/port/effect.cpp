@@ -1,11 +1,9 @@
 #include "port/effect.h"
 
-#include <GL/gl.h>
-#include <GL/glext.h>
-
 #include <algorithm>
 #include <cstring>
 
+#include "port/gl_shader.h"
 #include "port/path.h"
 
 namespace port {
@@ -14,32 +12,11 @@ namespace {
 
 constexpr uint64_t kMaxEffectFileBytes = 1024 * 1024;
 
-std::string InfoLog(GLuint object, bool program) {
-  GLint length = 0;
-  if (program) glGetProgramiv(object, GL_INFO_LOG_LENGTH, &length);
-  else glGetShaderiv(object, GL_INFO_LOG_LENGTH, &length);
-  std::string log(static_cast<size_t>(std::max(length, 1)), '\0');
-  GLsizei written = 0;
-  if (program) glGetProgramInfoLog(object, length, &written, log.data());
-  else glGetShaderInfoLog(object, length, &written, log.data());
-  log.resize(static_cast<size_t>(std::max(written, 0)));
-  return log;
-}
-
 GLuint Compile(GLenum type, const std::string& source, const std::string& name, std::string* errors) {
-  GLuint shader = glCreateShader(type);
-  const char* text = source.c_str();
-  glShaderSource(shader, 1, &text, nullptr);
-  glCompileShader(shader);
-  GLint ok = GL_FALSE;
-  glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
-  if (ok != GL_TRUE) {
-    if (errors)
-      *errors = std::string(type == GL_VERTEX_SHADER ? "vertex" : "fragment") + " shader " + name +
-                ": " + InfoLog(shader, false);
-    glDeleteShader(shader);
-    return 0;
-  }
+  std::string log;
+  GLuint shader = gl::CompileShader(type, source.c_str(), &log);
+  if (!shader && errors)
+    *errors = std::string(type == GL_VERTEX_SHADER ? "vertex" : "fragment") + " shader " + name + ": " + log;
   return shader;
 }
 
@@ -69,13 +46,12 @@ class Effect::PassProgram : public gpu::ShaderProgram {
     program_ = glCreateProgram();
     glAttachShader(program_, vertex);
     glAttachShader(program_, fragment);
-    glLinkProgram(program_);
+    std::string log;
+    const bool linked = gl::LinkProgram(program_, &log);
     glDetachShader(program_, vertex);
     glDetachShader(program_, fragment);
-    GLint ok = GL_FALSE;
-    glGetProgramiv(program_, GL_LINK_STATUS, &ok);
-    if (ok != GL_TRUE) {
-      if (errors) *errors = "pass " + passName + ": " + InfoLog(program_, true);
+    if (!linked) {
+      if (errors) *errors = "pass " + passName + ": " + log;
       return false;
     }
 

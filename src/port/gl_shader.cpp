@@ -1,6 +1,5 @@
 #include "port/gl_shader.h"
 
-#include <vector>
 
 #include "port/gpu.h"
 
@@ -8,30 +7,46 @@ namespace port::gl {
 
 namespace {
 
-GLuint Compile(GLenum type, const char* source, std::string* error) {
+std::string InfoLog(GLuint object, bool program) {
+  GLint length = 0;
+  if (program) glGetProgramiv(object, GL_INFO_LOG_LENGTH, &length);
+  else glGetShaderiv(object, GL_INFO_LOG_LENGTH, &length);
+  std::string log(static_cast<size_t>(length > 0 ? length : 1), '\0');
+  GLsizei written = 0;
+  if (program) glGetProgramInfoLog(object, length, &written, log.data());
+  else glGetShaderInfoLog(object, length, &written, log.data());
+  log.resize(static_cast<size_t>(written > 0 ? written : 0));
+  return log;
+}
+
+}  // namespace
+
+GLuint CompileShader(GLenum type, const char* source, std::string* error) {
   GLuint s = glCreateShader(type);
   glShaderSource(s, 1, &source, nullptr);
   glCompileShader(s);
   GLint ok = 0;
   glGetShaderiv(s, GL_COMPILE_STATUS, &ok);
   if (!ok) {
-    GLint len = 0;
-    glGetShaderiv(s, GL_INFO_LOG_LENGTH, &len);
-    std::vector<char> log(static_cast<size_t>(len > 0 ? len : 1) + 1, 0);
-    glGetShaderInfoLog(s, len, nullptr, log.data());
-    if (error) *error = log.data();
+    if (error) *error = InfoLog(s, false);
     glDeleteShader(s);
     return 0;
   }
   return s;
 }
 
-}  // namespace
+bool LinkProgram(GLuint program, std::string* error) {
+  glLinkProgram(program);
+  GLint ok = 0;
+  glGetProgramiv(program, GL_LINK_STATUS, &ok);
+  if (!ok && error) *error = InfoLog(program, true);
+  return ok != 0;
+}
 
 GLuint BuildProgram(const char* vertexSource, const char* fragmentSource, std::string* error) {
-  GLuint vs = Compile(GL_VERTEX_SHADER, vertexSource, error);
+  GLuint vs = CompileShader(GL_VERTEX_SHADER, vertexSource, error);
   if (!vs) return 0;
-  GLuint fs = Compile(GL_FRAGMENT_SHADER, fragmentSource, error);
+  GLuint fs = CompileShader(GL_FRAGMENT_SHADER, fragmentSource, error);
   if (!fs) {
     glDeleteShader(vs);
     return 0;
@@ -48,17 +63,10 @@ GLuint BuildProgram(const char* vertexSource, const char* fragmentSource, std::s
   glBindAttribLocation(p, attrib::TexCoord0, "aTexCoord0");
   glBindAttribLocation(p, attrib::PSize, "aPSize");
   glBindAttribLocation(p, attrib::TexCoord1, "aTexCoord1");
-  glLinkProgram(p);
+  const bool linked = LinkProgram(p, error);
   glDeleteShader(vs);
   glDeleteShader(fs);
-  GLint ok = 0;
-  glGetProgramiv(p, GL_LINK_STATUS, &ok);
-  if (!ok) {
-    GLint len = 0;
-    glGetProgramiv(p, GL_INFO_LOG_LENGTH, &len);
-    std::vector<char> log(static_cast<size_t>(len > 0 ? len : 1) + 1, 0);
-    glGetProgramInfoLog(p, len, nullptr, log.data());
-    if (error) *error = log.data();
+  if (!linked) {
     glDeleteProgram(p);
     return 0;
   }

@@ -8,6 +8,12 @@
 
 namespace port::gl {
 
+// Compiles one shader; 0 and the compiler's log in *error on failure.
+GLuint CompileShader(GLenum type, const char* source, std::string* error);
+// Links a program whose shaders are attached; false and the linker's log in
+// *error on failure (the program is kept for the caller to delete).
+bool LinkProgram(GLuint program, std::string* error);
+
 // Compiles and links a program with the device's attribute locations bound.
 // 0 and the compiler's log in *error on failure.
 GLuint BuildProgram(const char* vertexSource, const char* fragmentSource, std::string* error);
