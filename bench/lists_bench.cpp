@@ -77,10 +77,19 @@ void TopUpEffects() {
     const float x = static_cast<float>(i % 20) - 10.0f;
     const float z = static_cast<float>(i / 20 % 20) - 10.0f;
     switch (i % 10) {
-      case 0: ThunderEffect::Spawn(x, 0, z, 1.0f, 0, 0, 0, 1); break;
-      case 1: ShockWaveEffect::Spawn(x, 0, z, 0, 0, 0, 0, 1); break;
-      case 2: ParticleEffect::Spawn(x, 1, z, 1.0f, 0, 0, 0.02f, kParticleSmoke, 1); break;
-      default: ParticleEffect::Spawn(x, 1, z, 1.0f, -45.0f, static_cast<float>(i), 0.05f, kParticleGlow, 1); break;
+      case 0:
+        ThunderEffect::Spawn(x, 0, z, 1.0f, 0, 0, 0, 1);
+        break;
+      case 1:
+        ShockWaveEffect::Spawn(x, 0, z, 0, 0, 0, 0, 1);
+        break;
+      case 2:
+        ParticleEffect::Spawn(x, 1, z, 1.0f, 0, 0, 0.02f, kParticleSmoke, 1);
+        break;
+      default:
+        ParticleEffect::Spawn(x, 1, z, 1.0f, -45.0f, static_cast<float>(i), 0.05f, kParticleGlow,
+                              1);
+        break;
     }
   }
 }

@@ -38,12 +38,15 @@ std::string Ints(const std::vector<uint32_t>& v) {
   return s + "\n";
 }
 
-std::vector<float> Translation(float x, float y, float z) { return {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, x, y, z, 1}; }
+std::vector<float> Translation(float x, float y, float z) {
+  return {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, x, y, z, 1};
+}
 
 // A tube of rings 0.1 apart around a chain of 20 bones, 0.2 apart; each ring
 // blends the two nearest bones. 492 vertices, 960 triangles.
 std::string TubeModel() {
-  std::string x = "xof 0303txt 0032\nFrame Root {\nFrameTransformMatrix {" + Floats(Translation(0, 0, 0)) + "}\n";
+  std::string x = "xof 0303txt 0032\nFrame Root {\nFrameTransformMatrix {" +
+                  Floats(Translation(0, 0, 0)) + "}\n";
   for (int b = 0; b < kBones; ++b) {
     x += "Frame Bone" + std::to_string(b) + " {\nFrameTransformMatrix {" +
          Floats(Translation(0, b == 0 ? 0.0f : 0.2f, 0)) + "}\n";
@@ -55,7 +58,8 @@ std::string TubeModel() {
       const float a = 6.2831853f * static_cast<float>(i) / kRingVerts;
       pos.insert(pos.end(), {0.3f * std::cos(a), 0.1f * static_cast<float>(r), 0.3f * std::sin(a)});
       nrm.insert(nrm.end(), {std::cos(a), 0, std::sin(a)});
-      uv.insert(uv.end(), {static_cast<float>(i) / kRingVerts, static_cast<float>(r) / (kRings - 1)});
+      uv.insert(uv.end(),
+                {static_cast<float>(i) / kRingVerts, static_cast<float>(r) / (kRings - 1)});
     }
   }
   std::vector<uint32_t> faces;
@@ -67,12 +71,14 @@ std::string TubeModel() {
     }
   }
   const uint32_t nv = kRings * kRingVerts;
-  x += "Mesh Tube {\n" + std::to_string(nv) + ";\n" + Floats(pos) + std::to_string(quads * 2) + ";\n" + Ints(faces);
-  x += "MeshNormals {\n" + std::to_string(nv) + ";\n" + Floats(nrm) + std::to_string(quads * 2) + ";\n" +
-       Ints(faces) + "}\n";
+  x += "Mesh Tube {\n" + std::to_string(nv) + ";\n" + Floats(pos) + std::to_string(quads * 2) +
+       ";\n" + Ints(faces);
+  x += "MeshNormals {\n" + std::to_string(nv) + ";\n" + Floats(nrm) + std::to_string(quads * 2) +
+       ";\n" + Ints(faces) + "}\n";
   x += "MeshTextureCoords {\n" + std::to_string(nv) + ";\n" + Floats(uv) + "}\n";
   x += "MeshMaterialList {\n1;\n" + std::to_string(quads * 2) + ";\n" +
-       Ints(std::vector<uint32_t>(quads * 2, 0)) + "Material {\n1;1;1;1;;\n8;\n0;0;0;;\n0.2;0.2;0.2;;\n}\n}\n";
+       Ints(std::vector<uint32_t>(quads * 2, 0)) +
+       "Material {\n1;1;1;1;;\n8;\n0;0;0;;\n0.2;0.2;0.2;;\n}\n}\n";
   x += "XSkinMeshHeader {\n2;\n4;\n" + std::to_string(kBones) + ";\n}\n";
   for (int b = 0; b < kBones; ++b) {
     std::vector<uint32_t> verts;
@@ -86,8 +92,9 @@ std::string TubeModel() {
         weights.push_back(b == kBones - 1 && at > b ? 1.0f : w);
       }
     }
-    x += "SkinWeights {\n\"Bone" + std::to_string(b) + "\";\n" + std::to_string(verts.size()) + ";\n" +
-         Ints(verts) + Floats(weights) + Floats(Translation(0, -0.2f * static_cast<float>(b), 0)) + ";\n}\n";
+    x += "SkinWeights {\n\"Bone" + std::to_string(b) + "\";\n" + std::to_string(verts.size()) +
+         ";\n" + Ints(verts) + Floats(weights) +
+         Floats(Translation(0, -0.2f * static_cast<float>(b), 0)) + ";\n}\n";
   }
   x += "}\n}\n";
   return x;
@@ -100,8 +107,8 @@ std::string SwingAnimation() {
     x += "Animation {\n{ Bone" + std::to_string(b) + " }\nAnimationKey {\n0;\n5;\n";
     for (int k = 0; k < 5; ++k) {
       const float h = 0.1f * std::sin(1.5707963f * static_cast<float>(k + b));
-      x += std::to_string(k * 15) + ";4;" + std::to_string(std::cos(h)) + ",0,0," + std::to_string(std::sin(h)) +
-           (k < 4 ? ";;,\n" : ";;;\n");
+      x += std::to_string(k * 15) + ";4;" + std::to_string(std::cos(h)) + ",0,0," +
+           std::to_string(std::sin(h)) + (k < 4 ? ";;,\n" : ";;;\n");
     }
     x += "}\n}\n";
   }
@@ -125,7 +132,8 @@ struct Scene {
   bool Open(benchmark::State& state) {
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
     std::string error;
-    if (!port::InitVideo(&error) || !(window = port::CreateMainWindow("bench", 640, 480, false, &error)) ||
+    if (!port::InitVideo(&error) ||
+        !(window = port::CreateMainWindow("bench", 640, 480, false, &error)) ||
         !(device = gpu::Device::Create(window, &error))) {
       state.SkipWithError(error.c_str());
       return false;
@@ -153,9 +161,12 @@ void PoseAndDraw(benchmark::State& state, int method) {
   if (!scene.Open(state)) return;
   if (method == SkinnedModel::kMethodToon) {
     // The generated data set, else the source tree's copy.
-    const std::string source = std::string(__FILE__).substr(0, std::string(__FILE__).rfind("/bench/"));
-    if (!scene.effect.Create(scene.device.get(), POMELVANE_RUN_DIR "/data/toonSkinEffect.fx", "TShader") &&
-        !scene.effect.Create(scene.device.get(), (source + "/data/toonSkinEffect.fx").c_str(), "TShader")) {
+    const std::string source =
+        std::string(__FILE__).substr(0, std::string(__FILE__).rfind("/bench/"));
+    if (!scene.effect.Create(scene.device.get(), POMELVANE_RUN_DIR "/data/toonSkinEffect.fx",
+                             "TShader") &&
+        !scene.effect.Create(scene.device.get(), (source + "/data/toonSkinEffect.fx").c_str(),
+                             "TShader")) {
       state.SkipWithError("no toon effect");
       return;
     }
@@ -171,7 +182,8 @@ void PoseAndDraw(benchmark::State& state, int method) {
     return;
   }
   model.SetEffect(&scene.effect);
-  model.BindEffectParameters("mVP", "vCol", "vLightDir", "DecalTex", "CurNumBones", "mWorldMatrixArray");
+  model.BindEffectParameters("mVP", "vCol", "vLightDir", "DecalTex", "CurNumBones",
+                             "mWorldMatrixArray");
   gpu::Light light;
   light.diffuse = {1, 1, 1, 1};
   light.direction = {0.3f, -0.5f, 1};
@@ -188,7 +200,8 @@ void PoseAndDraw(benchmark::State& state, int method) {
     for (int i = 0; i < kInstances; ++i) {
       tracks[i][0].time += 1.0f;
       model.SetView(scene.view);
-      model.SetWorld(port::MatrixTranslation(static_cast<float>(i % 10) - 4.5f, 0, static_cast<float>(i / 10) * 2));
+      model.SetWorld(port::MatrixTranslation(static_cast<float>(i % 10) - 4.5f, 0,
+                                             static_cast<float>(i / 10) * 2));
       model.SetProjection(scene.projection);
       model.SetLight(0.3f, -0.5f, 1, 0, method == SkinnedModel::kMethodSoftware ? &light : nullptr);
       model.Animate(tracks[i], true, nullptr);
@@ -216,7 +229,9 @@ void PoseAndDraw(benchmark::State& state, int method) {
   state.counters["instances"] = kInstances;
 }
 
-void BM_Model100_Software(benchmark::State& state) { PoseAndDraw(state, SkinnedModel::kMethodSoftware); }
+void BM_Model100_Software(benchmark::State& state) {
+  PoseAndDraw(state, SkinnedModel::kMethodSoftware);
+}
 void BM_Model100_Toon(benchmark::State& state) { PoseAndDraw(state, SkinnedModel::kMethodToon); }
 BENCHMARK(BM_Model100_Software)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Model100_Toon)->Unit(benchmark::kMillisecond);

@@ -11,8 +11,10 @@ namespace {
 // silent audio driver.
 void FlushEveryClip(benchmark::State& state, bool withMusic) {
   soundtest::TempDir dir;
-  for (const char* f : kSystemSoundFiles) soundtest::WriteBytes(dir.path() / f, soundtest::ToneWav(0.05));
-  for (const char* f : kStageSoundFiles) soundtest::WriteBytes(dir.path() / f, soundtest::ToneWav(0.05));
+  for (const char* f : kSystemSoundFiles)
+    soundtest::WriteBytes(dir.path() / f, soundtest::ToneWav(0.05));
+  for (const char* f : kStageSoundFiles)
+    soundtest::WriteBytes(dir.path() / f, soundtest::ToneWav(0.05));
   soundtest::WriteBytes(dir.path() / "sound/bgm/bench_gm.mid", soundtest::NoteMidi());
   soundtest::ScopedCwd cwd(dir.path());
   setenv("SDL_AUDIODRIVER", "dummy", 1);
@@ -32,7 +34,8 @@ void FlushEveryClip(benchmark::State& state, bool withMusic) {
     for (int id = 0; id < kStageSoundCount; ++id) sound.PlaySoundAt(0.0f, 0.0f, 20.0f, id, -500);
     sound.Flush();
   }
-  state.SetItemsProcessed(state.iterations() * (kSystemSoundCount + kStageSoundCount + (withMusic ? 1 : 0)));
+  state.SetItemsProcessed(state.iterations() *
+                          (kSystemSoundCount + kStageSoundCount + (withMusic ? 1 : 0)));
   sound.Shutdown();
 }
 

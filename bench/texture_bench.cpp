@@ -17,7 +17,8 @@ port::Image Gradient(uint32_t w, uint32_t h) {
   img.height = h;
   img.argb.resize(static_cast<size_t>(w) * h);
   for (uint32_t y = 0; y < h; ++y)
-    for (uint32_t x = 0; x < w; ++x) img.argb[y * w + x] = 0xFF000000u | ((x & 0xFF) << 16) | ((y & 0xFF) << 8) | ((x ^ y) & 0xFF);
+    for (uint32_t x = 0; x < w; ++x)
+      img.argb[y * w + x] = 0xFF000000u | ((x & 0xFF) << 16) | ((y & 0xFF) << 8) | ((x ^ y) & 0xFF);
   return img;
 }
 

@@ -43,7 +43,8 @@ void Load(benchmark::State& state, const std::string& data) {
     auto file = port::x::File::LoadMemory(data.data(), data.size(), nullptr);
     port::Mesh* mesh = nullptr;
     std::vector<port::XMaterial> materials;
-    if (!file || port::Failed(port::LoadMeshFromXFile(*file, 0, nullptr, nullptr, &materials, &mesh))) {
+    if (!file ||
+        port::Failed(port::LoadMeshFromXFile(*file, 0, nullptr, nullptr, &materials, &mesh))) {
       state.SkipWithError("load failed");
       break;
     }
@@ -69,7 +70,8 @@ void BM_XFileLoadSkinMeshBinary(benchmark::State& state) {
     port::SkinInfo* skin = nullptr;
     std::vector<uint32_t> adjacency;
     std::vector<port::XMaterial> materials;
-    if (port::Failed(port::LoadSkinMeshFromXof(*mesh, 0, nullptr, &adjacency, &materials, &skin, &m))) {
+    if (port::Failed(
+            port::LoadSkinMeshFromXof(*mesh, 0, nullptr, &adjacency, &materials, &skin, &m))) {
       state.SkipWithError("load failed");
       break;
     }

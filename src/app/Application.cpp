@@ -51,7 +51,8 @@ bool Application::Init(port::Window* window, uint8_t fullScreen, int width, int 
   g_graphics.SetDefaultStates();
   g_graphics.CreateFont(10, 20);
   if (!HasVertexShader11(g_graphics.GetCaps())) {
-    if (port::gpu::Device* device = g_graphics.GetDevice()) device->SetSoftwareVertexProcessing(true);
+    if (port::gpu::Device* device = g_graphics.GetDevice())
+      device->SetSoftwareVertexProcessing(true);
   }
 
   // A missing device does not stop the start.
@@ -70,7 +71,8 @@ bool Application::Init(port::Window* window, uint8_t fullScreen, int width, int 
 }
 
 void Application::LoadRankings() {
-  // TODO(rankings): LoadNormalRanking("save/normal_ranking.sav"), LoadSokaiRanking("save/sokai_ranking.sav").
+  // TODO(rankings): LoadNormalRanking("save/normal_ranking.sav"),
+  // LoadSokaiRanking("save/sokai_ranking.sav").
   battle.matchTime = kDefaultMatchTime;
   battle.drawInterval = kDefaultBattleDrawInterval;
   battle.players = kDefaultBattlePlayers;

@@ -26,21 +26,20 @@ void EnterTitle(Application& app) { app.InitTitle(0); }
 
 SceneTable BuildGameTable() {
   SceneTable t{};
-  t[SceneTitle] = Routines(&EnterTitle, SCENE_ROUTINE(UpdateTitle),
-                           SCENE_ROUTINE(DrawTitle));
+  t[SceneTitle] = Routines(&EnterTitle, SCENE_ROUTINE(UpdateTitle), SCENE_ROUTINE(DrawTitle));
   t[SceneStageIntro] = Routines(SCENE_ROUTINE(InitStageIntro), SCENE_ROUTINE(UpdateStageIntro),
                                 SCENE_ROUTINE(DrawStageIntro));
-  t[SceneStage1] = Routines(SCENE_ROUTINE(InitStage1), SCENE_ROUTINE(UpdateStage1),
-                            SCENE_ROUTINE(DrawStage));
-  t[SceneStage2] = Routines(SCENE_ROUTINE(InitStage2), SCENE_ROUTINE(UpdateStage2),
-                            SCENE_ROUTINE(DrawStage));
-  t[SceneStage3] = Routines(SCENE_ROUTINE(InitStage3), SCENE_ROUTINE(UpdateStage3),
-                            SCENE_ROUTINE(DrawStage));
+  t[SceneStage1] =
+      Routines(SCENE_ROUTINE(InitStage1), SCENE_ROUTINE(UpdateStage1), SCENE_ROUTINE(DrawStage));
+  t[SceneStage2] =
+      Routines(SCENE_ROUTINE(InitStage2), SCENE_ROUTINE(UpdateStage2), SCENE_ROUTINE(DrawStage));
+  t[SceneStage3] =
+      Routines(SCENE_ROUTINE(InitStage3), SCENE_ROUTINE(UpdateStage3), SCENE_ROUTINE(DrawStage));
   // 6 and 7 have no scene of their own but still draw what the stage state holds.
   t[6] = Routines(nullptr, nullptr, SCENE_ROUTINE(DrawStage));
   t[7] = Routines(nullptr, nullptr, SCENE_ROUTINE(DrawStage));
-  t[SceneSokai] = Routines(SCENE_ROUTINE(InitSokai), SCENE_ROUTINE(UpdateSokai),
-                           SCENE_ROUTINE(DrawStage));
+  t[SceneSokai] =
+      Routines(SCENE_ROUTINE(InitSokai), SCENE_ROUTINE(UpdateSokai), SCENE_ROUTINE(DrawStage));
   t[SceneBattleSettings] =
       Routines(SCENE_ROUTINE(InitBattleSettings), SCENE_ROUTINE(UpdateBattleSettings),
                SCENE_ROUTINE(DrawBattleSettings));
@@ -49,8 +48,8 @@ SceneTable BuildGameTable() {
                SCENE_ROUTINE(DrawCharacterSelect));
   t[SceneStageSelect] = Routines(SCENE_ROUTINE(InitStageSelect), SCENE_ROUTINE(UpdateStageSelect),
                                  SCENE_ROUTINE(DrawStageSelect));
-  t[SceneBattle] = Routines(SCENE_ROUTINE(InitBattle), SCENE_ROUTINE(UpdateBattle),
-                            SCENE_ROUTINE(DrawBattle));
+  t[SceneBattle] =
+      Routines(SCENE_ROUTINE(InitBattle), SCENE_ROUTINE(UpdateBattle), SCENE_ROUTINE(DrawBattle));
   t[SceneOptions] = Routines(SCENE_ROUTINE(InitOptions), SCENE_ROUTINE(UpdateOptions),
                              SCENE_ROUTINE(DrawOptions));
   t[SceneButtonConfig1P] =

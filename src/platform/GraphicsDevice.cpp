@@ -11,13 +11,17 @@ namespace {
 // Message texts, Shift-JIS.
 constexpr const char kCaptionError[] = "\x83\x47\x83\x89\x81\x5b";  // エラー
 constexpr const char kMsgVideoFailed[] =
-    "Direct3DCreate9" "\x8a\xd6\x90\x94\x8e\xb8\x94\x73";  // Direct3DCreate9関数失敗
+    "Direct3DCreate9"
+    "\x8a\xd6\x90\x94\x8e\xb8\x94\x73";  // Direct3DCreate9関数失敗
 constexpr const char kMsgDeviceFailed[] =
-    "CreateDevice" "\x8a\xd6\x90\x94\x8e\xb8\x94\x73";  // CreateDevice関数失敗
+    "CreateDevice"
+    "\x8a\xd6\x90\x94\x8e\xb8\x94\x73";      // CreateDevice関数失敗
 constexpr const char kMsgViewportFailed[] =  // ビューポートの設定に失敗
-    "\x83\x72\x83\x85\x81\x5b\x83\x7c\x81\x5b\x83\x67\x82\xcc\x90\xdd\x92\xe8\x82\xc9\x8e\xb8\x94\x73\n";
+    "\x83\x72\x83\x85\x81\x5b\x83\x7c\x81\x5b\x83\x67\x82\xcc\x90\xdd\x92\xe8\x82\xc9\x8e\xb8\x94"
+    "\x73\n";
 constexpr const char kMsgSpriteFailed[] =  // スプライトの初期化に失敗
-    "\x83\x58\x83\x76\x83\x89\x83\x43\x83\x67\x82\xcc\x8f\x89\x8a\xfa\x89\xbb\x82\xc9\x8e\xb8\x94\x73\n";
+    "\x83\x58\x83\x76\x83\x89\x83\x43\x83\x67\x82\xcc\x8f\x89\x8a\xfa\x89\xbb\x82\xc9\x8e\xb8\x94"
+    "\x73\n";
 constexpr const char kMsgFontFailed[] = "D3DXCreateFontIndirect FALSE";
 constexpr const char kCaptionOk[] = "ok";
 
@@ -33,7 +37,8 @@ GraphicsDevice::GraphicsDevice() = default;
 
 GraphicsDevice::~GraphicsDevice() { Release(); }
 
-int GraphicsDevice::Create(port::Window* window_, uint8_t fullScreen_, int32_t width_, int32_t height_) {
+int GraphicsDevice::Create(port::Window* window_, uint8_t fullScreen_, int32_t width_,
+                           int32_t height_) {
   using namespace port::gpu;
   window = window_;
   fullScreen = fullScreen_;

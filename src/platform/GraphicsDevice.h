@@ -13,7 +13,7 @@ class Window;
 
 // The presentation settings the device is created with.
 struct PresentParameters {
-  static constexpr uint32_t kFormatUnknown = 0;   // the desktop's format
+  static constexpr uint32_t kFormatUnknown = 0;  // the desktop's format
   static constexpr uint32_t kFormatR5G6B5 = 23;
   static constexpr uint32_t kFormatD16 = 80;
   static constexpr uint32_t kSwapDiscard = 1;
@@ -60,7 +60,9 @@ class GraphicsDevice {
   port::Font* GetFont() const { return font.get(); }
   const port::gpu::Caps& GetCaps() const { return caps; }
   int32_t BackBufferWidth() const { return static_cast<int32_t>(activeParameters.backBufferWidth); }
-  int32_t BackBufferHeight() const { return static_cast<int32_t>(activeParameters.backBufferHeight); }
+  int32_t BackBufferHeight() const {
+    return static_cast<int32_t>(activeParameters.backBufferHeight);
+  }
   bool IsFullScreen() const { return fullScreen != 0; }
   port::Window* GetWindow() const { return window; }
 

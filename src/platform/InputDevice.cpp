@@ -22,8 +22,8 @@ bool InputDevice::InitKeyboard(port::Window* window, void* instance) {
   return true;
 }
 
-bool InputDevice::InitJoysticks(port::Window* window, void* instance, PadDeviceCallback deviceCallback,
-                                PadAxisCallback axisCallback) {
+bool InputDevice::InitJoysticks(port::Window* window, void* instance,
+                                PadDeviceCallback deviceCallback, PadAxisCallback axisCallback) {
   if (!CreateDirectInput() || !deviceCallback || !axisCallback) {
     padsPresent = 0;
     return false;
@@ -95,11 +95,16 @@ bool InputDevice::IsPadDirection(int pad, int direction) const {
   if (pad < 0 || pad >= static_cast<int>(padStates.size())) return false;
   const port::PadState& s = padStates[pad];
   switch (direction) {
-    case 0: return s.y < -999;
-    case 1: return s.y >= 1000;
-    case 2: return s.x < -999;
-    case 3: return s.x >= 1000;
-    default: return false;
+    case 0:
+      return s.y < -999;
+    case 1:
+      return s.y >= 1000;
+    case 2:
+      return s.x < -999;
+    case 3:
+      return s.x >= 1000;
+    default:
+      return false;
   }
 }
 

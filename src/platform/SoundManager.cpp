@@ -31,7 +31,8 @@ void SoundClip::Load(int32_t clipKind, const char* path) {
   volume = 0;
   kind = clipKind;
   if (port::IsAudioOpen()) {
-    segment = port::LoadAudioSegment(path, clipKind == kClipMusic ? port::AudioKind::Music : port::AudioKind::Effect);
+    segment = port::LoadAudioSegment(
+        path, clipKind == kClipMusic ? port::AudioKind::Music : port::AudioKind::Effect);
     port::SetAudioSegmentVolume(segment, volume);
   }
   queued = 0;
@@ -73,7 +74,8 @@ void SoundManager::LoadSystemSounds() {
   if (systemClips.size() == kSystemSoundCount) return;
   systemClips.clear();
   systemClips.resize(kSystemSoundCount);
-  for (int id = 0; id < kSystemSoundCount; ++id) systemClips[id].Load(kClipEffect, kSystemSoundFiles[id]);
+  for (int id = 0; id < kSystemSoundCount; ++id)
+    systemClips[id].Load(kClipEffect, kSystemSoundFiles[id]);
 }
 
 void SoundManager::LoadStageSounds() {
@@ -161,7 +163,9 @@ void SoundManager::ShutdownDirectMusic() {
   performance = false;
 }
 
-void SoundManager::SetListenerSource(std::function<port::Vec3()> source) { listenerSource_ = std::move(source); }
+void SoundManager::SetListenerSource(std::function<port::Vec3()> source) {
+  listenerSource_ = std::move(source);
+}
 
 port::Vec3 SoundManager::ListenerPosition() const {
   return listenerSource_ ? listenerSource_() : port::Vec3{0.0f, 0.0f, 0.0f};

@@ -6,9 +6,9 @@
 #include <SDL.h>
 #include <SDL_mixer.h>
 
+#include <sys/stat.h>
 #include <cmath>
 #include <cstring>
-#include <sys/stat.h>
 
 namespace port {
 
@@ -89,8 +89,8 @@ std::string FindSoundFont() {
   }
   // The small GM set first: it loads in a fraction of the time of the large ones.
   static const char* const kCandidates[] = {
-      "/usr/share/sounds/sf2/TimGM6mb.sf2",      "/usr/share/sounds/sf2/FluidR3_GM.sf2",
-      "/usr/share/sounds/sf2/default-GM.sf2",    "/usr/share/sounds/sf3/default-GM.sf3",
+      "/usr/share/sounds/sf2/TimGM6mb.sf2",          "/usr/share/sounds/sf2/FluidR3_GM.sf2",
+      "/usr/share/sounds/sf2/default-GM.sf2",        "/usr/share/sounds/sf3/default-GM.sf3",
       "/usr/share/sounds/sf3/MuseScore_General.sf3", "/usr/share/soundfonts/default.sf2",
       "/usr/share/soundfonts/FluidR3_GM.sf2",
   };
@@ -140,7 +140,8 @@ AudioSegment* LoadAudioSegment(const char* path, AudioKind kind) {
   if (kind == AudioKind::Music) {
     if (LooksLikeMidiFile(bytes)) {
       segment->bytes = std::move(bytes);
-      if (SDL_RWops* rw = SDL_RWFromConstMem(segment->bytes.data(), static_cast<int>(segment->bytes.size())))
+      if (SDL_RWops* rw =
+              SDL_RWFromConstMem(segment->bytes.data(), static_cast<int>(segment->bytes.size())))
         segment->music = Mix_LoadMUSType_RW(rw, MUS_MID, 1);
     }
   } else if (SDL_RWops* rw = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()))) {

@@ -12,11 +12,13 @@ namespace {
 
 constexpr uint64_t kMaxEffectFileBytes = 1024 * 1024;
 
-GLuint Compile(GLenum type, const std::string& source, const std::string& name, std::string* errors) {
+GLuint Compile(GLenum type, const std::string& source, const std::string& name,
+               std::string* errors) {
   std::string log;
   GLuint shader = gl::CompileShader(type, source.c_str(), &log);
   if (!shader && errors)
-    *errors = std::string(type == GL_VERTEX_SHADER ? "vertex" : "fragment") + " shader " + name + ": " + log;
+    *errors = std::string(type == GL_VERTEX_SHADER ? "vertex" : "fragment") + " shader " + name +
+              ": " + log;
   return shader;
 }
 
@@ -106,7 +108,8 @@ class Effect::PassProgram : public gpu::ShaderProgram {
       switch (params[i].type) {
         case fx::ParamType::Matrix:
           if (locations_[i] >= 0) {
-            GLsizei count = params[i].arraySize ? std::min<GLsizei>(arraySizes_[i], params[i].arraySize) : 1;
+            GLsizei count =
+                params[i].arraySize ? std::min<GLsizei>(arraySizes_[i], params[i].arraySize) : 1;
             glUniformMatrix4fv(locations_[i], count, GL_FALSE, v.floats.data());
           }
           break;
@@ -138,11 +141,13 @@ Status Effect::CreateFromFile(gpu::Device* device, const std::string& path, Effe
     if (errors) *errors = "cannot read " + path;
     return kFail;
   }
-  return CreateFromText(device, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
+  return CreateFromText(device,
+                        std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
                         out, errors);
 }
 
-Status Effect::CreateFromText(gpu::Device* device, std::string_view text, Effect** out, std::string* errors) {
+Status Effect::CreateFromText(gpu::Device* device, std::string_view text, Effect** out,
+                              std::string* errors) {
   if (!out) return kInvalidArg;
   *out = nullptr;
   if (!device || device != gpu::Device::Current()) {
@@ -247,7 +252,10 @@ EffectHandle Effect::GetCurrentTechnique() const {
 }
 
 uint32_t Effect::PassCount() const {
-  return desc_.techniques.empty() ? 0 : static_cast<uint32_t>(desc_.techniques[static_cast<size_t>(technique_)].passes.size());
+  return desc_.techniques.empty()
+             ? 0
+             : static_cast<uint32_t>(
+                   desc_.techniques[static_cast<size_t>(technique_)].passes.size());
 }
 
 Status Effect::Begin(uint32_t* passes, uint32_t flags) {
@@ -311,7 +319,8 @@ Status Effect::SetMatrixArray(EffectHandle param, const Matrix* m, uint32_t coun
   uint32_t capacity = std::max(1u, desc_.params[static_cast<size_t>(i)].arraySize);
   if (count > capacity) return kInvalidCall;
   Value& v = values_[static_cast<size_t>(i)];
-  for (uint32_t k = 0; k < count; ++k) std::memcpy(v.floats.data() + 16 * k, &m[k].m[0][0], sizeof(float) * 16);
+  for (uint32_t k = 0; k < count; ++k)
+    std::memcpy(v.floats.data() + 16 * k, &m[k].m[0][0], sizeof(float) * 16);
   Touch(v);
   return kOk;
 }

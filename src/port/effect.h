@@ -24,15 +24,14 @@
 //   }
 //
 // Every shader gets "#version 330 core", the uniforms of every param and
-// sampler, and VERTEX_SHADER or FRAGMENT_SHADER defined as 1 (for common). Vertex shaders also get the device's attributes: vec4 inPosition,
-// vec4 inBlendWeight, vec4 inBlendIndices, vec3 inNormal, vec4 inColor,
-// vec2 inTexCoord0 (locations of port::gpu::attrib); ToDeviceClip(p) turns a
-// clip position of the game's conventions (depth 0..w) into gl_Position; and
-// ivec4 BlendIndices() decodes the bone indices. Skinned meshes carry their
-// four index bytes typed as a D3DCOLOR, which arrives as (r, g, b, a) =
-// bytes (2, 1, 0, 3) / 255, so indices = ivec4(inBlendIndices.zyxw * 255.001953):
-// index k of the mesh is component k of the result. Fragment shaders write
-// vec4 FragColor.
+// sampler, and VERTEX_SHADER or FRAGMENT_SHADER defined as 1 (for common). Vertex shaders also get
+// the device's attributes: vec4 inPosition, vec4 inBlendWeight, vec4 inBlendIndices, vec3 inNormal,
+// vec4 inColor, vec2 inTexCoord0 (locations of port::gpu::attrib); ToDeviceClip(p) turns a clip
+// position of the game's conventions (depth 0..w) into gl_Position; and ivec4 BlendIndices()
+// decodes the bone indices. Skinned meshes carry their four index bytes typed as a D3DCOLOR, which
+// arrives as (r, g, b, a) = bytes (2, 1, 0, 3) / 255, so indices = ivec4(inBlendIndices.zyxw *
+// 255.001953): index k of the mesh is component k of the result. Fragment shaders write vec4
+// FragColor.
 //
 // Samplers read the textures bound on the device's stages with the stage's
 // sampler states; a texture parameter only records whether it is set.

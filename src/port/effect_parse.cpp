@@ -13,7 +13,8 @@ namespace port {
 EffectHandle InternEffectName(std::string_view name) {
   static std::unordered_map<std::string, EffectHandle> names;
   if (name.empty()) return 0;
-  auto [it, added] = names.try_emplace(std::string(name), static_cast<EffectHandle>(names.size() + 1));
+  auto [it, added] =
+      names.try_emplace(std::string(name), static_cast<EffectHandle>(names.size() + 1));
   return it->second;
 }
 
@@ -56,13 +57,16 @@ class Lexer {
     }
     if (std::isalpha(static_cast<unsigned char>(c)) || c == '_') {
       size_t start = pos_;
-      while (pos_ < s_.size() && (std::isalnum(static_cast<unsigned char>(s_[pos_])) || s_[pos_] == '_')) ++pos_;
+      while (pos_ < s_.size() &&
+             (std::isalnum(static_cast<unsigned char>(s_[pos_])) || s_[pos_] == '_'))
+        ++pos_;
       t.kind = Tok::Ident;
       t.text = std::string(s_.substr(start, pos_ - start));
       return t;
     }
-    if (std::isdigit(static_cast<unsigned char>(c)) || (c == '-' && pos_ + 1 < s_.size() &&
-                                                         std::isdigit(static_cast<unsigned char>(s_[pos_ + 1])))) {
+    if (std::isdigit(static_cast<unsigned char>(c)) ||
+        (c == '-' && pos_ + 1 < s_.size() &&
+         std::isdigit(static_cast<unsigned char>(s_[pos_ + 1])))) {
       size_t start = pos_++;
       while (pos_ < s_.size() && std::isalnum(static_cast<unsigned char>(s_[pos_]))) ++pos_;
       t.kind = Tok::Number;
@@ -125,7 +129,8 @@ bool ParseNumber(const std::string& text, int64_t* out) {
 bool EqualsNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i])))
       return false;
   return true;
 }
@@ -165,10 +170,14 @@ struct NamedValue {
 const NamedValue kBools[] = {{"true", 1}, {"false", 0}};
 const NamedValue kCulls[] = {{"None", gpu::CullNone}, {"CW", gpu::CullCW}, {"CCW", gpu::CullCCW}};
 const NamedValue kShades[] = {{"Flat", gpu::ShadeFlat}, {"Gouraud", gpu::ShadeGouraud}};
-const NamedValue kCmps[] = {{"Never", gpu::CmpNever},         {"Less", gpu::CmpLess},
-                            {"Equal", gpu::CmpEqual},         {"LessEqual", gpu::CmpLessEqual},
-                            {"Greater", gpu::CmpGreater},     {"NotEqual", gpu::CmpNotEqual},
-                            {"GreaterEqual", gpu::CmpGreaterEqual}, {"Always", gpu::CmpAlways}};
+const NamedValue kCmps[] = {{"Never", gpu::CmpNever},
+                            {"Less", gpu::CmpLess},
+                            {"Equal", gpu::CmpEqual},
+                            {"LessEqual", gpu::CmpLessEqual},
+                            {"Greater", gpu::CmpGreater},
+                            {"NotEqual", gpu::CmpNotEqual},
+                            {"GreaterEqual", gpu::CmpGreaterEqual},
+                            {"Always", gpu::CmpAlways}};
 const NamedValue kBlends[] = {
     {"Zero", gpu::BlendZero},           {"One", gpu::BlendOne},
     {"SrcColor", gpu::BlendSrcColor},   {"InvSrcColor", gpu::BlendInvSrcColor},
@@ -196,25 +205,33 @@ bool StateValue(ValueKind kind, const Token& t, uint32_t* out) {
   }
   if (t.kind != Tok::Ident) return false;
   switch (kind) {
-    case ValueKind::Bool: return LookUp(kBools, t.text, out);
-    case ValueKind::Cull: return LookUp(kCulls, t.text, out);
-    case ValueKind::Shade: return LookUp(kShades, t.text, out);
-    case ValueKind::Cmp: return LookUp(kCmps, t.text, out);
-    case ValueKind::Blend: return LookUp(kBlends, t.text, out);
-    case ValueKind::Number: return false;
+    case ValueKind::Bool:
+      return LookUp(kBools, t.text, out);
+    case ValueKind::Cull:
+      return LookUp(kCulls, t.text, out);
+    case ValueKind::Shade:
+      return LookUp(kShades, t.text, out);
+    case ValueKind::Cmp:
+      return LookUp(kCmps, t.text, out);
+    case ValueKind::Blend:
+      return LookUp(kBlends, t.text, out);
+    case ValueKind::Number:
+      return false;
   }
   return false;
 }
 
 class Parser {
  public:
-  Parser(std::string_view text, EffectDesc* out, std::string* error) : lex_(text), out_(out), error_(error) {
+  Parser(std::string_view text, EffectDesc* out, std::string* error)
+      : lex_(text), out_(out), error_(error) {
     Advance();
   }
 
   bool Run() {
     while (cur_.kind != Tok::End) {
-      if (cur_.kind != Tok::Ident) return Error("expected param, sampler, common, vertex, fragment or technique");
+      if (cur_.kind != Tok::Ident)
+        return Error("expected param, sampler, common, vertex, fragment or technique");
       std::string word = cur_.text;
       Advance();
       bool ok = word == "param"       ? Param()
@@ -244,7 +261,8 @@ class Parser {
   }
 
   bool Expect(const char* punct) {
-    if (cur_.kind != Tok::Punct || cur_.text != punct) return Error(std::string("expected '") + punct + "'");
+    if (cur_.kind != Tok::Punct || cur_.text != punct)
+      return Error(std::string("expected '") + punct + "'");
     Advance();
     return true;
   }
@@ -275,11 +293,16 @@ class Parser {
     ParamDesc p;
     std::string type;
     if (!Name(&type, "a parameter type")) return false;
-    if (type == "float4x4") p.type = ParamType::Matrix;
-    else if (type == "float4") p.type = ParamType::Vector;
-    else if (type == "int") p.type = ParamType::Int;
-    else if (type == "texture") p.type = ParamType::Texture;
-    else return Error("unknown parameter type '" + type + "'");
+    if (type == "float4x4")
+      p.type = ParamType::Matrix;
+    else if (type == "float4")
+      p.type = ParamType::Vector;
+    else if (type == "int")
+      p.type = ParamType::Int;
+    else if (type == "texture")
+      p.type = ParamType::Texture;
+    else
+      return Error("unknown parameter type '" + type + "'");
     if (!Name(&p.name, "a parameter name") || !Declare(p.name)) return false;
     if (IsPunct("[")) {
       if (p.type != ParamType::Matrix) return Error("only float4x4 parameters may be arrays");
@@ -290,7 +313,8 @@ class Parser {
     }
     if (p.type == ParamType::Texture) {
       int64_t stage = 0;
-      if (!Expect(":") || !Integer(0, gpu::Device::kStages - 1, &stage, "a texture stage")) return false;
+      if (!Expect(":") || !Integer(0, gpu::Device::kStages - 1, &stage, "a texture stage"))
+        return false;
       p.stage = static_cast<int>(stage);
       if (!Declare(p.name + "_bound")) return false;
     }
@@ -322,7 +346,8 @@ class Parser {
     if (!Name(&name, "a shader name")) return false;
     if (cur_.kind != Tok::Raw) return Error("expected a %{ GLSL %} block");
     auto& map = vertex ? out_->vertexShaders : out_->fragmentShaders;
-    if (!map.emplace(name, cur_.text).second) return Error("shader '" + name + "' is defined twice");
+    if (!map.emplace(name, cur_.text).second)
+      return Error("shader '" + name + "' is defined twice");
     Advance();
     return true;
   }
@@ -359,7 +384,8 @@ class Parser {
             if (EqualsNoCase(s.name, key)) info = &s;
           if (!info) return Error("unknown render state '" + key + "'");
           uint32_t v = 0;
-          if (!StateValue(info->kind, value, &v)) return Error("bad value '" + value.text + "' for " + key);
+          if (!StateValue(info->kind, value, &v))
+            return Error("bad value '" + value.text + "' for " + key);
           p.states.emplace_back(info->state, v);
         }
         Advance();
@@ -405,8 +431,12 @@ std::string BuildShaderSource(const EffectDesc& desc, bool vertex, const std::st
         if (p.arraySize) s += "[" + std::to_string(p.arraySize) + "]";
         s += ";\n";
         break;
-      case ParamType::Vector: s += "uniform vec4 " + p.name + ";\n"; break;
-      case ParamType::Int: s += "uniform int " + p.name + ";\n"; break;
+      case ParamType::Vector:
+        s += "uniform vec4 " + p.name + ";\n";
+        break;
+      case ParamType::Int:
+        s += "uniform int " + p.name + ";\n";
+        break;
       case ParamType::Texture:
         s += "uniform sampler2D " + p.name + ";\nuniform bool " + p.name + "_bound;\n";
         break;
@@ -416,8 +446,10 @@ std::string BuildShaderSource(const EffectDesc& desc, bool vertex, const std::st
   s += vertex ? "#define VERTEX_SHADER 1\n" : "#define FRAGMENT_SHADER 1\n";
   if (vertex) {
     s += "layout(location = " + std::to_string(gpu::attrib::Position) + ") in vec4 inPosition;\n";
-    s += "layout(location = " + std::to_string(gpu::attrib::BlendWeight) + ") in vec4 inBlendWeight;\n";
-    s += "layout(location = " + std::to_string(gpu::attrib::BlendIndices) + ") in vec4 inBlendIndices;\n";
+    s += "layout(location = " + std::to_string(gpu::attrib::BlendWeight) +
+         ") in vec4 inBlendWeight;\n";
+    s += "layout(location = " + std::to_string(gpu::attrib::BlendIndices) +
+         ") in vec4 inBlendIndices;\n";
     s += "layout(location = " + std::to_string(gpu::attrib::Normal) + ") in vec3 inNormal;\n";
     s += "layout(location = " + std::to_string(gpu::attrib::Color) + ") in vec4 inColor;\n";
     s += "layout(location = " + std::to_string(gpu::attrib::TexCoord0) + ") in vec2 inTexCoord0;\n";

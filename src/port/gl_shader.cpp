@@ -1,6 +1,5 @@
 #include "port/gl_shader.h"
 
-
 #include "port/gpu.h"
 
 namespace port::gl {
@@ -9,12 +8,16 @@ namespace {
 
 std::string InfoLog(GLuint object, bool program) {
   GLint length = 0;
-  if (program) glGetProgramiv(object, GL_INFO_LOG_LENGTH, &length);
-  else glGetShaderiv(object, GL_INFO_LOG_LENGTH, &length);
+  if (program)
+    glGetProgramiv(object, GL_INFO_LOG_LENGTH, &length);
+  else
+    glGetShaderiv(object, GL_INFO_LOG_LENGTH, &length);
   std::string log(static_cast<size_t>(length > 0 ? length : 1), '\0');
   GLsizei written = 0;
-  if (program) glGetProgramInfoLog(object, length, &written, log.data());
-  else glGetShaderInfoLog(object, length, &written, log.data());
+  if (program)
+    glGetProgramInfoLog(object, length, &written, log.data());
+  else
+    glGetShaderInfoLog(object, length, &written, log.data());
   log.resize(static_cast<size_t>(written > 0 ? written : 0));
   return log;
 }

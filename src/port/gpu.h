@@ -21,47 +21,65 @@ namespace port::gpu {
 enum class RenderState : int {
   Lighting,
   SpecularEnable,
-  CullMode,          // Cull
-  ShadeMode,         // 1 flat, 2 gouraud
-  Ambient,           // Argb
+  CullMode,   // Cull
+  ShadeMode,  // 1 flat, 2 gouraud
+  Ambient,    // Argb
   AlphaTestEnable,
-  AlphaFunc,         // Cmp
-  AlphaRef,          // 0..255
+  AlphaFunc,  // Cmp
+  AlphaRef,   // 0..255
   ZEnable,
-  ZFunc,             // Cmp
+  ZFunc,  // Cmp
   ZWriteEnable,
   NormalizeNormals,
   AlphaBlendEnable,
-  SrcBlend,          // Blend
-  DestBlend,         // Blend
+  SrcBlend,   // Blend
+  DestBlend,  // Blend
   ColorVertex,
   PointSpriteEnable,
   PointScaleEnable,
-  PointSize,         // float bits
-  PointSizeMin,      // float bits
-  PointSizeMax,      // float bits
-  PointScaleA,       // float bits
-  PointScaleB,       // float bits
-  PointScaleC,       // float bits
+  PointSize,     // float bits
+  PointSizeMin,  // float bits
+  PointSizeMax,  // float bits
+  PointScaleA,   // float bits
+  PointScaleB,   // float bits
+  PointScaleC,   // float bits
   Count
 };
 
 enum Cull : uint32_t { CullNone = 1, CullCW = 2, CullCCW = 3 };
 enum Cmp : uint32_t {
-  CmpNever = 1, CmpLess = 2, CmpEqual = 3, CmpLessEqual = 4,
-  CmpGreater = 5, CmpNotEqual = 6, CmpGreaterEqual = 7, CmpAlways = 8
+  CmpNever = 1,
+  CmpLess = 2,
+  CmpEqual = 3,
+  CmpLessEqual = 4,
+  CmpGreater = 5,
+  CmpNotEqual = 6,
+  CmpGreaterEqual = 7,
+  CmpAlways = 8
 };
 enum Blend : uint32_t {
-  BlendZero = 1, BlendOne = 2, BlendSrcColor = 3, BlendInvSrcColor = 4,
-  BlendSrcAlpha = 5, BlendInvSrcAlpha = 6, BlendDestAlpha = 7, BlendInvDestAlpha = 8,
-  BlendDestColor = 9, BlendInvDestColor = 10
+  BlendZero = 1,
+  BlendOne = 2,
+  BlendSrcColor = 3,
+  BlendInvSrcColor = 4,
+  BlendSrcAlpha = 5,
+  BlendInvSrcAlpha = 6,
+  BlendDestAlpha = 7,
+  BlendInvDestAlpha = 8,
+  BlendDestColor = 9,
+  BlendInvDestColor = 10
 };
 enum Shade : uint32_t { ShadeFlat = 1, ShadeGouraud = 2 };
 
 enum class StageState : int { ColorOp, ColorArg1, ColorArg2, AlphaOp, AlphaArg1, AlphaArg2, Count };
 enum TexOp : uint32_t {
-  TexOpDisable = 1, TexOpSelectArg1 = 2, TexOpSelectArg2 = 3, TexOpModulate = 4,
-  TexOpModulate2x = 5, TexOpModulate4x = 6, TexOpAdd = 7
+  TexOpDisable = 1,
+  TexOpSelectArg1 = 2,
+  TexOpSelectArg2 = 3,
+  TexOpModulate = 4,
+  TexOpModulate2x = 5,
+  TexOpModulate4x = 6,
+  TexOpAdd = 7
 };
 enum TexArg : uint32_t { TexArgDiffuse = 0, TexArgCurrent = 1, TexArgTexture = 2 };
 
@@ -72,7 +90,12 @@ enum Filter : uint32_t { FilterNone = 0, FilterPoint = 1, FilterLinear = 2 };
 enum class TransformType : int { World, View, Projection };
 
 enum PrimitiveType : uint32_t {
-  PointList = 1, LineList = 2, LineStrip = 3, TriangleList = 4, TriangleStrip = 5, TriangleFan = 6
+  PointList = 1,
+  LineList = 2,
+  LineStrip = 3,
+  TriangleList = 4,
+  TriangleStrip = 5,
+  TriangleFan = 6
 };
 
 enum ClearFlags : uint32_t { ClearTarget = 1, ClearZBuffer = 2 };
@@ -93,9 +116,23 @@ constexpr uint32_t LastBetaUByte4 = 0x1000;
 uint32_t FvfVertexSize(uint32_t fvf);
 
 // Vertex layout described element by element.
-enum class DeclType : uint8_t { Float1 = 0, Float2 = 1, Float3 = 2, Float4 = 3, Color = 4, UByte4 = 5, Unused = 17 };
+enum class DeclType : uint8_t {
+  Float1 = 0,
+  Float2 = 1,
+  Float3 = 2,
+  Float4 = 3,
+  Color = 4,
+  UByte4 = 5,
+  Unused = 17
+};
 enum class DeclUsage : uint8_t {
-  Position = 0, BlendWeight = 1, BlendIndices = 2, Normal = 3, PSize = 4, TexCoord = 5, Color = 10
+  Position = 0,
+  BlendWeight = 1,
+  BlendIndices = 2,
+  Normal = 3,
+  PSize = 4,
+  TexCoord = 5,
+  Color = 10
 };
 struct VertexElement {
   uint16_t offset = 0;
@@ -114,8 +151,8 @@ uint32_t FvfFromLayout(const VertexLayout& layout);
 
 // Attribute locations shared by the fixed-function shader and effect programs.
 namespace attrib {
-constexpr int Position = 0, BlendWeight = 1, BlendIndices = 2, Normal = 3, Color = 4,
-              TexCoord0 = 5, PSize = 6, TexCoord1 = 7;
+constexpr int Position = 0, BlendWeight = 1, BlendIndices = 2, Normal = 3, Color = 4, TexCoord0 = 5,
+              PSize = 6, TexCoord1 = 7;
 }
 
 enum LightType : uint32_t { LightPoint = 1, LightSpot = 2, LightDirectional = 3 };
@@ -123,7 +160,8 @@ struct Light {
   uint32_t type = LightDirectional;
   ColorValue diffuse, specular, ambient;
   Vec3 position, direction;
-  float range = 0, falloff = 0, attenuation0 = 0, attenuation1 = 0, attenuation2 = 0, theta = 0, phi = 0;
+  float range = 0, falloff = 0, attenuation0 = 0, attenuation1 = 0, attenuation2 = 0, theta = 0,
+        phi = 0;
 };
 
 struct Material {
@@ -146,7 +184,7 @@ class Device;
 // A 2D texture with a full or partial mip chain, ARGB texels.
 class Texture : public Resource {
  public:
-  virtual uint32_t Width() const = 0;   // level 0
+  virtual uint32_t Width() const = 0;  // level 0
   virtual uint32_t Height() const = 0;
   virtual uint32_t Levels() const = 0;
   // Replaces one level's texels (0xAARRGGBB, rows top first).

@@ -37,10 +37,9 @@ void NormalMatrix(const Matrix& m, float out[9]) {
   }
   const float inv = 1.0f / det;
   // Cofactor matrix / det = inverse-transpose of A (rows of the row-vector form).
-  const float it[3][3] = {
-      {A * inv, B * inv, C * inv},
-      {-(b * i - c * h) * inv, (a * i - c * g) * inv, -(a * h - b * g) * inv},
-      {(b * f - c * e) * inv, -(a * f - c * d) * inv, (a * e - b * d) * inv}};
+  const float it[3][3] = {{A * inv, B * inv, C * inv},
+                          {-(b * i - c * h) * inv, (a * i - c * g) * inv, -(a * h - b * g) * inv},
+                          {(b * f - c * e) * inv, -(a * f - c * d) * inv, (a * e - b * d) * inv}};
   // n' = n * it in row form; GLSL computes M * n with M column-major, so the
   // floats go in row-major order of it (same trick as the 4x4 matrices).
   for (int r = 0; r < 3; ++r)
@@ -77,30 +76,49 @@ uint32_t FloatBits(float f) {
 
 GLenum GlCompare(uint32_t c) {
   switch (c) {
-    case CmpNever: return GL_NEVER;
-    case CmpLess: return GL_LESS;
-    case CmpEqual: return GL_EQUAL;
-    case CmpLessEqual: return GL_LEQUAL;
-    case CmpGreater: return GL_GREATER;
-    case CmpNotEqual: return GL_NOTEQUAL;
-    case CmpGreaterEqual: return GL_GEQUAL;
-    default: return GL_ALWAYS;
+    case CmpNever:
+      return GL_NEVER;
+    case CmpLess:
+      return GL_LESS;
+    case CmpEqual:
+      return GL_EQUAL;
+    case CmpLessEqual:
+      return GL_LEQUAL;
+    case CmpGreater:
+      return GL_GREATER;
+    case CmpNotEqual:
+      return GL_NOTEQUAL;
+    case CmpGreaterEqual:
+      return GL_GEQUAL;
+    default:
+      return GL_ALWAYS;
   }
 }
 
 GLenum GlBlend(uint32_t b) {
   switch (b) {
-    case BlendZero: return GL_ZERO;
-    case BlendOne: return GL_ONE;
-    case BlendSrcColor: return GL_SRC_COLOR;
-    case BlendInvSrcColor: return GL_ONE_MINUS_SRC_COLOR;
-    case BlendSrcAlpha: return GL_SRC_ALPHA;
-    case BlendInvSrcAlpha: return GL_ONE_MINUS_SRC_ALPHA;
-    case BlendDestAlpha: return GL_DST_ALPHA;
-    case BlendInvDestAlpha: return GL_ONE_MINUS_DST_ALPHA;
-    case BlendDestColor: return GL_DST_COLOR;
-    case BlendInvDestColor: return GL_ONE_MINUS_DST_COLOR;
-    default: return GL_ONE;
+    case BlendZero:
+      return GL_ZERO;
+    case BlendOne:
+      return GL_ONE;
+    case BlendSrcColor:
+      return GL_SRC_COLOR;
+    case BlendInvSrcColor:
+      return GL_ONE_MINUS_SRC_COLOR;
+    case BlendSrcAlpha:
+      return GL_SRC_ALPHA;
+    case BlendInvSrcAlpha:
+      return GL_ONE_MINUS_SRC_ALPHA;
+    case BlendDestAlpha:
+      return GL_DST_ALPHA;
+    case BlendInvDestAlpha:
+      return GL_ONE_MINUS_DST_ALPHA;
+    case BlendDestColor:
+      return GL_DST_COLOR;
+    case BlendInvDestColor:
+      return GL_ONE_MINUS_DST_COLOR;
+    default:
+      return GL_ONE;
   }
 }
 
@@ -171,7 +189,8 @@ class GLBuffer final : public Buffer {
     if (!Alive(generation_)) return;
     // Bound on the array target so no vertex array's index binding changes.
     glBindBuffer(GL_ARRAY_BUFFER, name_);
-    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(data_.size()), data_.data(), GL_STATIC_DRAW);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(data_.size()), data_.data(),
+                 GL_STATIC_DRAW);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
   }
   uint64_t generation_;
@@ -187,7 +206,8 @@ struct Uniforms {
   GLint lighting, normalize, diffuseFromVertex, ambient, matDiffuse, matAmbient, matEmissive;
   GLint lightOn, lightType, lightDirView, lightPosView, lightDiffuse, lightAmbient, lightAtten;
   GLint texCoord1Present, points, pointScale, pointParams, pointClamp;
-  GLint texture0, texture1, hasTexture, colorOps, alphaOps, pointSprite, alphaTest, alphaFunc, alphaRef;
+  GLint texture0, texture1, hasTexture, colorOps, alphaOps, pointSprite, alphaTest, alphaFunc,
+      alphaRef;
 };
 
 class GLDevice final : public Device {
@@ -209,20 +229,24 @@ class GLDevice final : public Device {
   }
   void SetTextureStageState(int stage, StageState s, uint32_t v) override {
     const int i = static_cast<int>(s);
-    if (stage >= 0 && stage < kStages && i >= 0 && i < static_cast<int>(StageState::Count)) tss_[stage][i] = v;
+    if (stage >= 0 && stage < kStages && i >= 0 && i < static_cast<int>(StageState::Count))
+      tss_[stage][i] = v;
   }
   uint32_t GetTextureStageState(int stage, StageState s) const override {
     const int i = static_cast<int>(s);
-    if (stage >= 0 && stage < kStages && i >= 0 && i < static_cast<int>(StageState::Count)) return tss_[stage][i];
+    if (stage >= 0 && stage < kStages && i >= 0 && i < static_cast<int>(StageState::Count))
+      return tss_[stage][i];
     return 0;
   }
   void SetSamplerState(int stage, SamplerState s, uint32_t v) override {
     const int i = static_cast<int>(s);
-    if (stage >= 0 && stage < kStages && i >= 0 && i < static_cast<int>(SamplerState::Count)) ss_[stage][i] = v;
+    if (stage >= 0 && stage < kStages && i >= 0 && i < static_cast<int>(SamplerState::Count))
+      ss_[stage][i] = v;
   }
   uint32_t GetSamplerState(int stage, SamplerState s) const override {
     const int i = static_cast<int>(s);
-    if (stage >= 0 && stage < kStages && i >= 0 && i < static_cast<int>(SamplerState::Count)) return ss_[stage][i];
+    if (stage >= 0 && stage < kStages && i >= 0 && i < static_cast<int>(SamplerState::Count))
+      return ss_[stage][i];
     return 0;
   }
   void SetTexture(int stage, Texture* texture) override {
@@ -265,8 +289,10 @@ class GLDevice final : public Device {
   const Material& GetMaterial() const override { return material_; }
 
   bool SetViewport(const Viewport& vp) override {
-    if (vp.width == 0 || vp.height == 0 || vp.x + vp.width > static_cast<uint32_t>(kBackBufferWidth) ||
-        vp.y + vp.height > static_cast<uint32_t>(kBackBufferHeight) || vp.x >= 0x10000 || vp.y >= 0x10000)
+    if (vp.width == 0 || vp.height == 0 ||
+        vp.x + vp.width > static_cast<uint32_t>(kBackBufferWidth) ||
+        vp.y + vp.height > static_cast<uint32_t>(kBackBufferHeight) || vp.x >= 0x10000 ||
+        vp.y >= 0x10000)
       return false;
     viewport_ = vp;
     return true;
@@ -293,8 +319,9 @@ class GLDevice final : public Device {
     indices_ = static_cast<GLBuffer*>(indices);
   }
   void DrawPrimitive(PrimitiveType type, uint32_t startVertex, uint32_t primitiveCount) override;
-  void DrawIndexedPrimitive(PrimitiveType type, int32_t baseVertex, uint32_t minIndex, uint32_t numVertices,
-                            uint32_t startIndex, uint32_t primitiveCount) override;
+  void DrawIndexedPrimitive(PrimitiveType type, int32_t baseVertex, uint32_t minIndex,
+                            uint32_t numVertices, uint32_t startIndex,
+                            uint32_t primitiveCount) override;
   void DrawPrimitiveUP(PrimitiveType type, uint32_t primitiveCount, const void* vertices,
                        uint32_t stride) override;
 
@@ -407,7 +434,8 @@ bool GLDevice::Init(Window* window, std::string* error) {
   SetGlAttributes();
   context_ = SDL_GL_CreateContext(window_);
   if (!context_) return fail(std::string("OpenGL context: ") + SDL_GetError());
-  if (SDL_GL_MakeCurrent(window_, context_) != 0) return fail(std::string("OpenGL context: ") + SDL_GetError());
+  if (SDL_GL_MakeCurrent(window_, context_) != 0)
+    return fail(std::string("OpenGL context: ") + SDL_GetError());
   GLint major = 0, minor = 0;
   glGetIntegerv(GL_MAJOR_VERSION, &major);
   glGetIntegerv(GL_MINOR_VERSION, &minor);
@@ -433,7 +461,8 @@ bool GLDevice::Init(Window* window, std::string* error) {
   glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
   glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour_);
   glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth_);
-  if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) return fail("back buffer incomplete");
+  if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE)
+    return fail("back buffer incomplete");
 
   std::string log;
   program_ff_ = gl::BuildProgram(gl::kFixedVertexShader, gl::kFixedFragmentShader, &log);
@@ -533,20 +562,35 @@ void GLDevice::Clear(uint32_t flags, Argb colour, float z) {
 }
 
 void GLDevice::BindAttributes(GLintptr base, uint32_t stride) {
-  static const int kAll[] = {attrib::Position, attrib::BlendWeight, attrib::BlendIndices, attrib::Normal,
-                             attrib::Color,    attrib::TexCoord0,   attrib::PSize,        attrib::TexCoord1};
+  static const int kAll[] = {attrib::Position, attrib::BlendWeight, attrib::BlendIndices,
+                             attrib::Normal,   attrib::Color,       attrib::TexCoord0,
+                             attrib::PSize,    attrib::TexCoord1};
   bool used[8] = {};
   for (const VertexElement& e : layout_.elements) {
     int location = -1;
     switch (e.usage) {
-      case DeclUsage::Position: location = e.usageIndex == 0 ? attrib::Position : -1; break;
-      case DeclUsage::BlendWeight: location = attrib::BlendWeight; break;
-      case DeclUsage::BlendIndices: location = attrib::BlendIndices; break;
-      case DeclUsage::Normal: location = e.usageIndex == 0 ? attrib::Normal : -1; break;
-      case DeclUsage::PSize: location = attrib::PSize; break;
-      case DeclUsage::Color: location = e.usageIndex == 0 ? attrib::Color : -1; break;
+      case DeclUsage::Position:
+        location = e.usageIndex == 0 ? attrib::Position : -1;
+        break;
+      case DeclUsage::BlendWeight:
+        location = attrib::BlendWeight;
+        break;
+      case DeclUsage::BlendIndices:
+        location = attrib::BlendIndices;
+        break;
+      case DeclUsage::Normal:
+        location = e.usageIndex == 0 ? attrib::Normal : -1;
+        break;
+      case DeclUsage::PSize:
+        location = attrib::PSize;
+        break;
+      case DeclUsage::Color:
+        location = e.usageIndex == 0 ? attrib::Color : -1;
+        break;
       case DeclUsage::TexCoord:
-        location = e.usageIndex == 0 ? attrib::TexCoord0 : e.usageIndex == 1 ? attrib::TexCoord1 : -1;
+        location = e.usageIndex == 0   ? attrib::TexCoord0
+                   : e.usageIndex == 1 ? attrib::TexCoord1
+                                       : -1;
         break;
     }
     if (location < 0 || used[location]) continue;
@@ -557,11 +601,13 @@ void GLDevice::BindAttributes(GLintptr base, uint32_t stride) {
       case DeclType::Float2:
       case DeclType::Float3:
       case DeclType::Float4:
-        glVertexAttribPointer(l, static_cast<int>(e.type) + 1, GL_FLOAT, GL_FALSE, static_cast<GLsizei>(stride), ptr);
+        glVertexAttribPointer(l, static_cast<int>(e.type) + 1, GL_FLOAT, GL_FALSE,
+                              static_cast<GLsizei>(stride), ptr);
         break;
       case DeclType::Color:
         // B, G, R, A bytes in memory arrive as (r, g, b, a).
-        glVertexAttribPointer(l, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, static_cast<GLsizei>(stride), ptr);
+        glVertexAttribPointer(l, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, static_cast<GLsizei>(stride),
+                              ptr);
         break;
       case DeclType::UByte4:
         glVertexAttribPointer(l, 4, GL_UNSIGNED_BYTE, GL_FALSE, static_cast<GLsizei>(stride), ptr);
@@ -579,7 +625,8 @@ void GLDevice::BindAttributes(GLintptr base, uint32_t stride) {
     if (l == attrib::Color)
       glVertexAttrib4f(static_cast<GLuint>(l), 1, 1, 1, 1);
     else if (l == attrib::PSize)
-      glVertexAttrib4f(static_cast<GLuint>(l), AsFloat(rs_[static_cast<int>(RenderState::PointSize)]), 0, 0, 1);
+      glVertexAttrib4f(static_cast<GLuint>(l),
+                       AsFloat(rs_[static_cast<int>(RenderState::PointSize)]), 0, 0, 1);
     else
       glVertexAttrib4f(static_cast<GLuint>(l), 0, 0, 0, 1);
   }
@@ -588,7 +635,8 @@ void GLDevice::BindAttributes(GLintptr base, uint32_t stride) {
 void GLDevice::ApplyStates(PrimitiveType type) {
   auto rs = [this](RenderState s) { return rs_[static_cast<int>(s)]; };
   glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
-  glViewport(static_cast<GLint>(viewport_.x), static_cast<GLint>(kBackBufferHeight - viewport_.y - viewport_.height),
+  glViewport(static_cast<GLint>(viewport_.x),
+             static_cast<GLint>(kBackBufferHeight - viewport_.y - viewport_.height),
              static_cast<GLsizei>(viewport_.width), static_cast<GLsizei>(viewport_.height));
   glDepthRange(viewport_.minZ, viewport_.maxZ);
 
@@ -631,9 +679,12 @@ void GLDevice::ApplyStates(PrimitiveType type) {
     const bool minLinear = p[static_cast<int>(SamplerState::MinFilter)] == FilterLinear;
     const uint32_t mip = p[static_cast<int>(SamplerState::MipFilter)];
     GLint minFilter;
-    if (mip == FilterNone) minFilter = minLinear ? GL_LINEAR : GL_NEAREST;
-    else if (mip == FilterPoint) minFilter = minLinear ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST;
-    else minFilter = minLinear ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_LINEAR;
+    if (mip == FilterNone)
+      minFilter = minLinear ? GL_LINEAR : GL_NEAREST;
+    else if (mip == FilterPoint)
+      minFilter = minLinear ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST;
+    else
+      minFilter = minLinear ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_LINEAR;
     glSamplerParameteri(sm, GL_TEXTURE_MAG_FILTER, magLinear ? GL_LINEAR : GL_NEAREST);
     glSamplerParameteri(sm, GL_TEXTURE_MIN_FILTER, minFilter);
   }
@@ -657,7 +708,8 @@ void GLDevice::ApplyFixedFunction(PrimitiveType type) {
     NormalMatrix(wv, nm);
     glUniformMatrix3fv(u_.normalMatrix, 1, GL_FALSE, nm);
     glUniform1i(u_.normalize, rs(RenderState::NormalizeNormals) != 0);
-    const bool vertexColour = layout_.Find(DeclUsage::Color, 0) != nullptr && rs(RenderState::ColorVertex) != 0;
+    const bool vertexColour =
+        layout_.Find(DeclUsage::Color, 0) != nullptr && rs(RenderState::ColorVertex) != 0;
     glUniform1i(u_.diffuseFromVertex, vertexColour);
     const ColorValue amb = FromArgb(rs(RenderState::Ambient));
     glUniform4f(u_.ambient, amb.r, amb.g, amb.b, amb.a);
@@ -671,9 +723,12 @@ void GLDevice::ApplyFixedFunction(PrimitiveType type) {
     glUniform3f(u_.lightDirView, dir.x, dir.y, dir.z);
     const Vec3 pos = TransformPoint(light_.position, view);
     glUniform3f(u_.lightPosView, pos.x, pos.y, pos.z);
-    glUniform4f(u_.lightDiffuse, light_.diffuse.r, light_.diffuse.g, light_.diffuse.b, light_.diffuse.a);
-    glUniform4f(u_.lightAmbient, light_.ambient.r, light_.ambient.g, light_.ambient.b, light_.ambient.a);
-    glUniform4f(u_.lightAtten, light_.attenuation0, light_.attenuation1, light_.attenuation2, light_.range);
+    glUniform4f(u_.lightDiffuse, light_.diffuse.r, light_.diffuse.g, light_.diffuse.b,
+                light_.diffuse.a);
+    glUniform4f(u_.lightAmbient, light_.ambient.r, light_.ambient.g, light_.ambient.b,
+                light_.ambient.a);
+    glUniform4f(u_.lightAtten, light_.attenuation0, light_.attenuation1, light_.attenuation2,
+                light_.range);
   }
   glUniform1i(u_.texCoord1Present, layout_.Find(DeclUsage::TexCoord, 1) != nullptr);
 
@@ -682,8 +737,9 @@ void GLDevice::ApplyFixedFunction(PrimitiveType type) {
   glUniform1i(u_.pointSprite, points && rs(RenderState::PointSpriteEnable) != 0);
   if (points) {
     glUniform1i(u_.pointScale, rs(RenderState::PointScaleEnable) != 0);
-    glUniform4f(u_.pointParams, AsFloat(rs(RenderState::PointScaleA)), AsFloat(rs(RenderState::PointScaleB)),
-                AsFloat(rs(RenderState::PointScaleC)), static_cast<float>(viewport_.height));
+    glUniform4f(u_.pointParams, AsFloat(rs(RenderState::PointScaleA)),
+                AsFloat(rs(RenderState::PointScaleB)), AsFloat(rs(RenderState::PointScaleC)),
+                static_cast<float>(viewport_.height));
     glUniform2f(u_.pointClamp, AsFloat(rs(RenderState::PointSizeMin)),
                 std::min(AsFloat(rs(RenderState::PointSizeMax)), caps_.maxPointSize));
   }
@@ -712,18 +768,38 @@ void GLDevice::ApplyFixedFunction(PrimitiveType type) {
 bool GLDevice::Prepare(PrimitiveType type, uint32_t primitiveCount, GLenum* mode, GLsizei* count) {
   if (primitiveCount == 0 || primitiveCount > (1u << 24)) return false;
   switch (type) {
-    case PointList: *mode = GL_POINTS; *count = static_cast<GLsizei>(primitiveCount); break;
-    case LineList: *mode = GL_LINES; *count = static_cast<GLsizei>(primitiveCount * 2); break;
-    case LineStrip: *mode = GL_LINE_STRIP; *count = static_cast<GLsizei>(primitiveCount + 1); break;
-    case TriangleList: *mode = GL_TRIANGLES; *count = static_cast<GLsizei>(primitiveCount * 3); break;
-    case TriangleStrip: *mode = GL_TRIANGLE_STRIP; *count = static_cast<GLsizei>(primitiveCount + 2); break;
-    case TriangleFan: *mode = GL_TRIANGLE_FAN; *count = static_cast<GLsizei>(primitiveCount + 2); break;
-    default: return false;
+    case PointList:
+      *mode = GL_POINTS;
+      *count = static_cast<GLsizei>(primitiveCount);
+      break;
+    case LineList:
+      *mode = GL_LINES;
+      *count = static_cast<GLsizei>(primitiveCount * 2);
+      break;
+    case LineStrip:
+      *mode = GL_LINE_STRIP;
+      *count = static_cast<GLsizei>(primitiveCount + 1);
+      break;
+    case TriangleList:
+      *mode = GL_TRIANGLES;
+      *count = static_cast<GLsizei>(primitiveCount * 3);
+      break;
+    case TriangleStrip:
+      *mode = GL_TRIANGLE_STRIP;
+      *count = static_cast<GLsizei>(primitiveCount + 2);
+      break;
+    case TriangleFan:
+      *mode = GL_TRIANGLE_FAN;
+      *count = static_cast<GLsizei>(primitiveCount + 2);
+      break;
+    default:
+      return false;
   }
   return !layout_.elements.empty();
 }
 
-void GLDevice::DrawPrimitiveUP(PrimitiveType type, uint32_t primitiveCount, const void* vertices, uint32_t stride) {
+void GLDevice::DrawPrimitiveUP(PrimitiveType type, uint32_t primitiveCount, const void* vertices,
+                               uint32_t stride) {
   GLenum mode;
   GLsizei count;
   if (!vertices || stride == 0 || !Prepare(type, primitiveCount, &mode, &count)) return;
@@ -734,8 +810,10 @@ void GLDevice::DrawPrimitiveUP(PrimitiveType type, uint32_t primitiveCount, cons
   glBufferData(GL_ARRAY_BUFFER, bytes, nullptr, GL_STREAM_DRAW);
   glBufferSubData(GL_ARRAY_BUFFER, 0, bytes, vertices);
   BindAttributes(0, stride);
-  if (program_) program_->Apply(*this, layout_);
-  else ApplyFixedFunction(type);
+  if (program_)
+    program_->Apply(*this, layout_);
+  else
+    ApplyFixedFunction(type);
   glDrawArrays(mode, 0, count);
 }
 
@@ -743,46 +821,58 @@ void GLDevice::DrawPrimitive(PrimitiveType type, uint32_t startVertex, uint32_t 
   GLenum mode;
   GLsizei count;
   if (!stream_ || streamStride_ == 0 || !Prepare(type, primitiveCount, &mode, &count)) return;
-  const uint64_t end = streamOffset_ + (static_cast<uint64_t>(startVertex) + static_cast<uint64_t>(count)) * streamStride_;
+  const uint64_t end =
+      streamOffset_ +
+      (static_cast<uint64_t>(startVertex) + static_cast<uint64_t>(count)) * streamStride_;
   if (end > stream_->Size()) return;
   ApplyStates(type);
   glBindBuffer(GL_ARRAY_BUFFER, stream_->Name());
   BindAttributes(static_cast<GLintptr>(streamOffset_), streamStride_);
-  if (program_) program_->Apply(*this, layout_);
-  else ApplyFixedFunction(type);
+  if (program_)
+    program_->Apply(*this, layout_);
+  else
+    ApplyFixedFunction(type);
   glDrawArrays(mode, static_cast<GLint>(startVertex), count);
 }
 
-void GLDevice::DrawIndexedPrimitive(PrimitiveType type, int32_t baseVertex, uint32_t minIndex, uint32_t numVertices,
-                                    uint32_t startIndex, uint32_t primitiveCount) {
+void GLDevice::DrawIndexedPrimitive(PrimitiveType type, int32_t baseVertex, uint32_t minIndex,
+                                    uint32_t numVertices, uint32_t startIndex,
+                                    uint32_t primitiveCount) {
   GLenum mode;
   GLsizei count;
-  if (!stream_ || !indices_ || streamStride_ == 0 || !Prepare(type, primitiveCount, &mode, &count)) return;
-  if ((static_cast<uint64_t>(startIndex) + static_cast<uint64_t>(count)) * 2 > indices_->Size()) return;
+  if (!stream_ || !indices_ || streamStride_ == 0 || !Prepare(type, primitiveCount, &mode, &count))
+    return;
+  if ((static_cast<uint64_t>(startIndex) + static_cast<uint64_t>(count)) * 2 > indices_->Size())
+    return;
   // An index past the vertices (a corrupt model) must not reach the GPU.
   {
     const uint16_t* idx = static_cast<const uint16_t*>(indices_->Data()) + startIndex;
     uint32_t maxIndex = 0;
     for (GLsizei i = 0; i < count; ++i) maxIndex = std::max<uint32_t>(maxIndex, idx[i]);
     const int64_t last = static_cast<int64_t>(maxIndex) + baseVertex;
-    const uint64_t available = stream_->Size() > streamOffset_ ? (stream_->Size() - streamOffset_) / streamStride_ : 0;
+    const uint64_t available =
+        stream_->Size() > streamOffset_ ? (stream_->Size() - streamOffset_) / streamStride_ : 0;
     if (last < 0 || static_cast<uint64_t>(last) >= available) return;
   }
   ApplyStates(type);
   glBindBuffer(GL_ARRAY_BUFFER, stream_->Name());
   BindAttributes(static_cast<GLintptr>(streamOffset_), streamStride_);
   glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indices_->Name());
-  if (program_) program_->Apply(*this, layout_);
-  else ApplyFixedFunction(type);
+  if (program_)
+    program_->Apply(*this, layout_);
+  else
+    ApplyFixedFunction(type);
   glDrawElementsBaseVertex(mode, count, GL_UNSIGNED_SHORT,
-                           reinterpret_cast<const void*>(static_cast<uintptr_t>(startIndex) * 2), baseVertex);
+                           reinterpret_cast<const void*>(static_cast<uintptr_t>(startIndex) * 2),
+                           baseVertex);
   glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
 }
 
 Texture* GLDevice::CreateTexture(uint32_t width, uint32_t height, uint32_t levels) {
   GLint maxSize = 0;
   glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
-  if (width == 0 || height == 0 || width > static_cast<uint32_t>(maxSize) || height > static_cast<uint32_t>(maxSize))
+  if (width == 0 || height == 0 || width > static_cast<uint32_t>(maxSize) ||
+      height > static_cast<uint32_t>(maxSize))
     return nullptr;
   uint32_t full = 1;
   while ((width >> full) > 0 || (height >> full) > 0) ++full;
@@ -804,7 +894,8 @@ bool GLDevice::Present() {
   glViewport(0, 0, dw, dh);
   glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
   if (dw == kBackBufferWidth && dh == kBackBufferHeight) {
-    glBlitFramebuffer(0, 0, kBackBufferWidth, kBackBufferHeight, 0, 0, dw, dh, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    glBlitFramebuffer(0, 0, kBackBufferWidth, kBackBufferHeight, 0, 0, dw, dh, GL_COLOR_BUFFER_BIT,
+                      GL_NEAREST);
   } else if (dw > 0 && dh > 0) {
     // Scaled with the aspect kept; the bars are black.
     glClearColor(0, 0, 0, 1);
@@ -815,7 +906,8 @@ bool GLDevice::Present() {
       w = dh * kBackBufferWidth / kBackBufferHeight;
     }
     const int x = (dw - w) / 2, y = (dh - h) / 2;
-    glBlitFramebuffer(0, 0, kBackBufferWidth, kBackBufferHeight, x, y, x + w, y + h, GL_COLOR_BUFFER_BIT, GL_LINEAR);
+    glBlitFramebuffer(0, 0, kBackBufferWidth, kBackBufferHeight, x, y, x + w, y + h,
+                      GL_COLOR_BUFFER_BIT, GL_LINEAR);
   }
   SDL_GL_SwapWindow(window_);
   glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
@@ -825,7 +917,8 @@ bool GLDevice::Present() {
 std::vector<uint32_t> GLDevice::ReadBackBuffer() {
   std::vector<uint32_t> rows(static_cast<size_t>(kBackBufferWidth) * kBackBufferHeight);
   glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
-  glReadPixels(0, 0, kBackBufferWidth, kBackBufferHeight, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, rows.data());
+  glReadPixels(0, 0, kBackBufferWidth, kBackBufferHeight, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
+               rows.data());
   // GL's rows run bottom up.
   std::vector<uint32_t> out(rows.size());
   for (int y = 0; y < kBackBufferHeight; ++y)

@@ -7,7 +7,8 @@ namespace port::gpu {
 
 namespace {
 
-void Add(VertexLayout& l, uint16_t& offset, DeclType type, DeclUsage usage, uint8_t index, uint16_t size) {
+void Add(VertexLayout& l, uint16_t& offset, DeclType type, DeclUsage usage, uint8_t index,
+         uint16_t size) {
   VertexElement e;
   e.offset = offset;
   e.type = type;
@@ -22,7 +23,8 @@ bool SameLayout(const VertexLayout& a, const VertexLayout& b) {
   for (size_t i = 0; i < a.elements.size(); ++i) {
     const VertexElement& x = a.elements[i];
     const VertexElement& y = b.elements[i];
-    if (x.offset != y.offset || x.type != y.type || x.usage != y.usage || x.usageIndex != y.usageIndex)
+    if (x.offset != y.offset || x.type != y.type || x.usage != y.usage ||
+        x.usageIndex != y.usageIndex)
       return false;
   }
   return true;

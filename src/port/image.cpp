@@ -9,16 +9,15 @@
 #include <limits>
 
 // jpeglib.h needs size_t and FILE declared first.
-#include <jpeglib.h>
 #include <jerror.h>
+#include <jpeglib.h>
 
 #include "port/path.h"
 
 namespace port {
 namespace {
 
-static_assert(std::endian::native == std::endian::little,
-              "texels are written as B, G, R, A bytes");
+static_assert(std::endian::native == std::endian::little, "texels are written as B, G, R, A bytes");
 
 bool Fail(std::string* error, const char* reason, Image* out) {
   if (error) *error = reason;
@@ -87,7 +86,8 @@ bool PngDecodeBody(png_structp png, png_infop info, PngSource* src, Image* img, 
   if (colour == PNG_COLOR_TYPE_GRAY && depth < 8) png_set_expand_gray_1_2_4_to_8(png);
   if (png_get_valid(png, info, PNG_INFO_tRNS)) png_set_tRNS_to_alpha(png);
   if (depth == 16) png_set_strip_16(png);
-  if (colour == PNG_COLOR_TYPE_GRAY || colour == PNG_COLOR_TYPE_GRAY_ALPHA) png_set_gray_to_rgb(png);
+  if (colour == PNG_COLOR_TYPE_GRAY || colour == PNG_COLOR_TYPE_GRAY_ALPHA)
+    png_set_gray_to_rgb(png);
   png_set_bgr(png);
   png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
   png_set_interlace_handling(png);
@@ -168,7 +168,8 @@ bool JpegDecodeBody(jpeg_decompress_struct* cinfo, const uint8_t* data, size_t s
     }
     uint32_t* dst = img->argb.data() + static_cast<size_t>(y) * w;
     const uint8_t* s = row->data();
-    for (uint32_t x = 0; x < w; ++x, s += 3) dst[x] = 0xFF000000u | (s[0] << 16) | (s[1] << 8) | s[2];
+    for (uint32_t x = 0; x < w; ++x, s += 3)
+      dst[x] = 0xFF000000u | (s[0] << 16) | (s[1] << 8) | s[2];
   }
   jpeg_finish_decompress(cinfo);
   return true;
@@ -190,8 +191,8 @@ uint32_t MaskedChannel(uint32_t value, uint32_t mask) {
 bool TgaHeaderPlausible(const uint8_t* d, size_t size) {
   if (size < 18) return false;
   uint8_t cmapType = d[1], type = d[2], bpp = d[16];
-  return (cmapType == 0 || cmapType == 1) && (type == 2 || type == 10) && (bpp == 24 || bpp == 32) &&
-         Le16(d + 12) > 0 && Le16(d + 14) > 0;
+  return (cmapType == 0 || cmapType == 1) && (type == 2 || type == 10) &&
+         (bpp == 24 || bpp == 32) && Le16(d + 12) > 0 && Le16(d + 14) > 0;
 }
 
 }  // namespace
@@ -221,14 +222,19 @@ bool DecodePng(const uint8_t* data, size_t size, Image* out, std::string* error)
   volatile bool ok = false;
   if (setjmp(png_jmpbuf(png)) == 0) ok = PngDecodeBody(png, info, &src, &img, &why);
   png_destroy_read_struct(&png, &info, nullptr);
-  if (!ok) return Fail(error, why.empty() ? (src.message.empty() ? "bad PNG file" : src.message.c_str()) : why.c_str(), out);
+  if (!ok)
+    return Fail(
+        error,
+        why.empty() ? (src.message.empty() ? "bad PNG file" : src.message.c_str()) : why.c_str(),
+        out);
   *out = std::move(img);
   return true;
 }
 
 bool DecodeJpeg(const uint8_t* data, size_t size, Image* out, std::string* error) {
   *out = Image{};
-  if (!data || size < 4 || data[0] != 0xFF || data[1] != 0xD8) return Fail(error, "not a JPEG file", out);
+  if (!data || size < 4 || data[0] != 0xFF || data[1] != 0xD8)
+    return Fail(error, "not a JPEG file", out);
   jpeg_decompress_struct cinfo;
   JpegErrors err;
   jpeg_progress_mgr progress{};
@@ -249,14 +255,17 @@ bool DecodeJpeg(const uint8_t* data, size_t size, Image* out, std::string* error
     ok = JpegDecodeBody(&cinfo, data, size, &img, &row, &why);
   }
   jpeg_destroy_decompress(&cinfo);
-  if (!ok) return Fail(error, why.empty() ? (err.message[0] ? err.message : "bad JPEG file") : why.c_str(), out);
+  if (!ok)
+    return Fail(error, why.empty() ? (err.message[0] ? err.message : "bad JPEG file") : why.c_str(),
+                out);
   *out = std::move(img);
   return true;
 }
 
 bool DecodeBmp(const uint8_t* data, size_t size, Image* out, std::string* error) {
   *out = Image{};
-  if (!data || size < 26 || data[0] != 'B' || data[1] != 'M') return Fail(error, "not a BMP file", out);
+  if (!data || size < 26 || data[0] != 'B' || data[1] != 'M')
+    return Fail(error, "not a BMP file", out);
   const uint32_t dataOffset = Le32(data + 10);
   const uint32_t headerSize = Le32(data + 14);
   if (headerSize < 12 || headerSize > size - 14) return Fail(error, "truncated BMP header", out);
@@ -278,7 +287,8 @@ bool DecodeBmp(const uint8_t* data, size_t size, Image* out, std::string* error)
   }
   const bool topDown = height < 0;
   if (topDown) height = -height;
-  if (!SizeAcceptable(width > 0 ? width : 0, height)) return Fail(error, "BMP dimensions out of range", out);
+  if (!SizeAcceptable(width > 0 ? width : 0, height))
+    return Fail(error, "BMP dimensions out of range", out);
   if (bits != 8 && bits != 24 && bits != 32) return Fail(error, "unsupported BMP bit depth", out);
 
   // Channel masks: the fixed layouts, or the bit fields of a 32-bit file.
@@ -330,8 +340,8 @@ bool DecodeBmp(const uint8_t* data, size_t size, Image* out, std::string* error)
       } else {
         uint32_t v = Le32(src + x * 4);
         uint32_t a = masks[3] ? MaskedChannel(v, masks[3]) : 0xFF;
-        dst[x] = (a << 24) | (MaskedChannel(v, masks[0]) << 16) | (MaskedChannel(v, masks[1]) << 8) |
-                 MaskedChannel(v, masks[2]);
+        dst[x] = (a << 24) | (MaskedChannel(v, masks[0]) << 16) |
+                 (MaskedChannel(v, masks[1]) << 8) | MaskedChannel(v, masks[2]);
       }
     }
   }
@@ -380,7 +390,8 @@ bool DecodeTga(const uint8_t* data, size_t size, Image* out, std::string* error)
         pos += bpp;
         for (uint32_t k = 0; k < n; ++k) stream[i++] = v;
       } else {
-        if (static_cast<uint64_t>(n) * bpp > size - pos) return Fail(error, "truncated TGA run data", out);
+        if (static_cast<uint64_t>(n) * bpp > size - pos)
+          return Fail(error, "truncated TGA run data", out);
         for (uint32_t k = 0; k < n; ++k, pos += bpp) stream[i++] = texel(data + pos);
       }
     }
@@ -401,18 +412,24 @@ bool DecodeTga(const uint8_t* data, size_t size, Image* out, std::string* error)
 
 bool DecodeImage(const uint8_t* data, size_t size, Image* out, std::string* error) {
   switch (DetectImageFormat(data, size)) {
-    case ImageFormat::Png: return DecodePng(data, size, out, error);
-    case ImageFormat::Jpeg: return DecodeJpeg(data, size, out, error);
-    case ImageFormat::Bmp: return DecodeBmp(data, size, out, error);
-    case ImageFormat::Tga: return DecodeTga(data, size, out, error);
-    case ImageFormat::Unknown: break;
+    case ImageFormat::Png:
+      return DecodePng(data, size, out, error);
+    case ImageFormat::Jpeg:
+      return DecodeJpeg(data, size, out, error);
+    case ImageFormat::Bmp:
+      return DecodeBmp(data, size, out, error);
+    case ImageFormat::Tga:
+      return DecodeTga(data, size, out, error);
+    case ImageFormat::Unknown:
+      break;
   }
   return Fail(error, "unknown image format", out);
 }
 
 bool LoadImageFile(const std::string& path, Image* out, std::string* error) {
   std::vector<uint8_t> bytes;
-  if (!ReadFileBytes(path, &bytes, kMaxImageFileBytes)) return Fail(error, "cannot read the file", out);
+  if (!ReadFileBytes(path, &bytes, kMaxImageFileBytes))
+    return Fail(error, "cannot read the file", out);
   return DecodeImage(bytes.data(), bytes.size(), out, error);
 }
 

@@ -174,9 +174,18 @@ Matrix MatrixLookAtLH(const Vec3& eye, const Vec3& at, const Vec3& up) {
   const Vec3 x = Vec3Normalize(Vec3Cross(up, z));
   const Vec3 y = Vec3Cross(z, x);
   Matrix r;
-  r.m[0][0] = x.x; r.m[0][1] = y.x; r.m[0][2] = z.x; r.m[0][3] = 0.0f;
-  r.m[1][0] = x.y; r.m[1][1] = y.y; r.m[1][2] = z.y; r.m[1][3] = 0.0f;
-  r.m[2][0] = x.z; r.m[2][1] = y.z; r.m[2][2] = z.z; r.m[2][3] = 0.0f;
+  r.m[0][0] = x.x;
+  r.m[0][1] = y.x;
+  r.m[0][2] = z.x;
+  r.m[0][3] = 0.0f;
+  r.m[1][0] = x.y;
+  r.m[1][1] = y.y;
+  r.m[1][2] = z.y;
+  r.m[1][3] = 0.0f;
+  r.m[2][0] = x.z;
+  r.m[2][1] = y.z;
+  r.m[2][2] = z.z;
+  r.m[2][3] = 0.0f;
   r.m[3][0] = -Vec3Dot(x, eye);
   r.m[3][1] = -Vec3Dot(y, eye);
   r.m[3][2] = -Vec3Dot(z, eye);
@@ -316,12 +325,12 @@ void QuatSquadSetup(Quat* outA, Quat* outB, Quat* outC, const Quat& q0, const Qu
 
   const Quat q1Inv = QuatInverse(q1);
   const Quat a = QuatMultiply(
-      q1, QuatExp(Scale(Add(QuatLn(QuatMultiply(q1Inv, p0)), QuatLn(QuatMultiply(q1Inv, c))),
-                        -0.25f)));
+      q1,
+      QuatExp(Scale(Add(QuatLn(QuatMultiply(q1Inv, p0)), QuatLn(QuatMultiply(q1Inv, c))), -0.25f)));
   const Quat cInv = QuatInverse(c);
   const Quat b = QuatMultiply(
-      c, QuatExp(Scale(Add(QuatLn(QuatMultiply(cInv, q1)), QuatLn(QuatMultiply(cInv, p3))),
-                       -0.25f)));
+      c,
+      QuatExp(Scale(Add(QuatLn(QuatMultiply(cInv, q1)), QuatLn(QuatMultiply(cInv, p3))), -0.25f)));
   *outA = a;
   *outB = b;
   *outC = c;

@@ -19,9 +19,24 @@ struct Vec3 {
   Vec3 operator*(float s) const { return {x * s, y * s, z * s}; }
   Vec3 operator/(float s) const { return {x / s, y / s, z / s}; }
   Vec3 operator-() const { return {-x, -y, -z}; }
-  Vec3& operator+=(const Vec3& o) { x += o.x; y += o.y; z += o.z; return *this; }
-  Vec3& operator-=(const Vec3& o) { x -= o.x; y -= o.y; z -= o.z; return *this; }
-  Vec3& operator*=(float s) { x *= s; y *= s; z *= s; return *this; }
+  Vec3& operator+=(const Vec3& o) {
+    x += o.x;
+    y += o.y;
+    z += o.z;
+    return *this;
+  }
+  Vec3& operator-=(const Vec3& o) {
+    x -= o.x;
+    y -= o.y;
+    z -= o.z;
+    return *this;
+  }
+  Vec3& operator*=(float s) {
+    x *= s;
+    y *= s;
+    z *= s;
+    return *this;
+  }
   bool operator==(const Vec3& o) const = default;
 };
 
@@ -83,9 +98,9 @@ float Vec3Length(const Vec3& v);
 float Vec3LengthSq(const Vec3& v);
 Vec3 Vec3Normalize(const Vec3& v);  // the zero vector stays zero
 Vec4 Vec4Normalize(const Vec4& v);
-Vec4 Vec3Transform(const Vec3& v, const Matrix& m);       // (v,1)*M, no divide
-Vec3 Vec3TransformCoord(const Vec3& v, const Matrix& m);  // (v,1)*M, divided by w
-Vec3 Vec3TransformNormal(const Vec3& v, const Matrix& m); // (v,0)*M
+Vec4 Vec3Transform(const Vec3& v, const Matrix& m);        // (v,1)*M, no divide
+Vec3 Vec3TransformCoord(const Vec3& v, const Matrix& m);   // (v,1)*M, divided by w
+Vec3 Vec3TransformNormal(const Vec3& v, const Matrix& m);  // (v,0)*M
 Vec4 Vec4Transform(const Vec4& v, const Matrix& m);
 
 Quat QuatMultiply(const Quat& a, const Quat& b);  // rotation a then b
@@ -94,8 +109,8 @@ Quat QuatLn(const Quat& q);
 Quat QuatExp(const Quat& q);
 float QuatDot(const Quat& a, const Quat& b);
 Quat QuatSlerp(const Quat& a, const Quat& b, float t);
-void QuatSquadSetup(Quat* a, Quat* b, Quat* c, const Quat& q0, const Quat& q1,
-                    const Quat& q2, const Quat& q3);
+void QuatSquadSetup(Quat* a, Quat* b, Quat* c, const Quat& q0, const Quat& q1, const Quat& q2,
+                    const Quat& q3);
 Quat QuatSquad(const Quat& q1, const Quat& a, const Quat& b, const Quat& c, float t);
 
 // Centre = mean of the positions, radius = largest distance from it.

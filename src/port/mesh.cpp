@@ -11,13 +11,20 @@ namespace {
 
 uint32_t ElementSize(gpu::DeclType t) {
   switch (t) {
-    case gpu::DeclType::Float1: return 4;
-    case gpu::DeclType::Float2: return 8;
-    case gpu::DeclType::Float3: return 12;
-    case gpu::DeclType::Float4: return 16;
-    case gpu::DeclType::Color: return 4;
-    case gpu::DeclType::UByte4: return 4;
-    default: return 0;
+    case gpu::DeclType::Float1:
+      return 4;
+    case gpu::DeclType::Float2:
+      return 8;
+    case gpu::DeclType::Float3:
+      return 12;
+    case gpu::DeclType::Float4:
+      return 16;
+    case gpu::DeclType::Color:
+      return 4;
+    case gpu::DeclType::UByte4:
+      return 4;
+    default:
+      return 0;
   }
 }
 
@@ -27,7 +34,8 @@ bool ValidLayout(const gpu::VertexLayout& l) {
   for (const gpu::VertexElement& e : l.elements) {
     uint32_t size = ElementSize(e.type);
     if (size == 0 || e.offset + size > l.stride) return false;
-    if (e.usage == gpu::DeclUsage::Position && e.usageIndex == 0 && e.type == gpu::DeclType::Float3) {
+    if (e.usage == gpu::DeclUsage::Position && e.usageIndex == 0 &&
+        e.type == gpu::DeclType::Float3) {
       position = true;
     }
   }
@@ -107,8 +115,8 @@ void StoreVec3(uint8_t* p, const Vec3& v) {
 
 }  // namespace
 
-Status Mesh::Create(uint32_t numFaces, uint32_t numVertices, uint32_t options, const gpu::VertexLayout& layout,
-                    gpu::Device* device, Mesh** out) {
+Status Mesh::Create(uint32_t numFaces, uint32_t numVertices, uint32_t options,
+                    const gpu::VertexLayout& layout, gpu::Device* device, Mesh** out) {
   if (!out) return kInvalidArg;
   *out = nullptr;
   if (numFaces == 0 || numVertices == 0 || numVertices > kMaxMeshVertices || !ValidLayout(layout)) {
@@ -187,7 +195,8 @@ Status Mesh::DrawSubset(uint32_t attribId) {
   std::vector<Run> runs;
   if (!table_.empty()) {
     for (const AttributeRange& r : table_) {
-      if (r.attribId == attribId && r.faceCount > 0) runs.push_back({r.faceStart, r.faceCount, r.vertexStart, r.vertexCount});
+      if (r.attribId == attribId && r.faceCount > 0)
+        runs.push_back({r.faceStart, r.faceCount, r.vertexStart, r.vertexCount});
     }
   } else {
     for (uint32_t f = 0; f < numFaces_;) {
@@ -207,7 +216,8 @@ Status Mesh::DrawSubset(uint32_t attribId) {
   device_->SetStreamSource(vb_, 0, layout_.stride);
   device_->SetIndices(ib_);
   for (const Run& r : runs) {
-    device_->DrawIndexedPrimitive(gpu::TriangleList, 0, r.vertexStart, r.vertexCount, r.faceStart * 3, r.faceCount);
+    device_->DrawIndexedPrimitive(gpu::TriangleList, 0, r.vertexStart, r.vertexCount,
+                                  r.faceStart * 3, r.faceCount);
   }
   return kOk;
 }
@@ -226,8 +236,8 @@ Status Mesh::SetAttributeTable(const AttributeRange* table, uint32_t count) {
   if (count > 0 && !table) return kInvalidArg;
   for (uint32_t i = 0; i < count; ++i) {
     const AttributeRange& r = table[i];
-    if (r.faceStart > numFaces_ || r.faceCount > numFaces_ - r.faceStart || r.vertexStart > numVertices_ ||
-        r.vertexCount > numVertices_ - r.vertexStart) {
+    if (r.faceStart > numFaces_ || r.faceCount > numFaces_ - r.faceStart ||
+        r.vertexStart > numVertices_ || r.vertexCount > numVertices_ - r.vertexStart) {
       return kInvalidArg;
     }
   }
@@ -262,7 +272,8 @@ Status Mesh::CloneMeshFVF(uint32_t options, uint32_t fvf, gpu::Device* device, M
   return s;
 }
 
-Status Mesh::CloneMesh(uint32_t options, const gpu::VertexLayout& layout, gpu::Device* device, Mesh** out) const {
+Status Mesh::CloneMesh(uint32_t options, const gpu::VertexLayout& layout, gpu::Device* device,
+                       Mesh** out) const {
   if (!out) return kInvalidArg;
   Mesh* m = nullptr;
   Status s = Create(numFaces_, numVertices_, options, layout, device, &m);
@@ -292,7 +303,8 @@ Status Mesh::CloneMesh(uint32_t options, const gpu::VertexLayout& layout, gpu::D
   return kOk;
 }
 
-Status Mesh::OptimizeInplace(uint32_t flags, std::vector<uint32_t>* faceRemap, std::vector<uint32_t>* vertexRemap) {
+Status Mesh::OptimizeInplace(uint32_t flags, std::vector<uint32_t>* faceRemap,
+                             std::vector<uint32_t>* vertexRemap) {
   bool sort = flags & (meshopt::kAttrSort | meshopt::kVertexCache);
   std::vector<uint32_t> order(numFaces_);
   std::iota(order.begin(), order.end(), 0u);
@@ -322,7 +334,8 @@ Status Mesh::OptimizeInplace(uint32_t flags, std::vector<uint32_t>* faceRemap, s
       uint32_t stride = layout_.stride;
       std::vector<uint8_t> verts(size_t{next} * stride);
       for (uint32_t v = 0; v < numVertices_; ++v) {
-        if (remap[v] != 0xFFFFFFFFu) std::memcpy(&verts[size_t{remap[v]} * stride], &vertices_[size_t{v} * stride], stride);
+        if (remap[v] != 0xFFFFFFFFu)
+          std::memcpy(&verts[size_t{remap[v]} * stride], &vertices_[size_t{v} * stride], stride);
       }
       for (uint16_t& i : indices_) {
         if (i < numVertices_) i = static_cast<uint16_t>(remap[i]);
@@ -364,7 +377,8 @@ Status ComputeNormals(Mesh* mesh) {
   const gpu::VertexLayout& l = mesh->GetDeclaration();
   const gpu::VertexElement* pos = l.Find(gpu::DeclUsage::Position);
   const gpu::VertexElement* nrm = l.Find(gpu::DeclUsage::Normal);
-  if (!pos || !nrm || pos->type != gpu::DeclType::Float3 || nrm->type != gpu::DeclType::Float3) return kInvalidCall;
+  if (!pos || !nrm || pos->type != gpu::DeclType::Float3 || nrm->type != gpu::DeclType::Float3)
+    return kInvalidCall;
   uint32_t nv = mesh->GetNumVertices(), nf = mesh->GetNumFaces(), stride = l.stride;
   uint8_t* v = static_cast<uint8_t*>(mesh->LockVertexBuffer());
   const uint16_t* idx = mesh->LockIndexBuffer(kLockReadOnly);
@@ -397,8 +411,8 @@ Status ComputeMeshBoundingSphere(const Mesh* mesh, Vec3* centre, float* radius) 
   if (!mesh || !centre || !radius) return kInvalidArg;
   const gpu::VertexElement* pos = mesh->GetDeclaration().Find(gpu::DeclUsage::Position);
   if (!pos) return kInvalidCall;
-  if (!ComputeBoundingSphere(mesh->Vertices() + pos->offset, mesh->GetNumVertices(), mesh->GetNumBytesPerVertex(),
-                             centre, radius)) {
+  if (!ComputeBoundingSphere(mesh->Vertices() + pos->offset, mesh->GetNumVertices(),
+                             mesh->GetNumBytesPerVertex(), centre, radius)) {
     return kFail;
   }
   return kOk;
@@ -409,7 +423,8 @@ Status Intersect(const Mesh* mesh, const Vec3& origin, const Vec3& dir, Intersec
   *out = IntersectInfo{};
   const gpu::VertexElement* pos = mesh->GetDeclaration().Find(gpu::DeclUsage::Position);
   if (!pos) return kInvalidCall;
-  uint32_t nv = mesh->GetNumVertices(), nf = mesh->GetNumFaces(), stride = mesh->GetNumBytesPerVertex();
+  uint32_t nv = mesh->GetNumVertices(), nf = mesh->GetNumFaces(),
+           stride = mesh->GetNumBytesPerVertex();
   const uint8_t* v = mesh->Vertices() + pos->offset;
   const uint16_t* idx = mesh->Indices();
   for (uint32_t f = 0; f < nf; ++f) {

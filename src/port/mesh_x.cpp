@@ -22,7 +22,7 @@ struct MeshData {
   std::vector<uint32_t> color;
   std::vector<uint32_t> fileVertex;  // output vertex -> file vertex
   uint32_t fileVertexCount = 0;
-  std::vector<uint32_t> tris;        // 3 output vertices per triangle
+  std::vector<uint32_t> tris;  // 3 output vertices per triangle
   std::vector<uint32_t> triAttr;
   bool hasMaterialList = false;
   std::vector<XMaterial> materials;
@@ -41,8 +41,8 @@ struct Polygon {
   uint32_t first = 0, count = 0;  // into the flat corner list
 };
 
-bool ReadPolygons(DataReader& r, uint32_t bound, std::vector<uint32_t>* corners, std::vector<Polygon>* polys,
-                  uint32_t* count) {
+bool ReadPolygons(DataReader& r, uint32_t bound, std::vector<uint32_t>* corners,
+                  std::vector<Polygon>* polys, uint32_t* count) {
   if (!r.ReadDword(count)) return false;
   if (*count > r.Remaining()) return false;
   polys->clear();
@@ -78,7 +78,8 @@ uint32_t ColorToArgbBytes(const float c[4]) {
 Status ReadMaterial(const Object& o, XMaterial* out) {
   DataReader r = o.Data();
   float c[4], power, spec[3], emis[3];
-  if (!r.ReadFloats(c, 4) || !r.ReadFloat(&power) || !r.ReadFloats(spec, 3) || !r.ReadFloats(emis, 3)) {
+  if (!r.ReadFloats(c, 4) || !r.ReadFloat(&power) || !r.ReadFloats(spec, 3) ||
+      !r.ReadFloats(emis, 3)) {
     return kFail;
   }
   XMaterial m;
@@ -103,7 +104,8 @@ Status ReadMaterialList(const Object& o, uint32_t numPolys, std::vector<uint32_t
                         std::vector<XMaterial>* materials) {
   DataReader r = o.Data();
   uint32_t nMaterials = 0, nIndexes = 0;
-  if (!r.ReadDword(&nMaterials) || !r.ReadDword(&nIndexes) || nIndexes > r.Remaining()) return kFail;
+  if (!r.ReadDword(&nMaterials) || !r.ReadDword(&nIndexes) || nIndexes > r.Remaining())
+    return kFail;
   polyMaterial->assign(numPolys, 0);
   uint32_t last = 0;
   for (uint32_t i = 0; i < nIndexes; ++i) {
@@ -309,9 +311,10 @@ struct FlatVertex {
 };
 
 // Builds a mesh of the given format from triangles sorted stably by material.
-Status BuildMesh(uint32_t fvf, const std::vector<FlatVertex>& verts, const std::vector<uint32_t>& tris,
-                 const std::vector<uint32_t>& attrs, uint32_t options, gpu::Device* device,
-                 std::vector<uint32_t>* triOrder, Mesh** out) {
+Status BuildMesh(uint32_t fvf, const std::vector<FlatVertex>& verts,
+                 const std::vector<uint32_t>& tris, const std::vector<uint32_t>& attrs,
+                 uint32_t options, gpu::Device* device, std::vector<uint32_t>* triOrder,
+                 Mesh** out) {
   if (verts.size() > kMaxMeshVertices) return kFail;
   uint32_t nt = static_cast<uint32_t>(attrs.size());
   Mesh* m = nullptr;
@@ -423,8 +426,9 @@ gpu::Material DefaultXMaterial() {
   return m;
 }
 
-Status LoadMeshFromXFile(const x::File& file, uint32_t options, gpu::Device* device, std::vector<uint32_t>* adjacency,
-                         std::vector<XMaterial>* materials, Mesh** mesh) {
+Status LoadMeshFromXFile(const x::File& file, uint32_t options, gpu::Device* device,
+                         std::vector<uint32_t>* adjacency, std::vector<XMaterial>* materials,
+                         Mesh** mesh) {
   if (!mesh) return kInvalidArg;
   *mesh = nullptr;
   Collector c;
@@ -445,21 +449,23 @@ Status LoadMeshFromXFile(const x::File& file, uint32_t options, gpu::Device* dev
   return kOk;
 }
 
-Status LoadMeshFromX(std::string_view path, uint32_t options, gpu::Device* device, std::vector<uint32_t>* adjacency,
-                     std::vector<XMaterial>* materials, Mesh** mesh) {
+Status LoadMeshFromX(std::string_view path, uint32_t options, gpu::Device* device,
+                     std::vector<uint32_t>* adjacency, std::vector<XMaterial>* materials,
+                     Mesh** mesh) {
   if (mesh) *mesh = nullptr;
   x::Error err;
   std::unique_ptr<x::File> file = x::File::Load(path, &err);
   if (!file) {
-    std::fprintf(stderr, "%.*s: %s\n", static_cast<int>(path.size()), path.data(), err.ToString().c_str());
+    std::fprintf(stderr, "%.*s: %s\n", static_cast<int>(path.size()), path.data(),
+                 err.ToString().c_str());
     return kFail;
   }
   return LoadMeshFromXFile(*file, options, device, adjacency, materials, mesh);
 }
 
 Status LoadSkinMeshFromXof(const x::Object& meshObject, uint32_t options, gpu::Device* device,
-                           std::vector<uint32_t>* adjacency, std::vector<XMaterial>* materials, SkinInfo** skinInfo,
-                           Mesh** mesh) {
+                           std::vector<uint32_t>* adjacency, std::vector<XMaterial>* materials,
+                           SkinInfo** skinInfo, Mesh** mesh) {
   if (mesh) *mesh = nullptr;
   if (skinInfo) *skinInfo = nullptr;
   if (!mesh || !meshObject.Is(x::guids::kMesh)) return kInvalidArg;
@@ -487,7 +493,8 @@ Status LoadSkinMeshFromXof(const x::Object& meshObject, uint32_t options, gpu::D
     // Each file vertex's influences go to every output vertex made from it.
     std::vector<std::vector<uint32_t>> outputsOf(d.fileVertexCount);
     for (uint32_t v = 0; v < d.fileVertex.size(); ++v) outputsOf[d.fileVertex[v]].push_back(v);
-    SkinInfo* skin = SkinInfo::Create(static_cast<uint32_t>(d.pos.size()), static_cast<uint32_t>(d.bones.size()));
+    SkinInfo* skin = SkinInfo::Create(static_cast<uint32_t>(d.pos.size()),
+                                      static_cast<uint32_t>(d.bones.size()));
     for (uint32_t b = 0; b < d.bones.size(); ++b) {
       const MeshData::Bone& bone = d.bones[b];
       std::vector<uint32_t> vs;

@@ -66,7 +66,8 @@ std::string ResolvePath(std::string_view path) {
     std::string_view comp(norm.data() + pos, end - pos);
     pos = end + 1;
     if (comp.empty()) continue;
-    std::string candidate = out.empty() || out.back() == '/' ? out + std::string(comp) : out + "/" + std::string(comp);
+    std::string candidate =
+        out.empty() || out.back() == '/' ? out + std::string(comp) : out + "/" + std::string(comp);
     if (matching && comp != "." && comp != ".." && !Exists(candidate)) {
       std::string found;
       if (FindNoCase(out.empty() ? "." : out, comp, &found)) {
@@ -88,7 +89,8 @@ bool ReadFileBytes(std::string_view path, std::vector<uint8_t>* out, uint64_t ma
   FILE* f = std::fopen(resolved.c_str(), "rb");
   if (!f) return false;
   struct stat st;
-  if (::fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode) || static_cast<uint64_t>(st.st_size) > maxBytes) {
+  if (::fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode) ||
+      static_cast<uint64_t>(st.st_size) > maxBytes) {
     std::fclose(f);
     return false;
   }

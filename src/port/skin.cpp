@@ -71,7 +71,8 @@ Status SkinInfo::SetBoneOffsetMatrix(uint32_t bone, const Matrix& offset) {
   return kOk;
 }
 
-Status SkinInfo::SetBoneInfluence(uint32_t bone, uint32_t count, const uint32_t* vertices, const float* weights) {
+Status SkinInfo::SetBoneInfluence(uint32_t bone, uint32_t count, const uint32_t* vertices,
+                                  const float* weights) {
   if (bone >= bones_.size() || (count > 0 && (!vertices || !weights))) return kInvalidArg;
   for (uint32_t i = 0; i < count; ++i) {
     if (vertices[i] >= numVertices_) return kInvalidArg;
@@ -127,7 +128,8 @@ Status UpdateSkinnedMesh(const SkinInfo& skin, const Matrix* boneTransforms, uin
   const bool hasNormal = Float3At(layout, gpu::DeclUsage::Normal, &nrmOff);
   uint32_t dstPos = 0, dstNrm = 0;
   if (!Float3At(dst->GetDeclaration(), gpu::DeclUsage::Position, &dstPos) || dstPos != posOff ||
-      (hasNormal && (!Float3At(dst->GetDeclaration(), gpu::DeclUsage::Normal, &dstNrm) || dstNrm != nrmOff))) {
+      (hasNormal &&
+       (!Float3At(dst->GetDeclaration(), gpu::DeclUsage::Normal, &dstNrm) || dstNrm != nrmOff))) {
     return kInvalidArg;
   }
 

@@ -2,11 +2,11 @@
 #include <SDL2/SDL.h>
 #include <SDL2/SDL_ttf.h>
 
+#include <sys/stat.h>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
-#include <sys/stat.h>
 #include <vector>
 
 #include "port/sprite.h"
@@ -26,11 +26,13 @@ struct SpriteVertex {
 static_assert(sizeof(SpriteVertex) == 24);
 constexpr uint32_t kSpriteFvf = fvf::XYZ | fvf::Diffuse | fvf::Tex1;
 
-constexpr RenderState kSavedStates[] = {
-    RenderState::Lighting, RenderState::CullMode, RenderState::ZEnable, RenderState::ZWriteEnable,
-    RenderState::AlphaBlendEnable, RenderState::SrcBlend, RenderState::DestBlend};
-constexpr StageState kSavedStageStates[] = {StageState::ColorOp, StageState::ColorArg1, StageState::ColorArg2,
-                                            StageState::AlphaOp, StageState::AlphaArg1, StageState::AlphaArg2};
+constexpr RenderState kSavedStates[] = {RenderState::Lighting,         RenderState::CullMode,
+                                        RenderState::ZEnable,          RenderState::ZWriteEnable,
+                                        RenderState::AlphaBlendEnable, RenderState::SrcBlend,
+                                        RenderState::DestBlend};
+constexpr StageState kSavedStageStates[] = {StageState::ColorOp,   StageState::ColorArg1,
+                                            StageState::ColorArg2, StageState::AlphaOp,
+                                            StageState::AlphaArg1, StageState::AlphaArg2};
 
 class GLSprite final : public Sprite {
  public:
@@ -42,13 +44,15 @@ class GLSprite final : public Sprite {
   void Begin() override {
     if (begun_ || Device::Current() != &device_) return;
     begun_ = true;
-    for (size_t i = 0; i < std::size(kSavedStates); ++i) savedRs_[i] = device_.GetRenderState(kSavedStates[i]);
+    for (size_t i = 0; i < std::size(kSavedStates); ++i)
+      savedRs_[i] = device_.GetRenderState(kSavedStates[i]);
     for (int s = 0; s < Device::kStages; ++s)
       for (size_t i = 0; i < std::size(kSavedStageStates); ++i)
         savedTss_[s][i] = device_.GetTextureStageState(s, kSavedStageStates[i]);
     savedAddressU_ = device_.GetSamplerState(0, SamplerState::AddressU);
     savedAddressV_ = device_.GetSamplerState(0, SamplerState::AddressV);
-    for (int t = 0; t < 3; ++t) savedTransforms_[t] = device_.GetTransform(static_cast<TransformType>(t));
+    for (int t = 0; t < 3; ++t)
+      savedTransforms_[t] = device_.GetTransform(static_cast<TransformType>(t));
     savedTexture_ = device_.GetTexture(0);
     if (savedTexture_) savedTexture_->AddRef();
     savedLayout_ = device_.GetVertexLayout();
@@ -76,7 +80,8 @@ class GLSprite final : public Sprite {
 
     // Back-buffer pixels, y down, over the current viewport.
     const Viewport& vp = device_.GetViewport();
-    const float w = static_cast<float>(vp.width ? vp.width : 1), h = static_cast<float>(vp.height ? vp.height : 1);
+    const float w = static_cast<float>(vp.width ? vp.width : 1),
+                h = static_cast<float>(vp.height ? vp.height : 1);
     Matrix identity;
     for (int i = 0; i < 4; ++i) identity.m[i][i] = 1;
     Matrix ortho;
@@ -98,21 +103,23 @@ class GLSprite final : public Sprite {
       SafeRelease(savedTexture_);
       return;
     }
-    for (size_t i = 0; i < std::size(kSavedStates); ++i) device_.SetRenderState(kSavedStates[i], savedRs_[i]);
+    for (size_t i = 0; i < std::size(kSavedStates); ++i)
+      device_.SetRenderState(kSavedStates[i], savedRs_[i]);
     for (int s = 0; s < Device::kStages; ++s)
       for (size_t i = 0; i < std::size(kSavedStageStates); ++i)
         device_.SetTextureStageState(s, kSavedStageStates[i], savedTss_[s][i]);
     device_.SetSamplerState(0, SamplerState::AddressU, savedAddressU_);
     device_.SetSamplerState(0, SamplerState::AddressV, savedAddressV_);
-    for (int t = 0; t < 3; ++t) device_.SetTransform(static_cast<TransformType>(t), savedTransforms_[t]);
+    for (int t = 0; t < 3; ++t)
+      device_.SetTransform(static_cast<TransformType>(t), savedTransforms_[t]);
     device_.SetTexture(0, savedTexture_);
     SafeRelease(savedTexture_);
     device_.SetVertexLayout(savedLayout_);
     device_.SetShaderProgram(savedProgram_);
   }
 
-  void Draw(Texture* texture, const Rect* source, const Vec2* scaling, const Vec2* rotationCentre, float rotation,
-            const Vec2* translation, Argb colour) override {
+  void Draw(Texture* texture, const Rect* source, const Vec2* scaling, const Vec2* rotationCentre,
+            float rotation, const Vec2* translation, Argb colour) override {
     if (!texture || Device::Current() != &device_) return;
     const bool outside = !begun_;
     if (outside) Begin();
@@ -123,11 +130,13 @@ class GLSprite final : public Sprite {
       r.right = static_cast<int32_t>(texture->Width());
       r.bottom = static_cast<int32_t>(texture->Height());
     }
-    const float tw = static_cast<float>(texture->Width()), th = static_cast<float>(texture->Height());
+    const float tw = static_cast<float>(texture->Width()),
+                th = static_cast<float>(texture->Height());
     const float w = static_cast<float>(r.right - r.left), h = static_cast<float>(r.bottom - r.top);
     const float u0 = r.left / tw, v0 = r.top / th, u1 = r.right / tw, v1 = r.bottom / th;
     const float sx = scaling ? scaling->x : 1.0f, sy = scaling ? scaling->y : 1.0f;
-    const float cx = rotationCentre ? rotationCentre->x : 0.0f, cy = rotationCentre ? rotationCentre->y : 0.0f;
+    const float cx = rotationCentre ? rotationCentre->x : 0.0f,
+                cy = rotationCentre ? rotationCentre->y : 0.0f;
     const float tx = translation ? translation->x : 0.0f, ty = translation ? translation->y : 0.0f;
     const float c = std::cos(rotation), s = std::sin(rotation);
     // p * Scale * T(-centre) * RotZ * T(centre) * T(translation), row vectors.
@@ -142,7 +151,8 @@ class GLSprite final : public Sprite {
       out.v = v;
       return out;
     };
-    const SpriteVertex quad[4] = {place(0, 0, u0, v0), place(w, 0, u1, v0), place(w, h, u1, v1), place(0, h, u0, v1)};
+    const SpriteVertex quad[4] = {place(0, 0, u0, v0), place(w, 0, u1, v0), place(w, h, u1, v1),
+                                  place(0, h, u0, v1)};
     device_.SetTexture(0, texture);
     device_.SetFVF(kSpriteFvf);
     device_.DrawPrimitiveUP(TriangleFan, 2, quad, sizeof(SpriteVertex));
@@ -188,13 +198,15 @@ class TtfFont final : public Font {
     TTF_Quit();
   }
 
-  int DrawText(const char* textSjis, int length, const Rect& rect, uint32_t format, Argb colour) override {
+  int DrawText(const char* textSjis, int length, const Rect& rect, uint32_t format,
+               Argb colour) override {
     if (!textSjis || Device::Current() != &device_) return 0;
     const size_t n = length < 0 ? std::strlen(textSjis) : static_cast<size_t>(length);
     const std::string_view sjis(textSjis, n);
     const int rw = rect.right - rect.left, rh = rect.bottom - rect.top;
     if (rw <= 0 || rh <= 0 || n == 0) return 0;
-    if (!cached_ || sjis != cachedText_ || rw != cachedW_ || rh != cachedH_ || format != cachedFormat_) {
+    if (!cached_ || sjis != cachedText_ || rw != cachedW_ || rh != cachedH_ ||
+        format != cachedFormat_) {
       SafeRelease(cached_);
       cachedText_.assign(sjis);
       cachedW_ = rw;
@@ -237,7 +249,8 @@ class TtfFont final : public Font {
     for (const std::string& line : lines) {
       SDL_Surface* s = nullptr;
       if (!line.empty()) {
-        SDL_Surface* rendered = TTF_RenderUTF8_Blended(font_, line.c_str(), SDL_Color{255, 255, 255, 255});
+        SDL_Surface* rendered =
+            TTF_RenderUTF8_Blended(font_, line.c_str(), SDL_Color{255, 255, 255, 255});
         if (rendered) {
           s = SDL_ConvertSurfaceFormat(rendered, SDL_PIXELFORMAT_ARGB8888, 0);
           SDL_FreeSurface(rendered);
@@ -255,7 +268,8 @@ class TtfFont final : public Font {
         if (!s) continue;
         const int top = static_cast<int>(i) * lineHeight;
         for (int y = 0; y < s->h && y < lineHeight && top + y < texH; ++y) {
-          const uint32_t* src = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(s->pixels) + y * s->pitch);
+          const uint32_t* src = reinterpret_cast<const uint32_t*>(
+              static_cast<const uint8_t*>(s->pixels) + y * s->pitch);
           std::memcpy(&pixels[static_cast<size_t>(top + y) * texW], src,
                       sizeof(uint32_t) * static_cast<size_t>(std::min(s->w, texW)));
         }

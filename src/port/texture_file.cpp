@@ -62,8 +62,10 @@ Image ResizeLinear(const Image& image, uint32_t width, uint32_t height) {
       uint32_t a = r0[tx.i0], b = r0[tx.i1], c = r1[tx.i0], d = r1[tx.i1];
       uint32_t texel = 0;
       for (int shift = 0; shift < 32; shift += 8) {
-        float ca = static_cast<float>((a >> shift) & 0xFF), cb = static_cast<float>((b >> shift) & 0xFF);
-        float cc = static_cast<float>((c >> shift) & 0xFF), cd = static_cast<float>((d >> shift) & 0xFF);
+        float ca = static_cast<float>((a >> shift) & 0xFF),
+              cb = static_cast<float>((b >> shift) & 0xFF);
+        float cc = static_cast<float>((c >> shift) & 0xFF),
+              cd = static_cast<float>((d >> shift) & 0xFF);
         float top = ca + (cb - ca) * tx.f, bottom = cc + (cd - cc) * tx.f;
         float v = top + (bottom - top) * fy;
         uint32_t q = static_cast<uint32_t>(std::clamp(std::lround(v), 0l, 255l));
@@ -129,7 +131,8 @@ Status CreateTextureFromFile(gpu::Device* device, const std::string& path, Argb 
     if (error) *error = "the device could not create the texture";
     return kOutOfMemory;
   }
-  const uint32_t count = std::min<uint32_t>(texture->Levels(), static_cast<uint32_t>(levels.size()));
+  const uint32_t count =
+      std::min<uint32_t>(texture->Levels(), static_cast<uint32_t>(levels.size()));
   for (uint32_t i = 0; i < count; ++i) {
     if (!texture->Update(i, levels[i].argb.data())) {
       texture->Release();

@@ -18,7 +18,8 @@ void ShutdownVideo();
 
 // A window of exactly width by height client pixels, not resizable, created
 // hidden; full screen uses the desktop mode. Null on failure.
-Window* CreateMainWindow(const char* title, int width, int height, bool fullScreen, std::string* error);
+Window* CreateMainWindow(const char* title, int width, int height, bool fullScreen,
+                         std::string* error);
 void ShowMainWindow(Window* window);
 void DestroyMainWindow(Window* window);
 bool IsFullScreen(const Window* window);

@@ -32,7 +32,8 @@ bool InitVideo(std::string* error) {
 
 void ShutdownVideo() { SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS); }
 
-Window* CreateMainWindow(const char* title, int width, int height, bool fullScreen, std::string* error) {
+Window* CreateMainWindow(const char* title, int width, int height, bool fullScreen,
+                         std::string* error) {
   if (!SDL_WasInit(SDL_INIT_VIDEO)) {
     if (error) *error = "video is not started";
     return nullptr;
@@ -93,13 +94,26 @@ bool PollWindowEvent(WindowEvent* event) {
     kind = WindowEventKind::Quit;
   } else if (e.type == SDL_WINDOWEVENT) {
     switch (e.window.event) {
-      case SDL_WINDOWEVENT_CLOSE: kind = WindowEventKind::Close; break;
-      case SDL_WINDOWEVENT_FOCUS_GAINED: kind = WindowEventKind::FocusGained; break;
-      case SDL_WINDOWEVENT_SHOWN: kind = WindowEventKind::Shown; break;
-      case SDL_WINDOWEVENT_FOCUS_LOST: kind = WindowEventKind::FocusLost; break;
-      case SDL_WINDOWEVENT_HIDDEN: kind = WindowEventKind::Hidden; break;
-      case SDL_WINDOWEVENT_EXPOSED: kind = WindowEventKind::Exposed; break;
-      default: break;
+      case SDL_WINDOWEVENT_CLOSE:
+        kind = WindowEventKind::Close;
+        break;
+      case SDL_WINDOWEVENT_FOCUS_GAINED:
+        kind = WindowEventKind::FocusGained;
+        break;
+      case SDL_WINDOWEVENT_SHOWN:
+        kind = WindowEventKind::Shown;
+        break;
+      case SDL_WINDOWEVENT_FOCUS_LOST:
+        kind = WindowEventKind::FocusLost;
+        break;
+      case SDL_WINDOWEVENT_HIDDEN:
+        kind = WindowEventKind::Hidden;
+        break;
+      case SDL_WINDOWEVENT_EXPOSED:
+        kind = WindowEventKind::Exposed;
+        break;
+      default:
+        break;
     }
   }
   if (event) event->kind = kind;

@@ -66,8 +66,23 @@ Guid MustParse(const char* text) {
 }
 
 enum class Tok : uint8_t {
-  End, Name, String, Int, Float, Guid, LBrace, RBrace, LParen, RParen, LBracket, RBracket,
-  LAngle, RAngle, Dot, Comma, Semicolon
+  End,
+  Name,
+  String,
+  Int,
+  Float,
+  Guid,
+  LBrace,
+  RBrace,
+  LParen,
+  RParen,
+  LBracket,
+  RBracket,
+  LAngle,
+  RAngle,
+  Dot,
+  Comma,
+  Semicolon
 };
 
 struct Token {
@@ -83,23 +98,40 @@ struct Token {
 
 const char* TokName(Tok t) {
   switch (t) {
-    case Tok::End: return "end of file";
-    case Tok::Name: return "a name";
-    case Tok::String: return "a string";
-    case Tok::Int: return "an integer";
-    case Tok::Float: return "a float";
-    case Tok::Guid: return "a GUID";
-    case Tok::LBrace: return "'{'";
-    case Tok::RBrace: return "'}'";
-    case Tok::LParen: return "'('";
-    case Tok::RParen: return "')'";
-    case Tok::LBracket: return "'['";
-    case Tok::RBracket: return "']'";
-    case Tok::LAngle: return "'<'";
-    case Tok::RAngle: return "'>'";
-    case Tok::Dot: return "'.'";
-    case Tok::Comma: return "','";
-    case Tok::Semicolon: return "';'";
+    case Tok::End:
+      return "end of file";
+    case Tok::Name:
+      return "a name";
+    case Tok::String:
+      return "a string";
+    case Tok::Int:
+      return "an integer";
+    case Tok::Float:
+      return "a float";
+    case Tok::Guid:
+      return "a GUID";
+    case Tok::LBrace:
+      return "'{'";
+    case Tok::RBrace:
+      return "'}'";
+    case Tok::LParen:
+      return "'('";
+    case Tok::RParen:
+      return "')'";
+    case Tok::LBracket:
+      return "'['";
+    case Tok::RBracket:
+      return "']'";
+    case Tok::LAngle:
+      return "'<'";
+    case Tok::RAngle:
+      return "'>'";
+    case Tok::Dot:
+      return "'.'";
+    case Tok::Comma:
+      return "','";
+    case Tok::Semicolon:
+      return "';'";
   }
   return "?";
 }
@@ -196,16 +228,26 @@ class Lexer {
       return Make(k, start);
     };
     switch (c) {
-      case '{': return punct(Tok::LBrace);
-      case '}': return punct(Tok::RBrace);
-      case '(': return punct(Tok::LParen);
-      case ')': return punct(Tok::RParen);
-      case '[': return punct(Tok::LBracket);
-      case ']': return punct(Tok::RBracket);
-      case ',': return punct(Tok::Comma);
-      case ';': return punct(Tok::Semicolon);
-      case '>': return punct(Tok::RAngle);
-      default: break;
+      case '{':
+        return punct(Tok::LBrace);
+      case '}':
+        return punct(Tok::RBrace);
+      case '(':
+        return punct(Tok::LParen);
+      case ')':
+        return punct(Tok::RParen);
+      case '[':
+        return punct(Tok::LBracket);
+      case ']':
+        return punct(Tok::RBracket);
+      case ',':
+        return punct(Tok::Comma);
+      case ';':
+        return punct(Tok::Semicolon);
+      case '>':
+        return punct(Tok::RAngle);
+      default:
+        break;
     }
     if (c == '.' && !(pos_ + 1 < size_ && p_[pos_ + 1] >= '0' && p_[pos_ + 1] <= '9')) {
       return punct(Tok::Dot);
@@ -232,7 +274,8 @@ class Lexer {
       pos_ = end + 1;
       return t;
     }
-    if (!IsNameChar(c)) Fail(std::string("unexpected character '") + static_cast<char>(c) + "'", start, line_);
+    if (!IsNameChar(c))
+      Fail(std::string("unexpected character '") + static_cast<char>(c) + "'", start, line_);
     size_t end = pos_;
     while (end < size_ && IsNameChar(p_[end])) {
       // A Shift-JIS lead byte takes the next byte whatever it is ('[' or '\\' included).
@@ -256,7 +299,8 @@ class Lexer {
       if (isInt) {
         int64_t v = 0;
         auto r = std::from_chars(num.data(), num.data() + num.size(), v);
-        if (r.ec != std::errc() || r.ptr != num.data() + num.size()) Fail("integer out of range", start, t.line);
+        if (r.ec != std::errc() || r.ptr != num.data() + num.size())
+          Fail("integer out of range", start, t.line);
         t.kind = Tok::Int;
         t.i = v;
         return t;
@@ -351,24 +395,55 @@ class Lexer {
           listFloat_ = id == 7;
           continue;
         }
-        case 10: t.kind = Tok::LBrace; return t;
-        case 11: t.kind = Tok::RBrace; return t;
-        case 12: t.kind = Tok::LParen; return t;
-        case 13: t.kind = Tok::RParen; return t;
-        case 14: t.kind = Tok::LBracket; return t;
-        case 15: t.kind = Tok::RBracket; return t;
-        case 16: t.kind = Tok::LAngle; return t;
-        case 17: t.kind = Tok::RAngle; return t;
-        case 18: t.kind = Tok::Dot; return t;
-        case 19: t.kind = Tok::Comma; return t;
-        case 20: t.kind = Tok::Semicolon; return t;
-        case 31: t.kind = Tok::Name; t.keyword = true; t.text = "template"; return t;
-        case 52: t.kind = Tok::Name; t.keyword = true; t.text = "array"; return t;
-        default: break;
+        case 10:
+          t.kind = Tok::LBrace;
+          return t;
+        case 11:
+          t.kind = Tok::RBrace;
+          return t;
+        case 12:
+          t.kind = Tok::LParen;
+          return t;
+        case 13:
+          t.kind = Tok::RParen;
+          return t;
+        case 14:
+          t.kind = Tok::LBracket;
+          return t;
+        case 15:
+          t.kind = Tok::RBracket;
+          return t;
+        case 16:
+          t.kind = Tok::LAngle;
+          return t;
+        case 17:
+          t.kind = Tok::RAngle;
+          return t;
+        case 18:
+          t.kind = Tok::Dot;
+          return t;
+        case 19:
+          t.kind = Tok::Comma;
+          return t;
+        case 20:
+          t.kind = Tok::Semicolon;
+          return t;
+        case 31:
+          t.kind = Tok::Name;
+          t.keyword = true;
+          t.text = "template";
+          return t;
+        case 52:
+          t.kind = Tok::Name;
+          t.keyword = true;
+          t.text = "array";
+          return t;
+        default:
+          break;
       }
-      static constexpr const char* kTypeWords[] = {"WORD", "DWORD", "FLOAT", "DOUBLE", "CHAR", "UCHAR",
-                                                   "SWORD", "SDWORD", "VOID", "STRING", "UNICODE",
-                                                   "CSTRING"};
+      static constexpr const char* kTypeWords[] = {"WORD", "DWORD",  "FLOAT",   "DOUBLE",
+                                                   "CHAR", "UCHAR",  "SWORD",   "SDWORD",
+                                                   "VOID", "STRING", "UNICODE", "CSTRING"};
       if (id >= 40 && id <= 51) {
         t.kind = Tok::Name;
         t.text = kTypeWords[id - 40];
@@ -392,10 +467,10 @@ class Lexer {
 
 bool PrimitiveFromName(std::string_view n, ValueType* out) {
   static const std::pair<std::string_view, ValueType> kTable[] = {
-      {"WORD", ValueType::Word},     {"DWORD", ValueType::Dword},    {"FLOAT", ValueType::Float},
-      {"DOUBLE", ValueType::Double}, {"CHAR", ValueType::Char},      {"UCHAR", ValueType::UChar},
-      {"BYTE", ValueType::UChar},    {"SWORD", ValueType::SWord},    {"SDWORD", ValueType::SDword},
-      {"STRING", ValueType::String}, {"LPSTR", ValueType::String},   {"CSTRING", ValueType::String},
+      {"WORD", ValueType::Word},     {"DWORD", ValueType::Dword},  {"FLOAT", ValueType::Float},
+      {"DOUBLE", ValueType::Double}, {"CHAR", ValueType::Char},    {"UCHAR", ValueType::UChar},
+      {"BYTE", ValueType::UChar},    {"SWORD", ValueType::SWord},  {"SDWORD", ValueType::SDword},
+      {"STRING", ValueType::String}, {"LPSTR", ValueType::String}, {"CSTRING", ValueType::String},
       {"UNICODE", ValueType::String}};
   for (auto& [name, type] : kTable) {
     if (n == name) {
@@ -487,15 +562,17 @@ bool Inflate(const uint8_t* data, size_t size, size_t maxOut, std::vector<uint8_
 
 std::string Guid::ToString() const {
   char buf[40];
-  std::snprintf(buf, sizeof buf, "%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X", data1, data2, data3,
-                data4[0], data4[1], data4[2], data4[3], data4[4], data4[5], data4[6], data4[7]);
+  std::snprintf(buf, sizeof buf, "%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X", data1, data2,
+                data3, data4[0], data4[1], data4[2], data4[3], data4[4], data4[5], data4[6],
+                data4[7]);
   return buf;
 }
 
 bool Guid::Parse(std::string_view text, Guid* out) {
   while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
   while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-  if (text.size() >= 2 && ((text.front() == '<' && text.back() == '>') || (text.front() == '{' && text.back() == '}'))) {
+  if (text.size() >= 2 && ((text.front() == '<' && text.back() == '>') ||
+                           (text.front() == '{' && text.back() == '}'))) {
     text = text.substr(1, text.size() - 2);
   }
   if (text.size() != 36) return false;
@@ -519,7 +596,8 @@ bool Guid::Parse(std::string_view text, Guid* out) {
     i += 2;
   }
   Guid g;
-  g.data1 = (uint32_t{bytes[0]} << 24) | (uint32_t{bytes[1]} << 16) | (uint32_t{bytes[2]} << 8) | bytes[3];
+  g.data1 = (uint32_t{bytes[0]} << 24) | (uint32_t{bytes[1]} << 16) | (uint32_t{bytes[2]} << 8) |
+            bytes[3];
   g.data2 = static_cast<uint16_t>((bytes[4] << 8) | bytes[5]);
   g.data3 = static_cast<uint16_t>((bytes[6] << 8) | bytes[7]);
   std::memcpy(g.data4, bytes + 8, 8);
@@ -607,7 +685,8 @@ bool DataReader::ReadFloats(float* out, size_t count) {
 
 bool DataReader::ReadString(std::string* out) {
   const Value* v = Next();
-  if (!v || v->type != ValueType::String || v->bits >= object_->Strings().size()) return ok_ = false;
+  if (!v || v->type != ValueType::String || v->bits >= object_->Strings().size())
+    return ok_ = false;
   *out = object_->Strings()[v->bits];
   ++pos_;
   return true;
@@ -662,7 +741,8 @@ class Parser {
   void ParseHeader(const uint8_t* data, size_t size, std::vector<uint8_t>* inflated) {
     if (size < 16) Fail("file too short for a header", size);
     if (std::memcmp(data, "xof ", 4) != 0) Fail("not an .X file (no 'xof ' header)", 0);
-    if (data[4] != '0' || data[5] != '3' || data[6] < '0' || data[6] > '9' || data[7] < '0' || data[7] > '9') {
+    if (data[4] != '0' || data[5] != '3' || data[6] < '0' || data[6] > '9' || data[7] < '0' ||
+        data[7] > '9') {
       Fail("unsupported .X version", 4);
     }
     std::string_view fmt(reinterpret_cast<const char*>(data + 8), 4);
@@ -692,7 +772,8 @@ class Parser {
     if (zip) {
       std::string msg;
       size_t where = 0;
-      if (!Inflate(data, size, limits_.maxDecompressedBytes, inflated, &msg, &where)) Fail(msg, where);
+      if (!Inflate(data, size, limits_.maxDecompressedBytes, inflated, &msg, &where))
+        Fail(msg, where);
     }
   }
 
@@ -701,7 +782,8 @@ class Parser {
   Token Expect(Tok kind, const char* what) {
     Token t = lex_->Next();
     if (t.kind != kind) {
-      lex_->FailAt(t, std::string("expected ") + TokName(kind) + " " + what + ", found " + TokName(t.kind));
+      lex_->FailAt(
+          t, std::string("expected ") + TokName(kind) + " " + what + ", found " + TokName(t.kind));
     }
     return t;
   }
@@ -739,7 +821,8 @@ class Parser {
         Expect(Tok::RBrace, "after a template's restrictions");
         break;
       }
-      if (t.kind != Tok::Name) lex_->FailAt(t, std::string("unexpected ") + TokName(t.kind) + " in template " + tp.name);
+      if (t.kind != Tok::Name)
+        lex_->FailAt(t, std::string("unexpected ") + TokName(t.kind) + " in template " + tp.name);
       TemplateMember m;
       bool isArray = t.keyword && t.text == "array";
       Token type = isArray ? Expect(Tok::Name, "after 'array'") : t;
@@ -750,7 +833,8 @@ class Parser {
         next = lex_->Next();
       }
       if (isArray) {
-        if (next.kind != Tok::LBracket) lex_->FailAt(next, "expected '[' in array member of " + tp.name);
+        if (next.kind != Tok::LBracket)
+          lex_->FailAt(next, "expected '[' in array member of " + tp.name);
         while (next.kind == Tok::LBracket) {
           Token d = lex_->Next();
           TemplateMember::Dim dim;
@@ -763,7 +847,8 @@ class Parser {
                                    [&](const TemplateMember& o) { return o.name == dim.member; });
             if (it == tp.members.end() || !it->typeName.empty() || !it->dims.empty() ||
                 !IsIntegerType(it->primitive)) {
-              lex_->FailAt(d, "array size '" + dim.member + "' is not an earlier integer member of " + tp.name);
+              lex_->FailAt(d, "array size '" + dim.member +
+                                  "' is not an earlier integer member of " + tp.name);
             }
           } else {
             lex_->FailAt(d, "expected an array size");
@@ -773,7 +858,8 @@ class Parser {
           next = lex_->Next();
         }
       }
-      if (next.kind != Tok::Semicolon) lex_->FailAt(next, "expected ';' after a member of " + tp.name);
+      if (next.kind != Tok::Semicolon)
+        lex_->FailAt(next, "expected ';' after a member of " + tp.name);
       tp.members.push_back(std::move(m));
     }
     auto existing = std::find_if(file_->declared_.begin(), file_->declared_.end(),
@@ -892,14 +978,33 @@ class Parser {
         if (t.kind != Tok::Int) Unexpected(t, "an integer");
         int64_t lo = 0, hi = 0;
         switch (type) {
-          case ValueType::Word: lo = 0; hi = 0xFFFF; break;
-          case ValueType::Dword: lo = INT32_MIN; hi = UINT32_MAX; break;
-          case ValueType::Char: lo = -128; hi = 255; break;
-          case ValueType::UChar: lo = 0; hi = 255; break;
-          case ValueType::SWord: lo = -32768; hi = 0xFFFF; break;
-          default: lo = INT32_MIN; hi = UINT32_MAX; break;
+          case ValueType::Word:
+            lo = 0;
+            hi = 0xFFFF;
+            break;
+          case ValueType::Dword:
+            lo = INT32_MIN;
+            hi = UINT32_MAX;
+            break;
+          case ValueType::Char:
+            lo = -128;
+            hi = 255;
+            break;
+          case ValueType::UChar:
+            lo = 0;
+            hi = 255;
+            break;
+          case ValueType::SWord:
+            lo = -32768;
+            hi = 0xFFFF;
+            break;
+          default:
+            lo = INT32_MIN;
+            hi = UINT32_MAX;
+            break;
         }
-        if (t.i < lo || t.i > hi) lex_->FailAt(t, "integer " + std::to_string(t.i) + " out of range");
+        if (t.i < lo || t.i > hi)
+          lex_->FailAt(t, "integer " + std::to_string(t.i) + " out of range");
         v.bits = static_cast<uint32_t>(t.i);
         break;
       }
@@ -922,7 +1027,8 @@ class Parser {
   }
 
   [[noreturn]] void Unexpected(const Token& t, const char* wanted) {
-    if (t.kind == Tok::End) lex_->FailAt(t, std::string("file ends where ") + wanted + " was expected");
+    if (t.kind == Tok::End)
+      lex_->FailAt(t, std::string("file ends where ") + wanted + " was expected");
     lex_->FailAt(t, std::string("expected ") + wanted + ", found " + TokName(t.kind));
   }
 
@@ -961,7 +1067,8 @@ class Parser {
         count *= n;
         if (per != 0 && count > bound / per) {
           const Token& t = lex_->Peek();
-          lex_->FailAt(t, "array '" + m.name + "' of " + std::to_string(n) + " elements runs past the end of the file");
+          lex_->FailAt(t, "array '" + m.name + "' of " + std::to_string(n) +
+                              " elements runs past the end of the file");
         }
         if (count == 0) break;
       }
@@ -983,7 +1090,8 @@ class Parser {
       Token t = lex_->Next();
       if (t.kind == Tok::End) Fail("file ends inside object '" + what + "'", offset, line);
       if (t.kind == Tok::LBrace) {
-        if (++depth > static_cast<int>(limits_.maxObjectDepth) * 4) Fail("braces nested too deeply", t.offset, t.line);
+        if (++depth > static_cast<int>(limits_.maxObjectDepth) * 4)
+          Fail("braces nested too deeply", t.offset, t.line);
       } else if (t.kind == Tok::RBrace) {
         --depth;
       }
@@ -999,7 +1107,8 @@ class Parser {
       name = t.text;
       t = lex_->Next();
     }
-    if (t.kind != Tok::LBrace) Unexpected(t, ("'{' after '" + std::string(head.text) + "'").c_str());
+    if (t.kind != Tok::LBrace)
+      Unexpected(t, ("'{' after '" + std::string(head.text) + "'").c_str());
     const Template* tp = Lookup(head.text);
     if (!tp) {
       if (lex_->Peek().kind == Tok::Guid) lex_->Next();
@@ -1048,7 +1157,8 @@ class Parser {
       } else if (c.kind == Tok::End) {
         lex_->FailAt(head, "file ends inside object '" + std::string(head.text) + "'");
       } else {
-        lex_->FailAt(c, std::string("unexpected ") + TokName(c.kind) + " in object '" + std::string(head.text) + "'");
+        lex_->FailAt(c, std::string("unexpected ") + TokName(c.kind) + " in object '" +
+                            std::string(head.text) + "'");
       }
     }
   }
@@ -1088,7 +1198,8 @@ class Parser {
 File::File() = default;
 File::~File() = default;
 
-std::unique_ptr<File> File::LoadMemory(const void* data, size_t size, Error* error, const Limits& limits) {
+std::unique_ptr<File> File::LoadMemory(const void* data, size_t size, Error* error,
+                                       const Limits& limits) {
   std::unique_ptr<File> file(new File);
   Parser parser(file.get(), limits, &StandardTemplates());
   if (!data) size = 0;
@@ -1127,7 +1238,8 @@ const std::vector<Template>& StandardTemplates() {
     Limits limits;
     std::unique_ptr<File> f(new File);
     Parser parser(f.get(), limits, nullptr);
-    parser.Run(reinterpret_cast<const uint8_t*>(kStandardTemplateText), sizeof kStandardTemplateText - 1, &err);
+    parser.Run(reinterpret_cast<const uint8_t*>(kStandardTemplateText),
+               sizeof kStandardTemplateText - 1, &err);
     return f->declared_;
   }();
   return kTemplates;

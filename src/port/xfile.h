@@ -30,9 +30,9 @@ struct Guid {
 // The standard templates' identities.
 namespace guids {
 extern const Guid kHeader, kFrame, kFrameTransformMatrix, kMesh, kMeshNormals, kMeshTextureCoords,
-    kMeshMaterialList, kMaterial, kTextureFilename, kMeshVertexColors, kXSkinMeshHeader, kSkinWeights,
-    kVertexDuplicationIndices, kAnimationSet, kAnimation, kAnimationKey, kAnimationOptions,
-    kAnimTicksPerSecond;
+    kMeshMaterialList, kMaterial, kTextureFilename, kMeshVertexColors, kXSkinMeshHeader,
+    kSkinWeights, kVertexDuplicationIndices, kAnimationSet, kAnimation, kAnimationKey,
+    kAnimationOptions, kAnimTicksPerSecond;
 }
 
 enum class ValueType : uint8_t { Word, Dword, Float, Double, Char, UChar, SWord, SDword, String };
@@ -100,7 +100,7 @@ class DataReader {
   bool ReadFloat(float* out);     // FLOAT or DOUBLE
   bool ReadFloats(float* out, size_t count);
   bool ReadString(std::string* out);
-  bool ReadMatrix(Matrix* out);   // 16 floats, row by row
+  bool ReadMatrix(Matrix* out);  // 16 floats, row by row
   bool Skip(size_t count);
   size_t Remaining() const;
   bool Ok() const { return ok_; }
@@ -138,8 +138,8 @@ class Object {
 };
 
 struct Limits {
-  uint32_t maxObjectDepth = 64;     // nested data objects
-  uint32_t maxTemplateDepth = 32;   // nested template members
+  uint32_t maxObjectDepth = 64;    // nested data objects
+  uint32_t maxTemplateDepth = 32;  // nested template members
   size_t maxDecompressedBytes = size_t{256} << 20;
 };
 

@@ -4,7 +4,8 @@
 
 port::gpu::Device* g_billboardDevice = nullptr;
 
-void SetQuadVertex(QuadVertex* vertex, float x, float y, float z, port::Argb colour, float u, float v) {
+void SetQuadVertex(QuadVertex* vertex, float x, float y, float z, port::Argb colour, float u,
+                   float v) {
   if (!vertex) return;
   *vertex = QuadVertex{x, y, z, colour, u, v};
 }

@@ -14,7 +14,8 @@ struct QuadVertex {
 static_assert(sizeof(QuadVertex) == 24);
 constexpr uint32_t kQuadFvf = 0x142;
 
-void SetQuadVertex(QuadVertex* vertex, float x, float y, float z, port::Argb colour, float u, float v);
+void SetQuadVertex(QuadVertex* vertex, float x, float y, float z, port::Argb colour, float u,
+                   float v);
 
 class Billboard {
  public:

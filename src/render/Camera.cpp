@@ -53,7 +53,8 @@ void Camera::SetMode(int32_t mode) {
     // From eye and target back to angles and a distance; the offset point
     // keeps its value until the next setter recomputes it.
     const port::Vec3 v = mode == kOrbit ? pointA_ - pointB_ : pointB_ - pointA_;
-    distance_ = static_cast<float>(Distance3(pointA_.x, pointA_.y, pointA_.z, pointB_.x, pointB_.y, pointB_.z));
+    distance_ = static_cast<float>(
+        Distance3(pointA_.x, pointA_.y, pointA_.z, pointB_.x, pointB_.y, pointB_.z));
     AnglesOfVector(v.x, v.y, v.z, &pitch_, &yaw_);
     mode_ = mode;
     return;

@@ -75,8 +75,9 @@ struct KeySpan {
 template <typename Key>
 KeySpan FindKeys(const std::vector<Key>& keys, float t) {
   KeySpan s;
-  auto it = std::upper_bound(keys.begin(), keys.end(), t,
-                             [](float value, const Key& k) { return static_cast<float>(k.time) > value; });
+  auto it = std::upper_bound(keys.begin(), keys.end(), t, [](float value, const Key& k) {
+    return static_cast<float>(k.time) > value;
+  });
   if (it == keys.end()) {
     s.prev = s.next = keys.size() - 1;
     return s;
@@ -129,8 +130,8 @@ void ModelAnimation::Apply(float t, float weight, const ModelFrame* frameFilter)
     const port::Vec3 v = Lerp(positionKeys[s.prev].value, positionKeys[s.next].value, s.fraction);
     m = port::MatrixMultiply(m, port::MatrixTranslation(v.x, v.y, v.z));
   } else {
-    m = port::MatrixMultiply(
-        m, port::MatrixTranslation(target->file.m[3][0], target->file.m[3][1], target->file.m[3][2]));
+    m = port::MatrixMultiply(m, port::MatrixTranslation(target->file.m[3][0], target->file.m[3][1],
+                                                        target->file.m[3][2]));
   }
   for (int r = 0; r < 4; ++r) {
     for (int col = 0; col < 4; ++col) {
@@ -181,7 +182,8 @@ void ForEachVertex(const ModelFrame& frame, const Matrix& parent, F&& f) {
   frame.ForEachContainer([&](const ModelMeshContainer& c) {
     const port::Mesh* mesh = c.sourceMesh;
     if (!mesh) return;
-    const port::gpu::VertexElement* pos = mesh->GetDeclaration().Find(port::gpu::DeclUsage::Position, 0);
+    const port::gpu::VertexElement* pos =
+        mesh->GetDeclaration().Find(port::gpu::DeclUsage::Position, 0);
     if (!pos || pos->type != port::gpu::DeclType::Float3) return;
     const uint32_t stride = mesh->GetNumBytesPerVertex();
     const uint8_t* v = mesh->Vertices();

@@ -135,7 +135,9 @@ class ModelAnimationSet {
   void GetLength(AnimTrack* track) const;
   // Every animation, head first.
   void Apply(float t, float weight, const ModelFrame* frameFilter) const;
-  const ModelAnimation* Head() const { return animations_.empty() ? nullptr : animations_.back().get(); }
+  const ModelAnimation* Head() const {
+    return animations_.empty() ? nullptr : animations_.back().get();
+  }
   size_t AnimationCount() const { return animations_.size(); }
   void Clear() { animations_.clear(); }
 

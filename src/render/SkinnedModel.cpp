@@ -95,14 +95,16 @@ Status SkinnedModel::SetLight(float x, float y, float z, float w, const gpu::Lig
   return port::kOk;
 }
 
-Status SkinnedModel::Animate(const std::vector<AnimTrack>& tracks, bool loop, const ModelFrame* frameFilter) {
+Status SkinnedModel::Animate(const std::vector<AnimTrack>& tracks, bool loop,
+                             const ModelFrame* frameFilter) {
   if (!scene_) return port::kOk;
   const size_t n = std::min(tracks.size(), scene_->sets.size());
   for (size_t i = 0; i < n; ++i) {
     const AnimTrack& track = tracks[i];
     float t;
     if (loop) {
-      t = track.length > 0.0f && std::isfinite(track.length) ? std::fmod(track.time, track.length) : 0.0f;
+      t = track.length > 0.0f && std::isfinite(track.length) ? std::fmod(track.time, track.length)
+                                                             : 0.0f;
     } else {
       t = track.time <= track.length ? track.time : track.length;
     }
@@ -213,7 +215,8 @@ Status SkinnedModel::LoadMesh(ModelFrame& parent, const x::Object& data, uint32_
   std::vector<port::XMaterial> materials;
   port::SkinInfo* skin = nullptr;
   port::Mesh* mesh = nullptr;
-  Status s = port::LoadSkinMeshFromXof(data, meshOptions, device_, &c->adjacency, &materials, &skin, &mesh);
+  Status s = port::LoadSkinMeshFromXof(data, meshOptions, device_, &c->adjacency, &materials, &skin,
+                                       &mesh);
   if (s == port::kMeshHasNoData) {
     port::SafeRelease(skin);
     port::SafeRelease(mesh);
@@ -274,11 +277,18 @@ Status ReadKeys(ModelAnimation& a, const x::Object& data) {
   if (!r.ReadDword(&type) || !r.ReadDword(&count)) return port::kInvalidArg;
   uint32_t values = 0;
   switch (type) {
-    case ModelAnimation::kRotation: values = 4; break;
+    case ModelAnimation::kRotation:
+      values = 4;
+      break;
     case ModelAnimation::kScale:
-    case ModelAnimation::kPosition: values = 3; break;
-    case ModelAnimation::kMatrix: values = 16; break;
-    default: return port::kInvalidArg;
+    case ModelAnimation::kPosition:
+      values = 3;
+      break;
+    case ModelAnimation::kMatrix:
+      values = 16;
+      break;
+    default:
+      return port::kInvalidArg;
   }
   const uint32_t bit = 1u << type;
   if (a.loadedKeyTypes & bit) return port::kInvalidArg;
@@ -295,8 +305,12 @@ Status ReadKeys(ModelAnimation& a, const x::Object& data) {
       case ModelAnimation::kRotation:
         a.rotationKeys.push_back({time, port::Quat{f[1], f[2], f[3], f[0]}});
         break;
-      case ModelAnimation::kScale: a.scaleKeys.push_back({time, {f[0], f[1], f[2]}}); break;
-      case ModelAnimation::kPosition: a.positionKeys.push_back({time, {f[0], f[1], f[2]}}); break;
+      case ModelAnimation::kScale:
+        a.scaleKeys.push_back({time, {f[0], f[1], f[2]}});
+        break;
+      case ModelAnimation::kPosition:
+        a.positionKeys.push_back({time, {f[0], f[1], f[2]}});
+        break;
       default: {
         MatrixKey key;
         key.time = time;
@@ -310,7 +324,8 @@ Status ReadKeys(ModelAnimation& a, const x::Object& data) {
 
 }  // namespace
 
-Status SkinnedModel::LoadAnimation(ModelAnimationSet& set, const x::Object& data, ModelScene& scene) {
+Status SkinnedModel::LoadAnimation(ModelAnimationSet& set, const x::Object& data,
+                                   ModelScene& scene) {
   auto owned = std::make_unique<ModelAnimation>();
   owned->name = data.Name();
   ModelAnimation* a = set.AddAnimation(std::move(owned));
@@ -346,9 +361,10 @@ Status SkinnedModel::BuildSkinnedMesh(ModelMeshContainer& c) {
 Status SkinnedModel::BuildSoftwareSkinMesh(ModelMeshContainer& c) {
   c.ReleaseDrawMesh();
   const port::Mesh& src = *c.sourceMesh;
-  const Status s = src.GetFVF() != 0
-                       ? src.CloneMeshFVF(port::meshopt::kManaged, src.GetFVF(), device_, &c.drawMesh)
-                       : src.CloneMesh(port::meshopt::kManaged, src.GetDeclaration(), device_, &c.drawMesh);
+  const Status s =
+      src.GetFVF() != 0
+          ? src.CloneMeshFVF(port::meshopt::kManaged, src.GetFVF(), device_, &c.drawMesh)
+          : src.CloneMesh(port::meshopt::kManaged, src.GetDeclaration(), device_, &c.drawMesh);
   if (port::Failed(s)) return s;
   c.attributeTable = c.drawMesh->AttributeTable();
   c.attributeRangeCount = static_cast<uint32_t>(c.attributeTable.size());
@@ -365,8 +381,8 @@ Status SkinnedModel::BuildPaletteMesh(ModelMeshContainer& c) {
   Status s = port::ConvertToIndexedBlendedMesh(*c.skin, *c.sourceMesh, options, c.paletteSize,
                                                &c.maxFaceInfluences, &c.boneCombinations, &mesh);
   if (port::Failed(s)) return s;
-  const uint32_t wanted = (mesh->GetFVF() & gpu::fvf::PositionMask) | gpu::fvf::Normal | gpu::fvf::Tex1 |
-                          gpu::fvf::LastBetaUByte4;
+  const uint32_t wanted = (mesh->GetFVF() & gpu::fvf::PositionMask) | gpu::fvf::Normal |
+                          gpu::fvf::Tex1 | gpu::fvf::LastBetaUByte4;
   if (wanted != mesh->GetFVF()) {
     port::Mesh* clone = nullptr;
     s = mesh->CloneMeshFVF(mesh->GetOptions(), wanted, device_, &clone);
@@ -421,7 +437,8 @@ Status SkinnedModel::DrawRigidContainer(const ModelFrame& frame, ModelMeshContai
     fx->SetMatrixArray(hBoneArray_, &frame.combined, 1);
     fx->SetInt(hNumBones_, 0);
   }
-  const uint32_t n = std::min<uint32_t>(c.attributeRangeCount, static_cast<uint32_t>(c.materials.size()));
+  const uint32_t n =
+      std::min<uint32_t>(c.attributeRangeCount, static_cast<uint32_t>(c.materials.size()));
   for (uint32_t i = 0; i < n; ++i) {
     device_->SetMaterial(c.materials[i]);
     gpu::Texture* tex = i < c.textures.size() ? c.textures[i] : nullptr;
@@ -451,7 +468,8 @@ Status SkinnedModel::DrawSoftwareSkinnedContainer(ModelMeshContainer& c) {
   if (boneMatrices_.size() < bones) boneMatrices_.resize(bones);
   for (uint32_t i = 0; i < bones; ++i) boneMatrices_[i] = BoneMatrix(c, i);
   device_->SetTransform(gpu::TransformType::World, port::MatrixIdentity());
-  Status s = port::UpdateSkinnedMesh(*c.skin, boneMatrices_.data(), bones, *c.sourceMesh, c.drawMesh);
+  Status s =
+      port::UpdateSkinnedMesh(*c.skin, boneMatrices_.data(), bones, *c.sourceMesh, c.drawMesh);
   if (port::Failed(s)) return s;
   for (const port::AttributeRange& range : c.attributeTable) {
     const uint32_t id = range.attribId;

@@ -73,14 +73,17 @@ class SkinnedModel {
   // time by the length, else the time is held at the length. frameFilter,
   // when set, limits the pose to that frame. Fails when there are fewer
   // tracks than sets (the sets without a track are left out).
-  port::Status Animate(const std::vector<AnimTrack>& tracks, bool loop, const ModelFrame* frameFilter);
+  port::Status Animate(const std::vector<AnimTrack>& tracks, bool loop,
+                       const ModelFrame* frameFilter);
   // Every frame's combined matrix from the root, world as the root's parent.
   void UpdateFrameMatrices();
   // renderFlag 1: the meshes' materials and textures; 0: untextured, with the
   // model's own material (method 2) or the owner's "vCol" (method 3).
   port::Status Render(uint8_t renderFlag);
 
-  ModelFrame* FindFrame(const char* name) const { return scene_ ? scene_->FindFrame(name) : nullptr; }
+  ModelFrame* FindFrame(const char* name) const {
+    return scene_ ? scene_->FindFrame(name) : nullptr;
+  }
   float GetRadius() const { return scene_ ? scene_->radius : 0.0f; }
   port::Status Release();
 
@@ -98,7 +101,8 @@ class SkinnedModel {
                           uint32_t meshOptions);
   port::Status LoadMesh(ModelFrame& parent, const port::x::Object& data, uint32_t meshOptions);
   port::Status LoadAnimationSet(const port::x::Object& data, ModelScene& scene);
-  port::Status LoadAnimation(ModelAnimationSet& set, const port::x::Object& data, ModelScene& scene);
+  port::Status LoadAnimation(ModelAnimationSet& set, const port::x::Object& data,
+                             ModelScene& scene);
   port::Status BuildSkinnedMesh(ModelMeshContainer& c);
   port::Status BuildSoftwareSkinMesh(ModelMeshContainer& c);
   port::Status BuildPaletteMesh(ModelMeshContainer& c);

@@ -31,8 +31,8 @@ bool StaticMesh::Load(port::gpu::Device* device, const char* path) {
 
   std::vector<port::XMaterial> loadedMaterials;
   port::Mesh* loaded = nullptr;
-  if (port::Failed(port::LoadMeshFromX(path, port::meshopt::kSystemMem, device, nullptr, &loadedMaterials,
-                                       &loaded)))
+  if (port::Failed(port::LoadMeshFromX(path, port::meshopt::kSystemMem, device, nullptr,
+                                       &loadedMaterials, &loaded)))
     return false;
 
   materialCount_ = static_cast<uint32_t>(loadedMaterials.size());
@@ -48,7 +48,8 @@ bool StaticMesh::Load(port::gpu::Device* device, const char* path) {
   // another layout would be read at the wrong stride by the ray tests.
   port::Mesh* clone = nullptr;
   port::Status status = loaded->OptimizeInplace(port::meshopt::kCompact | port::meshopt::kAttrSort);
-  if (!port::Failed(status)) status = loaded->CloneMesh(port::meshopt::kManaged, MeshLayout(), device, &clone);
+  if (!port::Failed(status))
+    status = loaded->CloneMesh(port::meshopt::kManaged, MeshLayout(), device, &clone);
   loaded->Release();
   if (port::Failed(status) || !clone) {
     Release();
@@ -79,15 +80,18 @@ void StaticMesh::Draw() {
 
 void StaticMesh::LockForCollision() {
   if (!mesh_) return;
-  const uint8_t* vertices = static_cast<const uint8_t*>(mesh_->LockVertexBuffer(port::kLockReadOnly));
-  collisionVertices_.assign(vertices, vertices + static_cast<size_t>(mesh_->GetNumVertices()) * kVertexStride);
+  const uint8_t* vertices =
+      static_cast<const uint8_t*>(mesh_->LockVertexBuffer(port::kLockReadOnly));
+  collisionVertices_.assign(
+      vertices, vertices + static_cast<size_t>(mesh_->GetNumVertices()) * kVertexStride);
   mesh_->UnlockVertexBuffer();
   const uint16_t* indices = mesh_->LockIndexBuffer(port::kLockReadOnly);
   collisionIndices_.assign(indices, indices + static_cast<size_t>(mesh_->GetNumFaces()) * 3);
   mesh_->UnlockIndexBuffer();
 }
 
-bool StaticMesh::Intersect(const port::Vec3& origin, const port::Vec3& direction, float* inOutDistance) const {
+bool StaticMesh::Intersect(const port::Vec3& origin, const port::Vec3& direction,
+                           float* inOutDistance) const {
   if (!mesh_ || !inOutDistance) return false;
   port::IntersectInfo hit;
   if (port::Failed(port::Intersect(mesh_, origin, direction, &hit)) || !hit.hit) return false;
@@ -96,9 +100,10 @@ bool StaticMesh::Intersect(const port::Vec3& origin, const port::Vec3& direction
   return true;
 }
 
-bool StaticMesh::IntersectNormal(const port::Vec3& origin, const port::Vec3& direction, float* inOutDistance,
-                                 port::Vec3* outNormal) const {
-  if (!mesh_ || !inOutDistance || collisionVertices_.empty() || collisionIndices_.empty()) return false;
+bool StaticMesh::IntersectNormal(const port::Vec3& origin, const port::Vec3& direction,
+                                 float* inOutDistance, port::Vec3* outNormal) const {
+  if (!mesh_ || !inOutDistance || collisionVertices_.empty() || collisionIndices_.empty())
+    return false;
   port::IntersectInfo hit;
   if (port::Failed(port::Intersect(mesh_, origin, direction, &hit)) || !hit.hit) return false;
   if (!(hit.dist < *inOutDistance)) return false;
@@ -106,12 +111,14 @@ bool StaticMesh::IntersectNormal(const port::Vec3& origin, const port::Vec3& dir
   if (first + 2 >= collisionIndices_.size()) return false;
   port::Vec3 corner[3];
   for (int k = 0; k < 3; ++k) {
-    const size_t at = static_cast<size_t>(collisionIndices_[first + static_cast<size_t>(k)]) * kVertexStride;
+    const size_t at =
+        static_cast<size_t>(collisionIndices_[first + static_cast<size_t>(k)]) * kVertexStride;
     if (at + 12 > collisionVertices_.size()) return false;
     std::memcpy(&corner[k], collisionVertices_.data() + at, 12);
   }
   *inOutDistance = hit.dist;
-  if (outNormal) *outNormal = port::Vec3Normalize(port::Vec3Cross(corner[1] - corner[0], corner[2] - corner[0]));
+  if (outNormal)
+    *outNormal = port::Vec3Normalize(port::Vec3Cross(corner[1] - corner[0], corner[2] - corner[0]));
   return true;
 }
 

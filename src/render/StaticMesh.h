@@ -38,7 +38,9 @@ class StaticMesh {
   port::Mesh* GetMesh() const { return mesh_; }
   uint32_t MaterialCount() const { return materialCount_; }
   const port::gpu::Material* Materials() const { return materials_.data(); }
-  port::gpu::Texture* SubsetTexture(uint32_t i) const { return i < textures_.size() ? textures_[i] : nullptr; }
+  port::gpu::Texture* SubsetTexture(uint32_t i) const {
+    return i < textures_.size() ? textures_[i] : nullptr;
+  }
   const port::Vec3& Centre() const { return centre_; }
   float Radius() const { return radius_; }
   bool HasCollisionData() const { return !collisionIndices_.empty(); }

@@ -25,8 +25,9 @@ bool Texture::Load(port::gpu::Device* device, const char* path, port::Argb colou
   return true;
 }
 
-bool Texture::DrawSprite(port::Sprite* sprite, const port::Vec2* scaling, const port::Vec2* translation,
-                         const port::Rect* sourceRect, port::Argb colour) {
+bool Texture::DrawSprite(port::Sprite* sprite, const port::Vec2* scaling,
+                         const port::Vec2* translation, const port::Rect* sourceRect,
+                         port::Argb colour) {
   if (sprite) sprite->Draw(texture_, sourceRect, scaling, nullptr, 0.0f, translation, colour);
   return true;
 }

@@ -19,8 +19,9 @@ class Texture {
   bool Load(port::gpu::Device* device, const char* path, port::Argb colourKey);
   bool DrawSprite(port::Sprite* sprite, const port::Vec2* scaling, const port::Vec2* translation,
                   const port::Rect* sourceRect, port::Argb colour);
-  bool DrawSpriteRotated(port::Sprite* sprite, const port::Vec2* scaling, const port::Vec2* translation,
-                         float rotation, const port::Rect* sourceRect, port::Argb colour);
+  bool DrawSpriteRotated(port::Sprite* sprite, const port::Vec2* scaling,
+                         const port::Vec2* translation, float rotation,
+                         const port::Rect* sourceRect, port::Argb colour);
   void Release();
 
   port::gpu::Texture* Get() const { return texture_; }

@@ -5,4 +5,6 @@ port::Vec3* DynamicObject::GetPosition(port::Vec3* out) const {
   return out;
 }
 
-port::Vec3* DynamicObject::GetPosition2(port::Vec3* out) const { return DynamicObject::GetPosition(out); }
+port::Vec3* DynamicObject::GetPosition2(port::Vec3* out) const {
+  return DynamicObject::GetPosition(out);
+}

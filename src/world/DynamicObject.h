@@ -31,7 +31,9 @@ class DynamicObject {
   virtual float GetRadius() const { return radius; }
   // The extra collision points hit tests try besides the position.
   virtual const port::Vec3* GetExtraPointsBegin() const { return extraPoints.data(); }
-  virtual const port::Vec3* GetExtraPointsEnd() const { return extraPoints.data() + extraPoints.size(); }
+  virtual const port::Vec3* GetExtraPointsEnd() const {
+    return extraPoints.data() + extraPoints.size();
+  }
 
   // Radius of objects no hit test may catch.
   static constexpr float kCannotHit = -1.0f;

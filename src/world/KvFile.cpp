@@ -52,8 +52,7 @@ float ToFloat(const char* s) {
   while (*s == ' ' || (*s >= '\t' && *s <= '\r')) ++s;
   char clean[kValueBufferSize];
   size_t n = 0;
-  while (s[n] && n + 1 < sizeof clean &&
-         (std::strchr("0123456789+-.eE", s[n]) != nullptr))
+  while (s[n] && n + 1 < sizeof clean && (std::strchr("0123456789+-.eE", s[n]) != nullptr))
     clean[n] = s[n], ++n;
   clean[n] = '\0';
   const double d = std::strtod(clean, nullptr);

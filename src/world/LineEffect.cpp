@@ -27,8 +27,8 @@ LineEffect* LineEffect::Spawn(float x, float y, float z, float scale, float pitc
   return l;
 }
 
-void LineEffect::Init(float x, float y, float z, float scale_, float pitch_, float yaw_, float speed_,
-                      uint8_t active_) {
+void LineEffect::Init(float x, float y, float z, float scale_, float pitch_, float yaw_,
+                      float speed_, uint8_t active_) {
   position = {x, y, z};
   scale = scale_;
   pitch = pitch_;
@@ -37,7 +37,8 @@ void LineEffect::Init(float x, float y, float z, float scale_, float pitch_, flo
   active = active_;
   age = 0;
   direction = port::Vec3TransformCoord(
-      {0.0f, 0.0f, 1.0f}, port::MatrixRotationYawPitchRoll(yaw * kDegToRad, pitch * kDegToRad, 0.0f));
+      {0.0f, 0.0f, 1.0f},
+      port::MatrixRotationYawPitchRoll(yaw * kDegToRad, pitch * kDegToRad, 0.0f));
 }
 
 void LineEffect::Update() {
@@ -58,7 +59,8 @@ void LineEffect::Draw(port::Matrix, port::Matrix) {
   if (!active) return;
   Resources& r = Shared();
   if (!r.device || r.device != port::gpu::Device::Current()) return;
-  const port::Matrix world = port::MatrixScaling(scale, scale, scale) * port::MatrixRotationX(pitch * kDegToRad) *
+  const port::Matrix world = port::MatrixScaling(scale, scale, scale) *
+                             port::MatrixRotationX(pitch * kDegToRad) *
                              port::MatrixRotationY(yaw * kDegToRad) *
                              port::MatrixTranslation(position.x, position.y, position.z);
   r.device->SetTransform(port::gpu::TransformType::World, world);

@@ -9,12 +9,22 @@
 
 namespace {
 
-enum ParticleTexture { kParticle1, kParticle2, kStar1, kParticle3, kHitExplosion, kStar2, kCharge1, kSmoke1, kTextureCount };
+enum ParticleTexture {
+  kParticle1,
+  kParticle2,
+  kStar1,
+  kParticle3,
+  kHitExplosion,
+  kStar2,
+  kCharge1,
+  kSmoke1,
+  kTextureCount
+};
 
 constexpr const char* kTexturePaths[kTextureCount] = {
-    "texture/effect/particle1.png",     "texture/effect/particle2.png", "texture/effect/star1.png",
-    "texture/effect/particle3.png",     "texture/effect/hit_explosion.png", "texture/effect/star2.png",
-    "texture/effect/charge1.png",       "texture/effect/smoke1.png",
+    "texture/effect/particle1.png", "texture/effect/particle2.png",     "texture/effect/star1.png",
+    "texture/effect/particle3.png", "texture/effect/hit_explosion.png", "texture/effect/star2.png",
+    "texture/effect/charge1.png",   "texture/effect/smoke1.png",
 };
 
 struct Resources {
@@ -34,27 +44,37 @@ Resources& Shared() {
 int TextureOf(int32_t kind) {
   switch (kind) {
     case kParticleGlow:
-    case kParticleGlowShrink: return kParticle1;
+    case kParticleGlowShrink:
+      return kParticle1;
     case kParticleSpark:
-    case kParticleSparkShrink: return kParticle2;
+    case kParticleSparkShrink:
+      return kParticle2;
     case kParticleDust:
-    case kParticleDustSlow: return kParticle3;
-    case kParticleHit: return kHitExplosion;
-    case kParticleCharge: return kCharge1;
-    case kParticleStar: return kStar1;
-    case kParticleStarPulse: return kStar2;
-    case kParticleSmoke: return kSmoke1;
-    default: return -1;
+    case kParticleDustSlow:
+      return kParticle3;
+    case kParticleHit:
+      return kHitExplosion;
+    case kParticleCharge:
+      return kCharge1;
+    case kParticleStar:
+      return kStar1;
+    case kParticleStarPulse:
+      return kStar2;
+    case kParticleSmoke:
+      return kSmoke1;
+    default:
+      return -1;
   }
 }
 port::Vec3 DirectionOf(float pitch, float yaw) {
-  return port::Vec3TransformCoord({0.0f, 0.0f, 1.0f},
-                                  port::MatrixRotationYawPitchRoll(yaw * kDegToRad, pitch * kDegToRad, 0.0f));
+  return port::Vec3TransformCoord(
+      {0.0f, 0.0f, 1.0f},
+      port::MatrixRotationYawPitchRoll(yaw * kDegToRad, pitch * kDegToRad, 0.0f));
 }
 }  // namespace
 
-ParticleEffect* ParticleEffect::Spawn(float x, float y, float z, float scale, float pitch, float yaw,
-                                      float speed, int32_t kind, uint8_t active) {
+ParticleEffect* ParticleEffect::Spawn(float x, float y, float z, float scale, float pitch,
+                                      float yaw, float speed, int32_t kind, uint8_t active) {
   ParticleEffect* p = g_effects.ReuseOrAdd<ParticleEffect>(kEffectParticle);
   p->Init(x, y, z, scale, pitch, yaw, speed, kind, active);
   return p;
@@ -175,7 +195,8 @@ void ParticleEffect::DrawSprite(port::Matrix view, port::Matrix projection, bool
   if (kind == kParticleDust) bias = -0.0005f;
   port::Matrix toWorld;
   if (!port::MatrixInverse(view * projection, &toWorld)) return;
-  const port::Matrix world = port::MatrixScaling(size, size, 1.0f) * port::MatrixRotationZ(spin * kDegToRad) *
+  const port::Matrix world = port::MatrixScaling(size, size, 1.0f) *
+                             port::MatrixRotationZ(spin * kDegToRad) *
                              port::MatrixTranslation(c.x, c.y, c.z / c.w + bias) * toWorld;
   r.billboard.Draw(world, r.textures[texture].Get());
 }

@@ -22,8 +22,8 @@ Resources& Shared() {
 
 }  // namespace
 
-ShockWaveEffect* ShockWaveEffect::Spawn(float x, float y, float z, float pitch, float yaw, float roll,
-                                        float spare, uint8_t active) {
+ShockWaveEffect* ShockWaveEffect::Spawn(float x, float y, float z, float pitch, float yaw,
+                                        float roll, float spare, uint8_t active) {
   ShockWaveEffect* s = g_effects.ReuseOrAdd<ShockWaveEffect>(kEffectShockWave);
   s->Init(x, y, z, pitch, yaw, roll, spare, active);
   return s;
@@ -64,10 +64,11 @@ void ShockWaveEffect::Draw(port::Matrix, port::Matrix) {
   Resources& r = Shared();
   if (!r.device || r.device != port::gpu::Device::Current()) return;
   // The quad laid flat on the ground, then turned.
-  const port::Matrix world = port::MatrixScaling(size, size, 1.0f) * port::MatrixRotationX(90.0f * kDegToRad) *
-                             port::MatrixRotationZ(roll * kDegToRad) * port::MatrixRotationX(pitch * kDegToRad) *
-                             port::MatrixRotationY(yaw * kDegToRad) *
-                             port::MatrixTranslation(position.x, position.y, position.z);
+  const port::Matrix world =
+      port::MatrixScaling(size, size, 1.0f) * port::MatrixRotationX(90.0f * kDegToRad) *
+      port::MatrixRotationZ(roll * kDegToRad) * port::MatrixRotationX(pitch * kDegToRad) *
+      port::MatrixRotationY(yaw * kDegToRad) *
+      port::MatrixTranslation(position.x, position.y, position.z);
   r.device->SetRenderState(port::gpu::RenderState::CullMode, port::gpu::CullNone);
   r.billboard.Draw(world, r.ring.Get());
   r.device->SetRenderState(port::gpu::RenderState::CullMode, port::gpu::CullCCW);

@@ -18,13 +18,20 @@ struct DrawModeRule {
 
 DrawModeRule RuleFor(int32_t mode) {
   switch (mode) {
-    case 1: return {true, 1.0f, false, true, false};
-    case 2: return {true, 1.0f, true, true, true};
-    case 3: return {true, 0.4f, true, true, false};
-    case 4: return {true, 1.0f, true, false, true};
-    case 5: return {true, 0.8f, true, false, true};
-    case 10: return {true, 1.0f, true, true, true};
-    default: return {false, 1.0f, false, false, false};
+    case 1:
+      return {true, 1.0f, false, true, false};
+    case 2:
+      return {true, 1.0f, true, true, true};
+    case 3:
+      return {true, 0.4f, true, true, false};
+    case 4:
+      return {true, 1.0f, true, false, true};
+    case 5:
+      return {true, 0.8f, true, false, true};
+    case 10:
+      return {true, 1.0f, true, true, true};
+    default:
+      return {false, 1.0f, false, false, false};
   }
 }
 
@@ -68,8 +75,8 @@ void StageField::Release() {
 void StageField::Draw(port::Matrix, port::Matrix, port::Vec4) {
   if (!device) return;
   const DrawModeRule rule = RuleFor(drawMode);
-  const port::Matrix world =
-      port::MatrixScaling(rule.scale, rule.scale, rule.scale) * port::MatrixTranslation(0.0f, 0.0f, 0.0f);
+  const port::Matrix world = port::MatrixScaling(rule.scale, rule.scale, rule.scale) *
+                             port::MatrixTranslation(0.0f, 0.0f, 0.0f);
   device->SetTransform(port::gpu::TransformType::World, world);
   device->SetRenderState(RenderState::Lighting, 0);
   if (!rule.drawn) return;
@@ -97,8 +104,8 @@ bool StageField::RayCast(const port::Vec3* origin, const port::Vec3* direction, 
   return collision.Intersect(*origin, *direction, distance);
 }
 
-bool StageField::RayCastNormal(const port::Vec3* origin, const port::Vec3* direction, float* distance,
-                               port::Vec3* normal) {
+bool StageField::RayCastNormal(const port::Vec3* origin, const port::Vec3* direction,
+                               float* distance, port::Vec3* normal) {
   if (!origin || !direction || !distance) return false;
   return collision.IntersectNormal(*origin, *direction, distance, normal);
 }

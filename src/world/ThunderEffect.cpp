@@ -75,7 +75,8 @@ void ThunderEffect::DrawAdditive(port::Matrix, port::Matrix) {
   device->SetFVF(kQuadFvf);
   device->SetTexture(0, r.atlas.Get());
   device->SetRenderState(port::gpu::RenderState::CullMode, port::gpu::CullNone);
-  const port::Matrix place = port::MatrixRotationX(pitch * kDegToRad) * port::MatrixRotationY(yaw * kDegToRad) *
+  const port::Matrix place = port::MatrixRotationX(pitch * kDegToRad) *
+                             port::MatrixRotationY(yaw * kDegToRad) *
                              port::MatrixTranslation(position.x, position.y, position.z);
   // Two crossed planes make the beam.
   for (float k : {0.0f, 90.0f}) {

@@ -111,8 +111,10 @@ TEST_F(SceneDispatchTest, NumbersWithoutRoutinesStillBecomeCurrent) {
     Calls frame = Frame();
     EXPECT_EQ(app.currentScene, id);
     EXPECT_EQ(app.requestedScene, 0);
-    if (id == 6) EXPECT_EQ(frame, (Calls{"draw6"}));
-    else EXPECT_TRUE(frame.empty()) << id;
+    if (id == 6)
+      EXPECT_EQ(frame, (Calls{"draw6"}));
+    else
+      EXPECT_TRUE(frame.empty()) << id;
   }
   // Nothing current: a paint draws nothing.
   app.currentScene = SceneNone;

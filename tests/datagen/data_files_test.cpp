@@ -29,14 +29,18 @@ uint32_t Be32(const std::string& d, size_t at) {
   return (uint32_t(uint8_t(d[at])) << 24) | (uint32_t(uint8_t(d[at + 1])) << 16) |
          (uint32_t(uint8_t(d[at + 2])) << 8) | uint8_t(d[at + 3]);
 }
-uint32_t Le16(const std::string& d, size_t at) { return uint8_t(d[at]) | (uint32_t(uint8_t(d[at + 1])) << 8); }
+uint32_t Le16(const std::string& d, size_t at) {
+  return uint8_t(d[at]) | (uint32_t(uint8_t(d[at + 1])) << 8);
+}
 uint32_t Le32(const std::string& d, size_t at) { return Le16(d, at) | (Le16(d, at + 2) << 16); }
 
 // Width and height from the file's header; {0, 0} when it is not a picture.
 std::pair<uint32_t, uint32_t> PictureSize(const std::string& path, const std::string& d) {
   std::string ext = path.substr(path.rfind('.') + 1);
-  if (ext == "png" && d.size() > 24 && d.compare(1, 3, "PNG") == 0) return {Be32(d, 16), Be32(d, 20)};
-  if (ext == "bmp" && d.size() > 26 && d.compare(0, 2, "BM") == 0) return {Le32(d, 18), Le32(d, 22)};
+  if (ext == "png" && d.size() > 24 && d.compare(1, 3, "PNG") == 0)
+    return {Be32(d, 16), Be32(d, 20)};
+  if (ext == "bmp" && d.size() > 26 && d.compare(0, 2, "BM") == 0)
+    return {Le32(d, 18), Le32(d, 22)};
   if (ext == "tga" && d.size() > 18 && d[2] == 2) return {Le16(d, 12), Le16(d, 14)};
   if (ext == "jpg" && d.size() > 4 && uint8_t(d[0]) == 0xFF && uint8_t(d[1]) == 0xD8) {
     size_t i = 2;
@@ -44,7 +48,8 @@ std::pair<uint32_t, uint32_t> PictureSize(const std::string& path, const std::st
       uint8_t marker = uint8_t(d[i + 1]);
       uint32_t len = (uint32_t(uint8_t(d[i + 2])) << 8) | uint8_t(d[i + 3]);
       if (marker == 0xC0 || marker == 0xC2)
-        return {(uint32_t(uint8_t(d[i + 7])) << 8) | uint8_t(d[i + 8]), (uint32_t(uint8_t(d[i + 5])) << 8) | uint8_t(d[i + 6])};
+        return {(uint32_t(uint8_t(d[i + 7])) << 8) | uint8_t(d[i + 8]),
+                (uint32_t(uint8_t(d[i + 5])) << 8) | uint8_t(d[i + 6])};
       i += 2 + len;
     }
   }
@@ -94,7 +99,8 @@ TEST(DataSet, ManifestCoversCodePathsAndPatterns) {
 TEST(DataSet, EveryDataPathInTheGameCodeIsInTheManifest) {
   const char* const prefixes[] = {"Xfile/", "texture/", "data/", "sound/", "AppearData/"};
   int found = 0;
-  for (const auto& entry : fs::recursive_directory_iterator(fs::path(POMELVANE_SOURCE_DIR) / "src")) {
+  for (const auto& entry :
+       fs::recursive_directory_iterator(fs::path(POMELVANE_SOURCE_DIR) / "src")) {
     if (!entry.is_regular_file()) continue;
     std::string ext = entry.path().extension().string();
     if (ext != ".cpp" && ext != ".h") continue;
@@ -103,13 +109,15 @@ TEST(DataSet, EveryDataPathInTheGameCodeIsInTheManifest) {
     // written as a character literal opens none.
     auto nextQuote = [&](size_t from) {
       size_t q = text.find('"', from);
-      while (q != std::string::npos && q > 0 && text[q - 1] == '\'' && q + 1 < text.size() && text[q + 1] == '\'')
+      while (q != std::string::npos && q > 0 && text[q - 1] == '\'' && q + 1 < text.size() &&
+             text[q + 1] == '\'')
         q = text.find('"', q + 1);
       return q;
     };
     for (size_t at = nextQuote(0); at != std::string::npos;) {
       size_t end = at + 1;
-      while (end < text.size() && text[end] != '"' && text[end] != '\n') end += text[end] == '\\' ? 2 : 1;
+      while (end < text.size() && text[end] != '"' && text[end] != '\n')
+        end += text[end] == '\\' ? 2 : 1;
       if (end >= text.size()) break;
       std::string lit = text.substr(at + 1, end - at - 1);
       bool data = std::any_of(std::begin(prefixes), std::end(prefixes),
@@ -182,15 +190,18 @@ TEST(DataSet, ChargeBarCarriesItsAlphaRamp) {
 TEST(DataSet, ModelsHaveValidHeadersInBothEncodings) {
   int text = 0, binary = 0;
   for (const auto& e : datagen::Manifest()) {
-    if (e.kind != DataKind::SkinnedModel && e.kind != DataKind::Animation && e.kind != DataKind::StaticMesh &&
-        e.kind != DataKind::FieldMesh)
+    if (e.kind != DataKind::SkinnedModel && e.kind != DataKind::Animation &&
+        e.kind != DataKind::StaticMesh && e.kind != DataKind::FieldMesh)
       continue;
     std::string d = ReadAll(e.path);
     ASSERT_GE(d.size(), 16u) << e.path;
     std::string head = d.substr(0, 16);
-    if (head == "xof 0303txt 0032") ++text;
-    else if (head == "xof 0303bin 0032") ++binary;
-    else ADD_FAILURE() << e.path << " header " << head;
+    if (head == "xof 0303txt 0032")
+      ++text;
+    else if (head == "xof 0303bin 0032")
+      ++binary;
+    else
+      ADD_FAILURE() << e.path << " header " << head;
   }
   EXPECT_GT(text, 10);
   EXPECT_GT(binary, 10);
@@ -204,7 +215,8 @@ TEST(DataSet, CharacterFilesHoldOneSetEachAndTheBodyFrames) {
       std::string d = ReadAll(c.folder + f.name);
       // "AnimationSet" appears once per set, as a word in text and as a name token in binary.
       EXPECT_EQ(Count(d, "AnimationSet"), 1u) << c.folder << f.name;
-      for (const auto& frame : datagen::BodyFrameNames()) EXPECT_GE(Count(d, frame), 1u) << c.folder << f.name << " " << frame;
+      for (const auto& frame : datagen::BodyFrameNames())
+        EXPECT_GE(Count(d, frame), 1u) << c.folder << f.name << " " << frame;
       EXPECT_GT(f.length, 0);
     }
     std::string model = ReadAll(c.folder + "stop.X");
@@ -287,7 +299,8 @@ std::vector<int> Kinds(const std::string& path) {
   if (v.empty()) return kinds;
   int n = std::stoi(v[0]);
   EXPECT_EQ(v.size(), size_t(1 + 5 * n)) << path;
-  for (int i = 0; i < n && size_t(5 + 5 * i) < v.size(); ++i) kinds.push_back(std::stoi(v[size_t(5 + 5 * i)]));
+  for (int i = 0; i < n && size_t(5 + 5 * i) < v.size(); ++i)
+    kinds.push_back(std::stoi(v[size_t(5 + 5 * i)]));
   return kinds;
 }
 
@@ -311,7 +324,8 @@ TEST(DataSet, PlacementsPutTheRightKindsOnEachStage) {
     }
     EXPECT_TRUE(Kinds("fixtures/empty_areas/" + base + "_boss.arg").empty());
   }
-  for (const char* b : {"AppearData/battle/battle_stage1.arg", "AppearData/battle/battle_stage3.arg"})
+  for (const char* b :
+       {"AppearData/battle/battle_stage1.arg", "AppearData/battle/battle_stage3.arg"})
     EXPECT_EQ(Kinds(b), (std::vector<int>{1001, 1002, 1003, 1004}));
 }
 

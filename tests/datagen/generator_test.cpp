@@ -27,8 +27,8 @@ std::string ReadAll(const fs::path& p) {
 
 // Runs the generator; returns its exit status and what it printed on stderr.
 std::pair<int, std::string> RunGenerator(const fs::path& out, const fs::path& errFile) {
-  std::string cmd = std::string("'") + POMELVANE_DATAGEN_EXE + "' '" + out.string() + "' '" + POMELVANE_SOURCE_DIR +
-                    "' >/dev/null 2>'" + errFile.string() + "'";
+  std::string cmd = std::string("'") + POMELVANE_DATAGEN_EXE + "' '" + out.string() + "' '" +
+                    POMELVANE_SOURCE_DIR + "' >/dev/null 2>'" + errFile.string() + "'";
   int status = std::system(cmd.c_str());
   return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadAll(errFile)};
 }
@@ -38,8 +38,8 @@ std::pair<int, std::string> RunGenerator(const fs::path& out, const fs::path& er
 TEST(DataGenerator, AcceptsOnlyPlainRelativePaths) {
   EXPECT_TRUE(datagen::IsSafeRelativePath("Xfile/player/stop.X"));
   EXPECT_TRUE(datagen::IsSafeRelativePath("a..b/c"));
-  for (const char* bad : {"", "/etc/passwd", "../x", "Xfile/../../x", "Xfile/..", "a//b", "./a", "a/./b",
-                          "a\\b", "C:x", "a/"}) {
+  for (const char* bad : {"", "/etc/passwd", "../x", "Xfile/../../x", "Xfile/..", "a//b", "./a",
+                          "a/./b", "a\\b", "C:x", "a/"}) {
     std::string why;
     EXPECT_FALSE(datagen::IsSafeRelativePath(bad, &why)) << bad;
     EXPECT_FALSE(why.empty()) << bad;
@@ -74,7 +74,8 @@ TEST(DataGenerator, MissingFontFailsNamingTheFile) {
     datagen::TextRenderer text("/nonexistent/fonts/ipag.ttf");
     ADD_FAILURE() << "a missing font was accepted";
   } catch (const datagen::GenError& e) {
-    EXPECT_NE(std::string(e.what()).find("/nonexistent/fonts/ipag.ttf"), std::string::npos) << e.what();
+    EXPECT_NE(std::string(e.what()).find("/nonexistent/fonts/ipag.ttf"), std::string::npos)
+        << e.what();
   }
 }
 

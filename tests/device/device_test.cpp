@@ -1,8 +1,8 @@
 // The GL device against Direct3D 9's fixed-function rules, read back pixel by pixel.
 #include <cmath>
 
-#include "support/gl_context.h"
 #include "port/math.h"
+#include "support/gl_context.h"
 
 namespace gltest {
 namespace {
@@ -12,7 +12,8 @@ using port::Matrix;
 
 // A rectangle in clip space, as a two-triangle fan.
 void DrawRect(Device& d, float x0, float y0, float x1, float y1, float z, uint32_t colour) {
-  const ColourVertex v[4] = {{x0, y1, z, colour}, {x1, y1, z, colour}, {x1, y0, z, colour}, {x0, y0, z, colour}};
+  const ColourVertex v[4] = {
+      {x0, y1, z, colour}, {x1, y1, z, colour}, {x1, y0, z, colour}, {x0, y0, z, colour}};
   d.SetFVF(kColourFvf);
   d.DrawPrimitiveUP(TriangleFan, 2, v, sizeof(ColourVertex));
 }
@@ -84,18 +85,21 @@ TEST_F(DeviceTest, DirectionalLightFollowsTheFixedFunctionFormula) {
   struct NormalVertex {
     float x, y, z, nx, ny, nz;
   };
-  const NormalVertex tri[3] = {{-1, -1, 0.5f, 0, 0, -1}, {-1, 3, 0.5f, 0, 0, -1}, {3, -1, 0.5f, 0, 0, -1}};
+  const NormalVertex tri[3] = {
+      {-1, -1, 0.5f, 0, 0, -1}, {-1, 3, 0.5f, 0, 0, -1}, {3, -1, 0.5f, 0, 0, -1}};
   dev().SetFVF(fvf::XYZ | fvf::Normal);
 
   auto expected = [&](float normalLength) {
-    const float ndotl = std::max(0.0f, normalLength * (1.0f / len));  // N = (0,0,-l), -dir.z = -1/len
+    const float ndotl =
+        std::max(0.0f, normalLength * (1.0f / len));  // N = (0,0,-l), -dir.z = -1/len
     const float ag = 0x78 / 255.0f;
     auto ch = [&](float me, float ma, float md) {
       float c = me + ma * ag + ma * 0.1f + md * 1.0f * ndotl;
       return static_cast<uint32_t>(std::lround(std::min(1.0f, c) * 255.0f));
     };
     return 0xFF000000u | ch(m.emissive.r, m.ambient.r, m.diffuse.r) << 16 |
-           ch(m.emissive.g, m.ambient.g, m.diffuse.g) << 8 | ch(m.emissive.b, m.ambient.b, m.diffuse.b);
+           ch(m.emissive.g, m.ambient.g, m.diffuse.g) << 8 |
+           ch(m.emissive.b, m.ambient.b, m.diffuse.b);
   };
 
   auto centre = [&] {
@@ -114,7 +118,8 @@ TEST_F(DeviceTest, DirectionalLightFollowsTheFixedFunctionFormula) {
   dev().LightEnable(0, false);
   const uint32_t lightOff = centre();
   const float ag = 0x78 / 255.0f;
-  const uint32_t ambientOnly = 0xFF000000u | static_cast<uint32_t>(std::lround((0.05f + 0.2f * ag) * 255)) << 16 |
+  const uint32_t ambientOnly = 0xFF000000u |
+                               static_cast<uint32_t>(std::lround((0.05f + 0.2f * ag) * 255)) << 16 |
                                static_cast<uint32_t>(std::lround((0.1f + 0.4f * ag) * 255)) << 8 |
                                static_cast<uint32_t>(std::lround((0.2f * ag) * 255));
   EXPECT_TRUE(NearArgb(lightOff, ambientOnly, 2));
@@ -137,7 +142,8 @@ TEST_F(DeviceTest, LitVertexColourIsTheDiffuseSourceAndNoNormalGivesNoDiffuse) {
     float x, y, z, nx, ny, nz;
     uint32_t c;
   };
-  const V tri[3] = {{-1, -1, 0.5f, 0, 0, -1, 0xFF4080C0u}, {-1, 3, 0.5f, 0, 0, -1, 0xFF4080C0u},
+  const V tri[3] = {{-1, -1, 0.5f, 0, 0, -1, 0xFF4080C0u},
+                    {-1, 3, 0.5f, 0, 0, -1, 0xFF4080C0u},
                     {3, -1, 0.5f, 0, 0, -1, 0xFF4080C0u}};
   dev().SetFVF(fvf::XYZ | fvf::Normal | fvf::Diffuse);
   dev().DrawPrimitiveUP(TriangleList, 1, tri, sizeof(V));
@@ -201,7 +207,8 @@ TEST_F(DeviceTest, NearerSurfaceWinsInEitherOrderUnlessDepthIsOff) {
 TEST_F(DeviceTest, CullModeJudgesWindingOnScreen) {
   dev().SetRenderState(RenderState::Lighting, 0);
   // Bottom-left, top, bottom-right: clockwise as seen on screen.
-  const ColourVertex cw[3] = {{-0.5f, -0.5f, 0.5f, 0xFFFFFFFFu}, {0, 0.5f, 0.5f, 0xFFFFFFFFu},
+  const ColourVertex cw[3] = {{-0.5f, -0.5f, 0.5f, 0xFFFFFFFFu},
+                              {0, 0.5f, 0.5f, 0xFFFFFFFFu},
                               {0.5f, -0.5f, 0.5f, 0xFFFFFFFFu}};
   const ColourVertex ccw[3] = {cw[0], cw[2], cw[1]};
   dev().SetFVF(kColourFvf);
@@ -224,9 +231,11 @@ TEST_F(DeviceTest, PerspectiveLookAtProjectionLandsOnTheExpectedPixel) {
   dev().Clear(ClearTarget | ClearZBuffer, 0xFF000000u);
   Unlit(dev());
   const float fovy = 0.785398f, aspect = 640.0f / 480.0f;
-  dev().SetTransform(TransformType::View,
-                     port::MatrixLookAtLH(port::Vec3(0, 0, -10), port::Vec3(0, 0, 0), port::Vec3(0, 1, 0)));
-  dev().SetTransform(TransformType::Projection, port::MatrixPerspectiveFovLH(fovy, aspect, 1.0f, 100.0f));
+  dev().SetTransform(
+      TransformType::View,
+      port::MatrixLookAtLH(port::Vec3(0, 0, -10), port::Vec3(0, 0, 0), port::Vec3(0, 1, 0)));
+  dev().SetTransform(TransformType::Projection,
+                     port::MatrixPerspectiveFovLH(fovy, aspect, 1.0f, 100.0f));
   dev().SetTransform(TransformType::World, port::MatrixTranslation(1, 1, 0));
   const ColourVertex p[2] = {{0, 0, 0, 0xFFFFFFFFu}, {-2, -2, 0, 0xFF00FF00u}};
   dev().SetFVF(kColourFvf);
@@ -244,7 +253,8 @@ TEST_F(DeviceTest, PerspectiveLookAtProjectionLandsOnTheExpectedPixel) {
 TEST_F(DeviceTest, PerspectiveDepthRunsFromZeroAtTheNearPlane) {
   // Just beyond the near plane is visible, just before it is clipped.
   Unlit(dev());
-  dev().SetTransform(TransformType::Projection, port::MatrixPerspectiveFovLH(1.5f, 1.0f, 1.0f, 10.0f));
+  dev().SetTransform(TransformType::Projection,
+                     port::MatrixPerspectiveFovLH(1.5f, 1.0f, 1.0f, 10.0f));
   for (float z : {0.99f, 1.01f}) {
     dev().Clear(ClearTarget | ClearZBuffer, 0xFF000000u);
     DrawRect(dev(), -0.1f, -0.1f, 0.1f, 0.1f, z, 0xFFFFFFFFu);

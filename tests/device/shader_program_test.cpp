@@ -1,6 +1,6 @@
 // A program set on the device replaces the fixed-function shader but keeps the device's states.
-#include "support/gl_context.h"
 #include "port/gl_shader.h"
+#include "support/gl_context.h"
 
 namespace gltest {
 namespace {
@@ -47,8 +47,10 @@ TEST_F(DeviceTest, ShaderProgramDrawsWithTheDeviceStatesAndTextures) {
   dev().SetShaderProgram(&program);
   EXPECT_EQ(dev().GetShaderProgram(), &program);
   dev().Clear(ClearTarget, 0xFF000000u);
-  const ColourVertex quad[4] = {{-1, -1, 0.5f, 0xFF0000FFu}, {1, -1, 0.5f, 0xFF0000FFu},
-                                {1, 1, 0.5f, 0xFF0000FFu}, {-1, 1, 0.5f, 0xFF0000FFu}};
+  const ColourVertex quad[4] = {{-1, -1, 0.5f, 0xFF0000FFu},
+                                {1, -1, 0.5f, 0xFF0000FFu},
+                                {1, 1, 0.5f, 0xFF0000FFu},
+                                {-1, 1, 0.5f, 0xFF0000FFu}};
   dev().SetFVF(kColourFvf);
   dev().DrawPrimitiveUP(TriangleFan, 2, quad, sizeof(ColourVertex));
   EXPECT_EQ(program.applied, 1);

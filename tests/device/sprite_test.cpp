@@ -1,8 +1,8 @@
 // Sprites and text over the back buffer.
 #include <cstring>
 
-#include "support/gl_context.h"
 #include "port/sprite.h"
+#include "support/gl_context.h"
 
 namespace gltest {
 namespace {
@@ -41,7 +41,8 @@ TEST_F(SpriteTest, DrawsEachTexelAtItsPixel) {
   sprite_->End();
   const auto px = dev().ReadBackBuffer();
   for (int y = 0; y < 2; ++y)
-    for (int x = 0; x < 4; ++x) EXPECT_EQ(At(px, 10 + x, 20 + y), kTexels[y * 4 + x]) << x << "," << y;
+    for (int x = 0; x < 4; ++x)
+      EXPECT_EQ(At(px, 10 + x, 20 + y), kTexels[y * 4 + x]) << x << "," << y;
   EXPECT_EQ(At(px, 9, 20), 0xFF000000u);
   EXPECT_EQ(At(px, 14, 20), 0xFF000000u);
   EXPECT_EQ(At(px, 10, 19), 0xFF000000u);
@@ -76,7 +77,8 @@ TEST_F(SpriteTest, NegativeQuarterTurnIsCounterClockwiseAboutTheTopLeft) {
   const auto px = dev().ReadBackBuffer();
   // Texel (x, y) lands at (100 + y, 99 - x): the top row now runs upward on the left.
   for (int y = 0; y < 2; ++y)
-    for (int x = 0; x < 4; ++x) EXPECT_EQ(At(px, 100 + y, 99 - x), kTexels[y * 4 + x]) << x << "," << y;
+    for (int x = 0; x < 4; ++x)
+      EXPECT_EQ(At(px, 100 + y, 99 - x), kTexels[y * 4 + x]) << x << "," << y;
   EXPECT_EQ(At(px, 100, 100), 0xFF000000u);
 }
 
@@ -88,7 +90,8 @@ TEST_F(SpriteTest, RotationCentreTurnsAboutThatPoint) {
   const auto px = dev().ReadBackBuffer();
   // A half turn about the middle mirrors the image in place.
   for (int y = 0; y < 2; ++y)
-    for (int x = 0; x < 4; ++x) EXPECT_EQ(At(px, 200 + 3 - x, 200 + 1 - y), kTexels[y * 4 + x]) << x << "," << y;
+    for (int x = 0; x < 4; ++x)
+      EXPECT_EQ(At(px, 200 + 3 - x, 200 + 1 - y), kTexels[y * 4 + x]) << x << "," << y;
 }
 
 TEST_F(SpriteTest, BeginSetsTwoDimensionalStatesAndEndRestoresThem) {
@@ -153,10 +156,10 @@ TEST_F(DeviceTest, FontDrawsShiftJisTextInsideItsRectangle) {
       for (int x = x0; x < x1; ++x) n += (At(px, x, y) & 0xFF) > 128;
     return n;
   };
-  EXPECT_GT(lit(10, 10, 70, 30), 20);   // first line, three full-width glyphs
-  EXPECT_GT(lit(10, 30, 30, 50), 10);   // second line
-  EXPECT_EQ(lit(0, 0, 640, 10), 0);     // nothing above the rectangle
-  EXPECT_EQ(lit(40, 30, 640, 50), 0);   // "AB" is two half-width cells
+  EXPECT_GT(lit(10, 10, 70, 30), 20);  // first line, three full-width glyphs
+  EXPECT_GT(lit(10, 30, 30, 50), 10);  // second line
+  EXPECT_EQ(lit(0, 0, 640, 10), 0);    // nothing above the rectangle
+  EXPECT_EQ(lit(40, 30, 640, 50), 0);  // "AB" is two half-width cells
 
   // Clipped to a small rectangle.
   dev().Clear(ClearTarget, 0xFF000000u);

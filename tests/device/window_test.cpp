@@ -71,7 +71,9 @@ TEST(TextEncodingTest, ShiftJisBecomesUtf8AndBadBytesDoNotStopIt) {
   // A lead byte with no trail, then more text.
   const std::string cut = port::SjisToUtf8(std::string_view("A\x83", 2));
   EXPECT_EQ(cut.substr(0, 1), "A");
-  const std::string bad = port::SjisToUtf8("\xff" "B");
+  const std::string bad = port::SjisToUtf8(
+      "\xff"
+      "B");
   EXPECT_EQ(bad.back(), 'B');
 }
 

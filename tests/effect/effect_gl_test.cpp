@@ -1,15 +1,14 @@
 #include <gtest/gtest.h>
 
-
-#include "support/gl_context.h"
-#include "support/temp_dir.h"
 #include "port/effect.h"
 #include "render/EffectHolder.h"
+#include "support/gl_context.h"
+#include "support/temp_dir.h"
 
 using namespace port;
+using gltest::At;
 using gltest::DeviceTest;
 using gltest::NearArgb;
-using gltest::At;
 
 namespace {
 
@@ -78,8 +77,8 @@ class EffectDeviceTest : public DeviceTest {
 TEST_F(EffectDeviceTest, ParameterChangesInsideAPassReachTheNextDraw) {
   Effect* fx = Create(kFlat);
   ASSERT_NE(fx, nullptr);
-  const EffectHandle palette = fx->GetParameterByName("mPalette"), col = fx->GetParameterByName("vCol"),
-                     which = fx->GetParameterByName("Which");
+  const EffectHandle palette = fx->GetParameterByName("mPalette"),
+                     col = fx->GetParameterByName("vCol"), which = fx->GetParameterByName("Which");
   ASSERT_NE(palette, 0u);
   // Palette entry 2 moves the square to the left half, entry 1 to the right.
   Matrix m[4] = {Matrix::Identity(), MatrixTranslation(0.5f, 0, 0), MatrixTranslation(-0.5f, 0, 0),
@@ -146,7 +145,8 @@ TEST_F(EffectDeviceTest, BeginSavesPassStatesAndEndRestoresThem) {
 TEST_F(EffectDeviceTest, SettersCheckTypesAndSizes) {
   Effect* fx = Create(kFlat);
   ASSERT_NE(fx, nullptr);
-  const EffectHandle palette = fx->GetParameterByName("mPalette"), col = fx->GetParameterByName("vCol");
+  const EffectHandle palette = fx->GetParameterByName("mPalette"),
+                     col = fx->GetParameterByName("vCol");
   Matrix m[5];
   EXPECT_EQ(fx->SetMatrixArray(palette, m, 5), kInvalidCall);
   EXPECT_EQ(fx->SetMatrix(palette, m[0]), kInvalidCall);
@@ -175,13 +175,15 @@ TEST_F(EffectDeviceTest, BadEffectFilesFailWithAReason) {
   EXPECT_TRUE(Failed(Effect::CreateFromText(device_.get(), R"(
 vertex V %{ void main() { gl_Position = undefinedThing; } %}
 fragment F %{ void main() { FragColor = vec4(1.0); } %}
-technique T { pass { VertexShader = V; FragmentShader = F; } })", &fx, &errors)));
+technique T { pass { VertexShader = V; FragmentShader = F; } })",
+                                            &fx, &errors)));
   EXPECT_NE(errors.find("vertex shader V"), std::string::npos) << errors;
   errors.clear();
   EXPECT_TRUE(Failed(Effect::CreateFromText(device_.get(), R"(
 vertex V %{ void main() { gl_Position = vec4(0.0); } %}
 fragment F %{ void notMain() { FragColor = vec4(1.0); } %}
-technique T { pass { VertexShader = V; FragmentShader = F; } })", &fx, &errors)));
+technique T { pass { VertexShader = V; FragmentShader = F; } })",
+                                            &fx, &errors)));
   EXPECT_FALSE(errors.empty());
   // Without a live device nothing is created.
   EXPECT_EQ(Effect::CreateFromText(nullptr, kFlat, &fx, &errors), kInvalidCall);
@@ -290,7 +292,8 @@ class ToonEffectTest : public EffectDeviceTest {
 TEST_F(ToonEffectTest, CompilesAndDrawsRampTimesColourTimesDecal) {
   ASSERT_EQ(fx->SetTechnique(fx->GetTechniqueByName("TShader")), kOk);
   EXPECT_EQ(fx->PassCount(), 3u);
-  for (const char* name : {"mVP", "vCol", "vLightDir", "DecalTex", "CurNumBones", "mWorldMatrixArray"})
+  for (const char* name :
+       {"mVP", "vCol", "vLightDir", "DecalTex", "CurNumBones", "mWorldMatrixArray"})
     EXPECT_NE(Param(name), 0u) << name;
   ramp = Texel(0xFF808080);
   decal = Texel(0xFF00FF00);
@@ -320,7 +323,8 @@ TEST_F(ToonEffectTest, CompilesAndDrawsRampTimesColourTimesDecal) {
   EXPECT_TRUE(NearArgb(At(plain, 20, 20), 0xFF000000, 0));
   fx->SetTexture(Param("DecalTex"), decal);
   dev().SetTexture(1, decal);
-  EXPECT_TRUE(NearArgb(At(DrawPass(0, layout, v), 320, 240), 0xFF008000, 3));  // ramp x colour x decal
+  EXPECT_TRUE(
+      NearArgb(At(DrawPass(0, layout, v), 320, 240), 0xFF008000, 3));  // ramp x colour x decal
 
   // The outline pass draws black.
   const std::vector<uint32_t> outline = DrawPass(1, layout, v, 0xFFFFFFFF);
@@ -338,8 +342,11 @@ TEST_F(ToonEffectTest, BlendsCurNumBonesPlusOneWeights) {
     float nx, ny, nz;
   };
   // Bytes (3, 7): palette 3 moves right by 0.4, palette 7 left by 0.4.
-  auto vert = [](float x, float y) { return SkinVertex{x, y, 0.5f, 0.25f, {3, 7, 0, 0}, 0, 0, -1}; };
-  const SkinVertex v[4] = {vert(-0.1f, -0.1f), vert(-0.1f, 0.1f), vert(0.1f, 0.1f), vert(0.1f, -0.1f)};
+  auto vert = [](float x, float y) {
+    return SkinVertex{x, y, 0.5f, 0.25f, {3, 7, 0, 0}, 0, 0, -1};
+  };
+  const SkinVertex v[4] = {vert(-0.1f, -0.1f), vert(-0.1f, 0.1f), vert(0.1f, 0.1f),
+                           vert(0.1f, -0.1f)};
   gpu::VertexLayout layout;
   layout.elements = {{0, gpu::DeclType::Float3, gpu::DeclUsage::Position, 0},
                      {12, gpu::DeclType::Float1, gpu::DeclUsage::BlendWeight, 0},

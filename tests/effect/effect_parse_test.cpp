@@ -62,14 +62,16 @@ TEST(EffectParse, ReadsParametersTechniquesPassesAndStates) {
                                               {S::DestBlend, gpu::BlendInvSrcAlpha},
                                               {S::AlphaRef, 0x80}};
   EXPECT_EQ(t.passes[0].states, want);
-  EXPECT_EQ(d.techniques[1].passes[0].states, (std::vector<std::pair<S, uint32_t>>{{S::Lighting, 1}}));
+  EXPECT_EQ(d.techniques[1].passes[0].states,
+            (std::vector<std::pair<S, uint32_t>>{{S::Lighting, 1}}));
 
   // The generated source declares every uniform and, for vertex shaders, the attributes.
   std::string vs = fx::BuildShaderSource(d, true, d.vertexShaders.at("VS"));
   EXPECT_EQ(vs.rfind("#version 330 core\n", 0), 0u);
-  for (const char* line : {"uniform mat4 mBones[4];", "uniform vec4 vTint;", "uniform int Count;",
-                           "uniform sampler2D Decal;", "uniform bool Decal_bound;", "uniform sampler2D Ramp;",
-                           "layout(location = 2) in vec4 inBlendIndices;", "float Twice"})
+  for (const char* line :
+       {"uniform mat4 mBones[4];", "uniform vec4 vTint;", "uniform int Count;",
+        "uniform sampler2D Decal;", "uniform bool Decal_bound;", "uniform sampler2D Ramp;",
+        "layout(location = 2) in vec4 inBlendIndices;", "float Twice"})
     EXPECT_NE(vs.find(line), std::string::npos) << line;
   std::string fs = fx::BuildShaderSource(d, false, d.fragmentShaders.at("FS"));
   EXPECT_NE(fs.find("out vec4 FragColor;"), std::string::npos);
@@ -82,25 +84,30 @@ TEST(EffectParse, SyntaxErrorsAreReportedWithTheirLine) {
     int line;
   };
   const Case cases[] = {
-      {"param float4 v\n", 2},                                    // missing ';' at end of text
-      {"param float3 v;", 1},                                     // unknown type
-      {"param float4 v[2];", 1},                                  // arrays of vectors
-      {"param texture t;", 1},                                    // texture without stage
-      {"param texture t : 2;", 1},                                // stage out of range
+      {"param float4 v\n", 2},      // missing ';' at end of text
+      {"param float3 v;", 1},       // unknown type
+      {"param float4 v[2];", 1},    // arrays of vectors
+      {"param texture t;", 1},      // texture without stage
+      {"param texture t : 2;", 1},  // stage out of range
       {"param float4x4 m[0];", 1},
       {"param float4x4 m[100000];", 1},
-      {"param int a;\nparam int a;", 2},                          // duplicate
-      {"param int a_bound;\nparam texture a : 0;", 2},            // clash with the generated flag
+      {"param int a;\nparam int a;", 2},                // duplicate
+      {"param int a_bound;\nparam texture a : 0;", 2},  // clash with the generated flag
       {"param int gl_Foo;", 1},
-      {"vertex V %{ void main(){} ", 1},                          // block never closed
+      {"vertex V %{ void main(){} ", 1},  // block never closed
       {"vertex V %{ %}\nvertex V %{ %}", 2},
-      {"\n\ntechnique T { pass { VertexShader = V; } }", 3},      // no such shader
-      {"vertex V %{ %}\nfragment F %{ %}\ntechnique T { pass { VertexShader = V; } }", 3},  // no fragment
-      {"vertex V %{ %}\nfragment F %{ %}\ntechnique T { pass { Bogus = 1; VertexShader = V; FragmentShader = F; } }", 3},
+      {"\n\ntechnique T { pass { VertexShader = V; } }", 3},  // no such shader
+      {"vertex V %{ %}\nfragment F %{ %}\ntechnique T { pass { VertexShader = V; } }",
+       3},  // no fragment
+      {"vertex V %{ %}\nfragment F %{ %}\ntechnique T { pass { Bogus = 1; VertexShader = V; "
+       "FragmentShader = F; } }",
+       3},
       {"vertex V %{ %}\nfragment F %{ %}\ntechnique T { pass { CullMode = Sideways; } }", 3},
-      {"vertex V %{ %}\nfragment F %{ %}\ntechnique T { }", 3},   // no pass
-      {"vertex V %{ %}\nfragment F %{ %}\ntechnique T { pass { VertexShader = V; FragmentShader = F; }", 3},
-      {"", 1},                                                    // no technique
+      {"vertex V %{ %}\nfragment F %{ %}\ntechnique T { }", 3},  // no pass
+      {"vertex V %{ %}\nfragment F %{ %}\ntechnique T { pass { VertexShader = V; FragmentShader = "
+       "F; }",
+       3},
+      {"", 1},  // no technique
       {"param int x; $", 1},
       {"nonsense", 1},
   };
@@ -108,7 +115,8 @@ TEST(EffectParse, SyntaxErrorsAreReportedWithTheirLine) {
     fx::EffectDesc d;
     std::string error;
     EXPECT_FALSE(fx::ParseEffect(c.text, &d, &error)) << c.text;
-    EXPECT_EQ(error.rfind("line " + std::to_string(c.line) + ":", 0), 0u) << c.text << " -> " << error;
+    EXPECT_EQ(error.rfind("line " + std::to_string(c.line) + ":", 0), 0u)
+        << c.text << " -> " << error;
     EXPECT_TRUE(d.techniques.empty());
   }
 }
@@ -122,9 +130,15 @@ TEST(EffectParse, HostileTextNeverCrashes) {
     for (int k = 0; k < edits; ++k) {
       size_t at = static_cast<size_t>(std::rand()) % t.size();
       switch (std::rand() % 3) {
-        case 0: t[at] = static_cast<char>(std::rand()); break;
-        case 1: t.erase(at, 1 + static_cast<size_t>(std::rand()) % 8); break;
-        default: t.resize(at); break;
+        case 0:
+          t[at] = static_cast<char>(std::rand());
+          break;
+        case 1:
+          t.erase(at, 1 + static_cast<size_t>(std::rand()) % 8);
+          break;
+        default:
+          t.resize(at);
+          break;
       }
       if (t.empty()) break;
     }

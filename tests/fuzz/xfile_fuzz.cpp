@@ -17,8 +17,9 @@ void Exercise(port::Mesh* mesh) {
   float r;
   port::ComputeMeshBoundingSphere(mesh, &c, &r);
   port::Mesh* clone = nullptr;
-  if (!port::Failed(mesh->CloneMeshFVF(0, port::gpu::fvf::XYZ | port::gpu::fvf::Normal | port::gpu::fvf::Tex1,
-                                       nullptr, &clone))) {
+  if (!port::Failed(
+          mesh->CloneMeshFVF(0, port::gpu::fvf::XYZ | port::gpu::fvf::Normal | port::gpu::fvf::Tex1,
+                             nullptr, &clone))) {
     clone->OptimizeInplace(port::meshopt::kCompact | port::meshopt::kAttrSort);
     port::ComputeNormals(clone);
     clone->Release();
@@ -32,9 +33,10 @@ void Walk(const port::x::Object& o, int depth) {
     uint32_t d;
     float f;
     std::string s;
-    bool ok = v.type == port::x::ValueType::String                                   ? r.ReadString(&s)
-              : v.type == port::x::ValueType::Float || v.type == port::x::ValueType::Double ? r.ReadFloat(&f)
-                                                                                       : r.ReadDword(&d);
+    bool ok = v.type == port::x::ValueType::String ? r.ReadString(&s)
+              : v.type == port::x::ValueType::Float || v.type == port::x::ValueType::Double
+                  ? r.ReadFloat(&f)
+                  : r.ReadDword(&d);
     if (!ok) __builtin_trap();  // a value the reader itself typed must read back
   }
   if (o.Is(port::x::guids::kMesh)) {
@@ -42,7 +44,8 @@ void Walk(const port::x::Object& o, int depth) {
     port::SkinInfo* skin = nullptr;
     std::vector<uint32_t> adjacency;
     std::vector<port::XMaterial> materials;
-    if (!port::Failed(port::LoadSkinMeshFromXof(o, 0, nullptr, &adjacency, &materials, &skin, &mesh))) {
+    if (!port::Failed(
+            port::LoadSkinMeshFromXof(o, 0, nullptr, &adjacency, &materials, &skin, &mesh))) {
       Exercise(mesh);
       skin->GetMaxVertexInfluences();
       mesh->Release();

@@ -98,7 +98,8 @@ TEST_F(PadTest, FifthPadIsNotOpenedAndIndicesFollowEnumeration) {
   for (int i = 0; i < 4; ++i) ASSERT_TRUE(port::SetVirtualPadButton(i, i, true));
   ASSERT_TRUE(input.PollJoysticks());
   for (int pad = 0; pad < 4; ++pad) {
-    for (int button = 0; button < 4; ++button) EXPECT_EQ(input.IsPadButton(pad, button), pad == button);
+    for (int button = 0; button < 4; ++button)
+      EXPECT_EQ(input.IsPadButton(pad, button), pad == button);
   }
   EXPECT_FALSE(input.IsPadButton(4, 4));
 }
@@ -107,7 +108,8 @@ TEST_F(PadTest, PadsDirectionsAndButtonsOutOfRangeAnswerFalse) {
   Attach(1);
   ASSERT_TRUE(Init());
   ASSERT_TRUE(port::SetVirtualPadAxis(0, 0, 32767));
-  for (int b = 0; b < port::kPadButtonCount; ++b) ASSERT_TRUE(port::SetVirtualPadButton(0, b, true));
+  for (int b = 0; b < port::kPadButtonCount; ++b)
+    ASSERT_TRUE(port::SetVirtualPadButton(0, b, true));
   ASSERT_TRUE(input.PollJoysticks());
   ASSERT_TRUE(input.IsPadDirection(0, kRight));
   for (int pad : {-1, 1, 4, 1000}) {
@@ -169,8 +171,8 @@ class KeyTest : public ::testing::Test {
 
 TEST_F(KeyTest, ForcedKeysAreSeenAfterAPoll) {
   ASSERT_TRUE(input.InitKeyboard(nullptr));
-  port::SetTestKey(0x2C, true);  // Z
-  port::SetTestKey(0xC8, true);  // up arrow
+  port::SetTestKey(0x2C, true);         // Z
+  port::SetTestKey(0xC8, true);         // up arrow
   EXPECT_FALSE(input.IsKeyDown(0x2C));  // nothing until polled
   ASSERT_TRUE(input.PollKeyboard());
   EXPECT_TRUE(input.IsKeyDown(0x2C));
@@ -193,9 +195,10 @@ TEST_F(KeyTest, WithoutAKeyboardNoKeyIsEverDown) {
 
 TEST(ScanCodes, GameKeysSitOnTheirPhysicalPositions) {
   const std::pair<int, SDL_Scancode> keys[] = {
-      {0x01, SDL_SCANCODE_ESCAPE}, {0x2C, SDL_SCANCODE_Z},    {0x2D, SDL_SCANCODE_X},    {0x2E, SDL_SCANCODE_C},
-      {0x3B, SDL_SCANCODE_F1},     {0x58, SDL_SCANCODE_F12},  {0xC8, SDL_SCANCODE_UP},   {0xCB, SDL_SCANCODE_LEFT},
-      {0xCD, SDL_SCANCODE_RIGHT},  {0xD0, SDL_SCANCODE_DOWN}, {-1, SDL_SCANCODE_UNKNOWN}, {256, SDL_SCANCODE_UNKNOWN}};
+      {0x01, SDL_SCANCODE_ESCAPE}, {0x2C, SDL_SCANCODE_Z},     {0x2D, SDL_SCANCODE_X},
+      {0x2E, SDL_SCANCODE_C},      {0x3B, SDL_SCANCODE_F1},    {0x58, SDL_SCANCODE_F12},
+      {0xC8, SDL_SCANCODE_UP},     {0xCB, SDL_SCANCODE_LEFT},  {0xCD, SDL_SCANCODE_RIGHT},
+      {0xD0, SDL_SCANCODE_DOWN},   {-1, SDL_SCANCODE_UNKNOWN}, {256, SDL_SCANCODE_UNKNOWN}};
   for (const auto& [code, sdl] : keys) EXPECT_EQ(port::ScanCodeToSdlScancode(code), sdl) << code;
 
   // No two scan codes share a key, and the whole main block is there.
@@ -207,7 +210,8 @@ TEST(ScanCodes, GameKeysSitOnTheirPhysicalPositions) {
     ++mapped;
     EXPECT_TRUE(seen.insert(sdl).second) << "scan code " << code;
   }
-  for (int code = 0x01; code <= 0x53; ++code) EXPECT_NE(port::ScanCodeToSdlScancode(code), SDL_SCANCODE_UNKNOWN) << code;
+  for (int code = 0x01; code <= 0x53; ++code)
+    EXPECT_NE(port::ScanCodeToSdlScancode(code), SDL_SCANCODE_UNKNOWN) << code;
   EXPECT_GT(mapped, 120);
 }
 

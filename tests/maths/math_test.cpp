@@ -54,8 +54,7 @@ TEST(MathMatrix, YawPitchRollOrder) {
   ExpectVec(Vec3TransformNormal({0, 0, 1}, MatrixRotationYawPitchRoll(y, p, 0)),
             std::cos(p) * std::sin(y), -std::sin(p), std::cos(p) * std::cos(y));
   // Roll first, then pitch, then yaw.
-  const Matrix expect =
-      MatrixRotationZ(0.2f) * MatrixRotationX(0.5f) * MatrixRotationY(1.1f);
+  const Matrix expect = MatrixRotationZ(0.2f) * MatrixRotationX(0.5f) * MatrixRotationY(1.1f);
   const Matrix got = MatrixRotationYawPitchRoll(1.1f, 0.5f, 0.2f);
   for (int r = 0; r < 4; ++r)
     for (int c = 0; c < 4; ++c) EXPECT_NEAR(got(r, c), expect(r, c), 1e-6f);
@@ -211,7 +210,8 @@ TEST(MathQuat, SquadStartsAtQ1AndEndsAtQ2) {
   ExpectQuat(c, q2.x, q2.y, q2.z, q2.w);
   // Repeated keys: every key identical gives the key throughout, not NaN.
   QuatSquadSetup(&a, &b, &c, q1, q1, q1, q1);
-  for (float t : {0.0f, 0.3f, 0.5f, 1.0f}) ExpectQuat(QuatSquad(q1, a, b, c, t), q1.x, q1.y, q1.z, q1.w);
+  for (float t : {0.0f, 0.3f, 0.5f, 1.0f})
+    ExpectQuat(QuatSquad(q1, a, b, c, t), q1.x, q1.y, q1.z, q1.w);
   // q2 on the far hemisphere is flipped into C.
   const Quat nq2{-q2.x, -q2.y, -q2.z, -q2.w};
   QuatSquadSetup(&a, &b, &c, q0, q1, nq2, q3);
@@ -235,8 +235,11 @@ TEST(MathBounds, MeanCentreAndFarthestPoint) {
     float n[3];
     float uv[2];
   };
-  std::vector<Vertex> v = {{{0, 0, 0}, {}, {}}, {{2, 0, 0}, {}, {}}, {{2, 2, 0}, {}, {}},
-                           {{0, 2, 0}, {}, {}}, {{1, 1, 8}, {}, {}}};
+  std::vector<Vertex> v = {{{0, 0, 0}, {}, {}},
+                           {{2, 0, 0}, {}, {}},
+                           {{2, 2, 0}, {}, {}},
+                           {{0, 2, 0}, {}, {}},
+                           {{1, 1, 8}, {}, {}}};
   Vec3 c;
   float r = 0;
   ASSERT_TRUE(ComputeBoundingSphere(v.data(), 5, sizeof(Vertex), &c, &r));

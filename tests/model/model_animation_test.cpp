@@ -20,7 +20,8 @@ port::Quat FileRotationZ(float degrees) {
 
 void ExpectMatrixNear(const Matrix& a, const Matrix& b, float eps = 1e-5f) {
   for (int r = 0; r < 4; ++r) {
-    for (int c = 0; c < 4; ++c) EXPECT_NEAR(a.m[r][c], b.m[r][c], eps) << "element " << r << "," << c;
+    for (int c = 0; c < 4; ++c)
+      EXPECT_NEAR(a.m[r][c], b.m[r][c], eps) << "element " << r << "," << c;
   }
 }
 
@@ -37,7 +38,9 @@ using KeyInterpolation = Fixture;
 
 TEST_F(KeyInterpolation, RotationKeysAreSquadBetweenTheirKeysAndTurnTheFileWay) {
   // Evenly spaced turns about one axis: squad keeps the even pace.
-  anim.rotationKeys = {{0, FileRotationZ(0)}, {10, FileRotationZ(45)}, {20, FileRotationZ(90)},
+  anim.rotationKeys = {{0, FileRotationZ(0)},
+                       {10, FileRotationZ(45)},
+                       {20, FileRotationZ(90)},
                        {30, FileRotationZ(135)}};
   anim.Apply(0.0f, 1.0f, nullptr);
   // No position keys: the translation comes from the file matrix.
@@ -46,11 +49,14 @@ TEST_F(KeyInterpolation, RotationKeysAreSquadBetweenTheirKeysAndTurnTheFileWay) 
   // The file's rotations turn the other way from the matrix builder's.
   const float degree = kPi / 180.0f;
   anim.Apply(10.0f, 1.0f, nullptr);
-  ExpectMatrixNear(frame.local, port::MatrixRotationZ(-45 * degree) * port::MatrixTranslation(0, 1, 0));
+  ExpectMatrixNear(frame.local,
+                   port::MatrixRotationZ(-45 * degree) * port::MatrixTranslation(0, 1, 0));
   anim.Apply(12.5f, 1.0f, nullptr);
-  ExpectMatrixNear(frame.local, port::MatrixRotationZ(-56.25f * degree) * port::MatrixTranslation(0, 1, 0));
+  ExpectMatrixNear(frame.local,
+                   port::MatrixRotationZ(-56.25f * degree) * port::MatrixTranslation(0, 1, 0));
   anim.Apply(15.0f, 1.0f, nullptr);
-  ExpectMatrixNear(frame.local, port::MatrixRotationZ(-67.5f * degree) * port::MatrixTranslation(0, 1, 0));
+  ExpectMatrixNear(frame.local,
+                   port::MatrixRotationZ(-67.5f * degree) * port::MatrixTranslation(0, 1, 0));
 }
 
 TEST_F(KeyInterpolation, PastTheLastKeyTheLastKeyHolds) {

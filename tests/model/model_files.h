@@ -33,8 +33,8 @@ inline void Frame(xtest::XWriter& w, const std::string& name, const std::vector<
 // y = 0, skinned to Bone1 (at the origin) below y = 1 and Bone2 (at y = 1,
 // a child of Bone1) above; the row at y = 1 is shared half and half.
 struct ArmOptions {
-  bool ownAnimation = false;  // the file brings a set bending Bone2
-  uint32_t headerBones = 2;   // XSkinMeshHeader's bone count
+  bool ownAnimation = false;      // the file brings a set bending Bone2
+  uint32_t headerBones = 2;       // XSkinMeshHeader's bone count
   uint32_t extraWeightIndex = 0;  // nonzero: Bone2 also weights this vertex
   std::string bone2Name = "Bone2";
   bool rigidHand = false;  // an unskinned square hung on Bone2, 1 above it
@@ -121,8 +121,8 @@ inline void WriteArmMesh(xtest::XWriter& w, const ArmOptions& o) {
 }
 
 // One animation of frame `target`: rotation keys about z (degrees) at the given times.
-inline void WriteBend(xtest::XWriter& w, const std::string& target, const std::vector<uint32_t>& times,
-                      const std::vector<float>& degrees) {
+inline void WriteBend(xtest::XWriter& w, const std::string& target,
+                      const std::vector<uint32_t>& times, const std::vector<float>& degrees) {
   w.Begin("Animation", "");
   w.Ref(target);
   w.Begin("AnimationKey");

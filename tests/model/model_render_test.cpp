@@ -43,7 +43,8 @@ class ModelRender : public gltest::DeviceTest {
   }
 
   SkinnedModel& LoadModel(int method, bool hand = false) {
-    if (hand) model_path_ = modeltest::WriteFile("arm_hand.x", modeltest::ArmModel({.rigidHand = true}));
+    if (hand)
+      model_path_ = modeltest::WriteFile("arm_hand.x", modeltest::ArmModel({.rigidHand = true}));
     models_.push_back(std::make_unique<SkinnedModel>());
     SkinnedModel& m = *models_.back();
     m.Init(device_.get(), nullptr);
@@ -82,7 +83,8 @@ class ModelRender : public gltest::DeviceTest {
 
   void DrawToon(SkinnedModel& m, float x, uint8_t flag = 1) {
     m.SetEffect(&effect_);
-    m.BindEffectParameters("mVP", "vCol", "vLightDir", "DecalTex", "CurNumBones", "mWorldMatrixArray");
+    m.BindEffectParameters("mVP", "vCol", "vLightDir", "DecalTex", "CurNumBones",
+                           "mWorldMatrixArray");
     effect_.GetEffect()->SetVector(effect_.GetEffect()->GetParameterByName("vCol"), {1, 1, 1, 1});
     device_->SetTexture(0, ramp_);
     Pose(m, x);
@@ -101,7 +103,9 @@ class ModelRender : public gltest::DeviceTest {
 
   void Clear() { device_->Clear(gpu::ClearTarget | gpu::ClearZBuffer, kBackground); }
 
-  static size_t Count(const std::vector<bool>& m) { return static_cast<size_t>(std::count(m.begin(), m.end(), true)); }
+  static size_t Count(const std::vector<bool>& m) {
+    return static_cast<size_t>(std::count(m.begin(), m.end(), true));
+  }
 
   Matrix view_, projection_;
   std::string model_path_, bend_path_;
@@ -143,8 +147,9 @@ TEST_P(ModelSilhouette, BothDrawMethodsCoverTheSamePixels) {
   EXPECT_GT(moved, covered / 10);
 }
 
-INSTANTIATE_TEST_SUITE_P(Model, ModelSilhouette, ::testing::Bool(),
-                         [](const auto& info) { return info.param ? "WithRigidPart" : "SkinOnly"; });
+INSTANTIATE_TEST_SUITE_P(Model, ModelSilhouette, ::testing::Bool(), [](const auto& info) {
+  return info.param ? "WithRigidPart" : "SkinOnly";
+});
 
 TEST_F(ModelRender, ToonDrawWithoutTexturesLeavesTheOwnersColour) {
   ASSERT_TRUE(CreateEffect()) << effect_.LastError();
@@ -171,7 +176,8 @@ TEST_F(ModelRender, AToonModelWithoutAnEffectDrawsNothing) {
   EXPECT_EQ(Count(Mask()), 0u);
   EffectHolder empty;  // an effect holder whose effect failed
   toon.SetEffect(&empty);
-  toon.BindEffectParameters("mVP", "vCol", "vLightDir", "DecalTex", "CurNumBones", "mWorldMatrixArray");
+  toon.BindEffectParameters("mVP", "vCol", "vLightDir", "DecalTex", "CurNumBones",
+                            "mWorldMatrixArray");
   EXPECT_EQ(toon.Render(1), port::kOk);
   EXPECT_EQ(Count(Mask()), 0u);
 }

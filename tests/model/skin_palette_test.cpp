@@ -30,7 +30,8 @@ struct Ref {
 
 // A strip of quads going up in y, two vertices a row; row r is weighted to
 // bone r % bones (0.75) and bone (r + 1) % bones (0.25).
-void MakeStrip(uint32_t quads, uint32_t bones, uint32_t materials, port::Mesh** mesh, port::SkinInfo** skin) {
+void MakeStrip(uint32_t quads, uint32_t bones, uint32_t materials, port::Mesh** mesh,
+               port::SkinInfo** skin) {
   const uint32_t rows = quads + 1;
   ASSERT_EQ(port::Mesh::CreateFVF(quads * 2, rows * 2, 0, kFvf, nullptr, mesh), port::kOk);
   auto* v = static_cast<Vertex*>((*mesh)->LockVertexBuffer());
@@ -43,7 +44,8 @@ void MakeStrip(uint32_t quads, uint32_t bones, uint32_t materials, port::Mesh** 
   uint32_t* attr = (*mesh)->LockAttributeBuffer();
   for (uint32_t q = 0; q < quads; ++q) {
     const uint16_t a = static_cast<uint16_t>(2 * q);
-    const uint16_t tri[6] = {a, uint16_t(a + 2), uint16_t(a + 3), a, uint16_t(a + 3), uint16_t(a + 1)};
+    const uint16_t tri[6] = {a, uint16_t(a + 2), uint16_t(a + 3),
+                             a, uint16_t(a + 3), uint16_t(a + 1)};
     std::memcpy(idx + 6 * q, tri, sizeof tri);
     attr[2 * q] = attr[2 * q + 1] = q * materials / quads;
   }
@@ -58,7 +60,8 @@ void MakeStrip(uint32_t quads, uint32_t bones, uint32_t materials, port::Mesh** 
         weights.insert(weights.end(), {w, w});
       }
     }
-    ASSERT_EQ((*skin)->SetBoneInfluence(b, static_cast<uint32_t>(verts.size()), verts.data(), weights.data()),
+    ASSERT_EQ((*skin)->SetBoneInfluence(b, static_cast<uint32_t>(verts.size()), verts.data(),
+                                        weights.data()),
               port::kOk);
   }
 }
@@ -82,7 +85,8 @@ TEST(SoftwareSkinning, BlendsPositionsAndNormalsByTheBoneMatricesAndCopiesTheRes
   const float w0[] = {1.0f, 0.5f}, w1[] = {0.5f, 1.0f};
   skin->SetBoneInfluence(0, 2, v0, w0);
   skin->SetBoneInfluence(1, 2, v1, w1);
-  const Matrix bones[2] = {port::MatrixTranslation(1, 0, 0), port::MatrixRotationZ(3.14159265f / 2)};
+  const Matrix bones[2] = {port::MatrixTranslation(1, 0, 0),
+                           port::MatrixRotationZ(3.14159265f / 2)};
 
   ASSERT_EQ(port::UpdateSkinnedMesh(*skin.p, bones, 2, *src.p, dst.p), port::kOk);
   const auto* out = reinterpret_cast<const Vertex*>(dst->Vertices());
@@ -117,7 +121,8 @@ struct Decoded {
 };
 
 // Reads an output vertex back as bones (through its group's palette) and weights.
-Decoded Decode(const port::Mesh& mesh, uint32_t vertex, uint32_t k, const port::BoneCombination& c) {
+Decoded Decode(const port::Mesh& mesh, uint32_t vertex, uint32_t k,
+               const port::BoneCombination& c) {
   const port::gpu::VertexLayout& l = mesh.GetDeclaration();
   const uint8_t* p = mesh.Vertices() + size_t{vertex} * l.stride;
   Decoded d{};
@@ -130,7 +135,8 @@ Decoded Decode(const port::Mesh& mesh, uint32_t vertex, uint32_t k, const port::
   d.weight[k - 1] = 1.0f - sum;
   uint8_t slots[4];
   std::memcpy(slots, p + l.Find(port::gpu::DeclUsage::BlendIndices)->offset, 4);
-  for (uint32_t i = 0; i < 4; ++i) d.bone[i] = slots[i] < c.boneId.size() ? c.boneId[slots[i]] : port::kNoBone;
+  for (uint32_t i = 0; i < 4; ++i)
+    d.bone[i] = slots[i] < c.boneId.size() ? c.boneId[slots[i]] : port::kNoBone;
   return d;
 }
 
@@ -140,8 +146,8 @@ TEST(PaletteConversion, GroupsFacesWithinThePaletteAndSkinsLikeTheSoftwarePath) 
   MakeStrip(40, 40, 1, &src.p, &skin.p);
   uint32_t k = 0;
   std::vector<port::BoneCombination> combos;
-  ASSERT_EQ(port::ConvertToIndexedBlendedMesh(*skin.p, *src.p, port::meshopt::kManaged, 26, &k, &combos,
-                                              &palette.p),
+  ASSERT_EQ(port::ConvertToIndexedBlendedMesh(*skin.p, *src.p, port::meshopt::kManaged, 26, &k,
+                                              &combos, &palette.p),
             port::kOk);
   EXPECT_EQ(k, 2u);
   ASSERT_GE(combos.size(), 2u);
@@ -160,7 +166,8 @@ TEST(PaletteConversion, GroupsFacesWithinThePaletteAndSkinsLikeTheSoftwarePath) 
     EXPECT_EQ(table[g].attribId, g);
     EXPECT_EQ(table[g].faceStart, c.faceStart);
     EXPECT_EQ(table[g].faceCount, c.faceCount);
-    for (uint32_t f = c.faceStart; f < c.faceStart + c.faceCount; ++f) EXPECT_EQ(palette->Attributes()[f], g);
+    for (uint32_t f = c.faceStart; f < c.faceStart + c.faceCount; ++f)
+      EXPECT_EQ(palette->Attributes()[f], g);
   }
 
   // Skin both ways with the same bones and compare every corner.
@@ -206,7 +213,8 @@ TEST(PaletteConversion, KeepsTheFourLargestInfluencesRenormalised) {
   for (uint32_t b = 1; b < 6; ++b) skin->SetBoneInfluence(b, 1, &first, &w[b]);
   uint32_t k = 0;
   std::vector<port::BoneCombination> combos;
-  ASSERT_EQ(port::ConvertToIndexedBlendedMesh(*skin.p, *src.p, 0, 26, &k, &combos, &palette.p), port::kOk);
+  ASSERT_EQ(port::ConvertToIndexedBlendedMesh(*skin.p, *src.p, 0, 26, &k, &combos, &palette.p),
+            port::kOk);
   EXPECT_EQ(k, 4u);
   ASSERT_EQ(combos.size(), 1u);
   const Decoded d = Decode(*palette.p, palette->Indices()[0], k, combos[0]);
@@ -224,7 +232,8 @@ TEST(PaletteConversion, MaterialsNeverShareAGroup) {
   MakeStrip(4, 3, 2, &src.p, &skin.p);
   uint32_t k = 0;
   std::vector<port::BoneCombination> combos;
-  ASSERT_EQ(port::ConvertToIndexedBlendedMesh(*skin.p, *src.p, 0, 3, &k, &combos, &palette.p), port::kOk);
+  ASSERT_EQ(port::ConvertToIndexedBlendedMesh(*skin.p, *src.p, 0, 3, &k, &combos, &palette.p),
+            port::kOk);
   ASSERT_EQ(combos.size(), 2u);
   EXPECT_EQ(combos[0].attribId, 0u);
   EXPECT_EQ(combos[1].attribId, 1u);
@@ -237,13 +246,17 @@ TEST(PaletteConversion, RefusesWhatCannotBeBuilt) {
   MakeStrip(4, 6, 1, &src.p, &skin.p);
   uint32_t k = 0;
   std::vector<port::BoneCombination> combos;
-  EXPECT_EQ(port::ConvertToIndexedBlendedMesh(*skin.p, *src.p, 0, 0, &k, &combos, &out.p), port::kInvalidArg);
-  EXPECT_EQ(port::ConvertToIndexedBlendedMesh(*skin.p, *src.p, 0, 300, &k, &combos, &out.p), port::kInvalidArg);
+  EXPECT_EQ(port::ConvertToIndexedBlendedMesh(*skin.p, *src.p, 0, 0, &k, &combos, &out.p),
+            port::kInvalidArg);
+  EXPECT_EQ(port::ConvertToIndexedBlendedMesh(*skin.p, *src.p, 0, 300, &k, &combos, &out.p),
+            port::kInvalidArg);
   // Each face needs three bones.
-  EXPECT_EQ(port::ConvertToIndexedBlendedMesh(*skin.p, *src.p, 0, 2, &k, &combos, &out.p), port::kInvalidArg);
+  EXPECT_EQ(port::ConvertToIndexedBlendedMesh(*skin.p, *src.p, 0, 2, &k, &combos, &out.p),
+            port::kInvalidArg);
   EXPECT_EQ(out.p, nullptr);
   Ref<port::SkinInfo> big{port::SkinInfo::Create(src->GetNumVertices() + 1, 1)};
-  EXPECT_EQ(port::ConvertToIndexedBlendedMesh(*big.p, *src.p, 0, 26, &k, &combos, &out.p), port::kInvalidArg);
+  EXPECT_EQ(port::ConvertToIndexedBlendedMesh(*big.p, *src.p, 0, 26, &k, &combos, &out.p),
+            port::kInvalidArg);
 }
 
 }  // namespace

@@ -22,14 +22,16 @@ constexpr float kPi = 3.14159265f;
 
 void ExpectMatrixNear(const Matrix& a, const Matrix& b, float eps = 1e-5f) {
   for (int r = 0; r < 4; ++r) {
-    for (int c = 0; c < 4; ++c) EXPECT_NEAR(a.m[r][c], b.m[r][c], eps) << "element " << r << "," << c;
+    for (int c = 0; c < 4; ++c)
+      EXPECT_NEAR(a.m[r][c], b.m[r][c], eps) << "element " << r << "," << c;
   }
 }
 
 // One animation set of one animation on the targets, with key blocks given
 // as runs of integers and floats.
-std::string AnimationFile(const std::vector<std::string>& targets,
-                          const std::vector<std::vector<std::pair<std::vector<uint32_t>, std::vector<float>>>>& keys) {
+std::string AnimationFile(
+    const std::vector<std::string>& targets,
+    const std::vector<std::vector<std::pair<std::vector<uint32_t>, std::vector<float>>>>& keys) {
   xtest::TextWriter w;
   w.Begin("AnimationSet", "Bad");
   w.Begin("Animation", "");
@@ -184,7 +186,8 @@ TEST_F(Model, BadAnimationFilesKeepTheirSlotAndFail) {
       {"missing frame", BendFile(90, 10, "NoSuchFrame")},
       {"repeated keys", AnimationFile({"Bone2"}, {{rotation}, {rotation}})},
       {"key type 3", AnimationFile({"Bone2"}, {{{{3, 1, 0, 3}, {1, 0, 0}}}})},
-      {"value count", AnimationFile({"Bone2"}, {{{{0, 2, 0, 3}, {1, 0, 0}}, {{10, 3}, {1, 0, 0}}}})},
+      {"value count",
+       AnimationFile({"Bone2"}, {{{{0, 2, 0, 3}, {1, 0, 0}}, {{10, 3}, {1, 0, 0}}}})},
       {"key count", AnimationFile({"Bone2"}, {{{{2, 1000000, 0, 3}, {1, 0, 0}}}})},
       {"no target", AnimationFile({}, {{position}})},
       {"two targets", AnimationFile({"Bone1", "Bone2"}, {})},
@@ -262,9 +265,11 @@ TEST_F(Model, BadModelFilesLeaveNoModel) {
     std::string s = good;
     return s.replace(s.find(from), from.size(), to);
   };
-  bad.push_back({"index past the vertices", edited("4,5,6,7,8,9;", "4,5,6,7,8,99;")});  // of a mesh of 10
+  bad.push_back(
+      {"index past the vertices", edited("4,5,6,7,8,9;", "4,5,6,7,8,99;")});  // of a mesh of 10
   bad.push_back({"face index", edited("3,0,2,3,", "3,0,2,77,")});
-  bad.push_back({"weight count", edited("6;\n0,1,2,3,4,5;", "7;\n0,1,2,3,4,5;")});  // more promised than given
+  bad.push_back({"weight count",
+                 edited("6;\n0,1,2,3,4,5;", "7;\n0,1,2,3,4,5;")});  // more promised than given
   bad.push_back({"more bones than weights", ArmModel({.headerBones = 3})});
   for (const auto& [name, text] : bad) {
     SCOPED_TRACE(name);

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "support/recording_device.h"
 #include "render/Camera.h"
+#include "support/recording_device.h"
 
 namespace {
 
@@ -31,7 +31,8 @@ TEST(Camera, StartsLookingOutFromTheOriginAndApplies) {
   EXPECT_EQ(device.transformSets, 2);
   ExpectNear(camera.GetEye(), {0, 0, 0});
   // Yaw 180 looks along -z; a positive pitch looks down.
-  ExpectNear(camera.GetTarget(), {0, -40 * std::sin(10 * 0.017453292f), -40 * std::cos(10 * 0.017453292f)});
+  ExpectNear(camera.GetTarget(),
+             {0, -40 * std::sin(10 * 0.017453292f), -40 * std::cos(10 * 0.017453292f)});
   EXPECT_EQ(device.GetTransform(port::gpu::TransformType::View), camera.GetView());
   EXPECT_EQ(device.GetTransform(port::gpu::TransformType::Projection), camera.GetProjection());
 }
@@ -52,7 +53,8 @@ TEST(Camera, SwitchingToOrbitKeepsTheEyeAndTurnsTheAngles) {
   // Only once the target is placed does the eye orbit it: 40 away on +z, above.
   camera.SetPosition(0, 0, 0);
   ExpectNear(camera.GetTarget(), {0, 0, 0});
-  ExpectNear(camera.GetEye(), {0, 40 * std::sin(10 * 0.017453292f), 40 * std::cos(10 * 0.017453292f)});
+  ExpectNear(camera.GetEye(),
+             {0, 40 * std::sin(10 * 0.017453292f), 40 * std::cos(10 * 0.017453292f)});
   const port::Vec4 c = Clip(camera, {0, 0, 0});
   EXPECT_NEAR(c.x / c.w, 0.0f, kTol);
   EXPECT_NEAR(c.y / c.w, 0.0f, kTol);

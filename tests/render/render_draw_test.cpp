@@ -3,18 +3,18 @@
 #include <cmath>
 #include <fstream>
 
-#include "support/gl_context.h"
-#include "support/temp_dir.h"
 #include "render/Billboard.h"
 #include "render/CircleShadow.h"
 #include "render/StaticMesh.h"
 #include "render/Texture.h"
+#include "support/gl_context.h"
+#include "support/temp_dir.h"
 #include "texture/image_encoders.h"
 
 using namespace port;
+using gltest::At;
 using gltest::DeviceTest;
 using gltest::NearArgb;
-using gltest::At;
 
 namespace {
 
@@ -27,13 +27,15 @@ std::string WriteTemp(const std::string& name, const std::string& text) {
   return WriteTemp(name, std::vector<uint8_t>(text.begin(), text.end()));
 }
 
-std::string RgbPng(const std::string& name, uint32_t w, uint32_t h, const std::vector<uint32_t>& rgb) {
+std::string RgbPng(const std::string& name, uint32_t w, uint32_t h,
+                   const std::vector<uint32_t>& rgb) {
   testimg::PngLayout s(w, h, PNG_COLOR_TYPE_RGB, 8);
   for (uint32_t y = 0; y < h; ++y) {
     std::vector<uint8_t> row;
     for (uint32_t x = 0; x < w; ++x) {
       uint32_t c = rgb[y * w + x];
-      row.insert(row.end(), {static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8), static_cast<uint8_t>(c)});
+      row.insert(row.end(), {static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8),
+                             static_cast<uint8_t>(c)});
     }
     s.rows.push_back(row);
   }
@@ -95,13 +97,15 @@ TEST_F(DeviceTest, BillboardDrawsItsQuadWithUMirrored) {
 }
 
 TEST_F(DeviceTest, CircleShadowDarkensBelowAndPutsStatesBack) {
-  ASSERT_TRUE(g_circleShadowTexture.Load(device_.get(), RgbPng("shadow.png", 4, 4, std::vector<uint32_t>(16, 0xFFFFFF)).c_str(), 0));
+  ASSERT_TRUE(g_circleShadowTexture.Load(
+      device_.get(), RgbPng("shadow.png", 4, 4, std::vector<uint32_t>(16, 0xFFFFFF)).c_str(), 0));
   gpu::Texture* held = g_circleShadowTexture.Get();
   LoadCircleShadow(device_.get());  // already held: nothing happens
   EXPECT_EQ(g_circleShadowTexture.Get(), held);
 
   dev().SetTransform(gpu::TransformType::View, MatrixLookAtLH({0, 10, 0}, {0, 0, 0}, {0, 0, 1}));
-  dev().SetTransform(gpu::TransformType::Projection, MatrixPerspectiveFovLH(0.785f, 4.0f / 3.0f, 1, 100));
+  dev().SetTransform(gpu::TransformType::Projection,
+                     MatrixPerspectiveFovLH(0.785f, 4.0f / 3.0f, 1, 100));
   dev().SetRenderState(gpu::RenderState::CullMode, gpu::CullNone);
   dev().SetRenderState(gpu::RenderState::AlphaBlendEnable, 1);
   dev().SetRenderState(gpu::RenderState::Lighting, 1);
@@ -168,7 +172,8 @@ Material { 0.0;0.0;1.0;1.0;; 0.0; 0.0;0.0;0.0;; 0.0;0.0;1.0;; }
 }
 
 TEST_F(DeviceTest, StaticMeshesOfTheDataSetLoadWithTheirTextures) {
-  for (const char* path : {"Xfile/kouka_line.x", "Xfile/stage1/stage1.X", "Xfile/stage1/stage1_collision.X"}) {
+  for (const char* path :
+       {"Xfile/kouka_line.x", "Xfile/stage1/stage1.X", "Xfile/stage1/stage1_collision.X"}) {
     if (!std::ifstream(path)) GTEST_SKIP() << "no generated data";
     StaticMesh mesh;
     ASSERT_TRUE(mesh.Load(device_.get(), path)) << path;
@@ -185,5 +190,6 @@ TEST_F(DeviceTest, StaticMeshesOfTheDataSetLoadWithTheirTextures) {
   ground.LockForCollision();
   float d = 100000.0f;
   Vec3 n;
-  EXPECT_TRUE(ground.IntersectNormal({ground.Centre().x, ground.Centre().y + 500.0f, ground.Centre().z}, {0, -1, 0}, &d, &n));
+  EXPECT_TRUE(ground.IntersectNormal(
+      {ground.Centre().x, ground.Centre().y + 500.0f, ground.Centre().z}, {0, -1, 0}, &d, &n));
 }

@@ -39,17 +39,18 @@ std::string QuadsX(const std::vector<Quad>& quads, const std::vector<Mat>& mater
   s += std::to_string(quads.size() * 2) + ";\n";
   for (size_t i = 0; i < quads.size(); ++i) {
     size_t b = i * 4;
-    std::snprintf(buf, sizeof buf, "3;%zu,%zu,%zu;,\n3;%zu,%zu,%zu;%s\n", b, b + 1, b + 2, b, b + 2, b + 3,
-                  i + 1 == quads.size() ? ";" : ",");
+    std::snprintf(buf, sizeof buf, "3;%zu,%zu,%zu;,\n3;%zu,%zu,%zu;%s\n", b, b + 1, b + 2, b, b + 2,
+                  b + 3, i + 1 == quads.size() ? ";" : ",");
     s += buf;
   }
   if (!materials.empty()) {
-    s += "MeshMaterialList {\n" + std::to_string(materials.size()) + ";\n" + std::to_string(quads.size() * 2) + ";\n";
+    s += "MeshMaterialList {\n" + std::to_string(materials.size()) + ";\n" +
+         std::to_string(quads.size() * 2) + ";\n";
     for (size_t i = 0; i < quads.size() * 2; ++i)
       s += std::to_string(quads[i / 2].material) + (i + 1 == quads.size() * 2 ? ";;\n" : ",\n");
     for (const Mat& m : materials) {
-      std::snprintf(buf, sizeof buf, "Material {\n%g;%g;%g;%g;;\n0.0;\n0.0;0.0;0.0;;\n%g;%g;%g;;\n", m.r, m.g, m.b, m.a,
-                    m.r, m.g, m.b);
+      std::snprintf(buf, sizeof buf, "Material {\n%g;%g;%g;%g;;\n0.0;\n0.0;0.0;0.0;;\n%g;%g;%g;;\n",
+                    m.r, m.g, m.b, m.a, m.r, m.g, m.b);
       s += buf;
       if (m.texture) s += std::string("TextureFilename { \"") + m.texture + "\"; }\n";
       s += "}\n";
@@ -73,8 +74,9 @@ const Mat kWhite{1, 1, 1, 1};
 TEST(StaticMeshIntersect, HitMissBothFacesAndNearestOfSeveral) {
   StaticMesh mesh;
   // Three squares across the z axis at z = 5, 2 and 9, in that file order.
-  std::string path = WriteTemp("sm_layers.x", QuadsX({{-1, -1, 1, 1, 5, 0}, {-1, -1, 1, 1, 2, 0}, {-1, -1, 1, 1, 9, 0}},
-                                                      {kWhite}));
+  std::string path = WriteTemp(
+      "sm_layers.x",
+      QuadsX({{-1, -1, 1, 1, 5, 0}, {-1, -1, 1, 1, 2, 0}, {-1, -1, 1, 1, 9, 0}}, {kWhite}));
   ASSERT_TRUE(mesh.Load(nullptr, path.c_str()));
   EXPECT_EQ(mesh.MaterialCount(), 1u);
 
@@ -137,7 +139,8 @@ TEST(StaticMeshLoad, BadFilesLeaveAnEmptyMeshThatNeverHits) {
   EXPECT_FALSE(mesh.Load(nullptr, nullptr));
   EXPECT_FALSE(mesh.Load(nullptr, WriteTemp("sm_empty.x", "").c_str()));
   EXPECT_FALSE(mesh.Load(nullptr, WriteTemp("sm_cut.x", good.substr(0, good.size() / 2)).c_str()));
-  EXPECT_FALSE(mesh.Load(nullptr, WriteTemp("sm_junk.x", "xof 0303txt 0032\nMesh { 99999999; }").c_str()));
+  EXPECT_FALSE(
+      mesh.Load(nullptr, WriteTemp("sm_junk.x", "xof 0303txt 0032\nMesh { 99999999; }").c_str()));
   float d = 100.0f;
   Vec3 n;
   EXPECT_FALSE(mesh.Intersect({0, 0, 0}, {0, 0, 1}, &d));

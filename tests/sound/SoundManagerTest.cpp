@@ -172,7 +172,8 @@ TEST_F(SoundTest, StopSoundAndStopAllSilenceWhatPlays) {
 TEST_F(SoundTest, FileNamesMatchRegardlessOfCaseAndSeparator) {
   ASSERT_TRUE(port::OpenAudio(nullptr));
   WriteBytes(File("sound/system/Click.WAV"), ToneWav(0.05));
-  port::AudioSegment* clip = port::LoadAudioSegment("sound\\SYSTEM\\click.wav", port::AudioKind::Effect);
+  port::AudioSegment* clip =
+      port::LoadAudioSegment("sound\\SYSTEM\\click.wav", port::AudioKind::Effect);
   EXPECT_NE(clip, nullptr);
   port::FreeAudioSegment(clip);
   port::CloseAudio();
@@ -311,7 +312,8 @@ class DiskAudioTest : public SoundTest {
     if (!f) return 0;
     int16_t sample;
     int peak = 0;
-    while (std::fread(&sample, sizeof sample, 1, f) == 1) peak = std::max(peak, std::abs(int{sample}));
+    while (std::fread(&sample, sizeof sample, 1, f) == 1)
+      peak = std::max(peak, std::abs(int{sample}));
     std::fclose(f);
     return peak;
   }
@@ -321,7 +323,9 @@ TEST_F(DiskAudioTest, QueuedWavAndMidiMusicReallyProduceSound) {
   EXPECT_GT(PeakOfPlayback("effect.raw", 300, [](SoundManager& s) { s.PlaySound(12, 0); }), 1000);
 
   ASSERT_FALSE(port::FindSoundFont().empty()) << "no General MIDI soundfont installed";
-  EXPECT_GT(PeakOfPlayback("music.raw", 500, [](SoundManager& s) { s.PlaySound(kMusicSoundId, 0); }), 1000);
+  EXPECT_GT(
+      PeakOfPlayback("music.raw", 500, [](SoundManager& s) { s.PlaySound(kMusicSoundId, 0); }),
+      1000);
 }
 
 }  // namespace

@@ -95,12 +95,15 @@ class GameDeviceTest : public WindowTest {
 inline uint32_t At(const std::vector<uint32_t>& px, int x, int y) {
   return px[static_cast<size_t>(y) * kWidth + static_cast<size_t>(x)];
 }
-inline uint32_t Rgb(const std::vector<uint32_t>& px, int x, int y) { return At(px, x, y) & 0xFFFFFFu; }
+inline uint32_t Rgb(const std::vector<uint32_t>& px, int x, int y) {
+  return At(px, x, y) & 0xFFFFFFu;
+}
 inline int Channel(uint32_t argb, int shift) { return static_cast<int>((argb >> shift) & 0xFF); }
 
 // How many pixels differ from the background.
 inline size_t CountNot(const std::vector<uint32_t>& px, uint32_t background) {
-  return static_cast<size_t>(std::count_if(px.begin(), px.end(), [&](uint32_t p) { return p != background; }));
+  return static_cast<size_t>(
+      std::count_if(px.begin(), px.end(), [&](uint32_t p) { return p != background; }));
 }
 
 // Expects each channel within tolerance.

@@ -86,12 +86,15 @@ class RecordingDevice : public port::gpu::Device {
   }
   void SetIndices(port::gpu::Buffer* b) override { indices = b; }
   void DrawPrimitive(port::gpu::PrimitiveType, uint32_t, uint32_t) override { ++draws; }
-  void DrawIndexedPrimitive(port::gpu::PrimitiveType type, int32_t base, uint32_t minIndex, uint32_t numVertices,
-                            uint32_t startIndex, uint32_t count) override {
+  void DrawIndexedPrimitive(port::gpu::PrimitiveType type, int32_t base, uint32_t minIndex,
+                            uint32_t numVertices, uint32_t startIndex, uint32_t count) override {
     ++draws;
-    if (type == port::gpu::TriangleList) indexedDraws.push_back({base, minIndex, numVertices, startIndex, count});
+    if (type == port::gpu::TriangleList)
+      indexedDraws.push_back({base, minIndex, numVertices, startIndex, count});
   }
-  void DrawPrimitiveUP(port::gpu::PrimitiveType, uint32_t, const void*, uint32_t) override { ++draws; }
+  void DrawPrimitiveUP(port::gpu::PrimitiveType, uint32_t, const void*, uint32_t) override {
+    ++draws;
+  }
   port::gpu::Texture* CreateTexture(uint32_t, uint32_t, uint32_t) override { return nullptr; }
   port::gpu::Buffer* CreateBuffer(uint32_t size, bool) override {
     auto* b = new RecordingBuffer(size, &uploads);

@@ -20,7 +20,8 @@ class TempDir {
   TempDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "pomelvane-XXXXXX").string();
     // Fail loudly: an empty path would make the test write beside the root.
-    if (!::mkdtemp(pattern.data())) throw std::system_error(errno, std::generic_category(), "mkdtemp " + pattern);
+    if (!::mkdtemp(pattern.data()))
+      throw std::system_error(errno, std::generic_category(), "mkdtemp " + pattern);
     path_ = pattern;
   }
   ~TempDir() {
@@ -41,8 +42,10 @@ class TempDir {
       throw std::system_error(std::make_error_code(std::errc::io_error), "writing " + p.string());
     return p.string();
   }
-  std::string Write(const std::filesystem::path& relative, const std::vector<uint8_t>& bytes) const {
-    return Write(relative, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+  std::string Write(const std::filesystem::path& relative,
+                    const std::vector<uint8_t>& bytes) const {
+    return Write(relative,
+                 std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
   }
 
  private:

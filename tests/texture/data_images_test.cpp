@@ -15,11 +15,14 @@ TEST(DataImages, EveryPictureOfTheDataSetDecodes) {
     for (const auto& entry : fs::recursive_directory_iterator(root / dir)) {
       if (!entry.is_regular_file()) continue;
       std::string ext = entry.path().extension().string();
-      std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
-      if (ext != ".png" && ext != ".jpg" && ext != ".jpeg" && ext != ".bmp" && ext != ".tga") continue;
+      std::transform(ext.begin(), ext.end(), ext.begin(),
+                     [](unsigned char c) { return std::tolower(c); });
+      if (ext != ".png" && ext != ".jpg" && ext != ".jpeg" && ext != ".bmp" && ext != ".tga")
+        continue;
       port::Image img;
       std::string error;
-      EXPECT_TRUE(port::LoadImageFile(entry.path().string(), &img, &error)) << entry.path() << ": " << error;
+      EXPECT_TRUE(port::LoadImageFile(entry.path().string(), &img, &error))
+          << entry.path() << ": " << error;
       ++count;
     }
   }

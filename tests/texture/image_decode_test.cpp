@@ -25,7 +25,8 @@ void ExpectPixels(const Image& img, uint32_t w, uint32_t h, const std::vector<ui
   ASSERT_EQ(img.height, h);
   ASSERT_EQ(img.argb.size(), want.size());
   for (size_t i = 0; i < want.size(); ++i)
-    EXPECT_EQ(img.argb[i], want[i]) << "texel " << i << std::hex << " got 0x" << img.argb[i] << " want 0x" << want[i];
+    EXPECT_EQ(img.argb[i], want[i])
+        << "texel " << i << std::hex << " got 0x" << img.argb[i] << " want 0x" << want[i];
 }
 
 bool Decode(const std::vector<uint8_t>& bytes, Image* img) {
@@ -35,7 +36,8 @@ bool Decode(const std::vector<uint8_t>& bytes, Image* img) {
 }  // namespace
 
 TEST(ImagePng, DecodesColourTypesAndDepthsToArgb) {
-  auto png = [](uint32_t w, uint32_t h, int type, int depth, std::vector<std::vector<uint8_t>> rows) {
+  auto png = [](uint32_t w, uint32_t h, int type, int depth,
+                std::vector<std::vector<uint8_t>> rows) {
     PngLayout l{w, h, type, depth};
     l.rows = std::move(rows);
     return l;
@@ -50,15 +52,22 @@ TEST(ImagePng, DecodesColourTypesAndDepthsToArgb) {
     PngLayout layout;
     std::vector<uint32_t> want;
   } cases[] = {
-      {"rgba", png(2, 2, PNG_COLOR_TYPE_RGBA, 8, {Row({255, 0, 0, 255, 0, 255, 0, 128}), Row({0, 0, 255, 0, 10, 20, 30, 40})}),
+      {"rgba",
+       png(2, 2, PNG_COLOR_TYPE_RGBA, 8,
+           {Row({255, 0, 0, 255, 0, 255, 0, 128}), Row({0, 0, 255, 0, 10, 20, 30, 40})}),
        {0xFFFF0000, 0x8000FF00, 0x000000FF, 0x280A141E}},
-      {"rgb decodes opaque", png(2, 1, PNG_COLOR_TYPE_RGB, 8, {Row({1, 2, 3, 250, 251, 252})}), {0xFF010203, 0xFFFAFBFC}},
+      {"rgb decodes opaque",
+       png(2, 1, PNG_COLOR_TYPE_RGB, 8, {Row({1, 2, 3, 250, 251, 252})}),
+       {0xFF010203, 0xFFFAFBFC}},
       {"palette with per-entry alpha", pal, {0x00C86432, 0xFF0A141E, 0x00C86432}},
       {"4-bit palette, two texels a byte", pal4, {0xFF030303, 0xFF020202}},
       {"grey", png(2, 1, PNG_COLOR_TYPE_GRAY, 8, {Row({0, 77})}), {0xFF000000, 0xFF4D4D4D}},
       {"grey with alpha", png(1, 1, PNG_COLOR_TYPE_GRAY_ALPHA, 8, {Row({200, 100})}), {0x64C8C8C8}},
-      {"1-bit grey", png(3, 1, PNG_COLOR_TYPE_GRAY, 1, {Row({0xA0})}), {0xFFFFFFFF, 0xFF000000, 0xFFFFFFFF}},
-      {"16-bit keeps the high bytes", png(1, 1, PNG_COLOR_TYPE_RGBA, 16, {Row({0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xFF, 0xFF})}),
+      {"1-bit grey",
+       png(3, 1, PNG_COLOR_TYPE_GRAY, 1, {Row({0xA0})}),
+       {0xFFFFFFFF, 0xFF000000, 0xFFFFFFFF}},
+      {"16-bit keeps the high bytes",
+       png(1, 1, PNG_COLOR_TYPE_RGBA, 16, {Row({0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xFF, 0xFF})}),
        {0xFF12569A}},
   };
   for (const auto& c : cases) {
@@ -75,7 +84,8 @@ TEST(ImagePng, InterlacedMatchesPlain) {
   for (uint32_t y = 0; y < s.height; ++y) {
     std::vector<uint8_t> r;
     for (uint32_t x = 0; x < s.width; ++x) {
-      uint8_t c[3] = {static_cast<uint8_t>(x * 20), static_cast<uint8_t>(y * 30), static_cast<uint8_t>(x + y)};
+      uint8_t c[3] = {static_cast<uint8_t>(x * 20), static_cast<uint8_t>(y * 30),
+                      static_cast<uint8_t>(x + y)};
       r.insert(r.end(), c, c + 3);
       want.push_back(0xFF000000u | (c[0] << 16) | (c[1] << 8) | c[2]);
     }
@@ -123,7 +133,8 @@ TEST(ImageBmp, DecodesEachDepthInBothRowOrders) {
   // 3 wide: rows padded from 9 to 12 bytes at 24 bits.
   const std::vector<std::vector<uint8_t>> rows24 = {Row({0, 0, 255, 0, 255, 0, 255, 0, 0}),
                                                     Row({1, 2, 3, 4, 5, 6, 7, 8, 9})};
-  const std::vector<uint32_t> want24 = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFF030201, 0xFF060504, 0xFF090807};
+  const std::vector<uint32_t> want24 = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF,
+                                        0xFF030201, 0xFF060504, 0xFF090807};
   for (bool topDown : {false, true}) {
     Image img;
     ASSERT_TRUE(Decode(EncodeBmp(3, 2, 24, rows24, topDown), &img));
@@ -134,10 +145,11 @@ TEST(ImageBmp, DecodesEachDepthInBothRowOrders) {
   const std::vector<uint32_t> palette = {0x00102030, 0x00FFFFFF, 0x00000080};
   for (bool topDown : {false, true}) {
     Image img;
-    ASSERT_TRUE(Decode(EncodeBmp(5, 2, 8, {Row({0, 1, 2, 1, 0}), Row({2, 2, 2, 2, 1})}, topDown, palette), &img));
+    ASSERT_TRUE(Decode(
+        EncodeBmp(5, 2, 8, {Row({0, 1, 2, 1, 0}), Row({2, 2, 2, 2, 1})}, topDown, palette), &img));
     ExpectPixels(img, 5, 2,
-                 {0xFF102030, 0xFFFFFFFF, 0xFF000080, 0xFFFFFFFF, 0xFF102030, 0xFF000080, 0xFF000080, 0xFF000080,
-                  0xFF000080, 0xFFFFFFFF});
+                 {0xFF102030, 0xFFFFFFFF, 0xFF000080, 0xFFFFFFFF, 0xFF102030, 0xFF000080,
+                  0xFF000080, 0xFF000080, 0xFF000080, 0xFFFFFFFF});
   }
 
   // 32-bit plain: the fourth byte is unused, so texels are opaque.
@@ -147,7 +159,8 @@ TEST(ImageBmp, DecodesEachDepthInBothRowOrders) {
 
   // 32-bit with bit fields and an alpha mask (108-byte header).
   const std::vector<uint32_t> masks = {0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000};
-  ASSERT_TRUE(Decode(EncodeBmp(2, 1, 32, {Row({1, 2, 3, 0, 4, 5, 6, 77})}, true, {}, 3, masks, 108), &img));
+  ASSERT_TRUE(
+      Decode(EncodeBmp(2, 1, 32, {Row({1, 2, 3, 0, 4, 5, 6, 77})}, true, {}, 3, masks, 108), &img));
   ExpectPixels(img, 2, 1, {0x00030201, 0x4D060504});
   // Swapped masks with the 40-byte header: fields after the header.
   ASSERT_TRUE(Decode(EncodeBmp(1, 1, 32, {Row({0x11, 0x22, 0x33, 0x44})}, false, {}, 3,
@@ -173,8 +186,8 @@ TEST(ImageTga, DecodesRawAndRunLengthInBothRowOrders) {
   // RLE, 3x2, a run that crosses from the first row of the file into the second.
   for (bool topDown : {false, true}) {
     std::vector<uint8_t> rle = TgaHeader(10, 3, 2, 24, topDown);
-    for (int v : {0x83, 10, 20, 30,             // run of 4
-                  0x01, 1, 2, 3, 4, 5, 6})      // 2 raw texels
+    for (int v : {0x83, 10, 20, 30,         // run of 4
+                  0x01, 1, 2, 3, 4, 5, 6})  // 2 raw texels
       rle.push_back(static_cast<uint8_t>(v));
     ASSERT_TRUE(Decode(rle, &img));
     const uint32_t r = 0xFF1E140A, a = 0xFF030201, b = 0xFF060504;
@@ -202,11 +215,14 @@ TEST(ImageBadInput, MissingEmptyTruncatedAndHostileFilesFail) {
   EXPECT_FALSE(Decode(Row({1, 2, 3, 4, 5, 6, 7, 8, 9, 10}), &img));
   EXPECT_TRUE(img.argb.empty());
 
-  // Every truncation of each valid file fails (or, for the longer ones, still decodes) without crashing.
+  // Every truncation of each valid file fails (or, for the longer ones, still decodes) without
+  // crashing.
   PngLayout png{4, 4, PNG_COLOR_TYPE_RGB, 8};
-  for (int y = 0; y < 4; ++y) png.rows.push_back(std::vector<uint8_t>(12, static_cast<uint8_t>(y * 50 + 3)));
+  for (int y = 0; y < 4; ++y)
+    png.rows.push_back(std::vector<uint8_t>(12, static_cast<uint8_t>(y * 50 + 3)));
   std::vector<uint8_t> jpeg = EncodeJpeg(16, 16, 3, std::vector<uint8_t>(16 * 16 * 3, 128));
-  std::vector<uint8_t> bmp = EncodeBmp(3, 2, 24, {Row({1, 2, 3, 4, 5, 6, 7, 8, 9}), Row({1, 2, 3, 4, 5, 6, 7, 8, 9})}, false);
+  std::vector<uint8_t> bmp = EncodeBmp(
+      3, 2, 24, {Row({1, 2, 3, 4, 5, 6, 7, 8, 9}), Row({1, 2, 3, 4, 5, 6, 7, 8, 9})}, false);
   std::vector<uint8_t> tga = TgaHeader(10, 4, 4, 32, false);
   for (int v : {0x8F, 1, 2, 3, 4}) tga.push_back(static_cast<uint8_t>(v));
   for (const std::vector<uint8_t>& file : {EncodePng(png), jpeg, bmp, tga}) {
@@ -221,7 +237,8 @@ TEST(ImageBadInput, MissingEmptyTruncatedAndHostileFilesFail) {
     }
     // Pixel data cut in half is always refused.
     std::vector<uint8_t> half(file.begin(), file.begin() + static_cast<long>(file.size() / 2));
-    EXPECT_FALSE(Decode(half, &img)) << "format " << static_cast<int>(port::DetectImageFormat(file.data(), file.size()));
+    EXPECT_FALSE(Decode(half, &img))
+        << "format " << static_cast<int>(port::DetectImageFormat(file.data(), file.size()));
   }
 }
 
@@ -239,7 +256,8 @@ TEST(ImageBadInput, AbsurdDimensionsAndBadRunsFailWithoutLargeAllocations) {
   };
   for (const auto& patches : bmpPatches) {
     std::vector<uint8_t> bad = bmp;
-    for (const auto& [at, bytes] : patches) std::copy(bytes.begin(), bytes.end(), bad.begin() + static_cast<long>(at));
+    for (const auto& [at, bytes] : patches)
+      std::copy(bytes.begin(), bytes.end(), bad.begin() + static_cast<long>(at));
     EXPECT_FALSE(Decode(bad, &img)) << "patch at " << patches[0].first;
   }
 
@@ -252,8 +270,9 @@ TEST(ImageBadInput, AbsurdDimensionsAndBadRunsFailWithoutLargeAllocations) {
     f.insert(f.end(), data.begin(), data.end());
     return f;
   };
-  for (const auto& bad : {huge, tga(10, 2, 24, {0x84, 1, 2, 3}), tga(10, 2, 24, {0x03, 1, 2, 3, 4, 5, 6}),
-                          tga(2, 4, 24, std::vector<uint8_t>(10, 0)), tga(2, 1, 16, {0, 0})})
+  for (const auto& bad :
+       {huge, tga(10, 2, 24, {0x84, 1, 2, 3}), tga(10, 2, 24, {0x03, 1, 2, 3, 4, 5, 6}),
+        tga(2, 4, 24, std::vector<uint8_t>(10, 0)), tga(2, 1, 16, {0, 0})})
     EXPECT_FALSE(Decode(bad, &img)) << "type " << int(bad[2]) << ", " << bad.size() << " bytes";
 
   // PNG whose header claims 16000 x 16000 but carries a few bytes of data.
@@ -261,8 +280,14 @@ TEST(ImageBadInput, AbsurdDimensionsAndBadRunsFailWithoutLargeAllocations) {
   small.rows = {Row({1, 2, 3})};
   std::vector<uint8_t> png = EncodePng(small);
   // Rewrite the IHDR size fields (the CRC then fails too: both must be refused).
-  png[16] = 0; png[17] = 0; png[18] = 0x3E; png[19] = 0x80;
-  png[20] = 0; png[21] = 0; png[22] = 0x3E; png[23] = 0x80;
+  png[16] = 0;
+  png[17] = 0;
+  png[18] = 0x3E;
+  png[19] = 0x80;
+  png[20] = 0;
+  png[21] = 0;
+  png[22] = 0x3E;
+  png[23] = 0x80;
   auto start = std::chrono::steady_clock::now();
   EXPECT_FALSE(Decode(png, &img));
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
@@ -271,8 +296,10 @@ TEST(ImageBadInput, AbsurdDimensionsAndBadRunsFailWithoutLargeAllocations) {
   std::vector<uint8_t> jpeg = EncodeJpeg(8, 8, 3, std::vector<uint8_t>(8 * 8 * 3, 9));
   for (size_t i = 0; i + 8 < jpeg.size(); ++i) {
     if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {  // baseline frame header: height and width
-      jpeg[i + 5] = 0xFF; jpeg[i + 6] = 0xF0;
-      jpeg[i + 7] = 0xFF; jpeg[i + 8] = 0xF0;
+      jpeg[i + 5] = 0xFF;
+      jpeg[i + 6] = 0xF0;
+      jpeg[i + 7] = 0xFF;
+      jpeg[i + 8] = 0xF0;
       break;
     }
   }
@@ -292,7 +319,8 @@ TEST(ImageBadInput, RandomBytesNeverCrash) {
     for (int round = 0; round < 200; ++round) {
       std::vector<uint8_t> f = seed;
       f.resize(f.size() + 16, 0x80);
-      for (int k = 0; k < 4; ++k) f[static_cast<size_t>(std::rand()) % f.size()] = static_cast<uint8_t>(std::rand());
+      for (int k = 0; k < 4; ++k)
+        f[static_cast<size_t>(std::rand()) % f.size()] = static_cast<uint8_t>(std::rand());
       if (Decode(f, &img)) {
         EXPECT_EQ(img.argb.size(), static_cast<size_t>(img.width) * img.height);
         EXPECT_LE(img.width, port::kMaxImageSide);

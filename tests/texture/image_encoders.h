@@ -20,13 +20,14 @@ inline void Put32(std::vector<uint8_t>& b, uint32_t v) {
 }
 
 struct PngLayout {
-  PngLayout(uint32_t w, uint32_t h, int type, int depth) : width(w), height(h), colourType(type), bitDepth(depth) {}
+  PngLayout(uint32_t w, uint32_t h, int type, int depth)
+      : width(w), height(h), colourType(type), bitDepth(depth) {}
   uint32_t width = 0, height = 0;
   int colourType = PNG_COLOR_TYPE_RGBA;
   int bitDepth = 8;
   bool interlaced = false;
   std::vector<png_color> palette;
-  std::vector<uint8_t> trns;  // palette alpha
+  std::vector<uint8_t> trns;               // palette alpha
   std::vector<std::vector<uint8_t>> rows;  // raw rows in the file's layout
 };
 
@@ -46,10 +47,12 @@ inline std::vector<uint8_t> EncodePng(const PngLayout& s) {
       },
       nullptr);
   png_set_IHDR(png, info, s.width, s.height, s.bitDepth, s.colourType,
-               s.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-               PNG_FILTER_TYPE_DEFAULT);
-  if (!s.palette.empty()) png_set_PLTE(png, info, s.palette.data(), static_cast<int>(s.palette.size()));
-  if (!s.trns.empty()) png_set_tRNS(png, info, s.trns.data(), static_cast<int>(s.trns.size()), nullptr);
+               s.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  if (!s.palette.empty())
+    png_set_PLTE(png, info, s.palette.data(), static_cast<int>(s.palette.size()));
+  if (!s.trns.empty())
+    png_set_tRNS(png, info, s.trns.data(), static_cast<int>(s.trns.size()), nullptr);
   png_write_info(png, info);
   std::vector<png_bytep> rows;
   for (auto& r : s.rows) rows.push_back(const_cast<png_bytep>(r.data()));
@@ -61,7 +64,8 @@ inline std::vector<uint8_t> EncodePng(const PngLayout& s) {
 
 // rgb: width * height * components bytes.
 inline std::vector<uint8_t> EncodeJpeg(uint32_t w, uint32_t h, int components,
-                                       const std::vector<uint8_t>& pixels, bool progressive = false) {
+                                       const std::vector<uint8_t>& pixels,
+                                       bool progressive = false) {
   jpeg_compress_struct c;
   jpeg_error_mgr err;
   c.err = jpeg_std_error(&err);
@@ -78,7 +82,8 @@ inline std::vector<uint8_t> EncodeJpeg(uint32_t w, uint32_t h, int components,
   if (progressive) jpeg_simple_progression(&c);
   jpeg_start_compress(&c, TRUE);
   while (c.next_scanline < h) {
-    JSAMPROW row = const_cast<JSAMPROW>(pixels.data() + static_cast<size_t>(c.next_scanline) * w * components);
+    JSAMPROW row =
+        const_cast<JSAMPROW>(pixels.data() + static_cast<size_t>(c.next_scanline) * w * components);
     jpeg_write_scanlines(&c, &row, 1);
   }
   jpeg_finish_compress(&c);
@@ -90,9 +95,11 @@ inline std::vector<uint8_t> EncodeJpeg(uint32_t w, uint32_t h, int components,
 
 // A BMP with a 40-byte header; rows given top first as the file's pixel bytes
 // (without padding), written bottom-up unless topDown.
-inline std::vector<uint8_t> EncodeBmp(int32_t w, int32_t h, uint16_t bits, const std::vector<std::vector<uint8_t>>& rowsTopFirst,
+inline std::vector<uint8_t> EncodeBmp(int32_t w, int32_t h, uint16_t bits,
+                                      const std::vector<std::vector<uint8_t>>& rowsTopFirst,
                                       bool topDown, const std::vector<uint32_t>& palette = {},
-                                      uint32_t compression = 0, const std::vector<uint32_t>& masks = {},
+                                      uint32_t compression = 0,
+                                      const std::vector<uint32_t>& masks = {},
                                       uint32_t headerSize = 40) {
   std::vector<uint8_t> b;
   const uint32_t stride = ((static_cast<uint32_t>(w) * bits + 31) / 32) * 4;
@@ -131,8 +138,8 @@ inline std::vector<uint8_t> EncodeBmp(int32_t w, int32_t h, uint16_t bits, const
 }
 
 // A TGA header; the pixel bytes follow as given.
-inline std::vector<uint8_t> TgaHeader(uint8_t type, uint16_t w, uint16_t h, uint8_t bpp, bool topDown,
-                                      uint8_t idLength = 0) {
+inline std::vector<uint8_t> TgaHeader(uint8_t type, uint16_t w, uint16_t h, uint8_t bpp,
+                                      bool topDown, uint8_t idLength = 0) {
   std::vector<uint8_t> b = {idLength, 0, type, 0, 0, 0, 0, 0, 0, 0, 0, 0};
   Put16(b, w);
   Put16(b, h);

@@ -63,8 +63,9 @@ TEST(TextureLevels, FullMipChainIsBoxFiltered) {
   EXPECT_EQ(port::FullMipLevels(256, 256), 9u);
   EXPECT_EQ(port::FullMipLevels(8, 2), 4u);
 
-  Image img = Make(4, 2, {0xFF000000, 0xFF040404, 0x00000000, 0x00000000,
-                          0xFF080808, 0xFF0C0C0C, 0xFFFFFFFF, 0xFFFFFFFF});
+  Image img = Make(4, 2,
+                   {0xFF000000, 0xFF040404, 0x00000000, 0x00000000, 0xFF080808, 0xFF0C0C0C,
+                    0xFFFFFFFF, 0xFFFFFFFF});
   std::vector<Image> levels = port::BuildTextureLevels(img, 0);
   ASSERT_EQ(levels.size(), 3u);
   EXPECT_EQ(levels[1].width, 2u);
@@ -85,6 +86,7 @@ TEST(TextureLevels, FullMipChainIsBoxFiltered) {
 TEST(TextureLevels, EmptyImageGivesNoLevels) {
   EXPECT_TRUE(port::BuildTextureLevels(Image{}, 0).empty());
   port::gpu::Texture* texture = reinterpret_cast<port::gpu::Texture*>(1);
-  EXPECT_TRUE(port::Failed(port::CreateTextureFromFile(nullptr, "data/circle_shadow.png", 0, &texture)));
+  EXPECT_TRUE(
+      port::Failed(port::CreateTextureFromFile(nullptr, "data/circle_shadow.png", 0, &texture)));
   EXPECT_EQ(texture, nullptr);
 }

@@ -41,14 +41,16 @@ TEST_F(CharacterListInit, SetsTheModelSamplersAndGoesOnWithoutItsFiles) {
   EXPECT_EQ(device->GetSamplerState(1, SamplerState::AddressU), port::gpu::AddressWrap);
   EXPECT_EQ(device->GetSamplerState(1, SamplerState::MipFilter), port::gpu::FilterLinear);
   EXPECT_EQ(device->GetSamplerState(1, SamplerState::MinFilter), port::gpu::FilterLinear);
-  EXPECT_EQ(device->GetTextureStageState(1, port::gpu::StageState::ColorOp), port::gpu::TexOpModulate);
+  EXPECT_EQ(device->GetTextureStageState(1, port::gpu::StageState::ColorOp),
+            port::gpu::TexOpModulate);
   list.Release();
   list.Release();
 }
 
 TEST_F(CharacterListInit, CreatesTheToonEffectFromItsFile) {
   {
-    std::ifstream in(std::string(POMELVANE_SOURCE_DIR) + "/data/toonSkinEffect.fx", std::ios::binary);
+    std::ifstream in(std::string(POMELVANE_SOURCE_DIR) + "/data/toonSkinEffect.fx",
+                     std::ios::binary);
     ASSERT_TRUE(in.good());
     std::ofstream out("data/toonSkinEffect.fx", std::ios::binary);
     out << in.rdbuf();

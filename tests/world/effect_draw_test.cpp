@@ -3,9 +3,9 @@
 #include <climits>
 #include <string>
 
+#include "render/Camera.h"
 #include "support/gl_context.h"
 #include "support/temp_dir.h"
-#include "render/Camera.h"
 #include "world/EffectList.h"
 #include "world/LineEffect.h"
 #include "world/ParticleEffect.h"

@@ -19,7 +19,9 @@ class KvFileTest : public ::testing::Test {
  protected:
   void TearDown() override { CloseKvFile(); }
   std::string Path(const char* name) const { return (dir_.path() / name).string(); }
-  std::string Write(const char* name, const std::string& bytes) const { return dir_.Write(name, bytes); }
+  std::string Write(const char* name, const std::string& bytes) const {
+    return dir_.Write(name, bytes);
+  }
   std::string Read(const std::string& path) const {
     std::ifstream in(path, std::ios::binary);
     std::stringstream ss;
@@ -106,7 +108,8 @@ TEST_F(KvFileTest, MissingEmptyAndGarbageFiles) {
   for (int32_t& i : ints) ReadKvInt(&i);
   for (float& x : floats) ReadKvFloat(&x);
   EXPECT_EQ(std::vector<int32_t>(ints, ints + 3), (std::vector<int32_t>{0, 0, INT32_MAX}));
-  EXPECT_EQ(std::vector<float>(floats, floats + 3), (std::vector<float>{0, 0, 0}));  // nan, hex, inf
+  EXPECT_EQ(std::vector<float>(floats, floats + 3),
+            (std::vector<float>{0, 0, 0}));  // nan, hex, inf
   EXPECT_TRUE(std::isinf(floats[3]));
   EXPECT_EQ(floats[4], 0.0f);
 }
@@ -135,9 +138,7 @@ TEST_F(KvFileTest, LongValuesReadFirst49Characters) {
 
 TEST_F(KvFileTest, WritesShiftJisKeysWithCrLfAndReplacesOnClose) {
   const std::string p = Path("option.sav");
-  {
-    std::ofstream(p, std::ios::binary) << "old=1\r\n";
-  }
+  { std::ofstream(p, std::ios::binary) << "old=1\r\n"; }
   ASSERT_TRUE(OpenKvFile(p.c_str(), "w+t"));
   // The old file stays intact until the close.
   EXPECT_EQ(Read(p), "old=1\r\n");

@@ -56,7 +56,8 @@ TEST_F(StageFieldCasts, GroundProbeFindsTheFloorWithItsNormal) {
   EXPECT_NEAR(d2, 0.5f, 1e-5f);
   float d3 = 1000.0f;
   EXPECT_TRUE(field.RayCastNormal(&origin, &down, &d3, nullptr)) << "the normal is optional";
-  EXPECT_FALSE(field.RayCastNormal(&origin, &down, &d3, nullptr)) << "the same hit again is not nearer";
+  EXPECT_FALSE(field.RayCastNormal(&origin, &down, &d3, nullptr))
+      << "the same hit again is not nearer";
 }
 
 TEST_F(StageFieldCasts, OnlyAStrictlyNearerHitCounts) {
@@ -146,14 +147,15 @@ TEST(StageFieldDraw, ModesSetAndRestoreTheirStates) {
   const std::string zEnable = "rs" + std::to_string(static_cast<int>(RenderState::ZEnable));
   const std::string lighting = "rs" + std::to_string(static_cast<int>(RenderState::Lighting));
   EXPECT_EQ(device.log, (std::vector<std::string>{lighting + "=0", zEnable + "=0", zEnable + "=1",
-                                                   alphaRef + "=150", alphaRef + "=5"}));
-  EXPECT_EQ(device.GetSamplerState(0, port::gpu::SamplerState::AddressU), 0u) << "mode 1 leaves addressing alone";
+                                                  alphaRef + "=150", alphaRef + "=5"}));
+  EXPECT_EQ(device.GetSamplerState(0, port::gpu::SamplerState::AddressU), 0u)
+      << "mode 1 leaves addressing alone";
 
   field.SetDrawMode(4);
   device.log.clear();
   field.Draw({}, {}, {});
   EXPECT_EQ(device.log, (std::vector<std::string>{lighting + "=0", zEnable + "=0", zEnable + "=1",
-                                                   lighting + "=1", lighting + "=0"}));
+                                                  lighting + "=1", lighting + "=0"}));
   EXPECT_EQ(device.GetSamplerState(0, port::gpu::SamplerState::AddressU), port::gpu::AddressClamp);
   EXPECT_EQ(device.GetRenderState(RenderState::AlphaRef), 5u);
 

@@ -4,17 +4,19 @@
 
 #include <fstream>
 
+#include "render/Texture.h"
+#include "render/UiDraw.h"
 #include "support/gl_context.h"
 #include "support/temp_dir.h"
 #include "texture/image_encoders.h"
-#include "render/Texture.h"
-#include "render/UiDraw.h"
 
 namespace {
 
 // Texel colour by font cell (32 wide, 44 tall), so a read-back tells which
 // cell was drawn; every texel of a cell shares its colour.
-uint32_t CellColour(int cx, int cy) { return 0xFF000000u | (40u + cx * 12u) << 16 | (40u + cy * 16u) << 8 | 200u; }
+uint32_t CellColour(int cx, int cy) {
+  return 0xFF000000u | (40u + cx * 12u) << 16 | (40u + cy * 16u) << 8 | 200u;
+}
 uint32_t CellColourAt(int x, int y) { return CellColour(x / 32, y / 44); }
 uint32_t Rgb(uint32_t argb) { return argb & 0xFFFFFFu; }
 
@@ -23,10 +25,12 @@ bool WriteSheet(const std::string& path) {
   std::vector<std::vector<uint8_t>> rows(512);
   for (int y = 0; y < 512; ++y)
     for (int x = 0; x < 512; ++x)
-      for (int shift = 0; shift < 24; shift += 8) rows[y].push_back(static_cast<uint8_t>(CellColourAt(x, y) >> shift));
+      for (int shift = 0; shift < 24; shift += 8)
+        rows[y].push_back(static_cast<uint8_t>(CellColourAt(x, y) >> shift));
   const std::vector<uint8_t> bmp = testimg::EncodeBmp(512, 512, 24, rows, false);
   std::ofstream out(path, std::ios::binary);
-  return static_cast<bool>(out.write(reinterpret_cast<const char*>(bmp.data()), static_cast<std::streamsize>(bmp.size())));
+  return static_cast<bool>(out.write(reinterpret_cast<const char*>(bmp.data()),
+                                     static_cast<std::streamsize>(bmp.size())));
 }
 
 class UiDraw : public gltest::GameDeviceTest {
@@ -148,7 +152,8 @@ TEST_F(UiDraw, VeilDarkensAndIdThirtyTurnsUpward) {
   EXPECT_NEAR(static_cast<int>(veiled & 0xFF), 155, 2);
   EXPECT_NEAR(static_cast<int>(veiled >> 16), 155, 2);
   // Texel (184, 75) of cell (5, 1) lands 10 pixels above the position.
-  EXPECT_EQ(gltest::Rgb(p, 303, 290), Rgb(CellColour(5, 1))) << "the rectangle now rises from the position";
+  EXPECT_EQ(gltest::Rgb(p, 303, 290), Rgb(CellColour(5, 1)))
+      << "the rectangle now rises from the position";
   EXPECT_EQ(gltest::Rgb(p, 330, 303), veiled) << "nothing where it would lie unturned";
 }
 
@@ -171,7 +176,8 @@ TEST_F(UiDraw, AMissingTextureDrawsNothing) {
 TEST(UiSpriteTable, IdsOutsideTheTableHaveNoRectangle) {
   port::Rect r;
   for (int id : {2, 24, 96, 113}) EXPECT_TRUE(UiSpriteRect(id, &r)) << id;
-  for (int id : {-1, 0, 1, 20, 21, 22, 23, 114, 115, 1000}) EXPECT_FALSE(UiSpriteRect(id, &r)) << id;
+  for (int id : {-1, 0, 1, 20, 21, 22, 23, 114, 115, 1000})
+    EXPECT_FALSE(UiSpriteRect(id, &r)) << id;
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
 // Meshes drawn through the real device: subsets land where their faces are.
 #include <cstring>
 
-#include "support/gl_context.h"
 #include "port/mesh.h"
+#include "support/gl_context.h"
 
 namespace {
 
@@ -13,11 +13,13 @@ class MeshDrawTest : public gltest::DeviceTest {};
 
 TEST_F(MeshDrawTest, DrawSubsetDrawsOnlyThatSubsetAndFollowsUnlockedChanges) {
   port::Mesh* mesh = nullptr;
-  ASSERT_EQ(port::Mesh::CreateFVF(4, 8, port::meshopt::kManaged, gltest::kColourFvf, &dev(), &mesh), port::kOk);
+  ASSERT_EQ(port::Mesh::CreateFVF(4, 8, port::meshopt::kManaged, gltest::kColourFvf, &dev(), &mesh),
+            port::kOk);
   // Left half red (subset 0), right half green (subset 1), in clip space.
-  const gltest::ColourVertex v[8] = {
-      {-1, -1, 0.5f, 0xFFFF0000u}, {-1, 1, 0.5f, 0xFFFF0000u}, {0, 1, 0.5f, 0xFFFF0000u}, {0, -1, 0.5f, 0xFFFF0000u},
-      {0, -1, 0.5f, 0xFF00FF00u},  {0, 1, 0.5f, 0xFF00FF00u},  {1, 1, 0.5f, 0xFF00FF00u}, {1, -1, 0.5f, 0xFF00FF00u}};
+  const gltest::ColourVertex v[8] = {{-1, -1, 0.5f, 0xFFFF0000u}, {-1, 1, 0.5f, 0xFFFF0000u},
+                                     {0, 1, 0.5f, 0xFFFF0000u},   {0, -1, 0.5f, 0xFFFF0000u},
+                                     {0, -1, 0.5f, 0xFF00FF00u},  {0, 1, 0.5f, 0xFF00FF00u},
+                                     {1, 1, 0.5f, 0xFF00FF00u},   {1, -1, 0.5f, 0xFF00FF00u}};
   std::memcpy(mesh->LockVertexBuffer(), v, sizeof v);
   mesh->UnlockVertexBuffer();
   const uint16_t idx[12] = {4, 5, 6, 4, 6, 7, 0, 1, 2, 0, 2, 3};

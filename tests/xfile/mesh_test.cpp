@@ -28,8 +28,8 @@ struct V {
 // A mesh of XYZ positions and the given triangles and attributes.
 void MakeMesh(MeshHolder* h, const std::vector<V>& verts, const std::vector<uint16_t>& idx,
               const std::vector<uint32_t>& attr, gpu::Device* device = nullptr) {
-  ASSERT_EQ(Mesh::CreateFVF(static_cast<uint32_t>(attr.size()), static_cast<uint32_t>(verts.size()), 0, fvf::XYZ,
-                            device, &h->m),
+  ASSERT_EQ(Mesh::CreateFVF(static_cast<uint32_t>(attr.size()), static_cast<uint32_t>(verts.size()),
+                            0, fvf::XYZ, device, &h->m),
             port::kOk);
   std::memcpy(h->m->LockVertexBuffer(), verts.data(), verts.size() * 12);
   std::memcpy(h->m->LockIndexBuffer(), idx.data(), idx.size() * 2);
@@ -50,7 +50,8 @@ TEST(Mesh, CreationLimits) {
   EXPECT_EQ(m, nullptr);
   EXPECT_TRUE(port::Failed(Mesh::CreateFVF(0, 3, 0, fvf::XYZ, nullptr, &m)));
   EXPECT_TRUE(port::Failed(Mesh::CreateFVF(1, 3, 0, fvf::Normal, nullptr, &m)));  // no position
-  ASSERT_EQ(Mesh::CreateFVF(2, 65535, 0x220, fvf::XYZ | fvf::Normal | fvf::Tex1, nullptr, &m), port::kOk);
+  ASSERT_EQ(Mesh::CreateFVF(2, 65535, 0x220, fvf::XYZ | fvf::Normal | fvf::Tex1, nullptr, &m),
+            port::kOk);
   EXPECT_EQ(m->GetNumBytesPerVertex(), 32u);
   EXPECT_EQ(m->GetFVF(), fvf::XYZ | fvf::Normal | fvf::Tex1);
   EXPECT_EQ(m->GetOptions(), 0x220u);
@@ -60,7 +61,8 @@ TEST(Mesh, CreationLimits) {
 
 TEST(Mesh, CloneConvertsElementsByUsageAndZeroFillsMissingOnes) {
   MeshHolder src;
-  ASSERT_EQ(Mesh::CreateFVF(1, 3, 0, fvf::XYZ | fvf::Diffuse | fvf::Tex1, nullptr, &src.m), port::kOk);
+  ASSERT_EQ(Mesh::CreateFVF(1, 3, 0, fvf::XYZ | fvf::Diffuse | fvf::Tex1, nullptr, &src.m),
+            port::kOk);
   struct In {
     float x, y, z;
     uint32_t colour;
@@ -73,7 +75,8 @@ TEST(Mesh, CloneConvertsElementsByUsageAndZeroFillsMissingOnes) {
   ASSERT_EQ(src->OptimizeInplace(port::meshopt::kAttrSort), port::kOk);
 
   MeshHolder dst;
-  ASSERT_EQ(src->CloneMeshFVF(0x220, fvf::XYZ | fvf::Normal | fvf::Tex1, nullptr, &dst.m), port::kOk);
+  ASSERT_EQ(src->CloneMeshFVF(0x220, fvf::XYZ | fvf::Normal | fvf::Tex1, nullptr, &dst.m),
+            port::kOk);
   EXPECT_EQ(dst->GetNumBytesPerVertex(), 32u);
   struct Out {
     float x, y, z, nx, ny, nz, u, v;
@@ -134,9 +137,12 @@ TEST(Mesh, AttributeSortIsStableAndBuildsTheTable) {
 
 TEST(Mesh, CompactDropsUnusedVerticesKeepingOrder) {
   MeshHolder m;
-  MakeMesh(&m, {{0, 0, 0}, {9, 9, 9}, {1, 0, 0}, {9, 9, 9}, {0, 1, 0}, {1, 1, 0}}, {0, 2, 4, 4, 2, 5}, {0, 0});
+  MakeMesh(&m, {{0, 0, 0}, {9, 9, 9}, {1, 0, 0}, {9, 9, 9}, {0, 1, 0}, {1, 1, 0}},
+           {0, 2, 4, 4, 2, 5}, {0, 0});
   std::vector<uint32_t> vremap;
-  ASSERT_EQ(m->OptimizeInplace(port::meshopt::kCompact | port::meshopt::kAttrSort, nullptr, &vremap), port::kOk);
+  ASSERT_EQ(
+      m->OptimizeInplace(port::meshopt::kCompact | port::meshopt::kAttrSort, nullptr, &vremap),
+      port::kOk);
   EXPECT_EQ(m->GetNumVertices(), 4u);
   EXPECT_EQ(vremap, (std::vector<uint32_t>{0, 0xFFFFFFFFu, 1, 0xFFFFFFFFu, 2, 3}));
   std::vector<uint16_t> idx(m->Indices(), m->Indices() + 6);
@@ -153,7 +159,8 @@ TEST(Mesh, CompactDropsUnusedVerticesKeepingOrder) {
 
 TEST(Mesh, UpdateSemanticsKeepsBytesAndStride) {
   MeshHolder m;
-  ASSERT_EQ(Mesh::CreateFVF(1, 3, 0, fvf::XYZB2 | fvf::LastBetaUByte4 | fvf::Normal | fvf::Tex1, nullptr, &m.m),
+  ASSERT_EQ(Mesh::CreateFVF(1, 3, 0, fvf::XYZB2 | fvf::LastBetaUByte4 | fvf::Normal | fvf::Tex1,
+                            nullptr, &m.m),
             port::kOk);
   gpu::VertexLayout l = m->GetDeclaration();
   for (auto& e : l.elements) {
@@ -233,8 +240,8 @@ TEST(Mesh, IntersectFindsTheNearestHitOnEitherSide) {
 TEST(Mesh, DrawSubsetUploadsOnceAndDrawsTheRange) {
   RecordingDevice dev;
   MeshHolder m;
-  MakeMesh(&m, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}, {2, 2, 0}}, {0, 1, 2, 2, 1, 3, 1, 3, 4}, {1, 0, 1},
-           &dev);
+  MakeMesh(&m, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}, {2, 2, 0}}, {0, 1, 2, 2, 1, 3, 1, 3, 4},
+           {1, 0, 1}, &dev);
   ASSERT_EQ(m->OptimizeInplace(port::meshopt::kAttrSort), port::kOk);
   ASSERT_EQ(m->DrawSubset(1), port::kOk);
   ASSERT_EQ(dev.indexedDraws.size(), 1u);
@@ -268,7 +275,8 @@ TEST(Mesh, DrawSubsetUploadsOnceAndDrawsTheRange) {
 TEST(Mesh, DrawWithoutTableDrawsRunsOfTheAttribute) {
   RecordingDevice dev;
   MeshHolder m;
-  MakeMesh(&m, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 1, 2, 0, 1, 2, 0, 1, 2, 0, 1, 2}, {3, 3, 1, 3}, &dev);
+  MakeMesh(&m, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 1, 2, 0, 1, 2, 0, 1, 2, 0, 1, 2},
+           {3, 3, 1, 3}, &dev);
   ASSERT_EQ(m->DrawSubset(3), port::kOk);
   ASSERT_EQ(dev.indexedDraws.size(), 2u);
   EXPECT_EQ(dev.indexedDraws[0].primitiveCount, 2u);

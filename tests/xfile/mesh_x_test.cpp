@@ -68,7 +68,8 @@ TEST(MeshX, StaticLoadCollapsesMeshesAppliesFramesAndConcatenatesMaterials) {
   Loaded l;
   // The game's spelling differs in case and separators from the file on disk.
   std::string path = dir.path().string() + "\\xfile\\\\stage.x";
-  ASSERT_EQ(port::LoadMeshFromX(path, port::meshopt::kSystemMem, nullptr, &l.adjacency, &l.materials, &l.mesh),
+  ASSERT_EQ(port::LoadMeshFromX(path, port::meshopt::kSystemMem, nullptr, &l.adjacency,
+                                &l.materials, &l.mesh),
             port::kOk);
   ASSERT_NE(l.mesh, nullptr);
   EXPECT_EQ(l.mesh->GetFVF(), fvf::XYZ | fvf::Normal | fvf::Tex1);
@@ -77,7 +78,8 @@ TEST(MeshX, StaticLoadCollapsesMeshesAppliesFramesAndConcatenatesMaterials) {
   // Quad vertex 2 (1,1,0) scaled by 2, moved by (0,5,0) then (10,0,0).
   EXPECT_EQ(Element(l.mesh, 2, port::gpu::DeclUsage::Position), (Vec3{12, 7, 0}));
   EXPECT_EQ(Element(l.mesh, 2, port::gpu::DeclUsage::Normal), (Vec3{0, 0, -2}));
-  EXPECT_EQ(Element(l.mesh, 5, port::gpu::DeclUsage::Position), (Vec3{0, 0, 1}));  // top-level: untransformed
+  EXPECT_EQ(Element(l.mesh, 5, port::gpu::DeclUsage::Position),
+            (Vec3{0, 0, 1}));  // top-level: untransformed
 
   ASSERT_EQ(l.materials.size(), 3u);
   EXPECT_EQ(l.materials[0].material.diffuse, (port::ColorValue{1, 0, 0, 1}));
@@ -85,7 +87,8 @@ TEST(MeshX, StaticLoadCollapsesMeshesAppliesFramesAndConcatenatesMaterials) {
   EXPECT_EQ(l.materials[0].material.specular, (port::ColorValue{0.5f, 0.5f, 0.5f, 1}));
   EXPECT_EQ(l.materials[0].material.ambient, (port::ColorValue{0, 0, 0, 1}));
   EXPECT_EQ(l.materials[0].textureFilename, "Texture\\Red.png");
-  EXPECT_EQ(l.materials[1].material.diffuse, (port::ColorValue{0, 0, 1, 0.5f}));  // through the reference
+  EXPECT_EQ(l.materials[1].material.diffuse,
+            (port::ColorValue{0, 0, 1, 0.5f}));  // through the reference
   EXPECT_EQ(l.materials[1].material.emissive, (port::ColorValue{0.1f, 0.2f, 0.3f, 1}));
   EXPECT_EQ(l.materials[1].textureFilename, "");
   EXPECT_EQ(l.materials[2].material.diffuse.a, 1.0f);  // the bare mesh's default material
@@ -108,16 +111,18 @@ TEST(MeshX, BadStaticFilesFailWithoutAMesh) {
       {"no mesh", "xof 0303txt 0032\nFrame A { }\n"},
       {"face index", "xof 0303txt 0032\nMesh M { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,3;; }\n"},
       {"material index",
-       "xof 0303txt 0032\nMesh M { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; MeshMaterialList { 1; 1; 5;; } }\n"},
+       "xof 0303txt 0032\nMesh M { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; MeshMaterialList { 1; "
+       "1; 5;; } }\n"},
   };
   for (size_t cut : {size_t{10}, size_t{100}, full.size() / 2, full.size() - 40})
     bad.push_back({"cut at " + std::to_string(cut), full.substr(0, cut)});
   Loaded l;
-  EXPECT_TRUE(port::Failed(
-      port::LoadMeshFromX(dir.path().string() + "/missing.x", 0, nullptr, nullptr, &l.materials, &l.mesh)));
+  EXPECT_TRUE(port::Failed(port::LoadMeshFromX(dir.path().string() + "/missing.x", 0, nullptr,
+                                               nullptr, &l.materials, &l.mesh)));
   EXPECT_EQ(l.mesh, nullptr);
   for (const auto& [name, text] : bad) {
-    EXPECT_TRUE(port::Failed(port::LoadMeshFromX(dir.Write("bad.x", text), 0, nullptr, nullptr, &l.materials, &l.mesh)))
+    EXPECT_TRUE(port::Failed(
+        port::LoadMeshFromX(dir.Write("bad.x", text), 0, nullptr, nullptr, &l.materials, &l.mesh)))
         << name;
     EXPECT_EQ(l.mesh, nullptr) << name;
   }
@@ -153,8 +158,8 @@ TEST(MeshX, SkinMeshSplitsVerticesByNormalAndCopiesTheirWeights) {
   ASSERT_TRUE(file) << err.ToString();
   RecordingDevice dev;
   Loaded l;
-  ASSERT_EQ(port::LoadSkinMeshFromXof(*file->Objects()[0], port::meshopt::kManaged, &dev, &l.adjacency, &l.materials,
-                                      &l.skin, &l.mesh),
+  ASSERT_EQ(port::LoadSkinMeshFromXof(*file->Objects()[0], port::meshopt::kManaged, &dev,
+                                      &l.adjacency, &l.materials, &l.skin, &l.mesh),
             port::kOk);
   EXPECT_EQ(l.mesh->GetDevice(), &dev);
   EXPECT_EQ(l.mesh->GetFVF(), fvf::XYZ | fvf::Normal);
@@ -165,7 +170,8 @@ TEST(MeshX, SkinMeshSplitsVerticesByNormalAndCopiesTheirWeights) {
   EXPECT_EQ(Element(l.mesh, 7, port::gpu::DeclUsage::Position), (Vec3{1, 1, 0}));
   EXPECT_EQ(Element(l.mesh, 0, port::gpu::DeclUsage::Normal), (Vec3{0, 0, -1}));  // normalised
   ASSERT_EQ(l.mesh->GetNumFaces(), 4u);
-  // Faces sorted by material: the second quad (material 0) first, still fanned from its first corner.
+  // Faces sorted by material: the second quad (material 0) first, still fanned from its first
+  // corner.
   std::vector<uint16_t> idx(l.mesh->Indices(), l.mesh->Indices() + 12);
   EXPECT_EQ(idx, (std::vector<uint16_t>{6, 7, 5, 6, 5, 4, 0, 3, 2, 0, 2, 1}));
   std::vector<uint32_t> attr(l.mesh->Attributes(), l.mesh->Attributes() + 4);
@@ -199,11 +205,13 @@ TEST(MeshX, SkinMeshWithoutDataOrSkin) {
   auto file = port::x::File::LoadMemory(kSkinModel, std::strlen(kSkinModel), nullptr);
   ASSERT_TRUE(file);
   Loaded l;
-  EXPECT_EQ(port::LoadSkinMeshFromXof(*file->Objects()[1], 0, nullptr, nullptr, &l.materials, &l.skin, &l.mesh),
+  EXPECT_EQ(port::LoadSkinMeshFromXof(*file->Objects()[1], 0, nullptr, nullptr, &l.materials,
+                                      &l.skin, &l.mesh),
             port::kMeshHasNoData);
   EXPECT_EQ(l.mesh, nullptr);
   EXPECT_EQ(l.skin, nullptr);
-  ASSERT_EQ(port::LoadSkinMeshFromXof(*file->Objects()[2], 0, nullptr, &l.adjacency, &l.materials, &l.skin, &l.mesh),
+  ASSERT_EQ(port::LoadSkinMeshFromXof(*file->Objects()[2], 0, nullptr, &l.adjacency, &l.materials,
+                                      &l.skin, &l.mesh),
             port::kOk);
   ASSERT_NE(l.skin, nullptr);
   EXPECT_EQ(l.skin->GetNumBones(), 0u);
@@ -220,7 +228,8 @@ TEST(MeshX, MalformedSkinDataIsRefused) {
       "Mesh M { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;;"
       " SkinWeights { \"a\"; 1; 3; 1.0; 1,0,0,0,0,1,0,0,0,0,1,0,0,0,0,1;; } }",
       // Normals for another face layout.
-      "Mesh M { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; MeshNormals { 1; 0;0;1;; 1; 4;0,0,0,0;; } }",
+      "Mesh M { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; MeshNormals { 1; 0;0;1;; 1; 4;0,0,0,0;; } "
+      "}",
       // Texture coordinates for fewer vertices.
       "Mesh M { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; MeshTextureCoords { 2; 0;0;, 1;1;; } }",
       // A polygon of two corners.
@@ -232,8 +241,8 @@ TEST(MeshX, MalformedSkinDataIsRefused) {
     auto file = port::x::File::LoadMemory(text.data(), text.size(), &err);
     ASSERT_TRUE(file) << err.ToString() << body;
     Loaded l;
-    EXPECT_TRUE(port::Failed(
-        port::LoadSkinMeshFromXof(*file->Objects()[0], 0, nullptr, nullptr, &l.materials, &l.skin, &l.mesh)))
+    EXPECT_TRUE(port::Failed(port::LoadSkinMeshFromXof(*file->Objects()[0], 0, nullptr, nullptr,
+                                                       &l.materials, &l.skin, &l.mesh)))
         << body;
     EXPECT_EQ(l.mesh, nullptr);
     EXPECT_EQ(l.skin, nullptr);
@@ -265,7 +274,8 @@ TEST(DataPath, ResolvesSeparatorsAndCase) {
   EXPECT_EQ(port::ResolvePath(dir.path().string() + "\\xfile\\\\PLAYER//Stop.x"), real);
   EXPECT_EQ(port::ResolvePath(real), real);
   // Nothing matches: the normalised path as written.
-  EXPECT_EQ(port::ResolvePath(dir.path().string() + "\\XFILE\\none\\a.x"), dir.path().string() + "/Xfile/none/a.x");
+  EXPECT_EQ(port::ResolvePath(dir.path().string() + "\\XFILE\\none\\a.x"),
+            dir.path().string() + "/Xfile/none/a.x");
   std::vector<uint8_t> bytes;
   ASSERT_TRUE(port::ReadFileBytes(dir.path().string() + "/XFILE/player/STOP.X", &bytes));
   EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "data");

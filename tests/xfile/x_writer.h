@@ -29,7 +29,8 @@ class TextWriter : public XWriter {
     out_ += templ + (name.empty() ? "" : " " + name) + " {\n";
   }
   void Ints(const std::vector<uint32_t>& v) override {
-    for (size_t i = 0; i < v.size(); ++i) out_ += std::to_string(v[i]) + (i + 1 < v.size() ? "," : ";");
+    for (size_t i = 0; i < v.size(); ++i)
+      out_ += std::to_string(v[i]) + (i + 1 < v.size() ? "," : ";");
     out_ += "\n";
   }
   void Floats(const std::vector<float>& v) override {
@@ -145,7 +146,8 @@ inline void WriteGridModel(XWriter& w, uint32_t gw, uint32_t gh) {
   w.Int(nv);
   std::vector<float> uv;
   for (uint32_t y = 0; y <= gh; ++y) {
-    for (uint32_t x = 0; x <= gw; ++x) uv.insert(uv.end(), {static_cast<float>(x) / gw, static_cast<float>(y) / gh});
+    for (uint32_t x = 0; x <= gw; ++x)
+      uv.insert(uv.end(), {static_cast<float>(x) / gw, static_cast<float>(y) / gh});
   }
   w.Floats(uv);
   w.End();

@@ -87,7 +87,8 @@ TEST(XFile, TextAndBinaryEncodingsReadTheSame) {
   ASSERT_EQ(t->Objects().size(), 3u);
   for (const File* other : {b32.get(), b64.get()}) {
     ASSERT_EQ(other->Objects().size(), t->Objects().size());
-    for (size_t i = 0; i < t->Objects().size(); ++i) ExpectSameObject(*t->Objects()[i], *other->Objects()[i]);
+    for (size_t i = 0; i < t->Objects().size(); ++i)
+      ExpectSameObject(*t->Objects()[i], *other->Objects()[i]);
   }
 }
 
@@ -155,8 +156,9 @@ TEST(XFile, ReferencesResolveByNameAnywhereOrStayNames) {
   EXPECT_EQ(missing.object, nullptr);
   EXPECT_EQ(missing.name, "Nowhere");
   // A reference to an object defined later in the file, at depth.
-  auto g = Parse("xof 0303txt 0032\nMaterial A { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; { Later } }\n"
-                 "Frame F { Frame Later { } }\n");
+  auto g = Parse(
+      "xof 0303txt 0032\nMaterial A { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; { Later } }\n"
+      "Frame F { Frame Later { } }\n");
   ASSERT_TRUE(g);
   ASSERT_EQ(g->Objects()[0]->Children().size(), 1u);
   EXPECT_EQ(g->Objects()[0]->Children()[0].object, g->FindObject("Later"));
@@ -167,7 +169,8 @@ TEST(XFile, TemplatesDeclaredInTheFileAreParsedAndKept) {
   const std::string text =
       "xof 0302txt 0064\n"
       "template Matrix2 { <11111111-2222-3333-4444-555555555555> array FLOAT m[2][2]; }\n"
-      "template Thing {\n <AAAAAAAA-BBBB-CCCC-DDDD-EEEEEEEEEEEE>\n WORD n;\n array Matrix2 mats[n];\n"
+      "template Thing {\n <AAAAAAAA-BBBB-CCCC-DDDD-EEEEEEEEEEEE>\n WORD n;\n array Matrix2 "
+      "mats[n];\n"
       " STRING label;\n SDWORD delta;\n [Thing <AAAAAAAA-BBBB-CCCC-DDDD-EEEEEEEEEEEE>, Other]\n}\n"
       "template Open { <00000000-0000-0000-0000-000000000001> [ ... ] }\n"
       "Thing T1 { 2; 1,2,3,4, 5,6,7,8; \"hello\"; -5; Thing T2 { 0;; \"x\"; 1; } }\n";
@@ -293,7 +296,8 @@ TEST(XFile, MalformedTextIsRefusedWithAPosition) {
       "xof 0303txt 0032\nFrameTransformMatrix { 1e999,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0;; }\n",
       "xof 0303txt 0032\ntemplate T { <00000000-0000-0000-0000-000000000002> array DWORD v[n]; }\n",
       "xof 0303txt 0032\ntemplate T { <00000000-0000-0000-0000-000000000002> T inner; }\nT { }\n",
-      "xof 0303txt 0032\ntemplate T { <00000000-0000-0000-0000-000000000002> Missing m; }\nT { 1; }\n",
+      "xof 0303txt 0032\ntemplate T { <00000000-0000-0000-0000-000000000002> Missing m; }\nT { 1; "
+      "}\n",
       "xof 0303txt 0032\ntemplate T { DWORD x; }\n",
       "xof 0303txt 0032\nFrame A { { } }\n",
       "xof 0303txt 0032\n; 5;\n",
@@ -350,25 +354,76 @@ TEST(XFile, MalformedBinaryTokensAreRefused) {
     Error err;
     return !File::LoadMemory(exact.data(), exact.size(), &err) && !err.message.empty();
   };
-  EXPECT_TRUE(refused([](auto& w) { w.Token(1); w.U32(100); w.Bytes("Frame", 5); }));      // name past end
-  EXPECT_TRUE(refused([](auto& w) { w.Token(1); w.Bytes("\x05\x00", 2); }));             // short length
-  EXPECT_TRUE(refused([](auto& w) {                                                         // string past end
+  EXPECT_TRUE(refused([](auto& w) {
+    w.Token(1);
+    w.U32(100);
+    w.Bytes("Frame", 5);
+  }));  // name past end
+  EXPECT_TRUE(refused([](auto& w) {
+    w.Token(1);
+    w.Bytes("\x05\x00", 2);
+  }));                               // short length
+  EXPECT_TRUE(refused([](auto& w) {  // string past end
     w.Begin("TextureFilename", "");
     w.Token(2);
     w.U32(0xFFFFFFF0u);
   }));
-  EXPECT_TRUE(refused([](auto& w) { w.Begin("Header", ""); w.Token(3); w.Bytes("\x01", 1); }));  // integer
-  EXPECT_TRUE(refused([](auto& w) { w.Begin("Frame", ""); w.Token(5); w.U32(1); }));            // GUID
-  EXPECT_TRUE(refused([](auto& w) { w.Begin("Mesh", ""); w.Token(6); w.U32(0x40000000u); }));  // huge list
-  EXPECT_TRUE(refused([](auto& w) { w.Begin("Mesh", ""); w.Token(7); w.U32(3); w.U32(0); }));   // short list
-  EXPECT_TRUE(refused([](auto& w) { w.Begin("Mesh", ""); w.Ints({0xFFFFFFFFu}); w.End(); }));   // huge count
-  EXPECT_TRUE(refused([](auto& w) { w.Begin("Frame", ""); w.Token(99); w.End(); }));           // unknown token
-  EXPECT_TRUE(refused([](auto& w) { w.Begin("Frame", ""); w.Bytes("\x0b", 1); }));            // odd byte
-  EXPECT_TRUE(refused([](auto& w) { w.Begin("Frame", ""); w.Begin("Frame", ""); w.End(); }));  // unbalanced
-  EXPECT_TRUE(refused([](auto& w) { w.Begin("Vector", ""); w.Floats({1, 2}); w.End(); }));     // too few values
-  EXPECT_TRUE(refused([](auto& w) { w.Begin("Vector", ""); w.Floats({1, 2, 3, 4}); w.End(); }));  // extra values
-  EXPECT_TRUE(refused([](auto& w) { w.Begin("Header", ""); w.Floats({1, 2, 3}); w.End(); }));  // float for WORD
-  EXPECT_TRUE(refused([](auto& w) { w.End(); }));                                               // stray brace
+  EXPECT_TRUE(refused([](auto& w) {
+    w.Begin("Header", "");
+    w.Token(3);
+    w.Bytes("\x01", 1);
+  }));  // integer
+  EXPECT_TRUE(refused([](auto& w) {
+    w.Begin("Frame", "");
+    w.Token(5);
+    w.U32(1);
+  }));  // GUID
+  EXPECT_TRUE(refused([](auto& w) {
+    w.Begin("Mesh", "");
+    w.Token(6);
+    w.U32(0x40000000u);
+  }));  // huge list
+  EXPECT_TRUE(refused([](auto& w) {
+    w.Begin("Mesh", "");
+    w.Token(7);
+    w.U32(3);
+    w.U32(0);
+  }));  // short list
+  EXPECT_TRUE(refused([](auto& w) {
+    w.Begin("Mesh", "");
+    w.Ints({0xFFFFFFFFu});
+    w.End();
+  }));  // huge count
+  EXPECT_TRUE(refused([](auto& w) {
+    w.Begin("Frame", "");
+    w.Token(99);
+    w.End();
+  }));  // unknown token
+  EXPECT_TRUE(refused([](auto& w) {
+    w.Begin("Frame", "");
+    w.Bytes("\x0b", 1);
+  }));  // odd byte
+  EXPECT_TRUE(refused([](auto& w) {
+    w.Begin("Frame", "");
+    w.Begin("Frame", "");
+    w.End();
+  }));  // unbalanced
+  EXPECT_TRUE(refused([](auto& w) {
+    w.Begin("Vector", "");
+    w.Floats({1, 2});
+    w.End();
+  }));  // too few values
+  EXPECT_TRUE(refused([](auto& w) {
+    w.Begin("Vector", "");
+    w.Floats({1, 2, 3, 4});
+    w.End();
+  }));  // extra values
+  EXPECT_TRUE(refused([](auto& w) {
+    w.Begin("Header", "");
+    w.Floats({1, 2, 3});
+    w.End();
+  }));                                             // float for WORD
+  EXPECT_TRUE(refused([](auto& w) { w.End(); }));  // stray brace
 }
 
 namespace {
@@ -385,7 +440,8 @@ std::string Compress(const std::string& plain, size_t blockSize) {
     z_stream zs{};
     deflateInit2(&zs, 9, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
     size_t dict = std::min<size_t>(pos - 16, 32768);
-    if (dict) deflateSetDictionary(&zs, reinterpret_cast<const Bytef*>(plain.data() + pos - dict), dict);
+    if (dict)
+      deflateSetDictionary(&zs, reinterpret_cast<const Bytef*>(plain.data() + pos - dict), dict);
     std::vector<unsigned char> buf(deflateBound(&zs, n) + 16);
     zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(plain.data() + pos));
     zs.avail_in = n;
@@ -415,7 +471,8 @@ TEST(XFile, CompressedFilesReadLikePlainOnes) {
     ASSERT_TRUE(c) << err.ToString();
     EXPECT_TRUE(c->IsCompressed());
     ASSERT_EQ(c->Objects().size(), p->Objects().size());
-    for (size_t i = 0; i < p->Objects().size(); ++i) ExpectSameObject(*p->Objects()[i], *c->Objects()[i]);
+    for (size_t i = 0; i < p->Objects().size(); ++i)
+      ExpectSameObject(*p->Objects()[i], *c->Objects()[i]);
     std::string corrupt = packed;
     corrupt[30] = static_cast<char>(corrupt[30] ^ 0x5A);
     corrupt[31] = static_cast<char>(corrupt[31] ^ 0x33);

@@ -61,7 +61,20 @@ std::vector<uint8_t> Wav(const std::vector<float>& samples) {
   return o;
 }
 
-enum class Kind { Shot, Blast, Click, Beep, Charge, Mechanical, Hiss, Growl, Whistle, Voice, Bell, Echo };
+enum class Kind {
+  Shot,
+  Blast,
+  Click,
+  Beep,
+  Charge,
+  Mechanical,
+  Hiss,
+  Growl,
+  Whistle,
+  Voice,
+  Bell,
+  Echo
+};
 
 Kind KindOf(const std::string& name) {
   auto has = [&](const char* w) { return name.find(w) != std::string::npos; };
@@ -86,10 +99,22 @@ std::vector<float> Synth(const std::string& path) {
   Kind kind = KindOf(path);
   float seconds = 0.25f;
   switch (kind) {
-    case Kind::Blast: case Kind::Charge: case Kind::Voice: case Kind::Growl: seconds = 0.55f; break;
-    case Kind::Bell: case Kind::Echo: seconds = 0.7f; break;
-    case Kind::Click: case Kind::Beep: seconds = 0.12f; break;
-    default: break;
+    case Kind::Blast:
+    case Kind::Charge:
+    case Kind::Voice:
+    case Kind::Growl:
+      seconds = 0.55f;
+      break;
+    case Kind::Bell:
+    case Kind::Echo:
+      seconds = 0.7f;
+      break;
+    case Kind::Click:
+    case Kind::Beep:
+      seconds = 0.12f;
+      break;
+    default:
+      break;
   }
   size_t n = static_cast<size_t>(seconds * kRate);
   std::vector<float> out(n);
@@ -112,7 +137,8 @@ std::vector<float> Synth(const std::string& path) {
         break;
       }
       case Kind::Click:
-        s = (t < 0.01f ? rng.Next() : 0.0f) + std::sin(kTau * (1800 + 800 * vary) * t) * std::exp(-t * 60);
+        s = (t < 0.01f ? rng.Next() : 0.0f) +
+            std::sin(kTau * (1800 + 800 * vary) * t) * std::exp(-t * 60);
         break;
       case Kind::Beep:
         s = std::sin(kTau * (700 + 900 * vary) * t) > 0 ? 0.5f : -0.5f;
@@ -159,7 +185,9 @@ std::vector<float> Synth(const std::string& path) {
         float f = 600 + 300 * vary;
         for (int k = 0; k < 4; ++k) {
           float tk = t - 0.15f * static_cast<float>(k);
-          if (tk > 0) s += std::pow(0.5f, static_cast<float>(k)) * std::sin(kTau * f * tk) * std::exp(-tk * 25);
+          if (tk > 0)
+            s += std::pow(0.5f, static_cast<float>(k)) * std::sin(kTau * f * tk) *
+                 std::exp(-tk * 25);
         }
         env = 1;
         break;
@@ -169,12 +197,14 @@ std::vector<float> Synth(const std::string& path) {
                       (1 + 0.02f * std::sin(kTau * 6 * t));
         phase += pitch / kRate;
         float buzz = 2 * std::fmod(phase, 1.0f) - 1;
-        static const float vowels[5][2] = {{800, 1200}, {300, 2300}, {350, 1400}, {450, 1900}, {500, 850}};
+        static const float vowels[5][2] = {
+            {800, 1200}, {300, 2300}, {350, 1400}, {450, 1900}, {500, 850}};
         const float* v = vowels[(h >> 8) % 5];
         const float* w = vowels[(h >> 12) % 5];
         float fa = v[0] + (w[0] - v[0]) * u, fb = v[1] + (w[1] - v[1]) * u;
         // Two resonators (state-variable form).
-        float qa = 2 * std::sin(3.14159265f * fa / kRate), qb = 2 * std::sin(3.14159265f * fb / kRate);
+        float qa = 2 * std::sin(3.14159265f * fa / kRate),
+              qb = 2 * std::sin(3.14159265f * fb / kRate);
         f1 += qa * f1v;
         f1v += qa * (buzz - f1 - 0.15f * f1v);
         f2 += qb * f2v;
@@ -208,7 +238,8 @@ struct Event {
 };
 
 std::vector<uint8_t> Track(std::vector<Event> ev) {
-  std::stable_sort(ev.begin(), ev.end(), [](const Event& a, const Event& b) { return a.tick < b.tick; });
+  std::stable_sort(ev.begin(), ev.end(),
+                   [](const Event& a, const Event& b) { return a.tick < b.tick; });
   std::vector<uint8_t> body;
   uint32_t last = 0;
   for (const Event& e : ev) {
@@ -234,19 +265,24 @@ struct Tune {
 std::vector<uint8_t> Midi(const Tune& tune) {
   const uint32_t q = 480;  // ticks per quarter note
   Lcg rng{Hash(tune.path)};
-  auto pick = [&](int n) { return static_cast<int>((rng.Next() + 1) * 0.5f * static_cast<float>(n) * 0.999f); };
+  auto pick = [&](int n) {
+    return static_cast<int>((rng.Next() + 1) * 0.5f * static_cast<float>(n) * 0.999f);
+  };
   static const int major[7] = {0, 2, 4, 5, 7, 9, 11}, minor[7] = {0, 2, 3, 5, 7, 8, 10};
   const int* scale = tune.minor ? minor : major;
   static const int progression[4] = {0, 5, 3, 4};  // I vi IV V
   std::vector<Event> meta, melody, bass, drums;
   uint32_t usPerQuarter = 60000000u / static_cast<uint32_t>(tune.bpm);
-  meta.push_back({0, {0xFF, 0x51, 0x03, static_cast<uint8_t>(usPerQuarter >> 16), static_cast<uint8_t>(usPerQuarter >> 8),
-                      static_cast<uint8_t>(usPerQuarter)}});
+  meta.push_back({0,
+                  {0xFF, 0x51, 0x03, static_cast<uint8_t>(usPerQuarter >> 16),
+                   static_cast<uint8_t>(usPerQuarter >> 8), static_cast<uint8_t>(usPerQuarter)}});
   meta.push_back({0, {0xFF, 0x58, 0x04, 4, 2, 24, 8}});
   melody.push_back({0, {0xC0, static_cast<uint8_t>(tune.program)}});
   bass.push_back({0, {0xC1, static_cast<uint8_t>(tune.bassProgram)}});
   auto note = [](std::vector<Event>& ev, int ch, uint32_t at, uint32_t len, int key, int vel) {
-    ev.push_back({at, {static_cast<uint8_t>(0x90 | ch), static_cast<uint8_t>(key), static_cast<uint8_t>(vel)}});
+    ev.push_back(
+        {at,
+         {static_cast<uint8_t>(0x90 | ch), static_cast<uint8_t>(key), static_cast<uint8_t>(vel)}});
     ev.push_back({at + len - 10, {static_cast<uint8_t>(0x80 | ch), static_cast<uint8_t>(key), 0}});
   };
   int degree = 0;
@@ -255,14 +291,16 @@ std::vector<uint8_t> Midi(const Tune& tune) {
     uint32_t start = static_cast<uint32_t>(bar) * 4 * q;
     for (int beat = 0; beat < 4; ++beat) {
       int d = chord + (beat % 2 ? 4 : 0);
-      note(bass, 1, start + static_cast<uint32_t>(beat) * q, q, tune.root - 24 + scale[d % 7] + 12 * (d / 7), 90);
+      note(bass, 1, start + static_cast<uint32_t>(beat) * q, q,
+           tune.root - 24 + scale[d % 7] + 12 * (d / 7), 90);
       note(drums, 9, start + static_cast<uint32_t>(beat) * q, q / 2, beat % 2 ? 38 : 36, 100);
       note(drums, 9, start + static_cast<uint32_t>(beat) * q + q / 2, q / 2, 42, 70);
     }
     uint32_t t = start;
     while (t < start + 4 * q) {
       uint32_t len = (pick(3) == 0 ? q : q / 2);
-      if (bar % 4 == 3 && t >= start + 2 * q) len = start + 4 * q - t;  // phrase ends on a long note
+      if (bar % 4 == 3 && t >= start + 2 * q)
+        len = start + 4 * q - t;  // phrase ends on a long note
       degree = std::clamp(degree + pick(5) - 2, -2, 9);
       if (t == start) degree = chord + 2 * pick(2);
       int key = tune.root + scale[(degree + 14) % 7] + 12 * ((degree + 14) / 7 - 2);
@@ -270,7 +308,19 @@ std::vector<uint8_t> Midi(const Tune& tune) {
       t += len;
     }
   }
-  std::vector<uint8_t> o = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, 4, static_cast<uint8_t>(q >> 8),
+  std::vector<uint8_t> o = {'M',
+                            'T',
+                            'h',
+                            'd',
+                            0,
+                            0,
+                            0,
+                            6,
+                            0,
+                            1,
+                            0,
+                            4,
+                            static_cast<uint8_t>(q >> 8),
                             static_cast<uint8_t>(q)};
   for (auto* tr : {&meta, &melody, &bass, &drums}) {
     std::vector<uint8_t> b = Track(*tr);
@@ -288,14 +338,14 @@ void GenerateSounds(Output& out) {
 
 void GenerateMusic(Output& out) {
   const Tune tunes[] = {
-      {"sound/bgm/nyu-dou_gm.mid", 100, 62, 11, 33, false},  // introduction: vibraphone
-      {"sound/bgm/nangoku_gm.mid", 132, 67, 114, 33, false}, // stage 1: steel drums
-      {"sound/bgm/bsyt_gm.mid", 118, 64, 81, 38, true},      // stage 2: synth lead
-      {"sound/bgm/y-maf_gm.mid", 140, 57, 30, 34, true},     // stage 3: distortion guitar
-      {"sound/bgm/bsj_gm.mid", 156, 52, 61, 38, true},       // boss: brass
-      {"sound/bgm/rari_gm.mid", 120, 72, 9, 32, false},      // clear: glockenspiel
-      {"sound/bgm/mjdm_gm.mid", 150, 69, 80, 38, false},     // sokai: square lead
-      {"sound/bgm/fb_gm.mid", 128, 60, 0, 33, false},        // battle menus: piano
+      {"sound/bgm/nyu-dou_gm.mid", 100, 62, 11, 33, false},   // introduction: vibraphone
+      {"sound/bgm/nangoku_gm.mid", 132, 67, 114, 33, false},  // stage 1: steel drums
+      {"sound/bgm/bsyt_gm.mid", 118, 64, 81, 38, true},       // stage 2: synth lead
+      {"sound/bgm/y-maf_gm.mid", 140, 57, 30, 34, true},      // stage 3: distortion guitar
+      {"sound/bgm/bsj_gm.mid", 156, 52, 61, 38, true},        // boss: brass
+      {"sound/bgm/rari_gm.mid", 120, 72, 9, 32, false},       // clear: glockenspiel
+      {"sound/bgm/mjdm_gm.mid", 150, 69, 80, 38, false},      // sokai: square lead
+      {"sound/bgm/fb_gm.mid", 128, 60, 0, 33, false},         // battle menus: piano
   };
   for (const Tune& t : tunes) out.Write(t.path, Midi(t));
 }

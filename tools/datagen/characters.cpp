@@ -13,8 +13,26 @@ namespace datagen {
 namespace {
 
 enum Joint {
-  kModel, kCenter, kLowerOp, kLower, kRLeg3, kRLeg2, kRLeg1, kLLeg3, kLLeg2, kLLeg1,
-  kUpperOp, kUpper, kLArm3, kLArm2, kLArm1, kRArm3, kRArm2, kRArm1, kHead, kJointCount
+  kModel,
+  kCenter,
+  kLowerOp,
+  kLower,
+  kRLeg3,
+  kRLeg2,
+  kRLeg1,
+  kLLeg3,
+  kLLeg2,
+  kLLeg1,
+  kUpperOp,
+  kUpper,
+  kLArm3,
+  kLArm2,
+  kLArm1,
+  kRArm3,
+  kRArm2,
+  kRArm1,
+  kHead,
+  kJointCount
 };
 
 struct JointDef {
@@ -73,8 +91,8 @@ std::vector<Figure> Figures() {
   std::vector<Figure> f;
   {
     Figure p = Named("Xfile/player/");
-    p.extras = {{kHead, {0, 0.39f, 0}, {0.21f, 0.04f, 0.2f}, 0xE03030},      // cap
-                {kHead, {0, 0.36f, 0.22f}, {0.16f, 0.015f, 0.08f}, 0xE03030}}; // brim
+    p.extras = {{kHead, {0, 0.39f, 0}, {0.21f, 0.04f, 0.2f}, 0xE03030},         // cap
+                {kHead, {0, 0.36f, 0.22f}, {0.16f, 0.015f, 0.08f}, 0xE03030}};  // brim
     f.push_back(p);
   }
   {
@@ -174,7 +192,7 @@ std::vector<Figure> Figures() {
     b.hands = 0xC09060;
     b.hair = 0x302010;
     b.extras = {{kUpper, {0, 0.15f, 0.12f}, {0.26f, 0.16f, 0.1f}, 0xD0A070},  // belly
-                {kHead, {0, 0.42f, 0}, {0.16f, 0.05f, 0.16f}, 0xF0C020},       // crown
+                {kHead, {0, 0.42f, 0}, {0.16f, 0.05f, 0.16f}, 0xF0C020},      // crown
                 {kHead, {0.1f, 0.5f, 0}, {0.03f, 0.04f, 0.03f}, 0xF0C020},
                 {kHead, {-0.1f, 0.5f, 0}, {0.03f, 0.04f, 0.03f}, 0xF0C020}};
     f.push_back(b);
@@ -263,14 +281,16 @@ Mesh BuildBody(const Figure& fig, const Skeleton& sk) {
   for (const auto& arm : arms) {
     m.Box(between(arm[0], arm[1]), Vec3{0.055f * l, 0.11f, 0.055f * l} * s, shirt, arm[0]);
     m.Box(between(arm[1], arm[2]), Vec3{0.05f * l, 0.1f, 0.05f * l} * s, skin, arm[1]);
-    m.Box(JointPos(sk, arm[2]) + Vec3{0, -0.05f * s, 0}, Vec3{0.06f * l, 0.06f, 0.06f * l} * s, hands, arm[2]);
+    m.Box(JointPos(sk, arm[2]) + Vec3{0, -0.05f * s, 0}, Vec3{0.06f * l, 0.06f, 0.06f * l} * s,
+          hands, arm[2]);
   }
   Vec3 neck = JointPos(sk, kHead);
   m.Box(neck + Vec3{0, 0.19f * h * s, 0}, Vec3{0.2f, 0.19f, 0.19f} * (h * s), skin, kHead);
-  m.Box(neck + Vec3{0, 0.33f * h * s, -0.02f * s}, Vec3{0.21f, 0.06f, 0.19f} * (h * s), hair, kHead);
+  m.Box(neck + Vec3{0, 0.33f * h * s, -0.02f * s}, Vec3{0.21f, 0.06f, 0.19f} * (h * s), hair,
+        kHead);
   for (float side : {-1.0f, 1.0f})
-    m.Box(neck + Vec3{side * 0.08f * h * s, 0.21f * h * s, 0.19f * h * s}, Vec3{0.03f, 0.045f, 0.01f} * (h * s), eyes,
-          kHead);
+    m.Box(neck + Vec3{side * 0.08f * h * s, 0.21f * h * s, 0.19f * h * s},
+          Vec3{0.03f, 0.045f, 0.01f} * (h * s), eyes, kHead);
   for (const Extra& e : fig.extras) {
     int mat = m.AddMaterial(Paint(e.colour));
     Vec3 off = e.offset * s;
@@ -454,19 +474,32 @@ Pose Sample(Motion m, float p, float scale) {
     case Motion::Attack:
     case Motion::AttackLeft: {
       bool right = m == Motion::Attack;
-      return Through({{0, Rest()}, {0.25f, WindUp(right)}, {0.5f, PunchPose(right, 95)}, {0.7f, PunchPose(right, 90)},
+      return Through({{0, Rest()},
+                      {0.25f, WindUp(right)},
+                      {0.5f, PunchPose(right, 95)},
+                      {0.7f, PunchPose(right, 90)},
                       {1, Rest()}},
                      p);
     }
     case Motion::AttackBoth:
-      return Through({{0, Rest()}, {0.3f, Crouch()}, {0.55f, BothForward(95)}, {0.8f, BothForward(90)}, {1, Rest()}}, p);
+      return Through({{0, Rest()},
+                      {0.3f, Crouch()},
+                      {0.55f, BothForward(95)},
+                      {0.8f, BothForward(90)},
+                      {1, Rest()}},
+                     p);
     case Motion::AttackHold:
       return PunchPose(true, 95);
     case Motion::Throw:
     case Motion::Cast: {
       Pose up = ArmsUp(m == Motion::Cast ? 30 : 10);
       up.rot[kUpper].x = -15;
-      return Through({{0, Rest()}, {0.45f, up}, {0.62f, BothForward(80)}, {0.8f, BothForward(70)}, {1, Rest()}}, p);
+      return Through({{0, Rest()},
+                      {0.45f, up},
+                      {0.62f, BothForward(80)},
+                      {0.8f, BothForward(70)},
+                      {1, Rest()}},
+                     p);
     }
     case Motion::Spin:
       r = Rest();
@@ -574,7 +607,11 @@ Pose Sample(Motion m, float p, float scale) {
       return Through({{0, Rest()}, {0.3f, lean}, {0.7f, lean}, {1, Rest()}}, p);
     }
     case Motion::Blow:
-      return Through({{0, Rest()}, {0.35f, WindUp(true)}, {0.55f, BothForward(100)}, {0.8f, BothForward(95)}, {1, Rest()}},
+      return Through({{0, Rest()},
+                      {0.35f, WindUp(true)},
+                      {0.55f, BothForward(100)},
+                      {0.8f, BothForward(95)},
+                      {1, Rest()}},
                      p);
     case Motion::Stomp: {
       Pose lift = ArmsUp(40);
@@ -591,9 +628,18 @@ Pose Sample(Motion m, float p, float scale) {
 
 bool Loops(Motion m) {
   switch (m) {
-    case Motion::Idle: case Motion::Walk: case Motion::Run: case Motion::SideWalk: case Motion::Dizzy:
-    case Motion::Cheer: case Motion::Pose: case Motion::Pause: case Motion::Levy: case Motion::TimeUp:
-    case Motion::Jump: case Motion::JumpDash:
+    case Motion::Idle:
+    case Motion::Walk:
+    case Motion::Run:
+    case Motion::SideWalk:
+    case Motion::Dizzy:
+    case Motion::Cheer:
+    case Motion::Pose:
+    case Motion::Pause:
+    case Motion::Levy:
+    case Motion::TimeUp:
+    case Motion::Jump:
+    case Motion::JumpDash:
       return true;
     default:
       return false;
@@ -606,7 +652,8 @@ Mat4 PoseLocal(const Skeleton& sk, int j, const Pose& pose) {
   return d * Mat4::RotX(Rad(kJoints[j].bindPitch));
 }
 
-std::vector<XNode> FrameTree(const Skeleton& sk, const Mesh* body, const std::vector<SkinBone>* bones) {
+std::vector<XNode> FrameTree(const Skeleton& sk, const Mesh* body,
+                             const std::vector<SkinBone>* bones) {
   std::map<int, XNode> nodes;
   for (int j = kJointCount - 1; j >= 0; --j) {
     XNode n("Frame", kJoints[j].name);
@@ -651,10 +698,12 @@ XNode AnimationSetNode(const Skeleton& sk, const AnimFile& file) {
       Quat q = QuatFromMatrix(PoseLocal(sk, j, poses[k]));
       // Stored conjugated, as the format keeps its rotations.
       Quat f{-q.x, -q.y, -q.z, q.w};
-      if (k > 0 && f.x * prev.x + f.y * prev.y + f.z * prev.z + f.w * prev.w < 0) f = {-f.x, -f.y, -f.z, -f.w};
+      if (k > 0 && f.x * prev.x + f.y * prev.y + f.z * prev.z + f.w * prev.w < 0)
+        f = {-f.x, -f.y, -f.z, -f.w};
       prev = f;
       rot.Int(static_cast<uint32_t>(times[k])).Int(4);
-      rot.Float(f.w, ",").Float(f.x, ",").Float(f.y, ",").Float(f.z, k + 1 == times.size() ? ";;;\n" : ";;,\n");
+      rot.Float(f.w, ",").Float(f.x, ",").Float(f.y, ",").Float(
+          f.z, k + 1 == times.size() ? ";;;\n" : ";;,\n");
     }
     anim.Add(std::move(rot));
     if (j == kCenter) {
@@ -663,7 +712,8 @@ XNode AnimationSetNode(const Skeleton& sk, const AnimFile& file) {
       for (size_t k = 0; k < times.size(); ++k) {
         Vec3 o = sk.offset[j] + poses[k].lift;
         posKey.Int(static_cast<uint32_t>(times[k])).Int(3);
-        posKey.Float(o.x, ",").Float(o.y, ",").Float(o.z, k + 1 == times.size() ? ";;;\n" : ";;,\n");
+        posKey.Float(o.x, ",").Float(o.y, ",").Float(o.z,
+                                                     k + 1 == times.size() ? ";;;\n" : ";;,\n");
       }
       anim.Add(std::move(posKey));
     }
@@ -677,12 +727,14 @@ XNode AnimationSetNode(const Skeleton& sk, const AnimFile& file) {
 void GenerateCharacters(Output& out) {
   std::vector<Figure> figures = Figures();
   for (const CharacterFiles& files : Characters()) {
-    auto fig = std::find_if(figures.begin(), figures.end(), [&](const Figure& f) { return f.folder == files.folder; });
+    auto fig = std::find_if(figures.begin(), figures.end(),
+                            [&](const Figure& f) { return f.folder == files.folder; });
     if (fig == figures.end()) throw GenError("no figure for " + files.folder);
     Skeleton sk = BuildSkeleton(*fig);
     Mesh body = BuildBody(*fig, sk);
     std::vector<SkinBone> bones;
-    for (int j = 0; j < kJointCount; ++j) bones.push_back({kJoints[j].name, sk.bindWorld[j].RigidInverse()});
+    for (int j = 0; j < kJointCount; ++j)
+      bones.push_back({kJoints[j].name, sk.bindWorld[j].RigidInverse()});
     std::vector<XNode> model = FrameTree(sk, &body, &bones);
     model.push_back(AnimationSetNode(sk, files.files[0]));
     WriteX(out, files.folder + files.files[0].name, model, fig->binary);

@@ -9,7 +9,7 @@ namespace datagen {
 
 namespace {
 
-constexpr float kHalf = 40.0f;       // every field is 80 by 80 units
+constexpr float kHalf = 40.0f;        // every field is 80 by 80 units
 constexpr float kWallHeight = 30.0f;  // walls no jump clears
 
 struct Block {
@@ -25,26 +25,52 @@ struct Field {
 
 std::vector<Field> Fields() {
   return {
-      {"Xfile/stage1/stage1.X", "Xfile/stage1/round.X", "Xfile/stage1/stage1_collision.X",
-       "Xfile/stage1/stage1_ground.png", "Xfile/stage1/stage1_wall.png", "Xfile/stage1/round_sky.png",
+      {"Xfile/stage1/stage1.X",
+       "Xfile/stage1/round.X",
+       "Xfile/stage1/stage1_collision.X",
+       "Xfile/stage1/stage1_ground.png",
+       "Xfile/stage1/stage1_wall.png",
+       "Xfile/stage1/round_sky.png",
        {{{18, 1.5f, 18}, {3, 1.5f, 3}}, {{-20, 1, 12}, {4, 1, 2}}, {{15, 2, -20}, {2, 2, 2}}},
        false},
-      {"Xfile/stage2/stage2.X", "Xfile/stage2/stage2_round.X", "Xfile/stage2/stage2_collision.X",
-       "Xfile/stage2/stage2_ground.png", "Xfile/stage2/stage2_wall.png", "Xfile/stage2/stage2_sky.png",
+      {"Xfile/stage2/stage2.X",
+       "Xfile/stage2/stage2_round.X",
+       "Xfile/stage2/stage2_collision.X",
+       "Xfile/stage2/stage2_ground.png",
+       "Xfile/stage2/stage2_wall.png",
+       "Xfile/stage2/stage2_sky.png",
        {{{-15, 1.5f, -15}, {3, 1.5f, 3}}, {{20, 1, 5}, {2, 1, 5}}, {{0, 4, 28}, {1.5f, 4, 1.5f}}},
        false},
-      {"Xfile/stage3/stage3.X", "", "Xfile/stage3/collision.X", "Xfile/stage3/stage3_ground.png",
-       "Xfile/stage3/stage3_wall.png", "",
-       {{{35, 5, 35}, {2, 5, 2}}, {{-35, 5, 35}, {2, 5, 2}}, {{35, 5, -35}, {2, 5, 2}}, {{-35, 5, -35}, {2, 5, 2}}},
+      {"Xfile/stage3/stage3.X",
+       "",
+       "Xfile/stage3/collision.X",
+       "Xfile/stage3/stage3_ground.png",
+       "Xfile/stage3/stage3_wall.png",
+       "",
+       {{{35, 5, 35}, {2, 5, 2}},
+        {{-35, 5, 35}, {2, 5, 2}},
+        {{35, 5, -35}, {2, 5, 2}},
+        {{-35, 5, -35}, {2, 5, 2}}},
        true},
-      {"Xfile/stage3/battle_stage3.X", "", "Xfile/stage3/battle_stage3_collision.X",
-       "Xfile/stage3/battle_stage3_ground.png", "Xfile/stage3/stage3_wall.png", "",
-       {{{12, 3, 12}, {1.5f, 3, 1.5f}}, {{-12, 3, 12}, {1.5f, 3, 1.5f}}, {{12, 3, -12}, {1.5f, 3, 1.5f}},
+      {"Xfile/stage3/battle_stage3.X",
+       "",
+       "Xfile/stage3/battle_stage3_collision.X",
+       "Xfile/stage3/battle_stage3_ground.png",
+       "Xfile/stage3/stage3_wall.png",
+       "",
+       {{{12, 3, 12}, {1.5f, 3, 1.5f}},
+        {{-12, 3, 12}, {1.5f, 3, 1.5f}},
+        {{12, 3, -12}, {1.5f, 3, 1.5f}},
         {{-12, 3, -12}, {1.5f, 3, 1.5f}}},
        true},
-      {"Xfile/sokai_stage/sokai_stage.X", "Xfile/sokai_stage/sokai_round.X",
-       "Xfile/sokai_stage/sokai_stage_collision.X", "Xfile/sokai_stage/sokai_ground.png",
-       "Xfile/sokai_stage/sokai_wall.png", "Xfile/sokai_stage/sokai_sky.png", {}, true},
+      {"Xfile/sokai_stage/sokai_stage.X",
+       "Xfile/sokai_stage/sokai_round.X",
+       "Xfile/sokai_stage/sokai_stage_collision.X",
+       "Xfile/sokai_stage/sokai_ground.png",
+       "Xfile/sokai_stage/sokai_wall.png",
+       "Xfile/sokai_stage/sokai_sky.png",
+       {},
+       true},
   };
 }
 
@@ -54,7 +80,8 @@ void Floor(Mesh& m, int mat, int cells) {
   for (int i = 0; i < cells; ++i)
     for (int j = 0; j < cells; ++j) {
       float x0 = -kHalf + step * static_cast<float>(i), z0 = -kHalf + step * static_cast<float>(j);
-      float u0 = static_cast<float>(i) / static_cast<float>(cells), v0 = static_cast<float>(j) / static_cast<float>(cells);
+      float u0 = static_cast<float>(i) / static_cast<float>(cells),
+            v0 = static_cast<float>(j) / static_cast<float>(cells);
       float du = 1.0f / static_cast<float>(cells);
       uint32_t a = m.Vertex({x0, 0, z0}, {0, 1, 0}, u0, 1 - v0, -1);
       uint32_t b = m.Vertex({x0 + step, 0, z0}, {0, 1, 0}, u0 + du, 1 - v0, -1);
@@ -114,7 +141,8 @@ void GenerateFields(Output& out) {
       int sky = r.AddMaterial(Textured(f.skyTex));
       // A short wall up to the horizon, then a quarter circle to the top.
       std::vector<float> radii = {150, 150, 150};
-      for (int k = 1; k <= 6; ++k) radii.push_back(150.0f * std::cos(kPi / 2 * static_cast<float>(k) / 6));
+      for (int k = 1; k <= 6; ++k)
+        radii.push_back(150.0f * std::cos(kPi / 2 * static_cast<float>(k) / 6));
       radii.back() = 0;
       r.Lathe({0, -30, 0}, 150, radii, 16, sky, -1, true);
       Save(out, f.round, r, f.binary);
@@ -151,7 +179,8 @@ std::string ArgFile(const std::vector<Record>& recs) {
 
 // Enemies stand in a loose ring ahead of the player's start, clear of the
 // blocks of their field.
-std::vector<Record> Area(int count, const std::vector<int>& kinds, uint32_t seed, const std::vector<Block>& blocks) {
+std::vector<Record> Area(int count, const std::vector<int>& kinds, uint32_t seed,
+                         const std::vector<Block>& blocks) {
   std::vector<Record> recs;
   uint32_t state = seed;
   auto next = [&] {
@@ -164,7 +193,8 @@ std::vector<Record> Area(int count, const std::vector<int>& kinds, uint32_t seed
     if (std::fabs(x) > kHalf - 4 || std::fabs(z) > kHalf - 4) continue;
     bool clear = true;
     for (const Block& b : blocks)
-      if (std::fabs(x - b.centre.x) < b.half.x + 3 && std::fabs(z - b.centre.z) < b.half.z + 3) clear = false;
+      if (std::fabs(x - b.centre.x) < b.half.x + 3 && std::fabs(z - b.centre.z) < b.half.z + 3)
+        clear = false;
     if (!clear) continue;
     recs.push_back({std::round(x * 10) / 10, 2.0f, std::round(z * 10) / 10, 0,
                     kinds[recs.size() % kinds.size()]});
@@ -189,7 +219,8 @@ void GeneratePlacements(Output& out) {
       {4, {{3}, {3, 4}, {4, 3}, {4}}, 102, fields[2].blocks},
   };
   for (int s = 0; s < 3; ++s) {
-    std::string base = "AppearData/stage" + std::to_string(s + 1) + "/stage" + std::to_string(s + 1);
+    std::string base =
+        "AppearData/stage" + std::to_string(s + 1) + "/stage" + std::to_string(s + 1);
     const Stage& st = stages[s];
     out.Write(base + "_player.arg", ArgFile({player}));
     for (int a = 0; a < st.areas; ++a) {
@@ -204,8 +235,10 @@ void GeneratePlacements(Output& out) {
     out.Write(base + "_introduce.arg", ArgFile({{0, 0, -28, 0, 0}, {0, 0, 15, 0, st.boss}}));
   }
   // Four players in the corners, facing the middle.
-  const std::vector<Record> corners = {
-      {-15, 2, -15, 45, 1001}, {15, 2, 15, 225, 1002}, {15, 2, -15, 315, 1003}, {-15, 2, 15, 135, 1004}};
+  const std::vector<Record> corners = {{-15, 2, -15, 45, 1001},
+                                       {15, 2, 15, 225, 1002},
+                                       {15, 2, -15, 315, 1003},
+                                       {-15, 2, 15, 135, 1004}};
   out.Write("AppearData/battle/battle_stage1.arg", ArgFile(corners));
   out.Write("AppearData/battle/battle_stage3.arg", ArgFile(corners));
 }

@@ -26,24 +26,30 @@ Mat4 Mat4::Translation(Vec3 t) {
 Mat4 Mat4::RotX(float a) {
   Mat4 r;
   float c = std::cos(a), s = std::sin(a);
-  r.m[1][1] = c; r.m[1][2] = s;
-  r.m[2][1] = -s; r.m[2][2] = c;
+  r.m[1][1] = c;
+  r.m[1][2] = s;
+  r.m[2][1] = -s;
+  r.m[2][2] = c;
   return r;
 }
 
 Mat4 Mat4::RotY(float a) {
   Mat4 r;
   float c = std::cos(a), s = std::sin(a);
-  r.m[0][0] = c; r.m[0][2] = -s;
-  r.m[2][0] = s; r.m[2][2] = c;
+  r.m[0][0] = c;
+  r.m[0][2] = -s;
+  r.m[2][0] = s;
+  r.m[2][2] = c;
   return r;
 }
 
 Mat4 Mat4::RotZ(float a) {
   Mat4 r;
   float c = std::cos(a), s = std::sin(a);
-  r.m[0][0] = c; r.m[0][1] = s;
-  r.m[1][0] = -s; r.m[1][1] = c;
+  r.m[0][0] = c;
+  r.m[0][1] = s;
+  r.m[1][0] = -s;
+  r.m[1][1] = c;
   return r;
 }
 
@@ -62,7 +68,8 @@ Vec3 Mat4::Point(Vec3 v) const {
 }
 
 Vec3 Mat4::Dir(Vec3 v) const {
-  return {v.x * m[0][0] + v.y * m[1][0] + v.z * m[2][0], v.x * m[0][1] + v.y * m[1][1] + v.z * m[2][1],
+  return {v.x * m[0][0] + v.y * m[1][0] + v.z * m[2][0],
+          v.x * m[0][1] + v.y * m[1][1] + v.z * m[2][1],
           v.x * m[0][2] + v.y * m[1][2] + v.z * m[2][2]};
 }
 
@@ -161,7 +168,9 @@ void Mesh::Quad(Vec3 a, Vec3 b, Vec3 c, Vec3 d, Vec3 outward, int mat, int bn, f
 }
 
 void Mesh::Box(Vec3 c, Vec3 h, int mat, int bn, float s) {
-  auto P = [&](float sx, float sy, float sz) { return Vec3{c.x + sx * h.x, c.y + sy * h.y, c.z + sz * h.z}; };
+  auto P = [&](float sx, float sy, float sz) {
+    return Vec3{c.x + sx * h.x, c.y + sy * h.y, c.z + sz * h.z};
+  };
   Quad(P(-1, -1, 1), P(1, -1, 1), P(1, 1, 1), P(-1, 1, 1), {0, 0, 1}, mat, bn, s);
   Quad(P(1, -1, -1), P(-1, -1, -1), P(-1, 1, -1), P(1, 1, -1), {0, 0, -1}, mat, bn, s);
   Quad(P(1, -1, 1), P(1, -1, -1), P(1, 1, -1), P(1, 1, 1), {1, 0, 0}, mat, bn, s);
@@ -170,8 +179,8 @@ void Mesh::Box(Vec3 c, Vec3 h, int mat, int bn, float s) {
   Quad(P(-1, -1, -1), P(1, -1, -1), P(1, -1, 1), P(-1, -1, 1), {0, -1, 0}, mat, bn, s);
 }
 
-void Mesh::Lathe(Vec3 base, float height, const std::vector<float>& radii, int slices, int mat, int bn,
-                 bool inward) {
+void Mesh::Lathe(Vec3 base, float height, const std::vector<float>& radii, int slices, int mat,
+                 int bn, bool inward) {
   int rings = static_cast<int>(radii.size()) - 1;
   uint32_t first = static_cast<uint32_t>(pos.size());
   for (int r = 0; r <= rings; ++r) {
@@ -185,9 +194,10 @@ void Mesh::Lathe(Vec3 base, float height, const std::vector<float>& radii, int s
       Vec3 dir{std::sin(a), 0, std::cos(a)};
       Vec3 n = Normalize(Vec3{dir.x * dy, r0 - r1, dir.z * dy});
       if (inward) n = n * -1.0f;
-      Vertex(base + Vec3{dir.x * radii[static_cast<size_t>(r)], y, dir.z * radii[static_cast<size_t>(r)]}, n,
-             static_cast<float>(s) / static_cast<float>(slices), 1.0f - static_cast<float>(r) / static_cast<float>(rings),
-             bn);
+      Vertex(base + Vec3{dir.x * radii[static_cast<size_t>(r)], y,
+                         dir.z * radii[static_cast<size_t>(r)]},
+             n, static_cast<float>(s) / static_cast<float>(slices),
+             1.0f - static_cast<float>(r) / static_cast<float>(rings), bn);
     }
   }
   uint32_t row = static_cast<uint32_t>(slices + 1);
@@ -210,7 +220,8 @@ void Mesh::Sphere(Vec3 c, Vec3 rad, int slices, int stacks, int mat, int bn) {
       float a = 2 * kPi * static_cast<float>(s) / static_cast<float>(slices);
       Vec3 unit{std::sin(t) * std::sin(a), -std::cos(t), std::sin(t) * std::cos(a)};
       Vec3 p{c.x + unit.x * rad.x, c.y + unit.y * rad.y, c.z + unit.z * rad.z};
-      Vertex(p, {unit.x / rad.x, unit.y / rad.y, unit.z / rad.z}, static_cast<float>(s) / static_cast<float>(slices),
+      Vertex(p, {unit.x / rad.x, unit.y / rad.y, unit.z / rad.z},
+             static_cast<float>(s) / static_cast<float>(slices),
              1.0f - static_cast<float>(i) / static_cast<float>(stacks), bn);
     }
   }
@@ -247,9 +258,11 @@ void Mesh::Cylinder(Vec3 base, float r, float h, int slices, int mat, int bn) {
     uint32_t ring = static_cast<uint32_t>(pos.size());
     for (int s = 0; s <= slices; ++s) {
       float a = 2 * kPi * static_cast<float>(s) / static_cast<float>(slices);
-      Vertex(cc + Vec3{std::sin(a) * r, 0, std::cos(a) * r}, n, 0.5f + 0.5f * std::sin(a), 0.5f + 0.5f * std::cos(a), bn);
+      Vertex(cc + Vec3{std::sin(a) * r, 0, std::cos(a) * r}, n, 0.5f + 0.5f * std::sin(a),
+             0.5f + 0.5f * std::cos(a), bn);
     }
-    for (int s = 0; s < slices; ++s) Tri(centre, ring + static_cast<uint32_t>(s), ring + static_cast<uint32_t>(s) + 1, n, mat);
+    for (int s = 0; s < slices; ++s)
+      Tri(centre, ring + static_cast<uint32_t>(s), ring + static_cast<uint32_t>(s) + 1, n, mat);
   }
 }
 
@@ -318,10 +331,13 @@ XNode MeshNode(const Mesh& mesh, const std::string& name, const std::vector<Skin
   Faces(normals, mesh.tris);
   XNode& uv = n.Add(XNode("MeshTextureCoords"));
   uv.Int(static_cast<uint32_t>(mesh.pos.size()), ";\n");
-  for (size_t i = 0; i < mesh.pos.size(); ++i) uv.Float(mesh.u[i]).Float(mesh.v[i], i + 1 == mesh.pos.size() ? ";;\n" : ";,\n");
+  for (size_t i = 0; i < mesh.pos.size(); ++i)
+    uv.Float(mesh.u[i]).Float(mesh.v[i], i + 1 == mesh.pos.size() ? ";;\n" : ";,\n");
   XNode& list = n.Add(XNode("MeshMaterialList"));
-  list.Int(static_cast<uint32_t>(mesh.mats.size()), ";\n").Int(static_cast<uint32_t>(mesh.tris.size()), ";\n");
-  for (size_t i = 0; i < mesh.triMat.size(); ++i) list.Int(mesh.triMat[i], i + 1 == mesh.triMat.size() ? ";;\n" : ",");
+  list.Int(static_cast<uint32_t>(mesh.mats.size()), ";\n")
+      .Int(static_cast<uint32_t>(mesh.tris.size()), ";\n");
+  for (size_t i = 0; i < mesh.triMat.size(); ++i)
+    list.Int(mesh.triMat[i], i + 1 == mesh.triMat.size() ? ";;\n" : ",");
   for (const Material& m : mesh.mats) {
     XNode& mat = list.Add(XNode("Material"));
     mat.Float(m.r).Float(m.g).Float(m.b).Float(m.a, ";;\n");
@@ -332,14 +348,16 @@ XNode MeshNode(const Mesh& mesh, const std::string& name, const std::vector<Skin
   }
   if (bones) {
     std::map<int, std::vector<uint32_t>> byBone;
-    for (size_t i = 0; i < mesh.bone.size(); ++i) byBone[mesh.bone[i]].push_back(static_cast<uint32_t>(i));
+    for (size_t i = 0; i < mesh.bone.size(); ++i)
+      byBone[mesh.bone[i]].push_back(static_cast<uint32_t>(i));
     XNode& head = n.Add(XNode("XSkinMeshHeader"));
     head.Int(1).Int(1).Int(static_cast<uint32_t>(byBone.size()));
     for (const auto& [b, verts] : byBone) {
       const SkinBone& sb = (*bones)[static_cast<size_t>(b)];
       XNode& w = n.Add(XNode("SkinWeights"));
       w.Str(sb.frame, ";\n").Int(static_cast<uint32_t>(verts.size()), ";\n");
-      for (size_t i = 0; i < verts.size(); ++i) w.Int(verts[i], i + 1 == verts.size() ? ";\n" : ",");
+      for (size_t i = 0; i < verts.size(); ++i)
+        w.Int(verts[i], i + 1 == verts.size() ? ";\n" : ",");
       for (size_t i = 0; i < verts.size(); ++i) w.Float(1.0f, i + 1 == verts.size() ? ";\n" : ",");
       for (int i = 0; i < 4; ++i)
         for (int j = 0; j < 4; ++j) w.Float(sb.offset.m[i][j], i == 3 && j == 3 ? ";;\n" : ",");

@@ -21,7 +21,9 @@ inline Vec3 operator+(Vec3 a, Vec3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}
 inline Vec3 operator-(Vec3 a, Vec3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
 inline Vec3 operator*(Vec3 a, float s) { return {a.x * s, a.y * s, a.z * s}; }
 inline float Dot(Vec3 a, Vec3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-inline Vec3 Cross(Vec3 a, Vec3 b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
+inline Vec3 Cross(Vec3 a, Vec3 b) {
+  return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
 inline Vec3 Normalize(Vec3 a) {
   float l = std::sqrt(Dot(a, a));
   return l > 0 ? a * (1.0f / l) : Vec3{0, 1, 0};
@@ -71,12 +73,13 @@ struct Mesh {
   // A triangle wound so that (b - a) x (c - a) points along outward.
   void Tri(uint32_t a, uint32_t b, uint32_t c, Vec3 outward, int mat);
   // Flat quad a b c d (in order around its edge) facing outward.
-  void Quad(Vec3 a, Vec3 b, Vec3 c, Vec3 d, Vec3 outward, int mat, int bone = -1, float uvScale = 1.0f);
+  void Quad(Vec3 a, Vec3 b, Vec3 c, Vec3 d, Vec3 outward, int mat, int bone = -1,
+            float uvScale = 1.0f);
   void Box(Vec3 center, Vec3 half, int mat, int bone = -1, float uvScale = 1.0f);
   // Solid of revolution about the y axis through base: radius r(t) at
   // height h*t, t from 0 to 1, sampled at `rings` + 1 heights.
-  void Lathe(Vec3 base, float height, const std::vector<float>& radii, int slices, int mat, int bone = -1,
-             bool inward = false);
+  void Lathe(Vec3 base, float height, const std::vector<float>& radii, int slices, int mat,
+             int bone = -1, bool inward = false);
   void Sphere(Vec3 c, Vec3 radii, int slices, int stacks, int mat, int bone = -1);
   void Cylinder(Vec3 base, float r, float h, int slices, int mat, int bone = -1);
   // Ring around the z axis (in the x-y plane).
@@ -90,7 +93,8 @@ struct SkinBone {
 };
 
 // The Mesh data object; with bones, the skin (each vertex on one bone).
-XNode MeshNode(const Mesh& mesh, const std::string& name, const std::vector<SkinBone>* bones = nullptr);
+XNode MeshNode(const Mesh& mesh, const std::string& name,
+               const std::vector<SkinBone>* bones = nullptr);
 XNode MatrixNode(const Mat4& m);
 
 }  // namespace datagen

@@ -19,7 +19,8 @@ constexpr float kTwoPi = 6.28318531f;
 }  // namespace
 
 Rgba Hex(uint32_t rgb, uint8_t a) {
-  return {static_cast<uint8_t>(rgb >> 16), static_cast<uint8_t>(rgb >> 8), static_cast<uint8_t>(rgb), a};
+  return {static_cast<uint8_t>(rgb >> 16), static_cast<uint8_t>(rgb >> 8),
+          static_cast<uint8_t>(rgb), a};
 }
 
 Rgba Lerp(Rgba x, Rgba y, float t) {
@@ -27,7 +28,8 @@ Rgba Lerp(Rgba x, Rgba y, float t) {
   return {l(x.r, y.r), l(x.g, y.g), l(x.b, y.b), l(x.a, y.a)};
 }
 
-Image::Image(int w, int h, Rgba fill) : w_(w), h_(h), px_(static_cast<size_t>(w) * static_cast<size_t>(h), fill) {}
+Image::Image(int w, int h, Rgba fill)
+    : w_(w), h_(h), px_(static_cast<size_t>(w) * static_cast<size_t>(h), fill) {}
 
 void Image::Blend(int x, int y, Rgba c, float k) {
   if (x < 0 || y < 0 || x >= w_ || y >= h_ || k <= 0) return;
@@ -72,14 +74,17 @@ void Image::Disc(float cx, float cy, float radius, Rgba c, float falloff) {
     for (int x = x0; x < x1; ++x) {
       float d = std::hypot(x + 0.5f - cx, y + 0.5f - cy);
       float k = falloff >= 1.0f ? std::clamp(radius - d + 0.5f, 0.0f, 1.0f)
-                                : std::pow(std::clamp(1 - d / radius, 0.0f, 1.0f), 1.0f / std::max(falloff, 0.05f));
+                                : std::pow(std::clamp(1 - d / radius, 0.0f, 1.0f),
+                                           1.0f / std::max(falloff, 0.05f));
       Blend(x, y, c, k);
     }
 }
 
 void Image::Ring(float cx, float cy, float radius, float width, Rgba c) {
-  int x0 = static_cast<int>(cx - radius - width - 1), x1 = static_cast<int>(cx + radius + width + 2);
-  int y0 = static_cast<int>(cy - radius - width - 1), y1 = static_cast<int>(cy + radius + width + 2);
+  int x0 = static_cast<int>(cx - radius - width - 1),
+      x1 = static_cast<int>(cx + radius + width + 2);
+  int y0 = static_cast<int>(cy - radius - width - 1),
+      y1 = static_cast<int>(cy + radius + width + 2);
   for (int y = y0; y < y1; ++y)
     for (int x = x0; x < x1; ++x) {
       float d = std::fabs(std::hypot(x + 0.5f - cx, y + 0.5f - cy) - radius);
@@ -88,8 +93,10 @@ void Image::Ring(float cx, float cy, float radius, float width, Rgba c) {
 }
 
 void Image::Line(float x0, float y0, float x1, float y1, float width, Rgba c) {
-  int l = static_cast<int>(std::min(x0, x1) - width - 1), r = static_cast<int>(std::max(x0, x1) + width + 2);
-  int t = static_cast<int>(std::min(y0, y1) - width - 1), b = static_cast<int>(std::max(y0, y1) + width + 2);
+  int l = static_cast<int>(std::min(x0, x1) - width - 1),
+      r = static_cast<int>(std::max(x0, x1) + width + 2);
+  int t = static_cast<int>(std::min(y0, y1) - width - 1),
+      b = static_cast<int>(std::max(y0, y1) + width + 2);
   float dx = x1 - x0, dy = y1 - y0, len2 = std::max(dx * dx + dy * dy, 1e-6f);
   for (int y = t; y < b; ++y)
     for (int x = l; x < r; ++x) {
@@ -101,8 +108,10 @@ void Image::Line(float x0, float y0, float x1, float y1, float width, Rgba c) {
 }
 
 void Image::Triangle(float x0, float y0, float x1, float y1, float x2, float y2, Rgba c) {
-  int l = static_cast<int>(std::min({x0, x1, x2})), r = static_cast<int>(std::max({x0, x1, x2})) + 1;
-  int t = static_cast<int>(std::min({y0, y1, y2})), b = static_cast<int>(std::max({y0, y1, y2})) + 1;
+  int l = static_cast<int>(std::min({x0, x1, x2})),
+      r = static_cast<int>(std::max({x0, x1, x2})) + 1;
+  int t = static_cast<int>(std::min({y0, y1, y2})),
+      b = static_cast<int>(std::max({y0, y1, y2})) + 1;
   auto edge = [](float ax, float ay, float bx, float by, float px, float py) {
     return (bx - ax) * (py - ay) - (by - ay) * (px - ax);
   };
@@ -124,24 +133,29 @@ void Image::Triangle(float x0, float y0, float x1, float y1, float x2, float y2,
 
 void Image::VerticalGradient(int l, int t, int r, int b, Rgba top, Rgba bottom) {
   for (int y = std::max(t, 0); y < std::min(b, h_); ++y) {
-    Rgba c = Lerp(top, bottom, b - t > 1 ? static_cast<float>(y - t) / static_cast<float>(b - t - 1) : 0.0f);
+    Rgba c = Lerp(top, bottom,
+                  b - t > 1 ? static_cast<float>(y - t) / static_cast<float>(b - t - 1) : 0.0f);
     for (int x = std::max(l, 0); x < std::min(r, w_); ++x) At(x, y) = c;
   }
 }
 
 void Image::Draw(const Image& src, float l, float t, float r, float b) {
   if (r <= l || b <= t) return;
-  for (int y = std::max(static_cast<int>(t), 0); y < std::min(static_cast<int>(std::ceil(b)), h_); ++y)
-    for (int x = std::max(static_cast<int>(l), 0); x < std::min(static_cast<int>(std::ceil(r)), w_); ++x) {
+  for (int y = std::max(static_cast<int>(t), 0); y < std::min(static_cast<int>(std::ceil(b)), h_);
+       ++y)
+    for (int x = std::max(static_cast<int>(l), 0); x < std::min(static_cast<int>(std::ceil(r)), w_);
+         ++x) {
       float u = (x + 0.5f - l) / (r - l) * static_cast<float>(src.w_) - 0.5f;
       float v = (y + 0.5f - t) / (b - t) * static_cast<float>(src.h_) - 0.5f;
-      if (u < -0.5f || v < -0.5f || u > static_cast<float>(src.w_) - 0.5f || v > static_cast<float>(src.h_) - 0.5f)
+      if (u < -0.5f || v < -0.5f || u > static_cast<float>(src.w_) - 0.5f ||
+          v > static_cast<float>(src.h_) - 0.5f)
         continue;
       int u0 = static_cast<int>(std::floor(u)), v0 = static_cast<int>(std::floor(v));
       float fu = u - static_cast<float>(u0), fv = v - static_cast<float>(v0);
       float acc[4] = {0, 0, 0, 0};
       for (int k = 0; k < 4; ++k) {
-        int sx = std::clamp(u0 + (k & 1), 0, src.w_ - 1), sy = std::clamp(v0 + (k >> 1), 0, src.h_ - 1);
+        int sx = std::clamp(u0 + (k & 1), 0, src.w_ - 1),
+            sy = std::clamp(v0 + (k >> 1), 0, src.h_ - 1);
         float wgt = ((k & 1) ? fu : 1 - fu) * ((k >> 1) ? fv : 1 - fv);
         const Rgba& p = src.At(sx, sy);
         // Premultiplied so transparent texels do not darken the edges.
@@ -152,7 +166,8 @@ void Image::Draw(const Image& src, float l, float t, float r, float b) {
         acc[3] += a * wgt;
       }
       if (acc[3] <= 0) continue;
-      Rgba c{static_cast<uint8_t>(std::lround(acc[0] / acc[3])), static_cast<uint8_t>(std::lround(acc[1] / acc[3])),
+      Rgba c{static_cast<uint8_t>(std::lround(acc[0] / acc[3])),
+             static_cast<uint8_t>(std::lround(acc[1] / acc[3])),
              static_cast<uint8_t>(std::lround(acc[2] / acc[3])), 255};
       Blend(x, y, c, acc[3]);
     }
@@ -168,7 +183,8 @@ struct TextRenderer::Impl {
 TextRenderer::TextRenderer(const std::string& fontPath) : impl_(std::make_unique<Impl>()) {
   if (!std::filesystem::exists(fontPath))
     throw GenError("missing font " + fontPath + " (install the IPA Gothic font package)");
-  if (TTF_WasInit() == 0 && TTF_Init() != 0) throw GenError(std::string("cannot start SDL2_ttf: ") + TTF_GetError());
+  if (TTF_WasInit() == 0 && TTF_Init() != 0)
+    throw GenError(std::string("cannot start SDL2_ttf: ") + TTF_GetError());
   impl_->font = TTF_OpenFont(fontPath.c_str(), 72);
   if (!impl_->font) throw GenError("cannot open font " + fontPath + ": " + TTF_GetError());
   Image ref = Render("0Aア漢");
@@ -195,8 +211,10 @@ Image TextRenderer::Render(const std::string& utf8) const {
   Image img(conv->w, conv->h);
   SDL_LockSurface(conv);
   for (int y = 0; y < conv->h; ++y) {
-    const uint8_t* row = static_cast<const uint8_t*>(conv->pixels) + static_cast<ptrdiff_t>(y) * conv->pitch;
-    for (int x = 0; x < conv->w; ++x) img.At(x, y) = {row[4 * x], row[4 * x + 1], row[4 * x + 2], row[4 * x + 3]};
+    const uint8_t* row =
+        static_cast<const uint8_t*>(conv->pixels) + static_cast<ptrdiff_t>(y) * conv->pitch;
+    for (int x = 0; x < conv->w; ++x)
+      img.At(x, y) = {row[4 * x], row[4 * x + 1], row[4 * x + 2], row[4 * x + 3]};
   }
   SDL_UnlockSurface(conv);
   SDL_FreeSurface(conv);
@@ -221,10 +239,11 @@ Image TextRenderer::Render(const std::string& utf8) const {
   return out;
 }
 
-void TextRenderer::DrawFitted(Image& img, const std::string& utf8, int l, int t, int r, int b, Rgba fill, Rgba outline,
-                              float margin) const {
+void TextRenderer::DrawFitted(Image& img, const std::string& utf8, int l, int t, int r, int b,
+                              Rgba fill, Rgba outline, float margin) const {
   Image text = Render(utf8);
-  float bw = static_cast<float>(r - l) * (1 - 2 * margin), bh = static_cast<float>(b - t) * (1 - 2 * margin);
+  float bw = static_cast<float>(r - l) * (1 - 2 * margin),
+        bh = static_cast<float>(b - t) * (1 - 2 * margin);
   float s = std::min(bw / static_cast<float>(text.Width()), bh / static_cast<float>(text.Height()));
   float w = static_cast<float>(text.Width()) * s, h = static_cast<float>(text.Height()) * s;
   float x = static_cast<float>(l + r) / 2 - w / 2, y = static_cast<float>(t + b) / 2 - h / 2;
@@ -233,11 +252,13 @@ void TextRenderer::DrawFitted(Image& img, const std::string& utf8, int l, int t,
     for (int xx = 0; xx < text.Width(); ++xx) {
       uint8_t a = text.At(xx, yy).a;
       tinted.At(xx, yy) = {fill.r, fill.g, fill.b, static_cast<uint8_t>(a * fill.a / 255)};
-      shadow.At(xx, yy) = {outline.r, outline.g, outline.b, static_cast<uint8_t>(a * outline.a / 255)};
+      shadow.At(xx, yy) = {outline.r, outline.g, outline.b,
+                           static_cast<uint8_t>(a * outline.a / 255)};
     }
   float o = std::max(1.0f, std::min(w, h) * 0.04f);
   for (int k = 0; k < 8; ++k) {
-    float dx = std::cos(kTwoPi * static_cast<float>(k) / 8) * o, dy = std::sin(kTwoPi * static_cast<float>(k) / 8) * o;
+    float dx = std::cos(kTwoPi * static_cast<float>(k) / 8) * o,
+          dy = std::sin(kTwoPi * static_cast<float>(k) / 8) * o;
     img.Draw(shadow, x + dx, y + dy, x + dx + w, y + dy + h);
   }
   img.Draw(tinted, x, y, x + w, y + h);
@@ -265,8 +286,9 @@ std::vector<uint8_t> EncodePng(const Image& img) {
   }
   png_set_write_fn(png, &out, PngWrite, PngFlush);
   png_set_compression_level(png, 9);
-  png_set_IHDR(png, info, static_cast<png_uint_32>(img.Width()), static_cast<png_uint_32>(img.Height()), 8,
-               PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_set_IHDR(png, info, static_cast<png_uint_32>(img.Width()),
+               static_cast<png_uint_32>(img.Height()), 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
   for (int y = 0; y < img.Height(); ++y)
     png_write_row(png, reinterpret_cast<png_const_bytep>(&img.At(0, y)));

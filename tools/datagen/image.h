@@ -19,7 +19,9 @@ class Image {
   Image(int w, int h, Rgba fill = {});
   int Width() const { return w_; }
   int Height() const { return h_; }
-  Rgba& At(int x, int y) { return px_[static_cast<size_t>(y) * static_cast<size_t>(w_) + static_cast<size_t>(x)]; }
+  Rgba& At(int x, int y) {
+    return px_[static_cast<size_t>(y) * static_cast<size_t>(w_) + static_cast<size_t>(x)];
+  }
   const Rgba& At(int x, int y) const {
     return px_[static_cast<size_t>(y) * static_cast<size_t>(w_) + static_cast<size_t>(x)];
   }
@@ -53,8 +55,8 @@ class TextRenderer {
   // The text as a white-on-transparent picture.
   Image Render(const std::string& utf8) const;
   // Text fitted into the rectangle (centred, aspect kept), with an outline.
-  void DrawFitted(Image& img, const std::string& utf8, int l, int t, int r, int b, Rgba fill, Rgba outline,
-                  float margin = 0.08f) const;
+  void DrawFitted(Image& img, const std::string& utf8, int l, int t, int r, int b, Rgba fill,
+                  Rgba outline, float margin = 0.08f) const;
 
  private:
   struct Impl;

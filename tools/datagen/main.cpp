@@ -33,7 +33,8 @@ int main(int argc, char** argv) {
     if (std::filesystem::exists(fx))
       out.Copy(fx, "data/toonSkinEffect.fx");
     else
-      std::fprintf(stderr, "pomelvane_datagen: warning: %s is missing; the toon effect is not copied\n",
+      std::fprintf(stderr,
+                   "pomelvane_datagen: warning: %s is missing; the toon effect is not copied\n",
                    fx.string().c_str());
     int missing = 0;
     for (const ManifestEntry& e : Manifest())
@@ -44,7 +45,8 @@ int main(int argc, char** argv) {
     if (missing) return 1;
     double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("pomelvane_datagen: %zu files, %.2f MB in %s, %.2f s\n", out.Written().size(),
-                static_cast<double>(out.BytesWritten()) / (1024.0 * 1024.0), out.Root().string().c_str(), secs);
+                static_cast<double>(out.BytesWritten()) / (1024.0 * 1024.0),
+                out.Root().string().c_str(), secs);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "pomelvane_datagen: error: %s\n", e.what());
     return 1;

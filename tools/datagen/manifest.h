@@ -12,7 +12,7 @@ enum class DataKind {
   SkinnedModel,  // frame tree, skinned mesh and its own stop set
   Animation,     // exactly one AnimationSet
   StaticMesh,
-  FieldMesh,     // ground, round or collision mesh of a field
+  FieldMesh,  // ground, round or collision mesh of a field
   Texture,
   Sound,
   Music,
@@ -27,9 +27,33 @@ struct ManifestEntry {
 
 // How a character moves in one animation file.
 enum class Motion {
-  Idle, Walk, Run, SideWalk, Attack, AttackLeft, AttackBoth, Throw, Spin, Damage, Jump,
-  TimeUp, Fall, Cheer, Dizzy, Pose, Pause, Levy, StepRight, StepLeft, JumpDash, Blow,
-  Stomp, Cast, AttackHold, DamageHold, SpinHold,
+  Idle,
+  Walk,
+  Run,
+  SideWalk,
+  Attack,
+  AttackLeft,
+  AttackBoth,
+  Throw,
+  Spin,
+  Damage,
+  Jump,
+  TimeUp,
+  Fall,
+  Cheer,
+  Dizzy,
+  Pose,
+  Pause,
+  Levy,
+  StepRight,
+  StepLeft,
+  JumpDash,
+  Blow,
+  Stomp,
+  Cast,
+  AttackHold,
+  DamageHold,
+  SpinHold,
 };
 
 struct AnimFile {

@@ -51,7 +51,8 @@ fs::path Output::Resolve(std::string_view rel) {
   if (ec) throw GenError("cannot resolve folder of " + full.string() + ": " + ec.message());
   auto [r, p] = std::mismatch(root_.begin(), root_.end(), parent.begin(), parent.end());
   if (r != root_.end())
-    throw GenError("refusing to write \"" + std::string(rel) + "\": it resolves outside " + root_.string());
+    throw GenError("refusing to write \"" + std::string(rel) + "\": it resolves outside " +
+                   root_.string());
   return parent / full.filename();
 }
 

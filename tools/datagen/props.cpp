@@ -28,12 +28,13 @@ Mesh Ball(float r, uint32_t core, uint32_t rim, int slices = 12) {
 void Digit(Mesh& m, int digit, float depth, int mat) {
   static const int seg[10] = {0x3F, 0x06, 0x5B, 0x4F, 0x66, 0x6D, 0x7D, 0x07, 0x7F, 0x6F};
   const float w = 0.16f, h = 0.22f, t = 0.035f;
-  const Vec3 centres[7] = {{0, 2 * h, 0}, {w, h, 0}, {w, -h, 0}, {0, -2 * h, 0}, {-w, -h, 0}, {-w, h, 0}, {0, 0, 0}};
+  const Vec3 centres[7] = {{0, 2 * h, 0}, {w, h, 0},  {w, -h, 0}, {0, -2 * h, 0},
+                           {-w, -h, 0},   {-w, h, 0}, {0, 0, 0}};
   for (int s = 0; s < 7; ++s) {
     if (!(seg[digit] >> s & 1)) continue;
     bool horizontal = s == 0 || s == 3 || s == 6;
     Vec3 half = horizontal ? Vec3{w, t, 0.04f} : Vec3{t, h, 0.04f};
-    m.Box(centres[s] * 0.5f + Vec3{0, 0, depth} , half * 0.5f + Vec3{0, 0, 0.02f}, mat);
+    m.Box(centres[s] * 0.5f + Vec3{0, 0, depth}, half * 0.5f + Vec3{0, 0, 0.02f}, mat);
   }
 }
 

@@ -16,22 +16,30 @@ namespace {
 constexpr float kTau = 6.28318531f;
 const Rgba kOutline = Hex(0x101020, 255);
 
-void Png(Output& out, const std::string& path, const Image& img) { out.Write(path, EncodePng(img)); }
+void Png(Output& out, const std::string& path, const Image& img) {
+  out.Write(path, EncodePng(img));
+}
 
 // A deterministic noise value in [0, 1) for a pixel.
 float Noise(int x, int y, uint32_t seed) {
-  uint32_t h = static_cast<uint32_t>(x) * 374761393u + static_cast<uint32_t>(y) * 668265263u + seed * 2246822519u;
+  uint32_t h = static_cast<uint32_t>(x) * 374761393u + static_cast<uint32_t>(y) * 668265263u +
+               seed * 2246822519u;
   h = (h ^ (h >> 13)) * 1274126177u;
   return static_cast<float>((h ^ (h >> 16)) & 0xFFFF) / 65536.0f;
 }
 
 void Sheets(Output& out, const TextRenderer& text) {
   const std::map<std::string, uint32_t> panel = {
-      {"texture/stage_text.png", 0x2050C0}, {"texture/pausetext.png", 0x303060},
-      {"texture/sokaitext.png", 0xC05020}, {"texture/title/course.png", 0x1C6C3C},
-      {"texture/optiontext.png", 0x5A2A8A}, {"texture/optiontext2.png", 0x5A2A8A},
-      {"texture/battle/battlesetting_text.png", 0x8A2A2A}, {"texture/battle/battle_text.png", 0xA03030},
-      {"texture/rankingtext.png", 0x806010}, {"texture/endresstext.png", 0x206080},
+      {"texture/stage_text.png", 0x2050C0},
+      {"texture/pausetext.png", 0x303060},
+      {"texture/sokaitext.png", 0xC05020},
+      {"texture/title/course.png", 0x1C6C3C},
+      {"texture/optiontext.png", 0x5A2A8A},
+      {"texture/optiontext2.png", 0x5A2A8A},
+      {"texture/battle/battlesetting_text.png", 0x8A2A2A},
+      {"texture/battle/battle_text.png", 0xA03030},
+      {"texture/rankingtext.png", 0x806010},
+      {"texture/endresstext.png", 0x206080},
       {"texture/stageintroduce/stage_introduce1.png", 0x2A5A9A},
       {"texture/stageintroduce/stage_introduce2.png", 0x2A5A9A}};
   for (const UiSheet& s : UiSheets()) {
@@ -57,26 +65,28 @@ void Sheets(Output& out, const TextRenderer& text) {
       }
       if (label == "▶" || label == "▼") {  // arrows and pointers
         if (label == "▶")
-          img.Triangle(static_cast<float>(r.left), static_cast<float>(r.top), static_cast<float>(r.right),
-                       (r.top + r.bottom) / 2.0f, static_cast<float>(r.left), static_cast<float>(r.bottom),
-                       Hex(0xFFE040));
+          img.Triangle(static_cast<float>(r.left), static_cast<float>(r.top),
+                       static_cast<float>(r.right), (r.top + r.bottom) / 2.0f,
+                       static_cast<float>(r.left), static_cast<float>(r.bottom), Hex(0xFFE040));
         else
-          img.Triangle(static_cast<float>(r.left), static_cast<float>(r.top), static_cast<float>(r.right),
-                       static_cast<float>(r.top), (r.left + r.right) / 2.0f, static_cast<float>(r.bottom),
-                       Hex(0xFF4040));
+          img.Triangle(static_cast<float>(r.left), static_cast<float>(r.top),
+                       static_cast<float>(r.right), static_cast<float>(r.top),
+                       (r.left + r.right) / 2.0f, static_cast<float>(r.bottom), Hex(0xFF4040));
         continue;
       }
       // Single signs (digits, ':', '=') stand on their own, without a panel.
       size_t points = 0;
       for (unsigned char ch : label) points += (ch & 0xC0) != 0x80;
       if (points == 1) {
-        text.DrawFitted(img, label, r.left, r.top, r.right, r.bottom, Hex(0xFFFFFF), kOutline, 0.04f);
+        text.DrawFitted(img, label, r.left, r.top, r.right, r.bottom, Hex(0xFFFFFF), kOutline,
+                        0.04f);
         continue;
       }
       float radius = std::min(w, h) * 0.25f;
       img.RoundRect(r.left, r.top, r.right, r.bottom, radius, Hex(colour, 230));
       img.RoundRect(r.left + 2, r.top + 2, r.right - 2, r.top + h / 2, radius, Hex(0xFFFFFF, 40));
-      text.DrawFitted(img, label, r.left, r.top, textRight, r.bottom, Hex(0xFFFFFF), kOutline, 0.1f);
+      text.DrawFitted(img, label, r.left, r.top, textRight, r.bottom, Hex(0xFFFFFF), kOutline,
+                      0.1f);
     }
     Png(out, s.path, img);
   }
@@ -85,10 +95,10 @@ void Sheets(Output& out, const TextRenderer& text) {
 // Glyph cells: 0-9 digits, 10 the blank a new name starts with, then letters
 // and signs; 45 is the back-space sign.
 void Font(Output& out, const TextRenderer& text) {
-  static const char* const glyphs[47] = {
-      "0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "-", "A", "B", "C", "D", "E",
-      "F", "G", "H", "I", "J", "K", "L", "M", "N", "O", "P", "Q", "R", "S", "T", "U",
-      "V", "W", "X", "Y", "Z", ".", "!", "?", "&", "♪", "☆", "◆", "*", "←", "~"};
+  static const char* const glyphs[47] = {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "-", "A",
+                                         "B", "C", "D", "E", "F", "G", "H", "I", "J", "K", "L", "M",
+                                         "N", "O", "P", "Q", "R", "S", "T", "U", "V", "W", "X", "Y",
+                                         "Z", ".", "!", "?", "&", "♪", "☆", "◆", "*", "←", "~"};
   Image img(256, 512);
   for (int n = 0; n < 47; ++n) {
     int l = 32 * (n % 8) + 3, t = 44 * (n / 8);
@@ -151,10 +161,11 @@ void Hud(Output& out, const TextRenderer& text) {
     const char* path;
     uint32_t skin, eyes, hat;
   };
-  const Face faces[] = {{"zako1_face", 0xE04040, 0x101010, 0xFFE060}, {"zako2_face", 0xA0A8B0, 0x20F0F0, 0x404850},
-                        {"zako3_face", 0x6090E0, 0x101010, 0xF0F0F0}, {"zako4_face", 0x60A060, 0xF0D020, 0x202020},
-                        {"1boss_face", 0xC09060, 0x101010, 0xF0C020}, {"2boss_face", 0xC0C8D0, 0xF02020, 0xD02020},
-                        {"3boss_face", 0xE0D0F0, 0x101010, 0x301050}};
+  const Face faces[] = {
+      {"zako1_face", 0xE04040, 0x101010, 0xFFE060}, {"zako2_face", 0xA0A8B0, 0x20F0F0, 0x404850},
+      {"zako3_face", 0x6090E0, 0x101010, 0xF0F0F0}, {"zako4_face", 0x60A060, 0xF0D020, 0x202020},
+      {"1boss_face", 0xC09060, 0x101010, 0xF0C020}, {"2boss_face", 0xC0C8D0, 0xF02020, 0xD02020},
+      {"3boss_face", 0xE0D0F0, 0x101010, 0x301050}};
   for (const Face& f : faces) {
     Image img(32, 32);
     img.Disc(16, 17, 13, Hex(f.skin));
@@ -167,7 +178,8 @@ void Hud(Output& out, const TextRenderer& text) {
   {
     Image boss(512, 128);
     boss.RoundRect(4, 8, 508, 120, 20, Hex(0x400000, 200));
-    text.DrawFitted(boss, "HERE COME THE BOSS!", 8, 10, 504, 80, Hex(0xFF3030), Hex(0xFFFFFF), 0.04f);
+    text.DrawFitted(boss, "HERE COME THE BOSS!", 8, 10, 504, 80, Hex(0xFF3030), Hex(0xFFFFFF),
+                    0.04f);
     text.DrawFitted(boss, "ボス出現!", 8, 78, 504, 118, Hex(0xFFE040), kOutline, 0.04f);
     Png(out, "data/HERE_COME_THE_BOSS.png", boss);
   }
@@ -184,11 +196,11 @@ const Character kCharacters[4] = {{0x3070E0, 0xFFD8B0, 0xE03030, 0x9FC8F0},
 Image Portrait(const Character& c, int size) {
   Image img(size, size, Hex(c.back));
   float s = static_cast<float>(size) / 128.0f;
-  img.RoundRect(static_cast<int>(34 * s), static_cast<int>(78 * s), static_cast<int>(94 * s), size + 10,
-                18 * s, Hex(c.body));
+  img.RoundRect(static_cast<int>(34 * s), static_cast<int>(78 * s), static_cast<int>(94 * s),
+                size + 10, 18 * s, Hex(c.body));
   img.Disc(64 * s, 52 * s, 32 * s, Hex(c.skin));
-  img.FillRect(static_cast<int>(30 * s), static_cast<int>(16 * s), static_cast<int>(98 * s), static_cast<int>(32 * s),
-               Hex(c.hat));
+  img.FillRect(static_cast<int>(30 * s), static_cast<int>(16 * s), static_cast<int>(98 * s),
+               static_cast<int>(32 * s), Hex(c.hat));
   img.Disc(52 * s, 54 * s, 4 * s, Hex(0x101010));
   img.Disc(76 * s, 54 * s, 4 * s, Hex(0x101010));
   img.Line(54 * s, 70 * s, 74 * s, 70 * s, 3 * s, Hex(0x802020));
@@ -219,10 +231,13 @@ void Menus(Output& out, const TextRenderer& text) {
     Png(out, "texture/title/title_hitoObject.png", h);
   }
   for (int i = 0; i < 4; ++i)
-    out.Write("texture/battle/player" + std::to_string(i + 1) + "_stand.jpg", EncodeJpeg(Portrait(kCharacters[i], 128)));
+    out.Write("texture/battle/player" + std::to_string(i + 1) + "_stand.jpg",
+              EncodeJpeg(Portrait(kCharacters[i], 128)));
   {
     Image all(128, 128, Hex(0x303040));
-    for (int i = 0; i < 4; ++i) all.Draw(Portrait(kCharacters[i], 64), 64.0f * (i % 2), 64.0f * (i / 2), 64.0f * (i % 2) + 64, 64.0f * (i / 2) + 64);
+    for (int i = 0; i < 4; ++i)
+      all.Draw(Portrait(kCharacters[i], 64), 64.0f * (i % 2), 64.0f * (i / 2), 64.0f * (i % 2) + 64,
+               64.0f * (i / 2) + 64);
     Png(out, "texture/battle/chara_stand.png", all);
   }
   // Field previews from above: floor, blocks and the stage's name.
@@ -233,8 +248,16 @@ void Menus(Output& out, const TextRenderer& text) {
     int blocks[4][4];
   };
   const Preview previews[2] = {
-      {"texture/battle/stage1_picture.png", 0x58A848, 0x907050, "ステージ1", {{82, 82, 98, 98}, {20, 72, 44, 84}, {80, 18, 92, 30}, {0, 0, 0, 0}}},
-      {"texture/battle/stage3_picture.png", 0xA89878, 0x606070, "ステージ3", {{34, 34, 44, 44}, {84, 34, 94, 44}, {34, 84, 44, 94}, {84, 84, 94, 94}}}};
+      {"texture/battle/stage1_picture.png",
+       0x58A848,
+       0x907050,
+       "ステージ1",
+       {{82, 82, 98, 98}, {20, 72, 44, 84}, {80, 18, 92, 30}, {0, 0, 0, 0}}},
+      {"texture/battle/stage3_picture.png",
+       0xA89878,
+       0x606070,
+       "ステージ3",
+       {{34, 34, 44, 44}, {84, 34, 94, 44}, {34, 84, 44, 94}, {84, 84, 94, 94}}}};
   for (const Preview& p : previews) {
     Image img(128, 128, Hex(0x604830));
     img.FillRect(6, 6, 122, 122, Hex(p.floor));
@@ -247,10 +270,11 @@ void Menus(Output& out, const TextRenderer& text) {
     uint32_t top, bottom;
     const char* title;
   };
-  const Loading loads[4] = {{"texture/load_tex/stage1_load_tex.jpg", 0x80C8FF, 0x208040, "ステージ1"},
-                            {"texture/load_tex/stage2_load_tex.jpg", 0x202060, 0x604080, "ステージ2"},
-                            {"texture/load_tex/stage3_load_tex.jpg", 0x605050, 0x302020, "ステージ3"},
-                            {"texture/load_tex/sokai_stage_load_tex.jpg", 0xFFE080, 0xFF6040, "そうかいステージ"}};
+  const Loading loads[4] = {
+      {"texture/load_tex/stage1_load_tex.jpg", 0x80C8FF, 0x208040, "ステージ1"},
+      {"texture/load_tex/stage2_load_tex.jpg", 0x202060, 0x604080, "ステージ2"},
+      {"texture/load_tex/stage3_load_tex.jpg", 0x605050, 0x302020, "ステージ3"},
+      {"texture/load_tex/sokai_stage_load_tex.jpg", 0xFFE080, 0xFF6040, "そうかいステージ"}};
   for (const Loading& l : loads) {
     Image img(512, 512);
     img.VerticalGradient(0, 0, 512, 512, Hex(l.top), Hex(l.bottom));
@@ -278,8 +302,9 @@ void Effects(Output& out) {
     Image img(64, 64, Hex(0x000000));
     for (int k = 0; k < 5; ++k) {
       float a = kTau * static_cast<float>(k) / 5 - kTau / 4, b = a + kTau / 10, c = a - kTau / 10;
-      img.Triangle(32 + 30 * std::cos(a), 32 + 30 * std::sin(a), 32 + 12 * std::cos(b), 32 + 12 * std::sin(b),
-                   32 + 12 * std::cos(c), 32 + 12 * std::sin(c), Hex(colour));
+      img.Triangle(32 + 30 * std::cos(a), 32 + 30 * std::sin(a), 32 + 12 * std::cos(b),
+                   32 + 12 * std::sin(b), 32 + 12 * std::cos(c), 32 + 12 * std::sin(c),
+                   Hex(colour));
     }
     img.Disc(32, 32, 13, Hex(colour));
     img.Disc(32, 32, 8, Hex(0xFFFFFF), 0.5f);
@@ -343,7 +368,8 @@ void Effects(Output& out) {
       for (int k = 0; k < 120; ++k) {
         float t = static_cast<float>(k) / 120;
         float a = kTau * (t * 1.25f + static_cast<float>(arm) / 3), r = 4 + 56 * t;
-        img.Disc(64 + r * std::cos(a), 64 + r * std::sin(a), 2 + 5 * t, Hex(0xC080FF, static_cast<uint8_t>(255 - 150 * t)));
+        img.Disc(64 + r * std::cos(a), 64 + r * std::sin(a), 2 + 5 * t,
+                 Hex(0xC080FF, static_cast<uint8_t>(255 - 150 * t)));
       }
     img.Disc(64, 64, 10, Hex(0xFFFFFF), 0.6f);
     Png(out, "texture/effect/twist.png", img);
@@ -401,7 +427,8 @@ void MeshTextures(Output& out) {
     for (int row = 0; row < 8; ++row)
       for (int col = -1; col < 4; ++col) {
         int l = col * 32 + (row % 2) * 16 + 1;
-        img.FillRect(l, row * 16 + 1, l + 30, row * 16 + 15, Lerp(Hex(brick), Hex(0x000000), 0.1f * ((row + col) % 3)));
+        img.FillRect(l, row * 16 + 1, l + 30, row * 16 + 15,
+                     Lerp(Hex(brick), Hex(0x000000), 0.1f * ((row + col) % 3)));
       }
     return img;
   };
@@ -430,14 +457,16 @@ void MeshTextures(Output& out) {
     Image img(64, 64);
     for (int y = 0; y < 64; ++y)
       for (int x = 0; x < 64; ++x)
-        img.At(x, y) = Lerp(Hex(0xB08050), Hex(0x604020), 0.5f + 0.5f * std::sin(x * 0.6f + 3 * Noise(x / 8, y / 16, 9)));
+        img.At(x, y) = Lerp(Hex(0xB08050), Hex(0x604020),
+                            0.5f + 0.5f * std::sin(x * 0.6f + 3 * Noise(x / 8, y / 16, 9)));
     Png(out, "Xfile/stage3/hammar.png", img);
   }
   {
     Image img(64, 16);
     for (int y = 0; y < 16; ++y)
       for (int x = 0; x < 64; ++x) {
-        float a = std::clamp(1 - std::fabs(y - 7.5f) / 8, 0.0f, 1.0f) * (1 - static_cast<float>(x) / 64);
+        float a =
+            std::clamp(1 - std::fabs(y - 7.5f) / 8, 0.0f, 1.0f) * (1 - static_cast<float>(x) / 64);
         img.At(x, y) = {255, 255, 230, static_cast<uint8_t>(std::lround(255 * a))};
       }
     Png(out, "Xfile/kouka_line.png", img);

@@ -69,9 +69,15 @@ void TextNode(const XNode& n, int depth, std::string& out) {
     out += pad + " ";
     for (const XItem& it : n.items) {
       switch (it.type) {
-        case XItem::Int: out += std::to_string(it.i); break;
-        case XItem::Float: out += FormatFloat(it.f); break;
-        case XItem::Str: out += "\"" + it.s + "\""; break;
+        case XItem::Int:
+          out += std::to_string(it.i);
+          break;
+        case XItem::Float:
+          out += FormatFloat(it.f);
+          break;
+        case XItem::Str:
+          out += "\"" + it.s + "\"";
+          break;
       }
       for (char c : it.sep) {
         out += c;
@@ -86,8 +92,14 @@ void TextNode(const XNode& n, int depth, std::string& out) {
 }
 
 enum Token : uint16_t {
-  kName = 1, kString = 2, kIntList = 6, kFloatList = 7,
-  kOBrace = 10, kCBrace = 11, kComma = 19, kSemicolon = 20,
+  kName = 1,
+  kString = 2,
+  kIntList = 6,
+  kFloatList = 7,
+  kOBrace = 10,
+  kCBrace = 11,
+  kComma = 19,
+  kSemicolon = 20,
 };
 
 void Put16(std::string& o, uint16_t v) {

@@ -29,8 +29,9 @@ std::string WindowTitle(Display* d, Window w) {
   unsigned long count, after;
   unsigned char* data = nullptr;
   std::string title;
-  if (XGetWindowProperty(d, w, netName, 0, 256, False, utf8, &type, &format, &count, &after, &data) ==
-          Success && data) {
+  if (XGetWindowProperty(d, w, netName, 0, 256, False, utf8, &type, &format, &count, &after,
+                         &data) == Success &&
+      data) {
     title.assign(reinterpret_cast<char*>(data), count);
     XFree(data);
     return title;
@@ -50,9 +51,11 @@ long WindowPid(Display* d, Window w) {
   unsigned long count, after;
   unsigned char* data = nullptr;
   long pid = -1;
-  if (XGetWindowProperty(d, w, pidAtom, 0, 1, False, XA_CARDINAL, &type, &format, &count, &after, &data) ==
-          Success && data) {
-    if (count == 1 && format == 32) pid = static_cast<long>(*reinterpret_cast<unsigned long*>(data));
+  if (XGetWindowProperty(d, w, pidAtom, 0, 1, False, XA_CARDINAL, &type, &format, &count, &after,
+                         &data) == Success &&
+      data) {
+    if (count == 1 && format == 32)
+      pid = static_cast<long>(*reinterpret_cast<unsigned long*>(data));
     XFree(data);
   }
   return pid;
@@ -128,14 +131,16 @@ int main(int argc, char** argv) {
   XWindowAttributes a;
   XGetWindowAttributes(d, w, &a);
   if (a.width != width || a.height != height) {
-    std::fprintf(stderr, "window_probe: client area %dx%d, want %dx%d\n", a.width, a.height, width, height);
+    std::fprintf(stderr, "window_probe: client area %dx%d, want %dx%d\n", a.width, a.height, width,
+                 height);
     return 5;
   }
 
   if (checkColour) {
     unsigned long rgb = 0;
     bool ok = false;
-    while (!(ok = CentreColour(d, w, width, height, &rgb) && rgb == wantColour) && Clock::now() < deadline)
+    while (!(ok = CentreColour(d, w, width, height, &rgb) && rgb == wantColour) &&
+           Clock::now() < deadline)
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
     if (!ok) {
       std::fprintf(stderr, "window_probe: centre colour %06lx, want %06lx\n", rgb, wantColour);
