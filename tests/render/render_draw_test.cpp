@@ -8,8 +8,8 @@
 #include "render/StaticMesh.h"
 #include "render/Texture.h"
 #include "support/gl_context.h"
+#include "support/image_encoders.h"
 #include "support/temp_dir.h"
-#include "texture/image_encoders.h"
 
 using namespace port;
 using gltest::At;
