@@ -1,5 +1,7 @@
 // The program-wide objects, built before main in this order and destroyed
 // at exit in the reverse order. Their constructors set defaults only.
+#include "actors/ObjectClassResources.h"
+#include "actors/Player.h"
 #include "app/Application.h"
 #include "app/FrameTimer.h"
 #include "platform/GraphicsDevice.h"
@@ -20,7 +22,7 @@ Camera g_camera;
 // Here, as its class is written: g_sun (Sun).
 CharacterList g_characters;
 StageField g_stageField;
-ObjectList g_objects;
-// Here, as its class is written: g_player (Player).
+ObjectList g_objects(LoadObjectClassResources, ReleaseObjectClassResources);
+Player g_player;
 SoundManager g_sound;
 EffectList g_effects;
