@@ -3,7 +3,7 @@
 #include "actors/StageSounds.h"
 #include "platform/SoundManager.h"
 #include "world/DynamicObject.h"
-#include "world/MathHelpers.h"
+#include "platform/MathHelpers.h"
 #include "world/ParticleEffect.h"
 #include "world/StageField.h"
 

@@ -13,7 +13,7 @@
 #include "platform/SoundManager.h"
 #include "render/Camera.h"
 #include "render/EffectHolder.h"
-#include "world/MathHelpers.h"
+#include "platform/MathHelpers.h"
 #include "world/StageField.h"
 
 namespace {

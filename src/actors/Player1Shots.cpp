@@ -7,7 +7,7 @@
 #include "port/gpu.h"
 #include "render/Camera.h"
 #include "world/CharacterList.h"
-#include "world/MathHelpers.h"
+#include "platform/MathHelpers.h"
 #include "world/ParticleEffect.h"
 #include "world/ShockWaveEffect.h"
 #include "world/ThunderEffect.h"

@@ -3,7 +3,7 @@
 #include <cstddef>
 
 #include "actors/Player.h"
-#include "world/MathHelpers.h"
+#include "platform/MathHelpers.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // the camera it drives.
 #include "actors/Player.h"
 #include "render/Camera.h"
-#include "world/MathHelpers.h"
+#include "platform/MathHelpers.h"
 
 namespace {
 

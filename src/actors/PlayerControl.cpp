@@ -8,7 +8,7 @@
 #include "platform/InputDevice.h"
 #include "platform/SoundManager.h"
 #include "world/CharacterList.h"
-#include "world/MathHelpers.h"
+#include "platform/MathHelpers.h"
 #include "world/ObjectList.h"
 
 namespace {

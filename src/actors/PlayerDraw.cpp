@@ -8,7 +8,7 @@
 #include "render/CircleShadow.h"
 #include "render/EffectHolder.h"
 #include "render/MaterialColor.h"
-#include "world/MathHelpers.h"
+#include "platform/MathHelpers.h"
 
 using port::gpu::RenderState;
 

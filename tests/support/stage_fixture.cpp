@@ -13,7 +13,7 @@
 #include "port/sprite.h"
 #include "world/CharacterList.h"
 #include "world/EffectList.h"
-#include "world/MathHelpers.h"
+#include "platform/MathHelpers.h"
 #include "world/ObjectList.h"
 #include "world/StageField.h"
 

@@ -8,6 +8,7 @@
 #include "platform/GraphicsDevice.h"
 #include "port/window.h"
 #include "support/gl_context.h"
+#include "support/scoped_env.h"
 
 namespace {
 
@@ -116,12 +117,11 @@ TEST_F(GraphicsDeviceTest, NoWindowFailsWithTheDeviceMessage) {
 }
 
 TEST(GraphicsDeviceStartTest, UnknownVideoDriverFailsWithTheMessage) {
-  setenv("SDL_VIDEODRIVER", "no-such-driver", 1);
+  testsupport::ScopedEnv driver("SDL_VIDEODRIVER", "no-such-driver");
   GraphicsDevice graphics;
   testing::internal::CaptureStderr();
   const int ok = graphics.Create(nullptr, 0, 640, 480);
   const std::string err = testing::internal::GetCapturedStderr();
-  setenv("SDL_VIDEODRIVER", "offscreen", 1);
   EXPECT_EQ(ok, 0);
   EXPECT_NE(err.find("エラー: Direct3DCreate9関数失敗"), std::string::npos) << err;
   EXPECT_EQ(graphics.GetDevice(), nullptr);
