@@ -16,4 +16,9 @@ enum StageSound : SoundId {
   kSoundChargeFull = 12,   // large attack 2 charged
   kSoundBurst = 16,        // the sokai shot bursts
   kSoundChargeLevel = 27,  // charge 15 and large attack 1 charged
+  kSoundEnemyIdle = 28,    // an enemy's voice while it goes about
+  kSoundEnemyAlert = 30,   // an enemy has caught up with the player
+  kSoundEnemyHurt = 32,    // an enemy's cry when hit
+  kSoundEnemyHurt2 = 33,
+  kSoundEnemyDying = 34,
 };

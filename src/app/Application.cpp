@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "actors/Player.h"
+#include "actors/Zako1.h"
 
 #include "platform/GraphicsDevice.h"
 #include "platform/InputDevice.h"
@@ -92,8 +93,10 @@ void Application::Shutdown() {
 }
 
 void Application::ReleaseGame() {
-  // TODO(actors): the small enemies' and two bosses' models come first, the
-  // battle players and select models last, as their classes land.
+  // TODO(actors): the other small enemies' and the bosses' models join the
+  // first group, the battle players and select models come last, as their
+  // classes land.
+  Zako1::Unload();
   g_player.Release();
   g_objects.Release();
   g_effects.Release();

@@ -114,6 +114,8 @@ void StageFixture::SetUp() {
 }
 
 void StageFixture::TearDown() {
+  for (auto it = undo_.rbegin(); it != undo_.rend(); ++it) (*it)();
+  undo_.clear();
   LetAll();
   ResetPlayer();
   g_objects.Release();
@@ -179,6 +181,13 @@ bool StageFixture::SavePng(const std::vector<uint32_t>& picture, const std::stri
   image.height = gltest::kHeight;
   image.format = PNG_FORMAT_BGRA;  // 0xAARRGGBB little-endian
   return png_image_write_to_file(&image, path.c_str(), 0, opaque.data(), 0, nullptr) != 0;
+}
+
+void StageFixture::AtTearDown(void (*undo)()) { undo_.push_back(undo); }
+
+port::Vec3 StageFixture::ScreenOf(const port::Vec3& p) {
+  return ProjectToScreen(port::MatrixTranslation(p.x, p.y, p.z), g_camera.GetView(),
+                         g_camera.GetProjection());
 }
 
 void StageFixture::Hold(int key) { port::SetTestKey(key, true); }
