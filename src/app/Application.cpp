@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "actors/Hammer.h"
 #include "actors/Player.h"
 
 #include "platform/GraphicsDevice.h"
@@ -94,6 +95,8 @@ void Application::Shutdown() {
 void Application::ReleaseGame() {
   // TODO(actors): the small enemies' and two bosses' models come first, the
   // battle players and select models last, as their classes land.
+  // The classes the stage-3 scene and boss 3 load, which no scene unloads.
+  Hammer::Unload();
   g_player.Release();
   g_objects.Release();
   g_effects.Release();
