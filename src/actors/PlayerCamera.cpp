@@ -4,8 +4,8 @@
 #include <cmath>
 
 #include "actors/Player.h"
-#include "render/Camera.h"
 #include "platform/MathHelpers.h"
+#include "render/Camera.h"
 
 namespace {
 
