@@ -4,6 +4,8 @@
 // constructors set defaults only; Application::Init acquires the resources
 // and Application::Shutdown releases them. Each is declared in the header of
 // its own class, in whichever layer that class lives.
+#include "actors/ObjectClassResources.h"
+#include "actors/Player.h"
 #include "app/Application.h"
 #include "app/FrameTimer.h"
 #include "app/WindowProc.h"
@@ -27,8 +29,8 @@ Camera g_camera;
 // Here, as its class is written: g_sun (Sun).
 CharacterList g_characters;
 StageField g_stageField;
-ObjectList g_objects;
-// Here, as its class is written: g_player (Player).
+ObjectList g_objects(LoadObjectClassResources, ReleaseObjectClassResources);
+Player g_player;
 SoundManager g_sound;
 EffectList g_effects;
 
