@@ -15,12 +15,15 @@ void RankingEntry::ResetNormal() {
   stages = 1;
 }
 
-void RankingEntry::Reset() { *this = RankingEntry{{kLetterBlank, kLetterBlank, kLetterBlank, kLetterBlank, kLetterBlank}}; }
+void RankingEntry::Reset() {
+  *this = RankingEntry{{kLetterBlank, kLetterBlank, kLetterBlank, kLetterBlank, kLetterBlank}};
+}
 
 void RankingEntry::SetLetter(int index, int32_t code) { SetRowLetter(*this, index, code); }
 
 void CompactRankingEntry::Reset() {
-  *this = CompactRankingEntry{{kLetterBlank, kLetterBlank, kLetterBlank, kLetterBlank, kLetterBlank}};
+  *this =
+      CompactRankingEntry{{kLetterBlank, kLetterBlank, kLetterBlank, kLetterBlank, kLetterBlank}};
 }
 
 void CompactRankingEntry::SetLetter(int index, int32_t code) { SetRowLetter(*this, index, code); }
