@@ -1,9 +1,9 @@
 #include "actors/Motion.h"
 
 #include "actors/StageSounds.h"
+#include "platform/MathHelpers.h"
 #include "platform/SoundManager.h"
 #include "world/DynamicObject.h"
-#include "platform/MathHelpers.h"
 #include "world/ParticleEffect.h"
 #include "world/StageField.h"
 

@@ -10,10 +10,10 @@
 #include "actors/Player1Shots.h"
 #include "actors/StageSounds.h"
 #include "platform/GraphicsDevice.h"
+#include "platform/MathHelpers.h"
 #include "platform/SoundManager.h"
 #include "render/Camera.h"
 #include "render/EffectHolder.h"
-#include "platform/MathHelpers.h"
 #include "world/StageField.h"
 
 namespace {

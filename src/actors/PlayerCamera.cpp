@@ -2,8 +2,8 @@
 // toward the goals of its camera mode by bounded steps, then writes them into
 // the camera it drives.
 #include "actors/Player.h"
-#include "render/Camera.h"
 #include "platform/MathHelpers.h"
+#include "render/Camera.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include "actors/PlayerKeys.h"
 #include "actors/StageSounds.h"
 #include "platform/InputDevice.h"
+#include "platform/MathHelpers.h"
 #include "platform/SoundManager.h"
 #include "world/CharacterList.h"
-#include "platform/MathHelpers.h"
 #include "world/ObjectList.h"
 
 namespace {

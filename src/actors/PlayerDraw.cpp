@@ -2,13 +2,13 @@
 // flash, the chick over the head while stunned, the shadow, and the enemy
 // gauge in the top right corner.
 #include "actors/Player.h"
+#include "platform/MathHelpers.h"
 #include "port/effect.h"
 #include "port/gpu.h"
 #include "port/sprite.h"
 #include "render/CircleShadow.h"
 #include "render/EffectHolder.h"
 #include "render/MaterialColor.h"
-#include "platform/MathHelpers.h"
 
 using port::gpu::RenderState;
 

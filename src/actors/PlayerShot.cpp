@@ -1,7 +1,7 @@
 #include "actors/PlayerShot.h"
 
-#include "port/gpu.h"
 #include "platform/MathHelpers.h"
+#include "port/gpu.h"
 #include "world/ParticleEffect.h"
 
 void PlayerShot::InitShot(float x, float y, float z, float heading, int32_t owner_) {

@@ -74,7 +74,7 @@ class GameDeviceTest : public WindowTest {
   void SetUp() override {
     WindowTest::SetUp();
     if (HasFatalFailure()) return;
-    ASSERT_NE(g_graphics.Create(window_, 0, kWidth, kHeight), 0);
+    ASSERT_TRUE(g_graphics.Create(window_, 0, kWidth, kHeight));
     device = g_graphics.GetDevice();
     ASSERT_NE(device, nullptr);
   }
