@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "actors/Motion.h"
+#include "actors/Player1Shots.h"
 #include "platform/GraphicsDevice.h"
 #include "platform/InputDevice.h"
 #include "platform/MathHelpers.h"
@@ -117,6 +118,7 @@ void StageFixture::SetUp() {
 void StageFixture::TearDown() {
   LetAll();
   ResetPlayer();
+  Player1TamaBurst::SetContext(nullptr, nullptr);
   g_objects.Release();
   g_effects.Release();
   g_stageField.Release();
