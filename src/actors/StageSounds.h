@@ -14,6 +14,7 @@ enum StageSound : SoundId {
   kSoundWallBounce = 8,    // knocked against a wall
   kSoundPiyori = 11,       // the stunned chirp
   kSoundChargeFull = 12,   // large attack 2 charged
+  kSoundLaunch = 14,       // a launcher fires its ball
   kSoundBurst = 16,        // the sokai shot bursts
   kSoundChargeLevel = 27,  // charge 15 and large attack 1 charged
   kSoundEnemyIdle = 28,    // an enemy's voice while it goes about
@@ -21,4 +22,7 @@ enum StageSound : SoundId {
   kSoundEnemyHurt = 32,    // an enemy's cry when hit
   kSoundEnemyHurt2 = 33,
   kSoundEnemyDying = 34,
+  kSoundMarker = 42,    // a target marker appears
+  kSoundLauncher = 44,  // a launcher starts charging
+  kSoundHammer = 45,    // a hammer's creak, every 40 frames
 };
