@@ -100,6 +100,9 @@ void StageFixture::SetUp() {
   // Sounds queue into silent clips; the fixture records and clears them.
   savedClips_.swap(g_sound.stageClips);
   g_sound.stageClips.resize(kStageSoundCount);
+  // Volumes are recorded as the actors queue them, without the master volume.
+  savedMasterVolume_ = g_sound.masterVolume;
+  g_sound.masterVolume = 0;
   savedCamera_ = g_camera;
   g_camera.SetDevice(device);
 
@@ -130,6 +133,7 @@ void StageFixture::TearDown() {
   if (inputStarted_) port::StopInput();
   g_sound.stageClips.swap(savedClips_);
   savedClips_.clear();
+  g_sound.masterVolume = savedMasterVolume_;
   g_camera = savedCamera_;
   GameDeviceTest::TearDown();
 }
