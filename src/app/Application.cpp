@@ -92,13 +92,14 @@ void Application::Shutdown() {
 }
 
 void Application::ReleaseGame() {
-  // TODO(actors): the small enemies' and two bosses' models come first, the
-  // battle players and select models last, as their classes land.
+  // TODO(actors): the small enemies' and two bosses' models come first, and
+  // each slot's select model after its battle player, as their classes land.
   g_player.Release();
   g_objects.Release();
   g_effects.Release();
   g_stageField.Release();
   g_characters.Release();
+  for (BattlePlayer& p : battlePlayers) p.Release();
 }
 
 void Application::LeaveScene() {

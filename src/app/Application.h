@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "actors/BattlePlayer.h"
 #include "render/Texture.h"
 
 namespace port {
@@ -132,6 +133,8 @@ class Application {
   int32_t menuCursor = 0;
   BattleSettings battle;
   OptionSettings options;
+  // The battle-mode players, for the whole run.
+  BattlePlayer battlePlayers[BattlePlayer::kMaxPlayers];
   int32_t requestedScene = SceneNone;
   int32_t currentScene = SceneNone;
   int32_t stagePhase = 0;
