@@ -438,11 +438,15 @@ Status Intersect(const Mesh* mesh, const Vec3& origin, const Vec3& dir, Intersec
     if (det == 0 || !std::isfinite(det)) continue;  // parallel to the plane
     float inv = 1.0f / det;
     Vec3 s = origin - p0;
+    // The edges are widened by a rounding's width: a ray down a shared edge
+    // (a figure walking along a seam of the floor) would otherwise miss the
+    // faces on both sides of it.
+    constexpr float kEdge = 1e-5f;
     float u = Dot(s, p) * inv;
-    if (!(u >= 0 && u <= 1)) continue;
+    if (!(u >= -kEdge && u <= 1 + kEdge)) continue;
     Vec3 q = Cross(s, e1);
     float w = Dot(dir, q) * inv;
-    if (!(w >= 0 && u + w <= 1)) continue;
+    if (!(w >= -kEdge && u + w <= 1 + kEdge)) continue;
     float t = Dot(e2, q) * inv;
     if (!(t >= 0)) continue;
     if (!out->hit || t < out->dist) {

@@ -64,9 +64,20 @@ void BattleFixture::PlaceAll(bool fight) {
 
 void BattleFixture::BattleStep(int frames) {
   for (int f = 0; f < frames; ++f) {
+    // The match reads the controls first, as the battle scene does.
+    g_input.PollKeyboard();
+    g_input.PollJoysticks();
     for (int i = 0; i < battle.playerCount; ++i) players[i].Update();
     Step();  // the lists, and the sounds of the frame
   }
+}
+
+int BattleFixture::StepUntilState(int i, int32_t state, int limit) {
+  for (int f = 1; f <= limit; ++f) {
+    BattleStep();
+    if (players[i].state == state) return f;
+  }
+  return -1;
 }
 
 std::vector<uint32_t> BattleFixture::DrawFrom(int viewer) {

@@ -30,8 +30,10 @@ class BattleFixture : public stagetest::StageFixture {
   void SetUp() override;
   void TearDown() override;
 
-  // One battle frame, n times.
+  // One battle frame, n times: the controls read, the players, the lists.
   void BattleStep(int frames = 1);
+  // Steps until player i is in the state; the frames taken, or -1.
+  int StepUntilState(int i, int32_t state, int limit);
   // Places every player (start state) and starts the fight.
   void PlaceAll(bool fight = true);
   // The picture of the field, every player and the objects from player
