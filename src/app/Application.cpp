@@ -2,19 +2,19 @@
 
 #include <cstdint>
 
+#include "actors/Player.h"
+
 #include "platform/GraphicsDevice.h"
 #include "platform/InputDevice.h"
 #include "platform/SoundManager.h"
 #include "port/gpu.h"
 #include "world/CharacterList.h"
 #include "world/EffectList.h"
-#include "world/KvFile.h"
 #include "world/ObjectList.h"
 #include "world/StageField.h"
 
 namespace {
 
-constexpr const char* kOptionFile = "save/option.sav";
 constexpr int32_t kDefaultMatchTime = 6000;  // frames
 constexpr int32_t kDefaultBattleDrawInterval = 2;
 constexpr int32_t kDefaultBattlePlayers = 2;
@@ -22,15 +22,8 @@ constexpr int32_t kDefaultBattlePlayers = 2;
 }  // namespace
 
 uint8_t Application::ReadOptionFile() {
-  // The screen mode is the first line of the option file; without the file,
-  // or with a value that is no screen mode, the game starts in a window.
-  options.screenMode = 0;
-  if (OpenKvFile(kOptionFile, "r+t")) {
-    int32_t mode = 0;
-    ReadKvInt(&mode);
-    CloseKvFile();
-    if (mode == 1) options.screenMode = 1;
-  }
+  // Every option and button assignment; the screen mode decides the window.
+  LoadOptions(kOptionFile);
   return options.screenMode;
 }
 
@@ -71,8 +64,8 @@ bool Application::Init(port::Window* window, uint8_t fullScreen, int width, int 
 }
 
 void Application::LoadRankings() {
-  // TODO(rankings): LoadNormalRanking("save/normal_ranking.sav"),
-  // LoadSokaiRanking("save/sokai_ranking.sav").
+  LoadNormalRanking(kNormalRankingFile);
+  LoadSokaiRanking(kSokaiRankingFile);
   battle.matchTime = kDefaultMatchTime;
   battle.drawInterval = kDefaultBattleDrawInterval;
   battle.players = kDefaultBattlePlayers;
@@ -90,8 +83,9 @@ void Application::Shutdown() {
 }
 
 void Application::ReleaseGame() {
-  // TODO(actors): the small enemies' and two bosses' models and g_player come
-  // first, the battle players and select models last, as their classes land.
+  // TODO(actors): the small enemies' and two bosses' models come first, the
+  // battle players and select models last, as their classes land.
+  g_player.Release();
   g_objects.Release();
   g_effects.Release();
   g_stageField.Release();

@@ -9,8 +9,6 @@
 
 #include "port/file.h"
 
-std::FILE* g_kvFile = nullptr;
-
 namespace {
 
 // Longest value read: fgets into 50 bytes.
