@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "actors/Boss3Tama.h"
 #include "actors/Hammer.h"
 #include "actors/Player.h"
 
@@ -88,6 +89,7 @@ void Application::ReleaseGame() {
   // each slot's select model after its battle player, as their classes land.
   // The classes the stage-3 scene and boss 3 load, which no scene unloads.
   Hammer::Unload();
+  Boss3Tama::Unload();
   g_player.Release();
   g_objects.Release();
   g_effects.Release();
