@@ -86,9 +86,9 @@ void Application::Shutdown() {
 }
 
 void Application::ReleaseGame() {
-  // TODO(actors): the other small enemies' and the bosses' models join the
-  // first group, the battle players and select models come last, as their
-  // classes land.
+  // TODO(actors): the other small enemies' and the bosses' models join
+  // Zako1's, and each slot's select model comes after its battle player, as
+  // their classes land.
   Zako1::Unload();
   // The classes the stage-3 scene and boss 3 load, which no scene unloads.
   Hammer::Unload();
@@ -98,6 +98,7 @@ void Application::ReleaseGame() {
   g_effects.Release();
   g_stageField.Release();
   g_characters.Release();
+  for (BattlePlayer& p : battlePlayers) p.Release();
 }
 
 void Application::LeaveScene() {
