@@ -846,7 +846,8 @@ void GLDevice::ApplyStates(PrimitiveType type) {
   }
   const GLint vp[4] = {static_cast<GLint>(viewport_.x),
                        static_cast<GLint>(kBackBufferHeight - viewport_.y - viewport_.height),
-                       static_cast<GLsizei>(viewport_.width), static_cast<GLsizei>(viewport_.height)};
+                       static_cast<GLsizei>(viewport_.width),
+                       static_cast<GLsizei>(viewport_.height)};
   if (fresh || std::memcmp(vp, g.viewport, sizeof vp) != 0) {
     glViewport(vp[0], vp[1], vp[2], vp[3]);
     std::memcpy(g.viewport, vp, sizeof vp);
@@ -863,7 +864,8 @@ void GLDevice::ApplyStates(PrimitiveType type) {
     g.blend = blend;
   }
   if (blend) {
-    const GLenum src = GlBlend(rs(RenderState::SrcBlend)), dst = GlBlend(rs(RenderState::DestBlend));
+    const GLenum src = GlBlend(rs(RenderState::SrcBlend)),
+                 dst = GlBlend(rs(RenderState::DestBlend));
     if (fresh || src != g.blendSrc || dst != g.blendDst) {
       glBlendFunc(src, dst);
       g.blendSrc = src;
@@ -1115,8 +1117,9 @@ void GLDevice::DrawIndexedPrimitive(PrimitiveType type, int32_t baseVertex, uint
     return;
   // An index past the vertices (a corrupt model) must not reach the GPU.
   {
-    const uint32_t maxIndex = filter_ ? indices_->MaxIndex(startIndex, static_cast<uint32_t>(count))
-                                      : indices_->ScanMaxIndex(startIndex, static_cast<uint32_t>(count));
+    const uint32_t maxIndex =
+        filter_ ? indices_->MaxIndex(startIndex, static_cast<uint32_t>(count))
+                : indices_->ScanMaxIndex(startIndex, static_cast<uint32_t>(count));
     const int64_t last = static_cast<int64_t>(maxIndex) + baseVertex;
     const uint64_t available =
         stream_->Size() > streamOffset_ ? (stream_->Size() - streamOffset_) / streamStride_ : 0;
