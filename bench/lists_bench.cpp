@@ -7,11 +7,11 @@
 #include <string>
 
 #include "platform/GraphicsDevice.h"
+#include "platform/MathHelpers.h"
 #include "port/window.h"
 #include "render/Camera.h"
 #include "world/CharacterList.h"
 #include "world/EffectList.h"
-#include "world/MathHelpers.h"
 #include "world/ObjectList.h"
 #include "world/ParticleEffect.h"
 #include "world/ShockWaveEffect.h"

@@ -1,8 +1,8 @@
 #include <benchmark/benchmark.h>
 
+#include "platform/MathHelpers.h"
 #include "port/math.h"
 #include "port/random.h"
-#include "world/MathHelpers.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <cstdlib>
 
-#include "../tests/sound/SoundTestFiles.h"
 #include "platform/SoundManager.h"
+#include "support/sound_files.h"
 
 namespace {
 

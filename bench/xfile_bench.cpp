@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <string>
 
-#include "../tests/xfile/x_writer.h"
 #include "port/mesh_x.h"
 #include "port/xfile.h"
+#include "support/x_writer.h"
 
 namespace {
 

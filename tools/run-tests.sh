@@ -1,14 +1,22 @@
 #!/usr/bin/env bash
 # Builds the game twice (normal, and with AddressSanitizer and
-# UndefinedBehaviorSanitizer) and runs every test in both builds.
+# UndefinedBehaviorSanitizer) and runs every test in both builds: each test as
+# its own process through ctest, then the whole suite once more as one process
+# in a shuffled order, which catches a test that leans on what another left.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-jobs=$(nproc)
+jobs=$(( $(nproc) < 6 ? $(nproc) : 6 ))  # the machine is shared
+# A fresh order each run; the seed is printed so a failing order can be replayed
+# with --gtest_shuffle --gtest_random_seed=SEED.
+seed=${POMELVANE_TEST_SEED:-$(( (RANDOM % 99999) + 1 ))}
 run_build() {
   local dir=$1; shift
   cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
   cmake --build "$dir" -j "$jobs"
   ctest --test-dir "$dir" --output-on-failure -j "$jobs" --timeout 300
+  echo "One process, shuffled (seed $seed): $dir/pomelvane_tests"
+  (cd "$dir/run" && SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy LIBGL_ALWAYS_SOFTWARE=1 \
+    ../pomelvane_tests --gtest_shuffle --gtest_random_seed="$seed" --gtest_brief=1)
 }
 run_build build
 ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "actors/Player.h"
+
 #include "platform/GraphicsDevice.h"
 #include "platform/InputDevice.h"
 #include "platform/SoundManager.h"
@@ -90,8 +92,9 @@ void Application::Shutdown() {
 }
 
 void Application::ReleaseGame() {
-  // TODO(actors): the small enemies' and two bosses' models and g_player come
-  // first, the battle players and select models last, as their classes land.
+  // TODO(actors): the small enemies' and two bosses' models come first, the
+  // battle players and select models last, as their classes land.
+  g_player.Release();
   g_objects.Release();
   g_effects.Release();
   g_stageField.Release();

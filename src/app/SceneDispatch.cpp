@@ -94,7 +94,8 @@ void Application::Frame() {
   if (requestedScene != SceneNone) {
     currentScene = requestedScene;
     if (const SceneRoutines* r = RoutinesOf(scenes, currentScene); r && r->enter) r->enter(*this);
-    // Cleared after the enter routine: a request it wrote is dropped.
+    // Cleared after the enter routine: a request it wrote is dropped, on
+    // purpose (SceneDispatchTest.RequestWrittenByAnEnterRoutineIsDropped).
     requestedScene = SceneNone;
   }
   if (const SceneRoutines* r = RoutinesOf(scenes, currentScene); r && r->update) r->update(*this);

@@ -3,9 +3,6 @@
 #include "app/Application.h"
 #include "app/FrameTimer.h"
 
-port::Window* g_hWnd = nullptr;
-uint8_t g_fullScreen = 0;
-
 void WindowProc(const port::WindowEvent& event) {
   switch (event.kind) {
     case port::WindowEventKind::Close:

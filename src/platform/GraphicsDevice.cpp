@@ -37,8 +37,8 @@ GraphicsDevice::GraphicsDevice() = default;
 
 GraphicsDevice::~GraphicsDevice() { Release(); }
 
-int GraphicsDevice::Create(port::Window* window_, uint8_t fullScreen_, int32_t width_,
-                           int32_t height_) {
+bool GraphicsDevice::Create(port::Window* window_, uint8_t fullScreen_, int32_t width_,
+                            int32_t height_) {
   using namespace port::gpu;
   window = window_;
   fullScreen = fullScreen_;
@@ -49,7 +49,7 @@ int GraphicsDevice::Create(port::Window* window_, uint8_t fullScreen_, int32_t w
   if (!port::InitVideo(&error)) {
     Release();
     port::ShowMessageBox(window, kMsgVideoFailed, kCaptionError);
-    return 0;
+    return false;
   }
   direct3d = true;
 
@@ -77,7 +77,7 @@ int GraphicsDevice::Create(port::Window* window_, uint8_t fullScreen_, int32_t w
   if (!device) {
     Release();
     port::ShowMessageBox(window, kMsgDeviceFailed, kCaptionError);
-    return 0;
+    return false;
   }
   caps = device->GetCaps();
   // The device renders into a back buffer of its own, whatever the window.
@@ -94,17 +94,17 @@ int GraphicsDevice::Create(port::Window* window_, uint8_t fullScreen_, int32_t w
   if (!device->SetViewport(vp)) {
     Release();
     port::ShowMessageBox(window, kMsgViewportFailed, kCaptionError);
-    return 0;
+    return false;
   }
 
   sprite = port::Sprite::Create(*device);
   if (!sprite) {
     Release();
     port::ShowMessageBox(window, kMsgSpriteFailed, kCaptionError);
-    return 0;
+    return false;
   }
   sprite->OnResetDevice();
-  return 1;
+  return true;
 }
 
 void GraphicsDevice::SetDefaultStates() {
@@ -162,17 +162,17 @@ void GraphicsDevice::SetDefaultStates() {
   device->SetRenderState(RenderState::PointScaleC, FloatBits(1.0f));
 }
 
-int GraphicsDevice::CreateFont(int32_t width_, int32_t height_) {
-  if (!device) return 0;
+bool GraphicsDevice::CreateFont(int32_t width_, int32_t height_) {
+  if (!device) return false;
   // The font file stands for the system font: without it there is no font and no message.
-  if (!port::Font::Available()) return 0;
+  if (!port::Font::Available()) return false;
   font = port::Font::Create(*device, height_, width_);
   if (!font) {
     port::ShowMessageBox(nullptr, kMsgFontFailed, kCaptionOk);
-    return 0;
+    return false;
   }
   font->OnResetDevice();
-  return 1;
+  return true;
 }
 
 void GraphicsDevice::SetFullViewport(uint8_t clear) {

@@ -40,11 +40,12 @@ class GraphicsDevice {
   GraphicsDevice(const GraphicsDevice&) = delete;
   GraphicsDevice& operator=(const GraphicsDevice&) = delete;
 
-  // Nonzero on success; on failure shows its message and releases what it made.
-  int Create(port::Window* window, uint8_t fullScreen, int32_t width, int32_t height);
+  // On failure shows its message and releases what it made.
+  bool Create(port::Window* window, uint8_t fullScreen, int32_t width, int32_t height);
   void SetDefaultStates();
-  // Nonzero on success; called with 10 and 20.
-  int CreateFont(int32_t width, int32_t height);
+  // Called with 10 and 20. False without a font file (no message) or when the
+  // font cannot be made (with its message); text then draws nothing.
+  bool CreateFont(int32_t width, int32_t height);
   void SetFullViewport(uint8_t clear);
   void SetViewport(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t clear);
   void Clear(uint32_t flags, port::Argb colour);

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <utility>
 
-#include "world/MathHelpers.h"
+#include "platform/MathHelpers.h"
 
 // ---- SoundClip ----
 

@@ -2,7 +2,10 @@
 
 #include <cstring>
 
+namespace {
+// The device of the last Billboard::Create.
 port::gpu::Device* g_billboardDevice = nullptr;
+}  // namespace
 
 void SetQuadVertex(QuadVertex* vertex, float x, float y, float z, port::Argb colour, float u,
                    float v) {
@@ -11,6 +14,8 @@ void SetQuadVertex(QuadVertex* vertex, float x, float y, float z, port::Argb col
 }
 
 Billboard::~Billboard() { Release(); }
+
+port::gpu::Device* Billboard::DrawDevice() { return g_billboardDevice; }
 
 bool Billboard::Create(port::gpu::Device* device) {
   Release();

@@ -33,10 +33,9 @@ class Billboard {
   void Release();
 
   port::gpu::Buffer* Buffer() const { return buffer_; }
+  // The device every billboard draws with: the one of the last Create.
+  static port::gpu::Device* DrawDevice();
 
  private:
   port::gpu::Buffer* buffer_ = nullptr;
 };
-
-// The device of the last Billboard::Create.
-extern port::gpu::Device* g_billboardDevice;

@@ -1,7 +1,7 @@
 #include "render/Camera.h"
 
+#include "platform/MathHelpers.h"
 #include "port/gpu.h"
-#include "world/MathHelpers.h"
 
 void Camera::SetDevice(port::gpu::Device* device) {
   device_ = device;

@@ -2,7 +2,11 @@
 
 #include "render/Billboard.h"
 
+namespace {
 Texture g_circleShadowTexture;
+}  // namespace
+
+Texture& CircleShadowTexture() { return g_circleShadowTexture; }
 
 void LoadCircleShadow(port::gpu::Device* device) {
   if (g_circleShadowTexture.IsLoaded()) return;

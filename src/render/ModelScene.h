@@ -11,7 +11,7 @@
 #include "port/mesh.h"
 #include "port/resource.h"
 #include "port/skin.h"
-#include "world/GameNumbering.h"
+#include "render/AnimTrack.h"
 
 class ModelScene;
 

@@ -13,8 +13,8 @@
 #include "port/gpu.h"
 #include "port/math.h"
 #include "port/resource.h"
+#include "render/AnimTrack.h"
 #include "render/ModelScene.h"
-#include "world/GameNumbering.h"
 
 class EffectHolder;
 

@@ -5,9 +5,10 @@
 #include "port/mesh_x.h"
 #include "port/texture_file.h"
 
-port::gpu::Device* g_meshDevice = nullptr;
-
 namespace {
+
+// The device of the last StaticMesh::Load.
+port::gpu::Device* g_meshDevice = nullptr;
 
 port::gpu::VertexLayout MeshLayout() {
   using port::gpu::DeclType;
@@ -23,6 +24,8 @@ port::gpu::VertexLayout MeshLayout() {
 }  // namespace
 
 StaticMesh::~StaticMesh() { Release(); }
+
+port::gpu::Device* StaticMesh::DrawDevice() { return g_meshDevice; }
 
 bool StaticMesh::Load(port::gpu::Device* device, const char* path) {
   Release();

@@ -44,6 +44,8 @@ class StaticMesh {
   const port::Vec3& Centre() const { return centre_; }
   float Radius() const { return radius_; }
   bool HasCollisionData() const { return !collisionIndices_.empty(); }
+  // The device every static mesh draws with: the one of the last Load.
+  static port::gpu::Device* DrawDevice();
 
   static constexpr uint32_t kVertexStride = 32;
 
@@ -57,6 +59,3 @@ class StaticMesh {
   port::Vec3 centre_;
   float radius_ = 1.0f;
 };
-
-// The device of the last StaticMesh::Load.
-extern port::gpu::Device* g_meshDevice;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "port/math.h"
+#include "render/AnimTrack.h"
 #include "world/GameNumbering.h"
 
 namespace port {

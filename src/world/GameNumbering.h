@@ -91,10 +91,3 @@ enum EffectType : int32_t {
   kEffectShockWave = 6,
   kEffectLine = 7,
 };
-
-// One animation set's playing state, one record per set of a character's model.
-struct AnimTrack {
-  float time = 0.0f;    // frames into the animation
-  float length = 0.0f;  // the animation's length in frames
-  float weight = 0.0f;  // 0..1, how much it counts in the pose
-};

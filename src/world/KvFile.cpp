@@ -10,8 +10,6 @@
 #include <cstring>
 #include <string>
 
-std::FILE* g_kvFile = nullptr;
-
 namespace {
 
 // Longest value read: fgets into 50 bytes.

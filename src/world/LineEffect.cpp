@@ -1,9 +1,9 @@
 #include "world/LineEffect.h"
 
+#include "platform/MathHelpers.h"
 #include "port/gpu.h"
 #include "render/StaticMesh.h"
 #include "world/EffectList.h"
-#include "world/MathHelpers.h"
 
 namespace {
 

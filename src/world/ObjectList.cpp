@@ -8,13 +8,13 @@ ObjectList::~ObjectList() { Release(); }
 
 void ObjectList::Init(port::gpu::Device* device) {
   device_ = device;
-  LoadObjectClassResources(device);
+  if (loadClasses_) loadClasses_(device);
   classesLoaded_ = true;
 }
 
 void ObjectList::Release() {
   if (classesLoaded_) {
-    ReleaseObjectClassResources();
+    if (releaseClasses_) releaseClasses_();
     classesLoaded_ = false;
   }
   Clear();

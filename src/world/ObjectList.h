@@ -9,9 +9,17 @@ namespace port::gpu {
 class Device;
 }
 
+// Loads or releases the class-wide models and textures of the object
+// classes. The list only calls them: the classes live in a higher layer.
+using ObjectClassLoader = void (*)(port::gpu::Device* device);
+using ObjectClassReleaser = void (*)();
+
 class ObjectList : public ListSlots<DynamicObject> {
  public:
   ObjectList() = default;
+  // The list of the game is made with the object classes' loader and releaser.
+  ObjectList(ObjectClassLoader loadClasses, ObjectClassReleaser releaseClasses)
+      : loadClasses_(loadClasses), releaseClasses_(releaseClasses) {}
   ~ObjectList();
 
   // Stores the device and loads the object classes' shared resources.
@@ -36,12 +44,8 @@ class ObjectList : public ListSlots<DynamicObject> {
  private:
   port::gpu::Device* device_ = nullptr;
   bool classesLoaded_ = false;
+  ObjectClassLoader loadClasses_ = nullptr;
+  ObjectClassReleaser releaseClasses_ = nullptr;
 };
 
 extern ObjectList g_objects;
-
-// The object classes' class-wide models and textures, loaded by ObjectList::Init
-// and released by ObjectList::Release. Defined where the shot and hazard
-// classes are built.
-void LoadObjectClassResources(port::gpu::Device* device);
-void ReleaseObjectClassResources();

@@ -1,11 +1,11 @@
 #include "world/ParticleEffect.h"
 
+#include "platform/MathHelpers.h"
 #include "port/gpu.h"
 #include "render/Billboard.h"
 #include "render/Camera.h"
 #include "render/Texture.h"
 #include "world/EffectList.h"
-#include "world/MathHelpers.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 #include "world/ShockWaveEffect.h"
 
+#include "platform/MathHelpers.h"
 #include "port/gpu.h"
 #include "render/Billboard.h"
 #include "render/Texture.h"
 #include "world/EffectList.h"
-#include "world/MathHelpers.h"
 
 namespace {
 

@@ -10,6 +10,8 @@
 #include "app/WindowProc.h"
 #include "port/window.h"
 #include "support/gl_context.h"
+#include "support/program_state.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -52,17 +54,22 @@ TEST_F(OptionFileTest, DamagedFileStartsInAWindow) {
   EXPECT_EQ(app.ReadOptionFile(), 0);
 }
 
+// Runs the whole program on g_app; the program-wide state and the
+// environment come back as they were.
 struct ProgramTest : InScratchFolder {
+  testsupport::ScopedProgramState state;
+  // Never reach a real display, where a message box would wait for a click.
+  testsupport::ScopedEnv display{"DISPLAY", nullptr};
+  testsupport::ScopedEnv wayland{"WAYLAND_DISPLAY", nullptr};
+  testsupport::ScopedEnv videoDriver{"SDL_VIDEODRIVER", "offscreen"};
   void SetUp() override {
     InScratchFolder::SetUp();
-    // Never reach a real display, where a message box would wait for a click.
-    unsetenv("DISPLAY");
-    unsetenv("WAYLAND_DISPLAY");
+    testsupport::ScopedProgramState::Reset();
   }
 };
 
 TEST_F(ProgramTest, StartUpFailureWithoutDisplayEndsWithStatusZero) {
-  setenv("SDL_VIDEODRIVER", "nonexistent", 1);
+  videoDriver.Set("nonexistent");
   ::testing::internal::CaptureStderr();
   int status = RunProgram();
   std::string err = ::testing::internal::GetCapturedStderr();
@@ -80,7 +87,7 @@ int g_updates = 0;
 int g_draws = 0;
 
 TEST_F(ProgramTest, QuitInsideAFrameEndsTheLoopAfterThatFrame) {
-  setenv("SDL_VIDEODRIVER", "offscreen", 1);
+  g_updates = g_draws = 0;
   SceneTable table{};
   table[SceneTitle].update = [](Application&) {
     if (++g_updates == 3) g_quit = 1;
@@ -88,7 +95,6 @@ TEST_F(ProgramTest, QuitInsideAFrameEndsTheLoopAfterThatFrame) {
   table[SceneTitle].draw = [](Application&) { ++g_draws; };
   g_app.sceneTable = &table;
   int status = RunProgram();
-  g_app.sceneTable = nullptr;
   EXPECT_EQ(status, 0);
   EXPECT_EQ(g_updates, 3);
   EXPECT_EQ(g_draws, 3);
@@ -97,7 +103,9 @@ TEST_F(ProgramTest, QuitInsideAFrameEndsTheLoopAfterThatFrame) {
   EXPECT_TRUE(fs::is_empty(dir.path() / "save"));
 }
 
-TEST(MainLoop, QuitAlreadySetSkipsTheLoop) {
+using MainLoop = ProgramTest;
+
+TEST_F(MainLoop, QuitAlreadySetSkipsTheLoop) {
   g_quit = 1;
   g_app.windowActive = 1;
   g_app.requestedScene = SceneTitle;

@@ -8,6 +8,7 @@
 #include "app/WindowProc.h"
 #include "port/gpu.h"
 #include "port/window.h"
+#include "support/program_state.h"
 
 namespace {
 
@@ -167,14 +168,16 @@ TEST(Application, VertexShaderVersionTest) {
   EXPECT_FALSE(Application::HasVertexShader11(caps));
 }
 
-// The window events reach the global application and quit flag.
+// The window events reach the global application and quit flag; both come
+// back as they were.
 struct WindowProcTest : ::testing::Test {
+  testsupport::ScopedProgramState state;
   SceneTable table = RecordingTable();
   void SetUp() override {
+    testsupport::ScopedProgramState::Reset();
     g_log.clear();
     g_app.sceneTable = &table;
   }
-  void TearDown() override { g_app.sceneTable = nullptr; }
   static void Send(port::WindowEventKind kind) { WindowProc(port::WindowEvent{kind}); }
 };
 

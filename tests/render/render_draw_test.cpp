@@ -8,8 +8,8 @@
 #include "render/StaticMesh.h"
 #include "render/Texture.h"
 #include "support/gl_context.h"
+#include "support/image_encoders.h"
 #include "support/temp_dir.h"
-#include "texture/image_encoders.h"
 
 using namespace port;
 using gltest::At;
@@ -80,7 +80,7 @@ TEST_F(DeviceTest, BillboardDrawsItsQuadWithUMirrored) {
   Billboard b;
   ASSERT_TRUE(b.Create(device_.get()));
   ASSERT_TRUE(b.Create(device_.get()));  // again: the first quad is released
-  EXPECT_EQ(g_billboardDevice, device_.get());
+  EXPECT_EQ(Billboard::DrawDevice(), device_.get());
   FlatStates(dev());
   dev().Clear(gpu::ClearTarget, 0xFF000000);
   b.Draw(MatrixScaling(0.5f, 0.5f, 1.0f), t.Get());
@@ -97,11 +97,11 @@ TEST_F(DeviceTest, BillboardDrawsItsQuadWithUMirrored) {
 }
 
 TEST_F(DeviceTest, CircleShadowDarkensBelowAndPutsStatesBack) {
-  ASSERT_TRUE(g_circleShadowTexture.Load(
+  ASSERT_TRUE(CircleShadowTexture().Load(
       device_.get(), RgbPng("shadow.png", 4, 4, std::vector<uint32_t>(16, 0xFFFFFF)).c_str(), 0));
-  gpu::Texture* held = g_circleShadowTexture.Get();
+  gpu::Texture* held = CircleShadowTexture().Get();
   LoadCircleShadow(device_.get());  // already held: nothing happens
-  EXPECT_EQ(g_circleShadowTexture.Get(), held);
+  EXPECT_EQ(CircleShadowTexture().Get(), held);
 
   dev().SetTransform(gpu::TransformType::View, MatrixLookAtLH({0, 10, 0}, {0, 0, 0}, {0, 0, 1}));
   dev().SetTransform(gpu::TransformType::Projection,
@@ -121,7 +121,7 @@ TEST_F(DeviceTest, CircleShadowDarkensBelowAndPutsStatesBack) {
   EXPECT_EQ(dev().GetRenderState(gpu::RenderState::DestBlend), gpu::BlendZero);
   ReleaseCircleShadow();
   ReleaseCircleShadow();
-  EXPECT_EQ(g_circleShadowTexture.Get(), nullptr);
+  EXPECT_EQ(CircleShadowTexture().Get(), nullptr);
 }
 
 TEST_F(DeviceTest, StaticMeshDrawsOpaqueSubsetsFirst) {
@@ -144,7 +144,7 @@ Material { 0.0;0.0;1.0;1.0;; 0.0; 0.0;0.0;0.0;; 0.0;0.0;1.0;; }
   StaticMesh mesh;
   ASSERT_TRUE(mesh.Load(device_.get(), WriteTemp("order.x", std::string(x)).c_str()));
   ASSERT_EQ(mesh.MaterialCount(), 2u);
-  EXPECT_EQ(g_meshDevice, device_.get());
+  EXPECT_EQ(StaticMesh::DrawDevice(), device_.get());
   FlatStates(dev());
   dev().SetRenderState(gpu::RenderState::ZEnable, 1);
   dev().SetRenderState(gpu::RenderState::ZWriteEnable, 1);

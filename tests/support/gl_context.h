@@ -16,6 +16,7 @@
 #include "platform/GraphicsDevice.h"
 #include "port/gpu.h"
 #include "port/window.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 namespace gltest {
@@ -26,7 +27,6 @@ constexpr int kWidth = 640, kHeight = 480;
 class WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
     std::string error;
     ASSERT_TRUE(port::InitVideo(&error)) << error;
     video_ = true;
@@ -45,6 +45,7 @@ class WindowTest : public ::testing::Test {
   bool video_ = false;
 
  private:
+  testsupport::ScopedEnv driver_{"SDL_VIDEODRIVER", "offscreen", false};
   std::optional<testsupport::ScopedCwd> cwd_;
 };
 
@@ -73,7 +74,7 @@ class GameDeviceTest : public WindowTest {
   void SetUp() override {
     WindowTest::SetUp();
     if (HasFatalFailure()) return;
-    ASSERT_NE(g_graphics.Create(window_, 0, kWidth, kHeight), 0);
+    ASSERT_TRUE(g_graphics.Create(window_, 0, kWidth, kHeight));
     device = g_graphics.GetDevice();
     ASSERT_NE(device, nullptr);
   }

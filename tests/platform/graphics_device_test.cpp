@@ -8,6 +8,7 @@
 #include "platform/GraphicsDevice.h"
 #include "port/window.h"
 #include "support/gl_context.h"
+#include "support/scoped_env.h"
 
 namespace {
 
@@ -29,7 +30,7 @@ float Bits(uint32_t u) {
 }
 
 TEST_F(GraphicsDeviceTest, CreateSetsUpDeviceSpriteAndDefaultStates) {
-  ASSERT_NE(graphics_.Create(window_, 0, 640, 480), 0);
+  ASSERT_TRUE(graphics_.Create(window_, 0, 640, 480));
   Device* d = graphics_.GetDevice();
   ASSERT_NE(d, nullptr);
   EXPECT_NE(graphics_.GetSprite(), nullptr);
@@ -59,7 +60,7 @@ TEST_F(GraphicsDeviceTest, CreateSetsUpDeviceSpriteAndDefaultStates) {
 }
 
 TEST_F(GraphicsDeviceTest, ViewportsClearToBlueAndPresent) {
-  ASSERT_NE(graphics_.Create(window_, 0, 640, 480), 0);
+  ASSERT_TRUE(graphics_.Create(window_, 0, 640, 480));
   graphics_.Clear(ClearTarget | ClearZBuffer, 0xFF000000u);
   graphics_.SetViewport(320, 240, 320, 240, 1);
   auto px = graphics_.GetDevice()->ReadBackBuffer();
@@ -76,9 +77,9 @@ TEST_F(GraphicsDeviceTest, ViewportsClearToBlueAndPresent) {
 }
 
 TEST_F(GraphicsDeviceTest, TextWithPercentSignsIsDrawnAsItStands) {
-  ASSERT_NE(graphics_.Create(window_, 0, 640, 480), 0);
+  ASSERT_TRUE(graphics_.Create(window_, 0, 640, 480));
   if (!port::Font::Available()) GTEST_SKIP() << "no Japanese font installed";
-  ASSERT_NE(graphics_.CreateFont(10, 20), 0);
+  ASSERT_TRUE(graphics_.CreateFont(10, 20));
   graphics_.Clear(ClearTarget, 0xFF000000u);
   graphics_.DrawTextF(0, 0, "%s%n%d", 0xFFFFFFFFu);
   graphics_.DrawText("x", 600, 460, 0xFFFFFFFFu);
@@ -90,7 +91,7 @@ TEST_F(GraphicsDeviceTest, TextWithPercentSignsIsDrawnAsItStands) {
 }
 
 TEST_F(GraphicsDeviceTest, ReleaseTwiceAndUseAfterReleaseAreHarmless) {
-  ASSERT_NE(graphics_.Create(window_, 0, 640, 480), 0);
+  ASSERT_TRUE(graphics_.Create(window_, 0, 640, 480));
   graphics_.Release();
   EXPECT_EQ(graphics_.GetDevice(), nullptr);
   EXPECT_EQ(graphics_.GetSprite(), nullptr);
@@ -101,14 +102,14 @@ TEST_F(GraphicsDeviceTest, ReleaseTwiceAndUseAfterReleaseAreHarmless) {
   graphics_.Clear(ClearTarget, 0);
   graphics_.DrawText("a", 0, 0, 0xFFFFFFFFu);
   EXPECT_TRUE(port::Failed(graphics_.Present()));
-  EXPECT_EQ(graphics_.CreateFont(10, 20), 0);
+  EXPECT_FALSE(graphics_.CreateFont(10, 20));
   // And it can be created again.
-  EXPECT_NE(graphics_.Create(window_, 0, 640, 480), 0);
+  EXPECT_TRUE(graphics_.Create(window_, 0, 640, 480));
 }
 
 TEST_F(GraphicsDeviceTest, NoWindowFailsWithTheDeviceMessage) {
   testing::internal::CaptureStderr();
-  EXPECT_EQ(graphics_.Create(nullptr, 0, 640, 480), 0);
+  EXPECT_FALSE(graphics_.Create(nullptr, 0, 640, 480));
   const std::string err = testing::internal::GetCapturedStderr();
   EXPECT_NE(err.find("CreateDevice関数失敗"), std::string::npos) << err;
   EXPECT_NE(err.find("エラー"), std::string::npos) << err;
@@ -116,13 +117,12 @@ TEST_F(GraphicsDeviceTest, NoWindowFailsWithTheDeviceMessage) {
 }
 
 TEST(GraphicsDeviceStartTest, UnknownVideoDriverFailsWithTheMessage) {
-  setenv("SDL_VIDEODRIVER", "no-such-driver", 1);
+  testsupport::ScopedEnv driver("SDL_VIDEODRIVER", "no-such-driver");
   GraphicsDevice graphics;
   testing::internal::CaptureStderr();
-  const int ok = graphics.Create(nullptr, 0, 640, 480);
+  const bool ok = graphics.Create(nullptr, 0, 640, 480);
   const std::string err = testing::internal::GetCapturedStderr();
-  setenv("SDL_VIDEODRIVER", "offscreen", 1);
-  EXPECT_EQ(ok, 0);
+  EXPECT_FALSE(ok);
   EXPECT_NE(err.find("エラー: Direct3DCreate9関数失敗"), std::string::npos) << err;
   EXPECT_EQ(graphics.GetDevice(), nullptr);
   graphics.Release();

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "xfile/x_writer.h"
+#include "support/x_writer.h"
 
 using port::x::Child;
 using port::x::Error;

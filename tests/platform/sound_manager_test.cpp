@@ -12,7 +12,8 @@
 
 #include "platform/SoundManager.h"
 #include "port/audio.h"
-#include "sound/SoundTestFiles.h"
+#include "support/scoped_env.h"
+#include "support/sound_files.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -34,7 +35,6 @@ class SoundTest : public ::testing::Test {
     for (const char* f : kStageSoundFiles) WriteBytes(dir_.path() / f, ToneWav(0.05));
     WriteBytes(dir_.path() / kMusic, NoteMidi());
     cwd_.emplace(dir_.path());
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
     port::SetAudioStartLog(&starts_);
   }
   void TearDown() override {
@@ -49,6 +49,7 @@ class SoundTest : public ::testing::Test {
   }
   std::filesystem::path File(const char* relative) const { return dir_.path() / relative; }
 
+  testsupport::ScopedEnv audioDriver_{"SDL_AUDIODRIVER", "dummy"};
   testsupport::TempDir dir_;
   std::optional<testsupport::ScopedCwd> cwd_;
   std::vector<port::AudioStart> starts_;
@@ -238,7 +239,7 @@ TEST_F(SoundTest, BrokenMusicStaysSilentAndTheEffectsStillPlay) {
 }
 
 TEST_F(SoundTest, WithoutAnAudioDeviceEverythingIsSilentAndSafe) {
-  setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+  audioDriver_.Set("no-such-driver");
   EXPECT_FALSE(sound_.Init(nullptr));
   sound_.LoadSystemSounds();
   sound_.LoadStageSounds();
@@ -292,8 +293,8 @@ class DiskAudioTest : public SoundTest {
   // sample written, or -1 when the output was not silent before the flush.
   int PeakOfPlayback(const char* name, int ms, const std::function<void(SoundManager&)>& queue) {
     const std::string out = (dir_.path() / name).string();
-    setenv("SDL_AUDIODRIVER", "disk", 1);
-    setenv("SDL_DISKAUDIOFILE", out.c_str(), 1);
+    audioDriver_.Set("disk");
+    testsupport::ScopedEnv diskFile("SDL_DISKAUDIOFILE", out.c_str());
     SoundManager sound;
     EXPECT_TRUE(sound.Init(nullptr));
     sound.LoadSystemSounds();

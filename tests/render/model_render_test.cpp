@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "model/model_files.h"
 #include "port/effect.h"
 #include "port/gpu.h"
 #include "render/EffectHolder.h"
 #include "render/SkinnedModel.h"
 #include "support/gl_context.h"
+#include "support/model_files.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "port/path.h"
 #include "support/recording_device.h"
 #include "support/temp_dir.h"
-#include "xfile/x_writer.h"
+#include "support/x_writer.h"
 
 using port::Mesh;
 using port::SkinInfo;

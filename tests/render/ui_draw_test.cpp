@@ -7,8 +7,8 @@
 #include "render/Texture.h"
 #include "render/UiDraw.h"
 #include "support/gl_context.h"
+#include "support/image_encoders.h"
 #include "support/temp_dir.h"
-#include "texture/image_encoders.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "world/MathHelpers.h"
+#include "platform/MathHelpers.h"
 
 #include <cmath>
 #include <cstdint>

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "support/temp_dir.h"
-#include "xfile/x_writer.h"
+#include "support/x_writer.h"
 
 namespace modeltest {
 

@@ -7,11 +7,12 @@
 
 #include "port/text_encoding.h"
 #include "port/window.h"
+#include "support/scoped_env.h"
 
 namespace {
 
 TEST(WindowTest, ExactClientSizeAndEventMapping) {
-  setenv("SDL_VIDEODRIVER", "offscreen", 0);
+  testsupport::ScopedEnv driver("SDL_VIDEODRIVER", "offscreen", false);
   std::string error;
   ASSERT_TRUE(port::InitVideo(&error)) << error;
   port::Window* w = port::CreateMainWindow("Pomelvane", 640, 480, false, &error);
@@ -57,7 +58,7 @@ TEST(WindowTest, ClockAdvancesAndMessageBoxWritesToStandardError) {
   EXPECT_GT(port::PerformanceCounter(), a);
   EXPECT_GE(port::TickCountMs(), t);
 
-  setenv("SDL_VIDEODRIVER", "offscreen", 0);
+  testsupport::ScopedEnv driver("SDL_VIDEODRIVER", "offscreen", false);
   testing::internal::CaptureStderr();
   port::ShowMessageBox(nullptr, "\x8f\x89\x8a\xfa\x89\xbb\x82\xc9\x8e\xb8\x94\x73", "ERROR");
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "ERROR: 初期化に失敗\n");

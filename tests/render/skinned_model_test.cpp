@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "model/model_files.h"
 #include "port/resource.h"
 #include "render/SkinnedModel.h"
+#include "support/model_files.h"
 
 namespace {
 

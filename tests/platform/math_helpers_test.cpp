@@ -1,4 +1,4 @@
-#include "world/MathHelpers.h"
+#include "platform/MathHelpers.h"
 
 #include <gtest/gtest.h>
 

@@ -6,8 +6,8 @@
 #include <fstream>
 
 #include "port/image.h"
+#include "support/image_encoders.h"
 #include "support/temp_dir.h"
-#include "texture/image_encoders.h"
 
 using port::Image;
 using namespace testimg;

@@ -1,0 +1,24 @@
+#include "actors/ObjectClassResources.h"
+
+#include "actors/Player1Shots.h"
+
+// In this order: Tama, EnemyTama, Player1LargeTama1 (no target list, 4
+// targets), Player1LargeTama2, Player1LargeTama3, Player2Tama,
+// Player2LargeTama1, Player3Tama, Player3LargeTama1, Player3LargeTama2,
+// Player4Tama, Player4LargeTama1, Player4LargeTama2, Player4LargeTama3,
+// LargeBall1, LargeBall2. Hammer, Boss3Tama and Marker3D are loaded by their
+// scenes. Each class is added here as it is written.
+void LoadObjectClassResources(port::gpu::Device* device) {
+  Tama::Load(device);
+  Player1LargeTama1::Load(device, nullptr, 4);
+  Player1LargeTama2::Load(device);
+  Player1LargeTama3::Load(device);
+}
+
+// The same classes in the same order.
+void ReleaseObjectClassResources() {
+  Tama::Unload();
+  Player1LargeTama1::Unload();
+  Player1LargeTama2::Unload();
+  Player1LargeTama3::Unload();
+}

@@ -1,0 +1,90 @@
+#pragma once
+// The tama, which the stage player and battle character 1 fire, and the
+// large shots of character 1: a steering ball, a slow ball that is flung
+// away, the sokai stage's shot and the burst it leaves.
+#include <cstdint>
+
+#include "actors/PlayerShot.h"
+#include "render/Billboard.h"
+#include "render/Texture.h"
+
+class Character;
+struct SokaiCounters;
+
+// Type 1: flies straight at 0.7 a frame for 40 frames, ends on a hit or a wall.
+class Tama : public PlayerShot {
+ public:
+  Tama();
+  static void Load(port::gpu::Device* device);
+  static void Unload();
+  static Tama* Spawn(float x, float y, float z, float heading, int32_t owner);
+  void Init(float x, float y, float z, float heading, int32_t owner);
+  void Update() override;
+  void Draw() override;
+
+ protected:
+  // The flight every tama-like shot shares (also the other characters' tamas).
+  void Fly();
+};
+
+// Type 51: a ball that steers toward the nearest enemy ahead (in battle the
+// nearest other player ahead) and passes through up to three hits.
+class Player1LargeTama1 : public PlayerShot {
+ public:
+  Player1LargeTama1();
+  // targets: the battle players a battle-mode ball may steer at, count of
+  // them (none outside battle).
+  static void Load(port::gpu::Device* device, Character* const* targets, int32_t targetCount);
+  static void Unload();
+  static Player1LargeTama1* Spawn(float x, float y, float z, float heading, uint8_t battleMode,
+                                  int32_t owner);
+  void Init(float x, float y, float z, float heading, uint8_t battleMode, int32_t owner);
+  void Update() override;
+  void Draw() override;
+
+  int32_t hitsLeft = 0;
+  uint8_t battleMode = 0;  // 0 stage, 1 battle
+
+ private:
+  void Steer();
+};
+
+// Type 52: creeps for 200 frames, speeding up, then is flung away; drawn
+// glowing in the additive pass only.
+class Player1LargeTama2 : public PlayerShot {
+ public:
+  Player1LargeTama2();
+  static void Load(port::gpu::Device* device);
+  static void Unload();
+  static Player1LargeTama2* Spawn(float x, float y, float z, float heading, int32_t owner);
+  void Init(float x, float y, float z, float heading, int32_t owner);
+  void Update() override;
+  void DrawSecondPass() override;
+};
+
+// Type 53: the sokai stage's shot, a spinning picture that never hits; after
+// 10 frames (or at a wall) it bursts.
+class Player1LargeTama3 : public PlayerShot {
+ public:
+  Player1LargeTama3();
+  // Loads the picture and makes the quad on every call.
+  static void Load(port::gpu::Device* device);
+  static void Unload();
+  static Player1LargeTama3* Spawn(float x, float y, float z, float heading, int32_t owner);
+  void Init(float x, float y, float z, float heading, int32_t owner);
+  void Update() override;
+  void Draw() override;
+};
+
+// Type 54: the burst of the sokai shot: strikes every enemy within 4 units for
+// 41 frames, with lightning and smoke; counts into the sokai counters.
+class Player1TamaBurst : public PlayerShot {
+ public:
+  Player1TamaBurst();
+  // The sokai stage hands over its device and counters; without counters
+  // the bursts count nowhere.
+  static void SetContext(port::gpu::Device* device, SokaiCounters* counters);
+  static Player1TamaBurst* Spawn(float x, float y, float z, float heading, int32_t owner);
+  void Init(float x, float y, float z, float heading, int32_t owner);
+  void Update() override;
+};

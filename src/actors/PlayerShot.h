@@ -1,0 +1,84 @@
+#pragma once
+// What every player shot shares: the class-wide mesh, the spawn that reuses a
+// dead shot of the same type, the common initialisation, and the steps of the
+// common frame (orientation and forward vector, the move, puffs and bursts).
+// Ground following and the wall ahead are in Motion.h.
+//
+// A new shot class derives from PlayerShot, sets its type, radius, damage and
+// owner in its constructor, keeps a ShotModel (or its own pictures) as
+// class-wide data with static Load and Unload that LoadObjectClassResources
+// calls, and has a static Spawn that takes ReuseOrAddShot<Class>(type) and
+// calls its own Init, which begins with InitShot.
+#include <cstdint>
+#include <memory>
+#include <new>
+
+#include "port/math.h"
+#include "render/StaticMesh.h"
+#include "world/DynamicObject.h"
+#include "world/ObjectList.h"
+
+namespace port::gpu {
+class Device;
+}
+
+class PlayerShot : public DynamicObject {
+ public:
+  // Owner, position, heading; pitch and roll 0; alive; frame counter and hit
+  // state 0; no extra collision points.
+  void InitShot(float x, float y, float z, float heading, int32_t owner);
+
+  port::Matrix orientation = port::MatrixIdentity();  // from the angles, rebuilt each frame
+  int32_t frameCounter = 0;                           // frames since the initialisation
+
+ protected:
+  // Rebuilds the orientation, roll then pitch then heading, and returns the
+  // forward vector it turns +z into.
+  port::Vec3 Orient();
+  // Moves x and z along the forward vector; y is the ground following's.
+  void MoveAlong(const port::Vec3& forward, float speed);
+  // One particle of the kind at the position, not moving.
+  void Puff(int32_t kind, float scale) const;
+
+  // n glowing particles thrown every way at a speed of
+  // RandomFloat(speedCount, speedUnit) + speedAdd.
+  struct BurstSpec {
+    int count;
+    float scale;
+    float speedCount, speedUnit, speedAdd;
+  };
+  void Burst(const BurstSpec& spec) const;
+};
+
+// The mesh a shot class draws, with the device of its Load.
+class ShotModel {
+ public:
+  explicit ShotModel(const char* path) : path_(path) {}
+  // Keeps the device; loads the mesh unless it is loaded already.
+  void Load(port::gpu::Device* device);
+  void Unload();
+  // The mesh at the world matrix; nothing without a device or a mesh.
+  void Draw(const port::Matrix& world);
+  port::gpu::Device* Device() const { return device_; }
+  const StaticMesh& Mesh() const { return mesh_; }
+
+ private:
+  const char* path_;
+  port::gpu::Device* device_ = nullptr;
+  StaticMesh mesh_;
+};
+
+// The spawn contract: a dead object of the type in g_objects, or else a new
+// T added to the list; null when neither can be had.
+template <typename T>
+T* ReuseOrAddShot(int32_t type) {
+  const int i = g_objects.FindReusable(type);
+  if (i >= 0) {
+    if (T* reused = dynamic_cast<T*>(g_objects.At(static_cast<size_t>(i)))) return reused;
+  }
+  std::unique_ptr<T> made(new (std::nothrow) T);
+  if (!made) return nullptr;
+  T* shot = made.get();
+  g_objects.Add(std::move(made));
+  return shot;
+}

@@ -1,0 +1,13 @@
+#pragma once
+// The counters of the sokai stage that actors change: the scene owns them
+// and hands the actors a pointer.
+#include <cstdint>
+
+struct SokaiCounters {
+  int32_t kills = 0;   // enemies knocked away
+  int32_t bursts = 0;  // bursts of the player's sokai attack
+  int32_t combo = 0;   // kills since the last burst
+  int32_t framesSinceKill = 120;
+  int32_t maxCombo = 0;
+  int32_t score = 0;
+};

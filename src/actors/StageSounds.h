@@ -1,0 +1,19 @@
+#pragma once
+// The stage sound effects the actors play, by their number in the sound
+// manager's stage table, with the volume offsets they are played at
+// (hundredths of a decibel).
+#include "platform/SoundManager.h"
+
+enum StageSound : SoundId {
+  kSoundShot = 0,          // a tama fired
+  kSoundLargeShot = 1,     // large attack 1 thrown
+  kSoundLargeCreep = 2,    // the creeping ball of large attack 2
+  kSoundLanding = 4,       // feet back on the ground
+  kSoundJump = 5,          // a jump or the hop of large attack 2
+  kSoundHit = 7,           // a shot strikes
+  kSoundWallBounce = 8,    // knocked against a wall
+  kSoundPiyori = 11,       // the stunned chirp
+  kSoundChargeFull = 12,   // large attack 2 charged
+  kSoundBurst = 16,        // the sokai shot bursts
+  kSoundChargeLevel = 27,  // charge 15 and large attack 1 charged
+};

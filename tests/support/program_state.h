@@ -1,0 +1,78 @@
+#pragma once
+// The program-wide state that the program, main-loop and window-event tests
+// change through RunProgram, Application::Init and WindowProc: the frame timer
+// (with g_quit), the window values, and the fields of g_app that start-up and
+// the frame write. The guard saves them when built and puts them back when it
+// goes; Reset gives a test the state of a program that has not started.
+#include <algorithm>
+#include <cstdint>
+#include <iterator>
+
+#include "app/Application.h"
+#include "app/FrameTimer.h"
+#include "app/WindowProc.h"
+
+namespace testsupport {
+
+class ScopedProgramState {
+ public:
+  ScopedProgramState()
+      : timer_(g_frameTimer),
+        window_(g_hWnd),
+        fullScreen_(g_fullScreen),
+        requestedScene_(g_app.requestedScene),
+        currentScene_(g_app.currentScene),
+        windowActive_(g_app.windowActive),
+        sceneTable_(g_app.sceneTable),
+        toonEffectAvailable_(g_app.toonEffectAvailable),
+        menuCursor_(g_app.menuCursor),
+        stagePhase_(g_app.stagePhase),
+        sceneFrame_(g_app.sceneFrame),
+        phaseFrame_(g_app.phaseFrame),
+        battle_(g_app.battle),
+        options_(g_app.options) {
+    std::copy(std::begin(g_app.menuKeys), std::end(g_app.menuKeys), menuKeys_);
+  }
+  ~ScopedProgramState() {
+    g_frameTimer = timer_;
+    g_hWnd = window_;
+    g_fullScreen = fullScreen_;
+    g_app.requestedScene = requestedScene_;
+    g_app.currentScene = currentScene_;
+    g_app.windowActive = windowActive_;
+    g_app.sceneTable = sceneTable_;
+    g_app.toonEffectAvailable = toonEffectAvailable_;
+    g_app.menuCursor = menuCursor_;
+    g_app.stagePhase = stagePhase_;
+    g_app.sceneFrame = sceneFrame_;
+    g_app.phaseFrame = phaseFrame_;
+    g_app.battle = battle_;
+    g_app.options = options_;
+    std::copy(std::begin(menuKeys_), std::end(menuKeys_), g_app.menuKeys);
+  }
+  ScopedProgramState(const ScopedProgramState&) = delete;
+  ScopedProgramState& operator=(const ScopedProgramState&) = delete;
+
+  // No scene current or requested, the window inactive, the quit flag clear.
+  static void Reset() {
+    g_quit = 0;
+    g_app.requestedScene = SceneNone;
+    g_app.currentScene = SceneNone;
+    g_app.windowActive = 0;
+    g_app.sceneTable = nullptr;
+  }
+
+ private:
+  FrameTimer timer_;
+  port::Window* window_;
+  uint8_t fullScreen_;
+  int32_t requestedScene_, currentScene_;
+  uint8_t windowActive_;
+  const SceneTable* sceneTable_;
+  int32_t toonEffectAvailable_, menuCursor_, stagePhase_, sceneFrame_, phaseFrame_;
+  BattleSettings battle_;
+  OptionSettings options_;
+  decltype(Application::menuKeys) menuKeys_;
+};
+
+}  // namespace testsupport
