@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "../tests/xfile/x_writer.h"
+#include "support/x_writer.h"
 #include "port/mesh_x.h"
 #include "port/skin.h"
 #include "port/xfile.h"
