@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "support/x_writer.h"
 #include "port/mesh_x.h"
 #include "port/skin.h"
 #include "port/xfile.h"
+#include "support/x_writer.h"
 
 #ifdef POMELVANE_HAVE_ASSIMP
 #include <assimp/postprocess.h>
