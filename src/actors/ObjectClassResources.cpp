@@ -1,5 +1,7 @@
 #include "actors/ObjectClassResources.h"
 
+#include "actors/EnemyTama.h"
+#include "actors/LargeBalls.h"
 #include "actors/Player1Shots.h"
 
 // In this order: Tama, EnemyTama, Player1LargeTama1 (no target list, 4
@@ -10,15 +12,21 @@
 // scenes. Each class is added here as it is written.
 void LoadObjectClassResources(port::gpu::Device* device) {
   Tama::Load(device);
+  EnemyTama::Load(device);
   Player1LargeTama1::Load(device, nullptr, 4);
   Player1LargeTama2::Load(device);
   Player1LargeTama3::Load(device);
+  LargeBall1::Load(device);
+  LargeBall2::Load(device);
 }
 
 // The same classes in the same order.
 void ReleaseObjectClassResources() {
   Tama::Unload();
+  EnemyTama::Unload();
   Player1LargeTama1::Unload();
   Player1LargeTama2::Unload();
   Player1LargeTama3::Unload();
+  LargeBall1::Unload();
+  LargeBall2::Unload();
 }

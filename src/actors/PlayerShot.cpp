@@ -37,7 +37,7 @@ void PlayerShot::Burst(const BurstSpec& spec) const {
     const float yaw = static_cast<float>(RandomInt(360));
     const float speed_ = RandomFloat(spec.speedCount, spec.speedUnit) + spec.speedAdd;
     ParticleEffect::Spawn(position.x, position.y, position.z, spec.scale, pitch, yaw, speed_,
-                          kParticleGlow, 1);
+                          spec.kind, 1);
   }
 }
 

@@ -17,6 +17,7 @@
 #include "render/StaticMesh.h"
 #include "world/DynamicObject.h"
 #include "world/ObjectList.h"
+#include "world/ParticleEffect.h"
 
 namespace port::gpu {
 class Device;
@@ -40,12 +41,13 @@ class PlayerShot : public DynamicObject {
   // One particle of the kind at the position, not moving.
   void Puff(int32_t kind, float scale) const;
 
-  // n glowing particles thrown every way at a speed of
-  // RandomFloat(speedCount, speedUnit) + speedAdd.
+  // n particles of the kind (glowing unless given) thrown every way at a
+  // speed of RandomFloat(speedCount, speedUnit) + speedAdd.
   struct BurstSpec {
     int count;
     float scale;
     float speedCount, speedUnit, speedAdd;
+    int32_t kind = kParticleGlow;
   };
   void Burst(const BurstSpec& spec) const;
 };

@@ -14,6 +14,10 @@ enum StageSound : SoundId {
   kSoundWallBounce = 8,    // knocked against a wall
   kSoundPiyori = 11,       // the stunned chirp
   kSoundChargeFull = 12,   // large attack 2 charged
+  kSoundLaunch = 14,       // a launcher fires its ball
   kSoundBurst = 16,        // the sokai shot bursts
   kSoundChargeLevel = 27,  // charge 15 and large attack 1 charged
+  kSoundMarker = 42,       // a target marker appears
+  kSoundLauncher = 44,     // a launcher starts charging
+  kSoundHammer = 45,       // a hammer's creak, every 40 frames
 };

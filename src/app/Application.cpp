@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "actors/Boss3Tama.h"
+#include "actors/Hammer.h"
 #include "actors/Player.h"
 
 #include "platform/GraphicsDevice.h"
@@ -10,13 +12,11 @@
 #include "port/gpu.h"
 #include "world/CharacterList.h"
 #include "world/EffectList.h"
-#include "world/KvFile.h"
 #include "world/ObjectList.h"
 #include "world/StageField.h"
 
 namespace {
 
-constexpr const char* kOptionFile = "save/option.sav";
 constexpr int32_t kDefaultMatchTime = 6000;  // frames
 constexpr int32_t kDefaultBattleDrawInterval = 2;
 constexpr int32_t kDefaultBattlePlayers = 2;
@@ -24,15 +24,8 @@ constexpr int32_t kDefaultBattlePlayers = 2;
 }  // namespace
 
 uint8_t Application::ReadOptionFile() {
-  // The screen mode is the first line of the option file; without the file,
-  // or with a value that is no screen mode, the game starts in a window.
-  options.screenMode = 0;
-  if (OpenKvFile(kOptionFile, "r+t")) {
-    int32_t mode = 0;
-    ReadKvInt(&mode);
-    CloseKvFile();
-    if (mode == 1) options.screenMode = 1;
-  }
+  // Every option and button assignment; the screen mode decides the window.
+  LoadOptions(kOptionFile);
   return options.screenMode;
 }
 
@@ -73,8 +66,8 @@ bool Application::Init(port::Window* window, uint8_t fullScreen, int width, int 
 }
 
 void Application::LoadRankings() {
-  // TODO(rankings): LoadNormalRanking("save/normal_ranking.sav"),
-  // LoadSokaiRanking("save/sokai_ranking.sav").
+  LoadNormalRanking(kNormalRankingFile);
+  LoadSokaiRanking(kSokaiRankingFile);
   battle.matchTime = kDefaultMatchTime;
   battle.drawInterval = kDefaultBattleDrawInterval;
   battle.players = kDefaultBattlePlayers;
@@ -94,6 +87,9 @@ void Application::Shutdown() {
 void Application::ReleaseGame() {
   // TODO(actors): the small enemies' and two bosses' models come first, the
   // battle players and select models last, as their classes land.
+  // The classes the stage-3 scene and boss 3 load, which no scene unloads.
+  Hammer::Unload();
+  Boss3Tama::Unload();
   g_player.Release();
   g_objects.Release();
   g_effects.Release();

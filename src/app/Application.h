@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "actors/SokaiCounters.h"
+#include "app/RankingEntry.h"
 #include "render/Texture.h"
 
 namespace port {
@@ -38,6 +40,12 @@ enum SceneId : int32_t {
 };
 
 class Application;
+
+// The save files: read once at start, written by the title's exit item.
+inline constexpr const char* kSaveFolder = "save";
+inline constexpr const char* kOptionFile = "save/option.sav";
+inline constexpr const char* kNormalRankingFile = "save/normal_ranking.sav";
+inline constexpr const char* kSokaiRankingFile = "save/sokai_ranking.sav";
 
 // Enter, update and draw of one scene number; a null routine is not called.
 struct SceneRoutines {
@@ -125,13 +133,56 @@ class Application {
   void UpdateNameEntry();
   void DrawNameEntry();
 
+  // Save files and ranking tables. Loading never fails: a missing or damaged
+  // file gives the defaults. Saving writes a temporary file and renames it,
+  // so a failed save (false) leaves the old file as it was.
+  void LoadOptions(const char* path);
+  bool SaveOptions(const char* path);
+  void LoadNormalRanking(const char* path);
+  void LoadSokaiRanking(const char* path);
+  bool SaveNormalRanking(const char* path);
+  bool SaveSokaiRanking(const char* path);
+  // Place a stage-mode result (framesUsed, stages reached) or the sokai score:
+  // fill the results and rankPlace, and return the place (kNotPlaced: none).
+  int32_t NormalRankPosition(int32_t stages);
+  int32_t SokaiRankPosition();
+  // Pad buttons of battle players 1 to 3 (players 2P to 4P) by action.
+  int32_t BattleButton(int player, int action) const;
+  void SetBattleButton(int player, int action, int32_t button);
+
+  // The menu keys of the title, the ranking pages and the name entry.
+  void InputTitle();
+  void InputRanking();
+  void InputNameEntry();
+
   // Scene state. The placement records, the ranking tables, the battle
   // players and the select models join these fields with the code that uses them.
   int32_t menuKeys[12] = {};  // held-frame counters; an action fires at 1
   int32_t toonEffectAvailable = 0;
-  int32_t menuCursor = 0;
+  int32_t menuCursor = 0;           // MenuItem
+  int32_t introTarget = SceneNone;  // the scene the stage introduction leads to
+  int32_t framesUsed = 0;           // stage clock: frames over the whole stage-mode run
+  // Ranking tables, five rows each, best first. The spare tables are built at
+  // start and never saved.
+  std::vector<RankingEntry> normalRanking;
+  std::vector<CompactRankingEntry> spareRanking3;
+  SokaiCounters sokai;
+  std::vector<RankingEntry> sokaiRanking;
+  std::vector<RankingEntry> spareRanking4;
   BattleSettings battle;
   OptionSettings options;
+  // Results of the run just ended, and the row the name entry fills
+  // (rankPlace 0 to 4, kNotPlaced none); nameCursor is the letter being
+  // chosen, 5 when the name is done.
+  int32_t resultTime = 0;
+  int32_t resultStages = 0;
+  int32_t resultExtra = 0;
+  int32_t resultScore = 0;
+  int32_t rankPlace = 0;
+  int32_t nameCursor = 0;
+  // Buttons of battle players 1 to 3 until the battle players are members;
+  // only BattleButton and SetBattleButton touch them.
+  int32_t battleButtons[4][3] = {{0, 1, 2}, {0, 1, 2}, {0, 1, 2}, {0, 1, 2}};
   int32_t requestedScene = SceneNone;
   int32_t currentScene = SceneNone;
   int32_t stagePhase = 0;

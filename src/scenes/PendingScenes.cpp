@@ -1,20 +1,6 @@
 // Scene routines not written yet. Each moves to its scene's own file when
 // that scene is written; until then entering one does nothing.
 #include "app/Application.h"
-#include "platform/GraphicsDevice.h"
-#include "port/gpu.h"
-
-namespace {
-constexpr port::Argb kClearBlue = 0xFF0000FFu;
-}
-
-void Application::InitTitle(int32_t) {}
-void Application::UpdateTitle() {}
-// Every scene draws its whole frame on the blue clear and presents it.
-void Application::DrawTitle() {
-  g_graphics.Clear(port::gpu::ClearTarget | port::gpu::ClearZBuffer, kClearBlue);
-  g_graphics.Present();
-}
 
 void Application::InitStageIntro() {}
 void Application::UpdateStageIntro() {}
@@ -54,10 +40,3 @@ void Application::DrawButtonConfig1P() {}
 void Application::InitButtonConfig2P4P() {}
 void Application::UpdateButtonConfig2P4P() {}
 void Application::DrawButtonConfig2P4P() {}
-
-void Application::InitRanking() {}
-void Application::UpdateRanking() {}
-void Application::DrawRanking() {}
-void Application::InitNameEntry() {}
-void Application::UpdateNameEntry() {}
-void Application::DrawNameEntry() {}

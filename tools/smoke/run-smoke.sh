@@ -60,7 +60,7 @@ before=$(snapshot)
   >"$work/game.log" 2>&1 &
 game_pid=$!
 
-# The title picture is the blue clear, so a blue centre means frames run.
+# The title draws its pictures on the blue clear: a blue corner means frames run.
 if ! "$probe" Pomelvane "$want_w" "$want_h" "$game_pid" "$start_timeout" 0000ff; then
   cat "$work/game.log"
   fail "window check"

@@ -1,5 +1,5 @@
 // Finds the game's window on an X display, checks its title and client size
-// and, optionally, the colour in its centre, then asks it to close the way a
+// and, optionally, the colour near its top-left corner, then asks it to close the way a
 // window manager would (WM_DELETE_WINDOW). Exit status 0 when every check held.
 //
 //   window_probe TITLE WIDTH HEIGHT PID TIMEOUT_SECONDS [RRGGBB]
@@ -79,8 +79,10 @@ Window FindWindow(Display* d, Window parent, const std::string& title) {
   return found;
 }
 
-bool CentreColour(Display* d, Window w, int width, int height, unsigned long* rgb) {
-  XImage* image = XGetImage(d, w, width / 2, height / 2, 1, 1, AllPlanes, ZPixmap);
+// A point a thirty-second of the way in from the top-left corner, where the
+// title shows the clear colour around its pictures.
+bool CornerColour(Display* d, Window w, int width, int height, unsigned long* rgb) {
+  XImage* image = XGetImage(d, w, width / 32, height / 32, 1, 1, AllPlanes, ZPixmap);
   if (!image) return false;
   *rgb = XGetPixel(image, 0, 0) & 0xFFFFFF;
   XDestroyImage(image);
@@ -139,11 +141,11 @@ int main(int argc, char** argv) {
   if (checkColour) {
     unsigned long rgb = 0;
     bool ok = false;
-    while (!(ok = CentreColour(d, w, width, height, &rgb) && rgb == wantColour) &&
+    while (!(ok = CornerColour(d, w, width, height, &rgb) && rgb == wantColour) &&
            Clock::now() < deadline)
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
     if (!ok) {
-      std::fprintf(stderr, "window_probe: centre colour %06lx, want %06lx\n", rgb, wantColour);
+      std::fprintf(stderr, "window_probe: corner colour %06lx, want %06lx\n", rgb, wantColour);
       return 6;
     }
   }

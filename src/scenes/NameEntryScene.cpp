@@ -1,0 +1,217 @@
+// The name entry (scenes 22 to 25): follows a run whose result took a place
+// (rankPlace) in a table. It inserts the result at its place once, on entry,
+// lets the player pick five letters, and returns to the title.
+//
+// A stage or the sokai stage hands a result over by calling
+// NormalRankPosition or SokaiRankPosition and, when the place is below
+// kNotPlaced, requesting SceneNameEntry1 (normal) or SceneNameEntry1 + 1 (sokai).
+#include <type_traits>
+#include <vector>
+
+#include "app/Application.h"
+#include "platform/SoundManager.h"
+#include "render/UiDraw.h"
+#include "scenes/MenuScene.h"
+#include "scenes/RankingView.h"
+
+namespace {
+
+using ranking::TableId;
+
+// Key counters: 0 the confirm latch (shared by cancel), 1 the letter keys.
+constexpr int kConfirmLatch = 0;
+constexpr int kLetterCounter = 1;
+
+constexpr int32_t kNameDone = kNameLength;  // the cursor once the five letters are chosen
+constexpr int32_t kFramesShownWhenDone = 121;
+// The letter under the cursor blinks: hidden 9 frames of every 30.
+constexpr int kBlinkPeriod = 30;
+constexpr int kBlinkShown = 21;
+
+// Shifts rows p to 3 down one (the old last row is lost) and writes the
+// result into row p with a blank name. Only the name and the time or score
+// move; the default tables' extra values stay where they are.
+template <typename Row, typename Write>
+void InsertAt(std::vector<Row>& table, int place, bool moveStages, Write writeResult) {
+  const int last = static_cast<int>(table.size()) - 1;
+  for (int r = last; r >= place; --r) {
+    Row& row = table[static_cast<size_t>(r)];
+    if (r < last) {
+      Row& below = table[static_cast<size_t>(r + 1)];
+      for (int i = 0; i < kNameLength; ++i) below.letters[i] = row.letters[i];
+      if constexpr (std::is_same_v<Row, CompactRankingEntry>) {
+        below.time = row.time;
+      } else {
+        below.value = row.value;
+        if (moveStages) below.stages = row.stages;
+      }
+    }
+    if (r == place) {
+      writeResult(row);
+      for (int i = 0; i < kNameLength; ++i) row.SetLetter(i, kLetterBlank);
+    }
+  }
+}
+
+// The letters of the row being named.
+int32_t* NameOf(Application& app, TableId table, int place) {
+  switch (table) {
+    case ranking::kNormalTable:
+      return app.normalRanking[static_cast<size_t>(place)].letters;
+    case ranking::kSokaiTable:
+      return app.sokaiRanking[static_cast<size_t>(place)].letters;
+    case ranking::kSpareTable3:
+      return app.spareRanking3[static_cast<size_t>(place)].letters;
+    case ranking::kSpareTable4:
+      return app.spareRanking4[static_cast<size_t>(place)].letters;
+    default:
+      return nullptr;
+  }
+}
+
+bool IsNameEntry(int32_t scene) { return scene >= SceneNameEntry1 && scene <= SceneNameEntry4; }
+
+// Whether the place names a row of the page's table; a stale place, or a
+// scene requested without a place, returns to the title instead.
+bool HasRow(const Application& app) {
+  if (!IsNameEntry(app.currentScene)) return false;
+  const TableId table = ranking::TableOfPage(app.currentScene);
+  return app.rankPlace >= 0 && app.rankPlace < ranking::RowCount(app, table);
+}
+
+struct Caption {
+  int texture;
+  int sprite;
+  float x, y;
+};
+constexpr float kCaptionScale = 0.7f;
+// Captions of each page; sprite 0 ends a list.
+constexpr Caption kPageCaptions[ranking::kTableCount][2] = {
+    {{ranking::kRankingText, 97, 371, 250}, {ranking::kRankingText, 96, 50, 250}},
+    {{ranking::kSokaiText, 84, 235, 250}},
+    {{ranking::kRankingText, 97, 235, 250}},
+    {{ranking::kRankingText, 97, 371, 250}, {ranking::kRankingText, 99, 90, 250}},
+};
+
+constexpr float kLettersX = 246;
+constexpr float kLetterStep = 37;
+constexpr float kLettersY = 175;
+constexpr float kBigScale = 1.5f;
+constexpr ranking::TimeLayout kBigTime = {356, 398, 458, 500, 560, 0, kBigScale, 1.0f};
+constexpr float kTimeY = 310;
+
+}  // namespace
+
+void Application::InitNameEntry() {
+  menuKeys[kConfirmLatch] = 1;
+  sceneFrame = 0;
+  g_sound.StopAll();
+  ranking::LoadTextures(*this);
+
+  if (HasRow(*this)) {
+    const int p = rankPlace;
+    switch (ranking::TableOfPage(currentScene)) {
+      case ranking::kNormalTable:
+        InsertAt(normalRanking, p, true, [&](RankingEntry& row) {
+          row.value = resultTime;
+          row.stages = resultStages;
+        });
+        break;
+      case ranking::kSokaiTable:
+        InsertAt(sokaiRanking, p, false, [&](RankingEntry& row) { row.value = resultScore; });
+        break;
+      case ranking::kSpareTable3:
+        InsertAt(spareRanking3, p, false, [&](CompactRankingEntry& row) { row.time = resultTime; });
+        break;
+      case ranking::kSpareTable4:
+        InsertAt(spareRanking4, p, true, [&](RankingEntry& row) { row.value = resultTime; });
+        break;
+      default:
+        break;
+    }
+  }
+  nameCursor = 0;
+}
+
+void Application::UpdateNameEntry() {
+  ++sceneFrame;
+  const bool finished = nameCursor == kNameDone && sceneFrame >= kFramesShownWhenDone;
+  if (finished || !HasRow(*this)) {
+    requestedScene = SceneTitle;
+    currentScene = SceneNone;
+    LeaveScene();
+    return;
+  }
+  InputNameEntry();
+}
+
+void Application::InputNameEntry() {
+  menu::Poll();
+  if (!HasRow(*this)) return;
+  int32_t* name = NameOf(*this, ranking::TableOfPage(currentScene), rankPlace);
+
+  if (menu::ConfirmHeld()) {
+    if (menu::CountPress(menuKeys[kConfirmLatch], true) && nameCursor < kNameDone) {
+      g_sound.PlaySystemSound(menu::kSoundDecide, menu::kMenuSoundOffset);
+      const int32_t old = nameCursor++;
+      // Confirming the back-space sign steps back to the letter before it.
+      if (name[old] == kLetterBackSpace && nameCursor >= 2) nameCursor -= 2;
+      if (nameCursor == kNameDone) sceneFrame = 0;
+    }
+  } else if (menu::CancelHeld()) {
+    if (menu::CountPress(menuKeys[kConfirmLatch], true) && nameCursor >= 1 &&
+        nameCursor < kNameDone) {
+      g_sound.PlaySystemSound(menu::kSoundCursor, menu::kMenuSoundOffset);
+      --nameCursor;
+    }
+  } else {
+    menuKeys[kConfirmLatch] = 0;
+  }
+
+  const bool right = menu::RightHeld();
+  if (menu::CountPress(menuKeys[kLetterCounter], right || menu::LeftHeld()) &&
+      nameCursor < kNameDone) {
+    g_sound.PlaySystemSound(menu::kSoundCursor, menu::kMenuSoundOffset);
+    int32_t& letter = name[nameCursor];
+    letter = right ? (letter + 1) % kLetterCount : (letter + kLetterCount - 1) % kLetterCount;
+  }
+}
+
+void Application::DrawNameEntry() {
+  const TableId table = ranking::TableOfPage(currentScene);
+  Texture* text = menu::SceneTexture(*this, ranking::kRankingText);
+  Texture* font = menu::SceneTexture(*this, ranking::kFont);
+
+  menu::BeginFrame();
+  menu::Sprite(menu::SceneTexture(*this, ranking::kSokaiText), 78, 119, 20, 1.0f, 1.0f);
+  if (HasRow(*this)) {
+    menu::Sprite(text, 90 + rankPlace, 10, 110, 1.0f, 1.0f);
+    menu::Sprite(text, 95, 237, 120, kCaptionScale, kCaptionScale);
+    for (const Caption& c : kPageCaptions[table]) {
+      if (c.sprite == 0) break;
+      menu::Sprite(menu::SceneTexture(*this, c.texture), c.sprite, c.x, c.y, kCaptionScale,
+                   kCaptionScale);
+    }
+
+    const ranking::RowView row = ranking::ReadRow(*this, table, rankPlace);
+    const bool cursorHidden = sceneFrame % kBlinkPeriod >= kBlinkShown;
+    for (int i = 0; i < kNameLength; ++i) {
+      if (i == nameCursor && cursorHidden) continue;
+      DrawGlyph(font, kLettersX + kLetterStep * static_cast<float>(i), kLettersY, kBigScale,
+                row.letters[i]);
+    }
+
+    if (table == ranking::kSokaiTable) {
+      DrawNumber(font, 0, 394, 305, kBigScale, row.value);
+    } else {
+      ranking::DrawTime(font, text, kBigTime, kTimeY, row.value);
+      if (table == ranking::kNormalTable) {
+        if (row.stages == 6)
+          menu::Sprite(text, 98, 97, 300, 1.0f, 1.0f);
+        else
+          DrawNumber(font, 1, 146, kTimeY, kBigScale, row.stages);
+      }
+    }
+  }
+  menu::EndFrame();
+}

@@ -1,0 +1,134 @@
+// The title: the first scene and the hub. A horizontal menu of six items
+// leads to the stage mode, the sokai stage, the battle mode, the rankings and
+// the options; the last item writes the save files and ends the program.
+#include <cstdio>
+
+#include "app/Application.h"
+#include "app/FrameTimer.h"
+#include "app/MenuItem.h"
+#include "platform/SoundManager.h"
+#include "scenes/MenuScene.h"
+
+namespace {
+
+enum TitleTexture { kTitlePicture, kCourse, kFigure, kOptionText };
+
+// Key counters: 0 the confirm latch, 1 right, 2 left.
+constexpr int kConfirmLatch = 0;
+constexpr int kRightCounter = 1;
+constexpr int kLeftCounter = 2;
+
+// The items in the order the right key walks them.
+constexpr int32_t kCycle[] = {kItemStageMode, kItemSokai,   kItemBattle,
+                              kItemRanking,   kItemOptions, kItemExit};
+constexpr int kItemCount = static_cast<int>(sizeof kCycle / sizeof kCycle[0]);
+
+struct TitleItem {
+  int32_t item;
+  int32_t scene;        // requested by confirm; 0 for the exit item
+  int32_t introTarget;  // for the stage introduction, else 0
+  int texture;
+  int sprite;
+  float x, y, scaleX, scaleY;  // the caption
+};
+
+constexpr TitleItem kItems[kItemCount] = {
+    {kItemStageMode, SceneStageIntro, SceneStage1, kCourse, 3, 231, 198, 0.66f, 0.66f},
+    {kItemSokai, SceneStageIntro, SceneSokai, kCourse, 4, 162, 201, 0.7f, 0.7f},
+    {kItemBattle, SceneBattleSettings, 0, kCourse, 7, 165, 201, 0.6f, 0.7f},
+    {kItemRanking, SceneRanking1, 0, kOptionText, 8, 178, 195, 0.8f, 1.0f},
+    {kItemOptions, SceneOptions, 0, kCourse, 9, 183, 195, 1.0f, 0.76f},
+    {kItemExit, SceneNone, 0, kCourse, 10, 231, 201, 0.75f, 0.75f},
+};
+
+// Place of an item in the cycle; an item not in it counts as the first.
+int CycleIndex(int32_t item) {
+  for (int i = 0; i < kItemCount; ++i)
+    if (kCycle[i] == item) return i;
+  return 0;
+}
+
+const TitleItem* ItemOf(int32_t item) {
+  for (const TitleItem& t : kItems)
+    if (t.item == item) return &t;
+  return nullptr;
+}
+
+// The arrows blink: shown 40 frames of every 60.
+constexpr int kBlinkPeriod = 60;
+constexpr int kBlinkShown = 40;
+
+}  // namespace
+
+void Application::InitTitle(int32_t cursor) {
+  menuKeys[kConfirmLatch] = 1;  // a confirm still held from before does nothing
+  menuCursor = cursor;
+  sceneFrame = 0;
+  g_sound.StopAll();
+  menu::LoadSceneTextures(*this, {"texture/title/title.png", "texture/title/course.png",
+                                  "texture/title/title_hitoObject.png", "texture/optiontext.png"});
+}
+
+void Application::UpdateTitle() {
+  ++sceneFrame;
+  InputTitle();
+}
+
+void Application::InputTitle() {
+  menu::Poll();
+
+  // The latch only clears on release; acting leaves the scene.
+  if (!menu::ConfirmHeld()) {
+    menuKeys[kConfirmLatch] = 0;
+  } else if (menuKeys[kConfirmLatch] == 0) {
+    const TitleItem* item = ItemOf(menuCursor);
+    if (item && item->item == kItemExit) {
+      // The only place the save files are written. A file that cannot be
+      // written keeps its old contents; the program ends all the same.
+      if (!SaveOptions(kOptionFile)) std::fprintf(stderr, "Could not write %s\n", kOptionFile);
+      if (!SaveNormalRanking(kNormalRankingFile))
+        std::fprintf(stderr, "Could not write %s\n", kNormalRankingFile);
+      if (!SaveSokaiRanking(kSokaiRankingFile))
+        std::fprintf(stderr, "Could not write %s\n", kSokaiRankingFile);
+      g_sound.StopAll();
+      g_quit = 1;
+      return;
+    }
+    if (item) {
+      g_sound.PlaySystemSound(menu::kSoundDecide, menu::kMenuSoundOffset);
+      requestedScene = item->scene;
+      currentScene = SceneNone;
+      if (item->scene == SceneStageIntro) introTarget = item->introTarget;
+      LeaveScene();
+      return;
+    }
+  }
+
+  if (menu::CancelHeld() || menu::EscapeHeld()) menuCursor = kItemExit;
+
+  if (menu::CountPress(menuKeys[kRightCounter], menu::RightHeld())) {
+    g_sound.PlaySystemSound(menu::kSoundCursor, menu::kMenuSoundOffset);
+    menuCursor = kCycle[(CycleIndex(menuCursor) + 1) % kItemCount];
+  }
+  if (menu::CountPress(menuKeys[kLeftCounter], menu::LeftHeld())) {
+    g_sound.PlaySystemSound(menu::kSoundCursor, menu::kMenuSoundOffset);
+    menuCursor = kCycle[(CycleIndex(menuCursor) + kItemCount - 1) % kItemCount];
+  }
+}
+
+void Application::DrawTitle() {
+  menu::BeginFrame();
+  menu::Sprite(menu::SceneTexture(*this, kTitlePicture), 0, 102, 6, 1.7f, 1.2f);
+  if (const TitleItem* item = ItemOf(menuCursor))
+    menu::Sprite(menu::SceneTexture(*this, item->texture), item->sprite, item->x, item->y,
+                 item->scaleX, item->scaleY);
+  if (sceneFrame % kBlinkPeriod < kBlinkShown) {
+    Texture* course = menu::SceneTexture(*this, kCourse);
+    menu::Sprite(course, 2, 471, 201, 0.7f, 0.7f);
+    menu::Sprite(course, 2, 168, 201, -0.7f, 0.7f);  // mirrored
+  }
+  Texture* figure = menu::SceneTexture(*this, kFigure);
+  menu::Sprite(figure, 1, 6, 261, 1.5f, 1.5f);
+  menu::Sprite(figure, 1, 633, 261, -1.5f, 1.5f);
+  menu::EndFrame();
+}
