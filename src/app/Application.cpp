@@ -85,8 +85,8 @@ void Application::Shutdown() {
 }
 
 void Application::ReleaseGame() {
-  // TODO(actors): the small enemies' and two bosses' models come first, the
-  // battle players and select models last, as their classes land.
+  // TODO(actors): the small enemies' and two bosses' models come first, and
+  // each slot's select model after its battle player, as their classes land.
   // The classes the stage-3 scene and boss 3 load, which no scene unloads.
   Hammer::Unload();
   Boss3Tama::Unload();
@@ -95,6 +95,7 @@ void Application::ReleaseGame() {
   g_effects.Release();
   g_stageField.Release();
   g_characters.Release();
+  for (BattlePlayer& p : battlePlayers) p.Release();
 }
 
 void Application::LeaveScene() {
