@@ -99,6 +99,9 @@ void StageFixture::SetUp() {
 
   // Sounds queue into silent clips; the fixture records and clears them.
   savedClips_.swap(g_sound.stageClips);
+  // Recorded volumes are the actors' own offsets, whatever ran before.
+  savedMasterVolume_ = g_sound.masterVolume;
+  g_sound.masterVolume = 0;
   g_sound.stageClips.resize(kStageSoundCount);
   // Volumes are recorded as the actors queue them, without the master volume.
   savedMasterVolume_ = g_sound.masterVolume;
