@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <iterator>
+#include <vector>
 
 #include "app/Application.h"
 #include "app/FrameTimer.h"
@@ -30,7 +31,13 @@ class ScopedProgramState {
         sceneFrame_(g_app.sceneFrame),
         phaseFrame_(g_app.phaseFrame),
         battle_(g_app.battle),
-        options_(g_app.options) {
+        options_(g_app.options),
+        introTarget_(g_app.introTarget),
+        framesUsed_(g_app.framesUsed),
+        normalRanking_(g_app.normalRanking),
+        spareRanking3_(g_app.spareRanking3),
+        sokaiRanking_(g_app.sokaiRanking),
+        spareRanking4_(g_app.spareRanking4) {
     std::copy(std::begin(g_app.menuKeys), std::end(g_app.menuKeys), menuKeys_);
   }
   ~ScopedProgramState() {
@@ -48,6 +55,12 @@ class ScopedProgramState {
     g_app.phaseFrame = phaseFrame_;
     g_app.battle = battle_;
     g_app.options = options_;
+    g_app.introTarget = introTarget_;
+    g_app.framesUsed = framesUsed_;
+    g_app.normalRanking = normalRanking_;
+    g_app.spareRanking3 = spareRanking3_;
+    g_app.sokaiRanking = sokaiRanking_;
+    g_app.spareRanking4 = spareRanking4_;
     std::copy(std::begin(menuKeys_), std::end(menuKeys_), g_app.menuKeys);
   }
   ScopedProgramState(const ScopedProgramState&) = delete;
@@ -72,6 +85,10 @@ class ScopedProgramState {
   int32_t toonEffectAvailable_, menuCursor_, stagePhase_, sceneFrame_, phaseFrame_;
   BattleSettings battle_;
   OptionSettings options_;
+  int32_t introTarget_, framesUsed_;
+  std::vector<RankingEntry> normalRanking_;
+  std::vector<CompactRankingEntry> spareRanking3_;
+  std::vector<RankingEntry> sokaiRanking_, spareRanking4_;
   decltype(Application::menuKeys) menuKeys_;
 };
 
