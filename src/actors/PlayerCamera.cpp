@@ -1,6 +1,8 @@
 // The stage player's camera: each step moves the player's own camera values
 // toward the goals of its camera mode by bounded steps, then writes them into
 // the camera it drives.
+#include <cmath>
+
 #include "actors/Player.h"
 #include "platform/MathHelpers.h"
 #include "render/Camera.h"
@@ -94,6 +96,9 @@ void Player::CameraFollow() {
     if (!airborne) {
       const port::Vec3 v = groundAhead - groundBelow;
       AnglesOfVector(v.x, v.y, v.z, &slope, nullptr);
+      // A level vector's pitch can come out as -360: taken as the angle it
+      // is, so level ground always gives the same view as a jump.
+      slope = static_cast<float>(std::remainder(slope, 360.0));
       if (slope > kView.slopeLimit) slope = kView.slopeLimit;
       if (slope < -kView.slopeLimit) slope = -kView.slopeLimit;
     }

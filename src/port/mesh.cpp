@@ -418,6 +418,9 @@ Status ComputeMeshBoundingSphere(const Mesh* mesh, Vec3* centre, float* radius) 
   return kOk;
 }
 
+// In barycentric units: far below a texel of any face the game casts at.
+constexpr float kEdgeSlack = 1e-5f;
+
 Status Intersect(const Mesh* mesh, const Vec3& origin, const Vec3& dir, IntersectInfo* out) {
   if (!mesh || !out) return kInvalidArg;
   *out = IntersectInfo{};
@@ -438,11 +441,13 @@ Status Intersect(const Mesh* mesh, const Vec3& origin, const Vec3& dir, Intersec
     if (det == 0 || !std::isfinite(det)) continue;  // parallel to the plane
     float inv = 1.0f / det;
     Vec3 s = origin - p0;
+    // The edges take a little slack: a ray through the edge two faces share
+    // must not slip between them on rounding.
     float u = Dot(s, p) * inv;
-    if (!(u >= 0 && u <= 1)) continue;
+    if (!(u >= -kEdgeSlack && u <= 1 + kEdgeSlack)) continue;
     Vec3 q = Cross(s, e1);
     float w = Dot(dir, q) * inv;
-    if (!(w >= 0 && u + w <= 1)) continue;
+    if (!(w >= -kEdgeSlack && u + w <= 1 + kEdgeSlack)) continue;
     float t = Dot(e2, q) * inv;
     if (!(t >= 0)) continue;
     if (!out->hit || t < out->dist) {

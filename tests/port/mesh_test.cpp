@@ -237,6 +237,46 @@ TEST(Mesh, IntersectFindsTheNearestHitOnEitherSide) {
   EXPECT_TRUE(hit.hit);
 }
 
+TEST(Mesh, IntersectNeverSlipsBetweenFacesThatShareAnEdge) {
+  MeshHolder m;
+  // A floor of four 20-unit cells at y = 0, each two faces split on its diagonal.
+  std::vector<V> v;
+  std::vector<uint16_t> idx;
+  for (int i = 0; i < 2; ++i) {
+    for (int j = 0; j < 2; ++j) {
+      const float x0 = -20.0f + 20.0f * i, z0 = -20.0f + 20.0f * j;
+      const uint16_t a = static_cast<uint16_t>(v.size());
+      v.insert(v.end(),
+               {V{x0, 0, z0}, V{x0 + 20, 0, z0}, V{x0 + 20, 0, z0 + 20}, V{x0, 0, z0 + 20}});
+      idx.insert(idx.end(),
+                 {a, uint16_t(a + 1), uint16_t(a + 2), a, uint16_t(a + 2), uint16_t(a + 3)});
+    }
+  }
+  MakeMesh(&m, v, idx, std::vector<uint32_t>(8, 0));
+  // Straight down onto the shared edges, the diagonals and the middle corner.
+  // A heading of 180 or 90 degrees leaves a sine's rounding beside an edge.
+  const Vec3 points[] = {{0, 1, -0.3f},
+                         {0, 1, 0.3f},
+                         {0.15f, 1, 0},
+                         {-0.15f, 1, 0},
+                         {0, 1, 0},
+                         {5, 1, -15},
+                         {-7.3f, 1, 12.7f},
+                         {0, 1, -19.99f},
+                         {-2.6e-8f, 1, -0.3f},
+                         {2.6e-8f, 1, -0.3f},
+                         {0.15f, 1, -1.3e-8f},
+                         {-0.3f, 1, 1.3e-8f},
+                         {-2.6e-8f, 1, -3.3f},
+                         {0.45f, 1, 3.9e-8f}};
+  for (const Vec3& p : points) {
+    port::IntersectInfo hit;
+    ASSERT_EQ(port::Intersect(m.m, p, {0, -10, 0}, &hit), port::kOk);
+    EXPECT_TRUE(hit.hit) << p.x << " " << p.z;
+    EXPECT_FLOAT_EQ(hit.dist, 0.1f) << p.x << " " << p.z;
+  }
+}
+
 TEST(Mesh, DrawSubsetUploadsOnceAndDrawsTheRange) {
   RecordingDevice dev;
   MeshHolder m;

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "actors/Motion.h"
+#include "actors/Player1Shots.h"
 #include "platform/GraphicsDevice.h"
 #include "platform/InputDevice.h"
 #include "platform/MathHelpers.h"
@@ -15,6 +16,7 @@
 #include "world/CharacterList.h"
 #include "world/EffectList.h"
 #include "world/ObjectList.h"
+#include "world/ParticleEffect.h"
 #include "world/StageField.h"
 
 namespace stagetest {
@@ -116,6 +118,7 @@ void StageFixture::SetUp() {
 void StageFixture::TearDown() {
   LetAll();
   ResetPlayer();
+  Player1TamaBurst::SetContext(nullptr, nullptr);
   g_objects.Release();
   g_effects.Release();
   g_stageField.Release();
@@ -253,6 +256,25 @@ int StageFixture::CountObjects(int type, bool aliveOnly) const {
   for (size_t i = 0; i < g_objects.Size(); ++i) {
     const DynamicObject* o = g_objects.At(i);
     if (o && o->GetType() == type && (!aliveOnly || o->IsAlive())) ++n;
+  }
+  return n;
+}
+
+}  // namespace stagetest
+
+namespace stagetest {
+
+int StageFixture::CountParticles(int kind) const {
+  int n = 0;
+  for (size_t i = 0; i < g_effects.Size(); ++i) {
+    const Effect* e = g_effects.At(i);
+    if (!e || !e->IsActive()) continue;
+    if (kind < 0) {
+      ++n;
+      continue;
+    }
+    const auto* p = dynamic_cast<const ParticleEffect*>(e);
+    if (p && p->kind == kind) ++n;
   }
   return n;
 }

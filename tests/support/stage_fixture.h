@@ -118,6 +118,8 @@ class StageFixture : public gltest::GameDeviceTest {
 
   // Counts objects of the list by type (alive ones only, or all).
   int CountObjects(int type, bool aliveOnly = true) const;
+  // Counts the active particles of a kind (every active effect for -1).
+  int CountParticles(int kind = -1) const;
 
   // Set in a derived fixture's constructor to change the stage.
   StageSetup setup;

@@ -89,14 +89,19 @@ Figure Named(const char* folder) {
 
 std::vector<Figure> Figures() {
   std::vector<Figure> f;
+  // The players stand 1.4 units tall: the stage camera looks at 0.65 over the
+  // origin, which sits 1 unit over the feet, so from behind it sees over the
+  // head the shots flying on ahead.
   {
     Figure p = Named("Xfile/player/");
+    p.scale = 0.9f;
     p.extras = {{kHead, {0, 0.39f, 0}, {0.21f, 0.04f, 0.2f}, 0xE03030},         // cap
                 {kHead, {0, 0.36f, 0.22f}, {0.16f, 0.015f, 0.08f}, 0xE03030}};  // brim
     f.push_back(p);
   }
   {
     Figure p = Named("Xfile/battleplayer2p/");
+    p.scale = 0.9f;
     p.shirt = 0xF0C020;
     p.pants = 0x8A5A20;
     p.hair = 0xF08020;
@@ -106,6 +111,7 @@ std::vector<Figure> Figures() {
   }
   {
     Figure p = Named("Xfile/battleplayer3p/");
+    p.scale = 0.9f;
     p.shirt = 0x30B050;
     p.pants = 0x205030;
     p.hair = 0x203020;
@@ -117,7 +123,7 @@ std::vector<Figure> Figures() {
   }
   {
     Figure p = Named("Xfile/battleplayer4p/");
-    p.scale = 0.95f;
+    p.scale = 0.86f;
     p.shirt = 0x9040D0;
     p.pants = 0x402060;
     p.hair = 0xF0F0F0;

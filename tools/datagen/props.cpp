@@ -148,7 +148,7 @@ void GenerateProps(Output& out) {
     m.Box({0, 0, 0}, {0.35f, 0.35f, 0.35f}, b);
     Save(out, "Xfile/stage3/hammar.x", m, false);
   }
-  Save(out, "Xfile/tama/tama.X", Ball(0.35f, 0xFFF080, 0xFF9020), false);
+  Save(out, "Xfile/tama/tama.X", Ball(0.45f, 0xFFF080, 0xFF9020), false);
   Save(out, "Xfile/tama/player1_largetama1.X", Ball(0.4f, 0xFF8030, 0xFFE060), true);
   Save(out, "Xfile/tama/player1_largetama2.X", Ball(1.0f, 0xC04010, 0xFF8040, 16), true);
   Save(out, "Xfile/tama/player2_tama.X", Ball(0.2f, 0xFF70C0, 0xFFFFFF), true);
