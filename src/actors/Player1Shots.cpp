@@ -40,8 +40,6 @@ constexpr float kLarge1BattleSpeed = 0.3f;
 constexpr int32_t kLarge1Hits = 3;
 
 constexpr float kTamaRoll = 6.5f;  // degrees a frame
-constexpr float kTumbleX = 6.5f;   // degrees a frame, the balls' tumble
-constexpr float kTumbleZ = 8.0f;
 constexpr float kPi = 3.14159265f;
 constexpr int32_t kLarge2Launch = 200;  // from here frame x 0.6 a frame
 constexpr float kLarge2Flung = 0.6f;
@@ -93,16 +91,6 @@ void Configure(T* shot, int32_t type, const ShotNumbers& n) {
   shot->owner = kOwnerPlayer;
 }
 
-// The tumbling ball draw of the large shots: scale, then the turns about x
-// and z that grow with the frame counter.
-port::Matrix Tumbling(float scale, int32_t frame, const port::Vec3& at) {
-  const float f = static_cast<float>(frame);
-  return port::MatrixScaling(scale, scale, scale) *
-         port::MatrixRotationX(kTumbleX * f * kDegToRad) *
-         port::MatrixRotationZ(kTumbleZ * f * kDegToRad) *
-         port::MatrixTranslation(at.x, at.y, at.z);
-}
-
 }  // namespace
 
 // ---- Tama ----
@@ -128,20 +116,7 @@ void Tama::Fly() {
   if (!alive) return;
   ++frameCounter;
   rotation.z += kTamaRoll;
-  const port::Vec3 f = Orient();
-  MoveAlong(f, kTama.speed);
-  if (hitState == 1) {
-    // The rest of the frame still runs.
-    g_sound.PlaySound(kSoundHit, -1000);
-    Puff(kParticleHit, 0.5f);
-    alive = 0;
-  }
-  const port::Vec3 ahead = position;
-  KeepAboveGround(&position, kTama.height);
-  if (frameCounter > kTama.lifetime || WallAhead(ahead, f)) {
-    Puff(kParticleHit, 0.5f);
-    alive = 0;
-  }
+  FlyOn({kTama.speed, kTama.height, kTama.lifetime});
 }
 
 void Tama::Draw() {
@@ -243,7 +218,7 @@ void Player1LargeTama1::Update() {
 
 void Player1LargeTama1::Draw() {
   if (!alive) return;
-  Large1Model().Draw(Tumbling(3.0f, frameCounter, position));
+  Large1Model().Draw(TumblingWorld(3.0f, frameCounter, position));
 }
 
 // ---- Player1LargeTama2 ----
@@ -290,8 +265,8 @@ void Player1LargeTama2::DrawSecondPass() {
   if (!device || device != port::gpu::Device::Current()) return;
   device->SetRenderState(RenderState::SrcBlend, port::gpu::BlendOne);
   device->SetRenderState(RenderState::DestBlend, port::gpu::BlendOne);
-  Large2Model().Draw(Tumbling(1.5f, frameCounter, position));
-  Large2Model().Draw(Tumbling(2.0f, frameCounter, position));
+  Large2Model().Draw(TumblingWorld(1.5f, frameCounter, position));
+  Large2Model().Draw(TumblingWorld(2.0f, frameCounter, position));
   device->SetRenderState(RenderState::SrcBlend, port::gpu::BlendSrcAlpha);
   device->SetRenderState(RenderState::DestBlend, port::gpu::BlendInvSrcAlpha);
 }

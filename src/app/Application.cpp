@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "actors/Boss3Tama.h"
+#include "actors/Hammer.h"
 #include "actors/Player.h"
 
 #include "platform/GraphicsDevice.h"
@@ -83,13 +85,17 @@ void Application::Shutdown() {
 }
 
 void Application::ReleaseGame() {
-  // TODO(actors): the small enemies' and two bosses' models come first, the
-  // battle players and select models last, as their classes land.
+  // TODO(actors): the small enemies' and two bosses' models come first, and
+  // each slot's select model after its battle player, as their classes land.
+  // The classes the stage-3 scene and boss 3 load, which no scene unloads.
+  Hammer::Unload();
+  Boss3Tama::Unload();
   g_player.Release();
   g_objects.Release();
   g_effects.Release();
   g_stageField.Release();
   g_characters.Release();
+  for (BattlePlayer& p : battlePlayers) p.Release();
 }
 
 void Application::LeaveScene() {

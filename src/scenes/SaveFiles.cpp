@@ -262,15 +262,13 @@ int32_t Application::SokaiRankPosition() {
   return rankPlace;
 }
 
-// The one place that reaches the buttons of battle players 1 to 3: when the
-// battle players become members, these two call BattlePlayer::GetButton and
-// BattlePlayer::SetButton of battlePlayers[player] instead.
+// The one place that reaches the buttons of the battle players.
 int32_t Application::BattleButton(int player, int action) const {
-  if (player < 0 || player >= 4 || action < 0 || action >= Player::kActionCount) return 0;
-  return battleButtons[player][action];
+  if (player < 0 || player >= BattlePlayer::kMaxPlayers) return 0;
+  return battlePlayers[player].GetButton(action);
 }
 
 void Application::SetBattleButton(int player, int action, int32_t button) {
-  if (player < 0 || player >= 4 || action < 0 || action >= Player::kActionCount) return;
-  battleButtons[player][action] = button;
+  if (player < 0 || player >= BattlePlayer::kMaxPlayers) return;
+  battlePlayers[player].SetButton(action, button);
 }

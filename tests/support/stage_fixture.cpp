@@ -279,4 +279,21 @@ int StageFixture::CountParticles(int kind) const {
   return n;
 }
 
+int StageFixture::CountNewParticles(int kind) const {
+  int n = 0;
+  for (size_t i = 0; i < g_effects.Size(); ++i) {
+    const auto* p = dynamic_cast<const ParticleEffect*>(g_effects.At(i));
+    if (p && p->IsActive() && p->kind == kind && p->age == 1) ++n;
+  }
+  return n;
+}
+
+int StageFixture::CountDiffering(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
+  if (a.size() != b.size()) return static_cast<int>(a.size() > b.size() ? a.size() : b.size());
+  int n = 0;
+  // The colour only: what the alpha channel of the picture keeps is never seen.
+  for (size_t i = 0; i < a.size(); ++i) n += ((a[i] ^ b[i]) & 0x00FFFFFFu) != 0 ? 1 : 0;
+  return n;
+}
+
 }  // namespace stagetest

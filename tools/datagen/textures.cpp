@@ -275,7 +275,12 @@ void Effects(Output& out) {
   Png(out, "texture/effect/particle2.png", glow(64, 0x40A0FF, 0.5f));
   Png(out, "texture/effect/particle3.png", glow(64, 0x60FF60, 0.5f));
   Png(out, "texture/player1_largetama3.png", glow(64, 0xFF6020, 0.6f));
-  Png(out, "texture/3boss_tama1.png", glow(64, 0xC040FF, 0.6f));
+  {  // Drawn alpha-blended, so the glow carries its own alpha.
+    Image img(64, 64, Hex(0xC040FF, 0));
+    img.Disc(32, 32, 30, Hex(0xC040FF), 0.6f);
+    img.Disc(32, 32, 11, Hex(0xFFFFFF), 0.5f);
+    Png(out, "texture/3boss_tama1.png", img);
+  }
   auto star = [](uint32_t colour) {
     Image img(64, 64, Hex(0x000000));
     for (int k = 0; k < 5; ++k) {
