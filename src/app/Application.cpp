@@ -4,6 +4,7 @@
 
 #include "actors/Boss3Tama.h"
 #include "actors/Hammer.h"
+#include "actors/Marker3D.h"
 #include "actors/Player.h"
 
 #include "platform/GraphicsDevice.h"
@@ -90,6 +91,7 @@ void Application::ReleaseGame() {
   // The classes the stage-3 scene and boss 3 load, which no scene unloads.
   Hammer::Unload();
   Boss3Tama::Unload();
+  Marker3D::Unload();
   g_player.Release();
   g_objects.Release();
   g_effects.Release();

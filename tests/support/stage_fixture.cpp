@@ -99,6 +99,9 @@ void StageFixture::SetUp() {
 
   // Sounds queue into silent clips; the fixture records and clears them.
   savedClips_.swap(g_sound.stageClips);
+  // Recorded volumes are the actors' own offsets, whatever ran before.
+  savedMasterVolume_ = g_sound.masterVolume;
+  g_sound.masterVolume = 0;
   g_sound.stageClips.resize(kStageSoundCount);
   savedCamera_ = g_camera;
   g_camera.SetDevice(device);
@@ -128,6 +131,7 @@ void StageFixture::TearDown() {
   if (inputStarted_) port::StopInput();
   g_sound.stageClips.swap(savedClips_);
   savedClips_.clear();
+  g_sound.masterVolume = savedMasterVolume_;
   g_camera = savedCamera_;
   GameDeviceTest::TearDown();
 }
