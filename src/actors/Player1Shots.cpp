@@ -112,15 +112,13 @@ Tama::Tama() { Configure(this, kObjectTama, kTama); }
 void Tama::Load(port::gpu::Device* device) { TamaModel().Load(device); }
 void Tama::Unload() { TamaModel().Unload(); }
 
-Tama* Tama::Spawn(float x, float y, float z, float heading, int32_t owner) {
+Tama* Tama::Spawn(const ShotSpawn& spawn) {
   Tama* t = ReuseOrAddShot<Tama>(kObjectTama);
-  if (t) t->Init(x, y, z, heading, owner);
+  if (t) t->Init(spawn);
   return t;
 }
 
-void Tama::Init(float x, float y, float z, float heading, int32_t owner_) {
-  InitShot(x, y, z, heading, owner_);
-}
+void Tama::Init(const ShotSpawn& spawn) { InitShot(spawn); }
 
 void Tama::Update() { Fly(); }
 
@@ -163,16 +161,14 @@ void Player1LargeTama1::Load(port::gpu::Device* device, Character* const* target
 
 void Player1LargeTama1::Unload() { Large1Model().Unload(); }
 
-Player1LargeTama1* Player1LargeTama1::Spawn(float x, float y, float z, float heading,
-                                            uint8_t battleMode, int32_t owner) {
+Player1LargeTama1* Player1LargeTama1::Spawn(const ShotSpawn& spawn, uint8_t battleMode) {
   Player1LargeTama1* t = ReuseOrAddShot<Player1LargeTama1>(kObjectPlayer1LargeTama1);
-  if (t) t->Init(x, y, z, heading, battleMode, owner);
+  if (t) t->Init(spawn, battleMode);
   return t;
 }
 
-void Player1LargeTama1::Init(float x, float y, float z, float heading, uint8_t battleMode_,
-                             int32_t owner_) {
-  InitShot(x, y, z, heading, owner_);
+void Player1LargeTama1::Init(const ShotSpawn& spawn, uint8_t battleMode_) {
+  InitShot(spawn);
   battleMode = battleMode_;
   hitsLeft = kLarge1Hits;
 }
@@ -253,16 +249,13 @@ Player1LargeTama2::Player1LargeTama2() { Configure(this, kObjectPlayer1LargeTama
 void Player1LargeTama2::Load(port::gpu::Device* device) { Large2Model().Load(device); }
 void Player1LargeTama2::Unload() { Large2Model().Unload(); }
 
-Player1LargeTama2* Player1LargeTama2::Spawn(float x, float y, float z, float heading,
-                                            int32_t owner) {
+Player1LargeTama2* Player1LargeTama2::Spawn(const ShotSpawn& spawn) {
   Player1LargeTama2* t = ReuseOrAddShot<Player1LargeTama2>(kObjectPlayer1LargeTama2);
-  if (t) t->Init(x, y, z, heading, owner);
+  if (t) t->Init(spawn);
   return t;
 }
 
-void Player1LargeTama2::Init(float x, float y, float z, float heading, int32_t owner_) {
-  InitShot(x, y, z, heading, owner_);
-}
+void Player1LargeTama2::Init(const ShotSpawn& spawn) { InitShot(spawn); }
 
 void Player1LargeTama2::Update() {
   if (!alive) return;
@@ -313,16 +306,13 @@ void Player1LargeTama3::Unload() {
   p.quad.Release();
 }
 
-Player1LargeTama3* Player1LargeTama3::Spawn(float x, float y, float z, float heading,
-                                            int32_t owner) {
+Player1LargeTama3* Player1LargeTama3::Spawn(const ShotSpawn& spawn) {
   Player1LargeTama3* t = ReuseOrAddShot<Player1LargeTama3>(kObjectPlayer1LargeTama3);
-  if (t) t->Init(x, y, z, heading, owner);
+  if (t) t->Init(spawn);
   return t;
 }
 
-void Player1LargeTama3::Init(float x, float y, float z, float heading, int32_t owner_) {
-  InitShot(x, y, z, heading, owner_);
-}
+void Player1LargeTama3::Init(const ShotSpawn& spawn) { InitShot(spawn); }
 
 void Player1LargeTama3::Update() {
   if (!alive) return;
@@ -334,7 +324,7 @@ void Player1LargeTama3::Update() {
   if (frameCounter > kLarge3.lifetime || WallAhead(ahead, f)) {
     alive = 0;
     g_sound.PlaySound(kSoundBurst, -1000);
-    Player1TamaBurst::Spawn(position.x, position.y, position.z, 0.0f, owner);
+    Player1TamaBurst::Spawn({.at = position, .heading = 0.0f, .owner = owner});
   }
 }
 
@@ -368,15 +358,15 @@ void Player1TamaBurst::SetContext(port::gpu::Device* device, SokaiCounters* coun
   g_burstContext = {device, counters};
 }
 
-Player1TamaBurst* Player1TamaBurst::Spawn(float x, float y, float z, float heading, int32_t owner) {
+Player1TamaBurst* Player1TamaBurst::Spawn(const ShotSpawn& spawn) {
   Player1TamaBurst* t = ReuseOrAddShot<Player1TamaBurst>(kObjectPlayer1TamaBurst);
-  if (t) t->Init(x, y, z, heading, owner);
+  if (t) t->Init(spawn);
   return t;
 }
 
-void Player1TamaBurst::Init(float x, float y, float z, float heading, int32_t owner_) {
-  InitShot(x, y, z, heading, owner_);
-  ShockWaveEffect::Spawn(x, y, z, 0.0f, heading, 0.0f, 1.0f, 1);
+void Player1TamaBurst::Init(const ShotSpawn& spawn) {
+  InitShot(spawn);
+  ShockWaveEffect::Spawn(spawn.at.x, spawn.at.y, spawn.at.z, 0.0f, spawn.heading, 0.0f, 1.0f, 1);
   if (SokaiCounters* c = g_burstContext.counters) {
     ++c->bursts;
     c->combo = 0;

@@ -4,10 +4,10 @@
 #include "port/gpu.h"
 #include "world/ParticleEffect.h"
 
-void PlayerShot::InitShot(float x, float y, float z, float heading, int32_t owner_) {
-  owner = owner_;
-  position = {x, y, z};
-  rotation = {0.0f, heading, 0.0f};
+void PlayerShot::InitShot(const ShotSpawn& spawn) {
+  owner = spawn.owner;
+  position = spawn.at;
+  rotation = {0.0f, spawn.heading, 0.0f};
   alive = 1;
   frameCounter = 0;
   hitState = 0;

@@ -7,8 +7,9 @@
 // A new shot class derives from PlayerShot, sets its type, radius, damage and
 // owner in its constructor, keeps a ShotModel (or its own pictures) as
 // class-wide data with static Load and Unload that LoadObjectClassResources
-// calls, and has a static Spawn that takes ReuseOrAddShot<Class>(type) and
-// calls its own Init, which begins with InitShot.
+// calls, and has a static Spawn(const ShotSpawn&) that takes
+// ReuseOrAddShot<Class>(type) and calls its own Init, which begins with
+// InitShot.
 #include <cstdint>
 #include <memory>
 #include <new>
@@ -22,11 +23,18 @@ namespace port::gpu {
 class Device;
 }
 
+// Where a player shot starts, which way it flies and whose it is.
+struct ShotSpawn {
+  port::Vec3 at;
+  float heading = 0.0f;  // degrees
+  int32_t owner = kOwnerPlayer;
+};
+
 class PlayerShot : public DynamicObject {
  public:
   // Owner, position, heading; pitch and roll 0; alive; frame counter and hit
   // state 0; no extra collision points.
-  void InitShot(float x, float y, float z, float heading, int32_t owner);
+  void InitShot(const ShotSpawn& spawn);
 
   port::Matrix orientation = port::MatrixIdentity();  // from the angles, rebuilt each frame
   int32_t frameCounter = 0;                           // frames since the initialisation

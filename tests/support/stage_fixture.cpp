@@ -43,9 +43,13 @@ void ResetPlayer() {
   g_player.toonRamp = nullptr;
   g_player.sokai = 0;
   g_player.viewType = 0;
-  for (int a = 0; a < Player::kActionCount; ++a) g_player.SetButton(a, a);
   g_player.position = g_player.previousPosition = {};
   g_player.gaugeTimer = Player::kGaugeHidden;
+  g_player.gaugeKind = kCharacterZako1;
+  // Place leaves these as they were: a test must not inherit them.
+  g_player.moveHeading = 0.0f;
+  g_player.groundBelow = g_player.groundAhead = {};
+  g_player.shadowHeight = 0.0f;
 }
 
 }  // namespace
@@ -100,6 +104,9 @@ void StageFixture::SetUp() {
   // Sounds queue into silent clips; the fixture records and clears them.
   savedClips_.swap(g_sound.stageClips);
   g_sound.stageClips.resize(kStageSoundCount);
+  // Recorded volumes are the actors' own offsets.
+  savedMasterVolume_ = g_sound.masterVolume;
+  g_sound.masterVolume = 0;
   savedCamera_ = g_camera;
   g_camera.SetDevice(device);
 
@@ -111,6 +118,13 @@ void StageFixture::SetUp() {
   g_objects.Init(device);
   g_effects.Init(device);
 
+  // The stage player as a stage begins, pad 0 on its default buttons.
+  for (int a = 0; a < Player::kActionCount; ++a) {
+    savedButtons_[a] = player.GetButton(a);
+    player.SetButton(a, a);
+  }
+  player.sokai = 0;
+  player.viewType = 0;
   player.Load(setup.method, &g_camera, g_characters.GetToonEffect(), g_characters.GetToonRamp());
   player.Place(setup.start.x, setup.start.y, setup.start.z, setup.heading);
 }
@@ -118,6 +132,7 @@ void StageFixture::SetUp() {
 void StageFixture::TearDown() {
   LetAll();
   ResetPlayer();
+  for (int a = 0; a < Player::kActionCount; ++a) player.SetButton(a, savedButtons_[a]);
   Player1TamaBurst::SetContext(nullptr, nullptr);
   g_objects.Release();
   g_effects.Release();
@@ -128,6 +143,7 @@ void StageFixture::TearDown() {
   if (inputStarted_) port::StopInput();
   g_sound.stageClips.swap(savedClips_);
   savedClips_.clear();
+  g_sound.masterVolume = savedMasterVolume_;
   g_camera = savedCamera_;
   GameDeviceTest::TearDown();
 }

@@ -136,6 +136,8 @@ class StageFixture : public gltest::GameDeviceTest {
   int pad_ = -1;
   Camera savedCamera_;
   std::vector<SoundClip> savedClips_;
+  int32_t savedMasterVolume_ = 0;
+  int32_t savedButtons_[Player::kActionCount] = {};
   int32_t padX_ = 0, padY_ = 0;
 };
 
