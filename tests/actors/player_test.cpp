@@ -272,19 +272,20 @@ TEST_F(PlayerModes, AHitDuringALargeAttackCancelsItsThrow) {
 
 TEST_F(PlayerModes, TheEndPosesHoldTheirAnimationAndCameraUntilPlacedAgain) {
   struct Case {
-    void (Player::*set)();
+    void (*set)(Player&);
     int32_t mode, anim, cameraMode;
   };
-  const Case cases[] = {{&Player::SetTimeUp, kPlayerTimeUp, kAnimTimeUp, kCameraEnd},
-                        {&Player::SetGameOver, kPlayerGameOver, kAnimGameOver, kCameraEnd},
-                        {&Player::SetClear, kPlayerClear, kAnimGameClear, kCameraClear}};
+  const Case cases[] = {
+      {[](Player& p) { p.SetTimeUp(); }, kPlayerTimeUp, kAnimTimeUp, kCameraEnd},
+      {[](Player& p) { p.SetGameOver(); }, kPlayerGameOver, kAnimGameOver, kCameraEnd},
+      {[](Player& p) { p.SetClear(); }, kPlayerClear, kAnimGameClear, kCameraClear}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.mode);
     Stand();
     Hold(keys::kUp);
     Step(5);
     const int32_t modeFrame = player.modeFrame;
-    (player.*c.set)();
+    c.set(player);
     EXPECT_EQ(player.modeFrame, modeFrame);
     const port::Vec3 at = player.position;
     Step(100);
