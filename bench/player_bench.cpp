@@ -80,13 +80,12 @@ class Stage {
 
 // Twenty shots of the enemy side stand around the field, alive, out of
 // reach: the player's hit test measures each one every frame. The player
-// runs in circles with shift, so it lock-on searches, steps and turns.
+// runs in circles, kicking up dust, probing the ground ahead and the walls.
 void BM_PlayerUpdate(benchmark::State& state) {
   Stage stage;
   if (!stage.Open(state, 2)) return;
   for (int i = 0; i < kShots; ++i) {
-    Tama* t = Tama::Spawn(
-        {.at = {-30.0f + 3.0f * static_cast<float>(i), 0.8f, 30.0f}, .owner = kOwnerEnemy});
+    Tama* t = Tama::Spawn(-30.0f + 3.0f * static_cast<float>(i), 0.8f, 30.0f, 0.0f, kOwnerEnemy);
     t->frameCounter = -1000000;  // never ends on its own
   }
   port::SetTestKey(keys::kUp, true);

@@ -5,6 +5,7 @@ set(XFILE_FUZZ_SOURCES
   ${CMAKE_SOURCE_DIR}/tests/fuzz/xfile_fuzz.cpp
   ${CMAKE_SOURCE_DIR}/src/port/xfile.cpp
   ${CMAKE_SOURCE_DIR}/src/port/path.cpp
+  ${CMAKE_SOURCE_DIR}/src/port/file.cpp
   ${CMAKE_SOURCE_DIR}/src/port/mesh.cpp
   ${CMAKE_SOURCE_DIR}/src/port/mesh_x.cpp
   ${CMAKE_SOURCE_DIR}/src/port/skin.cpp

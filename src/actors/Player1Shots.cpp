@@ -40,8 +40,6 @@ constexpr float kLarge1BattleSpeed = 0.3f;
 constexpr int32_t kLarge1Hits = 3;
 
 constexpr float kTamaRoll = 6.5f;  // degrees a frame
-constexpr float kTumbleX = 6.5f;   // degrees a frame, the balls' tumble
-constexpr float kTumbleZ = 8.0f;
 constexpr float kPi = 3.14159265f;
 constexpr int32_t kLarge2Launch = 200;  // from here frame x 0.6 a frame
 constexpr float kLarge2Flung = 0.6f;
@@ -93,16 +91,6 @@ void Configure(T* shot, int32_t type, const ShotNumbers& n) {
   shot->owner = kOwnerPlayer;
 }
 
-// The tumbling ball draw of the large shots: scale, then the turns about x
-// and z that grow with the frame counter.
-port::Matrix Tumbling(float scale, int32_t frame, const port::Vec3& at) {
-  const float f = static_cast<float>(frame);
-  return port::MatrixScaling(scale, scale, scale) *
-         port::MatrixRotationX(kTumbleX * f * kDegToRad) *
-         port::MatrixRotationZ(kTumbleZ * f * kDegToRad) *
-         port::MatrixTranslation(at.x, at.y, at.z);
-}
-
 }  // namespace
 
 // ---- Tama ----
@@ -112,13 +100,15 @@ Tama::Tama() { Configure(this, kObjectTama, kTama); }
 void Tama::Load(port::gpu::Device* device) { TamaModel().Load(device); }
 void Tama::Unload() { TamaModel().Unload(); }
 
-Tama* Tama::Spawn(const ShotSpawn& spawn) {
+Tama* Tama::Spawn(float x, float y, float z, float heading, int32_t owner) {
   Tama* t = ReuseOrAddShot<Tama>(kObjectTama);
-  if (t) t->Init(spawn);
+  if (t) t->Init(x, y, z, heading, owner);
   return t;
 }
 
-void Tama::Init(const ShotSpawn& spawn) { InitShot(spawn); }
+void Tama::Init(float x, float y, float z, float heading, int32_t owner_) {
+  InitShot(x, y, z, heading, owner_);
+}
 
 void Tama::Update() { Fly(); }
 
@@ -126,20 +116,7 @@ void Tama::Fly() {
   if (!alive) return;
   ++frameCounter;
   rotation.z += kTamaRoll;
-  const port::Vec3 f = Orient();
-  MoveAlong(f, kTama.speed);
-  if (hitState == 1) {
-    // The rest of the frame still runs.
-    g_sound.PlaySound(kSoundHit, -1000);
-    Puff(kParticleHit, 0.5f);
-    alive = 0;
-  }
-  const port::Vec3 ahead = position;
-  KeepAboveGround(&position, kTama.height);
-  if (frameCounter > kTama.lifetime || WallAhead(ahead, f)) {
-    Puff(kParticleHit, 0.5f);
-    alive = 0;
-  }
+  FlyOn({kTama.speed, kTama.height, kTama.lifetime});
 }
 
 void Tama::Draw() {
@@ -161,14 +138,16 @@ void Player1LargeTama1::Load(port::gpu::Device* device, Character* const* target
 
 void Player1LargeTama1::Unload() { Large1Model().Unload(); }
 
-Player1LargeTama1* Player1LargeTama1::Spawn(const ShotSpawn& spawn, uint8_t battleMode) {
+Player1LargeTama1* Player1LargeTama1::Spawn(float x, float y, float z, float heading,
+                                            uint8_t battleMode, int32_t owner) {
   Player1LargeTama1* t = ReuseOrAddShot<Player1LargeTama1>(kObjectPlayer1LargeTama1);
-  if (t) t->Init(spawn, battleMode);
+  if (t) t->Init(x, y, z, heading, battleMode, owner);
   return t;
 }
 
-void Player1LargeTama1::Init(const ShotSpawn& spawn, uint8_t battleMode_) {
-  InitShot(spawn);
+void Player1LargeTama1::Init(float x, float y, float z, float heading, uint8_t battleMode_,
+                             int32_t owner_) {
+  InitShot(x, y, z, heading, owner_);
   battleMode = battleMode_;
   hitsLeft = kLarge1Hits;
 }
@@ -239,7 +218,7 @@ void Player1LargeTama1::Update() {
 
 void Player1LargeTama1::Draw() {
   if (!alive) return;
-  Large1Model().Draw(Tumbling(3.0f, frameCounter, position));
+  Large1Model().Draw(TumblingWorld(3.0f, frameCounter, position));
 }
 
 // ---- Player1LargeTama2 ----
@@ -249,13 +228,16 @@ Player1LargeTama2::Player1LargeTama2() { Configure(this, kObjectPlayer1LargeTama
 void Player1LargeTama2::Load(port::gpu::Device* device) { Large2Model().Load(device); }
 void Player1LargeTama2::Unload() { Large2Model().Unload(); }
 
-Player1LargeTama2* Player1LargeTama2::Spawn(const ShotSpawn& spawn) {
+Player1LargeTama2* Player1LargeTama2::Spawn(float x, float y, float z, float heading,
+                                            int32_t owner) {
   Player1LargeTama2* t = ReuseOrAddShot<Player1LargeTama2>(kObjectPlayer1LargeTama2);
-  if (t) t->Init(spawn);
+  if (t) t->Init(x, y, z, heading, owner);
   return t;
 }
 
-void Player1LargeTama2::Init(const ShotSpawn& spawn) { InitShot(spawn); }
+void Player1LargeTama2::Init(float x, float y, float z, float heading, int32_t owner_) {
+  InitShot(x, y, z, heading, owner_);
+}
 
 void Player1LargeTama2::Update() {
   if (!alive) return;
@@ -283,8 +265,8 @@ void Player1LargeTama2::DrawSecondPass() {
   if (!device || device != port::gpu::Device::Current()) return;
   device->SetRenderState(RenderState::SrcBlend, port::gpu::BlendOne);
   device->SetRenderState(RenderState::DestBlend, port::gpu::BlendOne);
-  Large2Model().Draw(Tumbling(1.5f, frameCounter, position));
-  Large2Model().Draw(Tumbling(2.0f, frameCounter, position));
+  Large2Model().Draw(TumblingWorld(1.5f, frameCounter, position));
+  Large2Model().Draw(TumblingWorld(2.0f, frameCounter, position));
   device->SetRenderState(RenderState::SrcBlend, port::gpu::BlendSrcAlpha);
   device->SetRenderState(RenderState::DestBlend, port::gpu::BlendInvSrcAlpha);
 }
@@ -306,13 +288,16 @@ void Player1LargeTama3::Unload() {
   p.quad.Release();
 }
 
-Player1LargeTama3* Player1LargeTama3::Spawn(const ShotSpawn& spawn) {
+Player1LargeTama3* Player1LargeTama3::Spawn(float x, float y, float z, float heading,
+                                            int32_t owner) {
   Player1LargeTama3* t = ReuseOrAddShot<Player1LargeTama3>(kObjectPlayer1LargeTama3);
-  if (t) t->Init(spawn);
+  if (t) t->Init(x, y, z, heading, owner);
   return t;
 }
 
-void Player1LargeTama3::Init(const ShotSpawn& spawn) { InitShot(spawn); }
+void Player1LargeTama3::Init(float x, float y, float z, float heading, int32_t owner_) {
+  InitShot(x, y, z, heading, owner_);
+}
 
 void Player1LargeTama3::Update() {
   if (!alive) return;
@@ -324,7 +309,7 @@ void Player1LargeTama3::Update() {
   if (frameCounter > kLarge3.lifetime || WallAhead(ahead, f)) {
     alive = 0;
     g_sound.PlaySound(kSoundBurst, -1000);
-    Player1TamaBurst::Spawn({.at = position, .heading = 0.0f, .owner = owner});
+    Player1TamaBurst::Spawn(position.x, position.y, position.z, 0.0f, owner);
   }
 }
 
@@ -358,15 +343,15 @@ void Player1TamaBurst::SetContext(port::gpu::Device* device, SokaiCounters* coun
   g_burstContext = {device, counters};
 }
 
-Player1TamaBurst* Player1TamaBurst::Spawn(const ShotSpawn& spawn) {
+Player1TamaBurst* Player1TamaBurst::Spawn(float x, float y, float z, float heading, int32_t owner) {
   Player1TamaBurst* t = ReuseOrAddShot<Player1TamaBurst>(kObjectPlayer1TamaBurst);
-  if (t) t->Init(spawn);
+  if (t) t->Init(x, y, z, heading, owner);
   return t;
 }
 
-void Player1TamaBurst::Init(const ShotSpawn& spawn) {
-  InitShot(spawn);
-  ShockWaveEffect::Spawn(spawn.at.x, spawn.at.y, spawn.at.z, 0.0f, spawn.heading, 0.0f, 1.0f, 1);
+void Player1TamaBurst::Init(float x, float y, float z, float heading, int32_t owner_) {
+  InitShot(x, y, z, heading, owner_);
+  ShockWaveEffect::Spawn(x, y, z, 0.0f, heading, 0.0f, 1.0f, 1);
   if (SokaiCounters* c = g_burstContext.counters) {
     ++c->bursts;
     c->combo = 0;

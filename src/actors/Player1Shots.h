@@ -17,8 +17,8 @@ class Tama : public PlayerShot {
   Tama();
   static void Load(port::gpu::Device* device);
   static void Unload();
-  static Tama* Spawn(const ShotSpawn& spawn);
-  void Init(const ShotSpawn& spawn);
+  static Tama* Spawn(float x, float y, float z, float heading, int32_t owner);
+  void Init(float x, float y, float z, float heading, int32_t owner);
   void Update() override;
   void Draw() override;
 
@@ -37,8 +37,9 @@ class Player1LargeTama1 : public PlayerShot {
   static void Load(port::gpu::Device* device, Character* const* targets, int32_t targetCount);
   static void Unload();
   // battleMode: 0 steers at the enemies, 1 at the battle players.
-  static Player1LargeTama1* Spawn(const ShotSpawn& spawn, uint8_t battleMode);
-  void Init(const ShotSpawn& spawn, uint8_t battleMode);
+  static Player1LargeTama1* Spawn(float x, float y, float z, float heading, uint8_t battleMode,
+                                  int32_t owner);
+  void Init(float x, float y, float z, float heading, uint8_t battleMode, int32_t owner);
   void Update() override;
   void Draw() override;
 
@@ -56,8 +57,8 @@ class Player1LargeTama2 : public PlayerShot {
   Player1LargeTama2();
   static void Load(port::gpu::Device* device);
   static void Unload();
-  static Player1LargeTama2* Spawn(const ShotSpawn& spawn);
-  void Init(const ShotSpawn& spawn);
+  static Player1LargeTama2* Spawn(float x, float y, float z, float heading, int32_t owner);
+  void Init(float x, float y, float z, float heading, int32_t owner);
   void Update() override;
   void DrawSecondPass() override;
 };
@@ -70,8 +71,8 @@ class Player1LargeTama3 : public PlayerShot {
   // Loads the picture and makes the quad on every call.
   static void Load(port::gpu::Device* device);
   static void Unload();
-  static Player1LargeTama3* Spawn(const ShotSpawn& spawn);
-  void Init(const ShotSpawn& spawn);
+  static Player1LargeTama3* Spawn(float x, float y, float z, float heading, int32_t owner);
+  void Init(float x, float y, float z, float heading, int32_t owner);
   void Update() override;
   void Draw() override;
 };
@@ -84,7 +85,7 @@ class Player1TamaBurst : public PlayerShot {
   // The sokai stage hands over its device and counters; without counters
   // the bursts count nowhere.
   static void SetContext(port::gpu::Device* device, SokaiCounters* counters);
-  static Player1TamaBurst* Spawn(const ShotSpawn& spawn);
-  void Init(const ShotSpawn& spawn);
+  static Player1TamaBurst* Spawn(float x, float y, float z, float heading, int32_t owner);
+  void Init(float x, float y, float z, float heading, int32_t owner);
   void Update() override;
 };

@@ -3,6 +3,7 @@
 #include <cstddef>
 
 #include "actors/Player.h"
+#include "actors/SplitBodyPose.h"
 #include "platform/MathHelpers.h"
 
 namespace {
@@ -136,25 +137,6 @@ void Player::BlendAnimation() {
 }
 
 void Player::ApplyAnimation() {
-  const size_t n = tracks.size();
-  const size_t main = static_cast<size_t>(mainTrack);
-  const size_t upper = static_cast<size_t>(upperTrack);
-  if (main >= n || upper >= n) return;
-  if (main == upper) {
-    model.Animate(tracks, true, nullptr);
-    return;
-  }
-  // A frame the model lacks is skipped: a null filter would pose them all.
-  const float upperWeight = tracks[upper].weight;
-  const float mainWeight = tracks[main].weight;
-  tracks[upper].weight = 0.0f;
-  for (ModelFrame* f : lowerFrames) {
-    if (f) model.Animate(tracks, true, f);
-  }
-  tracks[upper].weight = upperWeight;
-  tracks[main].weight = 0.0f;
-  for (ModelFrame* f : upperFrames) {
-    if (f) model.Animate(tracks, true, f);
-  }
-  tracks[main].weight = mainWeight;
+  PoseSplitBody(model, tracks, mainTrack, upperTrack, {lowerFrames, kLowerFrameCount},
+                {upperFrames, kUpperFrameCount});
 }

@@ -1,13 +1,16 @@
 #include "actors/PlayerShot.h"
 
+#include "actors/Motion.h"
+#include "actors/StageSounds.h"
 #include "platform/MathHelpers.h"
+#include "platform/SoundManager.h"
 #include "port/gpu.h"
 #include "world/ParticleEffect.h"
 
-void PlayerShot::InitShot(const ShotSpawn& spawn) {
-  owner = spawn.owner;
-  position = spawn.at;
-  rotation = {0.0f, spawn.heading, 0.0f};
+void PlayerShot::InitShot(float x, float y, float z, float heading, int32_t owner_) {
+  owner = owner_;
+  position = {x, y, z};
+  rotation = {0.0f, heading, 0.0f};
   alive = 1;
   frameCounter = 0;
   hitState = 0;
@@ -31,13 +34,39 @@ void PlayerShot::Puff(int32_t kind, float scale) const {
   ParticleEffect::Spawn(position.x, position.y, position.z, scale, 0.0f, 0.0f, 0.0f, kind, 1);
 }
 
+void PlayerShot::FlyOn(const Flight& flight) {
+  const port::Vec3 f = Orient();
+  MoveAlong(f, flight.speed);
+  if (hitState == 1) {
+    g_sound.PlaySound(kSoundHit, -1000);
+    Puff(kParticleHit, 0.5f);
+    alive = 0;
+  }
+  const port::Vec3 ahead = position;
+  KeepAboveGround(&position, flight.height);
+  if (frameCounter > flight.lifetime || WallAhead(ahead, f)) {
+    Puff(kParticleHit, 0.5f);
+    alive = 0;
+  }
+}
+
+port::Matrix TumblingWorld(float scale, int32_t frame, const port::Vec3& at) {
+  constexpr float kTumbleX = 6.5f;  // degrees a frame
+  constexpr float kTumbleZ = 8.0f;
+  const float f = static_cast<float>(frame);
+  return port::MatrixScaling(scale, scale, scale) *
+         port::MatrixRotationX(kTumbleX * f * kDegToRad) *
+         port::MatrixRotationZ(kTumbleZ * f * kDegToRad) *
+         port::MatrixTranslation(at.x, at.y, at.z);
+}
+
 void PlayerShot::Burst(const BurstSpec& spec) const {
   for (int i = 0; i < spec.count; ++i) {
     const float pitch = static_cast<float>(RandomInt(180) - 90);
     const float yaw = static_cast<float>(RandomInt(360));
     const float speed_ = RandomFloat(spec.speedCount, spec.speedUnit) + spec.speedAdd;
     ParticleEffect::Spawn(position.x, position.y, position.z, spec.scale, pitch, yaw, speed_,
-                          kParticleGlow, 1);
+                          spec.kind, 1);
   }
 }
 

@@ -7,9 +7,8 @@
 // A new shot class derives from PlayerShot, sets its type, radius, damage and
 // owner in its constructor, keeps a ShotModel (or its own pictures) as
 // class-wide data with static Load and Unload that LoadObjectClassResources
-// calls, and has a static Spawn(const ShotSpawn&) that takes
-// ReuseOrAddShot<Class>(type) and calls its own Init, which begins with
-// InitShot.
+// calls, and has a static Spawn that takes ReuseOrAddShot<Class>(type) and
+// calls its own Init, which begins with InitShot.
 #include <cstdint>
 #include <memory>
 #include <new>
@@ -18,23 +17,24 @@
 #include "render/StaticMesh.h"
 #include "world/DynamicObject.h"
 #include "world/ObjectList.h"
+#include "world/ParticleEffect.h"
 
 namespace port::gpu {
 class Device;
 }
 
-// Where a player shot starts, which way it flies and whose it is.
-struct ShotSpawn {
-  port::Vec3 at;
-  float heading = 0.0f;  // degrees
-  int32_t owner = kOwnerPlayer;
-};
-
 class PlayerShot : public DynamicObject {
  public:
   // Owner, position, heading; pitch and roll 0; alive; frame counter and hit
   // state 0; no extra collision points.
-  void InitShot(const ShotSpawn& spawn);
+  void InitShot(float x, float y, float z, float heading, int32_t owner);
+
+  // How a straight shot flies.
+  struct Flight {
+    float speed;       // units a frame
+    float height;      // flies this high over the ground
+    int32_t lifetime;  // ends when the frame counter passes it
+  };
 
   port::Matrix orientation = port::MatrixIdentity();  // from the angles, rebuilt each frame
   int32_t frameCounter = 0;                           // frames since the initialisation
@@ -45,18 +45,28 @@ class PlayerShot : public DynamicObject {
   port::Vec3 Orient();
   // Moves x and z along the forward vector; y is the ground following's.
   void MoveAlong(const port::Vec3& forward, float speed);
+  // The common frame of the straight shots, after the frame counter and any
+  // turn: orientation, the move, a hit (sound, a puff, gone; the rest of the
+  // frame still runs), ground following, and the end past the lifetime or at
+  // a wall ahead (a puff, gone).
+  void FlyOn(const Flight& flight);
   // One particle of the kind at the position, not moving.
   void Puff(int32_t kind, float scale) const;
 
-  // n glowing particles thrown every way at a speed of
-  // RandomFloat(speedCount, speedUnit) + speedAdd.
+  // n particles of the kind (glowing unless given) thrown every way at a
+  // speed of RandomFloat(speedCount, speedUnit) + speedAdd.
   struct BurstSpec {
     int count;
     float scale;
     float speedCount, speedUnit, speedAdd;
+    int32_t kind = kParticleGlow;
   };
   void Burst(const BurstSpec& spec) const;
 };
+
+// The tumbling ball draw of the large shots: scale, then the turns about x
+// (6.5 degrees a frame) and z (8 degrees a frame), then the place.
+port::Matrix TumblingWorld(float scale, int32_t frame, const port::Vec3& at);
 
 // The mesh a shot class draws, with the device of its Load.
 class ShotModel {

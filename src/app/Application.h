@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "actors/BattlePlayer.h"
 #include "actors/SokaiCounters.h"
 #include "app/RankingEntry.h"
 #include "render/Texture.h"
@@ -32,9 +33,11 @@ enum SceneId : int32_t {
   SceneOptions = 15,
   SceneButtonConfig1P = 16,
   SceneButtonConfig2P4P = 17,
-  SceneRanking1 = 18,  // one page per table, 18 to 21
+  SceneRanking1 = 18,  // one page per table, 18 to 21: normal, sokai, spare 3, spare 4
+  SceneRankingSokai = 19,
   SceneRanking4 = 21,
-  SceneNameEntry1 = 22,  // 22 to 25
+  SceneNameEntry1 = 22,  // one per table, 22 to 25, in the same order
+  SceneNameEntrySokai = 23,
   SceneNameEntry4 = 25,
   SceneIdLast = 25,
 };
@@ -180,9 +183,8 @@ class Application {
   int32_t resultScore = 0;
   int32_t rankPlace = 0;
   int32_t nameCursor = 0;
-  // Buttons of battle players 1 to 3 until the battle players are members;
-  // only BattleButton and SetBattleButton touch them.
-  int32_t battleButtons[4][3] = {{0, 1, 2}, {0, 1, 2}, {0, 1, 2}, {0, 1, 2}};
+  // The battle-mode players, for the whole run.
+  BattlePlayer battlePlayers[BattlePlayer::kMaxPlayers];
   int32_t requestedScene = SceneNone;
   int32_t currentScene = SceneNone;
   int32_t stagePhase = 0;

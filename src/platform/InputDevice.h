@@ -54,6 +54,9 @@ class InputDevice {
   // direction: 0 up, 1 down, 2 left, 3 right; only a full deflection counts.
   bool IsPadDirection(int pad, int direction) const;
   bool IsPadButton(int pad, int button) const;
+  // Pads opened by the enumeration (an unplugged one still counts: it reads
+  // as released); 0 without pads.
+  int GetPadCount() const { return padsPresent ? static_cast<int>(pads.size()) : 0; }
   void Release();
 
   bool directInput = false;  // the input subsystem is started

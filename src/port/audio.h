@@ -27,11 +27,14 @@ enum class AudioKind { Music, Effect };
 // one piece of music plays at a time and loops until stopped.
 class AudioSegment;
 
-// Null when audio is not open or the file is missing, empty or unreadable.
+// Null when audio is not open or the file is missing, empty or unreadable,
+// and for music that CheckMidiFile (port/midi_file.h) refuses.
 AudioSegment* LoadAudioSegment(const char* path, AudioKind kind);
 void FreeAudioSegment(AudioSegment* segment);
 // Starts the segment at its volume: an effect mixes over everything, music
-// replaces the music playing and repeats forever.
+// replaces the music playing and repeats forever (a piece shorter than a
+// tenth of a second plays once: the synthesiser reparses the file at each
+// pass, inside the audio callback).
 void PlayAudioSegment(AudioSegment* segment);
 // Sets the volume of the segment's next starts and of its instances sounding now.
 void SetAudioSegmentVolume(AudioSegment* segment, int32_t hundredthsDb);

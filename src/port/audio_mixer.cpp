@@ -1,6 +1,7 @@
 // Sound effects and music on SDL2_mixer.
 #include "port/audio.h"
 
+#include "port/midi_file.h"
 #include "port/path.h"
 
 #include <SDL.h>
@@ -20,6 +21,7 @@ class AudioSegment {
   std::string path;
   std::vector<uint8_t> bytes;  // the music's file, read by the synthesiser while it plays
   int32_t volume = 0;
+  bool loops = true;  // music: repeats until stopped, else plays once
 };
 
 namespace {
@@ -33,32 +35,10 @@ bool FileExists(const std::string& path) {
   return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
 }
 
-uint32_t ReadBe32(const unsigned char* p) {
-  return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
-}
-
 constexpr uint64_t kMaxAudioFileBytes = 16u << 20;
-
-// A Standard MIDI File whose header and track chunks lie inside the file.
-// The synthesiser only parses a file when it plays, so a broken one is
-// caught here instead.
-bool LooksLikeMidiFile(const std::vector<uint8_t>& data) {
-  if (data.size() < 14) return false;
-  if (std::memcmp(data.data(), "MThd", 4) != 0) return false;
-  const uint32_t headerLength = ReadBe32(&data[4]);
-  if (headerLength < 6 || headerLength > data.size() - 8) return false;
-  const unsigned trackCount = (unsigned{data[10]} << 8) | data[11];
-  if (trackCount == 0) return false;
-  size_t pos = 8 + headerLength;
-  unsigned tracks = 0;
-  while (tracks < trackCount && pos + 8 <= data.size()) {
-    const uint32_t length = ReadBe32(&data[pos + 4]);
-    if (length > data.size() - pos - 8) return false;
-    if (std::memcmp(&data[pos], "MTrk", 4) == 0) ++tracks;
-    pos += 8 + length;
-  }
-  return tracks == trackCount;
-}
+// The synthesiser parses the file again at each pass of a loop, inside the
+// audio callback; a piece shorter than this plays once.
+constexpr double kMinLoopSeconds = 0.1;
 
 void HaltChannelsOf(const Mix_Chunk* chunk) {
   const int channels = Mix_AllocateChannels(-1);
@@ -138,7 +118,9 @@ AudioSegment* LoadAudioSegment(const char* path, AudioKind kind) {
   segment->kind = kind;
   segment->path = path;
   if (kind == AudioKind::Music) {
-    if (LooksLikeMidiFile(bytes)) {
+    const MidiCheck midi = CheckMidiFile(bytes.data(), bytes.size());
+    if (midi.playable) {
+      segment->loops = midi.seconds >= kMinLoopSeconds;
       segment->bytes = std::move(bytes);
       if (SDL_RWops* rw =
               SDL_RWFromConstMem(segment->bytes.data(), static_cast<int>(segment->bytes.size())))
@@ -167,7 +149,7 @@ void PlayAudioSegment(AudioSegment* segment) {
   const int volume = MixerVolume(segment->volume);
   if (segment->kind == AudioKind::Music) {
     Mix_VolumeMusic(volume);
-    if (Mix_PlayMusic(segment->music, -1) != 0) return;
+    if (Mix_PlayMusic(segment->music, segment->loops ? -1 : 1) != 0) return;
     Mix_VolumeMusic(volume);
     g_playingMusic = segment;
   } else {

@@ -266,7 +266,8 @@ Status Effect::Begin(uint32_t* passes, uint32_t flags) {
   saved_ = !(flags & kEffectDoNotSaveState);
   if (saved_ && device_ == gpu::Device::Current()) {
     for (const fx::PassDesc& p : desc_.techniques[static_cast<size_t>(technique_)].passes) {
-      for (const auto& [state, value] : p.states) {
+      for (const auto& entry : p.states) {
+        const gpu::RenderState state = entry.first;  // a plain name: lambdas may capture it
         bool known = std::any_of(savedStates_.begin(), savedStates_.end(),
                                  [&](const auto& s) { return s.first == state; });
         if (!known) savedStates_.emplace_back(state, device_->GetRenderState(state));

@@ -59,10 +59,19 @@ void PngError(png_structp png, png_const_charp message) {
 
 void PngWarning(png_structp, png_const_charp) {}
 
-// Everything that may longjmp runs here, so the caller's frame holds no
-// locals that change between setjmp and longjmp.
-bool PngDecodeBody(png_structp png, png_infop info, PngSource* src, Image* img, std::string* why) {
-  png_set_read_fn(png, src, PngRead);
+// What a PNG decode fills. It lives in the frame of DecodePng, outside the
+// setjmp frame: libpng leaves by longjmp, which must skip no destructor and
+// may leave the locals of the setjmp frame indeterminate.
+struct PngJob {
+  PngSource src;
+  Image img;
+  std::vector<png_bytep> rows;
+  std::string why;
+};
+
+// Runs inside the setjmp frame: every local here is trivially destructible.
+bool PngDecodeBody(png_structp png, png_infop info, PngJob* job) {
+  png_set_read_fn(png, &job->src, PngRead);
   png_set_user_limits(png, kMaxImageSide, kMaxImageSide);
   png_set_chunk_malloc_max(png, 16u * 1024 * 1024);
   png_read_info(png, info);
@@ -71,14 +80,14 @@ bool PngDecodeBody(png_structp png, png_infop info, PngSource* src, Image* img, 
   int depth = 0, colour = 0, interlace = 0;
   png_get_IHDR(png, info, &w, &h, &depth, &colour, &interlace, nullptr, nullptr);
   if (!SizeAcceptable(w, h)) {
-    *why = "PNG dimensions out of range";
+    job->why = "PNG dimensions out of range";
     return false;
   }
   // Deflate expands at most about 1032 to 1; more filtered bytes than that
   // cannot be in the file, so refuse before allocating for them.
   uint64_t rawBytes = static_cast<uint64_t>(h) * (1 + png_get_rowbytes(png, info));
-  if (rawBytes > static_cast<uint64_t>(src->size) * 1100 + 4096) {
-    *why = "PNG data too short for its dimensions";
+  if (rawBytes > static_cast<uint64_t>(job->src.size) * 1100 + 4096) {
+    job->why = "PNG data too short for its dimensions";
     return false;
   }
 
@@ -93,18 +102,33 @@ bool PngDecodeBody(png_structp png, png_infop info, PngSource* src, Image* img, 
   png_set_interlace_handling(png);
   png_read_update_info(png, info);
   if (png_get_rowbytes(png, info) != static_cast<size_t>(w) * 4) {
-    *why = "unsupported PNG layout";
+    job->why = "unsupported PNG layout";
     return false;
   }
 
-  img->width = w;
-  img->height = h;
-  img->argb.assign(static_cast<size_t>(w) * h, 0);
-  std::vector<png_bytep> rows(h);
+  job->img.width = w;
+  job->img.height = h;
+  job->img.argb.assign(static_cast<size_t>(w) * h, 0);
+  job->rows.resize(h);
   for (png_uint_32 y = 0; y < h; ++y)
-    rows[y] = reinterpret_cast<png_bytep>(img->argb.data() + static_cast<size_t>(y) * w);
-  png_read_image(png, rows.data());
+    job->rows[y] = reinterpret_cast<png_bytep>(job->img.argb.data() + static_cast<size_t>(y) * w);
+  png_read_image(png, job->rows.data());
   return true;
+}
+
+// The setjmp frame: png and info are set before setjmp and never change after.
+bool PngDecodeGuarded(PngJob* job) {
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &job->src, PngError, PngWarning);
+  png_infop info = png ? png_create_info_struct(png) : nullptr;
+  if (!info) {
+    if (png) png_destroy_read_struct(&png, nullptr, nullptr);
+    job->why = "out of memory";
+    return false;
+  }
+  volatile bool ok = false;
+  if (setjmp(png_jmpbuf(png)) == 0) ok = PngDecodeBody(png, info, job);
+  png_destroy_read_struct(&png, &info, nullptr);
+  return ok;
 }
 
 // ---------------------------------------------------------------- JPEG
@@ -137,42 +161,69 @@ void JpegProgress(j_common_ptr cinfo) {
   }
 }
 
-bool JpegDecodeBody(jpeg_decompress_struct* cinfo, const uint8_t* data, size_t size, Image* img,
-                    std::vector<uint8_t>* row, std::string* why) {
-  jpeg_mem_src(cinfo, data, static_cast<unsigned long>(size));
+// What a JPEG decode uses and fills, in the frame of DecodeJpeg, outside
+// the setjmp frame (see PngJob).
+struct JpegJob {
+  jpeg_decompress_struct cinfo;
+  JpegErrors err;
+  jpeg_progress_mgr progress;
+  const uint8_t* data = nullptr;
+  size_t size = 0;
+  Image img;
+  std::vector<uint8_t> row;
+  std::string why;
+};
+
+// Runs inside the setjmp frame: every local here is trivially destructible.
+bool JpegDecodeBody(JpegJob* job) {
+  jpeg_decompress_struct* cinfo = &job->cinfo;
+  jpeg_mem_src(cinfo, job->data, static_cast<unsigned long>(job->size));
   if (jpeg_read_header(cinfo, TRUE) != JPEG_HEADER_OK) {
-    *why = "no JPEG image";
+    job->why = "no JPEG image";
     return false;
   }
   if (!SizeAcceptable(cinfo->image_width, cinfo->image_height)) {
-    *why = "JPEG dimensions out of range";
+    job->why = "JPEG dimensions out of range";
     return false;
   }
   cinfo->out_color_space = JCS_RGB;
   jpeg_start_decompress(cinfo);
   if (cinfo->output_components != 3) {
-    *why = "unsupported JPEG colour layout";
+    job->why = "unsupported JPEG colour layout";
     return false;
   }
   const uint32_t w = cinfo->output_width, h = cinfo->output_height;
-  img->width = w;
-  img->height = h;
-  img->argb.assign(static_cast<size_t>(w) * h, 0);
-  row->resize(static_cast<size_t>(w) * 3);
+  job->img.width = w;
+  job->img.height = h;
+  job->img.argb.assign(static_cast<size_t>(w) * h, 0);
+  job->row.resize(static_cast<size_t>(w) * 3);
   while (cinfo->output_scanline < h) {
     uint32_t y = cinfo->output_scanline;
-    JSAMPROW rp = row->data();
+    JSAMPROW rp = job->row.data();
     if (jpeg_read_scanlines(cinfo, &rp, 1) != 1) {
-      *why = "JPEG data ended early";
+      job->why = "JPEG data ended early";
       return false;
     }
-    uint32_t* dst = img->argb.data() + static_cast<size_t>(y) * w;
-    const uint8_t* s = row->data();
+    uint32_t* dst = job->img.argb.data() + static_cast<size_t>(y) * w;
+    const uint8_t* s = job->row.data();
     for (uint32_t x = 0; x < w; ++x, s += 3)
       dst[x] = 0xFF000000u | (s[0] << 16) | (s[1] << 8) | s[2];
   }
   jpeg_finish_decompress(cinfo);
   return true;
+}
+
+// The setjmp frame.
+bool JpegDecodeGuarded(JpegJob* job) {
+  volatile bool ok = false;
+  if (setjmp(job->err.jump) == 0) {
+    jpeg_create_decompress(&job->cinfo);
+    job->progress.progress_monitor = JpegProgress;
+    job->cinfo.progress = &job->progress;
+    ok = JpegDecodeBody(job);
+  }
+  jpeg_destroy_decompress(&job->cinfo);
+  return ok;
 }
 
 // ---------------------------------------------------------------- BMP
@@ -209,25 +260,14 @@ ImageFormat DetectImageFormat(const uint8_t* data, size_t size) {
 bool DecodePng(const uint8_t* data, size_t size, Image* out, std::string* error) {
   *out = Image{};
   if (!data || size < 8 || png_sig_cmp(data, 0, 8) != 0) return Fail(error, "not a PNG file", out);
-  PngSource src{data, size, 0, {}};
-  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &src, PngError, PngWarning);
-  if (!png) return Fail(error, "out of memory", out);
-  png_infop info = png_create_info_struct(png);
-  if (!info) {
-    png_destroy_read_struct(&png, nullptr, nullptr);
-    return Fail(error, "out of memory", out);
+  PngJob job{PngSource{data, size, 0, {}}, {}, {}, {}};
+  if (!PngDecodeGuarded(&job)) {
+    const std::string& why = !job.why.empty()           ? job.why
+                             : !job.src.message.empty() ? job.src.message
+                                                        : "bad PNG file";
+    return Fail(error, why.c_str(), out);
   }
-  Image img;
-  std::string why;
-  volatile bool ok = false;
-  if (setjmp(png_jmpbuf(png)) == 0) ok = PngDecodeBody(png, info, &src, &img, &why);
-  png_destroy_read_struct(&png, &info, nullptr);
-  if (!ok)
-    return Fail(
-        error,
-        why.empty() ? (src.message.empty() ? "bad PNG file" : src.message.c_str()) : why.c_str(),
-        out);
-  *out = std::move(img);
+  *out = std::move(job.img);
   return true;
 }
 
@@ -235,30 +275,23 @@ bool DecodeJpeg(const uint8_t* data, size_t size, Image* out, std::string* error
   *out = Image{};
   if (!data || size < 4 || data[0] != 0xFF || data[1] != 0xD8)
     return Fail(error, "not a JPEG file", out);
-  jpeg_decompress_struct cinfo;
-  JpegErrors err;
-  jpeg_progress_mgr progress{};
-  std::memset(&cinfo, 0, sizeof cinfo);
-  cinfo.err = jpeg_std_error(&err.pub);
-  err.pub.error_exit = JpegErrorExit;
-  err.pub.emit_message = JpegEmitMessage;
-  err.pub.output_message = JpegOutputMessage;
-  err.message[0] = '\0';
-  Image img;
-  std::vector<uint8_t> row;
-  std::string why;
-  volatile bool ok = false;
-  if (setjmp(err.jump) == 0) {
-    jpeg_create_decompress(&cinfo);
-    progress.progress_monitor = JpegProgress;
-    cinfo.progress = &progress;
-    ok = JpegDecodeBody(&cinfo, data, size, &img, &row, &why);
+  JpegJob job;
+  std::memset(&job.cinfo, 0, sizeof job.cinfo);
+  std::memset(&job.progress, 0, sizeof job.progress);
+  job.cinfo.err = jpeg_std_error(&job.err.pub);
+  job.err.pub.error_exit = JpegErrorExit;
+  job.err.pub.emit_message = JpegEmitMessage;
+  job.err.pub.output_message = JpegOutputMessage;
+  job.err.message[0] = '\0';
+  job.data = data;
+  job.size = size;
+  if (!JpegDecodeGuarded(&job)) {
+    const char* why = !job.why.empty()     ? job.why.c_str()
+                      : job.err.message[0] ? job.err.message
+                                           : "bad JPEG file";
+    return Fail(error, why, out);
   }
-  jpeg_destroy_decompress(&cinfo);
-  if (!ok)
-    return Fail(error, why.empty() ? (err.message[0] ? err.message : "bad JPEG file") : why.c_str(),
-                out);
-  *out = std::move(img);
+  *out = std::move(job.img);
   return true;
 }
 

@@ -2,9 +2,12 @@
 
 #include <dirent.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
-#include <cstdio>
+#include <cerrno>
 #include <string>
+
+#include "port/file.h"
 
 namespace port {
 
@@ -85,19 +88,26 @@ std::string ResolvePath(std::string_view path) {
 bool ReadFileBytes(std::string_view path, std::vector<uint8_t>* out, uint64_t maxBytes) {
   out->clear();
   std::string resolved = ResolvePath(path);
-  if (resolved.empty()) return false;
-  FILE* f = std::fopen(resolved.c_str(), "rb");
-  if (!f) return false;
-  struct stat st;
-  if (::fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode) ||
-      static_cast<uint64_t>(st.st_size) > maxBytes) {
-    std::fclose(f);
+  uint64_t size = 0;
+  const int fd = resolved.empty() ? -1 : OpenRegularFile(resolved, &size);
+  if (fd < 0) return false;
+  if (size > maxBytes) {
+    ::close(fd);
     return false;
   }
-  out->resize(static_cast<size_t>(st.st_size));
-  size_t got = out->empty() ? 0 : std::fread(out->data(), 1, out->size(), f);
-  bool ok = got == out->size() && !std::ferror(f);
-  std::fclose(f);
+  out->resize(static_cast<size_t>(size));
+  size_t got = 0;
+  bool ok = true;
+  while (got < out->size()) {
+    const ssize_t n = ::read(fd, out->data() + got, out->size() - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      ok = false;  // an error, or the file shrank while we read it
+      break;
+    }
+    got += static_cast<size_t>(n);
+  }
+  ::close(fd);
   if (!ok) out->clear();
   return ok;
 }

@@ -14,8 +14,9 @@ namespace port {
 // file matches (so creating a file still goes where the path says).
 std::string ResolvePath(std::string_view path);
 
-// Reads a whole file through ResolvePath. False when it cannot be opened or
-// read, or is larger than maxBytes.
+// Reads a whole file through ResolvePath. False when it is no regular file
+// (a pipe, folder or device answers at once, as a missing file does), cannot
+// be read, or is larger than maxBytes.
 bool ReadFileBytes(std::string_view path, std::vector<uint8_t>* out,
                    uint64_t maxBytes = uint64_t{1} << 30);
 

@@ -174,7 +174,8 @@ bool WriteRankingRows(const char* path, const std::vector<RankingEntry>& table, 
 }
 
 // The place of a result: the row below the lowest row it does not beat, or
-// 0 when it beats every row. A result equal to a row goes above it.
+// 0 when it beats every row. A result equal to a row goes above it, on
+// purpose (SaveFiles.NormalResultsArePlacedByStagesThenFrames).
 template <typename Beaten>
 int32_t PlaceOf(const std::vector<RankingEntry>& table, Beaten beatsOrTies) {
   for (int r = static_cast<int>(table.size()) - 1; r >= 0; --r)
@@ -261,15 +262,13 @@ int32_t Application::SokaiRankPosition() {
   return rankPlace;
 }
 
-// The one place that reaches the buttons of battle players 1 to 3: when the
-// battle players become members, these two call BattlePlayer::GetButton and
-// BattlePlayer::SetButton of battlePlayers[player] instead.
+// The one place that reaches the buttons of the battle players.
 int32_t Application::BattleButton(int player, int action) const {
-  if (player < 0 || player >= 4 || action < 0 || action >= Player::kActionCount) return 0;
-  return battleButtons[player][action];
+  if (player < 0 || player >= BattlePlayer::kMaxPlayers) return 0;
+  return battlePlayers[player].GetButton(action);
 }
 
 void Application::SetBattleButton(int player, int action, int32_t button) {
-  if (player < 0 || player >= 4 || action < 0 || action >= Player::kActionCount) return;
-  battleButtons[player][action] = button;
+  if (player < 0 || player >= BattlePlayer::kMaxPlayers) return;
+  battlePlayers[player].SetButton(action, button);
 }

@@ -1,8 +1,5 @@
 #include "world/KvFile.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cfloat>
 #include <climits>
 #include <cmath>
@@ -10,17 +7,17 @@
 #include <cstring>
 #include <string>
 
+#include "port/file.h"
+
 namespace {
 
 // Longest value read: fgets into 50 bytes.
 constexpr int kValueBufferSize = 50;
 
 struct PendingWrite {
-  bool active = false;
   bool failed = false;
   bool crlf = false;
-  std::string finalPath;
-  std::string tempPath;
+  port::ReplacementFile file;
 };
 PendingWrite g_write;
 
@@ -59,17 +56,6 @@ float ToFloat(const char* s) {
   return static_cast<float>(d);
 }
 
-bool FinishWrite(std::FILE* f) {
-  bool ok = !g_write.failed;
-  if (std::fflush(f) != 0 || std::ferror(f)) ok = false;
-  if (ok && ::fsync(::fileno(f)) != 0) ok = false;
-  if (std::fclose(f) != 0) ok = false;
-  if (ok && std::rename(g_write.tempPath.c_str(), g_write.finalPath.c_str()) != 0) ok = false;
-  if (!ok) std::remove(g_write.tempPath.c_str());
-  g_write = PendingWrite{};
-  return ok;
-}
-
 }  // namespace
 
 bool OpenKvFile(const char* path, const char* mode) {
@@ -79,34 +65,24 @@ bool OpenKvFile(const char* path, const char* mode) {
   if (mode[0] == 'w') {
     // Write beside the real file and rename on close, so a crash or a full
     // disk never leaves a short save file.
-    std::string temp = std::string(path) + ".tmp";
-    std::FILE* f = std::fopen(temp.c_str(), "wb");
-    if (!f) return false;
-    g_write.active = true;
+    if (!g_write.file.Open(path)) return false;
     g_write.failed = false;
     g_write.crlf = !ModeHas(mode, 'b');
-    g_write.finalPath = path;
-    g_write.tempPath = std::move(temp);
-    g_kvFile = f;
+    g_kvFile = g_write.file.Stream();
     return true;
   }
+  if (mode[0] != 'r') return false;
 
-  std::FILE* f = std::fopen(path, mode[0] == 'r' ? "rb" : mode);
-  if (!f) return false;
-  struct stat st {};
-  if (::fstat(::fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) {
-    std::fclose(f);  // a directory or device is no key=value file
-    return false;
-  }
-  g_kvFile = f;
-  return true;
+  // A pipe, folder or device in the file's place reads as a missing file.
+  g_kvFile = port::OpenRegularFileStream(path);
+  return g_kvFile != nullptr;
 }
 
 bool CloseKvFile() {
   if (!g_kvFile) return false;
   std::FILE* f = g_kvFile;
   g_kvFile = nullptr;
-  if (g_write.active) return FinishWrite(f);
+  if (g_write.file.IsOpen()) return g_write.file.Commit(!g_write.failed);
   return std::fclose(f) == 0;
 }
 

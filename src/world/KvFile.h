@@ -9,12 +9,15 @@
 extern std::FILE* g_kvFile;
 
 // Modes as the game passes them: "r..." reads (opened read-only, so a
-// read-only install still reads), "w..." writes to a temporary file that
-// CloseKvFile puts in place; without 'b' lines end in CR LF. Opening while a
-// file is open closes that one first.
+// read-only install still reads; anything but a regular file reads as
+// missing), "w..." writes to a temporary file that CloseKvFile puts in place
+// (through a symbolic link, keeping the old file's permissions); without 'b'
+// lines end in CR LF. Other modes fail. Opening while a file is open closes
+// that one first.
 bool OpenKvFile(const char* path, const char* mode);
 // Closes the open file. For a written file, true only when every line reached
-// the disk and the file replaced the old one; on failure the old file stays.
+// the disk and the file replaced the old one (folder synced); when writing
+// failed the old file stays.
 bool CloseKvFile();
 // One line "key=value"; key bytes are written as they are (Shift-JIS keys).
 void WriteKvInt(const char* key, int32_t value);

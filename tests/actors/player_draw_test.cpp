@@ -218,16 +218,16 @@ TEST_F(PlayerDraw, EveryShotIsSeenWhileAliveAndGoneWhenDead) {
     PlayerShot* s = nullptr;
     switch (c.type) {
       case kObjectTama:
-        s = Tama::Spawn({.at = at});
+        s = Tama::Spawn(at.x, at.y, at.z, 0.0f, kOwnerPlayer);
         break;
       case kObjectPlayer1LargeTama1:
-        s = Player1LargeTama1::Spawn({.at = at}, 0);
+        s = Player1LargeTama1::Spawn(at.x, at.y, at.z, 0.0f, 0, kOwnerPlayer);
         break;
       case kObjectPlayer1LargeTama2:
-        s = Player1LargeTama2::Spawn({.at = at});
+        s = Player1LargeTama2::Spawn(at.x, at.y, at.z, 0.0f, kOwnerPlayer);
         break;
       default:
-        s = Player1LargeTama3::Spawn({.at = at});
+        s = Player1LargeTama3::Spawn(at.x, at.y, at.z, 0.0f, kOwnerPlayer);
         break;
     }
     ASSERT_NE(s, nullptr);

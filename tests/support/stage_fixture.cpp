@@ -104,7 +104,7 @@ void StageFixture::SetUp() {
   // Sounds queue into silent clips; the fixture records and clears them.
   savedClips_.swap(g_sound.stageClips);
   g_sound.stageClips.resize(kStageSoundCount);
-  // Recorded volumes are the actors' own offsets.
+  // Volumes are recorded as the actors queue them, without the master volume.
   savedMasterVolume_ = g_sound.masterVolume;
   g_sound.masterVolume = 0;
   savedCamera_ = g_camera;
@@ -130,6 +130,8 @@ void StageFixture::SetUp() {
 }
 
 void StageFixture::TearDown() {
+  for (auto it = undo_.rbegin(); it != undo_.rend(); ++it) (*it)();
+  undo_.clear();
   LetAll();
   ResetPlayer();
   for (int a = 0; a < Player::kActionCount; ++a) player.SetButton(a, savedButtons_[a]);
@@ -198,6 +200,13 @@ bool StageFixture::SavePng(const std::vector<uint32_t>& picture, const std::stri
   image.height = gltest::kHeight;
   image.format = PNG_FORMAT_BGRA;  // 0xAARRGGBB little-endian
   return png_image_write_to_file(&image, path.c_str(), 0, opaque.data(), 0, nullptr) != 0;
+}
+
+void StageFixture::AtTearDown(void (*undo)()) { undo_.push_back(undo); }
+
+port::Vec3 StageFixture::ScreenOf(const port::Vec3& p) {
+  return ProjectToScreen(port::MatrixTranslation(p.x, p.y, p.z), g_camera.GetView(),
+                         g_camera.GetProjection());
 }
 
 void StageFixture::Hold(int key) { port::SetTestKey(key, true); }
@@ -292,6 +301,23 @@ int StageFixture::CountParticles(int kind) const {
     const auto* p = dynamic_cast<const ParticleEffect*>(e);
     if (p && p->kind == kind) ++n;
   }
+  return n;
+}
+
+int StageFixture::CountNewParticles(int kind) const {
+  int n = 0;
+  for (size_t i = 0; i < g_effects.Size(); ++i) {
+    const auto* p = dynamic_cast<const ParticleEffect*>(g_effects.At(i));
+    if (p && p->IsActive() && p->kind == kind && p->age == 1) ++n;
+  }
+  return n;
+}
+
+int StageFixture::CountDiffering(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
+  if (a.size() != b.size()) return static_cast<int>(a.size() > b.size() ? a.size() : b.size());
+  int n = 0;
+  // The colour only: what the alpha channel of the picture keeps is never seen.
+  for (size_t i = 0; i < a.size(); ++i) n += ((a[i] ^ b[i]) & 0x00FFFFFFu) != 0 ? 1 : 0;
   return n;
 }
 

@@ -13,11 +13,13 @@
 #include <vector>
 
 #include "actors/Player.h"
+#include "platform/GraphicsDevice.h"
 #include "platform/SoundManager.h"
 #include "port/math.h"
 #include "render/Camera.h"
 #include "support/gl_context.h"
 #include "world/Character.h"
+#include "world/CharacterList.h"
 #include "world/DynamicObject.h"
 
 namespace stagetest {
@@ -33,6 +35,8 @@ inline constexpr FieldFiles kStage1Field = {"Xfile/stage1/stage1.X", "Xfile/stag
 inline constexpr FieldFiles kSokaiField = {"Xfile/sokai_stage/sokai_stage.X",
                                            "Xfile/sokai_stage/sokai_round.X",
                                            "Xfile/sokai_stage/sokai_stage_collision.X"};
+inline constexpr FieldFiles kStage3Field = {"Xfile/stage3/stage3.X", "",
+                                            "Xfile/stage3/collision.X"};
 
 // The stage1 field's features the gameplay tests use: an 80 by 80 floor at
 // y = 0 walled in at +-40, and three blocks standing on it.
@@ -40,6 +44,10 @@ inline constexpr float kFloorY = 0.0f;
 inline constexpr float kStandY = 1.0f;       // the player's origin on the floor
 inline constexpr float kNorthWallZ = 40.0f;  // faces -z
 inline constexpr float kLowBlockTop = 2.0f;  // x -24..-16, z 10..14
+// The stage3 field: the same floor and walls, with a pillar 10 high in each
+// corner (x and z 33..37 from the centre).
+inline constexpr float kStage3PillarTop = 10.0f;
+inline constexpr float kStage3PillarNear = 33.0f;
 
 struct StageSetup {
   FieldFiles field = kStage1Field;
@@ -111,6 +119,23 @@ class StageFixture : public gltest::GameDeviceTest {
   DummyEnemy* AddEnemy(port::Vec3 at, int32_t kind = kCharacterZako1, float hp = 10.0f,
                        float maxHp = 10.0f);
 
+  // Loads an enemy class (a class with the stage loader Load(method, device,
+  // caps, effect, ramp) and Unload) as a stage's enter routine does, with
+  // the fixture's device and draw method and the list's toon effect. The
+  // class is unloaded at TearDown, before the device goes.
+  template <typename T>
+  void LoadEnemyClass() {
+    T::Load(setup.method, device, g_graphics.GetCaps(), g_characters.GetToonEffect(),
+            g_characters.GetToonRamp());
+    AtTearDown(&T::Unload);
+  }
+  // Runs undo at TearDown (last registered first), before the lists and the
+  // device are released.
+  void AtTearDown(void (*undo)());
+  // Where a world point shows on the 640 by 480 picture from g_camera (z:
+  // the undivided depth).
+  static port::Vec3 ScreenOf(const port::Vec3& p);
+
   // Sounds recorded so far.
   int CountSound(int id) const;
   const SoundEvent* FirstSound(int id) const;
@@ -120,6 +145,12 @@ class StageFixture : public gltest::GameDeviceTest {
   int CountObjects(int type, bool aliveOnly = true) const;
   // Counts the active particles of a kind (every active effect for -1).
   int CountParticles(int kind = -1) const;
+  // The particles of a kind spawned during the last frame (the effects update
+  // after everything that spawns them, so those are one frame old).
+  int CountNewParticles(int kind) const;
+  // The pixels that differ between two read-back pictures (all of them when
+  // the sizes differ): what a draw added at a checkpoint.
+  static int CountDiffering(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b);
 
   // Set in a derived fixture's constructor to change the stage.
   StageSetup setup;
@@ -132,6 +163,7 @@ class StageFixture : public gltest::GameDeviceTest {
   bool EnsurePad();
   void RecordSounds();
 
+  std::vector<void (*)()> undo_;
   bool inputStarted_ = false;
   int pad_ = -1;
   Camera savedCamera_;

@@ -1,7 +1,10 @@
 #include "world/KvFile.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -9,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "support/odd_files.h"
 #include "support/temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -173,18 +177,17 @@ TEST_F(KvFileTest, FailedWriteKeepsTheOldFile) {
   EXPECT_FALSE(OpenKvFile(Path("missing/option.sav").c_str(), "w+t"));
   EXPECT_EQ(g_kvFile, nullptr);
 
-#ifdef __linux__
-  // A full disk: every line fails to reach it, the close reports failure
-  // and the previous save survives.
-  if (fs::exists("/dev/full")) {
-    const std::string p = Write("rank.sav", "score=100\r\n");
-    fs::create_symlink("/dev/full", p + ".tmp");
+  // A full disk (a file size limit here): every line past the limit fails to
+  // reach it, the close reports failure and the previous save survives.
+  const std::string p = Write("rank.sav", "score=100\r\n");
+  {
+    testsupport::ScopedFileSizeLimit limit(64);
     ASSERT_TRUE(OpenKvFile(p.c_str(), "w+t"));
     for (int i = 0; i < 1000; ++i) WriteKvInt("score", i);
     EXPECT_FALSE(CloseKvFile());
-    EXPECT_EQ(Read(p), "score=100\r\n");
   }
-#endif
+  EXPECT_EQ(Read(p), "score=100\r\n");
+  EXPECT_FALSE(fs::exists(p + ".tmp"));
 }
 
 TEST_F(KvFileTest, OpeningAgainClosesTheFirstFile) {
@@ -201,4 +204,51 @@ TEST_F(KvFileTest, OpeningAgainClosesTheFirstFile) {
   // A failed open leaves no file open.
   EXPECT_FALSE(OpenKvFile(Path("nope").c_str(), "r+t"));
   EXPECT_EQ(g_kvFile, nullptr);
+}
+
+TEST_F(KvFileTest, PipesFoldersAndDevicesReadAsMissingAtOnce) {
+  std::vector<std::string> pipes;
+  std::vector<std::string> paths;
+  for (testsupport::OddFile kind : testsupport::kOddFiles) {
+    const std::string p = Path(("odd" + std::to_string(paths.size()) + ".sav").c_str());
+    ASSERT_TRUE(testsupport::MakeOddFile(p, kind)) << testsupport::OddFileName(kind);
+    if (kind == testsupport::OddFile::Fifo) pipes.push_back(p);
+    if (kind == testsupport::OddFile::FifoLink) pipes.push_back(p + ".pipe");
+    paths.push_back(p);
+  }
+  testsupport::PipeWatchdog watchdog(pipes);
+  for (const std::string& p : paths) {
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(OpenKvFile(p.c_str(), "r+t")) << p;
+    EXPECT_EQ(g_kvFile, nullptr);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << p;
+    int32_t v = 7;
+    ReadKvInt(&v);
+    EXPECT_EQ(v, 7);
+  }
+  EXPECT_FALSE(watchdog.Fired()) << "the open blocked on a named pipe";
+  // Modes that neither read nor write are refused.
+  EXPECT_FALSE(OpenKvFile(Write("a.sav", "x=1\n").c_str(), "a+t"));
+}
+
+TEST_F(KvFileTest, SavingKeepsPermissionsAndWritesThroughALink) {
+  fs::create_directories(dir_.path() / "home");
+  const std::string real = Write("home/option.sav", "mode=0\r\n");
+  ASSERT_EQ(::chmod(real.c_str(), 0600), 0);
+  const std::string link = Path("option.sav");
+  ASSERT_EQ(::symlink("home/option.sav", link.c_str()), 0);
+
+  ASSERT_TRUE(OpenKvFile(link.c_str(), "w+t"));
+  WriteKvInt("mode", 1);
+  ASSERT_TRUE(CloseKvFile());
+
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(Read(real), "mode=1\r\n");
+  EXPECT_EQ(fs::status(real).permissions() & fs::perms::mask,
+            fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_FALSE(fs::exists(real + ".tmp"));
+  ASSERT_TRUE(OpenKvFile(link.c_str(), "r+t"));
+  int32_t mode = 0;
+  ReadKvInt(&mode);
+  EXPECT_EQ(mode, 1);
 }

@@ -24,6 +24,19 @@ Mesh Ball(float r, uint32_t core, uint32_t rim, int slices = 12) {
   return m;
 }
 
+// A big ball with three bands round it, so its roll and spin show although
+// it is lit evenly.
+Mesh BandedBall(float r, uint32_t core, uint32_t band) {
+  Mesh m = Ball(r, core, band, 16);
+  const int b = m.AddMaterial(Glow(band));
+  for (const Mat4& turn : {Mat4::RotY(Rad(90)), Mat4::RotX(Rad(90))}) {
+    const size_t first = m.pos.size();
+    m.Torus({0, 0, 0}, r * 0.98f, r * 0.08f, 16, 4, b);
+    m.Transform(turn, first);
+  }
+  return m;
+}
+
 // A seven-segment digit of boxes on the z = depth face, about 0.5 high.
 void Digit(Mesh& m, int digit, float depth, int mat) {
   static const int seg[10] = {0x3F, 0x06, 0x5B, 0x4F, 0x66, 0x6D, 0x7D, 0x07, 0x7F, 0x6F};
@@ -137,14 +150,17 @@ void GenerateProps(Output& out) {
     Save(out, "Xfile/3boss/lighter.X", l, true);
   }
   {  // Stage 3's hammer: pivot at the origin, arm along -z, head at z = -7.
+    // Drawn with only the ambient light, so the colours carry most of their
+    // own light; the wood tiles along the arm.
     Mesh m;
-    Material wood = Paint(0xB08050, 0.4f);
+    Material wood = Paint(0xFFF0E0, 0.9f);
     wood.texture = "Xfile/stage3/hammar.png";
-    Material iron = Paint(0x707880, 0.4f);
-    iron.texture = "Xfile/stage3/hammar.png";
-    int a = m.AddMaterial(wood), b = m.AddMaterial(iron);
+    int a = m.AddMaterial(wood), b = m.AddMaterial(Paint(0xB8C0D0, 0.8f)),
+        c = m.AddMaterial(Paint(0xE04030, 0.85f));
     m.Box({0, 0, -3.2f}, {0.2f, 0.2f, 3.2f}, a, -1, 4.0f);
     m.Box({0, 0, -7.0f}, {1.4f, 0.8f, 0.8f}, b);
+    m.Box({1.25f, 0, -7.0f}, {0.12f, 0.85f, 0.85f}, c);
+    m.Box({-1.25f, 0, -7.0f}, {0.12f, 0.85f, 0.85f}, c);
     m.Box({0, 0, 0}, {0.35f, 0.35f, 0.35f}, b);
     Save(out, "Xfile/stage3/hammar.x", m, false);
   }
@@ -211,8 +227,8 @@ void GenerateProps(Output& out) {
     m.Torus({0, 0, 0}, 0.5f, 0.1f, 16, 6, a);
     Save(out, "Xfile/tama/enemy_tama2_ring.X", m, true);
   }
-  Save(out, "Xfile/tama/large_tama1.X", Ball(2.1f, 0xFF5030, 0x802010, 16), true);
-  Save(out, "Xfile/tama/large_tama2.X", Ball(2.5f, 0x4060FF, 0x102080, 16), true);
+  Save(out, "Xfile/tama/large_tama1.X", BandedBall(2.1f, 0xFF5030, 0x601808), true);
+  Save(out, "Xfile/tama/large_tama2.X", BandedBall(2.5f, 0x4060FF, 0xE0E8FF), true);
   {  // A ground target marker: a ring and a cross, about a unit across.
     Mesh m;
     int a = m.AddMaterial(Glow(0xFF3030)), b = m.AddMaterial(Glow(0xFFFF40));

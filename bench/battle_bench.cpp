@@ -1,0 +1,193 @@
+// A four-player battle at its busiest: the four characters on the stage1
+// field with every kind of their shots alive (normal shots, curving balls,
+// hit boxes, homing balls, flames, mines, creatures, explosions). One frame's
+// update, and one draw per viewport (the field, the four players and the
+// objects from each player's camera, in its quarter of the screen).
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "actors/BattlePlayer.h"
+#include "actors/Player1Shots.h"
+#include "actors/Player2Shots.h"
+#include "actors/Player3Shots.h"
+#include "actors/Player4Shots.h"
+#include "actors/PlayerTamas.h"
+#include "platform/GraphicsDevice.h"
+#include "platform/InputDevice.h"
+#include "port/random.h"
+#include "port/window.h"
+#include "render/Camera.h"
+#include "world/CharacterList.h"
+#include "world/EffectList.h"
+#include "world/ObjectList.h"
+#include "world/StageField.h"
+
+namespace {
+
+constexpr int kPlayers = 4;
+
+struct Battle {
+  port::Window* window = nullptr;
+  BattlePlayer players[kPlayers];
+  std::filesystem::path cwd;
+  int frame = 0;
+
+  bool Start(int method) {
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    cwd = std::filesystem::current_path();
+    std::filesystem::current_path(POMELVANE_RUN_DIR);
+    std::string error;
+    if (port::InitVideo(&error)) window = port::CreateMainWindow("bench", 640, 480, false, &error);
+    if (!window || !g_graphics.Create(window, 0, 640, 480)) return false;
+    port::gpu::Device* device = g_graphics.GetDevice();
+    g_graphics.SetDefaultStates();
+    port::CrtSrand(1);
+    g_input.InitKeyboard(nullptr);
+    g_camera.SetDevice(device);
+    g_characters.Init(device, g_graphics.GetCaps(), method == 3 ? 1 : 0);
+    g_stageField.Init(device);
+    g_stageField.LoadGround("Xfile/stage1/stage1.X");
+    g_stageField.LoadRound("Xfile/stage1/round.X");
+    g_stageField.LoadCollision("Xfile/stage1/stage1_collision.X");
+    g_objects.Init(device);
+    g_effects.Init(device);
+    BattlePlayer::LoadShared(kPlayers, players, g_characters.GetToonEffect(),
+                             g_characters.GetToonRamp());
+    const port::Vec3 at[kPlayers] = {{0, 1, -6}, {6, 1, 0}, {0, 1, 6}, {-6, 1, 0}};
+    const float heading[kPlayers] = {0, 270, 180, 90};
+    for (int i = 0; i < kPlayers; ++i) {
+      players[i].LoadModel(method, i + 1);
+      players[i].Init(at[i].x, at[i].y, at[i].z, heading[i], kOwnerBattlePlayer1 + i);
+      players[i].StartFight();
+    }
+    return true;
+  }
+
+  // Every 40 frames a new set of every character's shots: the long-lived
+  // ones pile up to a busy match's worth.
+  void TopUpShots() {
+    if (frame++ % 40 != 0) return;
+    for (int i = 0; i < kPlayers; ++i) {
+      const BattlePlayer& p = players[i];
+      const int32_t id = p.id;
+      const float h = p.angle.y + 180.0f;  // away from the middle
+      const port::Vec3& x = p.position;
+      switch (i) {
+        case 0:
+          Tama::Spawn(x.x, x.y, x.z, h, id);
+          Player1LargeTama1::Spawn(x.x, x.y, x.z, h + 20, 1, id);
+          break;
+        case 1:
+          Player2Tama::Spawn(x.x, x.y, x.z, h, id);
+          Player2LargeTama1::Spawn(x.x, x.y, x.z, h, g_objects.Size() % 4, id);
+          Player2HitBox::Spawn(x.x + 1, x.y, x.z, h, id);
+          break;
+        case 2:
+          Player3Tama::Spawn(x.x, x.y, x.z, h, id);
+          Player3LargeTama1::Spawn(x.x, x.y, x.z, h, &players[2], id);
+          Player3LargeTama2::Spawn(x.x + 2, 0.3f, x.z, h, id);
+          break;
+        default:
+          Player4Tama::Spawn(x.x, x.y, x.z, h, id);
+          Player4LargeTama1::Spawn(x.x - 2, 1, x.z + 2, h, id);
+          Player4LargeTama2::Spawn(x.x, 0.8f, x.z - 2, h, id);
+          Player4LargeTama3::Spawn(x.x - 3, 1, x.z, h, id);
+          break;
+      }
+    }
+  }
+
+  void Update() {
+    g_input.PollKeyboard();
+    for (BattlePlayer& p : players) p.Update();
+    g_objects.UpdateAll();
+    g_effects.UpdateAll();
+  }
+
+  // One viewport per player, each a quarter of the screen.
+  void Draw() {
+    port::gpu::Device* device = g_graphics.GetDevice();
+    device->Clear(port::gpu::ClearTarget | port::gpu::ClearZBuffer, 0xFF0000FFu, 1.0f);
+    const port::Vec4 light{0.4f, -0.8f, 0.45f, 0.0f};
+    for (int v = 0; v < kPlayers; ++v) {
+      port::gpu::Viewport vp{static_cast<uint32_t>(v % 2) * 320,
+                             static_cast<uint32_t>(v / 2) * 240,
+                             320,
+                             240,
+                             0.0f,
+                             1.0f};
+      device->SetViewport(vp);
+      players[v].ApplyCamera();
+      g_camera.Apply();
+      const port::Matrix view = g_camera.GetView();
+      const port::Matrix projection = g_camera.GetProjection();
+      g_stageField.Draw(view, projection, light);
+      for (BattlePlayer& p : players) {
+        p.animatedThisFrame = v == 0 ? 0 : 1;
+        p.Draw(view, projection, light);
+      }
+      g_objects.DrawAll();
+      g_effects.DrawAll(view, projection);
+    }
+  }
+
+  void Stop() {
+    for (BattlePlayer& p : players) p.Release();
+    BattlePlayer::LoadShared(0, nullptr, nullptr, nullptr);
+    for (BattlePlayer& p : players) p.Release();
+    g_objects.Release();
+    g_effects.Release();
+    g_stageField.Release();
+    g_characters.Release();
+    g_input.Release();
+    g_graphics.Release();
+    if (window) port::DestroyMainWindow(window);
+    std::filesystem::current_path(cwd);
+  }
+};
+
+void BM_BattleUpdate(benchmark::State& state) {
+  Battle b;
+  if (!b.Start(2)) {
+    state.SkipWithError("no offscreen device");
+    b.Stop();
+    return;
+  }
+  for (int f = 0; f < 500; ++f) {
+    b.TopUpShots();
+    b.Update();
+  }
+  for (auto _ : state) {
+    b.TopUpShots();
+    b.Update();
+  }
+  state.counters["objects"] = g_objects.CountAlive();
+  b.Stop();
+}
+BENCHMARK(BM_BattleUpdate);
+
+// The four viewports of a frame; method 2 (fixed function) and 3 (toon).
+void BM_BattleDrawFourViewports(benchmark::State& state) {
+  Battle b;
+  if (!b.Start(static_cast<int>(state.range(0)))) {
+    state.SkipWithError("no offscreen device");
+    b.Stop();
+    return;
+  }
+  for (int f = 0; f < 500; ++f) {
+    b.TopUpShots();
+    b.Update();
+  }
+  for (auto _ : state) {
+    b.Draw();
+    benchmark::DoNotOptimize(g_graphics.GetDevice()->ReadBackBuffer().size());
+  }
+  state.counters["objects"] = g_objects.CountAlive();
+  b.Stop();
+}
+BENCHMARK(BM_BattleDrawFourViewports)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
+
+}  // namespace

@@ -1,0 +1,408 @@
+// The battle player's life: the class-wide meshes, the model sets, the
+// placement, the frame and its state machine, points, rank and result.
+// Control, hits and field contact are in BattlePlayerControl.cpp, the
+// animation in BattlePlayerAnimation.cpp, the camera and the drawing in
+// BattlePlayerDraw.cpp, the large attacks in BattlePlayerAttacks.cpp.
+#include "actors/BattlePlayer.h"
+
+#include <string>
+
+#include "actors/Motion.h"
+#include "platform/GraphicsDevice.h"
+#include "platform/InputDevice.h"
+#include "platform/MathHelpers.h"
+#include "render/Camera.h"
+#include "render/EffectHolder.h"
+
+namespace {
+
+// The model set of a character: the first file is the model, the others its
+// animations, in track order.
+struct ModelSet {
+  const char* folder;
+  const char* files[BattlePlayer::kTrackCount];
+};
+constexpr ModelSet kModelSets[4] = {
+    {"Xfile/player/",
+     {"stop.X", "run.X", "walk.X", "side_walk.X", "normal_attack.X", "damage_small.X",
+      "jump_downer.X", "largeattack1.X", "largeattack2.X", "gameover.X", "gameclear.X",
+      "piyori.X"}},
+    {"Xfile/battleplayer2p/",
+     {"stop.X", "run.X", "walk.X", "side_walk.X", "normal_attack.X", "damage_small.X", "jump.X",
+      "largeattack1.X", "largeattack2.X", "lose.X", "win.X", "piyori.X"}},
+    {"Xfile/battleplayer3p/",
+     {"stop.X", "run.X", "walk.X", "side_walk.X", "normal_attack.X", "damage_small.X", "jump.X",
+      "largeattack1.X", "largeattack2.X", "lose.X", "win.X", "piyori.X"}},
+    {"Xfile/battleplayer4p/",
+     {"stop.X", "run.X", "walk.X", "side_walk.X", "normal_attack.X", "damage_small.X", "jump.X",
+      "largeattack1.X", "largeattack2.X", "lose.X", "win.X", "piyori.X"}},
+};
+constexpr const char* kSunflowerPath = "Xfile/battleplayer2p/himawari.X";
+constexpr int32_t kSunflowerCharacter = 2;
+
+constexpr const char* kLowerFrameNames[BattlePlayer::kLowerFrameCount] = {
+    "Frame4_dody_downer",
+    "Frame5_right_leg3",
+    "Frame6_right_leg2",
+    "Frame7_right_leg1",
+    "Frame8_left_leg3",
+    "Frame9_left_leg2",
+    "Frame10_left_leg1",
+    "Frame2_center",
+    "Frame3_dody_downer_operation",
+    "Frame11_body_upper_operation",
+};
+constexpr const char* kUpperFrameNames[BattlePlayer::kUpperFrameCount] = {
+    "Frame12_body_upper", "Frame13_left_arm3",  "Frame14_left_arm2",  "Frame15_left_arm1",
+    "Frame16_right_arm3", "Frame17_right_arm2", "Frame18_right_arm1", "Frame19_head",
+};
+
+// The chick, then the markers of ranks 1 to 4.
+constexpr int kSharedMeshCount = 5;
+constexpr const char* kSharedMeshPaths[kSharedMeshCount] = {
+    "Xfile/hiyoko.X", "Xfile/top.X", "Xfile/2i.X", "Xfile/3i.X", "Xfile/biri.X"};
+
+struct PlacementNumbers {
+  int32_t framesSinceShot = 60;
+  int32_t framesOnGround = 20;
+  int32_t points = 10;
+  float cameraDistance = 4.0f;
+  float cameraYawBehind = 180.0f;
+};
+constexpr PlacementNumbers kPlace;
+
+constexpr float kKnockBackCap = 1.0f;
+constexpr int32_t kLastRank = 4;
+
+// Class-wide data; never destroyed, so nothing runs after the device is gone.
+struct SharedData {
+  int32_t playerCount = 0;
+  BattlePlayer* players = nullptr;
+  port::gpu::Device* device = nullptr;
+  EffectHolder* effect = nullptr;
+  Texture* toonTexture = nullptr;
+  StaticMesh meshes[kSharedMeshCount];
+  Character* targets[BattlePlayer::kMaxPlayers] = {};
+};
+SharedData& Shared() {
+  static SharedData* s = new SharedData;
+  return *s;
+}
+
+}  // namespace
+
+BattlePlayer::BattlePlayer() {
+  kind = kCharacterPlayer;
+  alive = 0;
+}
+
+BattlePlayer::~BattlePlayer() = default;
+
+// ---- Class-wide ----
+
+void BattlePlayer::LoadShared(int32_t playerCount, BattlePlayer* players, EffectHolder* effect,
+                              Texture* toonTexture) {
+  SharedData& s = Shared();
+  s.playerCount = players ? playerCount : 0;
+  if (s.playerCount < 0) s.playerCount = 0;
+  if (s.playerCount > kMaxPlayers) s.playerCount = kMaxPlayers;
+  s.players = players;
+  s.device = g_graphics.GetDevice();
+  s.effect = effect;
+  s.toonTexture = toonTexture;
+  for (int i = 0; i < kSharedMeshCount; ++i) s.meshes[i].Load(s.device, kSharedMeshPaths[i]);
+}
+
+Character* const* BattlePlayer::TargetList(BattlePlayer* players, int32_t count) {
+  SharedData& s = Shared();
+  for (int i = 0; i < kMaxPlayers; ++i) {
+    s.targets[i] = players && i < count ? &players[i] : nullptr;
+  }
+  return s.targets;
+}
+
+int32_t BattlePlayer::PlayerCount() { return Shared().playerCount; }
+BattlePlayer* BattlePlayer::Players() { return Shared().players; }
+StaticMesh& BattlePlayer::Chick() { return Shared().meshes[0]; }
+Texture* BattlePlayer::ToonTexture() { return Shared().toonTexture; }
+
+StaticMesh& BattlePlayer::RankMarker(int32_t rank_) {
+  if (rank_ < 1) rank_ = 1;
+  if (rank_ > kLastRank) rank_ = kLastRank;
+  return Shared().meshes[rank_];
+}
+
+void BattlePlayer::Release() {
+  character = kNoCharacter;
+  for (StaticMesh& m : Shared().meshes) m.Release();
+  for (auto& m : extraMeshes) m->Release();
+  extraMeshes.clear();
+  model.Release();
+  for (ModelFrame*& f : lowerFrames) f = nullptr;
+  for (ModelFrame*& f : upperFrames) f = nullptr;
+}
+
+// ---- Loading and placement ----
+
+void BattlePlayer::LoadModel(int method, int32_t character_) {
+  port::gpu::Device* device = g_graphics.GetDevice();
+  if (character_ < 1 || character_ > 4) {
+    // No such model set: the player fights on undrawn.
+    model.Release();
+    character = kNoCharacter;
+  } else if (character_ != character || !model.IsLoaded()) {
+    character = character_;
+    if (character == kSunflowerCharacter) {
+      for (auto& m : extraMeshes) m->Release();
+      extraMeshes.clear();
+      extraMeshes.push_back(std::make_unique<StaticMesh>());
+      extraMeshes.front()->Load(device, kSunflowerPath);
+    }
+    const ModelSet& set = kModelSets[character - 1];
+    const std::string folder = set.folder;
+    model.Init(device, &g_graphics.GetCaps());
+    model.Load((folder + set.files[0]).c_str(), method);
+    // Every call adds a set, so a file that fails keeps the later tracks in place.
+    for (int i = 1; i < kTrackCount; ++i) model.AddAnimation((folder + set.files[i]).c_str());
+  }
+  if (method != SkinnedModel::kMethodSoftware) {
+    model.SetEffect(Shared().effect);
+    model.BindEffectParameters("mVP", "vCol", "vLightDir", "DecalTex", "CurNumBones",
+                               "mWorldMatrixArray");
+  }
+  if (tracks.empty()) {
+    tracks.resize(kTrackCount);
+    tracks[0].weight = 1.0f;
+  }
+  // Refilled on every load: another character brings its own lengths.
+  for (AnimTrack& t : tracks) t.length = 0.0f;
+  model.GetAnimationLengths(tracks);
+  for (int i = 0; i < kLowerFrameCount; ++i) lowerFrames[i] = model.FindFrame(kLowerFrameNames[i]);
+  for (int i = 0; i < kUpperFrameCount; ++i) upperFrames[i] = model.FindFrame(kUpperFrameNames[i]);
+  alive = 0;
+}
+
+void BattlePlayer::Init(float x, float y, float z, float heading, int32_t id_) {
+  position = previousPosition = {x, y, z};
+  angle = {0.0f, heading, 0.0f};
+  id = id_;
+  alive = 1;
+  airborne = 1;
+  framesInState = 0;
+  animIndex = kBattleAnimStop;
+  speed = 0.0f;
+  verticalSpeed = 0.0f;
+  upperTrack = 0;
+  lowerTrack = 0;
+  charge = 0;
+  attacking = 0;
+  shotHeld = 0;
+  invulnerable = 0;
+  invulnerableFrames = 0;
+  stunGauge = 0.0f;
+  lastAttacker = 0;
+  lockOnHold = 0;
+  cameraMode = kBattleCameraFollow;
+  cameraPitch = 0.0f;
+  modelAngle = {};
+  framesSinceShot = kPlace.framesSinceShot;
+  framesOnGround = kPlace.framesOnGround;
+  points = kPlace.points;
+  rank = 1;
+  rankMarkerFrames = kMarkerShown;
+  state = kBattleStart;
+  moveHeading = heading;
+  // A new match starts from the stand, whatever the last one left playing.
+  for (size_t i = 0; i < tracks.size(); ++i) {
+    tracks[i].time = 0.0f;
+    tracks[i].weight = i == 0 ? 1.0f : 0.0f;
+  }
+  cameraTarget = {x, y, z};
+  cameraYaw = heading + kPlace.cameraYawBehind;
+  cameraDistance = kPlace.cameraDistance;
+  g_camera.SetMode(Camera::kOrbit);
+  g_camera.SetDistance(kPlace.cameraDistance);
+  g_camera.SetPosition(x, y, z);
+  g_camera.SetPitch(0.0f);
+  g_camera.SetYaw(cameraYaw);
+}
+
+// ---- The match ----
+
+void BattlePlayer::StartFight() {
+  state = kBattleFight;
+  framesInState = 0;
+}
+
+void BattlePlayer::Stop() {
+  state = kBattleStopped;
+  framesInState = 0;
+  rankMarkerFrames = kMarkerShown;
+}
+
+void BattlePlayer::ComputeRank() {
+  const SharedData& s = Shared();
+  int32_t above = 0;
+  for (int32_t i = 0; s.players && i < s.playerCount; ++i) {
+    if (&s.players[i] != this && s.players[i].points > points) ++above;
+  }
+  rank = 1 + above;
+  if (rank == s.playerCount) rank = kLastRank;
+  rankMarkerFrames = 0;
+}
+
+void BattlePlayer::DecideResult() {
+  const SharedData& s = Shared();
+  framesInState = 0;
+  bool beaten = false;
+  for (int32_t i = 0; s.players && i < s.playerCount; ++i) {
+    if (&s.players[i] != this && s.players[i].points > points) beaten = true;
+  }
+  if (beaten) {
+    state = kBattleLose;
+  } else {
+    state = kBattleWin;
+    rankMarkerFrames = kMarkerShown;
+  }
+}
+
+bool BattlePlayer::IsWinner() const { return state == kBattleWin; }
+
+void BattlePlayer::SetButton(int32_t action, int32_t button) {
+  if (action >= 0 && action < kActionCount) buttons[action] = button;
+}
+
+int32_t BattlePlayer::GetButton(int32_t action) const {
+  return action >= 0 && action < kActionCount ? buttons[action] : 0;
+}
+
+void BattlePlayer::AddPoints(int32_t n) {
+  points += n;
+  if (points < 0) points = 0;
+}
+
+void BattlePlayer::SetKnockBack(float heading, float speed_) {
+  moveHeading = heading;
+  speed = speed_ > kKnockBackCap ? kKnockBackCap : speed_;
+}
+
+void BattlePlayer::GivePoints(int32_t attacker, int32_t n) {
+  const SharedData& s = Shared();
+  for (int32_t i = 0; s.players && i < s.playerCount; ++i) {
+    if (s.players[i].id == attacker) s.players[i].AddPoints(n);
+  }
+}
+
+// ---- Controls ----
+
+namespace {
+
+// The pad a player answers to, or -1 for none; *keyboard whether it also
+// answers to the keyboard.
+int PadOf(int32_t playerIndex, bool* keyboard) {
+  const int pads = g_input.GetPadCount();
+  const int32_t players = Shared().playerCount;
+  *keyboard = playerIndex == 0;
+  if (pads >= players) return playerIndex;
+  return playerIndex == 0 ? -1 : playerIndex - 1;
+}
+
+struct ControlKeys {
+  int directions[4] = {0xC8, 0xD0, 0xCB, 0xCD};                  // up, down, left, right
+  int actions[BattlePlayer::kActionCount] = {0x2C, 0x2D, 0x2E};  // Z, X, C
+};
+constexpr ControlKeys kKeys;
+
+}  // namespace
+
+bool BattlePlayer::IsDirectionDown(int direction) const {
+  if (direction < 0 || direction > 3) return false;
+  bool keyboard = false;
+  const int pad = PadOf(id - kOwnerBattlePlayer1, &keyboard);
+  if (keyboard && g_input.IsKeyDown(kKeys.directions[direction])) return true;
+  return pad >= 0 && g_input.IsPadDirection(pad, direction);
+}
+
+bool BattlePlayer::IsActionDown(int action) const {
+  if (action < 0 || action >= kActionCount) return false;
+  bool keyboard = false;
+  const int pad = PadOf(id - kOwnerBattlePlayer1, &keyboard);
+  if (keyboard && g_input.IsKeyDown(kKeys.actions[action])) return true;
+  return pad >= 0 && g_input.IsPadButton(pad, buttons[action]);
+}
+
+// ---- One frame ----
+
+void BattlePlayer::Update() {
+  if (!alive) return;
+  animatedThisFrame = 0;
+  previousPosition = position;
+  StepState();
+  const GroundHit ground = FindGround(position);
+  if (ground.found) {
+    shadowHeight = ground.point.y + 0.05f;
+    ApplyGravity(ground.point.y + 1.0f);
+  } else {
+    // No field there: the move of this frame is refused.
+    position = previousPosition;
+  }
+  if (verticalSpeed > 0.0f && CeilingAbove(previousPosition)) {
+    position = previousPosition;
+    verticalSpeed = 0.0f;
+  }
+  BlendAnimation();
+  RunCamera();
+}
+
+void BattlePlayer::StepState() {
+  ++framesInState;
+  ++framesOnGround;
+  ++rankMarkerFrames;
+  switch (state) {
+    case kBattleKnockBack:
+      UpdateKnockBack();
+      break;
+    case kBattleLargeAttack1:
+      UpdateLargeAttack1();
+      break;
+    case kBattleLargeAttack2:
+      UpdateLargeAttack2();
+      break;
+    case kBattleStopped:
+      Stand(kBattleAnimStop);
+      break;
+    case kBattleLose:
+      Stand(kBattleAnimLose);
+      break;
+    case kBattleWin:
+      Stand(kBattleAnimWin);
+      break;
+    case kBattlePiyori:
+      UpdateStunned();
+      break;
+    case kBattleStart:
+      HandleInput();
+      break;
+    default:
+      HandleAttackInput();
+      HandleInput();
+      break;
+  }
+  CheckHits();
+  const port::Vec3 d = DirectionFromAngles(angle.x, moveHeading, angle.z);
+  position.x += d.x * speed;
+  position.z += d.z * speed;
+  CollideField(d);
+}
+
+void BattlePlayer::Stand(int32_t index) {
+  invulnerable = 1;
+  invulnerableFrames = 0;
+  SetAnimation(index);
+  speed = 0.0f;
+  cameraMode = kBattleCameraCloseUp;
+}
+
+void GetCameraViewMatrix(port::Matrix* out) {
+  if (out) *out = g_camera.GetView();
+}

@@ -1,0 +1,216 @@
+#pragma once
+// A battle player: the figure one person steers in the battle mode, one of
+// four characters with its own model set and shots, on the keyboard or a
+// joystick. Two to four of them fight on one field; a knock-back scores a
+// point for the shooter, a stun (piyori) costs the victim 3 and gives the
+// shooter 2. The application holds four for the whole run; they are not in
+// the character list. The battle scene loads them, places them, updates
+// them once a frame, ranks them and draws each in every viewport with that
+// player's own camera values.
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "port/math.h"
+#include "render/SkinnedModel.h"
+#include "render/StaticMesh.h"
+#include "render/Texture.h"
+#include "world/Character.h"
+
+class DynamicObject;
+class EffectHolder;
+class ModelFrame;
+
+// Any value without a row of its own runs as the fight.
+enum BattlePlayerState : int32_t {
+  kBattleFightIdle = 0,  // as the fight
+  kBattleFight = 1,      // attacks, then movement
+  kBattleKnockBack = 2,
+  kBattleLargeAttack1 = 3,
+  kBattleLargeAttack2 = 4,
+  kBattleStopped = 5,  // time over
+  kBattleLose = 6,
+  kBattleWin = 7,
+  kBattlePiyori = 8,  // stunned, 240 frames
+  kBattleStart = 9,   // placed, moving but not attacking until the fight starts
+};
+
+enum BattleCameraMode : int32_t {
+  kBattleCameraFollow = 0,
+  kBattleCameraCloseUp = 1,  // stopped, lose, win
+  kBattleCameraOrbit = 2,    // piyori
+};
+
+// The battle animation index the state routines ask for; the blend maps it
+// to the tracks of the model set. Any other value stands.
+enum BattleAnim : int32_t {
+  kBattleAnimStop = 0,
+  kBattleAnimRun = 1,
+  kBattleAnimWalk = 2,
+  kBattleAnimSideWalk = 3,
+  kBattleAnimDamage = 4,
+  kBattleAnimLargeAttack1 = 8,
+  kBattleAnimLargeAttack2 = 9,
+  kBattleAnimJump = 10,
+  kBattleAnimLose = 11,
+  kBattleAnimWin = 12,
+  kBattleAnimPiyori = 13,
+};
+
+// The actions whose joystick buttons can be assigned.
+enum BattleAction : int32_t {
+  kBattleActionAttack = 0,
+  kBattleActionShift = 1,
+  kBattleActionJump = 2,
+};
+
+class BattlePlayer : public Character {
+ public:
+  static constexpr int kMaxPlayers = 4;
+  static constexpr int kTrackCount = 12;
+  static constexpr int kLowerFrameCount = 10;
+  static constexpr int kUpperFrameCount = 8;  // the last is the head
+  static constexpr int kActionCount = 3;
+  static constexpr int32_t kNoCharacter = -1;
+  static constexpr int32_t kMarkerShown = 300;  // the rank marker shows below this
+
+  BattlePlayer();
+  ~BattlePlayer() override;
+
+  // ---- Class-wide ----
+
+  // Keeps the battle-player array and its count (every player-versus-player
+  // search walks it), the device, the shared toon effect and ramp; loads the
+  // chick and the four rank markers. The battle scene calls it once at its
+  // start, before the model sets.
+  static void LoadShared(int32_t playerCount, BattlePlayer* players, EffectHolder* effect,
+                         Texture* toonTexture);
+  // The first count players of the array as the target list that character
+  // 1's steering ball takes (Player1LargeTama1::Load). The list is
+  // class-wide and stays valid until the next call.
+  static Character* const* TargetList(BattlePlayer* players, int32_t count);
+  static int32_t PlayerCount();
+  static BattlePlayer* Players();
+  // The chick, the rank markers (1 to 4) and the toon ramp, class-wide.
+  static StaticMesh& Chick();
+  static StaticMesh& RankMarker(int32_t rank);
+  static Texture* ToonTexture();
+
+  // character -1; the shared meshes (whichever player is released first
+  // releases them), the extra meshes and the model. A second call does
+  // nothing more.
+  void Release() override;
+
+  // ---- Per player ----
+
+  // Loads the model set of character 1 to 4 for the draw method (2 fixed
+  // function, 3 toon); the same character already loaded is not loaded
+  // again. Any other character, or files that are missing, leave the player
+  // without a model: it plays on and draws nothing. Leaves the player dead.
+  void LoadModel(int method, int32_t character);
+  // Placement, in the start state: id 1000 to 1003 for players 1 to 4.
+  void Init(float x, float y, float z, float heading, int32_t id);
+  // One frame; nothing while dead.
+  void Update() override;
+  // The figure, its ornaments, the rank marker and the shadow; nothing while
+  // dead or without a model.
+  void Draw(port::Matrix view, port::Matrix projection, port::Vec4 lightDirection) override;
+
+  void StartFight();
+  void Stop();
+  // 1 + the players with strictly more points; the last place is always 4.
+  void ComputeRank();
+  // Lose when another player has strictly more points, else win (ties all win).
+  void DecideResult();
+  bool IsWinner() const;
+
+  // Joystick buttons of the actions; other actions change nothing and
+  // answer 0. A button outside the pad's range is kept, and never reads down.
+  void SetButton(int32_t action, int32_t button);
+  int32_t GetButton(int32_t action) const;
+  // Points never fall below 0.
+  void AddPoints(int32_t n);
+  // Slides along heading at speed (at most 1.0).
+  void SetKnockBack(float heading, float speed);
+  // This player's controls: direction 0 up, 1 down, 2 left, 3 right; the
+  // actions by BattleAction. Player 1 answers to the keyboard (and to pad 0
+  // when there is a pad for every player); each other player to its pad.
+  bool IsDirectionDown(int direction) const;
+  bool IsActionDown(int action) const;
+  // Writes this player's camera target, pitch and yaw into g_camera.
+  void ApplyCamera() const;
+
+  // Animation: the index the states ask for; the blend once per update; the
+  // pose once per drawn frame.
+  void SetAnimation(int32_t index);
+  void BlendAnimation();
+  void ApplyAnimation();
+
+  // The large attacks of states 3 and 4, by character.
+  void UpdateLargeAttack1();
+  void UpdateLargeAttack2();
+
+  // Resources.
+  SkinnedModel model;
+  std::vector<std::unique_ptr<StaticMesh>> extraMeshes;  // character 2: the sunflower first
+  // The tracks are the base's `tracks`, kTrackCount of them.
+  float shadowHeight = 0.0f;
+  ModelFrame* lowerFrames[kLowerFrameCount] = {};
+  ModelFrame* upperFrames[kUpperFrameCount] = {};
+  int32_t upperTrack = 0;
+  int32_t lowerTrack = 0;
+  int32_t character = kNoCharacter;
+  uint8_t animatedThisFrame = 0;
+
+  int32_t points = 0;
+  int32_t buttons[kActionCount] = {0, 1, 2};
+  int32_t framesInState = 0;
+  int32_t animIndex = kBattleAnimStop;
+  int32_t framesSinceShot = 0;
+  float moveHeading = 0.0f;  // degrees; the move may differ from the facing
+  float speed = 0.0f;        // world units a frame
+  float verticalSpeed = 0.0f;
+  int32_t state = kBattleStart;
+  int32_t lockOnHold = 0;  // frames shift has been held without a side step
+  uint8_t shotHeld = 0;
+  int32_t charge = 0;
+  uint8_t attacking = 0;  // 1 for 30 frames after a shot
+  float stunGauge = 0.0f;
+  int32_t framesOnGround = 0;
+  port::Vec3 modelAngle;  // pitch, yaw, roll added when drawn
+  int32_t lastAttacker = 0;
+  int32_t rank = 1;
+  int32_t rankMarkerFrames = kMarkerShown;
+  int32_t cameraMode = kBattleCameraFollow;
+  float cameraPitch = 0.0f;
+  float cameraYaw = 0.0f;
+  float cameraDistance = 0.0f;
+  port::Vec3 cameraTarget;
+
+ private:
+  void StepState();
+  void HandleAttackInput();
+  void HandleInput();
+  void LockOn();
+  void ApplyGravity(float ground);
+  void CheckHits();
+  void KnockBackFrom(const DynamicObject& object);
+  void UpdateKnockBack();
+  void UpdateStunned();
+  void Stand(int32_t index);
+  void CollideField(const port::Vec3& d);
+  void CountDownInvulnerability();
+  void DecayStun();
+  void GivePoints(int32_t attacker, int32_t n);
+  // The placeholder of the large attacks until their sequences are written.
+  void RunLargeAttack(int32_t length);
+  void RunCamera();
+  void SpinModel();
+  void DrawModel(port::Matrix view, port::Matrix projection, port::Vec4 lightDirection);
+  void DrawOrnaments();
+  void DrawRankMarker();
+  bool Flashing() const;
+};
+
+// Copies g_camera's view matrix into *out.
+void GetCameraViewMatrix(port::Matrix* out);

@@ -1,0 +1,20 @@
+#pragma once
+// The pose of a figure whose legs and whose arms and head may play different
+// tracks: the lower frames from the lower track, the upper frames from the
+// upper one; one pose from the root when both are the same track.
+#include <cstdint>
+#include <vector>
+
+#include "render/AnimTrack.h"
+
+class ModelFrame;
+class SkinnedModel;
+
+struct BodyFrames {
+  ModelFrame* const* frames;  // null entries (frames the model lacks) are skipped
+  int count;
+};
+
+// Tracks out of range pose nothing. The weights are put back as they were.
+void PoseSplitBody(SkinnedModel& model, std::vector<AnimTrack>& tracks, int32_t lowerTrack,
+                   int32_t upperTrack, BodyFrames lower, BodyFrames upper);
