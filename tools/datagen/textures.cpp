@@ -274,7 +274,18 @@ void Effects(Output& out) {
   Png(out, "texture/effect/particle1.png", glow(64, 0xFFA040, 0.5f));
   Png(out, "texture/effect/particle2.png", glow(64, 0x40A0FF, 0.5f));
   Png(out, "texture/effect/particle3.png", glow(64, 0x60FF60, 0.5f));
-  Png(out, "texture/player1_largetama3.png", glow(64, 0xFF6020, 0.6f));
+  {  // The sokai shot is drawn alpha-blended and spins: its own alpha, and a
+     // four-pointed star that shows the turn.
+    Image img(64, 64, Hex(0xFF6020, 0));
+    img.Disc(32, 32, 30, Hex(0xFF6020), 0.6f);
+    for (int k = 0; k < 4; ++k) {
+      const float a = kTau * static_cast<float>(k) / 4, b = a + kTau / 8, c = a - kTau / 8;
+      img.Triangle(32 + 30 * std::cos(a), 32 + 30 * std::sin(a), 32 + 8 * std::cos(b),
+                   32 + 8 * std::sin(b), 32 + 8 * std::cos(c), 32 + 8 * std::sin(c), Hex(0xFFE040));
+    }
+    img.Disc(32, 32, 10, Hex(0xFFFFFF), 0.5f);
+    Png(out, "texture/player1_largetama3.png", img);
+  }
   {  // Drawn alpha-blended, so the glow carries its own alpha.
     Image img(64, 64, Hex(0xC040FF, 0));
     img.Disc(32, 32, 30, Hex(0xC040FF), 0.6f);
