@@ -10,4 +10,13 @@ struct SokaiCounters {
   int32_t framesSinceKill = 120;
   int32_t maxCombo = 0;
   int32_t score = 0;
+
+  // A kill counted by the zako knocked away: the combo grows, and the kill
+  // scores the combo's new value (so a burst that knocks away n scores
+  // n(n + 1)/2). The kill count itself is the zako's to add.
+  void AddKill() {
+    ++combo;
+    framesSinceKill = 0;
+    score += combo;
+  }
 };

@@ -1,0 +1,47 @@
+#include "actors/EnemyClasses.h"
+
+#include <array>
+
+namespace {
+
+// One row a class, as each class lands.
+constexpr std::array<EnemyClass, 0> kEnemyClasses{};
+
+// The kinds a placement record names by number; any other spawns a zako1.
+constexpr int32_t kPlacedKinds[] = {kAppearZako1, kAppearZako2, kAppearZako3, kAppearZako4,
+                                    kAppearBoss1, kAppearBoss2, kAppearBoss3};
+
+}  // namespace
+
+std::span<const EnemyClass> EnemyClasses() { return kEnemyClasses; }
+
+const EnemyClass* FindEnemyClass(int32_t kind) {
+  for (const EnemyClass& c : EnemyClasses())
+    if (c.kind == kind) return &c;
+  return nullptr;
+}
+
+const EnemyClass* PlacedEnemyClass(int32_t kind) {
+  for (int32_t placed : kPlacedKinds)
+    if (placed == kind) return FindEnemyClass(kind);
+  return FindEnemyClass(kAppearZako1);
+}
+
+void LoadEnemyClasses(std::span<const int32_t> kinds, const EnemyLoad& load) {
+  for (int32_t kind : kinds)
+    if (const EnemyClass* c = FindEnemyClass(kind)) c->load(load);
+}
+
+void UnloadEnemyClasses(std::span<const int32_t> kinds) {
+  for (int32_t kind : kinds)
+    if (const EnemyClass* c = FindEnemyClass(kind)) c->unload();
+}
+
+void UnloadAllEnemyClasses() {
+  for (const EnemyClass& c : EnemyClasses()) c.unload();
+}
+
+bool SpawnPlacedEnemy(int32_t kind, float x, float y, float z, float heading) {
+  const EnemyClass* c = PlacedEnemyClass(kind);
+  return c && c->spawn(x, y, z, heading);
+}
