@@ -15,6 +15,7 @@ class PlatformClock final : public FrameTimer::Clock {
   }
   int64_t QueryCounter() override { return static_cast<int64_t>(port::PerformanceCounter()); }
   uint32_t TimeMs() override { return port::TickCountMs(); }
+  void Sleep(double ms) override { port::SleepPrecise(ms); }
 };
 
 PlatformClock g_platformClock;
@@ -82,4 +83,11 @@ void FrameTimer::Advance() {
 double FrameTimer::MsUntilDue() const {
   if (now > next) return 0.0;
   return static_cast<double>(next - now) * secondsPerTick * 1000.0;
+}
+
+void FrameTimer::Wait() {
+  if (IsFrameDue()) return;
+  const double ms = MsUntilDue();
+  Clock* c = clock_ ? clock_ : &g_platformClock;
+  c->Sleep(ms > kWakeEarlyMs + kNapMs ? ms - kWakeEarlyMs : kNapMs);
 }

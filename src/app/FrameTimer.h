@@ -12,7 +12,15 @@ class FrameTimer {
     virtual bool QueryFrequency(int64_t* frequency) = 0;
     virtual int64_t QueryCounter() = 0;
     virtual uint32_t TimeMs() = 0;
+    // Sleeps about ms milliseconds (never much less).
+    virtual void Sleep(double ms) = 0;
   };
+
+  // Sleeping ends this long before the due tick; the rest passes in naps of
+  // kNapMs, so a frame starts within about a nap of its tick without the
+  // loop spinning on the clock.
+  static constexpr double kWakeEarlyMs = 0.3;
+  static constexpr double kNapMs = 0.05;
 
   FrameTimer() = default;
 
@@ -26,6 +34,10 @@ class FrameTimer {
   void SetClock(Clock* clock);
   // Milliseconds left until the next frame can fall due (0 when it is due).
   double MsUntilDue() const;
+  // Sleeps toward the next frame from the last sample: to kWakeEarlyMs short
+  // of it, or one nap when closer. Nothing when a frame is due. The caller
+  // samples again afterwards; whether a frame is due is decided only there.
+  void Wait();
 
   int64_t now = 0;
   int32_t ticksPerFrame = 16;

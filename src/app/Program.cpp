@@ -18,8 +18,6 @@ constexpr const char* kTitle = "Pomelvane";
 constexpr const char* kInitFailedText = "\x8f\x89\x8a\xfa\x89\xbb\x82\xc9\x8e\xb8\x94\x73";
 constexpr const char* kInitFailedCaption = "ERROR";
 constexpr port::Argb kBackgroundWhite = 0xFFFFFFFFu;
-// Below this the loop polls instead of sleeping, so a frame never starts late.
-constexpr double kSleepThresholdMs = 2.0;
 
 }  // namespace
 
@@ -52,8 +50,9 @@ void RunMainLoop() {
     if (g_frameTimer.IsFrameDue()) {
       g_frameTimer.Advance();
       g_app.Frame();
-    } else if (g_frameTimer.MsUntilDue() > kSleepThresholdMs) {
-      port::SleepMs(1);
+    } else {
+      // Events that arrive meanwhile wait for the next pass, at most a frame.
+      g_frameTimer.Wait();
     }
   }
 }

@@ -274,6 +274,12 @@ class Device {
   // The 640 by 480 back buffer as 0xAARRGGBB, rows top first.
   virtual std::vector<uint32_t> ReadBackBuffer() = 0;
   virtual void SetSoftwareVertexProcessing(bool) {}
+  // On (the default), the device sends the context only the state, uniforms
+  // and vertex setup that changed since the last draw, and rewrites vertex
+  // data in place. Off, every draw sends everything: the reference the draw
+  // benchmarks compare against. The picture is the same either way.
+  virtual void SetStateFilter(bool) {}
+  virtual bool GetStateFilter() const { return false; }
 };
 
 }  // namespace port::gpu

@@ -22,6 +22,11 @@ uint64_t g_generation = 0;
 
 bool Alive(uint64_t generation) { return g_current && generation == g_generation; }
 
+// A texture or buffer name about to be unbound or deleted behind the device's
+// back: the device forgets what it believed was bound.
+void ForgetTextureBindings();
+void ForgetBufferBindings();
+
 // The normal matrix of the column-vector form: the inverse transpose of the
 // upper 3x3, stored column-major for glUniformMatrix3fv.
 void NormalMatrix(const Matrix& m, float out[9]) {
@@ -139,6 +144,7 @@ class GLTexture final : public Texture {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(levels_ - 1));
     glBindTexture(GL_TEXTURE_2D, 0);
+    ForgetTextureBindings();
   }
   uint32_t Width() const override { return width_; }
   uint32_t Height() const override { return height_; }
@@ -152,6 +158,7 @@ class GLTexture final : public Texture {
     glTexSubImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), 0, 0, lw, lh, GL_BGRA,
                     GL_UNSIGNED_INT_8_8_8_8_REV, argb);
     glBindTexture(GL_TEXTURE_2D, 0);
+    ForgetTextureBindings();
     return true;
   }
   GLuint Name() const { return name_; }
@@ -178,28 +185,89 @@ class GLBuffer final : public Buffer {
   const void* Data() const override { return data_.data(); }
   GLuint Name() const { return name_; }
   bool Indices() const { return indices_; }
+  // The largest of count indices from start (16-bit), remembered until the
+  // next upload: a mesh draws the same ranges frame after frame.
+  uint32_t MaxIndex(uint32_t start, uint32_t count) {
+    for (const IndexRange& r : maxima_)
+      if (r.start == start && r.count == count) return r.max;
+    const uint32_t m = ScanMaxIndex(start, count);
+    if (maxima_.size() >= kMaxRanges) maxima_.clear();
+    maxima_.push_back({start, count, m});
+    return m;
+  }
+  uint32_t ScanMaxIndex(uint32_t start, uint32_t count) const {
+    const uint16_t* idx = reinterpret_cast<const uint16_t*>(data_.data()) + start;
+    uint32_t m = 0;
+    for (uint32_t i = 0; i < count; ++i) m = std::max<uint32_t>(m, idx[i]);
+    return m;
+  }
 
  protected:
   ~GLBuffer() override {
-    if (Alive(generation_)) glDeleteBuffers(1, &name_);
+    if (!Alive(generation_)) return;
+    glDeleteBuffers(1, &name_);
+    ForgetBufferBindings();
   }
 
  private:
-  void Upload() {
-    if (!Alive(generation_)) return;
-    // Bound on the array target so no vertex array's index binding changes.
-    glBindBuffer(GL_ARRAY_BUFFER, name_);
-    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(data_.size()), data_.data(),
-                 GL_STATIC_DRAW);
-    glBindBuffer(GL_ARRAY_BUFFER, 0);
-  }
+  void Upload();
+  struct IndexRange {
+    uint32_t start, count, max;
+  };
+  static constexpr size_t kMaxRanges = 64;
   uint64_t generation_;
   GLuint name_ = 0;
   std::vector<uint8_t> data_;
   bool indices_;
+  bool allocated_ = false;
+  std::vector<IndexRange> maxima_;
 };
 
 // ---------------------------------------------------------------- device
+
+// The fixed-function program's uniforms, for the cache of values last sent.
+enum class Slot : int {
+  WorldView,
+  Projection,
+  NormalMatrix,
+  Lighting,
+  Normalize,
+  DiffuseFromVertex,
+  Ambient,
+  MatDiffuse,
+  MatAmbient,
+  MatEmissive,
+  LightOn,
+  LightType,
+  LightDirView,
+  LightPosView,
+  LightDiffuse,
+  LightAmbient,
+  LightAtten,
+  TexCoord1Present,
+  Points,
+  PointSprite,
+  PointScale,
+  PointParams,
+  PointClamp,
+  HasTexture,
+  ColorOps,
+  AlphaOps,
+  AlphaTest,
+  AlphaFunc,
+  AlphaRef,
+  Count
+};
+
+bool SameElements(const std::vector<VertexElement>& a, const std::vector<VertexElement>& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (a[i].offset != b[i].offset || a[i].type != b[i].type || a[i].usage != b[i].usage ||
+        a[i].usageIndex != b[i].usageIndex)
+      return false;
+  }
+  return true;
+}
 
 struct Uniforms {
   GLint worldView, projection, normalMatrix, remapDepth;
@@ -333,8 +401,93 @@ class GLDevice final : public Device {
 
   bool Present() override;
   std::vector<uint32_t> ReadBackBuffer() override;
+  void SetStateFilter(bool on) override {
+    filter_ = on;
+    Forget();
+  }
+  bool GetStateFilter() const override { return filter_; }
+
+  // Everything the device believes the context holds is sent again.
+  void Forget() {
+    gl_.valid = false;
+    attribs_.valid = false;
+    for (auto& u : uniformCache_) u.valid = false;
+  }
+  void ForgetTextures() {
+    for (GLuint& t : gl_.texture) t = kUnknownName;
+  }
+  void ForgetBuffers() {
+    gl_.elements = kUnknownName;
+    attribs_.valid = false;
+  }
 
  private:
+  static constexpr GLuint kUnknownName = ~0u;
+  // What the context holds, as last sent through the device. Mesa compares
+  // little of it itself, and every change it sees costs it at the next draw.
+  struct Shadow {
+    bool valid = false;
+    GLuint program = kUnknownName;
+    GLint viewport[4] = {};
+    GLfloat depthRange[2] = {};
+    bool blend = false, depthTest = false, cull = false;
+    GLenum blendSrc = 0, blendDst = 0, depthFunc = 0, cullFace = 0;
+    GLboolean depthMask = GL_TRUE;
+    GLuint texture[kStages] = {};
+    GLint sampler[kStages][4] = {};
+    GLuint elements = kUnknownName;
+  };
+  // The vertex attribute setup last made, keyed by what it was made from.
+  struct AttribSetup {
+    bool valid = false;
+    GLuint buffer = 0;
+    GLintptr base = 0;
+    uint32_t stride = 0, pointSize = 0;
+    std::vector<VertexElement> elements;
+  };
+  struct CachedUniform {
+    bool valid = false;
+    uint8_t bytes[64];
+  };
+  // True (and remembered) when the value differs from the one last sent.
+  bool Fresh(Slot slot, const void* value, size_t bytes) {
+    CachedUniform& c = uniformCache_[static_cast<int>(slot)];
+    if (c.valid && std::memcmp(c.bytes, value, bytes) == 0) return false;
+    std::memcpy(c.bytes, value, bytes);
+    c.valid = true;
+    return true;
+  }
+  void Uniform1i(Slot slot, GLint location, GLint v) {
+    if (Fresh(slot, &v, sizeof v)) glUniform1i(location, v);
+  }
+  void Uniform1f(Slot slot, GLint location, GLfloat v) {
+    if (Fresh(slot, &v, sizeof v)) glUniform1f(location, v);
+  }
+  void Uniform2f(Slot slot, GLint location, GLfloat x, GLfloat y) {
+    const GLfloat v[2] = {x, y};
+    if (Fresh(slot, v, sizeof v)) glUniform2fv(location, 1, v);
+  }
+  void Uniform3f(Slot slot, GLint location, GLfloat x, GLfloat y, GLfloat z) {
+    const GLfloat v[3] = {x, y, z};
+    if (Fresh(slot, v, sizeof v)) glUniform3fv(location, 1, v);
+  }
+  void Uniform4f(Slot slot, GLint location, GLfloat x, GLfloat y, GLfloat z, GLfloat w) {
+    const GLfloat v[4] = {x, y, z, w};
+    if (Fresh(slot, v, sizeof v)) glUniform4fv(location, 1, v);
+  }
+  void UseProgram(GLuint program) {
+    if (gl_.valid && gl_.program == program) return;
+    glUseProgram(program);
+    gl_.program = program;
+  }
+  void BindElements(GLuint buffer) {
+    if (gl_.valid && gl_.elements == buffer) return;
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffer);
+    gl_.elements = buffer;
+  }
+  void SetupAttributes(GLuint buffer, GLintptr base, uint32_t stride);
+  void ApplyProgram(PrimitiveType type);
+
   void SetDefaults();
   void BindAttributes(GLintptr base, uint32_t stride);
   void ApplyStates(PrimitiveType type);
@@ -366,10 +519,40 @@ class GLDevice final : public Device {
   uint32_t streamOffset_ = 0, streamStride_ = 0;
   GLBuffer* indices_ = nullptr;
   ShaderProgram* program_ = nullptr;
+  bool filter_ = true;
+  Shadow gl_;
+  AttribSetup attribs_;
+  CachedUniform uniformCache_[static_cast<int>(Slot::Count)];
 };
 
+void ForgetTextureBindings() {
+  if (g_current) static_cast<GLDevice*>(g_current)->ForgetTextures();
+}
+void ForgetBufferBindings() {
+  if (g_current) static_cast<GLDevice*>(g_current)->ForgetBuffers();
+}
+
+void GLBuffer::Upload() {
+  if (!Alive(generation_)) return;
+  maxima_.clear();
+  // Bound on the array target so no vertex array's index binding changes.
+  glBindBuffer(GL_ARRAY_BUFFER, name_);
+  // Storage of the same size is written in place: a new store would make the
+  // driver rebind every vertex array that uses the buffer.
+  if (allocated_ && g_current->GetStateFilter()) {
+    glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(data_.size()), data_.data());
+  } else {
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(data_.size()), data_.data(),
+                 GL_STATIC_DRAW);
+    allocated_ = true;
+  }
+  glBindBuffer(GL_ARRAY_BUFFER, 0);
+}
+
 GLTexture::~GLTexture() {
-  if (Alive(generation_)) glDeleteTextures(1, &name_);
+  if (!Alive(generation_)) return;
+  glDeleteTextures(1, &name_);
+  ForgetTextureBindings();
 }
 
 void GLDevice::SetDefaults() {
@@ -557,8 +740,25 @@ void GLDevice::Clear(uint32_t flags, Argb colour, float z) {
   glClearDepth(std::clamp(z, 0.0f, 1.0f));
   glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
   glDepthMask(GL_TRUE);
+  gl_.depthMask = GL_TRUE;
   glClear(mask);
   glDisable(GL_SCISSOR_TEST);
+}
+
+void GLDevice::SetupAttributes(GLuint buffer, GLintptr base, uint32_t stride) {
+  const uint32_t pointSize = rs_[static_cast<int>(RenderState::PointSize)];
+  AttribSetup& a = attribs_;
+  if (a.valid && a.buffer == buffer && a.base == base && a.stride == stride &&
+      a.pointSize == pointSize && SameElements(a.elements, layout_.elements))
+    return;
+  glBindBuffer(GL_ARRAY_BUFFER, buffer);
+  BindAttributes(base, stride);
+  a.valid = true;
+  a.buffer = buffer;
+  a.base = base;
+  a.stride = stride;
+  a.pointSize = pointSize;
+  a.elements = layout_.elements;
 }
 
 void GLDevice::BindAttributes(GLintptr base, uint32_t stride) {
@@ -634,47 +834,91 @@ void GLDevice::BindAttributes(GLintptr base, uint32_t stride) {
 
 void GLDevice::ApplyStates(PrimitiveType type) {
   auto rs = [this](RenderState s) { return rs_[static_cast<int>(s)]; };
-  glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
-  glViewport(static_cast<GLint>(viewport_.x),
-             static_cast<GLint>(kBackBufferHeight - viewport_.y - viewport_.height),
-             static_cast<GLsizei>(viewport_.width), static_cast<GLsizei>(viewport_.height));
-  glDepthRange(viewport_.minZ, viewport_.maxZ);
-
-  if (rs(RenderState::AlphaBlendEnable)) {
-    glEnable(GL_BLEND);
+  // Without the filter every draw sends everything, as the reference path.
+  if (!filter_) Forget();
+  Shadow& g = gl_;
+  const bool fresh = !g.valid;
+  if (fresh) {
+    glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glFrontFace(GL_CCW);
     glBlendEquation(GL_FUNC_ADD);
-    glBlendFunc(GlBlend(rs(RenderState::SrcBlend)), GlBlend(rs(RenderState::DestBlend)));
-  } else {
-    glDisable(GL_BLEND);
   }
-  if (rs(RenderState::ZEnable)) {
-    glEnable(GL_DEPTH_TEST);
-    glDepthFunc(GlCompare(rs(RenderState::ZFunc)));
-    glDepthMask(rs(RenderState::ZWriteEnable) ? GL_TRUE : GL_FALSE);
-  } else {
-    glDisable(GL_DEPTH_TEST);
+  const GLint vp[4] = {static_cast<GLint>(viewport_.x),
+                       static_cast<GLint>(kBackBufferHeight - viewport_.y - viewport_.height),
+                       static_cast<GLsizei>(viewport_.width),
+                       static_cast<GLsizei>(viewport_.height)};
+  if (fresh || std::memcmp(vp, g.viewport, sizeof vp) != 0) {
+    glViewport(vp[0], vp[1], vp[2], vp[3]);
+    std::memcpy(g.viewport, vp, sizeof vp);
+  }
+  if (fresh || g.depthRange[0] != viewport_.minZ || g.depthRange[1] != viewport_.maxZ) {
+    glDepthRange(viewport_.minZ, viewport_.maxZ);
+    g.depthRange[0] = viewport_.minZ;
+    g.depthRange[1] = viewport_.maxZ;
+  }
+
+  const bool blend = rs(RenderState::AlphaBlendEnable) != 0;
+  if (fresh || blend != g.blend) {
+    blend ? glEnable(GL_BLEND) : glDisable(GL_BLEND);
+    g.blend = blend;
+  }
+  if (blend) {
+    const GLenum src = GlBlend(rs(RenderState::SrcBlend)),
+                 dst = GlBlend(rs(RenderState::DestBlend));
+    if (fresh || src != g.blendSrc || dst != g.blendDst) {
+      glBlendFunc(src, dst);
+      g.blendSrc = src;
+      g.blendDst = dst;
+    }
+  }
+  const bool depth = rs(RenderState::ZEnable) != 0;
+  if (fresh || depth != g.depthTest) {
+    depth ? glEnable(GL_DEPTH_TEST) : glDisable(GL_DEPTH_TEST);
+    g.depthTest = depth;
+  }
+  if (depth) {
+    const GLenum func = GlCompare(rs(RenderState::ZFunc));
+    const GLboolean mask = rs(RenderState::ZWriteEnable) ? GL_TRUE : GL_FALSE;
+    if (fresh || func != g.depthFunc) {
+      glDepthFunc(func);
+      g.depthFunc = func;
+    }
+    if (fresh || mask != g.depthMask) {
+      glDepthMask(mask);
+      g.depthMask = mask;
+    }
   }
   // Winding is judged as seen on screen; the back buffer is not flipped, so
   // GL's counter-clockwise is the screen's.
-  const uint32_t cull = rs(RenderState::CullMode);
-  if (cull == CullNone || type == PointList || type == LineList || type == LineStrip) {
-    glDisable(GL_CULL_FACE);
-  } else {
-    glEnable(GL_CULL_FACE);
-    glFrontFace(GL_CCW);
-    glCullFace(cull == CullCCW ? GL_FRONT : GL_BACK);
+  const uint32_t cullMode = rs(RenderState::CullMode);
+  const bool cull =
+      !(cullMode == CullNone || type == PointList || type == LineList || type == LineStrip);
+  if (fresh || cull != g.cull) {
+    cull ? glEnable(GL_CULL_FACE) : glDisable(GL_CULL_FACE);
+    g.cull = cull;
   }
-  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  if (cull) {
+    const GLenum face = cullMode == CullCCW ? GL_FRONT : GL_BACK;
+    if (fresh || face != g.cullFace) {
+      glCullFace(face);
+      g.cullFace = face;
+    }
+  }
 
+  bool unitChanged = false;
   for (int s = 0; s < kStages; ++s) {
-    glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(s));
     GLTexture* t = static_cast<GLTexture*>(textures_[s]);
-    glBindTexture(GL_TEXTURE_2D, t ? t->Name() : 0);
+    const GLuint name = t ? t->Name() : 0;
+    if (fresh || name != g.texture[s]) {
+      glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(s));
+      glBindTexture(GL_TEXTURE_2D, name);
+      g.texture[s] = name;
+      unitChanged = true;
+    }
     const auto& p = ss_[s];
     const GLuint sm = samplers_[s];
     auto wrap = [](uint32_t a) { return a == AddressClamp ? GL_CLAMP_TO_EDGE : GL_REPEAT; };
-    glSamplerParameteri(sm, GL_TEXTURE_WRAP_S, wrap(p[static_cast<int>(SamplerState::AddressU)]));
-    glSamplerParameteri(sm, GL_TEXTURE_WRAP_T, wrap(p[static_cast<int>(SamplerState::AddressV)]));
     const bool magLinear = p[static_cast<int>(SamplerState::MagFilter)] == FilterLinear;
     const bool minLinear = p[static_cast<int>(SamplerState::MinFilter)] == FilterLinear;
     const uint32_t mip = p[static_cast<int>(SamplerState::MipFilter)];
@@ -685,63 +929,83 @@ void GLDevice::ApplyStates(PrimitiveType type) {
       minFilter = minLinear ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST;
     else
       minFilter = minLinear ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_LINEAR;
-    glSamplerParameteri(sm, GL_TEXTURE_MAG_FILTER, magLinear ? GL_LINEAR : GL_NEAREST);
-    glSamplerParameteri(sm, GL_TEXTURE_MIN_FILTER, minFilter);
+    const GLint params[4] = {wrap(p[static_cast<int>(SamplerState::AddressU)]),
+                             wrap(p[static_cast<int>(SamplerState::AddressV)]),
+                             magLinear ? GL_LINEAR : GL_NEAREST, minFilter};
+    static const GLenum kNames[4] = {GL_TEXTURE_WRAP_S, GL_TEXTURE_WRAP_T, GL_TEXTURE_MAG_FILTER,
+                                     GL_TEXTURE_MIN_FILTER};
+    for (int k = 0; k < 4; ++k) {
+      if (fresh || params[k] != g.sampler[s][k]) {
+        glSamplerParameteri(sm, kNames[k], params[k]);
+        g.sampler[s][k] = params[k];
+      }
+    }
   }
-  glActiveTexture(GL_TEXTURE0);
+  if (unitChanged || fresh) glActiveTexture(GL_TEXTURE0);
+  if (fresh) {
+    g.program = kUnknownName;
+    g.elements = kUnknownName;
+    attribs_.valid = false;
+    g.valid = true;
+  }
 }
 
 void GLDevice::ApplyFixedFunction(PrimitiveType type) {
   auto rs = [this](RenderState s) { return rs_[static_cast<int>(s)]; };
-  glUseProgram(program_ff_);
+  UseProgram(program_ff_);
   const Matrix& world = transforms_[static_cast<int>(TransformType::World)];
   const Matrix& view = transforms_[static_cast<int>(TransformType::View)];
   const Matrix& proj = transforms_[static_cast<int>(TransformType::Projection)];
   const Matrix wv = MatrixMultiply(world, view);
-  glUniformMatrix4fv(u_.worldView, 1, GL_FALSE, &wv.m[0][0]);
-  glUniformMatrix4fv(u_.projection, 1, GL_FALSE, &proj.m[0][0]);
+  if (Fresh(Slot::WorldView, &wv.m[0][0], sizeof wv.m))
+    glUniformMatrix4fv(u_.worldView, 1, GL_FALSE, &wv.m[0][0]);
+  if (Fresh(Slot::Projection, &proj.m[0][0], sizeof proj.m))
+    glUniformMatrix4fv(u_.projection, 1, GL_FALSE, &proj.m[0][0]);
 
   const bool lighting = rs(RenderState::Lighting) != 0;
-  glUniform1i(u_.lighting, lighting);
+  Uniform1i(Slot::Lighting, u_.lighting, lighting);
   if (lighting) {
     float nm[9];
     NormalMatrix(wv, nm);
-    glUniformMatrix3fv(u_.normalMatrix, 1, GL_FALSE, nm);
-    glUniform1i(u_.normalize, rs(RenderState::NormalizeNormals) != 0);
+    if (Fresh(Slot::NormalMatrix, nm, sizeof nm))
+      glUniformMatrix3fv(u_.normalMatrix, 1, GL_FALSE, nm);
+    Uniform1i(Slot::Normalize, u_.normalize, rs(RenderState::NormalizeNormals) != 0);
     const bool vertexColour =
         layout_.Find(DeclUsage::Color, 0) != nullptr && rs(RenderState::ColorVertex) != 0;
-    glUniform1i(u_.diffuseFromVertex, vertexColour);
+    Uniform1i(Slot::DiffuseFromVertex, u_.diffuseFromVertex, vertexColour);
     const ColorValue amb = FromArgb(rs(RenderState::Ambient));
-    glUniform4f(u_.ambient, amb.r, amb.g, amb.b, amb.a);
+    Uniform4f(Slot::Ambient, u_.ambient, amb.r, amb.g, amb.b, amb.a);
     const Material& m = material_;
-    glUniform4f(u_.matDiffuse, m.diffuse.r, m.diffuse.g, m.diffuse.b, m.diffuse.a);
-    glUniform4f(u_.matAmbient, m.ambient.r, m.ambient.g, m.ambient.b, m.ambient.a);
-    glUniform4f(u_.matEmissive, m.emissive.r, m.emissive.g, m.emissive.b, m.emissive.a);
-    glUniform1i(u_.lightOn, lightOn_);
-    glUniform1i(u_.lightType, static_cast<GLint>(light_.type));
+    Uniform4f(Slot::MatDiffuse, u_.matDiffuse, m.diffuse.r, m.diffuse.g, m.diffuse.b, m.diffuse.a);
+    Uniform4f(Slot::MatAmbient, u_.matAmbient, m.ambient.r, m.ambient.g, m.ambient.b, m.ambient.a);
+    Uniform4f(Slot::MatEmissive, u_.matEmissive, m.emissive.r, m.emissive.g, m.emissive.b,
+              m.emissive.a);
+    Uniform1i(Slot::LightOn, u_.lightOn, lightOn_);
+    Uniform1i(Slot::LightType, u_.lightType, static_cast<GLint>(light_.type));
     const Vec3 dir = TransformDir(light_.direction, view);
-    glUniform3f(u_.lightDirView, dir.x, dir.y, dir.z);
+    Uniform3f(Slot::LightDirView, u_.lightDirView, dir.x, dir.y, dir.z);
     const Vec3 pos = TransformPoint(light_.position, view);
-    glUniform3f(u_.lightPosView, pos.x, pos.y, pos.z);
-    glUniform4f(u_.lightDiffuse, light_.diffuse.r, light_.diffuse.g, light_.diffuse.b,
-                light_.diffuse.a);
-    glUniform4f(u_.lightAmbient, light_.ambient.r, light_.ambient.g, light_.ambient.b,
-                light_.ambient.a);
-    glUniform4f(u_.lightAtten, light_.attenuation0, light_.attenuation1, light_.attenuation2,
-                light_.range);
+    Uniform3f(Slot::LightPosView, u_.lightPosView, pos.x, pos.y, pos.z);
+    Uniform4f(Slot::LightDiffuse, u_.lightDiffuse, light_.diffuse.r, light_.diffuse.g,
+              light_.diffuse.b, light_.diffuse.a);
+    Uniform4f(Slot::LightAmbient, u_.lightAmbient, light_.ambient.r, light_.ambient.g,
+              light_.ambient.b, light_.ambient.a);
+    Uniform4f(Slot::LightAtten, u_.lightAtten, light_.attenuation0, light_.attenuation1,
+              light_.attenuation2, light_.range);
   }
-  glUniform1i(u_.texCoord1Present, layout_.Find(DeclUsage::TexCoord, 1) != nullptr);
+  Uniform1i(Slot::TexCoord1Present, u_.texCoord1Present,
+            layout_.Find(DeclUsage::TexCoord, 1) != nullptr);
 
   const bool points = type == PointList;
-  glUniform1i(u_.points, points);
-  glUniform1i(u_.pointSprite, points && rs(RenderState::PointSpriteEnable) != 0);
+  Uniform1i(Slot::Points, u_.points, points);
+  Uniform1i(Slot::PointSprite, u_.pointSprite, points && rs(RenderState::PointSpriteEnable) != 0);
   if (points) {
-    glUniform1i(u_.pointScale, rs(RenderState::PointScaleEnable) != 0);
-    glUniform4f(u_.pointParams, AsFloat(rs(RenderState::PointScaleA)),
-                AsFloat(rs(RenderState::PointScaleB)), AsFloat(rs(RenderState::PointScaleC)),
-                static_cast<float>(viewport_.height));
-    glUniform2f(u_.pointClamp, AsFloat(rs(RenderState::PointSizeMin)),
-                std::min(AsFloat(rs(RenderState::PointSizeMax)), caps_.maxPointSize));
+    Uniform1i(Slot::PointScale, u_.pointScale, rs(RenderState::PointScaleEnable) != 0);
+    Uniform4f(Slot::PointParams, u_.pointParams, AsFloat(rs(RenderState::PointScaleA)),
+              AsFloat(rs(RenderState::PointScaleB)), AsFloat(rs(RenderState::PointScaleC)),
+              static_cast<float>(viewport_.height));
+    Uniform2f(Slot::PointClamp, u_.pointClamp, AsFloat(rs(RenderState::PointSizeMin)),
+              std::min(AsFloat(rs(RenderState::PointSizeMax)), caps_.maxPointSize));
   }
 
   GLint hasTexture[kStages];
@@ -756,13 +1020,27 @@ void GLDevice::ApplyFixedFunction(PrimitiveType type) {
     alphaOps[s * 3 + 1] = static_cast<GLint>(t[static_cast<int>(StageState::AlphaArg1)]);
     alphaOps[s * 3 + 2] = static_cast<GLint>(t[static_cast<int>(StageState::AlphaArg2)]);
   }
-  glUniform1iv(u_.hasTexture, kStages, hasTexture);
-  glUniform3iv(u_.colorOps, kStages, colorOps);
-  glUniform3iv(u_.alphaOps, kStages, alphaOps);
+  if (Fresh(Slot::HasTexture, hasTexture, sizeof hasTexture))
+    glUniform1iv(u_.hasTexture, kStages, hasTexture);
+  if (Fresh(Slot::ColorOps, colorOps, sizeof colorOps))
+    glUniform3iv(u_.colorOps, kStages, colorOps);
+  if (Fresh(Slot::AlphaOps, alphaOps, sizeof alphaOps))
+    glUniform3iv(u_.alphaOps, kStages, alphaOps);
 
-  glUniform1i(u_.alphaTest, rs(RenderState::AlphaTestEnable) != 0);
-  glUniform1i(u_.alphaFunc, static_cast<GLint>(rs(RenderState::AlphaFunc)));
-  glUniform1f(u_.alphaRef, static_cast<float>(rs(RenderState::AlphaRef) & 0xFF));
+  Uniform1i(Slot::AlphaTest, u_.alphaTest, rs(RenderState::AlphaTestEnable) != 0);
+  Uniform1i(Slot::AlphaFunc, u_.alphaFunc, static_cast<GLint>(rs(RenderState::AlphaFunc)));
+  Uniform1f(Slot::AlphaRef, u_.alphaRef, static_cast<float>(rs(RenderState::AlphaRef) & 0xFF));
+}
+
+// After an effect's program has drawn, the device no longer knows which
+// program is current.
+void GLDevice::ApplyProgram(PrimitiveType type) {
+  if (program_) {
+    program_->Apply(*this, layout_);
+    gl_.program = kUnknownName;
+  } else {
+    ApplyFixedFunction(type);
+  }
 }
 
 bool GLDevice::Prepare(PrimitiveType type, uint32_t primitiveCount, GLenum* mode, GLsizei* count) {
@@ -809,11 +1087,8 @@ void GLDevice::DrawPrimitiveUP(PrimitiveType type, uint32_t primitiveCount, cons
   // Orphan the old storage so the driver never waits on the previous draw.
   glBufferData(GL_ARRAY_BUFFER, bytes, nullptr, GL_STREAM_DRAW);
   glBufferSubData(GL_ARRAY_BUFFER, 0, bytes, vertices);
-  BindAttributes(0, stride);
-  if (program_)
-    program_->Apply(*this, layout_);
-  else
-    ApplyFixedFunction(type);
+  SetupAttributes(streamVbo_, 0, stride);
+  ApplyProgram(type);
   glDrawArrays(mode, 0, count);
 }
 
@@ -826,12 +1101,8 @@ void GLDevice::DrawPrimitive(PrimitiveType type, uint32_t startVertex, uint32_t 
       (static_cast<uint64_t>(startVertex) + static_cast<uint64_t>(count)) * streamStride_;
   if (end > stream_->Size()) return;
   ApplyStates(type);
-  glBindBuffer(GL_ARRAY_BUFFER, stream_->Name());
-  BindAttributes(static_cast<GLintptr>(streamOffset_), streamStride_);
-  if (program_)
-    program_->Apply(*this, layout_);
-  else
-    ApplyFixedFunction(type);
+  SetupAttributes(stream_->Name(), static_cast<GLintptr>(streamOffset_), streamStride_);
+  ApplyProgram(type);
   glDrawArrays(mode, static_cast<GLint>(startVertex), count);
 }
 
@@ -846,26 +1117,23 @@ void GLDevice::DrawIndexedPrimitive(PrimitiveType type, int32_t baseVertex, uint
     return;
   // An index past the vertices (a corrupt model) must not reach the GPU.
   {
-    const uint16_t* idx = static_cast<const uint16_t*>(indices_->Data()) + startIndex;
-    uint32_t maxIndex = 0;
-    for (GLsizei i = 0; i < count; ++i) maxIndex = std::max<uint32_t>(maxIndex, idx[i]);
+    const uint32_t maxIndex =
+        filter_ ? indices_->MaxIndex(startIndex, static_cast<uint32_t>(count))
+                : indices_->ScanMaxIndex(startIndex, static_cast<uint32_t>(count));
     const int64_t last = static_cast<int64_t>(maxIndex) + baseVertex;
     const uint64_t available =
         stream_->Size() > streamOffset_ ? (stream_->Size() - streamOffset_) / streamStride_ : 0;
     if (last < 0 || static_cast<uint64_t>(last) >= available) return;
   }
   ApplyStates(type);
-  glBindBuffer(GL_ARRAY_BUFFER, stream_->Name());
-  BindAttributes(static_cast<GLintptr>(streamOffset_), streamStride_);
-  glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indices_->Name());
-  if (program_)
-    program_->Apply(*this, layout_);
-  else
-    ApplyFixedFunction(type);
+  SetupAttributes(stream_->Name(), static_cast<GLintptr>(streamOffset_), streamStride_);
+  BindElements(indices_->Name());
+  ApplyProgram(type);
   glDrawElementsBaseVertex(mode, count, GL_UNSIGNED_SHORT,
                            reinterpret_cast<const void*>(static_cast<uintptr_t>(startIndex) * 2),
                            baseVertex);
-  glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+  // The reference path leaves no index buffer bound.
+  if (!filter_) BindElements(0);
 }
 
 Texture* GLDevice::CreateTexture(uint32_t width, uint32_t height, uint32_t levels) {
@@ -911,6 +1179,7 @@ bool GLDevice::Present() {
   }
   SDL_GL_SwapWindow(window_);
   glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
+  gl_.valid = false;
   return true;
 }
 

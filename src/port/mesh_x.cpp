@@ -284,22 +284,36 @@ uint32_t FvfOf(const MeshData& d) {
 // file's vertices so that vertices split by normal still join.
 void ComputeAdjacency(const std::vector<uint32_t>& tris, const std::vector<uint32_t>& key,
                       std::vector<uint32_t>* adjacency) {
-  size_t nt = tris.size() / 3;
+  const size_t nt = tris.size() / 3;
   adjacency->assign(nt * 3, 0xFFFFFFFFu);
-  std::unordered_map<uint64_t, uint32_t> edges;
-  edges.reserve(nt * 3);
-  auto edgeKey = [](uint32_t a, uint32_t b) { return (uint64_t{a} << 32) | b; };
+  if (nt == 0) return;
+  // Half-edges bucketed by their first vertex, in half-edge order, so the
+  // first half-edge of a repeated edge is the one found.
+  uint32_t vertices = 0;
+  for (uint32_t t : tris) vertices = std::max(vertices, key[t] + 1);
+  std::vector<uint32_t> start(size_t{vertices} + 1, 0);
+  for (uint32_t t : tris) ++start[key[t] + 1];
+  for (uint32_t v = 0; v < vertices; ++v) start[v + 1] += start[v];
+  std::vector<uint32_t> fill(start.begin(), start.end() - 1);
+  struct HalfEdge {
+    uint32_t to, index;
+  };
+  std::vector<HalfEdge> bucket(nt * 3);
   for (size_t t = 0; t < nt; ++t) {
     for (int e = 0; e < 3; ++e) {
-      uint32_t a = key[tris[t * 3 + e]], b = key[tris[t * 3 + (e + 1) % 3]];
-      edges.emplace(edgeKey(a, b), static_cast<uint32_t>(t * 3 + e));
+      const uint32_t a = key[tris[t * 3 + e]], b = key[tris[t * 3 + (e + 1) % 3]];
+      bucket[fill[a]++] = {b, static_cast<uint32_t>(t * 3 + e)};
     }
   }
   for (size_t t = 0; t < nt; ++t) {
     for (int e = 0; e < 3; ++e) {
-      uint32_t a = key[tris[t * 3 + e]], b = key[tris[t * 3 + (e + 1) % 3]];
-      auto it = edges.find(edgeKey(b, a));
-      if (it != edges.end() && it->second / 3 != t) (*adjacency)[t * 3 + e] = it->second / 3;
+      const uint32_t a = key[tris[t * 3 + e]], b = key[tris[t * 3 + (e + 1) % 3]];
+      // The first half-edge running b -> a.
+      for (uint32_t i = start[b]; i < start[b + 1]; ++i) {
+        if (bucket[i].to != a) continue;
+        if (bucket[i].index / 3 != t) (*adjacency)[t * 3 + e] = bucket[i].index / 3;
+        break;
+      }
     }
   }
 }

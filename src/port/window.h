@@ -36,5 +36,8 @@ uint64_t PerformanceCounter();
 uint64_t PerformanceFrequency();
 uint32_t TickCountMs();
 void SleepMs(uint32_t ms);
+// Sleeps the calling thread for ms milliseconds (fractions kept), to within
+// the system's timer slack; non-positive or NaN returns at once.
+void SleepPrecise(double ms);
 
 }  // namespace port

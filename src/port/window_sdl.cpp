@@ -8,6 +8,9 @@
 #include "port/text_encoding.h"
 #include "port/window_sdl.h"
 
+#include <cerrno>
+#include <ctime>
+
 namespace port {
 
 void SetGlAttributes() {
@@ -148,5 +151,15 @@ uint64_t PerformanceCounter() { return SDL_GetPerformanceCounter(); }
 uint64_t PerformanceFrequency() { return SDL_GetPerformanceFrequency(); }
 uint32_t TickCountMs() { return SDL_GetTicks(); }
 void SleepMs(uint32_t ms) { SDL_Delay(ms); }
+
+void SleepPrecise(double ms) {
+  if (!(ms > 0.0)) return;
+  if (ms > 1000.0) ms = 1000.0;
+  const auto ns = static_cast<long>(ms * 1e6);
+  timespec want{ns / 1'000'000'000L, ns % 1'000'000'000L};
+  timespec left{};
+  // A signal cuts the sleep short; the rest is slept.
+  while (nanosleep(&want, &left) != 0 && errno == EINTR) want = left;
+}
 
 }  // namespace port

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "app/FrameTimer.h"
@@ -18,6 +19,18 @@ struct ManualClock : FrameTimer::Clock {
   }
   int64_t QueryCounter() override { return counter; }
   uint32_t TimeMs() override { return ms; }
+  // Time passes while sleeping, by the request plus the system's lateness.
+  double overshootMs = 0;
+  int sleeps = 0;
+  void Sleep(double requested) override {
+    ++sleeps;
+    const double slept = requested + overshootMs;
+    counter += static_cast<int64_t>(slept * static_cast<double>(frequency) / 1000.0);
+    sleepRemainderMs += slept;
+    ms += static_cast<uint32_t>(sleepRemainderMs);
+    sleepRemainderMs -= static_cast<uint32_t>(sleepRemainderMs);
+  }
+  double sleepRemainderMs = 0;
 };
 
 struct FrameTimerTest : ::testing::Test {
@@ -121,6 +134,53 @@ TEST_F(FrameTimerTest, SetRateKeepsLastAndRestartsSchedule) {
   EXPECT_EQ(timer.ticksPerFrame, 33'333'333);
   timer.SetRate(0);  // ignored rather than dividing by zero
   EXPECT_EQ(timer.ticksPerFrame, 33'333'333);
+}
+
+// The main loop's idle passes: sample, run a due frame, else wait. Frames
+// start strictly past their tick and no more than a nap and the sleep's
+// lateness after it, a frame waits in a handful of sleeps (it never spins on
+// the clock), and a late sleep is never caught up.
+TEST_F(FrameTimerTest, WaitingSleepsToTheTickWithoutSpinning) {
+  struct Case {
+    bool highResolution;
+    double overshootMs;
+  };
+  for (const Case& c : {Case{true, 0.0}, Case{true, 0.06}, Case{true, 0.5}, Case{true, 3.0},
+                        Case{false, 0.0}, Case{false, 0.06}}) {
+    SCOPED_TRACE(testing::Message() << c.highResolution << " " << c.overshootMs);
+    clock = ManualClock{};
+    clock.hasCounter = c.highResolution;
+    clock.overshootMs = c.overshootMs;
+    Start();
+    int frames = 0, passes = 0, maxPassesPerFrame = 0, passesThisFrame = 0;
+    int64_t previousStart = -1;
+    while (frames < 120 && passes < 100'000) {
+      ++passes;
+      ++passesThisFrame;
+      const int64_t scheduled = timer.next;
+      timer.Sample();
+      if (!timer.IsFrameDue()) {
+        timer.Wait();
+        continue;
+      }
+      ASSERT_GT(timer.now, scheduled);
+      const double lateMs = static_cast<double>(timer.now - scheduled) * timer.secondsPerTick * 1e3;
+      EXPECT_LE(lateMs, FrameTimer::kNapMs + c.overshootMs + (c.highResolution ? 0.001 : 1.0));
+      if (previousStart >= 0) {
+        // Each frame is a whole frame after the last one started, plus lateness: no catch-up.
+        const double gapMs =
+            static_cast<double>(timer.now - previousStart) * timer.secondsPerTick * 1e3;
+        EXPECT_GE(gapMs, c.highResolution ? 16.66 : 16.0);
+      }
+      previousStart = timer.now;
+      timer.Advance();
+      ++frames;
+      maxPassesPerFrame = std::max(maxPassesPerFrame, passesThisFrame);
+      passesThisFrame = 0;
+    }
+    EXPECT_EQ(frames, 120);
+    EXPECT_LE(maxPassesPerFrame, c.highResolution ? 12 : 25);
+  }
 }
 
 TEST_F(FrameTimerTest, MsUntilDue) {
