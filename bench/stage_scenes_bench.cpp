@@ -58,13 +58,9 @@ class BusyStage {
     scene_ = c.scene;
     app_.requestedScene = c.scene;
     app_.Frame();
-    if (c.scene == SceneSokai) {
-      app_.stagePhase = kPhaseCrowd;
-    } else {
-      app_.stagePhase = BusiestArea(c);
-      // The player stands where the stage's placement put it.
-      Update();
-    }
+    // The introduction's first frame placed the player (and stage 3's hammers).
+    busyPhase_ = c.scene == SceneSokai ? kPhaseCrowd : BusiestArea(c);
+    app_.stagePhase = busyPhase_;
     app_.phaseFrame = 0;
     for (int i = 0; i < c.warmUp; ++i) Update();
     return true;
@@ -107,8 +103,13 @@ class BusyStage {
         app_.UpdateSokai();
         break;
     }
-    // Time never runs out while measuring.
+    // Time never runs out while measuring, and an area emptied by the shots
+    // is spawned again.
     app_.timeLeft = 5000;
+    if (app_.stagePhase != busyPhase_) {
+      app_.stagePhase = busyPhase_;
+      app_.phaseFrame = 0;
+    }
   }
 
   void Draw() {
@@ -141,6 +142,7 @@ class BusyStage {
 
   Application app_;
   int32_t scene_ = SceneStage1;
+  int32_t busyPhase_ = kPhaseArea1;
   int frame_ = 0;
   port::Window* window_ = nullptr;
   bool inputStarted_ = false;

@@ -1,11 +1,27 @@
 #include "actors/EnemyClasses.h"
 
-#include <array>
+#include "actors/Zako1.h"
 
 namespace {
 
+// The adapters from the table's shape to a class's own static routines.
+template <typename T>
+void LoadClass(const EnemyLoad& l) {
+  if (l.caps) T::Load(l.method, l.device, *l.caps, l.effect, l.toonRamp);
+}
+template <typename T>
+bool SpawnClass(float x, float y, float z, float heading) {
+  return T::Spawn(x, y, z, heading) != nullptr;
+}
+template <typename T>
+constexpr EnemyClass Row(int32_t kind) {
+  return {kind, &LoadClass<T>, &T::Unload, &SpawnClass<T>};
+}
+
 // One row a class, as each class lands.
-constexpr std::array<EnemyClass, 0> kEnemyClasses{};
+constexpr EnemyClass kEnemyClasses[] = {
+    Row<Zako1>(kAppearZako1),
+};
 
 // The kinds a placement record names by number; any other spawns a zako1.
 constexpr int32_t kPlacedKinds[] = {kAppearZako1, kAppearZako2, kAppearZako3, kAppearZako4,

@@ -3,10 +3,10 @@
 #include <cstdint>
 
 #include "actors/Boss3Tama.h"
+#include "actors/EnemyClasses.h"
 #include "actors/Hammer.h"
 #include "actors/Marker3D.h"
 #include "actors/Player.h"
-#include "actors/Zako1.h"
 
 #include "platform/GraphicsDevice.h"
 #include "platform/InputDevice.h"
@@ -87,10 +87,9 @@ void Application::Shutdown() {
 }
 
 void Application::ReleaseGame() {
-  // TODO(actors): the other small enemies' and the bosses' models join
-  // Zako1's, and each slot's select model comes after its battle player, as
-  // their classes land.
-  Zako1::Unload();
+  // TODO(actors): each slot's select model comes after its battle player.
+  // The small enemies' and the bosses' models, every class of the table.
+  UnloadAllEnemyClasses();
   // The classes the stage-3 scene and boss 3 load, which no scene unloads.
   Hammer::Unload();
   Boss3Tama::Unload();

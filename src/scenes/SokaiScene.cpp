@@ -120,7 +120,7 @@ bool RunPhase(Application& app) {
     case kPhaseClear:
       g_player.SetClear();
       if (app.phaseFrame >= kRankedFrames) {
-        Leave(app, SceneNameEntry1 + 1);  // the sokai table's entry
+        Leave(app, SceneNameEntrySokai);
         return true;
       }
       break;

@@ -84,9 +84,9 @@ TEST_F(SokaiScene, TallyAddsEachRowAndTheScoreIsRanked) {
     int32_t next;     // the scene after the ranked or unranked pose
   };
   const Case cases[] = {
-      {12, 3, 6, 60, {60, 280, 270}, 0, SceneNameEntry1 + 1},  // 670
+      {12, 3, 6, 60, {60, 280, 270}, 0, SceneNameEntrySokai},  // 670
       {0, 0, 0, 0, {0, 0, 0}, kNotPlaced, SceneTitle},         // nothing done
-      {7, 0, 7, 28, {35, 0, 315}, 3, SceneNameEntry1 + 1},     // no burst: no division
+      {7, 0, 7, 28, {35, 0, 315}, 3, SceneNameEntrySokai},     // no burst: no division
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.kills);
