@@ -1,6 +1,7 @@
 #include "actors/EnemyClasses.h"
 
 #include "actors/Zako1.h"
+#include "actors/Zako1b.h"
 
 namespace {
 
@@ -18,9 +19,15 @@ constexpr EnemyClass Row(int32_t kind) {
   return {kind, &LoadClass<T>, &T::Unload, &SpawnClass<T>};
 }
 
+// The sokai zako also takes the counters its kills count into.
+void LoadSokaiZako(const EnemyLoad& l) {
+  if (l.caps) Zako1b::Load(l.method, l.device, *l.caps, l.effect, l.toonRamp, l.sokai);
+}
+
 // One row a class, as each class lands.
 constexpr EnemyClass kEnemyClasses[] = {
     Row<Zako1>(kAppearZako1),
+    {kSokaiZakoClass, &LoadSokaiZako, &Zako1b::Unload, &SpawnClass<Zako1b>},
 };
 
 // The kinds a placement record names by number; any other spawns a zako1.

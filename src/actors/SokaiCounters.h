@@ -11,12 +11,16 @@ struct SokaiCounters {
   int32_t maxCombo = 0;
   int32_t score = 0;
 
-  // A kill counted by the zako knocked away: the combo grows, and the kill
-  // scores the combo's new value (so a burst that knocks away n scores
-  // n(n + 1)/2). The kill count itself is the zako's to add.
+  // One more kill in the combo: the combo grows and scores its new value, so
+  // the k-th kill after a burst is worth k. Application::AddSokaiKill is this.
   void AddKill() {
     ++combo;
     framesSinceKill = 0;
     score += combo;
+  }
+  // An enemy knocked away (Zako1b): counted, then AddKill.
+  void CountKill() {
+    ++kills;
+    AddKill();
   }
 };

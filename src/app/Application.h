@@ -180,14 +180,18 @@ class Application {
   int32_t BattleButton(int player, int action) const;
   void SetBattleButton(int player, int action, int32_t button);
 
-  // Placement files: the records of the last file loaded, and their actors.
-  void LoadAppearData(const char* path);
-  void SpawnAppearData();
-
   // The menu keys of the title, the ranking pages and the name entry.
   void InputTitle();
   void InputRanking();
   void InputNameEntry();
+
+  // Placement files. Loading replaces the records with the file's (none when
+  // it cannot be read; a damaged record or an unfinished last one is left
+  // out, and at most kMaxAppearRecords are read). Spawning places every
+  // record in order and leaves the records as they are.
+  void LoadAppearData(const char* path);
+  void SpawnAppearData();
+  std::vector<AppearRecord> appearRecords;
 
   // Scene state. The placement records, the ranking tables, the battle
   // players and the select models join these fields with the code that uses them.
@@ -200,7 +204,6 @@ class Application {
   int32_t bonus = 0;                // time still to be paid into timeLeft, 100 a frame
   uint8_t paused = 0;               // the pause menu is shown
   IntroCamera introCamera;
-  std::vector<AppearRecord> appearRecords;
   // Ranking tables, five rows each, best first. The spare tables are built at
   // start and never saved.
   std::vector<RankingEntry> normalRanking;

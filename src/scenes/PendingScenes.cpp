@@ -2,10 +2,6 @@
 // that scene is written; until then entering one does nothing.
 #include "app/Application.h"
 
-// The placement files, until they are written: nothing is read or placed.
-void Application::LoadAppearData(const char*) { appearRecords.clear(); }
-void Application::SpawnAppearData() {}
-
 void Application::InitBattleSettings() {}
 void Application::UpdateBattleSettings() {}
 void Application::DrawBattleSettings() {}

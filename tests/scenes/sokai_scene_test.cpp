@@ -4,6 +4,8 @@
 // between the name entry and the title.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "actors/Player.h"
@@ -121,6 +123,49 @@ TEST_F(SokaiScene, TallyAddsEachRowAndTheScoreIsRanked) {
     Frames();
     EXPECT_EQ(app.currentScene, c.next);
   }
+}
+
+TEST_F(SokaiScene, CrowdGrowsEveryTenFramesUpToTheCapAndBurstsKnockItAway) {
+  StartCrowd();
+  Frames(199);
+  EXPECT_EQ(g_characters.CountAlive(), 19) << "one every tenth crowd frame";
+  // The next drops from 10 up over the square of 10 by 10 round the centre.
+  std::vector<const Character*> before;
+  g_characters.ForEach([&](Character* c) { before.push_back(c); });
+  Frames();
+  EXPECT_EQ(g_characters.CountAlive(), 20);
+  g_characters.ForEach([&](Character* c) {
+    EXPECT_EQ(c->GetKind(), kCharacterZako1b);
+    if (std::find(before.begin(), before.end(), c) != before.end()) return;
+    EXPECT_LE(std::fabs(c->position.x), 5.0f + 0.5f);
+    EXPECT_LE(std::fabs(c->position.z), 5.0f + 0.5f);
+    EXPECT_GT(c->position.y, 9.0f);
+  });
+
+  // At the cap no more come; below it they come again on the next tenth frame.
+  std::vector<Sentinel*> sentinels;
+  for (int i = g_characters.CountAlive(); i < 100; ++i)
+    sentinels.push_back(AddSentinel({30.0f, 1.0f, 30.0f}));
+  const size_t slots = g_characters.Size();
+  Frames(30);
+  EXPECT_EQ(g_characters.CountAlive(), 100);
+  EXPECT_EQ(g_characters.Size(), slots);
+  for (int i = 0; i < 5; ++i) sentinels[static_cast<size_t>(i)]->alive = 0;
+  Frames(10);
+  EXPECT_EQ(g_characters.CountAlive(), 96);
+  for (Sentinel* s : sentinels) s->alive = 0;
+
+  // Bursts knock them flying: each one thrown is a kill in the combo.
+  for (int i = 0; i < 6 && app.sokai.kills == 0; ++i) {
+    Hold(kZ);
+    Frames(40);
+    Let(kZ);
+    Frames(40);
+  }
+  EXPECT_GT(app.sokai.bursts, 0);
+  EXPECT_GT(app.sokai.kills, 0);
+  EXPECT_GT(app.sokai.score, 0);
+  EXPECT_GE(app.sokai.maxCombo, 1);
 }
 
 }  // namespace

@@ -235,6 +235,10 @@ Sentinel* StageSceneTest::AddSentinel(port::Vec3 at) {
   return s;
 }
 
+void StageSceneTest::KillAll() {
+  g_characters.ForEach([](Character* c) { c->alive = 0; });
+}
+
 int StageSceneTest::CountSound(int id) const {
   int n = 0;
   for (const SoundEvent& s : sounds) n += s.id == id ? 1 : 0;

@@ -85,6 +85,8 @@ class StageSceneTest : public gltest::GameDeviceTest {
   void WriteFlatTexture(const std::string& relative, int w, int h, uint32_t rgb);
 
   Sentinel* AddSentinel(port::Vec3 at = {0.0f, 1.0f, 10.0f});
+  // Every character dead: the area is emptied.
+  void KillAll();
 
   int CountSound(int id) const;
   std::vector<int> FramesOf(int id) const;
