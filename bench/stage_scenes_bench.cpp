@@ -26,6 +26,7 @@
 #include "world/EffectList.h"
 #include "world/ObjectList.h"
 #include "world/StageField.h"
+#include "world/Sun.h"
 
 namespace {
 
@@ -78,6 +79,8 @@ class BusyStage {
     g_effects.Release();
     g_stageField.Release();
     g_characters.Release();
+    g_sun.mesh.Release();
+    g_sun.device = nullptr;
     g_input.Release();
     if (inputStarted_) port::StopInput();
     cwd_.reset();

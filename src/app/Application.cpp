@@ -16,6 +16,7 @@
 #include "world/EffectList.h"
 #include "world/ObjectList.h"
 #include "world/StageField.h"
+#include "world/Sun.h"
 
 namespace {
 
@@ -99,6 +100,7 @@ void Application::ReleaseGame() {
   g_effects.Release();
   g_stageField.Release();
   g_characters.Release();
+  g_sun.mesh.Release();  // kept from scene to scene while they ask for it
   for (BattlePlayer& p : battlePlayers) p.Release();
 }
 

@@ -13,6 +13,7 @@
 #include "world/EffectList.h"
 #include "world/ObjectList.h"
 #include "world/StageField.h"
+#include "world/Sun.h"
 
 namespace fs = std::filesystem;
 
@@ -118,6 +119,9 @@ void StageSceneTest::TearDown() {
   g_effects.Release();
   g_stageField.Release();
   g_characters.Release();
+  // The sun keeps its mesh from scene to scene; not past this device.
+  g_sun.mesh.Release();
+  g_sun.device = nullptr;
   g_input.Release();
   if (inputStarted_) port::StopInput();
   g_sound.stageClips.swap(savedStageClips_);
