@@ -319,8 +319,10 @@ TEST_F(PlayerDraw, MissingOrBrokenFilesLeaveTheGameRunning) {
     LetAll();
     Step(2);
     player.ShowEnemyGauge(kCharacterBoss2, 0.0f, 6.0f);
-    for (void (Player::*set)() : {&Player::SetTimeUp, &Player::SetGameOver, &Player::SetClear}) {
-      (player.*set)();
+    for (int pose = 0; pose < 3; ++pose) {
+      if (pose == 0) player.SetTimeUp();
+      if (pose == 1) player.SetGameOver();
+      if (pose == 2) player.SetClear();
       Step(30);
       DrawFrame();
     }

@@ -43,9 +43,13 @@ void ResetPlayer() {
   g_player.toonRamp = nullptr;
   g_player.sokai = 0;
   g_player.viewType = 0;
-  for (int a = 0; a < Player::kActionCount; ++a) g_player.SetButton(a, a);
   g_player.position = g_player.previousPosition = {};
   g_player.gaugeTimer = Player::kGaugeHidden;
+  g_player.gaugeKind = kCharacterZako1;
+  // Place leaves these as they were: a test must not inherit them.
+  g_player.moveHeading = 0.0f;
+  g_player.groundBelow = g_player.groundAhead = {};
+  g_player.shadowHeight = 0.0f;
 }
 
 }  // namespace
@@ -99,10 +103,10 @@ void StageFixture::SetUp() {
 
   // Sounds queue into silent clips; the fixture records and clears them.
   savedClips_.swap(g_sound.stageClips);
-  // Recorded volumes are the actors' own offsets, whatever ran before.
+  g_sound.stageClips.resize(kStageSoundCount);
+  // Volumes are recorded as the actors queue them, without the master volume.
   savedMasterVolume_ = g_sound.masterVolume;
   g_sound.masterVolume = 0;
-  g_sound.stageClips.resize(kStageSoundCount);
   savedCamera_ = g_camera;
   g_camera.SetDevice(device);
 
@@ -114,13 +118,23 @@ void StageFixture::SetUp() {
   g_objects.Init(device);
   g_effects.Init(device);
 
+  // The stage player as a stage begins, pad 0 on its default buttons.
+  for (int a = 0; a < Player::kActionCount; ++a) {
+    savedButtons_[a] = player.GetButton(a);
+    player.SetButton(a, a);
+  }
+  player.sokai = 0;
+  player.viewType = 0;
   player.Load(setup.method, &g_camera, g_characters.GetToonEffect(), g_characters.GetToonRamp());
   player.Place(setup.start.x, setup.start.y, setup.start.z, setup.heading);
 }
 
 void StageFixture::TearDown() {
+  for (auto it = undo_.rbegin(); it != undo_.rend(); ++it) (*it)();
+  undo_.clear();
   LetAll();
   ResetPlayer();
+  for (int a = 0; a < Player::kActionCount; ++a) player.SetButton(a, savedButtons_[a]);
   Player1TamaBurst::SetContext(nullptr, nullptr);
   g_objects.Release();
   g_effects.Release();
@@ -186,6 +200,13 @@ bool StageFixture::SavePng(const std::vector<uint32_t>& picture, const std::stri
   image.height = gltest::kHeight;
   image.format = PNG_FORMAT_BGRA;  // 0xAARRGGBB little-endian
   return png_image_write_to_file(&image, path.c_str(), 0, opaque.data(), 0, nullptr) != 0;
+}
+
+void StageFixture::AtTearDown(void (*undo)()) { undo_.push_back(undo); }
+
+port::Vec3 StageFixture::ScreenOf(const port::Vec3& p) {
+  return ProjectToScreen(port::MatrixTranslation(p.x, p.y, p.z), g_camera.GetView(),
+                         g_camera.GetProjection());
 }
 
 void StageFixture::Hold(int key) { port::SetTestKey(key, true); }
