@@ -112,10 +112,11 @@ void Font(Output& out, const TextRenderer& text) {
   Png(out, "texture/font.png", img);
 }
 
-Image GaugeFrame(uint32_t colour, const TextRenderer* text, const char* label) {
-  Image img(256, 64);
-  img.Frame(0, 0, 256, 64, 6, Hex(colour));
-  img.Frame(6, 6, 250, 58, 2, Hex(0x101010));
+Image GaugeFrame(uint32_t colour, const TextRenderer* text, const char* label, int w = 256,
+                 int h = 64) {
+  Image img(w, h);
+  img.Frame(0, 0, w, h, 6, Hex(colour));
+  img.Frame(6, 6, w - 6, h - 6, 2, Hex(0x101010));
   if (text && label) {
     img.RoundRect(4, 2, 70, 22, 6, Hex(colour));
     text->DrawFitted(img, label, 4, 2, 70, 22, Hex(0xFFFFFF), kOutline, 0.1f);
@@ -137,16 +138,19 @@ void Hud(Output& out, const TextRenderer& text) {
     c.Triangle(12, 14, 50, 32, 12, 50, Hex(0xFFD020));
     Png(out, "texture/cursor.png", c);
   }
+  // The charge gauge: a short bar left of the stun gauge with the charge
+  // level's digit under its right end. Its frame is drawn at half the bar's
+  // scale, so the frame is twice the bar's size.
   {  // Filled by the alpha test: opaque at the left, fading to half.
-    Image bar(128, 32);
-    for (int y = 0; y < 32; ++y)
-      for (int x = 0; x < 128; ++x) {
-        uint8_t shade = static_cast<uint8_t>(255 - std::abs(y - 12) * 3);
-        bar.At(x, y) = {shade, shade, shade, static_cast<uint8_t>(255 - (127 * x) / 127)};
+    Image bar(32, 16);
+    for (int y = 0; y < 16; ++y)
+      for (int x = 0; x < 32; ++x) {
+        uint8_t shade = static_cast<uint8_t>(255 - std::abs(y - 6) * 8);
+        bar.At(x, y) = {shade, shade, shade, static_cast<uint8_t>(255 - (127 * x) / 31)};
       }
     out.Write("texture/battle/charge_gazi_bar.tga", EncodeTga(bar));
   }
-  Png(out, "texture/battle/charge_gazi_waku.png", GaugeFrame(0xE0B030, nullptr, nullptr));
+  Png(out, "texture/battle/charge_gazi_waku.png", GaugeFrame(0xE0B030, nullptr, nullptr, 64, 32));
   Png(out, "texture/battle/piyori_waku.png", GaugeFrame(0xE08020, &text, "ピヨリ"));
   Png(out, "texture/battle/poyori_gazi.png", GaugeBar(0xFFF060, 0xE09010));
   Png(out, "texture/battle/enemygazi.png", GaugeFrame(0xA02020, &text, "てき"));
