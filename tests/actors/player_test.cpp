@@ -364,4 +364,23 @@ TEST_F(PlayerModes, PadZeroButtonsFollowTheAssignment) {
   EXPECT_EQ(CountSound(kSoundJump), 1);
 }
 
+TEST_F(PlayerModes, PositionalSoundsAreHeardFromThePlayer) {
+  player.Place(5.0f, stagetest::kStandY, 6.0f, 0.0f);
+  EXPECT_EQ(g_sound.ListenerPosition(), (port::Vec3{5.0f, stagetest::kStandY, 6.0f}));
+  Hold(keys::kUp);
+  Step(10);
+  EXPECT_EQ(g_sound.ListenerPosition(), player.position);
+  LetAll();
+  // Sounds 10 units away are full, beyond they fade.
+  g_sound.PlaySoundAt(player.position.x, player.position.y, player.position.z + 9.0f, kSoundHit,
+                      -1000);
+  g_sound.PlaySoundAt(player.position.x + 20.0f, player.position.y, player.position.z,
+                      kSoundLanding, -1000);
+  Step();
+  EXPECT_EQ(FirstSound(kSoundHit)->volume, -1000);
+  EXPECT_EQ(FirstSound(kSoundLanding)->volume, -1000 - 660);
+  player.Release();
+  EXPECT_EQ(g_sound.ListenerPosition(), port::Vec3{});
+}
+
 }  // namespace
