@@ -68,17 +68,19 @@ bool PathBlocked(const port::Vec3& from, const port::Vec3& to, float limit) {
 }
 
 WallContact FindWall(const port::Vec3& from, const port::Vec3& d, float pitch, float roll,
-                     float limit, WallTest test) {
+                     float limit, WallTest test, const WallProbes& probes) {
   const float yaw = YawOfVector(d.x, d.y, d.z);
-  const port::Vec3 probes[3] = {d, DirectionFromAngles(pitch, yaw + kMotion.probeSpread, roll),
-                                DirectionFromAngles(pitch, yaw - kMotion.probeSpread, roll)};
+  const port::Vec3 directions[3] = {d, DirectionFromAngles(pitch, yaw + kMotion.probeSpread, roll),
+                                    DirectionFromAngles(pitch, yaw - kMotion.probeSpread, roll)};
   // One limit for all three probes: a hit that is not a wall still shortens it.
   float t = limit;
-  for (const port::Vec3& probe : probes) {
+  for (size_t i = probes.straight ? 0 : 1; i < 3; ++i) {
+    const port::Vec3& probe = directions[i];
     port::Vec3 n;
     if (!g_stageField.RayCastNormal(&from, &probe, &t, &n)) continue;
     const float dot = port::Vec3Dot(test == WallTest::kMoveDirection ? d : probe, n);
     if (dot <= 0.0f) return {true, probe, n, t, dot};
+    if (probes.reachFromDot) t = dot;
   }
   return {};
 }
@@ -101,11 +103,7 @@ WallResponse CollideWithWalls(port::Vec3* position, const port::Vec3& previous, 
   if (bounce) {
     const port::Vec3 at = *position + wall.probe * (wall.distance * kMotion.bounceStarsAt);
     g_sound.PlaySound(kSoundWallBounce, -1000);
-    for (int i = 0; i < kMotion.bounceStars; ++i) {
-      const float pitchDeg = static_cast<float>(RandomInt(180) - 90);
-      const float yawDeg = static_cast<float>(RandomInt(360));
-      ParticleEffect::Spawn(at.x, at.y, at.z, 0.5f, pitchDeg, yawDeg, 0.1f, kParticleStar, 1);
-    }
+    SpawnBounceStars(at);
     r.bounced = true;
     r.reflected = ReflectDirection(d, wall);
     *position = previous;
@@ -117,7 +115,7 @@ WallResponse CollideWithWalls(port::Vec3* position, const port::Vec3& previous, 
 }
 
 GravityStep ApplyGravity(float ground, port::Vec3* position, float* verticalSpeed,
-                         uint8_t* airborne) {
+                         uint8_t* airborne, LandingSound sound) {
   if (ground + kMotion.snap >= position->y && *verticalSpeed <= 0.0f) {
     *verticalSpeed = 0.0f;
     position->y = ground;
@@ -131,7 +129,11 @@ GravityStep ApplyGravity(float ground, port::Vec3* position, float* verticalSpee
     position->y = ground;
     *verticalSpeed = 0.0f;
     *airborne = 0;
-    g_sound.PlaySound(kSoundLanding, -1000);
+    if (sound == LandingSound::kAtPosition) {
+      g_sound.PlaySoundAt(position->x, position->y, position->z, kSoundLanding, -1000);
+    } else {
+      g_sound.PlaySound(kSoundLanding, -1000);
+    }
     SpawnLandingDust(*position);
     return GravityStep::kLanded;
   }
@@ -152,6 +154,14 @@ void SpawnLandingDust(const port::Vec3& at) {
     const float speed = RandomFloat(60.0f, 0.001f) + 0.01f;
     ParticleEffect::Spawn(at.x - 0.3f + r1, at.y - 0.8f, at.z - 0.3f + r2, 0.0f, -5.0f,
                           36.0f * static_cast<float>(i), speed, kParticleSmoke, 1);
+  }
+}
+
+void SpawnBounceStars(const port::Vec3& at) {
+  for (int i = 0; i < kMotion.bounceStars; ++i) {
+    const float pitchDeg = static_cast<float>(RandomInt(180) - 90);
+    const float yawDeg = static_cast<float>(RandomInt(360));
+    ParticleEffect::Spawn(at.x, at.y, at.z, 0.5f, pitchDeg, yawDeg, 0.1f, kParticleStar, 1);
   }
 }
 

@@ -37,6 +37,15 @@ bool PathBlocked(const port::Vec3& from, const port::Vec3& to, float limit);
 // probe's own (battle players).
 enum class WallTest { kMoveDirection, kProbeDirection };
 
+// Which probes FindWall casts and how a face that is no wall limits the next
+// probe. The defaults are the stage player's and the shots'.
+struct WallProbes {
+  bool straight = true;  // d itself first, then the two side probes
+  // A face that is no wall leaves the deciding dot product as the reach of
+  // the later probes instead of its distance (the small enemies' walk A).
+  bool reachFromDot = false;
+};
+
 struct WallContact {
   bool found = false;
   port::Vec3 probe;   // the unit direction that found the wall
@@ -50,7 +59,7 @@ struct WallContact {
 // that is rejected shortens the reach of the later probes. The first face
 // whose normal the deciding direction does not point along is the wall.
 WallContact FindWall(const port::Vec3& from, const port::Vec3& d, float pitch, float roll,
-                     float limit, WallTest test);
+                     float limit, WallTest test, const WallProbes& probes = {});
 
 // d with the part that runs into the wall taken away.
 port::Vec3 SlideDirection(const port::Vec3& d, const WallContact& wall);
@@ -79,15 +88,21 @@ enum class GravityStep {
   kLanded,    // moved, then came down on the ground (sound and dust made)
 };
 
+// Where a landing is heard: everywhere alike (the stage player), or from the
+// place of the landing (the enemies).
+enum class LandingSound { kPlain, kAtPosition };
+
 // One frame of gravity for a character whose origin rests at `ground`: snaps
 // to the ground within 0.3 when not rising, else moves by the vertical speed,
 // which loses 0.025 a frame, and lands when it comes within 0.3 of the ground.
 GravityStep ApplyGravity(float ground, port::Vec3* position, float* verticalSpeed,
-                         uint8_t* airborne);
+                         uint8_t* airborne, LandingSound sound = LandingSound::kPlain);
 
 // The dust a running character kicks up, and the ring of dust of a landing.
 void SpawnRunDust(const port::Vec3& at);
 void SpawnLandingDust(const port::Vec3& at);
+// The ten stars thrown every way where a character strikes a wall or a ceiling.
+void SpawnBounceStars(const port::Vec3& at);
 
 // True when the object's position, or else one of its extra collision
 // points, lies nearer to p than the object's radius + margin.

@@ -23,7 +23,12 @@ enum StageSound : SoundId {
   kSoundMine = 18,         // character 4 lays a mine
   kSoundCharge4 = 20,      // character 4's creature summoned
   kSoundChargeLevel = 27,  // charge 15 and large attack 1 charged
-  kSoundMarker = 42,       // a target marker appears
-  kSoundLauncher = 44,     // a launcher starts charging
-  kSoundHammer = 45,       // a hammer's creak, every 40 frames
+  kSoundEnemyIdle = 28,    // an enemy's voice while it goes about
+  kSoundEnemyAlert = 30,   // an enemy has caught up with the player
+  kSoundEnemyHurt = 32,    // an enemy's cry when hit
+  kSoundEnemyHurt2 = 33,
+  kSoundEnemyDying = 34,
+  kSoundMarker = 42,    // a target marker appears
+  kSoundLauncher = 44,  // a launcher starts charging
+  kSoundHammer = 45,    // a hammer's creak, every 40 frames
 };

@@ -6,6 +6,7 @@
 #include "actors/Hammer.h"
 #include "actors/Marker3D.h"
 #include "actors/Player.h"
+#include "actors/Zako1.h"
 
 #include "platform/GraphicsDevice.h"
 #include "platform/InputDevice.h"
@@ -86,8 +87,10 @@ void Application::Shutdown() {
 }
 
 void Application::ReleaseGame() {
-  // TODO(actors): the small enemies' and two bosses' models come first, and
-  // each slot's select model after its battle player, as their classes land.
+  // TODO(actors): the other small enemies' and the bosses' models join
+  // Zako1's, and each slot's select model comes after its battle player, as
+  // their classes land.
+  Zako1::Unload();
   // The classes the stage-3 scene and boss 3 load, which no scene unloads.
   Hammer::Unload();
   Boss3Tama::Unload();

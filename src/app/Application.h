@@ -33,9 +33,11 @@ enum SceneId : int32_t {
   SceneOptions = 15,
   SceneButtonConfig1P = 16,
   SceneButtonConfig2P4P = 17,
-  SceneRanking1 = 18,  // one page per table, 18 to 21
+  SceneRanking1 = 18,  // one page per table, 18 to 21: normal, sokai, spare 3, spare 4
+  SceneRankingSokai = 19,
   SceneRanking4 = 21,
-  SceneNameEntry1 = 22,  // 22 to 25
+  SceneNameEntry1 = 22,  // one per table, 22 to 25, in the same order
+  SceneNameEntrySokai = 23,
   SceneNameEntry4 = 25,
   SceneIdLast = 25,
 };

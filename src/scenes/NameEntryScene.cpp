@@ -4,7 +4,7 @@
 //
 // A stage or the sokai stage hands a result over by calling
 // NormalRankPosition or SokaiRankPosition and, when the place is below
-// kNotPlaced, requesting SceneNameEntry1 (normal) or SceneNameEntry1 + 1 (sokai).
+// kNotPlaced, requesting SceneNameEntry1 (normal) or SceneNameEntrySokai (sokai).
 #include <type_traits>
 #include <vector>
 
@@ -30,7 +30,9 @@ constexpr int kBlinkShown = 21;
 
 // Shifts rows p to 3 down one (the old last row is lost) and writes the
 // result into row p with a blank name. Only the name and the time or score
-// move; the default tables' extra values stay where they are.
+// (and the stages outside the sokai table) move; the default tables' extra
+// values stay where they are, on purpose
+// (NameEntryTest.ResultIsInsertedAtItsPlaceAndTheRowsBelowMoveDown).
 template <typename Row, typename Write>
 void InsertAt(std::vector<Row>& table, int place, bool moveStages, Write writeResult) {
   const int last = static_cast<int>(table.size()) - 1;
@@ -154,7 +156,8 @@ void Application::InputNameEntry() {
     if (menu::CountPress(menuKeys[kConfirmLatch], true) && nameCursor < kNameDone) {
       g_sound.PlaySystemSound(menu::kSoundDecide, menu::kMenuSoundOffset);
       const int32_t old = nameCursor++;
-      // Confirming the back-space sign steps back to the letter before it.
+      // Confirming the back-space sign steps back to the letter before it; the
+      // sign stays where it was until changed (NameEntryTest.BackSpaceAndCancelRules).
       if (name[old] == kLetterBackSpace && nameCursor >= 2) nameCursor -= 2;
       if (nameCursor == kNameDone) sceneFrame = 0;
     }

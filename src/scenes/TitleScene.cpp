@@ -77,7 +77,8 @@ void Application::UpdateTitle() {
 void Application::InputTitle() {
   menu::Poll();
 
-  // The latch only clears on release; acting leaves the scene.
+  // The latch only clears on release and acting does not set it: every item
+  // leaves the scene (TitleTest.ConfirmHeldFromBeforeActsOnlyAfterARelease).
   if (!menu::ConfirmHeld()) {
     menuKeys[kConfirmLatch] = 0;
   } else if (menuKeys[kConfirmLatch] == 0) {

@@ -21,6 +21,7 @@ namespace {
 // Runs each test in a scratch folder of its own, so nothing touches the
 // run folder's save files.
 struct InScratchFolder : ::testing::Test {
+  testsupport::ScopedProgramState state;  // reading the option file sets the buttons and volume
   testsupport::TempDir dir;
   testsupport::ScopedCwd cwd{dir.path()};
   void SetUp() override { fs::create_directories(dir.path() / "save"); }
@@ -57,7 +58,6 @@ TEST_F(OptionFileTest, DamagedFileStartsInAWindow) {
 // Runs the whole program on g_app; the program-wide state and the
 // environment come back as they were.
 struct ProgramTest : InScratchFolder {
-  testsupport::ScopedProgramState state;
   // Never reach a real display, where a message box would wait for a click.
   testsupport::ScopedEnv display{"DISPLAY", nullptr};
   testsupport::ScopedEnv wayland{"WAYLAND_DISPLAY", nullptr};

@@ -65,7 +65,7 @@ TEST_F(NameEntryTest, ResultIsInsertedAtItsPlaceAndTheRowsBelowMoveDown) {
   const std::vector<Row> before = Rows(app.sokaiRanking);
   app.resultScore = 420;
   app.rankPlace = 2;
-  Enter(SceneNameEntry1 + 1);
+  Enter(SceneNameEntrySokai);
   const std::vector<Row> after = Rows(app.sokaiRanking);
   EXPECT_EQ(after[1], before[1]);
   EXPECT_EQ(after[2], (Row{kBlank, 420, before[2].stages, before[2].extra1}));
@@ -188,7 +188,7 @@ TEST_F(NameEntryTest, NoRowToFillReturnsToTheTitle) {
   }
   app.rankPlace = 0;
   app.sokaiRanking.clear();  // no table at all
-  Enter(SceneNameEntry1 + 1);
+  Enter(SceneNameEntrySokai);
   Frames();
   EXPECT_EQ(app.currentScene, SceneTitle);
   EXPECT_EQ(Rows(app.normalRanking), normal);

@@ -85,7 +85,7 @@ TEST_F(RankingTest, EveryLeaveKeyReturnsToTheTitle) {
   for (int key : {kZ, kX, kEscape}) {
     SCOPED_TRACE(key);
     StartGame();
-    Enter(SceneRanking1 + 1);
+    Enter(SceneRankingSokai);
     Frames();
     Hold(key);
     Frames();

@@ -1,16 +1,20 @@
 #pragma once
 // The program-wide state that the program, main-loop and window-event tests
 // change through RunProgram, Application::Init and WindowProc: the frame timer
-// (with g_quit), the window values, and the fields of g_app that start-up and
-// the frame write. The guard saves them when built and puts them back when it
+// (with g_quit), the window values, the fields of g_app that start-up and
+// the frame write, and what the option file sets elsewhere (g_player's
+// buttons, the master volume). The guard saves them when built and puts them back when it
 // goes; Reset gives a test the state of a program that has not started.
 #include <algorithm>
 #include <cstdint>
 #include <iterator>
+#include <vector>
 
+#include "actors/Player.h"
 #include "app/Application.h"
 #include "app/FrameTimer.h"
 #include "app/WindowProc.h"
+#include "platform/SoundManager.h"
 
 namespace testsupport {
 
@@ -30,7 +34,15 @@ class ScopedProgramState {
         sceneFrame_(g_app.sceneFrame),
         phaseFrame_(g_app.phaseFrame),
         battle_(g_app.battle),
-        options_(g_app.options) {
+        options_(g_app.options),
+        introTarget_(g_app.introTarget),
+        framesUsed_(g_app.framesUsed),
+        normalRanking_(g_app.normalRanking),
+        spareRanking3_(g_app.spareRanking3),
+        sokaiRanking_(g_app.sokaiRanking),
+        spareRanking4_(g_app.spareRanking4),
+        masterVolume_(g_sound.masterVolume) {
+    for (int a = 0; a < Player::kActionCount; ++a) buttons_[a] = g_player.GetButton(a);
     std::copy(std::begin(g_app.menuKeys), std::end(g_app.menuKeys), menuKeys_);
   }
   ~ScopedProgramState() {
@@ -48,6 +60,14 @@ class ScopedProgramState {
     g_app.phaseFrame = phaseFrame_;
     g_app.battle = battle_;
     g_app.options = options_;
+    g_app.introTarget = introTarget_;
+    g_app.framesUsed = framesUsed_;
+    g_app.normalRanking = normalRanking_;
+    g_app.spareRanking3 = spareRanking3_;
+    g_app.sokaiRanking = sokaiRanking_;
+    g_app.spareRanking4 = spareRanking4_;
+    g_sound.masterVolume = masterVolume_;
+    for (int a = 0; a < Player::kActionCount; ++a) g_player.SetButton(a, buttons_[a]);
     std::copy(std::begin(menuKeys_), std::end(menuKeys_), g_app.menuKeys);
   }
   ScopedProgramState(const ScopedProgramState&) = delete;
@@ -72,6 +92,12 @@ class ScopedProgramState {
   int32_t toonEffectAvailable_, menuCursor_, stagePhase_, sceneFrame_, phaseFrame_;
   BattleSettings battle_;
   OptionSettings options_;
+  int32_t introTarget_, framesUsed_;
+  std::vector<RankingEntry> normalRanking_;
+  std::vector<CompactRankingEntry> spareRanking3_;
+  std::vector<RankingEntry> sokaiRanking_, spareRanking4_;
+  int32_t masterVolume_;
+  int32_t buttons_[Player::kActionCount] = {};
   decltype(Application::menuKeys) menuKeys_;
 };
 

@@ -41,8 +41,6 @@ class SceneRig {
  public:
   SceneRig() : cwd_(dir.path()) {
     std::filesystem::create_directories(dir.path() / "save");
-    for (int a = 0; a < Player::kActionCount; ++a) buttons_[a] = g_player.GetButton(a);
-    volume_ = g_sound.masterVolume;
     g_quit = 0;
     g_input.InitKeyboard(nullptr);
     app.windowActive = 1;
@@ -52,8 +50,6 @@ class SceneRig {
     port::ClearTestKeys();
     g_input.Release();
     for (int i = port::AttachedPadCount() - 1; i >= 0; --i) port::DetachVirtualPad(i);
-    for (int a = 0; a < Player::kActionCount; ++a) g_player.SetButton(a, buttons_[a]);
-    g_sound.masterVolume = volume_;
   }
   SceneRig(const SceneRig&) = delete;
   SceneRig& operator=(const SceneRig&) = delete;
@@ -117,8 +113,6 @@ class SceneRig {
  private:
   testsupport::ScopedCwd cwd_;
   testsupport::ScopedProgramState state_;
-  int32_t buttons_[Player::kActionCount] = {};
-  int32_t volume_ = 0;
 };
 
 class SceneTest : public ::testing::Test, public SceneRig {};

@@ -104,6 +104,9 @@ void StageFixture::SetUp() {
   savedMasterVolume_ = g_sound.masterVolume;
   g_sound.masterVolume = 0;
   g_sound.stageClips.resize(kStageSoundCount);
+  // Volumes are recorded as the actors queue them, without the master volume.
+  savedMasterVolume_ = g_sound.masterVolume;
+  g_sound.masterVolume = 0;
   savedCamera_ = g_camera;
   g_camera.SetDevice(device);
 
@@ -120,6 +123,8 @@ void StageFixture::SetUp() {
 }
 
 void StageFixture::TearDown() {
+  for (auto it = undo_.rbegin(); it != undo_.rend(); ++it) (*it)();
+  undo_.clear();
   LetAll();
   ResetPlayer();
   Player1TamaBurst::SetContext(nullptr, nullptr);
@@ -187,6 +192,13 @@ bool StageFixture::SavePng(const std::vector<uint32_t>& picture, const std::stri
   image.height = gltest::kHeight;
   image.format = PNG_FORMAT_BGRA;  // 0xAARRGGBB little-endian
   return png_image_write_to_file(&image, path.c_str(), 0, opaque.data(), 0, nullptr) != 0;
+}
+
+void StageFixture::AtTearDown(void (*undo)()) { undo_.push_back(undo); }
+
+port::Vec3 StageFixture::ScreenOf(const port::Vec3& p) {
+  return ProjectToScreen(port::MatrixTranslation(p.x, p.y, p.z), g_camera.GetView(),
+                         g_camera.GetProjection());
 }
 
 void StageFixture::Hold(int key) { port::SetTestKey(key, true); }

@@ -14,11 +14,13 @@
 #include <vector>
 
 #include "actors/Player.h"
+#include "platform/GraphicsDevice.h"
 #include "platform/SoundManager.h"
 #include "port/math.h"
 #include "render/Camera.h"
 #include "support/gl_context.h"
 #include "world/Character.h"
+#include "world/CharacterList.h"
 #include "world/DynamicObject.h"
 
 namespace stagetest {
@@ -118,6 +120,23 @@ class StageFixture : public gltest::GameDeviceTest {
   DummyEnemy* AddEnemy(port::Vec3 at, int32_t kind = kCharacterZako1, float hp = 10.0f,
                        float maxHp = 10.0f);
 
+  // Loads an enemy class (a class with the stage loader Load(method, device,
+  // caps, effect, ramp) and Unload) as a stage's enter routine does, with
+  // the fixture's device and draw method and the list's toon effect. The
+  // class is unloaded at TearDown, before the device goes.
+  template <typename T>
+  void LoadEnemyClass() {
+    T::Load(setup.method, device, g_graphics.GetCaps(), g_characters.GetToonEffect(),
+            g_characters.GetToonRamp());
+    AtTearDown(&T::Unload);
+  }
+  // Runs undo at TearDown (last registered first), before the lists and the
+  // device are released.
+  void AtTearDown(void (*undo)());
+  // Where a world point shows on the 640 by 480 picture from g_camera (z:
+  // the undivided depth).
+  static port::Vec3 ScreenOf(const port::Vec3& p);
+
   // Sounds recorded so far.
   int CountSound(int id) const;
   const SoundEvent* FirstSound(int id) const;
@@ -150,6 +169,7 @@ class StageFixture : public gltest::GameDeviceTest {
   bool EnsurePad();
   void RecordSounds();
 
+  std::vector<void (*)()> undo_;
   bool inputStarted_ = false;
   int pad_ = -1;
   Camera savedCamera_;

@@ -13,6 +13,8 @@ void GenerateProps(Output& out);
 void GenerateFields(Output& out);
 void GeneratePlacements(Output& out);
 void GenerateTextures(Output& out, const std::string& fontPath);
+class TextRenderer;
+void GenerateTitle(Output& out, const TextRenderer& text);
 void GenerateSounds(Output& out);
 void GenerateMusic(Output& out);
 

@@ -60,6 +60,51 @@ void Image::RoundRect(int l, int t, int r, int b, float rad, Rgba c) {
     }
 }
 
+void Image::RoundRectGradient(int l, int t, int r, int b, float rad, Rgba top, Rgba bottom) {
+  rad = std::min({rad, (r - l) / 2.0f, (b - t) / 2.0f});
+  for (int y = std::max(t, 0); y < std::min(b, h_); ++y) {
+    const Rgba c = Lerp(top, bottom, static_cast<float>(y - t) / std::max(b - t - 1, 1));
+    for (int x = std::max(l, 0); x < std::min(r, w_); ++x) {
+      float px = x + 0.5f, py = y + 0.5f;
+      float qx = std::max({l + rad - px, px - (r - rad), 0.0f});
+      float qy = std::max({t + rad - py, py - (b - rad), 0.0f});
+      float d = std::sqrt(qx * qx + qy * qy) - rad;
+      Blend(x, y, c, std::clamp(0.5f - d, 0.0f, 1.0f));
+    }
+  }
+}
+
+Image Image::Shrunk(int w, int h) const {
+  Image out(w, h);
+  const float sx = static_cast<float>(w_) / static_cast<float>(w);
+  const float sy = static_cast<float>(h_) / static_cast<float>(h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      // Premultiplied, weighted by how much of each source texel the area covers.
+      const float x0 = x * sx, x1 = (x + 1) * sx, y0 = y * sy, y1 = (y + 1) * sy;
+      float acc[4] = {0, 0, 0, 0}, area = 0;
+      for (int v = static_cast<int>(y0); v < std::min(static_cast<int>(std::ceil(y1)), h_); ++v) {
+        const float wy = std::min(y1, v + 1.0f) - std::max(y0, static_cast<float>(v));
+        for (int u = static_cast<int>(x0); u < std::min(static_cast<int>(std::ceil(x1)), w_); ++u) {
+          const float wgt = wy * (std::min(x1, u + 1.0f) - std::max(x0, static_cast<float>(u)));
+          const Rgba& p = At(u, v);
+          const float a = p.a / 255.0f;
+          acc[0] += p.r * a * wgt;
+          acc[1] += p.g * a * wgt;
+          acc[2] += p.b * a * wgt;
+          acc[3] += a * wgt;
+          area += wgt;
+        }
+      }
+      if (acc[3] <= 0 || area <= 0) continue;
+      out.At(x, y) = {static_cast<uint8_t>(std::lround(acc[0] / acc[3])),
+                      static_cast<uint8_t>(std::lround(acc[1] / acc[3])),
+                      static_cast<uint8_t>(std::lround(acc[2] / acc[3])),
+                      static_cast<uint8_t>(std::lround(std::min(acc[3] / area, 1.0f) * 255))};
+    }
+  return out;
+}
+
 void Image::Frame(int l, int t, int r, int b, int th, Rgba c) {
   FillRect(l, t, r, t + th, c);
   FillRect(l, b - th, r, b, c);

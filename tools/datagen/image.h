@@ -30,6 +30,8 @@ class Image {
   void FillRect(int l, int t, int r, int b, Rgba c);
   // Rounded rectangle (right and bottom exclusive), antialiased edges.
   void RoundRect(int l, int t, int r, int b, float radius, Rgba c);
+  // The same, shaded from top to bottom.
+  void RoundRectGradient(int l, int t, int r, int b, float radius, Rgba top, Rgba bottom);
   void Frame(int l, int t, int r, int b, int thickness, Rgba c);
   // Disc with a soft edge; falloff > 0 makes a radial glow instead.
   void Disc(float cx, float cy, float radius, Rgba c, float falloff = 1.0f);
@@ -39,6 +41,9 @@ class Image {
   void VerticalGradient(int l, int t, int r, int b, Rgba top, Rgba bottom);
   // Copies src scaled (bilinear) into the rectangle, blending.
   void Draw(const Image& src, float l, float t, float r, float b);
+  // The picture reduced to w by h, each texel the average of the area it
+  // covers (no aliasing, whatever the factor).
+  Image Shrunk(int w, int h) const;
 
  private:
   int w_, h_;

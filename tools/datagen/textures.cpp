@@ -208,28 +208,6 @@ Image Portrait(const Character& c, int size) {
 }
 
 void Menus(Output& out, const TextRenderer& text) {
-  {
-    Image t(256, 256);
-    t.RoundRect(4, 40, 252, 216, 40, Hex(0xFF9020, 235));
-    t.RoundRect(12, 48, 244, 208, 34, Hex(0xFFD060, 235));
-    text.DrawFitted(t, "ポメルヴェイン", 16, 60, 240, 140, Hex(0xFFFFFF), Hex(0x803000), 0.04f);
-    text.DrawFitted(t, "Pomelvane", 30, 140, 226, 196, Hex(0x803000), Hex(0xFFFFFF), 0.04f);
-    Png(out, "texture/title/title.png", t);
-  }
-  {
-    Image h(128, 128);
-    const Character& c = kCharacters[0];
-    h.RoundRect(44, 60, 84, 104, 10, Hex(c.body));
-    h.Line(50, 100, 44, 126, 10, Hex(0x304070));
-    h.Line(78, 100, 84, 126, 10, Hex(0x304070));
-    h.Line(46, 66, 26, 40, 8, Hex(c.body));
-    h.Line(82, 66, 100, 92, 8, Hex(c.body));
-    h.Disc(64, 38, 24, Hex(c.skin));
-    h.FillRect(40, 12, 88, 24, Hex(c.hat));
-    h.Disc(56, 40, 3, Hex(0x101010));
-    h.Disc(72, 40, 3, Hex(0x101010));
-    Png(out, "texture/title/title_hitoObject.png", h);
-  }
   for (int i = 0; i < 4; ++i)
     out.Write("texture/battle/player" + std::to_string(i + 1) + "_stand.jpg",
               EncodeJpeg(Portrait(kCharacters[i], 128)));
@@ -486,6 +464,7 @@ void GenerateTextures(Output& out, const std::string& fontPath) {
   Font(out, text);
   Hud(out, text);
   Menus(out, text);
+  GenerateTitle(out, text);
   Effects(out);
   MeshTextures(out);
 }
