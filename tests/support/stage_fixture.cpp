@@ -47,6 +47,12 @@ void ResetPlayer() {
   for (int a = 0; a < Player::kActionCount; ++a) g_player.SetButton(a, a);
   g_player.position = g_player.previousPosition = {};
   g_player.gaugeTimer = Player::kGaugeHidden;
+  // What Place leaves as it was: a move heading left by a knock-back would
+  // bend the next test's first step.
+  g_player.moveHeading = 0.0f;
+  g_player.groundBelow = g_player.groundAhead = {};
+  g_player.shadowHeight = 0.0f;
+  g_player.gaugeKind = kCharacterZako1;
 }
 
 }  // namespace

@@ -274,13 +274,15 @@ void Effects(Output& out) {
   Png(out, "texture/effect/particle1.png", glow(64, 0xFFA040, 0.5f));
   Png(out, "texture/effect/particle2.png", glow(64, 0x40A0FF, 0.5f));
   Png(out, "texture/effect/particle3.png", glow(64, 0x60FF60, 0.5f));
-  Png(out, "texture/player1_largetama3.png", glow(64, 0xFF6020, 0.6f));
-  {  // Drawn alpha-blended, so the glow carries its own alpha.
-    Image img(64, 64, Hex(0xC040FF, 0));
-    img.Disc(32, 32, 30, Hex(0xC040FF), 0.6f);
+  // Pictures drawn alpha-blended (the screen-facing shots) carry their alpha.
+  auto alphaGlow = [](uint32_t colour) {
+    Image img(64, 64, Hex(colour, 0));
+    img.Disc(32, 32, 30, Hex(colour), 0.6f);
     img.Disc(32, 32, 11, Hex(0xFFFFFF), 0.5f);
-    Png(out, "texture/3boss_tama1.png", img);
-  }
+    return img;
+  };
+  Png(out, "texture/player1_largetama3.png", alphaGlow(0xFF6020));
+  Png(out, "texture/3boss_tama1.png", alphaGlow(0xC040FF));
   auto star = [](uint32_t colour) {
     Image img(64, 64, Hex(0x000000));
     for (int k = 0; k < 5; ++k) {
