@@ -10,4 +10,17 @@ struct SokaiCounters {
   int32_t framesSinceKill = 120;
   int32_t maxCombo = 0;
   int32_t score = 0;
+
+  // One more kill in the combo: the combo grows and scores its new value, so
+  // the k-th kill after a burst is worth k. Application::AddSokaiKill is this.
+  void AddKill() {
+    ++combo;
+    framesSinceKill = 0;
+    score += combo;
+  }
+  // An enemy knocked away (Zako1b): counted, then AddKill.
+  void CountKill() {
+    ++kills;
+    AddKill();
+  }
 };

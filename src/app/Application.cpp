@@ -7,6 +7,7 @@
 #include "actors/Marker3D.h"
 #include "actors/Player.h"
 #include "actors/Zako1.h"
+#include "actors/Zako1b.h"
 
 #include "platform/GraphicsDevice.h"
 #include "platform/InputDevice.h"
@@ -91,6 +92,7 @@ void Application::ReleaseGame() {
   // Zako1's, and each slot's select model comes after its battle player, as
   // their classes land.
   Zako1::Unload();
+  Zako1b::Unload();
   // The classes the stage-3 scene and boss 3 load, which no scene unloads.
   Hammer::Unload();
   Boss3Tama::Unload();

@@ -7,6 +7,7 @@
 
 #include "actors/BattlePlayer.h"
 #include "actors/SokaiCounters.h"
+#include "app/AppearRecord.h"
 #include "app/RankingEntry.h"
 #include "render/Texture.h"
 
@@ -157,6 +158,14 @@ class Application {
   void InputTitle();
   void InputRanking();
   void InputNameEntry();
+
+  // Placement files. Loading replaces the records with the file's (none when
+  // it cannot be read; a damaged record or an unfinished last one is left
+  // out, and at most kMaxAppearRecords are read). Spawning places every
+  // record in order and leaves the records as they are.
+  void LoadAppearData(const char* path);
+  void SpawnAppearData();
+  std::vector<AppearRecord> appearRecords;
 
   // Scene state. The placement records, the ranking tables, the battle
   // players and the select models join these fields with the code that uses them.

@@ -18,6 +18,7 @@
 #include "world/KvFile.h"
 #include "world/ObjectList.h"
 #include "world/StageField.h"
+#include "world/Sun.h"
 
 // The singletons, in their fixed order.
 Application g_app;
@@ -26,7 +27,7 @@ uint8_t& g_quit = g_frameTimer.quit;
 GraphicsDevice g_graphics;
 InputDevice g_input;
 Camera g_camera;
-// Here, as its class is written: g_sun (Sun).
+Sun g_sun;
 CharacterList g_characters;
 StageField g_stageField;
 ObjectList g_objects(LoadObjectClassResources, ReleaseObjectClassResources);

@@ -93,14 +93,16 @@ void WriteKvInt(const char* key, int32_t value) {
     g_write.failed = true;
 }
 
-void ReadKvInt(int32_t* out) {
+bool ReadKvInt(int32_t* out) {
   char buf[kValueBufferSize];
-  if (!out || !NextValue(buf)) return;
+  if (!out || !NextValue(buf)) return false;
   *out = ToInt(buf);
+  return true;
 }
 
-void ReadKvFloat(float* out) {
+bool ReadKvFloat(float* out) {
   char buf[kValueBufferSize];
-  if (!out || !NextValue(buf)) return;
+  if (!out || !NextValue(buf)) return false;
   *out = ToFloat(buf);
+  return true;
 }

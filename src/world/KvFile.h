@@ -22,6 +22,6 @@ bool CloseKvFile();
 // One line "key=value"; key bytes are written as they are (Shift-JIS keys).
 void WriteKvInt(const char* key, int32_t value);
 // The next value as by atoi / atof. At end of file, or with no file open, the
-// out value keeps what it held.
-void ReadKvInt(int32_t* out);
-void ReadKvFloat(float* out);
+// out value keeps what it held and the result is false.
+bool ReadKvInt(int32_t* out);
+bool ReadKvFloat(float* out);

@@ -14,7 +14,6 @@
 #include "actors/Zako1.h"
 #include "platform/MathHelpers.h"
 #include "support/stage_fixture.h"
-#include "world/EffectList.h"
 #include "world/ObjectList.h"
 #include "world/ParticleEffect.h"
 #include "world/StageField.h"
@@ -34,15 +33,6 @@ class StraightZako : public Zako1 {
     moveHeading = angle.y;
   }
 };
-
-int CountActiveParticles(int32_t kind) {
-  int n = 0;
-  for (size_t i = 0; i < g_effects.Size(); ++i) {
-    const auto* p = dynamic_cast<const ParticleEffect*>(g_effects.At(i));
-    if (p && p->IsActive() && p->kind == kind) ++n;
-  }
-  return n;
-}
 
 class Zako1OnStage : public StageFixture {
  protected:
@@ -93,7 +83,7 @@ TEST_F(Zako1OnStage, FallsLandsWithDustWandersAndIsReusedAfterItDies) {
   EXPECT_FLOAT_EQ(zako->shadowHeight, stagetest::kFloorY + 0.05f);
   ASSERT_EQ(CountSound(kSoundLanding), 1);
   EXPECT_EQ(FirstSound(kSoundLanding)->frame, frame);
-  EXPECT_EQ(CountActiveParticles(kParticleSmoke), 10);
+  EXPECT_EQ(CountParticles(kParticleSmoke), 10);
 
   // On the ground it wanders at 0.1 where it faces.
   Step();
@@ -162,9 +152,9 @@ TEST_F(Zako1OnStage, WandersUntilItNoticesThePlayerThenChasesAndStandsAlertBesid
   EXPECT_FLOAT_EQ(zako->previousPosition.z, standing.z);
   EXPECT_EQ(zako->animId, kAnimRun);
   EXPECT_FLOAT_EQ(zako->speed, 0.3f);
-  const int smokeBefore = CountActiveParticles(kParticleSmoke);
+  const int smokeBefore = CountParticles(kParticleSmoke);
   Step(6);
-  EXPECT_GE(CountActiveParticles(kParticleSmoke), smokeBefore + 2);
+  EXPECT_GE(CountParticles(kParticleSmoke), smokeBefore + 2);
 
   // Within 1.5 of the player it stops, cries and keeps facing it.
   ClearSounds();

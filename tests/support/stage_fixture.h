@@ -33,6 +33,8 @@ struct FieldFiles {
 };
 inline constexpr FieldFiles kStage1Field = {"Xfile/stage1/stage1.X", "Xfile/stage1/round.X",
                                             "Xfile/stage1/stage1_collision.X"};
+inline constexpr FieldFiles kStage2Field = {"Xfile/stage2/stage2.X", "Xfile/stage2/stage2_round.X",
+                                            "Xfile/stage2/stage2_collision.X"};
 inline constexpr FieldFiles kSokaiField = {"Xfile/sokai_stage/sokai_stage.X",
                                            "Xfile/sokai_stage/sokai_round.X",
                                            "Xfile/sokai_stage/sokai_stage_collision.X"};

@@ -1,5 +1,6 @@
 // The stage fields (ground, round and collision meshes) and the placement
 // files that stand actors on them.
+#include <cmath>
 #include <cstdio>
 
 #include "datagen/generate.h"
@@ -195,6 +196,9 @@ std::vector<Record> Area(int count, const std::vector<int>& kinds, uint32_t seed
     for (const Block& b : blocks)
       if (std::fabs(x - b.centre.x) < b.half.x + 3 && std::fabs(z - b.centre.z) < b.half.z + 3)
         clear = false;
+    // Apart, so that no two start inside each other.
+    for (const Record& r2 : recs)
+      if (std::hypot(x - r2.x, z - r2.z) < 3) clear = false;
     if (!clear) continue;
     recs.push_back({std::round(x * 10) / 10, 2.0f, std::round(z * 10) / 10, 0,
                     kinds[recs.size() % kinds.size()]});

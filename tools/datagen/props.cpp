@@ -102,7 +102,11 @@ void GenerateProps(Output& out) {
   Save(out, "Xfile/biri.X", Medal(0x6070A0, 0x202030, 4), true);
   {  // The sun, drawn twenty times larger.
     Mesh m;
-    int y = m.AddMaterial(Glow(0xFFE080)), o = m.AddMaterial(Glow(0xFFA030));
+    // Textured, so that it shows its colours drawn unlit after the field.
+    Material core = Glow(0xFFE080), ray = Glow(0xFFA030);
+    core.texture = "Xfile/sun.png";
+    ray.texture = "Xfile/sun_ray.png";
+    int y = m.AddMaterial(core), o = m.AddMaterial(ray);
     m.Sphere({0, 0, 0}, {1, 1, 1}, 16, 9, y);
     for (int k = 0; k < 8; ++k) {
       size_t first = m.pos.size();

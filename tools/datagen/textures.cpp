@@ -456,6 +456,17 @@ void MeshTextures(Output& out) {
       }
     Png(out, "Xfile/kouka_line.png", img);
   }
+  {  // The sun: warm yellow with faint bands, and its orange rays.
+    Image img(64, 64);
+    for (int y = 0; y < 64; ++y)
+      for (int x = 0; x < 64; ++x)
+        img.At(x, y) = Lerp(Hex(0xFFE060), Hex(0xFFC030), 0.5f + 0.5f * std::sin(y * 0.4f));
+    Png(out, "Xfile/sun.png", img);
+    Image rays(16, 16);
+    for (int y = 0; y < 16; ++y)
+      for (int x = 0; x < 16; ++x) rays.At(x, y) = Hex(0xFF9020);
+    Png(out, "Xfile/sun_ray.png", rays);
+  }
 }
 
 }  // namespace

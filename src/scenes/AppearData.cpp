@@ -1,0 +1,82 @@
+// Placement files: reading an .arg file into the application's records and
+// spawning what they place.
+#include "actors/Motion.h"
+#include "actors/Player.h"
+#include "actors/Zako1.h"
+#include "app/Application.h"
+#include "platform/MathHelpers.h"
+#include "world/StageField.h"
+
+namespace {
+
+using EnemySpawner = void (*)(float x, float y, float z, float heading);
+
+template <typename T>
+void SpawnOf(float x, float y, float z, float heading) {
+  T::Spawn(x, y, z, heading);
+}
+
+// The enemy each placement kind spawns; every kind not listed spawns a zako1.
+// Each enemy class puts its spawn in its row when it lands; a row without
+// one spawns nothing meanwhile (still drawing its random heading).
+struct EnemyKindRow {
+  int32_t kind;
+  EnemySpawner spawn;
+};
+constexpr EnemyKindRow kEnemyKinds[] = {
+    {kAppearZako1, SpawnOf<Zako1>}, {kAppearZako2, nullptr},  // SpawnOf<Zako2>
+    {kAppearZako3, nullptr},                                  // SpawnOf<Zako3>
+    {kAppearZako4, nullptr},                                  // SpawnOf<Zako4>
+    {kAppearBoss1, nullptr},                                  // SpawnOf<Boss1>
+    {kAppearBoss2, nullptr},                                  // SpawnOf<Boss2>
+    {kAppearBoss3, nullptr},                                  // SpawnOf<Boss3>
+};
+
+EnemySpawner SpawnerOf(int32_t kind) {
+  for (const EnemyKindRow& row : kEnemyKinds) {
+    if (row.kind == kind) return row.spawn;
+  }
+  return SpawnOf<Zako1>;
+}
+
+constexpr float kStandHeight = 1.0f;  // an actor's origin above the ground
+
+// Where an enemy placed at *at can stand: there, when the field has ground
+// under it; on the floor above a point below the field; nowhere (false) off
+// the field, where it could never be reached. Without a collision mesh the
+// point stands as it is.
+bool PlaceOnField(port::Vec3* at) {
+  if (!g_stageField.Collision().HasCollisionData()) return true;
+  if (FindGround(*at).found) return true;
+  const port::Vec3 up{0.0f, 1.0f, 0.0f};
+  float reach = 2.0f * kAppearFarthest;
+  if (!g_stageField.RayCast(at, &up, &reach)) return false;
+  at->y += reach + kStandHeight;
+  return true;
+}
+
+}  // namespace
+
+void Application::LoadAppearData(const char* path) { ReadAppearRecords(path, &appearRecords); }
+
+void Application::SpawnAppearData() {
+  for (const AppearRecord& r : appearRecords) {
+    if (r.kind == kAppearPlayer) {
+      g_player.sokai = 0;
+      g_player.viewType = options.viewType;
+      g_player.Place(r.x, r.y, r.z, r.param);
+      continue;
+    }
+    if (r.kind >= kAppearBattlePlayer1 && r.kind <= kAppearBattlePlayer4) {
+      // The battle players' line, when they land: battle player
+      // (r.kind - kAppearBattlePlayer1) Init at (r.x, r.y, r.z, r.param)
+      // with own id kOwnerBattlePlayer1 + (r.kind - kAppearBattlePlayer1).
+      continue;
+    }
+    // One heading per enemy record, in record order.
+    const float heading = static_cast<float>(RandomInt(360));
+    port::Vec3 at{r.x, r.y, r.z};
+    const EnemySpawner spawn = SpawnerOf(r.kind);
+    if (spawn && PlaceOnField(&at)) spawn(at.x, at.y, at.z, heading);
+  }
+}
