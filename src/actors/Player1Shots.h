@@ -36,6 +36,7 @@ class Player1LargeTama1 : public PlayerShot {
   // them (none outside battle).
   static void Load(port::gpu::Device* device, Character* const* targets, int32_t targetCount);
   static void Unload();
+  // battleMode: 0 steers at the enemies, 1 at the battle players.
   static Player1LargeTama1* Spawn(float x, float y, float z, float heading, uint8_t battleMode,
                                   int32_t owner);
   void Init(float x, float y, float z, float heading, uint8_t battleMode, int32_t owner);

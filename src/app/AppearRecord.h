@@ -7,20 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-// What a record places. These are not the CharacterKind numbers of what
-// gets spawned; every number not listed places a zako1.
-enum AppearKind : int32_t {
-  kAppearZako1 = 1,
-  kAppearZako2 = 2,
-  kAppearZako3 = 3,
-  kAppearZako4 = 4,
-  kAppearBoss1 = 100,
-  kAppearBoss2 = 101,
-  kAppearBoss3 = 102,
-  kAppearPlayer = 1000,  // the stage player's start
-  kAppearBattlePlayer1 = 1001,
-  kAppearBattlePlayer4 = 1004,  // battle players 1 to 4: 1001 to 1004
-};
+#include "actors/EnemyClasses.h"  // AppearKind
 
 // One placement. In the file the heading comes before the kind.
 struct AppearRecord {

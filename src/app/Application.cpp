@@ -3,11 +3,10 @@
 #include <cstdint>
 
 #include "actors/Boss3Tama.h"
+#include "actors/EnemyClasses.h"
 #include "actors/Hammer.h"
 #include "actors/Marker3D.h"
 #include "actors/Player.h"
-#include "actors/Zako1.h"
-#include "actors/Zako1b.h"
 
 #include "platform/GraphicsDevice.h"
 #include "platform/InputDevice.h"
@@ -17,6 +16,7 @@
 #include "world/EffectList.h"
 #include "world/ObjectList.h"
 #include "world/StageField.h"
+#include "world/Sun.h"
 
 namespace {
 
@@ -88,11 +88,9 @@ void Application::Shutdown() {
 }
 
 void Application::ReleaseGame() {
-  // TODO(actors): the other small enemies' and the bosses' models join
-  // Zako1's, and each slot's select model comes after its battle player, as
-  // their classes land.
-  Zako1::Unload();
-  Zako1b::Unload();
+  // TODO(actors): each slot's select model comes after its battle player.
+  // The small enemies' and the bosses' models, every class of the table.
+  UnloadAllEnemyClasses();
   // The classes the stage-3 scene and boss 3 load, which no scene unloads.
   Hammer::Unload();
   Boss3Tama::Unload();
@@ -102,6 +100,7 @@ void Application::ReleaseGame() {
   g_effects.Release();
   g_stageField.Release();
   g_characters.Release();
+  g_sun.mesh.Release();  // kept from scene to scene while they ask for it
   for (BattlePlayer& p : battlePlayers) p.Release();
 }
 

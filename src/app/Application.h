@@ -71,6 +71,14 @@ struct BattleSettings {
   int32_t stage = 0;
 };
 
+// The camera of the stage introduction: it orbits the target.
+struct IntroCamera {
+  float targetX = 0.0f, targetY = 0.0f, targetZ = 0.0f;
+  float distance = 0.0f;
+  float pitch = 0.0f;  // degrees
+  float yaw = 0.0f;    // degrees
+};
+
 struct OptionSettings {
   uint8_t screenMode = 0;  // 0 window, 1 full screen
   int32_t drawInterval = 0;
@@ -99,6 +107,7 @@ class Application {
   void DrawTitle();
   void InitStageIntro();
   void UpdateStageIntro();
+  void InputStageIntro();
   void DrawStageIntro();
   void InitStage1();
   void UpdateStage1();
@@ -107,8 +116,25 @@ class Application {
   void InitStage3();
   void UpdateStage3();
   void DrawStage();
+  void DrawStageHud();
+  void DrawStageOverlay();
   void InitSokai();
   void UpdateSokai();
+
+  // The in-stage keys of the stages and the sokai stage: F12, the pause key
+  // and the pause menu. True when they left the scene (the rest of the
+  // update must not run).
+  bool StageKeys();
+  // The releases of the stages and the sokai stage. Each may run twice; the
+  // second time finds nothing to release. All but ReleaseSokai clear
+  // currentScene.
+  void ReleaseStage1();
+  void ReleaseStage1AfterClear();  // keeps the zako1 and zako2 models for stage 2
+  void ReleaseStage2();
+  void ReleaseStage3();
+  void ReleaseSokai();
+  // A sokai zako knocked away: the combo grows and scores its new value.
+  void AddSokaiKill();
   void InitBattleSettings();
   void UpdateBattleSettings();
   void DrawBattleSettings();
@@ -174,6 +200,10 @@ class Application {
   int32_t menuCursor = 0;           // MenuItem
   int32_t introTarget = SceneNone;  // the scene the stage introduction leads to
   int32_t framesUsed = 0;           // stage clock: frames over the whole stage-mode run
+  int32_t timeLeft = 0;             // stage clock: frames left
+  int32_t bonus = 0;                // time still to be paid into timeLeft, 100 a frame
+  uint8_t paused = 0;               // the pause menu is shown
+  IntroCamera introCamera;
   // Ranking tables, five rows each, best first. The spare tables are built at
   // start and never saved.
   std::vector<RankingEntry> normalRanking;

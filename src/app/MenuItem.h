@@ -10,4 +10,7 @@ enum MenuItem : int32_t {
   kItemRanking = 5,
   kItemOptions = 6,
   kItemExit = 7,
+  // The pause menu of the stages and the sokai stage.
+  kItemResume = 28,
+  kItemQuitToTitle = 29,
 };

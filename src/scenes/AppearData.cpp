@@ -1,43 +1,13 @@
 // Placement files: reading an .arg file into the application's records and
 // spawning what they place.
+#include "actors/EnemyClasses.h"
 #include "actors/Motion.h"
 #include "actors/Player.h"
-#include "actors/Zako1.h"
 #include "app/Application.h"
 #include "platform/MathHelpers.h"
 #include "world/StageField.h"
 
 namespace {
-
-using EnemySpawner = void (*)(float x, float y, float z, float heading);
-
-template <typename T>
-void SpawnOf(float x, float y, float z, float heading) {
-  T::Spawn(x, y, z, heading);
-}
-
-// The enemy each placement kind spawns; every kind not listed spawns a zako1.
-// Each enemy class puts its spawn in its row when it lands; a row without
-// one spawns nothing meanwhile (still drawing its random heading).
-struct EnemyKindRow {
-  int32_t kind;
-  EnemySpawner spawn;
-};
-constexpr EnemyKindRow kEnemyKinds[] = {
-    {kAppearZako1, SpawnOf<Zako1>}, {kAppearZako2, nullptr},  // SpawnOf<Zako2>
-    {kAppearZako3, nullptr},                                  // SpawnOf<Zako3>
-    {kAppearZako4, nullptr},                                  // SpawnOf<Zako4>
-    {kAppearBoss1, nullptr},                                  // SpawnOf<Boss1>
-    {kAppearBoss2, nullptr},                                  // SpawnOf<Boss2>
-    {kAppearBoss3, nullptr},                                  // SpawnOf<Boss3>
-};
-
-EnemySpawner SpawnerOf(int32_t kind) {
-  for (const EnemyKindRow& row : kEnemyKinds) {
-    if (row.kind == kind) return row.spawn;
-  }
-  return SpawnOf<Zako1>;
-}
 
 constexpr float kStandHeight = 1.0f;  // an actor's origin above the ground
 
@@ -76,7 +46,9 @@ void Application::SpawnAppearData() {
     // One heading per enemy record, in record order.
     const float heading = static_cast<float>(RandomInt(360));
     port::Vec3 at{r.x, r.y, r.z};
-    const EnemySpawner spawn = SpawnerOf(r.kind);
-    if (spawn && PlaceOnField(&at)) spawn(at.x, at.y, at.z, heading);
+    // The class of the kind, through the enemy class table: a class not
+    // written yet has no row and spawns nothing.
+    const EnemyClass* enemy = PlacedEnemyClass(r.kind);
+    if (enemy && PlaceOnField(&at)) enemy->spawn(at.x, at.y, at.z, heading);
   }
 }

@@ -2,21 +2,6 @@
 // that scene is written; until then entering one does nothing.
 #include "app/Application.h"
 
-void Application::InitStageIntro() {}
-void Application::UpdateStageIntro() {}
-void Application::DrawStageIntro() {}
-
-void Application::InitStage1() {}
-void Application::UpdateStage1() {}
-void Application::InitStage2() {}
-void Application::UpdateStage2() {}
-void Application::InitStage3() {}
-void Application::UpdateStage3() {}
-void Application::DrawStage() {}
-
-void Application::InitSokai() {}
-void Application::UpdateSokai() {}
-
 void Application::InitBattleSettings() {}
 void Application::UpdateBattleSettings() {}
 void Application::DrawBattleSettings() {}

@@ -19,7 +19,7 @@ float Wrapped(float degrees) { return std::fmod(std::fmod(degrees, 360.0f) + 360
 struct CameraCase {
   const char* name;
   int32_t viewType;
-  void (Player::*pose)();  // null: control
+  void (*pose)(Player&);  // null: control
   float distance;
   port::Vec3 target;  // relative to the player's position
   float pitch, yaw;   // the player faces heading 30
@@ -33,15 +33,21 @@ TEST_F(PlayerCamera, EachCameraSettlesOnItsGoals) {
       // Level ground tilts view type 1 as a jump does: 20 degrees down.
       {"follow, view 1", 1, nullptr, 4.0f, {0.0f, 1.0f, 0.0f}, 340.0f, h + 180.0f},
       {"follow, view 2", 2, nullptr, 4.1f, {4.0f * s, 0.3f, 4.0f * c}, 0.0f, h + 180.0f},
-      {"time up", 0, &Player::SetTimeUp, 2.5f, {0.0f, 0.0f, 0.0f}, 20.0f, h + 15.0f},
-      {"game over", 2, &Player::SetGameOver, 2.5f, {0.0f, 0.0f, 0.0f}, 20.0f, h + 15.0f},
-      {"clear", 1, &Player::SetClear, 2.5f, {0.0f, 0.0f, 0.0f}, 355.0f, h},
+      {"time up", 0, [](Player& p) { p.SetTimeUp(); }, 2.5f, {0.0f, 0.0f, 0.0f}, 20.0f, h + 15.0f},
+      {"game over",
+       2,
+       [](Player& p) { p.SetGameOver(); },
+       2.5f,
+       {0.0f, 0.0f, 0.0f},
+       20.0f,
+       h + 15.0f},
+      {"clear", 1, [](Player& p) { p.SetClear(); }, 2.5f, {0.0f, 0.0f, 0.0f}, 355.0f, h},
   };
   for (const CameraCase& k : cases) {
     SCOPED_TRACE(k.name);
     player.viewType = k.viewType;
     player.Place(0.0f, stagetest::kStandY, 0.0f, h);
-    if (k.pose) (player.*k.pose)();
+    if (k.pose) k.pose(player);
     Step(400);
     EXPECT_NEAR(player.cameraDistance, k.distance, 1e-4f);
     const port::Vec3 t = player.cameraTarget - player.position;

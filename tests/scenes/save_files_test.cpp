@@ -16,302 +16,220 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using scenetest::SceneTest;
+using Values = std::vector<int>;
 
-// The files as a first run writes them: Shift-JIS keys, CR LF line ends.
+// The option file's keys in line order (Shift-JIS), then its default values.
+std::vector<std::string> OptionKeys() {
+  const std::string player = "\x83\x76\x83\x8c\x83\x43\x83\x84\x81\x5b\x81\x46";
+  std::vector<std::string> k = {
+      "\x89\xe6\x96\xca\x83\x82\x81\x5b\x83\x68", "\x8e\x8b\x93\x5f\x83\x5e\x83\x43\x83\x76",
+      "\x83\x94\x83\x48\x83\x8a\x83\x85\x81\x5b\x83\x80", "\x95\x60\x89\xe6\x8a\xd4\x8a\x75"};
+  for (char p = '1'; p <= '4'; ++p)
+    for (const char* action : {"\x83\x41\x83\x5e\x83\x62\x83\x4e\x83\x7b\x83\x5e\x83\x93",
+                               "\x83\x56\x83\x74\x83\x67\x83\x7b\x83\x5e\x83\x93",
+                               "\x83\x57\x83\x83\x83\x93\x83\x76\x83\x7b\x83\x5e\x83\x93"})
+      k.push_back(std::string(1, p) + "P" + player + action);
+  return k;
+}
+const Values kDefaultOptions = {0, 0, 500, 1, 0, 1, 2, 0, 1, 2, 0, 1, 2, 0, 1, 2};
+
 std::string Line(const std::string& key, int value) {
   return key + "=" + std::to_string(value) + "\r\n";
 }
-const std::string kPlayer = "\x83\x76\x83\x8c\x83\x43\x83\x84\x81\x5b\x81\x46";
-const std::string kAttack = "\x83\x41\x83\x5e\x83\x62\x83\x4e\x83\x7b\x83\x5e\x83\x93";
-const std::string kShift = "\x83\x56\x83\x74\x83\x67\x83\x7b\x83\x5e\x83\x93";
-const std::string kJump = "\x83\x57\x83\x83\x83\x93\x83\x76\x83\x7b\x83\x5e\x83\x93";
-
-struct Options {
-  int screen = 0, view = 0, volume = 500, interval = 1;
-  int buttons[4][3] = {{0, 1, 2}, {0, 1, 2}, {0, 1, 2}, {0, 1, 2}};
-};
-
-std::string OptionFile(const Options& o) {
-  std::string s = Line("\x89\xe6\x96\xca\x83\x82\x81\x5b\x83\x68", o.screen) +
-                  Line("\x8e\x8b\x93\x5f\x83\x5e\x83\x43\x83\x76", o.view) +
-                  Line("\x83\x94\x83\x48\x83\x8a\x83\x85\x81\x5b\x83\x80", o.volume) +
-                  Line("\x95\x60\x89\xe6\x8a\xd4\x8a\x75", o.interval);
-  for (int p = 0; p < 4; ++p) {
-    const std::string who = std::to_string(p + 1) + "P" + kPlayer;
-    s += Line(who + kAttack, o.buttons[p][0]) + Line(who + kShift, o.buttons[p][1]) +
-         Line(who + kJump, o.buttons[p][2]);
-  }
-  return s;
-}
-
-struct Row {
-  std::vector<int> letters;
-  int value, stages;
-};
-const std::vector<Row> kNormalDefaults = {{{3, 4, 5, 6, 7}, 24123, 2},
-                                          {{11, 12, 13, 14, 15}, 31323, 2},
-                                          {{19, 20, 21, 22, 23}, 38523, 2},
-                                          {{27, 28, 29, 30, 31}, 45723, 1},
-                                          {{35, 36, 37, 38, 39}, 52923, 1}};
-const std::vector<Row> kSokaiDefaults = {{{10, 10, 10, 10, 10}, 500, 0},
-                                         {{11, 11, 11, 11, 11}, 450, 0},
-                                         {{12, 12, 12, 12, 12}, 400, 0},
-                                         {{13, 13, 13, 13, 13}, 350, 0},
-                                         {{14, 14, 14, 14, 14}, 300, 0}};
-
-std::string RankingFile(const std::vector<Row>& rows, bool normal) {
+std::string OptionFile(const Values& v) {
   std::string s;
-  for (const Row& r : rows) {
-    for (int l : r.letters) s += Line("\x83\x6c\x81\x5b\x83\x80", l);
-    if (normal)
-      s += Line("\x8e\x9e\x8a\xd4", r.value) +
-           Line("\x83\x58\x83\x65\x81\x5b\x83\x57\x90\x94", r.stages);
+  for (size_t i = 0; i < v.size(); ++i) s += Line(OptionKeys()[i], v[i]);
+  return s;
+}
+// What the game holds, in the option file's order; the master volume follows the volume.
+Values HeldOptions(const Application& app) {
+  EXPECT_EQ(g_sound.masterVolume, app.options.volume);
+  Values v = {app.options.screenMode, app.options.viewType, app.options.volume,
+              app.options.drawInterval};
+  for (int p = 0; p < 4; ++p)
+    for (int a = 0; a < 3; ++a)
+      v.push_back(p == 0 ? g_player.GetButton(a) : app.BattleButton(p, a));
+  return v;
+}
+
+// Rows as five letters, the value and (normal table) the stages.
+using Rows = std::vector<Values>;
+const Rows kNormalDefaults = {{3, 4, 5, 6, 7, 24123, 2},
+                              {11, 12, 13, 14, 15, 31323, 2},
+                              {19, 20, 21, 22, 23, 38523, 2},
+                              {27, 28, 29, 30, 31, 45723, 1},
+                              {35, 36, 37, 38, 39, 52923, 1}};
+const Rows kSokaiDefaults = {{10, 10, 10, 10, 10, 500},
+                             {11, 11, 11, 11, 11, 450},
+                             {12, 12, 12, 12, 12, 400},
+                             {13, 13, 13, 13, 13, 350},
+                             {14, 14, 14, 14, 14, 300}};
+
+std::string RankingFile(const Rows& rows) {
+  std::string s;
+  for (const Values& r : rows) {
+    for (int i = 0; i < 5; ++i) s += Line("\x83\x6c\x81\x5b\x83\x80", r[i]);
+    if (r.size() == 7)
+      s += Line("\x8e\x9e\x8a\xd4", r[5]) + Line("\x83\x58\x83\x65\x81\x5b\x83\x57\x90\x94", r[6]);
     else
-      s += Line("\x83\x58\x83\x52\x83\x41", r.value);
+      s += Line("\x83\x58\x83\x52\x83\x41", r[5]);
   }
   return s;
 }
-
-std::vector<Row> Rows(const std::vector<RankingEntry>& table, bool normal) {
-  std::vector<Row> out;
-  for (const RankingEntry& e : table)
-    out.push_back({std::vector<int>(e.letters, e.letters + 5), e.value, normal ? e.stages : 0});
+Rows Held(const std::vector<RankingEntry>& table, bool normal) {
+  Rows out;
+  for (const RankingEntry& e : table) {
+    Values r(e.letters, e.letters + 5);
+    r.push_back(e.value);
+    if (normal) r.push_back(e.stages);
+    out.push_back(r);
+  }
   return out;
 }
 
-bool operator==(const Row& a, const Row& b) {
-  return a.letters == b.letters && a.value == b.value && a.stages == b.stages;
-}
-void PrintTo(const Row& r, std::ostream* os) {
-  *os << "{";
-  for (int l : r.letters) *os << l << " ";
-  *os << "| " << r.value << " " << r.stages << "}";
-}
-
-class SaveFiles : public SceneTest {
+class SaveFiles : public scenetest::SceneTest {
  protected:
   void SaveAll() {
     EXPECT_TRUE(app.SaveOptions(kOptionFile));
     EXPECT_TRUE(app.SaveNormalRanking(kNormalRankingFile));
     EXPECT_TRUE(app.SaveSokaiRanking(kSokaiRankingFile));
   }
-  // A new program start in the same folder: everything the files fill is
-  // scrambled first, so what the load leaves is what it set.
+  // A new start in the same folder: what the files fill is scrambled first,
+  // so what the load leaves is what it set.
   void Restart() {
     app.normalRanking.assign(7, RankingEntry{});
     app.sokaiRanking.clear();
-    app.spareRanking3.clear();
-    app.spareRanking4.assign(9, RankingEntry{});
+    app.spareRanking4.clear();
     app.options = {9, 9, 9, 9};
-    g_sound.masterVolume = -1;
     for (int a = 0; a < 3; ++a) {
       g_player.SetButton(a, 99);
       for (int p = 1; p < 4; ++p) app.SetBattleButton(p, a, 99);
     }
     StartGame();
+    EXPECT_EQ(app.spareRanking3.size(), 5u);
+    EXPECT_EQ(app.spareRanking4.size(), 5u);
   }
   std::vector<std::string> AllBytes() const {
     return {SaveBytes(kOptionFile), SaveBytes(kNormalRankingFile), SaveBytes(kSokaiRankingFile)};
+  }
+  size_t FilesInSaveFolder() const {
+    return static_cast<size_t>(std::distance(fs::directory_iterator(dir.path() / "save"), {}));
   }
 };
 
 TEST_F(SaveFiles, FirstRunGivesTheDefaultsAndWritesThemByteForByte) {
   StartGame();
-  EXPECT_EQ(Rows(app.normalRanking, true), kNormalDefaults);
-  EXPECT_EQ(Rows(app.sokaiRanking, false), kSokaiDefaults);
-  EXPECT_EQ(app.sokaiRanking[4].stages, 30);  // the unsaved columns of the defaults
-  EXPECT_EQ(app.sokaiRanking[4].extra1, 6);
-  EXPECT_EQ(app.normalRanking[2].extra2, 36);
-  ASSERT_EQ(app.spareRanking3.size(), 5u);
-  ASSERT_EQ(app.spareRanking4.size(), 5u);
-  EXPECT_EQ(app.spareRanking3[4].time, 64800);
-  EXPECT_EQ(app.spareRanking3[4].a, 60);
-  EXPECT_EQ(app.spareRanking4[1].letters[0], 11);
-  EXPECT_EQ(app.spareRanking4[1].stages, 1);
+  EXPECT_EQ(HeldOptions(app), kDefaultOptions);
+  for (int a = 0; a < 3; ++a) EXPECT_EQ(app.BattleButton(0, a), a);
+  EXPECT_EQ(Held(app.normalRanking, true), kNormalDefaults);
+  EXPECT_EQ(Held(app.sokaiRanking, false), kSokaiDefaults);
+  EXPECT_EQ(FilesInSaveFolder(), 0u) << "reading writes nothing";
 
-  EXPECT_EQ(app.options.screenMode, 0);
-  EXPECT_EQ(app.options.viewType, 0);
-  EXPECT_EQ(app.options.volume, 500);
-  EXPECT_EQ(app.options.drawInterval, 1);
-  EXPECT_EQ(g_sound.masterVolume, 500);
-  for (int a = 0; a < 3; ++a) {
-    EXPECT_EQ(g_player.GetButton(a), a);
-    for (int p = 0; p < 4; ++p) EXPECT_EQ(app.BattleButton(p, a), a);
-  }
-  EXPECT_TRUE(fs::is_empty(dir.path() / "save")) << "reading writes nothing";
-
+  fs::remove(dir.path() / "save");  // the folder is made when saving
   SaveAll();
-  EXPECT_EQ(SaveBytes(kOptionFile), OptionFile({}));
-  EXPECT_EQ(SaveBytes(kNormalRankingFile), RankingFile(kNormalDefaults, true));
-  EXPECT_EQ(SaveBytes(kSokaiRankingFile), RankingFile(kSokaiDefaults, false));
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path() / "save"), {}), 3)
-      << "no temporary file stays";
+  EXPECT_EQ(SaveBytes(kOptionFile), OptionFile(kDefaultOptions));
+  EXPECT_EQ(SaveBytes(kNormalRankingFile), RankingFile(kNormalDefaults));
+  EXPECT_EQ(SaveBytes(kSokaiRankingFile), RankingFile(kSokaiDefaults));
+  EXPECT_EQ(FilesInSaveFolder(), 3u) << "no temporary file stays";
 }
 
-TEST_F(SaveFiles, ChangedOptionsAndPlacedResultsSurviveARestart) {
+TEST_F(SaveFiles, ChangedValuesSurviveARestartByteForByte) {
   StartGame();
-  app.options = {1, 3, 700, 2};  // screen, interval, volume, view
+  app.options = {1, 3, 700, 2};  // screen, draw interval, volume, view
   g_player.SetButton(kActionAttack, 5);
   g_player.SetButton(kActionJump, 127);
   app.SetBattleButton(2, kActionShift, 9);
-  app.SetBattleButton(3, kActionAttack, 4);
   app.normalRanking[1] = {{0, 46, 45, 12, 10}, 30000, 4, 0, 0};
   app.sokaiRanking[0].value = 2000000000;
   SaveAll();
   const std::vector<std::string> written = AllBytes();
 
   Restart();
-  EXPECT_EQ(app.options.screenMode, 1);
-  EXPECT_EQ(app.options.viewType, 2);
-  EXPECT_EQ(app.options.volume, 700);
-  EXPECT_EQ(app.options.drawInterval, 3);
-  EXPECT_EQ(g_sound.masterVolume, 700);
-  EXPECT_EQ(g_player.GetButton(kActionAttack), 5);
-  EXPECT_EQ(g_player.GetButton(kActionShift), 1);
-  EXPECT_EQ(g_player.GetButton(kActionJump), 127);
-  EXPECT_EQ(app.BattleButton(2, kActionShift), 9);
-  EXPECT_EQ(app.BattleButton(3, kActionAttack), 4);
-  EXPECT_EQ(Rows(app.normalRanking, true)[1], (Row{{0, 46, 45, 12, 10}, 30000, 4}));
+  EXPECT_EQ(HeldOptions(app), (Values{1, 2, 700, 3, 5, 1, 127, 0, 1, 2, 0, 9, 2, 0, 1, 2}));
+  EXPECT_EQ(Held(app.normalRanking, true)[1], (Values{0, 46, 45, 12, 10, 30000, 4}));
   EXPECT_EQ(app.sokaiRanking[0].value, 2000000000);
-
-  // Written again unchanged, every byte is the same.
   SaveAll();
   EXPECT_EQ(AllBytes(), written);
 }
 
-// ---- Damaged files ----
-
-struct DamagedCase {
-  const char* name;
-  std::string bytes;
-};
-
-// Files that open but hold no usable values.
-std::vector<DamagedCase> UnusableFiles() {
-  return {{"empty", ""},
-          {"no equals sign", "this is not a save file\r\n"},
-          {"binary", std::string("\x00\xff\x13\x37\x89\x50\x4e\x47", 8)},
-          {"keys without values", "a=\r\nb=\r\n"}};
-}
-
 TEST_F(SaveFiles, UnusableFilesGiveTheDefaults) {
-  for (const DamagedCase& c : UnusableFiles()) {
-    SCOPED_TRACE(c.name);
-    dir.Write(kOptionFile, c.bytes);
-    dir.Write(kNormalRankingFile, c.bytes);
-    dir.Write(kSokaiRankingFile, c.bytes);
+  const std::string cases[] = {"", "not a save file\r\n", std::string("\x00\xff\x13\x89PNG", 7),
+                               "a=\r\nb=\r\n"};
+  for (const std::string& bytes : cases) {
+    for (const char* f : {kOptionFile, kNormalRankingFile, kSokaiRankingFile}) dir.Write(f, bytes);
     Restart();
-    EXPECT_EQ(Rows(app.normalRanking, true), kNormalDefaults);
-    EXPECT_EQ(Rows(app.sokaiRanking, false), kSokaiDefaults);
-    EXPECT_EQ(app.spareRanking3.size(), 5u);
-    EXPECT_EQ(app.spareRanking4.size(), 5u);
-    EXPECT_EQ(app.options.volume, 500);
-    EXPECT_EQ(app.options.drawInterval, 1);
-    EXPECT_EQ(g_sound.masterVolume, 500);
-    for (int a = 0; a < 3; ++a) EXPECT_EQ(g_player.GetButton(a), a);
+    EXPECT_EQ(HeldOptions(app), kDefaultOptions) << bytes;
+    EXPECT_EQ(Held(app.normalRanking, true), kNormalDefaults) << bytes;
+    EXPECT_EQ(Held(app.sokaiRanking, false), kSokaiDefaults) << bytes;
   }
-  // A folder where a file should be reads as a missing file.
-  for (const char* f : {kOptionFile, kNormalRankingFile}) {
-    fs::remove(SavePath(f));
-    fs::create_directory(SavePath(f));
-  }
+  // A folder where a file should be reads as no file.
+  fs::remove(SavePath(kNormalRankingFile));
+  fs::create_directory(SavePath(kNormalRankingFile));
   Restart();
-  EXPECT_EQ(Rows(app.normalRanking, true), kNormalDefaults);
-  EXPECT_EQ(app.options.volume, 500);
+  EXPECT_EQ(Held(app.normalRanking, true), kNormalDefaults);
 }
 
-TEST_F(SaveFiles, OutOfRangeOptionsFallBackOneByOne) {
-  Options o;
-  o.screen = 2;            // no such mode
-  o.view = 1;              // kept
-  o.volume = 1001;         // above the range
-  o.interval = 0;          // drawing would stall
-  o.buttons[0][0] = 128;   // past the pad's buttons
-  o.buttons[0][1] = -5;    // negative
-  o.buttons[0][2] = 127;   // the last button is fine
-  o.buttons[2][1] = 9999;  // a battle player's
-  o.buttons[3][2] = 6;     // kept
-  dir.Write(kOptionFile, OptionFile(o));
+TEST_F(SaveFiles, OutOfRangeValuesFallBackOneByOne) {
+  // Screen mode 2, view 1 (kept), volume 1001, draw interval 0, buttons 128,
+  // -5, 127 (kept), a battle button 9999, one 6 (kept).
+  dir.Write(kOptionFile, OptionFile({2, 1, 1001, 0, 128, -5, 127, 0, 1, 2, 0, 9999, 2, 0, 1, 6}));
+  // Letters 47 and -1, a negative time, stages 0 and 99, a negative score.
+  Rows normal = kNormalDefaults;
+  normal[0] = {9, 47, -1, 46, 0, 1000, 4};
+  normal[1] = {1, 2, 3, 4, 5, -7, 2};
+  normal[2] = {1, 2, 3, 4, 5, 5000, 0};
+  normal[3] = {1, 2, 3, 4, 5, 6000, 99};
+  normal[4] = {1, 1, 1, 1, 1, 99999, 1};
+  dir.Write(kNormalRankingFile, RankingFile(normal));
+  Rows sokai = kSokaiDefaults;
+  sokai[3] = {2, 2, 2, 2, 2, -1};
+  sokai[4] = {3, 3, 3, 3, 3, 0};
+  dir.Write(kSokaiRankingFile, RankingFile(sokai));
   Restart();
-  EXPECT_EQ(app.options.screenMode, 0);
-  EXPECT_EQ(app.options.viewType, 1);
-  EXPECT_EQ(app.options.volume, 500);
-  EXPECT_EQ(g_sound.masterVolume, 500);
-  EXPECT_EQ(app.options.drawInterval, 1);
-  EXPECT_EQ(g_player.GetButton(0), 0);
-  EXPECT_EQ(g_player.GetButton(1), 1);
-  EXPECT_EQ(g_player.GetButton(2), 127);
-  EXPECT_EQ(app.BattleButton(2, 1), 1);
-  EXPECT_EQ(app.BattleButton(3, 2), 6);
 
-  // A file cut short keeps what it holds; the rest are defaults.
-  Options kept;
-  kept.volume = 0;
-  kept.buttons[0][0] = 3;
-  const std::string full = OptionFile(kept);
-  dir.Write(kOptionFile, full.substr(0, full.size() / 2));
+  EXPECT_EQ(HeldOptions(app), (Values{0, 1, 500, 1, 0, 1, 127, 0, 1, 2, 0, 1, 2, 0, 1, 6}));
+  // A bad letter is blank; a row with a bad value is the default row.
+  EXPECT_EQ(Held(app.normalRanking, true), (Rows{{9, 10, 10, 46, 0, 1000, 4},
+                                                 kNormalDefaults[1],
+                                                 kNormalDefaults[2],
+                                                 kNormalDefaults[3],
+                                                 normal[4]}));
+  sokai[3] = kSokaiDefaults[3];
+  EXPECT_EQ(Held(app.sokaiRanking, false), sokai);
+
+  // Files cut short keep what they hold whole; the rest are defaults.
+  const std::string options = OptionFile({0, 0, 0, 1, 3, 1, 2, 0, 1, 2, 0, 1, 2, 0, 1, 2});
+  dir.Write(kOptionFile, options.substr(0, options.size() / 2));
+  const std::string ranking =
+      RankingFile({{1, 1, 1, 1, 1, 100, 4}, {2, 2, 2, 2, 2, 200, 3}, {3, 3, 3, 3, 3, 300, 3}});
+  dir.Write(kNormalRankingFile, ranking.substr(0, ranking.find("\x8e\x9e\x8a\xd4=300")));
   Restart();
-  EXPECT_EQ(app.options.volume, 0);
-  EXPECT_EQ(g_player.GetButton(0), 3);
-  EXPECT_EQ(app.BattleButton(3, 2), 2);
+  EXPECT_EQ(HeldOptions(app), (Values{0, 0, 0, 1, 3, 1, 2, 0, 1, 2, 0, 1, 2, 0, 1, 2}));
+  EXPECT_EQ(Held(app.normalRanking, true), (Rows{{1, 1, 1, 1, 1, 100, 4},
+                                                 {2, 2, 2, 2, 2, 200, 3},
+                                                 kNormalDefaults[2],
+                                                 kNormalDefaults[3],
+                                                 kNormalDefaults[4]}));
 }
 
-TEST_F(SaveFiles, DamagedRankingRowsAreRepairedRowByRow) {
-  std::vector<Row> normal = kNormalDefaults;
-  normal[0] = {{9, 47, -1, 46, 0}, 1000, 4};  // two letters that are no letters
-  normal[1] = {{1, 2, 3, 4, 5}, -7, 2};       // a negative time
-  normal[2] = {{1, 2, 3, 4, 5}, 5000, 0};     // no stage reached
-  normal[3] = {{1, 2, 3, 4, 5}, 6000, 99};    // more stages than the game has
-  normal[4] = {{1, 1, 1, 1, 1}, 99999, 1};
-  dir.Write(kNormalRankingFile, RankingFile(normal, true));
-  std::vector<Row> sokai = kSokaiDefaults;
-  sokai[3] = {{2, 2, 2, 2, 2}, -1, 0};
-  sokai[4] = {{3, 3, 3, 3, 3}, 0, 0};
-  dir.Write(kSokaiRankingFile, RankingFile(sokai, false));
-  Restart();
-
-  const std::vector<Row> wantNormal = {{{9, 10, 10, 46, 0}, 1000, 4},
-                                       kNormalDefaults[1],
-                                       kNormalDefaults[2],
-                                       kNormalDefaults[3],
-                                       {{1, 1, 1, 1, 1}, 99999, 1}};
-  EXPECT_EQ(Rows(app.normalRanking, true), wantNormal);
-  std::vector<Row> wantSokai = kSokaiDefaults;
-  wantSokai[4] = {{3, 3, 3, 3, 3}, 0, 0};
-  EXPECT_EQ(Rows(app.sokaiRanking, false), wantSokai);
-
-  // Cut inside the third row: the first two stay, the rest are the defaults.
-  const std::vector<Row> mine = {{{1, 1, 1, 1, 1}, 100, 4}, {{2, 2, 2, 2, 2}, 200, 3}};
-  const std::string full = RankingFile(
-      {mine[0], mine[1], {{3, 3, 3, 3, 3}, 300, 3}, kNormalDefaults[3], kNormalDefaults[4]}, true);
-  const size_t cut = full.find("\x8e\x9e\x8a\xd4=300");  // before the third row's time
-  dir.Write(kNormalRankingFile, full.substr(0, cut));
-  Restart();
-  const std::vector<Row> got = Rows(app.normalRanking, true);
-  EXPECT_EQ(got[0], mine[0]);
-  EXPECT_EQ(got[1], mine[1]);
-  for (int r = 2; r < 5; ++r) EXPECT_EQ(got[static_cast<size_t>(r)], kNormalDefaults[r]) << r;
-}
-
-// ---- Folders that cannot take the files ----
-
-TEST_F(SaveFiles, UnwritableSaveFolderKeepsTheOldFiles) {
+TEST_F(SaveFiles, FailedSavesKeepTheOldFilesWhole) {
   StartGame();
   SaveAll();
   const std::vector<std::string> before = AllBytes();
   app.options.volume = 900;
   app.normalRanking[0].value = 1;
   app.sokaiRanking[0].value = 9999;
+  auto saveAllFails = [&] {
+    EXPECT_FALSE(app.SaveOptions(kOptionFile));
+    EXPECT_FALSE(app.SaveNormalRanking(kNormalRankingFile));
+    EXPECT_FALSE(app.SaveSokaiRanking(kSokaiRankingFile));
+  };
 
-  // The save folder replaced by a file: nothing can be created in it.
+  // The save folder replaced by a file: nothing can be made in it.
   const fs::path save = dir.path() / "save";
   fs::rename(save, dir.path() / "kept");
-  dir.Write("save", "a file, not a folder");
-  EXPECT_FALSE(app.SaveOptions(kOptionFile));
-  EXPECT_FALSE(app.SaveNormalRanking(kNormalRankingFile));
-  EXPECT_FALSE(app.SaveSokaiRanking(kSokaiRankingFile));
-  EXPECT_EQ(scenetest::ReadBytes(save), "a file, not a folder");
+  dir.Write("save", "a file");
+  saveAllFails();
   fs::remove(save);
   fs::rename(dir.path() / "kept", save);
   EXPECT_EQ(AllBytes(), before);
@@ -319,21 +237,11 @@ TEST_F(SaveFiles, UnwritableSaveFolderKeepsTheOldFiles) {
   // A read-only folder (the superuser writes there anyway).
   if (::geteuid() != 0) {
     fs::permissions(save, fs::perms::owner_read | fs::perms::owner_exec);
-    EXPECT_FALSE(app.SaveOptions(kOptionFile));
+    saveAllFails();
     fs::permissions(save, fs::perms::owner_all);
-    EXPECT_EQ(AllBytes(), before);
   }
-}
 
-TEST_F(SaveFiles, FullDiskKeepsTheOldFilesWhole) {
-  StartGame();
-  SaveAll();
-  const std::vector<std::string> before = AllBytes();
-  app.options.volume = 900;
-  app.normalRanking[0].value = 1;
-
-  // Files may not grow past 64 bytes: every write of a whole file fails
-  // part way, as on a full disk.
+  // A full disk: no file may grow past 64 bytes, so every write fails part way.
   struct rlimit old {};
   ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
   struct sigaction ignore {
@@ -343,63 +251,42 @@ TEST_F(SaveFiles, FullDiskKeepsTheOldFilesWhole) {
   struct rlimit small = old;
   small.rlim_cur = 64;
   ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-  const bool options = app.SaveOptions(kOptionFile);
-  const bool normal = app.SaveNormalRanking(kNormalRankingFile);
+  saveAllFails();
   ::setrlimit(RLIMIT_FSIZE, &old);
   ::sigaction(SIGXFSZ, &oldAction, nullptr);
 
-  EXPECT_FALSE(options);
-  EXPECT_FALSE(normal);
   EXPECT_EQ(AllBytes(), before);
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path() / "save"), {}), 3);
-}
-
-TEST_F(SaveFiles, MissingSaveFolderIsMadeWhenSaving) {
-  StartGame();
-  fs::remove_all(dir.path() / "save");
-  SaveAll();
-  EXPECT_EQ(SaveBytes(kOptionFile), OptionFile({}));
-}
-
-TEST_F(SaveFiles, EmptyTableWritesNoFile) {
-  StartGame();
+  EXPECT_EQ(FilesInSaveFolder(), 3u);
+  // An empty table writes no file at all.
   app.sokaiRanking.clear();
+  fs::remove(SavePath(kSokaiRankingFile));
   EXPECT_FALSE(app.SaveSokaiRanking(kSokaiRankingFile));
   EXPECT_FALSE(fs::exists(SavePath(kSokaiRankingFile)));
 }
 
-// ---- Placing a result ----
-
-TEST_F(SaveFiles, NormalResultsArePlacedByStagesThenFrames) {
+TEST_F(SaveFiles, ResultsArePlacedAgainstTheTable) {
   StartGame();
-  struct Case {
+  struct Normal {
     int stages, frames, place;
   };
-  const Case cases[] = {
+  const Normal normal[] = {
       {2, 30000, 1},   // below 24123, above 31323
       {2, 24123, 0},   // a tie goes above the stored row
-      {2, 24122, 0},   // the best
-      {2, 31323, 1},   // tie with row 1
-      {1, 52923, 4},   // tie with the last row takes the last place
+      {2, 31323, 1},   // likewise with row 1
+      {1, 52923, 4},   // a tie with the last row takes the last place
       {1, 52924, 5},   // one frame slower: not placed
       {1, 10, 3},      // fast, but fewer stages than rows 0 to 2
-      {3, 999999, 0},  // more stages beat any time
-      {4, 0, 0},
+      {4, 999999, 0},  // more stages beat any time
   };
-  for (const Case& c : cases) {
+  for (const Normal& c : normal) {
     app.framesUsed = c.frames;
     EXPECT_EQ(app.NormalRankPosition(c.stages), c.place) << c.stages << " " << c.frames;
     EXPECT_EQ(app.rankPlace, c.place);
     EXPECT_EQ(app.resultTime, c.frames);
     EXPECT_EQ(app.resultStages, c.stages);
   }
-}
-
-TEST_F(SaveFiles, SokaiScoresArePlacedByScore) {
-  StartGame();
-  const std::pair<int, int> cases[] = {{300, 4}, {299, 5}, {500, 0}, {501, 0},
-                                       {450, 1}, {449, 2}, {0, 5},   {-3, 5}};
-  for (auto [score, place] : cases) {
+  const std::pair<int, int> sokai[] = {{300, 4}, {299, 5}, {500, 0}, {501, 0}, {450, 1}, {-3, 5}};
+  for (auto [score, place] : sokai) {
     app.sokai.score = score;
     EXPECT_EQ(app.SokaiRankPosition(), place) << score;
     EXPECT_EQ(app.rankPlace, place);

@@ -37,6 +37,11 @@ class ScopedProgramState {
         options_(g_app.options),
         introTarget_(g_app.introTarget),
         framesUsed_(g_app.framesUsed),
+        timeLeft_(g_app.timeLeft),
+        bonus_(g_app.bonus),
+        paused_(g_app.paused),
+        introCamera_(g_app.introCamera),
+        sokai_(g_app.sokai),
         normalRanking_(g_app.normalRanking),
         spareRanking3_(g_app.spareRanking3),
         sokaiRanking_(g_app.sokaiRanking),
@@ -62,6 +67,11 @@ class ScopedProgramState {
     g_app.options = options_;
     g_app.introTarget = introTarget_;
     g_app.framesUsed = framesUsed_;
+    g_app.timeLeft = timeLeft_;
+    g_app.bonus = bonus_;
+    g_app.paused = paused_;
+    g_app.introCamera = introCamera_;
+    g_app.sokai = sokai_;
     g_app.normalRanking = normalRanking_;
     g_app.spareRanking3 = spareRanking3_;
     g_app.sokaiRanking = sokaiRanking_;
@@ -92,7 +102,10 @@ class ScopedProgramState {
   int32_t toonEffectAvailable_, menuCursor_, stagePhase_, sceneFrame_, phaseFrame_;
   BattleSettings battle_;
   OptionSettings options_;
-  int32_t introTarget_, framesUsed_;
+  int32_t introTarget_, framesUsed_, timeLeft_, bonus_;
+  uint8_t paused_;
+  IntroCamera introCamera_;
+  SokaiCounters sokai_;
   std::vector<RankingEntry> normalRanking_;
   std::vector<CompactRankingEntry> spareRanking3_;
   std::vector<RankingEntry> sokaiRanking_, spareRanking4_;

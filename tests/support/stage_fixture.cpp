@@ -44,15 +44,13 @@ void ResetPlayer() {
   g_player.toonRamp = nullptr;
   g_player.sokai = 0;
   g_player.viewType = 0;
-  for (int a = 0; a < Player::kActionCount; ++a) g_player.SetButton(a, a);
   g_player.position = g_player.previousPosition = {};
   g_player.gaugeTimer = Player::kGaugeHidden;
-  // What Place leaves as it was: a move heading left by a knock-back would
-  // bend the next test's first step.
+  g_player.gaugeKind = kCharacterZako1;
+  // Place leaves these as they were: a test must not inherit them.
   g_player.moveHeading = 0.0f;
   g_player.groundBelow = g_player.groundAhead = {};
   g_player.shadowHeight = 0.0f;
-  g_player.gaugeKind = kCharacterZako1;
 }
 
 }  // namespace
@@ -106,9 +104,6 @@ void StageFixture::SetUp() {
 
   // Sounds queue into silent clips; the fixture records and clears them.
   savedClips_.swap(g_sound.stageClips);
-  // Recorded volumes are the actors' own offsets, whatever ran before.
-  savedMasterVolume_ = g_sound.masterVolume;
-  g_sound.masterVolume = 0;
   g_sound.stageClips.resize(kStageSoundCount);
   // Volumes are recorded as the actors queue them, without the master volume.
   savedMasterVolume_ = g_sound.masterVolume;
@@ -124,6 +119,13 @@ void StageFixture::SetUp() {
   g_objects.Init(device);
   g_effects.Init(device);
 
+  // The stage player as a stage begins, pad 0 on its default buttons.
+  for (int a = 0; a < Player::kActionCount; ++a) {
+    savedButtons_[a] = player.GetButton(a);
+    player.SetButton(a, a);
+  }
+  player.sokai = 0;
+  player.viewType = 0;
   player.Load(setup.method, &g_camera, g_characters.GetToonEffect(), g_characters.GetToonRamp());
   player.Place(setup.start.x, setup.start.y, setup.start.z, setup.heading);
 }
@@ -133,6 +135,7 @@ void StageFixture::TearDown() {
   undo_.clear();
   LetAll();
   ResetPlayer();
+  for (int a = 0; a < Player::kActionCount; ++a) player.SetButton(a, savedButtons_[a]);
   Player1TamaBurst::SetContext(nullptr, nullptr);
   g_objects.Release();
   g_effects.Release();

@@ -177,6 +177,7 @@ class StageFixture : public gltest::GameDeviceTest {
   Camera savedCamera_;
   std::vector<SoundClip> savedClips_;
   int32_t savedMasterVolume_ = 0;
+  int32_t savedButtons_[Player::kActionCount] = {};
   int32_t padX_ = 0, padY_ = 0;
 };
 

@@ -63,10 +63,12 @@ TEST_F(KvFileTest, EndOfFileLeavesValuesAlone) {
     ASSERT_TRUE(OpenKvFile(p.c_str(), "r+t"));
     int32_t a = -1, b = 99, c = 77;
     float d = 4.5f;
-    ReadKvInt(&a);
-    ReadKvInt(&b);
-    ReadKvInt(&c);
-    ReadKvFloat(&d);
+    // Each read says whether it found a value: a reader can tell a file
+    // that ends early from one that holds the old value.
+    EXPECT_TRUE(ReadKvInt(&a)) << body;
+    EXPECT_FALSE(ReadKvInt(&b)) << body;
+    EXPECT_FALSE(ReadKvInt(&c)) << body;
+    EXPECT_FALSE(ReadKvFloat(&d)) << body;
     EXPECT_EQ(a, 5) << body;
     EXPECT_EQ(b, 99) << body;
     EXPECT_EQ(c, 77) << body;
@@ -80,8 +82,8 @@ TEST_F(KvFileTest, MissingEmptyAndGarbageFiles) {
   float f = 2.5f;
   EXPECT_FALSE(OpenKvFile(Path("none.sav").c_str(), "r+t"));
   EXPECT_EQ(g_kvFile, nullptr);
-  ReadKvInt(&v);  // no file: nothing read
-  ReadKvFloat(&f);
+  EXPECT_FALSE(ReadKvInt(&v));  // no file: nothing read
+  EXPECT_FALSE(ReadKvFloat(&f));
   EXPECT_EQ(v, 42);
   EXPECT_EQ(f, 2.5f);
   EXPECT_FALSE(OpenKvFile(dir_.path().c_str(), "r+t"));  // a directory

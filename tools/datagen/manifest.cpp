@@ -270,10 +270,10 @@ std::vector<UiSheet> MakeSheets() {
                256,
                256,
                {{-1, 129, 126, 232, 256, "▼"},
-                {-1, 0, 72, 106, 115, "ボス"},
-                {-1, 0, 0, 256, 58, "マップ"},
+                {-1, 0, 72, 106, 115, "▶"},       // drawn turned toward each place
+                {-1, 0, 0, 256, 58, "スタート"},  // the first pointer: the start
                 {-1, 21, 123, 127, 253, "▼"},
-                {-1, 138, 60, 247, 127, "キミ"}}});
+                {-1, 138, 60, 247, 127, "ボス"}}});  // the second: the boss
   // The digit and letter cells of the font; the tests check them like the rest.
   UiSheet font{"texture/font.png", 256, 512, {}};
   for (int d = 0; d < 10; ++d) {

@@ -100,17 +100,17 @@ void GenerateProps(Output& out) {
   Save(out, "Xfile/2i.X", Medal(0xD0D8E0, 0x404860, 2), false);
   Save(out, "Xfile/3i.X", Medal(0xC08040, 0x402010, 3), false);
   Save(out, "Xfile/biri.X", Medal(0x6070A0, 0x202030, 4), true);
-  {  // The sun, drawn twenty times larger.
+  {  // The sun, drawn twenty times larger 100 units away: about 7 degrees across.
     Mesh m;
     // Textured, so that it shows its colours drawn unlit after the field.
     Material core = Glow(0xFFE080), ray = Glow(0xFFA030);
     core.texture = "Xfile/sun.png";
     ray.texture = "Xfile/sun_ray.png";
     int y = m.AddMaterial(core), o = m.AddMaterial(ray);
-    m.Sphere({0, 0, 0}, {1, 1, 1}, 16, 9, y);
+    m.Sphere({0, 0, 0}, {0.3f, 0.3f, 0.3f}, 16, 9, y);
     for (int k = 0; k < 8; ++k) {
       size_t first = m.pos.size();
-      m.Box({0, 1.35f, 0}, {0.12f, 0.25f, 0.12f}, o);
+      m.Box({0, 0.405f, 0}, {0.036f, 0.075f, 0.036f}, o);
       m.Transform(Mat4::RotZ(2 * kPi * static_cast<float>(k) / 8), first);
     }
     Save(out, "Xfile/sun.X", m, false);

@@ -112,10 +112,11 @@ void Font(Output& out, const TextRenderer& text) {
   Png(out, "texture/font.png", img);
 }
 
-Image GaugeFrame(uint32_t colour, const TextRenderer* text, const char* label) {
-  Image img(256, 64);
-  img.Frame(0, 0, 256, 64, 6, Hex(colour));
-  img.Frame(6, 6, 250, 58, 2, Hex(0x101010));
+Image GaugeFrame(uint32_t colour, const TextRenderer* text, const char* label, int w = 256,
+                 int h = 64) {
+  Image img(w, h);
+  img.Frame(0, 0, w, h, 6, Hex(colour));
+  img.Frame(6, 6, w - 6, h - 6, 2, Hex(0x101010));
   if (text && label) {
     img.RoundRect(4, 2, 70, 22, 6, Hex(colour));
     text->DrawFitted(img, label, 4, 2, 70, 22, Hex(0xFFFFFF), kOutline, 0.1f);
@@ -137,16 +138,19 @@ void Hud(Output& out, const TextRenderer& text) {
     c.Triangle(12, 14, 50, 32, 12, 50, Hex(0xFFD020));
     Png(out, "texture/cursor.png", c);
   }
+  // The charge gauge: a short bar left of the stun gauge with the charge
+  // level's digit under its right end. Its frame is drawn at half the bar's
+  // scale, so the frame is twice the bar's size.
   {  // Filled by the alpha test: opaque at the left, fading to half.
-    Image bar(128, 32);
-    for (int y = 0; y < 32; ++y)
-      for (int x = 0; x < 128; ++x) {
-        uint8_t shade = static_cast<uint8_t>(255 - std::abs(y - 12) * 3);
-        bar.At(x, y) = {shade, shade, shade, static_cast<uint8_t>(255 - (127 * x) / 127)};
+    Image bar(32, 16);
+    for (int y = 0; y < 16; ++y)
+      for (int x = 0; x < 32; ++x) {
+        uint8_t shade = static_cast<uint8_t>(255 - std::abs(y - 6) * 8);
+        bar.At(x, y) = {shade, shade, shade, static_cast<uint8_t>(255 - (127 * x) / 31)};
       }
     out.Write("texture/battle/charge_gazi_bar.tga", EncodeTga(bar));
   }
-  Png(out, "texture/battle/charge_gazi_waku.png", GaugeFrame(0xE0B030, nullptr, nullptr));
+  Png(out, "texture/battle/charge_gazi_waku.png", GaugeFrame(0xE0B030, nullptr, nullptr, 64, 32));
   Png(out, "texture/battle/piyori_waku.png", GaugeFrame(0xE08020, &text, "ピヨリ"));
   Png(out, "texture/battle/poyori_gazi.png", GaugeBar(0xFFF060, 0xE09010));
   Png(out, "texture/battle/enemygazi.png", GaugeFrame(0xA02020, &text, "てき"));
@@ -274,15 +278,24 @@ void Effects(Output& out) {
   Png(out, "texture/effect/particle1.png", glow(64, 0xFFA040, 0.5f));
   Png(out, "texture/effect/particle2.png", glow(64, 0x40A0FF, 0.5f));
   Png(out, "texture/effect/particle3.png", glow(64, 0x60FF60, 0.5f));
-  // Pictures drawn alpha-blended (the screen-facing shots) carry their alpha.
-  auto alphaGlow = [](uint32_t colour) {
-    Image img(64, 64, Hex(colour, 0));
-    img.Disc(32, 32, 30, Hex(colour), 0.6f);
+  {  // The sokai shot is drawn alpha-blended and spins: its own alpha, and a
+     // four-pointed star that shows the turn.
+    Image img(64, 64, Hex(0xFF6020, 0));
+    img.Disc(32, 32, 30, Hex(0xFF6020), 0.6f);
+    for (int k = 0; k < 4; ++k) {
+      const float a = kTau * static_cast<float>(k) / 4, b = a + kTau / 8, c = a - kTau / 8;
+      img.Triangle(32 + 30 * std::cos(a), 32 + 30 * std::sin(a), 32 + 8 * std::cos(b),
+                   32 + 8 * std::sin(b), 32 + 8 * std::cos(c), 32 + 8 * std::sin(c), Hex(0xFFE040));
+    }
+    img.Disc(32, 32, 10, Hex(0xFFFFFF), 0.5f);
+    Png(out, "texture/player1_largetama3.png", img);
+  }
+  {  // Drawn alpha-blended, so the glow carries its own alpha.
+    Image img(64, 64, Hex(0xC040FF, 0));
+    img.Disc(32, 32, 30, Hex(0xC040FF), 0.6f);
     img.Disc(32, 32, 11, Hex(0xFFFFFF), 0.5f);
-    return img;
-  };
-  Png(out, "texture/player1_largetama3.png", alphaGlow(0xFF6020));
-  Png(out, "texture/3boss_tama1.png", alphaGlow(0xC040FF));
+    Png(out, "texture/3boss_tama1.png", img);
+  }
   auto star = [](uint32_t colour) {
     Image img(64, 64, Hex(0x000000));
     for (int k = 0; k < 5; ++k) {
