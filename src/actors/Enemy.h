@@ -14,7 +14,9 @@
 //   wall turn) and lists its model files in track order;
 // - keeps one EnemyModel as class-wide data and gives it static Load and
 //   Unload (EnemyModel::Load and Unload do the work) and a static Spawn that
-//   returns SpawnEnemy<Class>(kind, x, y, z, heading);
+//   returns SpawnEnemy<Class>(kind, x, y, z, heading); then takes its row in
+//   kEnemyClasses (EnemyClasses.cpp), through which the stages load and
+//   unload it and the placement records spawn it;
 // - derives from Enemy, passes the traits and its model to the constructor,
 //   extends Init for its own fields (calling Enemy::Init first), and
 //   implements RunState: a switch on `state` calling one routine per state,
