@@ -4,6 +4,8 @@
 // the second pass.
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -51,7 +53,7 @@ EnemyModel& TestModel() {
 
 class Sturdy : public Enemy {
  public:
-  Sturdy() : Enemy(kTraits, TestModel()) {}
+  explicit Sturdy(EnemyModel& model = TestModel()) : Enemy(kTraits, model) {}
   static bool Load(int method, port::gpu::Device* device, const port::gpu::Caps& caps,
                    EffectHolder* effect, Texture* toonRamp) {
     return TestModel().Load(method, device, caps, effect, toonRamp);
@@ -193,6 +195,41 @@ TEST_F(EnemyScheme, ALowCeilingStopsAJumpAndTurnsAThrownZako1bBack) {
   EXPECT_EQ(z->position, z->previousPosition);
   EXPECT_LT(z->position.y, 2.0f + 0.3f + 1e-4f);
   EXPECT_GE(CountParticles(kParticleStar), stars + 10);
+}
+
+// A class whose files are missing or broken says so, keeps its tracks in
+// place, and its enemies still live and draw (what loaded, or nothing).
+TEST_F(EnemyScheme, AClassWithMissingFilesSaysSoAndItsEnemiesStillLiveAndDraw) {
+  static constexpr const char* kGap[] = {"Xfile/zako1/stop.X", "Xfile/zako1/none.X"};
+  static constexpr const char* kNothing[] = {"Xfile/none/stop.X", "Xfile/zako1/run.X"};
+  struct Case {
+    const char* name;
+    std::span<const char* const> files;
+    size_t sets;
+  };
+  const Case cases[] = {{"a missing animation", kGap, 2}, {"a missing model", kNothing, 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EnemyModel model(c.files);
+    EXPECT_FALSE(model.Load(setup.method, device, g_graphics.GetCaps(),
+                            g_characters.GetToonEffect(), g_characters.GetToonRamp()));
+    EXPECT_EQ(model.model.GetAnimationSetCount(), c.sets);
+    auto made = std::make_unique<Sturdy>(model);
+    Sturdy* e = made.get();
+    e->Init(0.0f, 1.0f, 5.0f, 0.0f);
+    g_characters.Add(std::move(made));
+    e->SetAnimation(kAnimRun);
+    Step(10);
+    DrawFrame();
+    EXPECT_TRUE(e->IsAlive());
+    EXPECT_FLOAT_EQ(e->position.y, 1.0f);
+    g_characters.Clear();
+    model.Unload();
+    model.Unload();
+  }
+  // The class of the test enemy, loaded whole.
+  EXPECT_TRUE(Sturdy::Load(setup.method, device, g_graphics.GetCaps(), g_characters.GetToonEffect(),
+                           g_characters.GetToonRamp()));
 }
 
 // The tint the armoured and blinking enemies show: the whole figure in one

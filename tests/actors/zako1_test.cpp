@@ -398,6 +398,23 @@ TEST_F(Zako1OnStage, InACornerTheWallTurnsItAwayHeadOnItStaysAtTheWall) {
   EXPECT_EQ(pressed->angle.y, 0.0f);
 }
 
+// The walls see only the move across the field: a zako falling along a
+// wall, from whatever height, slides on and stands on the floor, rather
+// than being held up by the floor's own face in the way of its fall.
+TEST_F(Zako1OnStage, AZakoFallingAlongAWallLandsOnTheFloorFromAnyHeight) {
+  for (int tenths = 20; tenths <= 60; ++tenths) {
+    const float height = 0.1f * static_cast<float>(tenths);
+    SCOPED_TRACE(height);
+    g_characters.Clear();
+    StraightZako* zako = Straight({0.0f, height, 38.6f}, 30.0f);
+    Step(60);
+    ASSERT_EQ(zako->airborne, 0);
+    ASSERT_FLOAT_EQ(zako->position.y, stagetest::kStandY);
+    ASSERT_LT(zako->position.z, stagetest::kNorthWallZ - 0.5f);
+    ASSERT_GT(zako->position.x, 1.0f);  // sliding east along the wall
+  }
+}
+
 // Off the collision mesh the ground ray finds nothing: the zako stays where
 // it was, and one in the air still comes down on the last ground it knew
 // instead of hanging there.
