@@ -221,8 +221,10 @@ class Enemy : public Character {
   // A chance of 1 in n this frame.
   static bool OneIn(int n);
 
- private:
+  // Poses the model from the records once a frame (the animated flag).
   void Pose(bool loop);
+  // The figure as the model's method draws it, posed already: the outline
+  // and shaded passes of the toon effect, tinted while Tint says so.
   void Render();
 };
 
