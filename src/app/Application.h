@@ -184,6 +184,10 @@ class Application {
   void InputTitle();
   void InputRanking();
   void InputNameEntry();
+  // The keys of the options page and the two button pages.
+  void InputOptions();
+  void InputButtonConfig1P();
+  void InputButtonConfig2P4P();
 
   // Placement files. Loading replaces the records with the file's (none when
   // it cannot be read; a damaged record or an unfinished last one is left
@@ -197,7 +201,9 @@ class Application {
   // players and the select models join these fields with the code that uses them.
   int32_t menuKeys[12] = {};  // held-frame counters; an action fires at 1
   int32_t toonEffectAvailable = 0;
-  int32_t menuCursor = 0;           // MenuItem
+  int32_t menuCursor = 0;  // MenuItem
+  // The cursors of players 1 to 4 on the 2P-4P button page (MenuItem).
+  int32_t playerCursors[BattlePlayer::kMaxPlayers] = {};
   int32_t introTarget = SceneNone;  // the scene the stage introduction leads to
   int32_t framesUsed = 0;           // stage clock: frames over the whole stage-mode run
   int32_t timeLeft = 0;             // stage clock: frames left

@@ -12,6 +12,8 @@ namespace menu {
 namespace {
 
 constexpr int kPad = 0;
+constexpr int kPadUp = 0;
+constexpr int kPadDown = 1;
 constexpr int kPadLeft = 2;
 constexpr int kPadRight = 3;
 constexpr port::Argb kClearBlue = 0xFF0000FFu;
@@ -30,6 +32,8 @@ bool CancelHeld() { return g_input.IsKeyDown(kKeyX) || PadButtonHeld(kActionShif
 bool EscapeHeld() { return g_input.IsKeyDown(kKeyEscape); }
 bool LeftHeld() { return g_input.IsKeyDown(kKeyLeft) || g_input.IsPadDirection(kPad, kPadLeft); }
 bool RightHeld() { return g_input.IsKeyDown(kKeyRight) || g_input.IsPadDirection(kPad, kPadRight); }
+bool UpHeld() { return g_input.IsKeyDown(kKeyUp) || g_input.IsPadDirection(kPad, kPadUp); }
+bool DownHeld() { return g_input.IsKeyDown(kKeyDown) || g_input.IsPadDirection(kPad, kPadDown); }
 
 bool CountPress(int32_t& counter, bool held) {
   if (!held) {

@@ -16,6 +16,8 @@ constexpr int kKeyZ = 0x2C;
 constexpr int kKeyX = 0x2D;
 constexpr int kKeyLeft = 0xCB;
 constexpr int kKeyRight = 0xCD;
+constexpr int kKeyUp = 0xC8;
+constexpr int kKeyDown = 0xD0;
 
 // The system sounds of the menus and their volume offset.
 constexpr int32_t kSoundCursor = 0;
@@ -32,6 +34,8 @@ bool EscapeHeld();
 // The arrow, or pad 0 pushed all the way.
 bool LeftHeld();
 bool RightHeld();
+bool UpHeld();
+bool DownHeld();
 
 // Counts a held-frame counter up while held, back to 0 when released; true
 // on the frame it becomes 1, when the action fires.

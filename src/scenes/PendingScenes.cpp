@@ -15,13 +15,3 @@ void Application::DrawStageSelect() {}
 void Application::InitBattle() {}
 void Application::UpdateBattle() {}
 void Application::DrawBattle() {}
-
-void Application::InitOptions() {}
-void Application::UpdateOptions() {}
-void Application::DrawOptions() {}
-void Application::InitButtonConfig1P() {}
-void Application::UpdateButtonConfig1P() {}
-void Application::DrawButtonConfig1P() {}
-void Application::InitButtonConfig2P4P() {}
-void Application::UpdateButtonConfig2P4P() {}
-void Application::DrawButtonConfig2P4P() {}

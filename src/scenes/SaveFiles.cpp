@@ -2,8 +2,12 @@
 //
 // Each file is a list of key=value lines whose order is the format; the keys
 // are Shift-JIS text, written as they stand and never compared on reading.
-// Every value read is range-checked: a value missing or out of range falls
-// back to its default, so a damaged file never reaches the game as garbage.
+// Every value read is range-checked, so a damaged file never reaches the game
+// as garbage: a value missing falls back to its default; an option out of
+// range is brought to the nearer end of its range (the screen mode, the one
+// value not in a range, falls back to the window); a ranking row out of
+// range is the default row.
+#include <algorithm>
 #include <array>
 #include <climits>
 #include <cstdint>
@@ -32,6 +36,7 @@ constexpr int32_t kMissing = INT32_MIN;
 struct OptionLine {
   const char* key;
   int32_t minimum, maximum, fallback;
+  bool clamped = true;  // out of range: the nearer end, else the fallback
 };
 
 constexpr int kButtonLimit = 127;  // pad buttons 0 to 127
@@ -46,7 +51,7 @@ enum OptionIndex {
 };
 
 constexpr OptionLine kOptionLines[kOptionLineCount] = {
-    {"\x89\xe6\x96\xca\x83\x82\x81\x5b\x83\x68", 0, 1, 0},               // 画面モード
+    {"\x89\xe6\x96\xca\x83\x82\x81\x5b\x83\x68", 0, 1, 0, false},        // 画面モード
     {"\x8e\x8b\x93\x5f\x83\x5e\x83\x43\x83\x76", 0, 2, 0},               // 視点タイプ
     {"\x83\x94\x83\x48\x83\x8a\x83\x85\x81\x5b\x83\x80", 0, 1000, 500},  // ヴォリューム
     {"\x95\x60\x89\xe6\x8a\xd4\x8a\x75", 1, 3, 1},                       // 描画間隔
@@ -192,7 +197,13 @@ void Application::LoadOptions(const char* path) {
     for (int i = 0; i < kOptionLineCount; ++i) {
       int32_t read = kMissing;
       ReadKvInt(&read);
-      if (read >= kOptionLines[i].minimum && read <= kOptionLines[i].maximum) v[i] = read;
+      const OptionLine& line = kOptionLines[i];
+      if (read == kMissing) continue;
+      if (read >= line.minimum && read <= line.maximum) {
+        v[i] = read;
+      } else if (line.clamped) {
+        v[i] = std::clamp(read, line.minimum, line.maximum);
+      }
     }
     CloseKvFile();
   }

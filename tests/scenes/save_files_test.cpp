@@ -169,9 +169,10 @@ TEST_F(SaveFiles, UnusableFilesGiveTheDefaults) {
   EXPECT_EQ(Held(app.normalRanking, true), kNormalDefaults);
 }
 
-TEST_F(SaveFiles, OutOfRangeValuesFallBackOneByOne) {
-  // Screen mode 2, view 1 (kept), volume 1001, draw interval 0, buttons 128,
-  // -5, 127 (kept), a battle button 9999, one 6 (kept).
+TEST_F(SaveFiles, OutOfRangeValuesAreClampedOrFallBackOneByOne) {
+  // Screen mode 2 (a window), view 1 (kept), volume 1001, draw interval 0,
+  // buttons 128, -5, 127 (kept), a battle button 9999, one 6 (kept): each
+  // option to the nearer end of its range.
   dir.Write(kOptionFile, OptionFile({2, 1, 1001, 0, 128, -5, 127, 0, 1, 2, 0, 9999, 2, 0, 1, 6}));
   // Letters 47 and -1, a negative time, stages 0 and 99, a negative score.
   Rows normal = kNormalDefaults;
@@ -187,7 +188,10 @@ TEST_F(SaveFiles, OutOfRangeValuesFallBackOneByOne) {
   dir.Write(kSokaiRankingFile, RankingFile(sokai));
   Restart();
 
-  EXPECT_EQ(HeldOptions(app), (Values{0, 1, 500, 1, 0, 1, 127, 0, 1, 2, 0, 1, 2, 0, 1, 6}));
+  EXPECT_EQ(HeldOptions(app), (Values{0, 1, 1000, 1, 127, 0, 127, 0, 1, 2, 0, 127, 2, 0, 1, 6}));
+  dir.Write(kOptionFile, OptionFile({-1, 3, -100, 4, 0, 1, 2, 0, 1, 2, 0, 1, 2, 0, 1, 2}));
+  Restart();
+  EXPECT_EQ(HeldOptions(app), (Values{0, 2, 0, 3, 0, 1, 2, 0, 1, 2, 0, 1, 2, 0, 1, 2}));
   // A bad letter is blank; a row with a bad value is the default row.
   EXPECT_EQ(Held(app.normalRanking, true), (Rows{{9, 10, 10, 46, 0, 1000, 4},
                                                  kNormalDefaults[1],

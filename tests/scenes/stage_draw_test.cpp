@@ -189,17 +189,30 @@ TEST_F(StageDraw, PauseMenuShowsAtEveryDrawInterval) {
   }
 }
 
-TEST_F(StageDraw, OptionFileIntervalOutOfRangeDrawsEveryFrame) {
-  std::string file;
-  const int values[16] = {0, 0, 500, 9, 0, 1, 2, 0, 1, 2, 0, 1, 2, 0, 1, 2};
-  for (int v : values) file += "k=" + std::to_string(v) + "\r\n";
-  WriteData("save/option.sav", file);
-  app.LoadOptions("save/option.sav");
-  EXPECT_EQ(app.options.drawInterval, 1);
+TEST_F(StageDraw, OptionFileIntervalOutOfRangeIsBroughtToTheNearerEnd) {
+  struct Case {
+    int fileValue;
+    int32_t interval;
+    int shownOfSix;  // frames of six that show the HUD
+  };
+  const Case cases[] = {{-2, 1, 6}, {9, 3, 2}};
   StartFromTitle(kItemStageMode);
-  for (int i = 0; i < 4; ++i) {
-    ClearTo(0xFF000000u);
-    EXPECT_TRUE(HasClock(DrawnFrame())) << i;
+  ASSERT_GT(UntilPhase(kPhaseArea1), 0);
+  AddSentinel();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.fileValue);
+    std::string file;
+    const int values[16] = {0, 0, 500, c.fileValue, 0, 1, 2, 0, 1, 2, 0, 1, 2, 0, 1, 2};
+    for (int v : values) file += "k=" + std::to_string(v) + "\r\n";
+    WriteData("save/option.sav", file);
+    app.LoadOptions("save/option.sav");
+    EXPECT_EQ(app.options.drawInterval, c.interval);
+    int shown = 0;
+    for (int i = 0; i < 6; ++i) {
+      ClearTo(0xFF000000u);
+      shown += HasClock(DrawnFrame()) ? 1 : 0;
+    }
+    EXPECT_EQ(shown, c.shownOfSix);
   }
 }
 

@@ -49,6 +49,7 @@ class ScopedProgramState {
         masterVolume_(g_sound.masterVolume) {
     for (int a = 0; a < Player::kActionCount; ++a) buttons_[a] = g_player.GetButton(a);
     std::copy(std::begin(g_app.menuKeys), std::end(g_app.menuKeys), menuKeys_);
+    std::copy(std::begin(g_app.playerCursors), std::end(g_app.playerCursors), playerCursors_);
   }
   ~ScopedProgramState() {
     g_frameTimer = timer_;
@@ -79,6 +80,7 @@ class ScopedProgramState {
     g_sound.masterVolume = masterVolume_;
     for (int a = 0; a < Player::kActionCount; ++a) g_player.SetButton(a, buttons_[a]);
     std::copy(std::begin(menuKeys_), std::end(menuKeys_), g_app.menuKeys);
+    std::copy(std::begin(playerCursors_), std::end(playerCursors_), g_app.playerCursors);
   }
   ScopedProgramState(const ScopedProgramState&) = delete;
   ScopedProgramState& operator=(const ScopedProgramState&) = delete;
@@ -112,6 +114,7 @@ class ScopedProgramState {
   int32_t masterVolume_;
   int32_t buttons_[Player::kActionCount] = {};
   decltype(Application::menuKeys) menuKeys_;
+  decltype(Application::playerCursors) playerCursors_;
 };
 
 }  // namespace testsupport
