@@ -7,7 +7,9 @@
 // button firing. A damaged option file is brought into range and the pages
 // stay reachable with the keyboard alone.
 #include <gtest/gtest.h>
+#include <png.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -38,6 +40,17 @@ const std::vector<int32_t> kOptionItems = {kItemViewType,   kItemVolume,    kIte
                                            kItemBack};
 const std::vector<int32_t> kButtonItems = {kItemAttackButton, kItemShiftButton, kItemJumpButton,
                                            kItemDefaults, kItemBack};
+
+// A read-back picture as a PNG file, opaque, for looking at.
+void WritePng(std::vector<uint32_t> picture, const std::string& path) {
+  for (uint32_t& p : picture) p |= 0xFF000000u;
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  image.width = gltest::kWidth;
+  image.height = gltest::kHeight;
+  image.format = PNG_FORMAT_BGRA;
+  png_image_write_to_file(&image, path.c_str(), 0, picture.data(), 0, nullptr);
+}
 
 class OptionsTest : public StageSceneTest {
  protected:
@@ -486,6 +499,32 @@ TEST_F(OptionsTest, EachPageShowsItsCursorsOnTheirRowsAndTheScreenModeNoteBlinks
   EXPECT_EQ(gltest::Rgb(two, 10, 128), kLabels);
   EXPECT_NE(gltest::Rgb(two, 40, 308), kLabels);
   EXPECT_NE(gltest::Rgb(two, 70, 368), kLabels);
+  drawing = false;
+}
+
+// The three pages with the data set's own pictures: each shows its labels
+// over the blue. With POMELVANE_CHECKPOINTS set the pictures are written there.
+TEST_F(OptionsTest, EachPageDrawsTheDataSetsLabels) {
+  ASSERT_TRUE(g_graphics.CreateFont(10, 20));
+  app.battle.players = 4;
+  drawing = true;
+  for (int32_t scene : {SceneOptions, SceneButtonConfig1P, SceneButtonConfig2P4P}) {
+    SCOPED_TRACE(scene);
+    app.requestedScene = scene;
+    Frames();
+    if (scene == SceneOptions) app.menuCursor = kItemScreenMode;
+    if (scene == SceneButtonConfig2P4P) {
+      app.playerCursors[2] = kItemJumpButton;
+      app.playerCursors[3] = kItemBack;
+    }
+    Frames();
+    const std::vector<uint32_t> p = Picture();
+    int covered = 0;
+    for (uint32_t px : p) covered += (px & 0x00FFFFFFu) != 0x0000FF ? 1 : 0;
+    EXPECT_GT(covered, static_cast<int>(p.size()) / 10);
+    if (const char* dir = std::getenv("POMELVANE_CHECKPOINTS"))
+      WritePng(p, std::string(dir) + "/page" + std::to_string(scene) + ".png");
+  }
   drawing = false;
 }
 

@@ -78,7 +78,7 @@ void Sheets(Output& out, const TextRenderer& text) {
       size_t points = 0;
       for (unsigned char ch : label) points += (ch & 0xC0) != 0x80;
       if (points == 1) {
-        text.DrawFitted(img, label, r.left, r.top, r.right, r.bottom, Hex(0xFFFFFF), kOutline,
+        text.DrawFitted(img, label, r.left, r.top, textRight, r.bottom, Hex(0xFFFFFF), kOutline,
                         0.04f);
         continue;
       }
