@@ -10,6 +10,7 @@ enum StageSound : SoundId {
   kSoundLargeCreep = 2,    // the creeping ball of large attack 2
   kSoundLanding = 4,       // feet back on the ground
   kSoundJump = 5,          // a jump or the hop of large attack 2
+  kSoundEnemyShot = 6,     // an enemy fires
   kSoundHit = 7,           // a shot strikes
   kSoundWallBounce = 8,    // knocked against a wall
   kSoundFlame = 9,         // character 3's crawling flame
@@ -25,10 +26,15 @@ enum StageSound : SoundId {
   kSoundChargeLevel = 27,  // charge 15 and large attack 1 charged
   kSoundEnemyIdle = 28,    // an enemy's voice while it goes about
   kSoundEnemyAlert = 30,   // an enemy has caught up with the player
+  kSoundEnemyPause = 31,   // an enemy stops to rest
   kSoundEnemyHurt = 32,    // an enemy's cry when hit
   kSoundEnemyHurt2 = 33,
   kSoundEnemyDying = 34,
-  kSoundMarker = 42,    // a target marker appears
-  kSoundLauncher = 44,  // a launcher starts charging
-  kSoundHammer = 45,    // a hammer's creak, every 40 frames
+  kSoundEnemyArmour = 35,  // an armoured attack begins
+  kSoundEnemyCharge = 36,  // an armoured fan is charged
+  kSoundEnemyBlow = 37,    // a close blow
+  kSoundMarker = 42,       // a target marker appears
+  kSoundEnemyDash = 43,    // an enemy dashes through the air
+  kSoundLauncher = 44,     // a launcher starts charging
+  kSoundHammer = 45,       // a hammer's creak, every 40 frames
 };
