@@ -263,6 +263,31 @@ DummyEnemy* StageFixture::AddEnemy(port::Vec3 at, int32_t kind, float hp, float 
   return e;
 }
 
+EnemyObject* StageFixture::AddPlayerShot(port::Vec3 at, float radius, float damage) {
+  EnemyObject* o = AddEnemyObject(at, radius, damage);
+  o->owner = kOwnerPlayer;
+  o->type = kObjectTama;
+  return o;
+}
+
+std::vector<EnemyTama*> StageFixture::EnemyBullets() const {
+  std::vector<EnemyTama*> bullets;
+  for (size_t i = 0; i < g_objects.Size(); ++i) {
+    auto* t = dynamic_cast<EnemyTama*>(g_objects.At(i));
+    if (t && t->IsAlive()) bullets.push_back(t);
+  }
+  return bullets;
+}
+
+uint32_t StageFixture::SeedWhere(const std::function<bool()>& draws) {
+  for (uint32_t seed = 1;; ++seed) {
+    port::CrtSrand(seed);
+    if (!draws()) continue;
+    port::CrtSrand(seed);
+    return seed;
+  }
+}
+
 int StageFixture::CountSound(int id) const {
   int n = 0;
   for (const SoundEvent& s : sounds) n += s.id == id ? 1 : 0;
