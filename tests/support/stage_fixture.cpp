@@ -279,6 +279,15 @@ std::vector<EnemyTama*> StageFixture::EnemyBullets() const {
   return bullets;
 }
 
+float StageFixture::YawToPlayer(const Character& c) {
+  return YawTo(c.position.x, c.position.z, g_player.position.x, g_player.position.z);
+}
+
+double StageFixture::DistanceToPlayer(const Character& c) {
+  const port::Vec3& p = g_player.position;
+  return Distance3(c.position.x, c.position.y, c.position.z, p.x, p.y, p.z);
+}
+
 uint32_t StageFixture::SeedWhere(const std::function<bool()>& draws) {
   for (uint32_t seed = 1;; ++seed) {
     port::CrtSrand(seed);

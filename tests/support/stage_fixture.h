@@ -149,6 +149,10 @@ class StageFixture : public gltest::GameDeviceTest {
   // the undivided depth).
   static port::Vec3 ScreenOf(const port::Vec3& p);
 
+  // The player's heading (YawTo) and distance from a character.
+  static float YawToPlayer(const Character& c);
+  static double DistanceToPlayer(const Character& c);
+
   // Sounds recorded so far.
   int CountSound(int id) const;
   const SoundEvent* FirstSound(int id) const;
