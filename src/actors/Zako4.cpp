@@ -63,9 +63,6 @@ struct Zako4Numbers {
   float wanderTurn = 1.0f;  // degrees a frame
   float wanderSpeed = 0.1f;
   float homeReach = 5.0f;  // farther from home the wander turns back
-  // Wander frames before it may turn back: without them it would flip
-  // between the wander and the way home every frame while 5 to 8 from home.
-  int32_t settleFrames = 30;
   int32_t restlessAfter = 30;
   int32_t dashOdds = 100;
   int32_t pauseOdds = 150;
@@ -96,7 +93,10 @@ struct Zako4Numbers {
   float homeTurn = 3.0f;
   float homeSpeed = 0.15f;
   int32_t homeWatchOdds = 100;
-  float nearHome = 8.0f;  // within this, 2 in 3 a frame it wanders again
+  float nearHome = 8.0f;  // within this, 2 in 3 a frame it wanders again...
+  // ...but only after this many frames on the way: else, 5 to 8 from home,
+  // it would flip between the wander and the way home every frame.
+  int32_t homeAtLeast = 30;
   float atHome = 3.0f;
   int32_t pauseVoiceFrame = 10;
   int32_t pauseEnd = 150;
@@ -294,9 +294,7 @@ void Zako4::Wander() {
   if (!airborne) speed = kZako4.wanderSpeed;
   if (OneIn(kZako4.voiceOdds)) PlaySound(kSoundEnemyIdle, -500);
   // Each is tested in turn; the last that holds decides.
-  if (stateFrame > kZako4.settleFrames && HomeDistance() > kZako4.homeReach) {
-    SetState(kZako4ReturnHome);
-  }
+  if (HomeDistance() > kZako4.homeReach) SetState(kZako4ReturnHome);
   if (OneIn(kZako4.dashOdds)) SetState(kZako4JumpDash);
   if (stateFrame > kZako4.restlessAfter && OneIn(kZako4.pauseOdds)) SetState(kZako4Pause);
   if (OneIn(kZako4.watchOdds)) SetState(kZako4Watch);
@@ -384,7 +382,7 @@ void Zako4::ReturnHome() {
   speed = kZako4.homeSpeed;
   if (OneIn(kZako4.homeWatchOdds)) SetState(kZako4Watch);
   const float toHome = HomeDistance();
-  if (toHome < kZako4.nearHome && RandomInt(3) <= 1) {
+  if (stateFrame > kZako4.homeAtLeast && toHome < kZako4.nearHome && RandomInt(3) <= 1) {
     targetHeading = static_cast<float>(RandomInt(360));
     SetState(kZako4Wander);
   }
