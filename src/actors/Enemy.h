@@ -14,7 +14,9 @@
 //   wall turn) and lists its model files in track order;
 // - keeps one EnemyModel as class-wide data and gives it static Load and
 //   Unload (EnemyModel::Load and Unload do the work) and a static Spawn that
-//   returns SpawnEnemy<Class>(kind, x, y, z, heading);
+//   returns SpawnEnemy<Class>(kind, x, y, z, heading); then takes its row in
+//   kEnemyClasses (EnemyClasses.cpp), through which the stages load and
+//   unload it and the placement records spawn it;
 // - derives from Enemy, passes the traits and its model to the constructor,
 //   extends Init for its own fields (calling Enemy::Init first), and
 //   implements RunState: a switch on `state` calling one routine per state,
@@ -219,8 +221,10 @@ class Enemy : public Character {
   // A chance of 1 in n this frame.
   static bool OneIn(int n);
 
- private:
+  // Poses the model from the records once a frame (the animated flag).
   void Pose(bool loop);
+  // The figure as the model's method draws it, posed already: the outline
+  // and shaded passes of the toon effect, tinted while Tint says so.
   void Render();
 };
 

@@ -1,5 +1,8 @@
 #include "actors/EnemyClasses.h"
 
+#include "actors/Boss1.h"
+#include "actors/Boss2.h"
+#include "actors/Boss3.h"
 #include "actors/Zako1.h"
 #include "actors/Zako1b.h"
 #include "actors/Zako2.h"
@@ -34,6 +37,9 @@ constexpr EnemyClass kEnemyClasses[] = {
     Row<Zako3>(kAppearZako3),
     Row<Zako4>(kAppearZako4),
     {kSokaiZakoClass, &LoadSokaiZako, &Zako1b::Unload, &SpawnClass<Zako1b>},
+    Row<Boss1>(kAppearBoss1),
+    Row<Boss2>(kAppearBoss2),
+    Row<Boss3>(kAppearBoss3),
 };
 
 // The kinds a placement record names by number; any other spawns a zako1.

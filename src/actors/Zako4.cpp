@@ -426,7 +426,7 @@ void Zako4::Fan() {
   speed = 0.0f;
   if (stateFrame == 1) {
     SetAnimation(kAnimAttack1);
-    PlaySound(kSoundEnemyCharge, -1000);
+    PlaySound(kSoundChargeVoice, -1000);
     armoured = 1;
   }
   if (stateFrame < kZako4.fanFrame) Aim();
@@ -449,7 +449,7 @@ void Zako4::PitchFan() {
   speed = 0.0f;
   if (stateFrame == 1) {
     SetAnimation(kAnimAttack2);
-    PlaySound(kSoundEnemyArmour, -1000);
+    PlaySound(kSoundArmourVoice, -1000);
     armoured = 1;
   }
   if (stateFrame < kZako4.pitchFanFrame) Aim();
@@ -498,7 +498,7 @@ void Zako4::Blow() {
   ++stateFrame;
   if (stateFrame == 1) {
     SetAnimation(kAnimAttack4);
-    PlaySound(kSoundEnemyBlow, -500);
+    PlaySound(kSoundSprayVoice, -500);
     armoured = 1;
   }
   speed = stateFrame <= kZako4.blowFrame ? kZako4.blowStep : 0.0f;
@@ -550,7 +550,7 @@ void Zako4::JumpDash() {
     SetState(keepHeading ? kZako4Chase : kZako4Wander);
   }
   if (stateFrame == kZako4.dashFrame) {
-    PlaySound(kSoundEnemyDash, -500);
+    PlaySound(kSoundSideStep, -500);
     SetAnimation(kAnimJumpDash);
   }
   if (stateFrame == kZako4.dashRingsFrame) {

@@ -218,7 +218,7 @@ TEST_F(Zako4OnStage, AJumpDashGlidesAndEndsInTheRingsOnlyWhenAggressive) {
     Step(10);
     const float height = zako->position.y;
     EXPECT_GT(height, stagetest::kStandY + 2.0f);
-    EXPECT_EQ(CountSound(kSoundEnemyDash), 1);
+    EXPECT_EQ(CountSound(kSoundSideStep), 1);
     EXPECT_EQ(zako->animId, kAnimJumpDash);
     const float x = zako->position.x;
     Step(99);

@@ -24,7 +24,7 @@ namespace {
 using stagetest::StageFixture;
 
 // The placement kinds whose classes exist, and what they spawn. Each enemy
-// class adds its row here when it lands.
+// class adds its line here when it takes its row in the enemy class table.
 const std::map<int32_t, int32_t> kBuiltKinds = {{kAppearZako1, kCharacterZako1},
                                                 {kAppearZako2, kCharacterZako2},
                                                 {kAppearZako3, kCharacterZako3},

@@ -1,0 +1,56 @@
+#pragma once
+// The boss of stage 1: a heavy walker that wanders calm until it notices the
+// player, then chases, circles and attacks with single shots, armoured fans
+// of shots and a charged large ball. Every damage calms it again.
+#include <cstdint>
+
+#include "actors/Boss.h"
+
+// Any number without a routine thinks.
+enum Boss1State : int32_t {
+  kBoss1Think = 1,
+  kBoss1Face = 2,  // stands looking round for the player
+  kBoss1Circle = 3,
+  kBoss1Levy = 4,
+  kBoss1Defeated = 5,
+  kBoss1Attack = 6,
+  kBoss1Fans = 7,  // armoured
+  kBoss1LargeAttack = 8,
+  kBoss1Hit = 9,
+};
+
+class Boss1 : public Boss {
+ public:
+  static constexpr int kRecords = 9;
+
+  Boss1();
+
+  // The class from "Xfile/1boss/" with the announcement and the close-up
+  // target (BossClass::Load).
+  static bool Load(int method, port::gpu::Device* device, const port::gpu::Caps& caps,
+                   EffectHolder* effect, Texture* toonRamp);
+  static void Unload();
+  static Boss1* Spawn(float x, float y, float z, float heading);
+  static BossClass& Shared();
+
+  void Init(float x, float y, float z, float heading) override;
+
+  uint8_t circleSide = 0;  // which way it walks round the player: 0 or 1
+
+ protected:
+  void RunState() override;
+  float TimeStep(const EnemyAnimRow& row, const AnimTrack& track) const override;
+  void OnWallStep(const WallStepResult& result) override;
+
+ private:
+  void StateThink();
+  void StateFace();
+  void StateCircle();
+  void StateLevy();
+  void StateDefeated();
+  void StateAttack();
+  void StateFans();
+  void StateLargeAttack();
+  void StateHit();
+  void FireFan(int count, float firstOffset);
+};
