@@ -190,6 +190,10 @@ std::vector<uint32_t> StageFixture::DrawFrame() {
 }
 
 bool StageFixture::SavePng(const std::vector<uint32_t>& picture, const std::string& path) {
+  return WritePicture(picture, path);
+}
+
+bool WritePicture(const std::vector<uint32_t>& picture, const std::string& path) {
   if (picture.size() != static_cast<size_t>(gltest::kWidth) * gltest::kHeight) return false;
   // The picture as the screen shows it: opaque whatever the alpha left behind.
   std::vector<uint32_t> opaque(picture);

@@ -86,6 +86,10 @@ class DummyEnemy : public Character {
   int hits = 0;
 };
 
+// Writes a read-back 640 by 480 picture as a PNG, opaque (for looking at a
+// checkpoint).
+bool WritePicture(const std::vector<uint32_t>& picture, const std::string& path);
+
 class StageFixture : public gltest::GameDeviceTest {
  protected:
   void SetUp() override;
