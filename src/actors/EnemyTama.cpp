@@ -92,7 +92,7 @@ void EnemyTama::Update() {
     return;
   }
   // Balls, rings, and any other kind: an unknown kind ends like a ball
-  // rather than flying on for ever (EnemyTamaTest.UnknownKindEndsLikeABall).
+  // rather than flying on for ever (EnemyTamaEnds, UnknownKindAgesOutLikeABall).
   if (frameCounter > kEnemyTama.lifetime || WallAhead(position, d)) {
     Puff(kParticleHit, kEnemyTama.puffScale);
     alive = 0;

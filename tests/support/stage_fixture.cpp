@@ -13,6 +13,7 @@
 #include "port/input.h"
 #include "port/random.h"
 #include "port/sprite.h"
+#include "support/temp_dir.h"
 #include "world/CharacterList.h"
 #include "world/EffectList.h"
 #include "world/ObjectList.h"
@@ -357,6 +358,22 @@ int StageFixture::CountDiffering(const std::vector<uint32_t>& a, const std::vect
   // The colour only: what the alpha channel of the picture keeps is never seen.
   for (size_t i = 0; i < a.size(); ++i) n += ((a[i] ^ b[i]) & 0x00FFFFFFu) != 0 ? 1 : 0;
   return n;
+}
+
+int StageFixture::PixelsDrawnBy(DynamicObject* object) {
+  const uint8_t alive = object->alive;
+  object->alive = 1;
+  const std::vector<uint32_t> with = DrawFrame();
+  object->alive = 0;
+  const std::vector<uint32_t> without = DrawFrame();
+  object->alive = alive;
+  return CountDiffering(with, without);
+}
+
+void StageFixture::WithoutFiles(const std::function<void()>& load) {
+  testsupport::TempDir empty;
+  testsupport::ScopedCwd inEmpty(empty.path());
+  load();
 }
 
 }  // namespace stagetest

@@ -172,6 +172,11 @@ class StageFixture : public gltest::GameDeviceTest {
   // The pixels that differ between two read-back pictures (all of them when
   // the sizes differ): what a draw added at a checkpoint.
   static int CountDiffering(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b);
+  // The pixels an object adds to the stage picture: drawn alive, then not.
+  int PixelsDrawnBy(DynamicObject* object);
+  // Runs load with every file missing (an empty scratch folder as the
+  // working folder), then comes back.
+  static void WithoutFiles(const std::function<void()>& load);
 
   // Set in a derived fixture's constructor to change the stage.
   StageSetup setup;
