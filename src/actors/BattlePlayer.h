@@ -202,8 +202,28 @@ class BattlePlayer : public Character {
   void CountDownInvulnerability();
   void DecayStun();
   void GivePoints(int32_t attacker, int32_t n);
-  // The placeholder of the large attacks until their sequences are written.
-  void RunLargeAttack(int32_t length);
+  // The large attacks' sequences, by character, and what they share.
+  void Character1LargeAttack1();
+  void Character2LargeAttack1();
+  void Character3LargeAttack1();
+  void Character4LargeAttack1();
+  void Character1LargeAttack2();
+  void Character2LargeAttack2();
+  void Character3LargeAttack2();
+  void Character4LargeAttack2();
+  void StandThroughAttack(int32_t index, int32_t length);
+  // Back to the fight once frames in state reach the length.
+  void EndAttackAt(int32_t length);
+  // Character 1's slide to a stand, then its step back at backSpeed.
+  void SlideAndStepBack(float backSpeed);
+  // Poses the model as it stands this frame, so that the frames' combined
+  // matrices hold this frame's points; a model not loaded stays as it is.
+  void PoseForHands();
+  // The point reach units along upper frame i's own z, in the world; false
+  // when the model has no such frame.
+  bool HandPoint(int upperFrame, float reach, port::Vec3* out) const;
+  // Scaling x roll x pitch x heading (each with the model's own turn) x position.
+  port::Matrix ModelWorld() const;
   void RunCamera();
   void SpinModel();
   void DrawModel(port::Matrix view, port::Matrix projection, port::Vec4 lightDirection);

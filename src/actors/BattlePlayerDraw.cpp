@@ -112,16 +112,19 @@ void BattlePlayer::Draw(port::Matrix view, port::Matrix projection, port::Vec4 l
   device->SetRenderState(RenderState::Lighting, lighting);
 }
 
+port::Matrix BattlePlayer::ModelWorld() const {
+  return port::MatrixScaling(1.0f, 1.0f, 1.0f) *
+         port::MatrixRotationZ((angle.z + modelAngle.z) * kDegToRad) *
+         port::MatrixRotationX((angle.x + modelAngle.x) * kDegToRad) *
+         port::MatrixRotationY((angle.y + modelAngle.y) * kDegToRad) *
+         port::MatrixTranslation(position.x, position.y, position.z);
+}
+
 void BattlePlayer::DrawModel(port::Matrix view, port::Matrix projection, port::Vec4 light) {
   port::gpu::Device* device = g_graphics.GetDevice();
-  const port::Matrix world = port::MatrixScaling(1.0f, 1.0f, 1.0f) *
-                             port::MatrixRotationZ((angle.z + modelAngle.z) * kDegToRad) *
-                             port::MatrixRotationX((angle.x + modelAngle.x) * kDegToRad) *
-                             port::MatrixRotationY((angle.y + modelAngle.y) * kDegToRad) *
-                             port::MatrixTranslation(position.x, position.y, position.z);
   model.SetView(view);
   model.SetProjection(projection);
-  model.SetWorld(world);
+  model.SetWorld(ModelWorld());
   model.SetLight(light.x, light.y, light.z, light.w, nullptr);
   ApplyAnimation();
   const bool flash = Flashing();
