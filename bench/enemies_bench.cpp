@@ -1,7 +1,8 @@
 // The small enemies in full force, stood up as the stage scenes will: the
 // largest area of the data set with every enemy of its placement file alive
 // and running at the player (as zako1s, the class every placement falls back
-// to), and the sokai stage's crowd of 100 zako1b. Measured: one update of
+// to); the last area of stage 3 with its zako3s and zako4s chasing the
+// player; and the sokai stage's crowd of 100 zako1b. Measured: one update of
 // every list, and one draw of the whole picture (read back so the frame is
 // finished), toon-shaded as the game draws when the effect exists.
 #include <benchmark/benchmark.h>
@@ -16,6 +17,8 @@
 #include "actors/SokaiCounters.h"
 #include "actors/Zako1.h"
 #include "actors/Zako1b.h"
+#include "actors/Zako3.h"
+#include "actors/Zako4.h"
 #include "app/AppearRecord.h"
 #include "platform/GraphicsDevice.h"
 #include "platform/MathHelpers.h"
@@ -87,6 +90,8 @@ class Field {
   void Close() {
     Zako1::Unload();
     Zako1b::Unload();
+    Zako3::Unload();
+    Zako4::Unload();
     g_player.Release();
     g_player.alive = 0;
     g_objects.Release();
@@ -222,6 +227,105 @@ void BM_FullAreaDraw(benchmark::State& state) {
   area.Close();
 }
 BENCHMARK(BM_FullAreaDraw)->Unit(benchmark::kMillisecond);
+
+// Stage 3's last area, each zako3 and zako4 of its placement file chasing
+// the player from where it stood after settling; put back there before each
+// frame, so every frame measures the same full chase.
+class Stage3Area {
+ public:
+  static constexpr const char* kFile = "AppearData/stage3/stage3_erea4.arg";
+
+  bool Open(std::string* error) {
+    if (!field_.Open(error)) return false;
+    std::vector<AppearRecord> records;
+    if (!ReadAppearRecords(kFile, &records) || records.empty()) {
+      *error = std::string("no ") + kFile;
+      return false;
+    }
+    field_.LoadField("Xfile/stage3/stage3.X", "", "Xfile/stage3/collision.X", 4);
+    g_sun.Init(field_.device(), 1);
+    g_sun.SetPosition(70.0f, 90.0f, 100.0f);
+    for (auto load : {&Zako3::Load, &Zako4::Load}) {
+      load(kMethod, field_.device(), g_graphics.GetCaps(), g_characters.GetToonEffect(),
+           g_characters.GetToonRamp());
+    }
+    g_player.Place(0.0f, 1.0f, -28.0f, 0.0f);
+    for (const AppearRecord& r : records) {
+      const float heading = static_cast<float>(RandomInt(360));
+      Enemy* e = nullptr;
+      if (r.kind == 3) e = Zako3::Spawn(r.x, r.y, r.z, heading);
+      if (r.kind == 4) e = Zako4::Spawn(r.x, r.y, r.z, heading);
+      if (e) enemies_.push_back(e);
+    }
+    for (int i = 0; i < 90; ++i) field_.Update();
+    for (Enemy* e : enemies_) starts_.push_back(e->position);
+    count_ = static_cast<int>(enemies_.size());
+    return count_ > 0;
+  }
+  void Close() { field_.Close(); }
+
+  void Rearm() {
+    for (size_t i = 0; i < enemies_.size(); ++i) {
+      Enemy* e = enemies_[i];
+      e->alive = 1;
+      e->guard = 0;
+      e->position = e->previousPosition = starts_[i];
+      e->verticalSpeed = 0.0f;
+      e->angle.y = e->moveHeading = e->targetHeading =
+          YawTo(e->position.x, e->position.z, g_player.position.x, g_player.position.z);
+      if (auto* z3 = dynamic_cast<Zako3*>(e)) {
+        z3->keepHeading = 1;
+        z3->SetState(kZako3Chase);
+      } else if (auto* z4 = dynamic_cast<Zako4*>(e)) {
+        z4->keepHeading = 1;
+        z4->armoured = 0;
+        z4->blinkCounter = -1;
+        z4->SetState(kZako4Chase);
+      }
+      e->stateFrame = 40;  // running, past the chases' first frames
+    }
+  }
+
+  Field field_;
+  std::vector<Enemy*> enemies_;
+  std::vector<port::Vec3> starts_;
+  int count_ = 0;
+};
+
+void BM_Stage3AreaUpdate(benchmark::State& state) {
+  Stage3Area area;
+  std::string error;
+  if (!area.Open(&error)) {
+    state.SkipWithError(("no offscreen device or data: " + error).c_str());
+    area.Close();
+    return;
+  }
+  for (auto _ : state) {
+    state.PauseTiming();
+    area.Rearm();
+    state.ResumeTiming();
+    area.field_.Update();
+  }
+  state.counters["enemies"] = area.count_;
+  area.Close();
+}
+BENCHMARK(BM_Stage3AreaUpdate)->Unit(benchmark::kMicrosecond);
+
+void BM_Stage3AreaDraw(benchmark::State& state) {
+  Stage3Area area;
+  std::string error;
+  if (!area.Open(&error)) {
+    state.SkipWithError(("no offscreen device or data: " + error).c_str());
+    area.Close();
+    return;
+  }
+  area.Rearm();
+  area.field_.Update();
+  for (auto _ : state) area.field_.Draw();
+  state.counters["enemies"] = area.count_;
+  area.Close();
+}
+BENCHMARK(BM_Stage3AreaDraw)->Unit(benchmark::kMillisecond);
 
 // The sokai stage at its cap: 100 zako1b wandering round the player, a
 // handful thrown at any time by the burst.

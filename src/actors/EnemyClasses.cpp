@@ -5,6 +5,9 @@
 #include "actors/Boss3.h"
 #include "actors/Zako1.h"
 #include "actors/Zako1b.h"
+#include "actors/Zako2.h"
+#include "actors/Zako3.h"
+#include "actors/Zako4.h"
 
 namespace {
 
@@ -30,6 +33,9 @@ void LoadSokaiZako(const EnemyLoad& l) {
 // One row a class, as each class lands.
 constexpr EnemyClass kEnemyClasses[] = {
     Row<Zako1>(kAppearZako1),
+    Row<Zako2>(kAppearZako2),
+    Row<Zako3>(kAppearZako3),
+    Row<Zako4>(kAppearZako4),
     {kSokaiZakoClass, &LoadSokaiZako, &Zako1b::Unload, &SpawnClass<Zako1b>},
     Row<Boss1>(kAppearBoss1),
     Row<Boss2>(kAppearBoss2),

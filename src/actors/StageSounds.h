@@ -28,17 +28,18 @@ enum StageSound : SoundId {
   kSoundEnemyIdle = 28,    // an enemy's voice while it goes about
   kSoundLevyVoice = 29,    // a boss's cry in its levy pose
   kSoundEnemyAlert = 30,   // an enemy has caught up with the player
+  kSoundEnemyPause = 31,   // an enemy stops to rest
   kSoundEnemyHurt = 32,    // an enemy's cry when hit
   kSoundEnemyHurt2 = 33,
   kSoundEnemyDying = 34,
-  kSoundArmourVoice = 35,  // a boss starts an armoured attack
-  kSoundChargeVoice = 36,  // a boss's large attack is nearly charged
-  kSoundSprayVoice = 37,   // boss 2 starts its spray
+  kSoundArmourVoice = 35,  // an armoured attack starts (a boss's, a zako4's rising fan)
+  kSoundChargeVoice = 36,  // a boss's large attack is nearly charged; a zako4's fan
+  kSoundSprayVoice = 37,   // boss 2 starts its spray; a zako4 strikes
   kSoundBoss2Dying = 38,   // boss 2's first cry as it falls
   kSoundStomp = 39,        // boss 2 stamps before its large attack
   kSoundMarkerChain = 41,  // boss 3 lays a chain of markers
   kSoundMarker = 42,       // a target marker appears
-  kSoundSideStep = 43,     // boss 2's side step
+  kSoundSideStep = 43,     // boss 2's side step; a zako4's dash
   kSoundLauncher = 44,     // a launcher starts charging
   kSoundHammer = 45,       // a hammer's creak, every 40 frames
 };

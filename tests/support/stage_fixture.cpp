@@ -191,6 +191,10 @@ std::vector<uint32_t> StageFixture::DrawFrame() {
 }
 
 bool StageFixture::SavePng(const std::vector<uint32_t>& picture, const std::string& path) {
+  return WritePicture(picture, path);
+}
+
+bool WritePicture(const std::vector<uint32_t>& picture, const std::string& path) {
   if (picture.size() != static_cast<size_t>(gltest::kWidth) * gltest::kHeight) return false;
   // The picture as the screen shows it: opaque whatever the alpha left behind.
   std::vector<uint32_t> opaque(picture);
@@ -262,6 +266,40 @@ DummyEnemy* StageFixture::AddEnemy(port::Vec3 at, int32_t kind, float hp, float 
   DummyEnemy* e = made.get();
   g_characters.Add(std::move(made));
   return e;
+}
+
+EnemyObject* StageFixture::AddPlayerShot(port::Vec3 at, float radius, float damage) {
+  EnemyObject* o = AddEnemyObject(at, radius, damage);
+  o->owner = kOwnerPlayer;
+  o->type = kObjectTama;
+  return o;
+}
+
+std::vector<EnemyTama*> StageFixture::EnemyBullets() const {
+  std::vector<EnemyTama*> bullets;
+  for (size_t i = 0; i < g_objects.Size(); ++i) {
+    auto* t = dynamic_cast<EnemyTama*>(g_objects.At(i));
+    if (t && t->IsAlive()) bullets.push_back(t);
+  }
+  return bullets;
+}
+
+float StageFixture::YawToPlayer(const Character& c) {
+  return YawTo(c.position.x, c.position.z, g_player.position.x, g_player.position.z);
+}
+
+double StageFixture::DistanceToPlayer(const Character& c) {
+  const port::Vec3& p = g_player.position;
+  return Distance3(c.position.x, c.position.y, c.position.z, p.x, p.y, p.z);
+}
+
+uint32_t StageFixture::SeedWhere(const std::function<bool()>& draws) {
+  for (uint32_t seed = 1;; ++seed) {
+    port::CrtSrand(seed);
+    if (!draws()) continue;
+    port::CrtSrand(seed);
+    return seed;
+  }
 }
 
 int StageFixture::CountSound(int id) const {

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "actors/EnemyTama.h"
 #include "actors/Player.h"
 #include "platform/GraphicsDevice.h"
 #include "platform/SoundManager.h"
@@ -85,6 +86,10 @@ class DummyEnemy : public Character {
   int hits = 0;
 };
 
+// Writes a read-back 640 by 480 picture as a PNG, opaque (for looking at a
+// checkpoint).
+bool WritePicture(const std::vector<uint32_t>& picture, const std::string& path);
+
 class StageFixture : public gltest::GameDeviceTest {
  protected:
   void SetUp() override;
@@ -121,6 +126,15 @@ class StageFixture : public gltest::GameDeviceTest {
   EnemyObject* AddEnemyObject(port::Vec3 at, float radius, float damage);
   DummyEnemy* AddEnemy(port::Vec3 at, int32_t kind = kCharacterZako1, float hp = 10.0f,
                        float maxHp = 10.0f);
+  // An object of the player's side at `at`, as a shot would be (it stays
+  // alive after a hit until the test ends it).
+  EnemyObject* AddPlayerShot(port::Vec3 at, float radius = 0.7f, float damage = 10.0f);
+  // The live enemy bullets, in list order.
+  std::vector<EnemyTama*> EnemyBullets() const;
+  // The first seed from which `draws` (a run of the game's random draws)
+  // returns true; the generator is left seeded with it. For the rare draws a
+  // test cannot wait for.
+  static uint32_t SeedWhere(const std::function<bool()>& draws);
 
   // Loads an enemy class (a class with the stage loader Load(method, device,
   // caps, effect, ramp) and Unload) as a stage's enter routine does, with
@@ -138,6 +152,10 @@ class StageFixture : public gltest::GameDeviceTest {
   // Where a world point shows on the 640 by 480 picture from g_camera (z:
   // the undivided depth).
   static port::Vec3 ScreenOf(const port::Vec3& p);
+
+  // The player's heading (YawTo) and distance from a character.
+  static float YawToPlayer(const Character& c);
+  static double DistanceToPlayer(const Character& c);
 
   // Sounds recorded so far.
   int CountSound(int id) const;

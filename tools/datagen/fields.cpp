@@ -213,14 +213,18 @@ void GeneratePlacements(Output& out) {
   const Record player{0, 2, -28, 0, 1000};
   struct Stage {
     int areas;
+    std::vector<int> counts;  // enemies an area
     std::vector<std::vector<int>> kinds;
     int boss;
     std::vector<Block> blocks;
   };
+  // Stage 1 brings the zako2 in beside the zako1, stage 2 the zako3; stage 3
+  // is the zako3's and zako4's. A zako4 takes long to bring down (it is
+  // immune for 141 frames after each hit), so stage 3's areas stay smaller.
   const Stage stages[3] = {
-      {2, {{1, 1, 2}, {1, 2, 2}}, 100, fields[0].blocks},
-      {4, {{1, 2}, {2, 3}, {1, 3}, {1, 2, 3}}, 101, fields[1].blocks},
-      {4, {{3}, {3, 4}, {4, 3}, {4}}, 102, fields[2].blocks},
+      {2, {4, 6}, {{1, 1, 2}, {1, 2, 2}}, 100, fields[0].blocks},
+      {4, {5, 7, 9, 11}, {{1, 2}, {2, 3}, {1, 3}, {1, 2, 3}}, 101, fields[1].blocks},
+      {4, {5, 6, 7, 8}, {{3}, {3, 3, 4}, {4, 3}, {4, 3}}, 102, fields[2].blocks},
   };
   for (int s = 0; s < 3; ++s) {
     std::string base =
@@ -229,8 +233,9 @@ void GeneratePlacements(Output& out) {
     out.Write(base + "_player.arg", ArgFile({player}));
     for (int a = 0; a < st.areas; ++a) {
       std::string name = base + "_erea" + std::to_string(a + 1) + ".arg";
-      out.Write(name, ArgFile(Area(4 + 2 * a + s, st.kinds[static_cast<size_t>(a)],
-                                   static_cast<uint32_t>(100 * s + a + 1), st.blocks)));
+      out.Write(name,
+                ArgFile(Area(st.counts[static_cast<size_t>(a)], st.kinds[static_cast<size_t>(a)],
+                             static_cast<uint32_t>(100 * s + a + 1), st.blocks)));
       out.Write("fixtures/empty_areas/" + name, ArgFile({}));
     }
     out.Write(base + "_boss.arg", ArgFile({{0, 2, 15, 0, st.boss}}));

@@ -65,9 +65,9 @@ std::vector<CharacterFiles> MakeCharacters() {
                {{"stop.X", 60, M::Idle},
                 {"run.X", 40, M::Run},
                 {"jump.X", 30, M::Jump},
-                {"attack.X", 31, M::AttackBoth},
+                {"attack.X", 43, M::AttackBoth},  // both hands forward at the shot, t 25
                 {"levy.X", 40, M::Levy},
-                {"dying.X", 60, M::Fall},
+                {"dying.X", 121, M::Fall},  // 120 frames at step 1, looping: it must not rise
                 {"damage.X", 41, M::Damage}},
                {}});
   c.push_back({"Xfile/zako4/",
@@ -75,10 +75,10 @@ std::vector<CharacterFiles> MakeCharacters() {
                 {"run.X", 40, M::Run},
                 {"jump.X", 30, M::Jump},
                 {"jump_dush.X", 30, M::JumpDash},
-                {"attack1.X", 31, M::Attack},
-                {"attack2.X", 31, M::AttackLeft},
-                {"attack3.X", 31, M::Spin},
-                {"attack4.X", 31, M::Blow},
+                {"attack1.X", 31, M::Attack},      // the punch at the fan, t 14.75
+                {"attack2.X", 40, M::AttackLeft},  // the punch at the fan, t 20
+                {"attack3.X", 31, M::Spin},        // arms out mid-spin at the rings, t 10
+                {"attack4.X", 36, M::Blow},        // both hands out at the blow, t 20
                 {"levy.X", 40, M::Levy},
                 {"damage.X", 41, M::Damage},
                 {"dying.X", 51, M::Fall}},
