@@ -204,6 +204,14 @@ void Application::UpdateCharacterSelect() {
 
 void Application::InputCharacterSelect() {
   menu::Poll();
+  // A player whose pad was unplugged after he confirmed can neither cancel
+  // nor let the wait end; Escape takes everyone back to the settings.
+  if (menu::EscapeHeld()) {
+    requestedScene = SceneBattleSettings;
+    currentScene = SceneNone;
+    ReleaseCharacterSelect();
+    return;
+  }
   const int players = TakingPart(battle);
   for (int i = 0; i < players; ++i) {
     int32_t& choice = battle.character[i];
