@@ -7,6 +7,7 @@
 #include "platform/GraphicsDevice.h"
 #include "platform/MathHelpers.h"
 #include "port/gpu.h"
+#include "port/resource.h"
 #include "port/sprite.h"
 #include "render/Camera.h"
 #include "render/EffectHolder.h"
@@ -76,18 +77,6 @@ constexpr FlowerPlace kFlower;
 constexpr float kPanelPlaces[SelectModel::kModelCount][2] = {
     {8, 56}, {438, 56}, {8, 259}, {438, 259}};
 
-// ---- The panel picture: a colour texture with its own depth buffer ----
-
-struct PanelTarget {
-  port::gpu::Texture* colour = nullptr;
-};
-
-bool MakePanelTarget(port::gpu::Device*, PanelTarget*) { return false; }
-void ReleasePanelTarget(PanelTarget* target) { target->colour = nullptr; }
-// Draws go into the panel until EndPanel; false when they cannot.
-bool BeginPanel(port::gpu::Device*, const PanelTarget&) { return false; }
-void EndPanel(port::gpu::Device*) {}
-
 // ---- What the four slots share ----
 
 port::gpu::Device* g_selectDevice = nullptr;
@@ -95,7 +84,7 @@ EffectHolder* g_selectEffect = nullptr;
 Texture* g_selectToonRamp = nullptr;
 SkinnedModel g_selectModelMeshes[SelectModel::kModelCount];
 std::vector<std::unique_ptr<StaticMesh>> g_selectExtraMeshes;
-PanelTarget g_selectRenderTarget;
+port::gpu::RenderTarget* g_selectRenderTarget = nullptr;  // with its own depth
 
 void LoadModel(int index, int method) {
   SkinnedModel& m = g_selectModelMeshes[index];
@@ -130,8 +119,8 @@ void SelectModel::LoadShared(int method, EffectHolder* effect, Texture* toonRamp
   g_selectExtraMeshes.front()->Load(g_selectDevice, kFlowerPath);
   LoadModel(2, method);
   LoadModel(3, method);
-  ReleasePanelTarget(&g_selectRenderTarget);
-  if (g_selectDevice) MakePanelTarget(g_selectDevice, &g_selectRenderTarget);
+  port::SafeRelease(g_selectRenderTarget);
+  g_selectRenderTarget = g_graphics.CreateRenderTarget(kPanelSize, kPanelSize);
 }
 
 SkinnedModel& SelectModel::Model(int index) {
@@ -142,7 +131,9 @@ StaticMesh* SelectModel::Flower() {
   return g_selectExtraMeshes.empty() ? nullptr : g_selectExtraMeshes.front().get();
 }
 
-port::gpu::Texture* SelectModel::PanelTexture() { return g_selectRenderTarget.colour; }
+port::gpu::Texture* SelectModel::PanelTexture() {
+  return g_selectRenderTarget ? g_selectRenderTarget->GetTexture() : nullptr;
+}
 
 port::Vec2 SelectModel::PanelPlace(int index) {
   const float* p = kPanelPlaces[index >= 0 && index < kModelCount ? index : 0];
@@ -150,7 +141,7 @@ port::Vec2 SelectModel::PanelPlace(int index) {
 }
 
 void SelectModel::Release() {
-  ReleasePanelTarget(&g_selectRenderTarget);
+  port::SafeRelease(g_selectRenderTarget);
   for (auto& mesh : g_selectExtraMeshes) mesh->Release();
   g_selectExtraMeshes.clear();
   for (SkinnedModel& m : g_selectModelMeshes) m.Release();
@@ -211,16 +202,16 @@ void SelectModel::Update() {
 
 void SelectModel::Render() {
   port::gpu::Device* device = g_selectDevice;
-  if (!device || device != port::gpu::Device::Current() || !g_selectRenderTarget.colour) return;
+  if (!device || device != g_graphics.GetDevice() || !g_selectRenderTarget) return;
   SkinnedModel& model = g_selectModelMeshes[characterIndex];
 
-  const port::gpu::Viewport saved = device->GetViewport();
-  if (!BeginPanel(device, g_selectRenderTarget)) return;
   const port::Matrix view = port::MatrixLookAtLH(kView.eye, kView.at, port::Vec3{0.0f, 1.0f, 0.0f});
   const port::Matrix projection =
       port::MatrixPerspectiveFovLH(kView.fieldOfView, 1.0f, kView.nearZ, kView.farZ);
   device->SetTransform(port::gpu::TransformType::View, view);
   device->SetTransform(port::gpu::TransformType::Projection, projection);
+  // The device's target, depth and viewport come back at EndRenderTarget.
+  if (!g_graphics.BeginRenderTarget(g_selectRenderTarget)) return;
   port::gpu::Viewport panel;
   panel.width = panel.height = kPanelSize;
   device->SetViewport(panel);
@@ -240,6 +231,7 @@ void SelectModel::Render() {
     const uint32_t cull = device->GetRenderState(RenderState::CullMode);
     const uint32_t zWrite = device->GetRenderState(RenderState::ZWriteEnable);
     port::gpu::Texture* stage0 = device->GetTexture(0);
+    if (stage0) stage0->AddRef();  // kept while the stage holds others
     if (model.GetMethod() == SkinnedModel::kMethodSoftware) {
       device->SetRenderState(RenderState::Lighting, 1);
       device->SetTransform(port::gpu::TransformType::View, view);
@@ -276,20 +268,22 @@ void SelectModel::Render() {
     device->SetRenderState(RenderState::CullMode, cull);
     device->SetRenderState(RenderState::ZWriteEnable, zWrite);
     device->SetTexture(0, stage0);
+    port::SafeRelease(stage0);
   }
 
-  EndPanel(device);
-  device->SetViewport(saved);
+  g_graphics.EndRenderTarget();
   device->SetTransform(port::gpu::TransformType::View, g_camera.GetView());
 }
 
 void SelectModel::DrawPanel(port::Sprite* sprite, int index) {
-  if (!g_selectRenderTarget.colour || index < 0 || index >= kModelCount) return;
+  if (!g_selectRenderTarget || index < 0 || index >= kModelCount) return;
+  // One picture serves the four panels: each is rendered and drawn before
+  // the next is rendered.
   if (sprite) sprite->End();
   Render();
   if (!sprite) return;
   sprite->Begin();
   const port::Vec2 scaling{1.0f, 1.0f};
   const port::Vec2 at = PanelPlace(index);
-  sprite->Draw(g_selectRenderTarget.colour, nullptr, &scaling, nullptr, 0.0f, &at, kUiWhite);
+  sprite->Draw(g_selectRenderTarget->GetTexture(), nullptr, &scaling, nullptr, 0.0f, &at, kUiWhite);
 }
