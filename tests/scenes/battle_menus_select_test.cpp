@@ -237,4 +237,46 @@ TEST_F(SelectPreviewTest, TheGamesReleaseUnloadsTheSelectModels) {
   app.selectModels[1].Release();
 }
 
+// The stage select shows the chosen field's picture and the cursor on its
+// item; the arrows blink, 30 frames of every 50.
+TEST_F(SelectPreviewTest, TheStageSelectShowsTheChosenFieldAndTheCursor) {
+  constexpr uint32_t kCursor = 0x40C040, kField1 = 0xC08030, kField3 = 0x3080C0;
+  WriteFlatTexture("texture/cursor.png", 64, 64, kCursor);
+  WriteFlatTexture("texture/battle/stage1_picture.png", 128, 128, kField1);
+  WriteFlatTexture("texture/battle/stage3_picture.png", 128, 128, kField3);
+  app.requestedScene = SceneStageSelect;
+  Frames();
+  ASSERT_EQ(app.currentScene, SceneStageSelect);
+  const auto drawn = [&] {
+    drawing = true;
+    Frames();
+    drawing = false;
+    return Picture();
+  };
+  std::vector<uint32_t> p = drawn();
+  EXPECT_EQ(gltest::Rgb(p, 300, 150), kField1);
+  const int cursorY[3] = {270, 325, 380};
+  for (int row = 0; row < 3; ++row)
+    EXPECT_EQ(gltest::Rgb(p, 160, cursorY[row] + 10) == kCursor, row == 0);
+  Tap(kRight);
+  Tap(kDown);
+  Tap(kDown);
+  p = drawn();
+  EXPECT_EQ(gltest::Rgb(p, 300, 150), kField3);
+  for (int row = 0; row < 3; ++row)
+    EXPECT_EQ(gltest::Rgb(p, 160, cursorY[row] + 10) == kCursor, row == 2);
+  if (const char* dir = std::getenv("POMELVANE_CHECKPOINTS"))
+    WritePicture(p, std::string(dir) + "/stage_select.ppm");
+  // The arrows: shown at frame 10 of 50, gone at frame 40.
+  std::vector<uint32_t> shown, hidden;
+  app.sceneFrame = 9;
+  shown = drawn();
+  app.sceneFrame = 39;
+  hidden = drawn();
+  int differ = 0;
+  for (int y = 290; y < 340; ++y)
+    for (int x = 230; x < 410; ++x) differ += gltest::Rgb(shown, x, y) != gltest::Rgb(hidden, x, y);
+  EXPECT_GT(differ, 100);
+}
+
 }  // namespace
