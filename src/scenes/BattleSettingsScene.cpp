@@ -146,7 +146,7 @@ void Application::InputBattleSettings() {
         battle.players = StepDown(battle.players, kPlayers);
         break;
       case kItemMatchTime:
-        // Pinned by BattleMenusTest.MatchTimeStepsAndStopsAtBothEnds.
+        // Pinned by BattleMenusTest.SettingsStepAndStopAtBothEndsAndTheCursorWalksTheSixItems.
         battle.matchTime = battle.matchTime == kMatchTimes.high
                                ? kMatchTimeBelowLongest
                                : StepDown(battle.matchTime, kMatchTimes);
