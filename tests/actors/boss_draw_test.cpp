@@ -208,6 +208,14 @@ TEST_P(BossPicture, CloseUpShowsEachBossBesideTheAnnouncementOnlyDuringTheEntran
     EXPECT_EQ(CountWhere(DrawFrame(), kCloseUpBox, SkyBlue), 0);
     boss->alive = 0;
   }
+  // Unloaded with the stage, each class lets its target go; again, nothing.
+  for (void (*unload)() : {&Boss1::Unload, &Boss2::Unload, &Boss3::Unload}) {
+    unload();
+    unload();
+  }
+  EXPECT_EQ(Boss1::Shared().closeUp, nullptr);
+  EXPECT_EQ(Boss2::Shared().closeUp, nullptr);
+  EXPECT_EQ(Boss3::Shared().closeUp, nullptr);
 }
 
 // The close-up poses boss 2 at the origin; its hands still shoot from where
@@ -215,6 +223,9 @@ TEST_P(BossPicture, CloseUpShowsEachBossBesideTheAnnouncementOnlyDuringTheEntran
 TEST_P(BossPicture, BossTwoShootsFromItsHandsWhileItsCloseUpIsDrawn) {
   auto* boss = static_cast<Boss2*>(kBosses[1].spawn(-kBesideX, stagetest::kStandY, 8.0f, 180.0f));
   ASSERT_NE(boss, nullptr);
+  DrawFrame();  // drawn before its first update: its two halves play track 0
+  EXPECT_EQ(boss->upperTrack, 0);
+  EXPECT_EQ(boss->lowerTrack, 0);
   Step(90);
   boss->SetSubAction(kBoss2Pair);
   const size_t before = EnemyBullets().size();
