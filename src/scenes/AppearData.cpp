@@ -38,9 +38,8 @@ void Application::SpawnAppearData() {
       continue;
     }
     if (r.kind >= kAppearBattlePlayer1 && r.kind <= kAppearBattlePlayer4) {
-      // The battle players' line, when they land: battle player
-      // (r.kind - kAppearBattlePlayer1) Init at (r.x, r.y, r.z, r.param)
-      // with own id kOwnerBattlePlayer1 + (r.kind - kAppearBattlePlayer1).
+      const int32_t index = r.kind - kAppearBattlePlayer1;
+      battlePlayers[index].Init(r.x, r.y, r.z, r.param, kOwnerBattlePlayer1 + index);
       continue;
     }
     // One heading per enemy record, in record order.
