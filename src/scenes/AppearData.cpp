@@ -1,5 +1,7 @@
 // Placement files: reading an .arg file into the application's records and
 // spawning what they place.
+#include <cstdio>
+
 #include "actors/EnemyClasses.h"
 #include "actors/Motion.h"
 #include "actors/Player.h"
@@ -27,7 +29,12 @@ bool PlaceOnField(port::Vec3* at) {
 
 }  // namespace
 
-void Application::LoadAppearData(const char* path) { ReadAppearRecords(path, &appearRecords); }
+void Application::LoadAppearData(const char* path) {
+  // A missing file places nothing; said, so a broken install shows why.
+  if (!ReadAppearRecords(path, &appearRecords) && path) {
+    std::fprintf(stderr, "Could not read %s\n", path);
+  }
+}
 
 void Application::SpawnAppearData() {
   for (const AppearRecord& r : appearRecords) {
