@@ -148,6 +148,7 @@ void BattlePlayer::DrawModel(port::Matrix view, port::Matrix projection, port::V
   const uint32_t cull = device->GetRenderState(RenderState::CullMode);
   const uint32_t zWrite = device->GetRenderState(RenderState::ZWriteEnable);
   port::gpu::Texture* stage0 = device->GetTexture(0);
+  if (stage0) stage0->AddRef();  // kept while the stage holds the ramp
   Texture* ramp = ToonTexture();
   device->SetTexture(0, ramp ? ramp->Get() : nullptr);
   device->SetRenderState(RenderState::CullMode, port::gpu::CullCW);
@@ -168,6 +169,7 @@ void BattlePlayer::DrawModel(port::Matrix view, port::Matrix projection, port::V
   device->SetRenderState(RenderState::CullMode, cull);
   device->SetRenderState(RenderState::ZWriteEnable, zWrite);
   device->SetTexture(0, stage0);
+  port::SafeRelease(stage0);
 }
 
 // Both hang on the head frame; a model without one wears neither.

@@ -83,6 +83,7 @@ void Enemy::Render() {
   const uint32_t cull = device->GetRenderState(RenderState::CullMode);
   const uint32_t zWrite = device->GetRenderState(RenderState::ZWriteEnable);
   port::gpu::Texture* stage0 = device->GetTexture(0);
+  if (stage0) stage0->AddRef();  // kept while the stage holds the ramp
   device->SetTexture(0, shared.toonRamp ? shared.toonRamp->Get() : nullptr);
   device->SetRenderState(RenderState::CullMode, port::gpu::CullCW);
   device->SetRenderState(RenderState::ZWriteEnable, 0);
@@ -102,6 +103,7 @@ void Enemy::Render() {
   device->SetRenderState(RenderState::CullMode, cull);
   device->SetRenderState(RenderState::ZWriteEnable, zWrite);
   device->SetTexture(0, stage0);
+  port::SafeRelease(stage0);
 }
 
 void Enemy::DrawSecondPass(port::Matrix view, port::Matrix projection) {

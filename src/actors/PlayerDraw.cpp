@@ -92,6 +92,7 @@ void Player::DrawModel(port::Matrix view, port::Matrix projection, port::Vec4 li
   const uint32_t cull = device->GetRenderState(RenderState::CullMode);
   const uint32_t zWrite = device->GetRenderState(RenderState::ZWriteEnable);
   port::gpu::Texture* stage0 = device->GetTexture(0);
+  if (stage0) stage0->AddRef();  // kept while the stage holds the ramp
   device->SetTexture(0, toonRamp ? toonRamp->Get() : nullptr);
   device->SetRenderState(RenderState::CullMode, port::gpu::CullCW);
   device->SetRenderState(RenderState::ZWriteEnable, 0);
@@ -112,6 +113,7 @@ void Player::DrawModel(port::Matrix view, port::Matrix projection, port::Vec4 li
   device->SetRenderState(RenderState::CullMode, cull);
   device->SetRenderState(RenderState::ZWriteEnable, zWrite);
   device->SetTexture(0, stage0);
+  port::SafeRelease(stage0);
 }
 
 void Player::DrawChick() {

@@ -108,6 +108,20 @@ TEST_F(PlayerDrawToon, TheToonFigureIsDrawnAndFlashesToo) {
   EXPECT_EQ(Rgb(DrawFrame(), kBodyX, kBodyY), 0xFF00FFu);
 }
 
+// A texture left bound to stage 0 after its owner let it go (as a scene's
+// release leaves one): the toon figure binds its ramp there for a moment and
+// must hold the old one meanwhile, or binding it back would use it freed.
+TEST_F(PlayerDrawToon, ATextureOnlyTheDeviceHoldsSurvivesTheFigure) {
+  port::gpu::Texture* held = device->CreateTexture(4, 4, 1);
+  ASSERT_NE(held, nullptr);
+  device->SetTexture(0, held);
+  held->Release();  // the device's reference is the last
+  // Under the address sanitizer a freed texture bound back stops the test here.
+  player.Draw(g_camera.GetView(), g_camera.GetProjection(), {0.0f, -1.0f, 1.0f, 0.0f});
+  device->SetTexture(0, nullptr);
+  EXPECT_NE(DrawFrame().size(), 0u);
+}
+
 TEST_F(PlayerDraw, AChickCirclesOverTheHeadWhileStunned) {
   const std::vector<uint32_t> awake = DrawFrame();
   player.mode = kPlayerPiyori;
