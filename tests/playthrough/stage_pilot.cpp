@@ -82,10 +82,6 @@ void StagePilot::Step() {
       port::Vec3 p;
       target->GetPosition(&p);
       best = Distance3(me.x, 0.0f, me.z, p.x, 0.0f, p.z);
-    }
-    if (target) {
-      port::Vec3 p;
-      target->GetPosition(&p);
       // Led by where it will be when the shot gets there.
       const float t = static_cast<float>(best) / kShotSpeed;
       p.x += (target->position.x - target->previousPosition.x) * t;

@@ -1,8 +1,9 @@
 #pragma once
 // A scripted stage player that plays through the keys alone: it reads where
-// the enemies are to decide, then turns toward the nearest one, closes in or
-// backs off, locks on and shoots, charges the large attacks on a boss, and
-// side-steps or jumps away from the enemy shots that come near.
+// the enemies are to decide, then turns toward the nearest one it can hurt
+// (leading it by its speed), closes in or backs off, shoots when the shot
+// would meet it, charges the first large attack now and then on a boss, and
+// side-steps (shift held) or jumps away from the enemy shots that come near.
 #include <cstdint>
 #include <set>
 
