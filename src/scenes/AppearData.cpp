@@ -38,9 +38,9 @@ void Application::SpawnAppearData() {
       continue;
     }
     if (r.kind >= kAppearBattlePlayer1 && r.kind <= kAppearBattlePlayer4) {
-      // The battle players' line, when they land: battle player
-      // (r.kind - kAppearBattlePlayer1) Init at (r.x, r.y, r.z, r.param)
-      // with own id kOwnerBattlePlayer1 + (r.kind - kAppearBattlePlayer1).
+      // Every record places its player; the match decides who takes part.
+      const int32_t k = r.kind - kAppearBattlePlayer1;
+      battlePlayers[k].Init(r.x, r.y, r.z, r.param, kOwnerBattlePlayer1 + k);
       continue;
     }
     // One heading per enemy record, in record order.

@@ -11,7 +11,3 @@ void Application::DrawCharacterSelect() {}
 void Application::InitStageSelect() {}
 void Application::UpdateStageSelect() {}
 void Application::DrawStageSelect() {}
-
-void Application::InitBattle() {}
-void Application::UpdateBattle() {}
-void Application::DrawBattle() {}
