@@ -147,6 +147,14 @@ class Application {
   void InitBattle();
   void UpdateBattle();
   void DrawBattle();
+  // ---- The battle match (scene 14) ----
+  // F12 and the result menu; the release of what the match loaded (a second
+  // call finds nothing); the HUD over the split screen, drawn with the full
+  // viewport set.
+  void InputBattle();
+  void ReleaseBattle();
+  void DrawBattleHud();
+  // ---- end of the battle match ----
   void InitOptions();
   void UpdateOptions();
   void DrawOptions();
@@ -188,13 +196,6 @@ class Application {
   void InputOptions();
   void InputButtonConfig1P();
   void InputButtonConfig2P4P();
-
-  // The battle match (scene 14): F12 and the result menu; the release of
-  // what the match loaded (a second call finds nothing); the HUD over the
-  // split screen, drawn with the full viewport set.
-  void InputBattle();
-  void ReleaseBattle();
-  void DrawBattleHud();
 
   // Placement files. Loading replaces the records with the file's (none when
   // it cannot be read; a damaged record or an unfinished last one is left
