@@ -72,9 +72,11 @@ constexpr int kLeftCounter = 2;
 
 const BattleField& FieldOf(const Application& app) { return kFields[app.battle.stage == 1]; }
 
-void EachPlayer(Application& app, void (BattlePlayer::*step)()) {
+// Each player taking part, in player order.
+template <typename Step>
+void EachPlayer(Application& app, Step step) {
   const int32_t n = PlayersOf(app);
-  for (int32_t i = 0; i < n; ++i) (app.battlePlayers[i].*step)();
+  for (int32_t i = 0; i < n; ++i) step(app.battlePlayers[i]);
 }
 
 void NextPhase(Application& app, int32_t phase) {
@@ -103,7 +105,7 @@ void EnterPhase(Application& app) {
       app.SpawnAppearData();
       break;
     case kSecondHalf:
-      EachPlayer(app, &BattlePlayer::ComputeRank);
+      EachPlayer(app, [](BattlePlayer& p) { p.ComputeRank(); });
       break;
     case kResult:
       g_sound.StopAll();
@@ -122,7 +124,7 @@ void RunPhase(Application& app) {
       if (app.phaseFrame == stage::kGoFrame) g_sound.PlaySound(stage::kSoundGo, stage::kCueOffset);
       if (app.phaseFrame >= stage::kIntroFrames) {
         NextPhase(app, kFirstHalf);
-        EachPlayer(app, &BattlePlayer::StartFight);
+        EachPlayer(app, [](BattlePlayer& p) { p.StartFight(); });
       }
       break;
     case kFirstHalf:
@@ -131,12 +133,13 @@ void RunPhase(Application& app) {
     case kSecondHalf:
       if (app.phaseFrame < kBeepFrames && app.phaseFrame % kBeepPeriod == 1)
         g_sound.PlaySound(kSoundSecondHalf, stage::kCueOffset);
-      if (app.timeLeft < kRankEveryFrameBelow) EachPlayer(app, &BattlePlayer::ComputeRank);
+      if (app.timeLeft < kRankEveryFrameBelow)
+        EachPlayer(app, [](BattlePlayer& p) { p.ComputeRank(); });
       break;
     case kTimeOver:
-      EachPlayer(app, &BattlePlayer::Stop);
+      EachPlayer(app, [](BattlePlayer& p) { p.Stop(); });
       if (app.phaseFrame > kEndPoseFrames) {
-        EachPlayer(app, &BattlePlayer::DecideResult);
+        EachPlayer(app, [](BattlePlayer& p) { p.DecideResult(); });
         NextPhase(app, kResult);
       }
       break;
@@ -258,7 +261,7 @@ void Application::UpdateBattle() {
     device->SetTransform(port::gpu::TransformType::View, g_camera.GetView());
     device->SetTransform(port::gpu::TransformType::Projection, g_camera.GetProjection());
   }
-  EachPlayer(*this, &BattlePlayer::Update);
+  EachPlayer(*this, [](BattlePlayer& p) { p.Update(); });
   g_objects.UpdateAll();
   g_effects.UpdateAll();
 }
