@@ -177,6 +177,139 @@ class Lexer {
     }
     return true;
   }
+  // Fast path for data: up to `count` items of the binary number list under
+  // way, their bits appended to *out, when they need no conversion or range
+  // check as values of `type` (floats for FLOAT or DOUBLE, integers for DWORD
+  // or SDWORD). Returns how many were taken.
+  size_t TakeListItems(ValueType type, uint64_t count, std::vector<uint32_t>* out) {
+    if (hasPeek_ || (listLeft_ == 0 && !OpenList())) return 0;
+    const bool wantFloat = type == ValueType::Float || type == ValueType::Double;
+    if (listFloat_ != wantFloat) return 0;
+    if (!wantFloat && type != ValueType::Dword && type != ValueType::SDword) return 0;
+    const size_t n = static_cast<size_t>(std::min<uint64_t>(count, listLeft_));
+    listLeft_ -= static_cast<uint32_t>(n);
+    const size_t at = out->size();
+    out->resize(at + n);
+    uint32_t* v = out->data() + at;
+    const uint8_t* src = p_ + pos_;
+    if (wantFloat && floatBits_ == 64) {
+      for (size_t i = 0; i < n; ++i) {
+        double d;
+        std::memcpy(&d, src + i * 8, 8);
+        v[i] = std::bit_cast<uint32_t>(static_cast<float>(d));
+      }
+      pos_ += n * 8;
+    } else {
+      std::memcpy(v, src, n * 4);
+      pos_ += n * 4;
+    }
+    return n;
+  }
+
+  // Fast path for arrays of records of a DWORD count and that many DWORDs
+  // (MeshFace): up to `records` whole records from the binary integer list
+  // under way, their bits appended to *out. Returns how many were taken; a
+  // record the list does not hold whole is left to the general path.
+  uint64_t TakeCountedRecords(uint64_t records, std::vector<uint32_t>* out) {
+    if (hasPeek_ || (listLeft_ == 0 && !OpenList()) || listFloat_) return 0;
+    const uint8_t* src = p_ + pos_;
+    size_t used = 0, left = listLeft_;
+    uint64_t done = 0;
+    while (done < records && left > 0) {
+      uint32_t n;
+      std::memcpy(&n, src + used * 4, 4);
+      if (n > left - 1) break;
+      used += size_t{n} + 1;
+      left -= size_t{n} + 1;
+      ++done;
+    }
+    const size_t at = out->size();
+    out->resize(at + used);
+    std::memcpy(out->data() + at, src, used * 4);
+    pos_ += used * 4;
+    listLeft_ = static_cast<uint32_t>(left);
+    return done;
+  }
+  // Opens the binary number list that comes next, if one does and its header
+  // is sound (else the token path reads it and reports the fault). Empty
+  // lists are passed over, as the token path does.
+  bool OpenList() {
+    while (binary_ && !hasPeek_ && listLeft_ == 0 && Need(6)) {
+      uint16_t id;
+      uint32_t n;
+      std::memcpy(&id, p_ + pos_, 2);
+      std::memcpy(&n, p_ + pos_ + 2, 4);
+      if (id != 6 && id != 7) return false;
+      const size_t item = (id == 7 && floatBits_ == 64) ? 8 : 4;
+      if (n > (size_ - pos_ - 6) / item) return false;
+      pos_ += 6;
+      listLeft_ = n;
+      listFloat_ = id == 7;
+    }
+    return listLeft_ > 0;
+  }
+
+  // Items left in the binary number list under way.
+  uint32_t ListLeft() const { return hasPeek_ ? 0 : listLeft_; }
+
+  // Fast path for data in text: separators and white space, then a plain
+  // ASCII number read as `type` (FLOAT, DOUBLE, DWORD or SDWORD), its bits
+  // appended to *out. False when anything else comes, having consumed only
+  // separators and white space: the token path then reads it and reports its
+  // errors.
+  bool TakeTextNumber(ValueType type, std::vector<uint32_t>* out) {
+    if (hasPeek_ || binary_) return false;
+    for (;;) {
+      if (pos_ >= size_) return false;
+      const uint8_t c = p_[pos_];
+      if (c == '\n') {
+        ++line_;
+      } else if (c != ' ' && c != '\t' && c != '\r' && c != ',' && c != ';') {
+        break;
+      }
+      ++pos_;
+    }
+    const uint8_t c = p_[pos_];
+    const bool digitNext = pos_ + 1 < size_ && p_[pos_ + 1] >= '0' && p_[pos_ + 1] <= '9';
+    if (!((c >= '0' && c <= '9') || c == '-' || c == '+' || (c == '.' && digitNext))) return false;
+    size_t end = pos_;
+    while (end < size_ && IsNameChar(p_[end])) {
+      if (p_[end] >= 0x80) return false;
+      ++end;
+    }
+    std::string_view num(reinterpret_cast<const char*>(p_ + pos_), end - pos_);
+    if (num[0] == '+') num.remove_prefix(1);
+    bool isInt = !num.empty();
+    for (size_t k = 0; k < num.size() && isInt; ++k) {
+      const char d = num[k];
+      if (!((d >= '0' && d <= '9') || (k == 0 && d == '-' && num.size() > 1))) isInt = false;
+    }
+    const bool wantFloat = type == ValueType::Float || type == ValueType::Double;
+    uint32_t bits = 0;
+    if (isInt) {
+      int64_t v = 0;
+      auto r = std::from_chars(num.data(), num.data() + num.size(), v);
+      if (r.ec != std::errc() || r.ptr != num.data() + num.size()) return false;
+      if (wantFloat) {
+        bits = std::bit_cast<uint32_t>(static_cast<float>(v));
+      } else if (type == ValueType::Dword || type == ValueType::SDword) {
+        if (v < INT32_MIN || v > UINT32_MAX) return false;
+        bits = static_cast<uint32_t>(v);
+      } else {
+        return false;
+      }
+    } else {
+      if (!wantFloat) return false;
+      float f = 0;
+      auto r = std::from_chars(num.data(), num.data() + num.size(), f);
+      if (r.ec != std::errc() || r.ptr != num.data() + num.size()) return false;
+      bits = std::bit_cast<uint32_t>(f);
+    }
+    out->push_back(bits);
+    pos_ = end;
+    return true;
+  }
+
   // An upper bound on the number of scalar values left in the input.
   // Never peeks, so the list fast path stays open.
   uint64_t ScalarBound() const {
@@ -640,55 +773,79 @@ std::string Error::ToString() const {
 
 DataReader::DataReader(const Object& object) : object_(&object) {}
 
-const Value* DataReader::Next() {
-  if (!ok_ || pos_ >= object_->Values().size()) {
-    ok_ = false;
-    return nullptr;
+bool DataReader::NextType(ValueType* type) {
+  if (!ok_ || pos_ >= object_->bits_.size()) return ok_ = false;
+  while (object_->runs_[run_].end <= pos_) ++run_;
+  *type = object_->runs_[run_].type;
+  return true;
+}
+
+template <typename Test>
+bool DataReader::NextAre(size_t count, Test test) {
+  if (!ok_ || count > Remaining()) return false;
+  if (count == 0) return true;
+  const auto& runs = object_->runs_;
+  while (runs[run_].end <= pos_) ++run_;
+  for (size_t r = run_;; ++r) {
+    if (!test(runs[r].type)) return false;
+    if (runs[r].end >= pos_ + count) return true;
   }
-  return &object_->Values()[pos_];
 }
 
 bool DataReader::ReadDword(uint32_t* out) {
-  const Value* v = Next();
-  if (!v || !IsIntegerType(v->type)) return ok_ = false;
-  *out = v->bits;
-  ++pos_;
+  ValueType t;
+  if (!NextType(&t) || !IsIntegerType(t)) return ok_ = false;
+  *out = object_->bits_[pos_++];
   return true;
 }
 
-bool DataReader::ReadWord(uint16_t* out) {
-  const Value* v = Next();
-  if (!v || !IsIntegerType(v->type) || v->bits > 0xFFFF) return ok_ = false;
-  *out = static_cast<uint16_t>(v->bits);
-  ++pos_;
-  return true;
-}
-
-bool DataReader::ReadFloat(float* out) {
-  const Value* v = Next();
-  if (!v || (v->type != ValueType::Float && v->type != ValueType::Double)) return ok_ = false;
-  *out = std::bit_cast<float>(v->bits);
-  ++pos_;
-  return true;
-}
-
-bool DataReader::ReadFloats(float* out, size_t count) {
-  if (!ok_ || count > Remaining()) return ok_ = false;
-  const Value* v = object_->Values().data() + pos_;
-  for (size_t i = 0; i < count; ++i) {
-    if (v[i].type != ValueType::Float && v[i].type != ValueType::Double) return ok_ = false;
-  }
-  for (size_t i = 0; i < count; ++i) out[i] = std::bit_cast<float>(v[i].bits);
+bool DataReader::ReadDwords(uint32_t* out, size_t count) {
+  if (!NextAre(count, IsIntegerType)) return ok_ = false;
+  if (count > 0) std::memcpy(out, object_->bits_.data() + pos_, count * 4);
   pos_ += count;
   return true;
 }
 
-bool DataReader::ReadString(std::string* out) {
-  const Value* v = Next();
-  if (!v || v->type != ValueType::String || v->bits >= object_->Strings().size())
+bool DataReader::ReadWord(uint16_t* out) {
+  ValueType t;
+  if (!NextType(&t) || !IsIntegerType(t) || object_->bits_[pos_] > 0xFFFF) return ok_ = false;
+  *out = static_cast<uint16_t>(object_->bits_[pos_++]);
+  return true;
+}
+
+bool DataReader::ReadFloat(float* out) {
+  ValueType t;
+  if (!NextType(&t) || (t != ValueType::Float && t != ValueType::Double)) return ok_ = false;
+  *out = std::bit_cast<float>(object_->bits_[pos_++]);
+  return true;
+}
+
+bool DataReader::ReadFloats(float* out, size_t count) {
+  if (!NextAre(count, [](ValueType t) { return t == ValueType::Float || t == ValueType::Double; }))
     return ok_ = false;
-  *out = object_->Strings()[v->bits];
-  ++pos_;
+  if (count > 0) std::memcpy(out, object_->bits_.data() + pos_, count * 4);
+  pos_ += count;
+  return true;
+}
+
+const uint32_t* DataReader::PeekDwords(size_t* count) {
+  *count = 0;
+  if (!ok_) return nullptr;
+  const uint32_t* at = object_->bits_.data() + pos_;
+  if (pos_ >= object_->bits_.size()) return at;
+  const auto& runs = object_->runs_;
+  while (runs[run_].end <= pos_) ++run_;
+  size_t r = run_;
+  while (r < runs.size() && IsIntegerType(runs[r].type)) ++r;
+  if (r > run_) *count = runs[r - 1].end - pos_;
+  return at;
+}
+
+bool DataReader::ReadString(std::string* out) {
+  ValueType t;
+  if (!NextType(&t) || t != ValueType::String || object_->bits_[pos_] >= object_->strings_.size())
+    return ok_ = false;
+  *out = object_->strings_[object_->bits_[pos_++]];
   return true;
 }
 
@@ -705,7 +862,16 @@ bool DataReader::Skip(size_t count) {
   return true;
 }
 
-size_t DataReader::Remaining() const { return object_->Values().size() - pos_; }
+size_t DataReader::Remaining() const { return object_->bits_.size() - pos_; }
+
+std::vector<Value> Object::Values() const {
+  std::vector<Value> out;
+  out.reserve(bits_.size());
+  for (const Run& r : runs_) {
+    while (out.size() < r.end) out.push_back(Value{r.type, bits_[out.size()]});
+  }
+  return out;
+}
 
 // ---------------------------------------------------------------------------
 
@@ -870,6 +1036,8 @@ class Parser {
       file_->declared_.push_back(std::move(tp));
     }
     minScalars_.clear();
+    flat_.clear();
+    walks_.clear();
   }
 
   void ParseRestriction(Template* tp) {
@@ -931,17 +1099,163 @@ class Parser {
     return total;
   }
 
+  // A nested template every instance of which is the same run of scalars of
+  // one type: read as a single run.
+  struct Flat {
+    uint64_t length = 0;  // 0: not such a template
+    ValueType type = ValueType::Dword;
+    uint32_t nesting = 0;  // levels of templates inside, itself included
+  };
+
+  Flat FlatOf(const Template* tp, uint32_t depth) {
+    auto it = flat_.find(tp);
+    if (it != flat_.end()) return it->second;
+    Flat none;
+    if (depth > limits_.maxTemplateDepth) return none;
+    flat_[tp] = none;  // a template inside itself is not flat
+    Flat f;
+    f.nesting = 1;
+    bool first = true;
+    for (const TemplateMember& m : tp->members) {
+      uint64_t count = 1;
+      for (const auto& d : m.dims) {
+        if (!d.member.empty()) return none;
+        count = std::min<uint64_t>(count * d.constant, uint64_t{1} << 40);
+      }
+      Flat part;
+      if (m.typeName.empty()) {
+        if (m.primitive == ValueType::String) return none;
+        part = Flat{1, m.primitive, 0};
+      } else {
+        const Template* sub = Lookup(m.typeName);
+        if (!sub) return none;
+        part = FlatOf(sub, depth + 1);
+        if (part.length == 0) return none;
+      }
+      if (!first && part.type != f.type) return none;
+      first = false;
+      f.type = part.type;
+      f.length = std::min<uint64_t>(f.length + part.length * count, uint64_t{1} << 40);
+      f.nesting = std::max(f.nesting, part.nesting + 1);
+    }
+    if (f.length == 0) return none;
+    flat_[tp] = f;
+    return f;
+  }
+
+  // A template as the data parser walks it: its members' templates and the
+  // members that count its arrays, looked up once.
+  struct Walk {
+    struct Member {
+      const Template* sub = nullptr;  // null: a primitive, or an unknown type
+      Flat flat;
+      std::vector<int32_t> dimMember;  // per dimension: the counting member, or -1
+      bool counted = false;            // sub is a DWORD count and that many DWORDs
+    };
+    std::vector<Member> members;
+  };
+
+  const Walk& WalkOf(const Template* tp, uint32_t depth) {
+    auto it = walks_.find(tp);
+    if (it != walks_.end()) return it->second;
+    Walk& w = walks_[tp];
+    w.members.resize(tp->members.size());
+    for (size_t mi = 0; mi < tp->members.size(); ++mi) {
+      const TemplateMember& m = tp->members[mi];
+      Walk::Member& wm = w.members[mi];
+      if (!m.typeName.empty()) {
+        wm.sub = Lookup(m.typeName);
+        if (wm.sub) {
+          wm.flat = FlatOf(wm.sub, depth + 1);
+          const auto& sm = wm.sub->members;
+          wm.counted =
+              sm.size() == 2 && sm[0].typeName.empty() && sm[0].primitive == ValueType::Dword &&
+              sm[0].dims.empty() && sm[1].typeName.empty() && sm[1].primitive == ValueType::Dword &&
+              sm[1].dims.size() == 1 && !sm[0].name.empty() && sm[1].dims[0].member == sm[0].name;
+        }
+      }
+      for (const auto& d : m.dims) {
+        int32_t k = -1;
+        if (!d.member.empty()) {
+          for (size_t j = 0; j < mi; ++j) {
+            if (tp->members[j].name == d.member) {
+              k = static_cast<int32_t>(j);
+              break;
+            }
+          }
+        }
+        wm.dimMember.push_back(k);
+      }
+    }
+    return w;
+  }
+
+  // n scalars of one type, read as n ReadScalar calls would read them, but a
+  // whole run of a binary list, or a plain text number, at a time.
+  void ReadScalars(Object* o, ValueType type, uint64_t n) {
+    std::vector<uint32_t>& values = o->bits_;
+    // Room for the list under way if longer (the rest of the object's data,
+    // as a rule), within what the input can still hold, growing geometrically.
+    const uint64_t room = std::min(std::max<uint64_t>(n, lex_->ListLeft()), lex_->ScalarBound());
+    if (values.capacity() - values.size() < room)
+      values.reserve(std::max<size_t>(values.size() + room, values.capacity() * 2));
+    const bool fast = type == ValueType::Float || type == ValueType::Double ||
+                      type == ValueType::Dword || type == ValueType::SDword;
+    while (n > 0) {
+      if (fast) {
+        if (lex_->binary()) {
+          const size_t took = lex_->TakeListItems(type, n, &values);
+          if (took > 0) {
+            o->NoteType(type);
+            n -= took;
+            continue;
+          }
+        } else if (lex_->TakeTextNumber(type, &values)) {
+          o->NoteType(type);
+          --n;
+          continue;
+        }
+      }
+      ReadScalar(o, type);
+      --n;
+    }
+  }
+
+  // count records of a DWORD count and that many DWORDs, read as ParseData
+  // reads them, without its walk for each record.
+  void ReadCountedRecords(const Template* sub, Object* o, uint64_t count) {
+    uint64_t i = 0;
+    while (i < count) {
+      if (lex_->binary()) {
+        const uint64_t took = lex_->TakeCountedRecords(count - i, &o->bits_);
+        if (took > 0) {
+          o->NoteType(ValueType::Dword);
+          i += took;
+          continue;
+        }
+      }
+      ++i;
+      ReadScalars(o, ValueType::Dword, 1);
+      const uint32_t n = o->bits_.back();
+      if (n > lex_->ScalarBound()) {
+        lex_->FailAt(lex_->Peek(), "array '" + sub->members[1].name + "' of " + std::to_string(n) +
+                                       " elements runs past the end of the file");
+      }
+      ReadScalars(o, ValueType::Dword, n);
+    }
+  }
+
   void ReadScalar(Object* o, ValueType type) {
     bool isFloat;
     uint32_t bits;
     if (lex_->TakeListItem(&isFloat, &bits)) {
       if (type == ValueType::Float || type == ValueType::Double) {
         if (!isFloat) bits = std::bit_cast<uint32_t>(static_cast<float>(bits));
-        o->values_.push_back(Value{type, bits});
+        Push(o, type, bits);
         return;
       }
       if (!isFloat && type == ValueType::Dword) {
-        o->values_.push_back(Value{type, bits});
+        Push(o, type, bits);
         return;
       }
       ListItemSlow(o, type, isFloat, bits);
@@ -1009,7 +1323,12 @@ class Parser {
         break;
       }
     }
-    o->values_.push_back(v);
+    Push(o, v.type, v.bits);
+  }
+
+  static void Push(Object* o, ValueType type, uint32_t bits) {
+    o->bits_.push_back(bits);
+    o->NoteType(type);
   }
 
   // A list item for a member the fast path does not take: range checks and errors.
@@ -1033,6 +1352,10 @@ class Parser {
   }
 
   void ParseData(const Template* tp, Object* o, uint32_t depth) {
+    ParseData(tp, WalkOf(tp, depth), o, depth);
+  }
+
+  void ParseData(const Template* tp, const Walk& walk, Object* o, uint32_t depth) {
     if (depth > limits_.maxTemplateDepth) {
       Fail("templates nested too deeply in " + tp->name, lex_->Peek().offset, lex_->Peek().line);
     }
@@ -1046,23 +1369,20 @@ class Parser {
     }
     for (size_t mi = 0; mi < tp->members.size(); ++mi) {
       const TemplateMember& m = tp->members[mi];
-      const Template* sub = nullptr;
-      if (!m.typeName.empty()) {
-        sub = Lookup(m.typeName);
-        if (!sub) {
-          const Token& t = lex_->Peek();
-          lex_->FailAt(t, "unknown member type '" + m.typeName + "' in template " + tp->name);
-        }
+      const Walk::Member& wm = walk.members[mi];
+      const Template* sub = wm.sub;
+      if (!m.typeName.empty() && !sub) {
+        const Token& t = lex_->Peek();
+        lex_->FailAt(t, "unknown member type '" + m.typeName + "' in template " + tp->name);
       }
       uint64_t count = 1;
       uint64_t bound = lex_->ScalarBound();
       uint64_t per = sub ? MinScalars(sub, depth + 1) : 1;
-      for (const auto& d : m.dims) {
-        uint64_t n = d.constant;
-        if (!d.member.empty()) {
-          size_t k = 0;
-          while (k < mi && tp->members[k].name != d.member) ++k;
-          n = k < mi ? scope[k] : 0;
+      for (size_t di = 0; di < m.dims.size(); ++di) {
+        uint64_t n = m.dims[di].constant;
+        if (!m.dims[di].member.empty()) {
+          const int32_t k = wm.dimMember[di];
+          n = k >= 0 ? scope[k] : 0;
         }
         count *= n;
         if (per != 0 && count > bound / per) {
@@ -1073,14 +1393,17 @@ class Parser {
         if (count == 0) break;
       }
       if (per == 0) continue;
-      for (uint64_t i = 0; i < count; ++i) {
-        if (sub) {
-          ParseData(sub, o, depth + 1);
-        } else {
-          ReadScalar(o, m.primitive);
-        }
+      if (!sub) {
+        ReadScalars(o, m.primitive, count);
+      } else if (wm.flat.length > 0 && depth + wm.flat.nesting <= limits_.maxTemplateDepth) {
+        ReadScalars(o, wm.flat.type, count * wm.flat.length);
+      } else if (wm.counted && depth + 1 <= limits_.maxTemplateDepth) {
+        ReadCountedRecords(sub, o, count);
+      } else if (count > 0) {
+        const Walk& subWalk = WalkOf(sub, depth + 1);
+        for (uint64_t i = 0; i < count; ++i) ParseData(sub, subWalk, o, depth + 1);
       }
-      if (!sub && m.dims.empty() && IsIntegerType(m.primitive)) scope[mi] = o->values_.back().bits;
+      if (!sub && m.dims.empty() && IsIntegerType(m.primitive)) scope[mi] = o->bits_.back();
     }
   }
 
@@ -1191,6 +1514,8 @@ class Parser {
   const std::vector<Template>* fallback_;
   Lexer* lex_ = nullptr;
   std::unordered_map<const Template*, uint64_t> minScalars_;
+  std::unordered_map<const Template*, Flat> flat_;
+  std::unordered_map<const Template*, Walk> walks_;
 };
 
 // ---------------------------------------------------------------------------
