@@ -1116,11 +1116,14 @@ class Parser {
     Flat f;
     f.nesting = 1;
     bool first = true;
+    // Exact lengths only: a template too large to read is left to the token path.
+    constexpr uint64_t kMax = uint64_t{1} << 32;
     for (const TemplateMember& m : tp->members) {
       uint64_t count = 1;
       for (const auto& d : m.dims) {
         if (!d.member.empty()) return none;
-        count = std::min<uint64_t>(count * d.constant, uint64_t{1} << 40);
+        if (d.constant != 0 && count > kMax / d.constant) return none;
+        count *= d.constant;
       }
       Flat part;
       if (m.typeName.empty()) {
@@ -1134,8 +1137,9 @@ class Parser {
       }
       if (!first && part.type != f.type) return none;
       first = false;
+      if (count > (kMax - f.length) / part.length) return none;
       f.type = part.type;
-      f.length = std::min<uint64_t>(f.length + part.length * count, uint64_t{1} << 40);
+      f.length += part.length * count;
       f.nesting = std::max(f.nesting, part.nesting + 1);
     }
     if (f.length == 0) return none;
