@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <charconv>
 #include <cstring>
@@ -142,6 +143,19 @@ struct ParseError {
   uint32_t line;
 };
 
+constexpr bool IsNameChar(uint8_t c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+         c == '-' || c == '.' || c == '+' || c >= 0x80;
+}
+
+// Per byte: 0 not a name character, 1 an ASCII one, 2 a byte from 0x80 up.
+constexpr std::array<uint8_t, 256> kNameChars = [] {
+  std::array<uint8_t, 256> t{};
+  for (int c = 0; c < 256; ++c)
+    t[c] = IsNameChar(static_cast<uint8_t>(c)) ? (c >= 0x80 ? 2 : 1) : 0;
+  return t;
+}();
+
 // Token streams over the two encodings. Binary number lists are handed out
 // one item at a time, so the data parser is the same for both.
 class Lexer {
@@ -273,23 +287,31 @@ class Lexer {
     const bool digitNext = pos_ + 1 < size_ && p_[pos_ + 1] >= '0' && p_[pos_ + 1] <= '9';
     if (!((c >= '0' && c <= '9') || c == '-' || c == '+' || (c == '.' && digitNext))) return false;
     size_t end = pos_;
-    while (end < size_ && IsNameChar(p_[end])) {
-      if (p_[end] >= 0x80) return false;
-      ++end;
+    for (uint8_t k; end < size_ && (k = kNameChars[p_[end]]) != 0; ++end) {
+      if (k == 2) return false;
     }
     std::string_view num(reinterpret_cast<const char*>(p_ + pos_), end - pos_);
     if (num[0] == '+') num.remove_prefix(1);
+    // An integer: digits after an optional '-' (not alone); short ones summed here.
+    const bool minus = !num.empty() && num[0] == '-' && num.size() > 1;
     bool isInt = !num.empty();
-    for (size_t k = 0; k < num.size() && isInt; ++k) {
+    uint64_t magnitude = 0;
+    for (size_t k = minus ? 1 : 0; k < num.size() && isInt; ++k) {
       const char d = num[k];
-      if (!((d >= '0' && d <= '9') || (k == 0 && d == '-' && num.size() > 1))) isInt = false;
+      if (d >= '0' && d <= '9') {
+        magnitude = magnitude * 10 + static_cast<uint64_t>(d - '0');
+      } else {
+        isInt = false;
+      }
     }
     const bool wantFloat = type == ValueType::Float || type == ValueType::Double;
     uint32_t bits = 0;
     if (isInt) {
-      int64_t v = 0;
-      auto r = std::from_chars(num.data(), num.data() + num.size(), v);
-      if (r.ec != std::errc() || r.ptr != num.data() + num.size()) return false;
+      int64_t v = minus ? -static_cast<int64_t>(magnitude) : static_cast<int64_t>(magnitude);
+      if (num.size() > 18) {
+        auto r = std::from_chars(num.data(), num.data() + num.size(), v);
+        if (r.ec != std::errc() || r.ptr != num.data() + num.size()) return false;
+      }
       if (wantFloat) {
         bits = std::bit_cast<uint32_t>(static_cast<float>(v));
       } else if (type == ValueType::Dword || type == ValueType::SDword) {
@@ -332,11 +354,6 @@ class Lexer {
     t.offset = offset;
     t.line = binary_ ? 0 : line_;
     return t;
-  }
-
-  static bool IsNameChar(uint8_t c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
-           c == '-' || c == '.' || c == '+' || c >= 0x80;
   }
 
   Token LexText() {
@@ -1215,8 +1232,9 @@ class Parser {
             continue;
           }
         } else if (lex_->TakeTextNumber(type, &values)) {
-          o->NoteType(type);
           --n;
+          while (n > 0 && lex_->TakeTextNumber(type, &values)) --n;
+          o->NoteType(type);
           continue;
         }
       }
