@@ -39,34 +39,35 @@ struct MeshData {
 };
 
 struct Polygon {
-  uint32_t first = 0, count = 0;  // into the flat corner list
+  uint32_t first = 0, count = 0;  // its corners in the face list's numbers
 };
 
-bool ReadPolygons(DataReader& r, uint32_t bound, std::vector<uint32_t>* corners,
-                  std::vector<Polygon>* polys, uint32_t* count) {
+// A list of polygons read in place from the object's numbers: polygon f's
+// corners are v[polys[f].first] onwards.
+struct FaceList {
+  const uint32_t* v = nullptr;
+  std::vector<Polygon> polys;
+};
+
+bool ReadPolygons(DataReader& r, uint32_t bound, FaceList* faces, uint32_t* count) {
   if (!r.ReadDword(count)) return false;
   if (*count > r.Remaining()) return false;
   // Each polygon: its corner count, then its corners; integers all.
   size_t avail = 0;
   const uint32_t* v = r.PeekDwords(&avail);
   if (!v) return false;
-  polys->resize(*count);
+  faces->v = v;
+  faces->polys.resize(*count);
   size_t at = 0;
   for (uint32_t f = 0; f < *count; ++f) {
     if (at >= avail) return false;
     const uint32_t n = v[at++];
     if (n > avail - at) return false;
-    (*polys)[f] = Polygon{static_cast<uint32_t>(at - f - 1), n};
+    faces->polys[f] = Polygon{static_cast<uint32_t>(at), n};
     for (uint32_t k = 0; k < n; ++k) {
       if (v[at + k] >= bound) return false;
     }
     at += n;
-  }
-  // The corners without the counts.
-  corners->resize(at - *count);
-  for (uint32_t f = 0; f < *count; ++f) {
-    const Polygon& p = (*polys)[f];
-    std::memcpy(corners->data() + p.first, v + p.first + f + 1, p.count * sizeof(uint32_t));
   }
   return r.Skip(at);
 }
@@ -167,17 +168,17 @@ Status ReadMesh(const Object& mesh, MeshData* out) {
   if (nv > r.Remaining() / 3) return kFail;
   std::vector<Vec3> filePos(nv);
   if (!r.ReadFloats(Floats(filePos.data()), size_t{nv} * 3)) return kFail;
-  std::vector<uint32_t> corners;
-  std::vector<Polygon> polys;
+  FaceList faces;
   uint32_t nf = 0;
-  if (!ReadPolygons(r, nv, &corners, &polys, &nf)) return kFail;
+  if (!ReadPolygons(r, nv, &faces, &nf)) return kFail;
   if (nf == 0) return kMeshHasNoData;
+  const std::vector<Polygon>& polys = faces.polys;
   for (const Polygon& p : polys) {
     if (p.count < 3) return kFail;
   }
 
   std::vector<Vec3> fileNormals;
-  std::vector<uint32_t> normalCorners;
+  FaceList normalFaces;
   std::vector<Vec2> fileUv;
   std::vector<uint32_t> fileColor;
   std::vector<uint32_t> polyMaterial(nf, 0);
@@ -192,11 +193,10 @@ Status ReadMesh(const Object& mesh, MeshData* out) {
       fileNormals.resize(nn);
       if (!nr.ReadFloats(Floats(fileNormals.data()), size_t{nn} * 3)) return kFail;
       for (Vec3& n : fileNormals) n = Normalised(n);
-      std::vector<Polygon> npolys;
       uint32_t nnf = 0;
-      if (!ReadPolygons(nr, nn, &normalCorners, &npolys, &nnf) || nnf != nf) return kFail;
+      if (!ReadPolygons(nr, nn, &normalFaces, &nnf) || nnf != nf) return kFail;
       for (uint32_t f = 0; f < nf; ++f) {
-        if (npolys[f].count != polys[f].count) return kFail;
+        if (normalFaces.polys[f].count != polys[f].count) return kFail;
       }
       out->hasNormals = true;
     } else if (c->Is(x::guids::kMeshTextureCoords)) {
@@ -250,9 +250,10 @@ Status ReadMesh(const Object& mesh, MeshData* out) {
     assigned.assign(nv, 0);
     nextCopy.assign(nv, kNone);
   }
-  auto outputVertex = [&](uint32_t fv, uint32_t corner) -> uint32_t {
+  // The output vertex of file vertex fv with normal ni.
+  auto outputVertex = [&](uint32_t fv, uint32_t ni) -> uint32_t {
     if (!out->hasNormals) return fv;
-    const Vec3& n = fileNormals[normalCorners[corner]];
+    const Vec3& n = fileNormals[ni];
     if (!assigned[fv]) {
       assigned[fv] = 1;
       out->nrm[fv] = n;
@@ -278,12 +279,15 @@ Status ReadMesh(const Object& mesh, MeshData* out) {
   out->tris.reserve(triangles * 3);
   out->triAttr.reserve(triangles);
   for (uint32_t f = 0; f < nf; ++f) {
-    const Polygon& p = polys[f];
-    uint32_t v0 = outputVertex(corners[p.first], p.first);
-    uint32_t prev = outputVertex(corners[p.first + 1], p.first + 1);
-    for (uint32_t k = 2; k < p.count; ++k) {
-      uint32_t cur = outputVertex(corners[p.first + k], p.first + k);
-      out->tris.insert(out->tris.end(), {v0, prev, cur});
+    const uint32_t* pv = faces.v + polys[f].first;
+    const uint32_t* pn = out->hasNormals ? normalFaces.v + normalFaces.polys[f].first : pv;
+    uint32_t v0 = outputVertex(pv[0], pn[0]);
+    uint32_t prev = outputVertex(pv[1], pn[1]);
+    for (uint32_t k = 2; k < polys[f].count; ++k) {
+      uint32_t cur = outputVertex(pv[k], pn[k]);
+      out->tris.push_back(v0);
+      out->tris.push_back(prev);
+      out->tris.push_back(cur);
       out->triAttr.push_back(polyMaterial[f]);
       prev = cur;
     }
