@@ -308,7 +308,7 @@ Status Mesh::OptimizeInplace(uint32_t flags, std::vector<uint32_t>* faceRemap,
   bool sort = flags & (meshopt::kAttrSort | meshopt::kVertexCache);
   std::vector<uint32_t> order(numFaces_);
   std::iota(order.begin(), order.end(), 0u);
-  if (sort && !std::is_sorted(attributes_.begin(), attributes_.end())) {
+  if (sort) {
     std::stable_sort(order.begin(), order.end(),
                      [&](uint32_t a, uint32_t b) { return attributes_[a] < attributes_[b]; });
     std::vector<uint16_t> idx(indices_.size());

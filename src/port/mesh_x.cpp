@@ -310,30 +310,27 @@ void ComputeAdjacency(const uint16_t* idx, size_t nt, const std::vector<uint32_t
                       uint32_t keys, std::vector<uint32_t>* adjacency) {
   adjacency->assign(nt * 3, 0xFFFFFFFFu);
   if (nt == 0) return;
-  // Corners by file vertex. Half-edges bucketed by their first vertex, in
-  // half-edge order, so the first half-edge of a repeated edge is the one
-  // found: vertex v's run begins at start[v] and ends at start[v + 1].
-  std::vector<uint32_t> corner(nt * 3);
+  // Half-edges bucketed by their first file vertex, in half-edge order, so
+  // the first half-edge of a repeated edge is the one found: vertex v's run
+  // begins at start[v] and ends at start[v + 1].
+  const uint32_t* k = key.data();
   std::vector<uint32_t> start(size_t{keys} + 2, 0);
-  for (size_t i = 0; i < nt * 3; ++i) {
-    corner[i] = key[idx[i]];
-    ++start[corner[i] + 2];
-  }
+  for (size_t i = 0; i < nt * 3; ++i) ++start[k[idx[i]] + 2];
   for (size_t v = 2; v < start.size(); ++v) start[v] += start[v - 1];
   struct HalfEdge {
     uint32_t to, triangle;
   };
   std::vector<HalfEdge> bucket(nt * 3);
   for (size_t t = 0; t < nt; ++t) {
-    const uint32_t* c = &corner[t * 3];
+    const uint32_t c0 = k[idx[t * 3]], c1 = k[idx[t * 3 + 1]], c2 = k[idx[t * 3 + 2]];
     const uint32_t tri = static_cast<uint32_t>(t);
-    bucket[start[c[0] + 1]++] = {c[1], tri};
-    bucket[start[c[1] + 1]++] = {c[2], tri};
-    bucket[start[c[2] + 1]++] = {c[0], tri};
+    bucket[start[c0 + 1]++] = {c1, tri};
+    bucket[start[c1 + 1]++] = {c2, tri};
+    bucket[start[c2 + 1]++] = {c0, tri};
   }
   uint32_t* adj = adjacency->data();
   for (size_t t = 0; t < nt; ++t) {
-    const uint32_t* c = &corner[t * 3];
+    const uint32_t c[3] = {k[idx[t * 3]], k[idx[t * 3 + 1]], k[idx[t * 3 + 2]]};
     for (int e = 0; e < 3; ++e) {
       const uint32_t a = c[e], b = c[e == 2 ? 0 : e + 1];
       // The first half-edge running b -> a.
@@ -355,8 +352,10 @@ struct VertexSource {
   const Vec2* uv = nullptr;
 };
 
-// Triangle order sorted stably by material.
+// Triangle order sorted stably by material; empty when the triangles are in
+// that order already.
 std::vector<uint32_t> SortByMaterial(const std::vector<uint32_t>& attrs) {
+  if (std::is_sorted(attrs.begin(), attrs.end())) return {};
   std::vector<uint32_t> order(attrs.size());
   uint32_t top = 0;
   for (uint32_t a : attrs) top = std::max(top, a);
@@ -374,10 +373,10 @@ std::vector<uint32_t> SortByMaterial(const std::vector<uint32_t>& attrs) {
 }
 
 // Builds a mesh of the given format with its triangles sorted stably by
-// material; *triOrder receives the file triangle of each mesh triangle.
+// material.
 Status BuildMesh(uint32_t fvf, const VertexSource& verts, const std::vector<uint32_t>& tris,
                  const std::vector<uint32_t>& attrs, uint32_t options, gpu::Device* device,
-                 std::vector<uint32_t>* triOrder, Mesh** out) {
+                 Mesh** out) {
   if (verts.count > kMaxMeshVertices) return kFail;
   uint32_t nt = static_cast<uint32_t>(attrs.size());
   Mesh* m = nullptr;
@@ -403,17 +402,38 @@ Status BuildMesh(uint32_t fvf, const VertexSource& verts, const std::vector<uint
       std::memcpy(vb + i * l.stride + te->offset, &verts.uv[i], 8);
   }
   m->UnlockVertexBuffer();
-  *triOrder = SortByMaterial(attrs);
+  const std::vector<uint32_t> order = SortByMaterial(attrs);
   uint16_t* ib = m->LockIndexBuffer();
   uint32_t* ab = m->LockAttributeBuffer();
+  // The attribute table as the triangles go in: each material's faces and
+  // the span of vertices they use.
+  std::vector<AttributeRange> table;
   for (uint32_t t = 0; t < nt; ++t) {
-    const uint32_t from = (*triOrder)[t];
-    for (int k = 0; k < 3; ++k) ib[t * 3 + k] = static_cast<uint16_t>(tris[from * 3 + k]);
+    const uint32_t from = order.empty() ? t : order[t];
+    if (table.empty() || table.back().attribId != attrs[from]) {
+      AttributeRange r;
+      r.attribId = attrs[from];
+      r.faceStart = t;
+      r.vertexStart = UINT32_MAX;
+      table.push_back(r);
+    }
+    AttributeRange& r = table.back();
+    ++r.faceCount;
+    for (int k = 0; k < 3; ++k) {
+      const uint32_t v = tris[from * 3 + k];
+      ib[t * 3 + k] = static_cast<uint16_t>(v);
+      const uint32_t end = r.vertexStart == UINT32_MAX ? v + 1 : r.vertexStart + r.vertexCount;
+      r.vertexStart = std::min(r.vertexStart, v);
+      r.vertexCount = std::max(end, v + 1) - r.vertexStart;
+    }
     ab[t] = attrs[from];
   }
   m->UnlockIndexBuffer();
   m->UnlockAttributeBuffer();
-  m->OptimizeInplace(meshopt::kAttrSort);  // sorted already: builds the attribute table
+  if (Failed(m->SetAttributeTable(table.data(), static_cast<uint32_t>(table.size())))) {
+    m->Release();
+    return kFail;
+  }
   *out = m;
   return kOk;
 }
@@ -569,8 +589,7 @@ Status LoadMeshFromXFile(const x::File& file, uint32_t options, gpu::Device* dev
   for (const Object* o : file.Objects()) c.Walk(*o, MatrixIdentity(), 0);
   if (Failed(c.status)) return c.status;
   if (c.attrs.empty()) return kFail;  // no mesh in the file
-  std::vector<uint32_t> order;
-  Status s = BuildMesh(c.fvf, c.Source(), c.tris, c.attrs, options, device, &order, mesh);
+  Status s = BuildMesh(c.fvf, c.Source(), c.tris, c.attrs, options, device, mesh);
   if (Failed(s)) return s;
   if (adjacency) MeshAdjacency(*mesh, c.fileKey, c.nextKey, adjacency);
   if (materials) *materials = std::move(c.materials);
@@ -606,8 +625,7 @@ Status LoadSkinMeshFromXof(const x::Object& meshObject, uint32_t options, gpu::D
   if (d.hasNormals) verts.nrm = d.nrm.data();
   if (d.hasColors) verts.color = d.color.data();
   if (d.hasUv) verts.uv = d.uv.data();
-  std::vector<uint32_t> order;
-  s = BuildMesh(FvfOf(d), verts, d.tris, d.triAttr, options, device, &order, mesh);
+  s = BuildMesh(FvfOf(d), verts, d.tris, d.triAttr, options, device, mesh);
   if (Failed(s)) return s;
   if (adjacency) MeshAdjacency(*mesh, d.fileVertex, d.fileVertexCount, adjacency);
   if (skinInfo) {
