@@ -95,10 +95,10 @@ struct Child {
 class DataReader {
  public:
   explicit DataReader(const Object& object);
-  bool ReadDword(uint32_t* out);  // any integer member
-  bool ReadDwords(uint32_t* out, size_t count);
-  bool ReadWord(uint16_t* out);  // an integer member that fits 16 bits
-  bool ReadFloat(float* out);    // FLOAT or DOUBLE
+  bool ReadDword(uint32_t* out);                 // any integer member
+  bool ReadDwords(uint32_t* out, size_t count);  // count integer members
+  bool ReadWord(uint16_t* out);                  // an integer member that fits 16 bits
+  bool ReadFloat(float* out);                    // FLOAT or DOUBLE
   bool ReadFloats(float* out, size_t count);
   bool ReadString(std::string* out);
   // The next values up to the first that is not an integer, in place, their
@@ -148,8 +148,8 @@ class Object {
   Guid templateGuid_;
   std::string name_;
   Guid instanceGuid_;
-  // The values' bits, and runs of values of one type: a run ends where the
-  // next begins, the last at `end`.
+  // The values' bits in file order, and their types as runs: each run of
+  // one type ends before index `end`, where the next begins.
   std::vector<uint32_t> bits_;
   struct Run {
     size_t end;
