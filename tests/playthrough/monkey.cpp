@@ -129,6 +129,7 @@ void Monkey::Observe() {
     afterFirstTour = SampleMemory();
     afterFirstTourFrame = framesStepped;
   }
+  if (now == SceneCharacterSelect) ++forwardTries_;
   ++sceneChanges;
   if (!visited.count(now)) {
     lastNewScene_ = now;
@@ -190,11 +191,9 @@ void Monkey::SteerTitle() {
       // was already taken (a scene may stay out of reach); a random one
       // when nothing is left to see.
       int most = 0;
-      int any = Pick(battle ? 5 : 4);
-      if (!battle && kGoals[any].item >= kItemBattle) ++any;
+      const int any = Pick(5);
       titleGoal_ = kGoals[any].item;
       for (const TitleGoal& g : kGoals) {
-        if (g.item == kItemBattle && !battle) continue;
         int unseen = 0;
         for (int32_t s : g.scenes) unseen += visited.count(s) ? 0 : 4;
         const int score = unseen - goalsTaken_[g.item];
@@ -211,6 +210,12 @@ void Monkey::SteerTitle() {
   } else {
     TapOnce(kZ);
   }
+}
+
+bool Monkey::Forward(int32_t s) const {
+  // Three tries a start: a pad unplugged meanwhile is opened again only by
+  // the next start.
+  return IsBattleMenu(s) && s != SceneBattle && !visited.count(SceneBattle) && forwardTries_ < 3;
 }
 
 void Monkey::Steer() {
@@ -233,12 +238,14 @@ void Monkey::Steer() {
     TapOnce(kX);
   } else if (s == SceneBattle) {
     TapOnce(kF12);
-  } else if (IsBattleMenu(s) && !visited.count(SceneBattle)) {
+  } else if (Forward(s) && stay_ < 300) {
     // Forward to a match: start on the settings and the stage select,
     // everyone confirming on the character select.
     if (s == SceneCharacterSelect) {
       TapOnce(kZ);
-      for (int p = 0; p < run_.Pads(); ++p) run_.PadButton(p, 0, keys_[kZ]);
+      // Every button: whichever is a player's attack confirms (before cancel).
+      for (int p = 0; p < run_.Pads(); ++p)
+        for (int b = 0; b < 8; ++b) run_.PadButton(p, b, keys_[kZ]);
     } else {
       TapOnce(g_app.menuCursor == kItemStart ? kZ : kDown);
     }
@@ -259,6 +266,7 @@ void Monkey::Step() {
     ClearInput();
     run_.Restart(static_cast<uint32_t>(rng_()));
     ++restarts;
+    forwardTries_ = 0;
     scene_ = -1;
     titleGoal_ = 0;
   }
@@ -276,9 +284,15 @@ void Monkey::Step() {
     run_.Frames();
   } else {
     // A menu leading to a scene not yet seen is steered from its first frame.
-    const bool purpose = (s == SceneOptions && !visited.count(SceneButtonConfig1P)) ||
-                         (IsBattleMenu(s) && s != SceneBattle && !visited.count(SceneBattle));
+    // Given up after a while: a player whose pad is gone cannot confirm.
+    const bool purpose =
+        stay_ < 300 && ((s == SceneOptions && !visited.count(SceneButtonConfig1P)) || Forward(s));
     if (s == SceneTitle || purpose || stay_ > mashFor_) {
+      // Nothing left held on the pads by the mashing.
+      for (int p = 0; p < run_.Pads(); ++p) {
+        run_.PadStick(p, 0, 0);
+        for (int b = 0; b < 8; ++b) run_.PadButton(p, b, false);
+      }
       Steer();
     } else {
       Mash();

@@ -45,8 +45,6 @@ class Monkey {
 
   // Off: the stages are only mashed, never played through.
   bool playStages = true;
-  // Off: the title's battle item is never taken on purpose.
-  bool battle = true;
   std::set<int32_t> visited;
   std::map<int32_t, int> longestStay;  // frames
   std::map<int32_t, int> visits;
@@ -66,6 +64,8 @@ class Monkey {
   void Mash();
   void Steer();
   void SteerTitle();
+  // Whether a battle menu is steered on toward a first match.
+  bool Forward(int32_t scene) const;
   void TapOnce(int key);
   void HoldOnly(std::initializer_list<int> keys);
   void ClearInput();
@@ -82,6 +82,7 @@ class Monkey {
   bool piloting_ = false;  // this stage visit is played, not mashed
   int mashFor_ = 0;        // frames of mashing before this scene is steered
   int titleVisits_ = 0;
+  int forwardTries_ = 0;
   int exitsWanted_ = 0;
   int32_t titleGoal_ = 0;  // the title item being steered to
   bool keys_[256] = {};
