@@ -280,6 +280,13 @@ class Device {
   // benchmarks compare against. The picture is the same either way.
   virtual void SetStateFilter(bool) {}
   virtual bool GetStateFilter() const { return false; }
+  // On (the default), the fixed-function shader is a program built for the
+  // path the draw's states select (lighting, light type, texture stages,
+  // alpha test, point sprites), made on first use and kept. Off, every draw
+  // uses the general program that reads those states from uniforms. The
+  // picture is the same either way.
+  virtual void SetShaderVariants(bool) {}
+  virtual bool GetShaderVariants() const { return false; }
 };
 
 }  // namespace port::gpu

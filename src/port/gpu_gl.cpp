@@ -4,7 +4,10 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "port/gl_shader.h"
@@ -269,15 +272,6 @@ bool SameElements(const std::vector<VertexElement>& a, const std::vector<VertexE
   return true;
 }
 
-struct Uniforms {
-  GLint worldView, projection, normalMatrix, remapDepth;
-  GLint lighting, normalize, diffuseFromVertex, ambient, matDiffuse, matAmbient, matEmissive;
-  GLint lightOn, lightType, lightDirView, lightPosView, lightDiffuse, lightAmbient, lightAtten;
-  GLint texCoord1Present, points, pointScale, pointParams, pointClamp;
-  GLint texture0, texture1, hasTexture, colorOps, alphaOps, pointSprite, alphaTest, alphaFunc,
-      alphaRef;
-};
-
 class GLDevice final : public Device {
  public:
   GLDevice() = default;
@@ -406,12 +400,17 @@ class GLDevice final : public Device {
     Forget();
   }
   bool GetStateFilter() const override { return filter_; }
+  void SetShaderVariants(bool on) override { useVariants_ = on; }
+  bool GetShaderVariants() const override { return useVariants_; }
 
   // Everything the device believes the context holds is sent again.
   void Forget() {
     gl_.valid = false;
     attribs_.valid = false;
-    for (auto& u : uniformCache_) u.valid = false;
+    for (auto& u : general_.cache) u.valid = false;
+    for (auto& entry : variants_)
+      if (entry.second)
+        for (auto& u : entry.second->cache) u.valid = false;
   }
   void ForgetTextures() {
     for (GLuint& t : gl_.texture) t = kUnknownName;
@@ -449,29 +448,40 @@ class GLDevice final : public Device {
     bool valid = false;
     uint8_t bytes[64];
   };
+  // A fixed-function program with the uniform values last sent to it.
+  struct FixedProgram {
+    GLuint name = 0;
+    gl::FixedUniforms u{};
+    CachedUniform cache[static_cast<int>(Slot::Count)];
+  };
   // True (and remembered) when the value differs from the one last sent.
   bool Fresh(Slot slot, const void* value, size_t bytes) {
-    CachedUniform& c = uniformCache_[static_cast<int>(slot)];
+    CachedUniform& c = ff_->cache[static_cast<int>(slot)];
     if (c.valid && std::memcmp(c.bytes, value, bytes) == 0) return false;
     std::memcpy(c.bytes, value, bytes);
     c.valid = true;
     return true;
   }
   void Uniform1i(Slot slot, GLint location, GLint v) {
+    if (location < 0) return;  // folded away in this variant
     if (Fresh(slot, &v, sizeof v)) glUniform1i(location, v);
   }
   void Uniform1f(Slot slot, GLint location, GLfloat v) {
+    if (location < 0) return;  // folded away in this variant
     if (Fresh(slot, &v, sizeof v)) glUniform1f(location, v);
   }
   void Uniform2f(Slot slot, GLint location, GLfloat x, GLfloat y) {
+    if (location < 0) return;  // folded away in this variant
     const GLfloat v[2] = {x, y};
     if (Fresh(slot, v, sizeof v)) glUniform2fv(location, 1, v);
   }
   void Uniform3f(Slot slot, GLint location, GLfloat x, GLfloat y, GLfloat z) {
+    if (location < 0) return;  // folded away in this variant
     const GLfloat v[3] = {x, y, z};
     if (Fresh(slot, v, sizeof v)) glUniform3fv(location, 1, v);
   }
   void Uniform4f(Slot slot, GLint location, GLfloat x, GLfloat y, GLfloat z, GLfloat w) {
+    if (location < 0) return;  // folded away in this variant
     const GLfloat v[4] = {x, y, z, w};
     if (Fresh(slot, v, sizeof v)) glUniform4fv(location, 1, v);
   }
@@ -492,6 +502,7 @@ class GLDevice final : public Device {
   void BindAttributes(GLintptr base, uint32_t stride);
   void ApplyStates(PrimitiveType type);
   void ApplyFixedFunction(PrimitiveType type);
+  FixedProgram* SelectFixedProgram(PrimitiveType type);
   bool Prepare(PrimitiveType type, uint32_t primitiveCount, GLenum* mode, GLsizei* count);
 
   SDL_Window* window_ = nullptr;
@@ -501,8 +512,6 @@ class GLDevice final : public Device {
   GLuint fbo_ = 0, colour_ = 0, depth_ = 0;
   GLuint vao_ = 0, streamVbo_ = 0;
   GLuint samplers_[kStages] = {};
-  GLuint program_ff_ = 0;
-  Uniforms u_{};
   bool clipControl_ = false;
 
   uint32_t rs_[static_cast<int>(RenderState::Count)] = {};
@@ -522,7 +531,12 @@ class GLDevice final : public Device {
   bool filter_ = true;
   Shadow gl_;
   AttribSetup attribs_;
-  CachedUniform uniformCache_[static_cast<int>(Slot::Count)];
+  // The general program, and the variants built so far by the key of their
+  // path (null for one that failed to build: the general program draws it).
+  FixedProgram general_;
+  std::unordered_map<uint64_t, std::unique_ptr<FixedProgram>> variants_;
+  FixedProgram* ff_ = &general_;  // the program of the current draw
+  bool useVariants_ = true;
 };
 
 void ForgetTextureBindings() {
@@ -648,45 +662,9 @@ bool GLDevice::Init(Window* window, std::string* error) {
     return fail("back buffer incomplete");
 
   std::string log;
-  program_ff_ = gl::BuildProgram(gl::kFixedVertexShader, gl::kFixedFragmentShader, &log);
-  if (!program_ff_) return fail("fixed-function shader: " + log);
-  auto loc = [this](const char* name) { return glGetUniformLocation(program_ff_, name); };
-  u_.worldView = loc("uWorldView");
-  u_.projection = loc("uProjection");
-  u_.normalMatrix = loc("uNormalMatrix");
-  u_.remapDepth = loc("uRemapDepth");
-  u_.lighting = loc("uLighting");
-  u_.normalize = loc("uNormalize");
-  u_.diffuseFromVertex = loc("uDiffuseFromVertex");
-  u_.ambient = loc("uAmbient");
-  u_.matDiffuse = loc("uMatDiffuse");
-  u_.matAmbient = loc("uMatAmbient");
-  u_.matEmissive = loc("uMatEmissive");
-  u_.lightOn = loc("uLightOn");
-  u_.lightType = loc("uLightType");
-  u_.lightDirView = loc("uLightDirView");
-  u_.lightPosView = loc("uLightPosView");
-  u_.lightDiffuse = loc("uLightDiffuse");
-  u_.lightAmbient = loc("uLightAmbient");
-  u_.lightAtten = loc("uLightAtten");
-  u_.texCoord1Present = loc("uTexCoord1Present");
-  u_.points = loc("uPoints");
-  u_.pointScale = loc("uPointScale");
-  u_.pointParams = loc("uPointParams");
-  u_.pointClamp = loc("uPointClamp");
-  u_.texture0 = loc("uTexture0");
-  u_.texture1 = loc("uTexture1");
-  u_.hasTexture = loc("uHasTexture");
-  u_.colorOps = loc("uColorOps");
-  u_.alphaOps = loc("uAlphaOps");
-  u_.pointSprite = loc("uPointSprite");
-  u_.alphaTest = loc("uAlphaTest");
-  u_.alphaFunc = loc("uAlphaFunc");
-  u_.alphaRef = loc("uAlphaRef");
-  glUseProgram(program_ff_);
-  glUniform1i(u_.texture0, 0);
-  glUniform1i(u_.texture1, 1);
-  glUniform1i(u_.remapDepth, clipControl_ ? 0 : 1);
+  general_.name = gl::BuildFixedProgram(nullptr, &log);
+  if (!general_.name) return fail("fixed-function shader: " + log);
+  general_.u = gl::PrepareFixedProgram(general_.name, !clipControl_);
 
   glGenVertexArrays(1, &vao_);
   glBindVertexArray(vao_);
@@ -712,7 +690,9 @@ GLDevice::~GLDevice() {
   SafeRelease(indices_);
   if (context_) {
     SDL_GL_MakeCurrent(window_, context_);
-    if (program_ff_) glDeleteProgram(program_ff_);
+    if (general_.name) glDeleteProgram(general_.name);
+    for (auto& entry : variants_)
+      if (entry.second) glDeleteProgram(entry.second->name);
     if (samplers_[0]) glDeleteSamplers(kStages, samplers_);
     if (streamVbo_) glDeleteBuffers(1, &streamVbo_);
     if (vao_) glDeleteVertexArrays(1, &vao_);
@@ -950,9 +930,75 @@ void GLDevice::ApplyStates(PrimitiveType type) {
   }
 }
 
+// The program for the path the current state selects: the variant of that
+// path, built on first use, or the general program when variants are off or
+// the variant failed to build.
+GLDevice::FixedProgram* GLDevice::SelectFixedProgram(PrimitiveType type) {
+  if (!useVariants_) return &general_;
+  auto rs = [this](RenderState s) { return rs_[static_cast<int>(s)]; };
+  auto op = [](uint32_t v) { return v >= 1 && v <= 7 ? static_cast<int>(v) : 0; };
+  auto arg = [](uint32_t v) { return v == 1 || v == 2 ? static_cast<int>(v) : 0; };
+  gl::FixedPath p;
+  p.remapDepth = !clipControl_;
+  p.lighting = rs(RenderState::Lighting) != 0;
+  if (p.lighting) {
+    p.normalize = rs(RenderState::NormalizeNormals) != 0;
+    p.diffuseFromVertex =
+        layout_.Find(DeclUsage::Color, 0) != nullptr && rs(RenderState::ColorVertex) != 0;
+    p.lightOn = lightOn_;
+    if (p.lightOn) {
+      p.lightDirectional = light_.type == LightDirectional;
+      p.lightRanged = !p.lightDirectional && light_.range > 0.0f;
+    }
+  }
+  p.texCoord1Present = layout_.Find(DeclUsage::TexCoord, 1) != nullptr;
+  p.points = type == PointList;
+  if (p.points) {
+    p.pointScale = rs(RenderState::PointScaleEnable) != 0;
+    p.pointSprite = rs(RenderState::PointSpriteEnable) != 0;
+  }
+  p.alphaTest = rs(RenderState::AlphaTestEnable) != 0;
+  if (p.alphaTest) p.alphaFunc = op(rs(RenderState::AlphaFunc));
+  for (int s = 0; s < kStages; ++s) {
+    const auto& t = tss_[s];
+    p.colorOps[s][0] = op(t[static_cast<int>(StageState::ColorOp)]);
+    if (p.colorOps[s][0] == static_cast<int>(TexOpDisable)) break;  // later stages are never read
+    p.hasTexture[s] = textures_[s] != nullptr;
+    p.colorOps[s][1] = arg(t[static_cast<int>(StageState::ColorArg1)]);
+    p.colorOps[s][2] = arg(t[static_cast<int>(StageState::ColorArg2)]);
+    p.alphaOps[s][0] = op(t[static_cast<int>(StageState::AlphaOp)]);
+    if (p.alphaOps[s][0] == static_cast<int>(TexOpDisable)) continue;
+    p.alphaOps[s][1] = arg(t[static_cast<int>(StageState::AlphaArg1)]);
+    p.alphaOps[s][2] = arg(t[static_cast<int>(StageState::AlphaArg2)]);
+  }
+  const uint64_t key = p.Key();
+  auto found = variants_.find(key);
+  if (found != variants_.end()) return found->second ? found->second.get() : &general_;
+  std::string log;
+  const GLuint name = gl::BuildFixedProgram(&p, &log);
+  if (!name) {
+    // One line: the log's first.
+    const std::string first = log.substr(0, log.find('\n'));
+    std::fprintf(stderr, "shader variant %016llx failed, drawing with the general program: %s\n",
+                 static_cast<unsigned long long>(key), first.c_str());
+    variants_.emplace(key, nullptr);
+    gl_.program = kUnknownName;
+    return &general_;
+  }
+  auto program = std::make_unique<FixedProgram>();
+  program->name = name;
+  program->u = gl::PrepareFixedProgram(name, p.remapDepth);
+  gl_.program = name;
+  FixedProgram* made = program.get();
+  variants_.emplace(key, std::move(program));
+  return made;
+}
+
 void GLDevice::ApplyFixedFunction(PrimitiveType type) {
   auto rs = [this](RenderState s) { return rs_[static_cast<int>(s)]; };
-  UseProgram(program_ff_);
+  ff_ = SelectFixedProgram(type);
+  const gl::FixedUniforms& u_ = ff_->u;
+  UseProgram(ff_->name);
   const Matrix& world = transforms_[static_cast<int>(TransformType::World)];
   const Matrix& view = transforms_[static_cast<int>(TransformType::View)];
   const Matrix& proj = transforms_[static_cast<int>(TransformType::Projection)];
