@@ -55,8 +55,9 @@ uint64_t FixedPath::Key() const {
     k |= (value & ((uint64_t{1} << bits) - 1)) << shift;
     shift += bits;
   };
-  for (bool b : {remapDepth, lighting, normalize, diffuseFromVertex, lightOn, lightDirectional,
-                 lightRanged, texCoord1Present, points, pointScale, pointSprite, alphaTest})
+  for (bool b :
+       {remapDepth, lighting, normalize, diffuseFromVertex, lightOn, lightDirectional, lightRanged,
+        texCoord1Present, points, pointScale, pointSprite, alphaTest, instanced})
     put(b, 1);
   put(static_cast<uint64_t>(alphaFunc), 3);
   for (int s = 0; s < 2; ++s) {
@@ -89,6 +90,7 @@ GLuint BuildFixedProgram(const FixedPath* path, std::string* error) {
     Define(&head, "V_TEXCOORD1_PRESENT", p.texCoord1Present);
     Define(&head, "V_POINTS", p.points);
     Define(&head, "V_POINT_SCALE", p.pointScale);
+    if (p.instanced) head += "#define V_INSTANCED 1\n";
     fragmentHead += "#define VARIANT 1\n";
     Define(&fragmentHead, "V_HAS_TEXTURE0", p.hasTexture[0]);
     Define(&fragmentHead, "V_HAS_TEXTURE1", p.hasTexture[1]);
@@ -190,6 +192,10 @@ GLuint BuildProgram(const char* vertexSource, const char* fragmentSource, std::s
   glBindAttribLocation(p, attrib::TexCoord0, "aTexCoord0");
   glBindAttribLocation(p, attrib::PSize, "aPSize");
   glBindAttribLocation(p, attrib::TexCoord1, "aTexCoord1");
+  glBindAttribLocation(p, attrib::WorldView, "aWorldView0");
+  glBindAttribLocation(p, attrib::WorldView + 1, "aWorldView1");
+  glBindAttribLocation(p, attrib::WorldView + 2, "aWorldView2");
+  glBindAttribLocation(p, attrib::WorldView + 3, "aWorldView3");
   const bool linked = LinkProgram(p, error);
   glDeleteShader(vs);
   glDeleteShader(fs);
@@ -226,6 +232,13 @@ uniform vec4 uLightAtten;  // a0, a1, a2, range
 
 uniform vec4 uPointParams;  // A, B, C, viewport height
 uniform vec2 uPointClamp;   // min, max
+
+#ifdef V_INSTANCED
+in vec4 aWorldView0, aWorldView1, aWorldView2, aWorldView3;
+#define WORLD_VIEW mat4(aWorldView0, aWorldView1, aWorldView2, aWorldView3)
+#else
+#define WORLD_VIEW uWorldView
+#endif
 
 #ifdef VARIANT
 #define REMAP_DEPTH V_REMAP_DEPTH
@@ -265,7 +278,7 @@ out vec2 vTex0;
 out vec2 vTex1;
 
 void main() {
-  vec4 eye = uWorldView * aPosition;
+  vec4 eye = WORLD_VIEW * aPosition;
   vec4 clip = uProjection * eye;
   if (REMAP_DEPTH) clip.z = 2.0 * clip.z - clip.w;
   gl_Position = clip;

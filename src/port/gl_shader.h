@@ -26,7 +26,8 @@ GLuint BuildProgram(const char* vertexSource, const char* fragmentSource, std::s
 struct FixedPath {
   bool remapDepth = false, lighting = false, normalize = false, diffuseFromVertex = false,
        lightOn = false, lightDirectional = false, lightRanged = false, texCoord1Present = false,
-       points = false, pointScale = false, pointSprite = false, alphaTest = false;
+       points = false, pointScale = false, pointSprite = false, alphaTest = false,
+       instanced = false;  // the world-view matrix per instance instead of a uniform
   int alphaFunc = 0;
   bool hasTexture[2] = {};
   int colorOps[2][3] = {};  // op, arg1, arg2

@@ -250,6 +250,76 @@ TEST_F(VariantDevice, AVariantThatFailsToBuildFallsBackWithOneLine) {
   (void)general;
 }
 
+// Quads of one vertex buffer drawn with a world matrix each are held and drawn
+// together; whatever else changes between them (a texture, a blend state,
+// the buffer's vertices, a read-back) still lands where it did.
+TEST_F(VariantDevice, HeldQuadsDrawAsTheyWereAskedFor) {
+  struct QuadVertex {
+    float x, y, z;
+    uint32_t colour;
+    float u, v;
+  };
+  Buffer* quad = dev().CreateBuffer(sizeof(QuadVertex) * 4, false);
+  auto fill = [&](uint32_t colour) {
+    auto* q = static_cast<QuadVertex*>(quad->Lock());
+    q[0] = {-1, 1, 0, colour, 1, 0};
+    q[1] = {1, 1, 0, colour, 0, 0};
+    q[2] = {1, -1, 0, colour, 0, 1};
+    q[3] = {-1, -1, 0, colour, 1, 1};
+    quad->Unlock();
+  };
+  auto frame = [&]() {
+    std::vector<uint32_t> midway;
+    fill(0xC0FFFFFFu);
+    dev().Clear(ClearTarget | ClearZBuffer, 0xFF000000u);
+    dev().SetRenderState(RenderState::Lighting, 0);
+    dev().SetRenderState(RenderState::CullMode, CullNone);
+    dev().SetRenderState(RenderState::AlphaBlendEnable, 1);
+    dev().SetRenderState(RenderState::SrcBlend, BlendSrcAlpha);
+    dev().SetRenderState(RenderState::DestBlend, BlendInvSrcAlpha);
+    dev().SetFVF(0x142);
+    dev().SetStreamSource(quad, 0, sizeof(QuadVertex));
+    for (int i = 0; i < 40; ++i) {
+      dev().SetTexture(0, textures_[i / 10 % 2]);
+      if (i == 20) {
+        dev().SetRenderState(RenderState::SrcBlend, BlendOne);
+        dev().SetRenderState(RenderState::DestBlend, BlendOne);
+      }
+      if (i == 25) fill(0x80FF4020u);
+      if (i == 30) midway = dev().ReadBackBuffer();
+      port::Matrix world = port::MatrixIdentity();
+      world.m[0][0] = world.m[1][1] = 0.1f + 0.01f * static_cast<float>(i % 7);
+      world.m[3][0] = -0.8f + 0.04f * static_cast<float>(i);
+      world.m[3][1] = 0.5f * std::sin(static_cast<float>(i));
+      world.m[3][2] = 0.5f;
+      dev().SetTransform(TransformType::World, world);
+      dev().DrawPrimitive(TriangleFan, 0, 2);
+    }
+    std::vector<uint32_t> last = dev().ReadBackBuffer();
+    last.insert(last.end(), midway.begin(), midway.end());
+    return last;
+  };
+  dev().SetShaderVariants(false);  // the general program draws every quad by itself
+  const std::vector<uint32_t> one = frame();
+  dev().SetShaderVariants(true);
+  const std::vector<uint32_t> held = frame();
+  EXPECT_EQ(Differences(one, held), "");
+
+  // The instanced program cannot be built: the quads are drawn one by one.
+  port::gl::SetVariantFault("#error forced");
+  dev().SetRenderState(RenderState::AlphaTestEnable, 1);
+  dev().SetRenderState(RenderState::AlphaFunc, CmpGreater);
+  testing::internal::CaptureStderr();
+  const std::vector<uint32_t> failing = frame();
+  testing::internal::GetCapturedStderr();
+  port::gl::SetVariantFault(nullptr);
+  dev().SetShaderVariants(false);
+  EXPECT_EQ(Differences(frame(), failing), "");
+  dev().SetShaderVariants(true);
+  dev().SetStreamSource(nullptr, 0, 0);
+  quad->Release();
+}
+
 // ---- A frame of each kind of scene ----
 
 class TitleFrame : public gltest::GameDeviceTest {};
