@@ -211,6 +211,51 @@ TEST_F(VariantDevice, EveryPathDrawsAsTheGeneralProgramDoes) {
   }
 }
 
+// Paths drawn into a render target, whose picture is then laid over the
+// back buffer, texel for texel.
+TEST_F(VariantDevice, ARenderTargetDrawsAsTheGeneralProgramDoes) {
+  RenderTarget* target = dev().CreateRenderTarget(128, 128);
+  ASSERT_NE(target, nullptr);
+  struct Screen {
+    float x, y, z;
+    uint32_t colour;
+    float u, v;
+  };
+  const Screen cover[4] = {{-1, 1, 0.5f, 0xFFFFFFFFu, 0, 0},
+                           {1, 1, 0.5f, 0xFFFFFFFFu, 1, 0},
+                           {1, -1, 0.5f, 0xFFFFFFFFu, 1, 1},
+                           {-1, -1, 0.5f, 0xFFFFFFFFu, 0, 1}};
+  for (int round = 0; round < 12; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    auto frame = [&] {
+      port::CrtSrand(100 + static_cast<uint32_t>(round));
+      RandomStates();
+      dev().SetRenderTarget(target);
+      Draw(round % 2 == 0, round % 4 == 3);
+      dev().SetRenderTarget(nullptr);
+      dev().SetRenderState(RenderState::Lighting, 0);
+      dev().SetRenderState(RenderState::AlphaBlendEnable, 0);
+      dev().SetRenderState(RenderState::AlphaTestEnable, 0);
+      dev().SetTexture(0, target->GetTexture());
+      dev().SetTextureStageState(0, StageState::ColorOp, TexOpSelectArg1);
+      dev().SetTextureStageState(0, StageState::ColorArg1, TexArgTexture);
+      dev().SetTextureStageState(0, StageState::AlphaOp, TexOpSelectArg1);
+      dev().SetTextureStageState(0, StageState::AlphaArg1, TexArgTexture);
+      dev().SetTextureStageState(1, StageState::ColorOp, TexOpDisable);
+      dev().Clear(ClearTarget | ClearZBuffer, 0xFF000000u);
+      dev().SetFVF(0x142);
+      dev().DrawPrimitiveUP(TriangleFan, 2, cover, sizeof(Screen));
+      dev().SetTexture(0, nullptr);
+      return dev().ReadBackBuffer();
+    };
+    dev().SetShaderVariants(false);
+    const std::vector<uint32_t> general = frame();
+    dev().SetShaderVariants(true);
+    EXPECT_EQ(Differences(general, frame()), "");
+  }
+  target->Release();
+}
+
 TEST_F(VariantDevice, AVariantThatFailsToBuildFallsBackWithOneLine) {
   port::CrtSrand(7);
   RandomStates();
