@@ -33,6 +33,9 @@ endforeach()
 
 # A layer's archive may use only what its own and lower layers define, the
 # program-wide objects, and (app only) the scene routines.
+if(NOT CMAKE_NM)
+  message(FATAL_ERROR "nm not found: the layers' symbol check needs it")
+endif()
 add_custom_command(
   OUTPUT ${POMELVANE_LAYER_CHECK_DIR}/symbols.stamp
   COMMAND ${CMAKE_COMMAND} -DNM=${CMAKE_NM} -DLAYERS=${layers_built_arg}
