@@ -16,3 +16,9 @@ if(POMELVANE_TESTS)
     message(WARNING "X11 development files or Xvfb missing: the program smoke test is left out")
   endif()
 endif()
+
+# The hostile-file tests run the game itself.
+if(TARGET pomelvane_tests AND TARGET pomelvane)
+  target_compile_definitions(pomelvane_tests PRIVATE POMELVANE_GAME_EXE="$<TARGET_FILE:pomelvane>")
+  add_dependencies(pomelvane_tests pomelvane)
+endif()
