@@ -39,7 +39,7 @@ WavCheck CheckWavFile(const uint8_t* data, size_t size, const MixFormat& mix) {
   bool haveFormat = false;
   uint64_t pos = 12;
   for (int chunks = 0; chunks < kMaxChunks; ++chunks) {
-    if (end - pos < 8) return Refuse(check, "no data chunk");
+    if (pos > end || end - pos < 8) return Refuse(check, "no data chunk");
     const uint8_t* chunk = data + pos;
     const uint32_t length = Le32(chunk + 4);
     const uint64_t body = pos + 8;

@@ -114,6 +114,7 @@ TEST(WavCheck, OnlyPcmWaveWhoseSamplesLieInTheFile) {
       {"six channels", Wav(1, 6, 22050, 16, 120, 120), false},
       {"4 kHz", Wav(1, 1, 4000, 8, 800, 800), false},
       {"truncated header", Bytes(tone.begin(), tone.begin() + 30), false},
+      {"RIFF of length 0", {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E'}, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
