@@ -1,13 +1,17 @@
 #include "app/Program.h"
 
+#include <cstdio>
 #include <ctime>
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "app/Application.h"
 #include "app/FrameTimer.h"
 #include "app/WindowProc.h"
 #include "platform/GraphicsDevice.h"
 #include "port/gpu.h"
+#include "port/path.h"
 #include "port/random.h"
 #include "port/window.h"
 
@@ -18,8 +22,22 @@ constexpr const char* kTitle = "Pomelvane";
 constexpr const char* kInitFailedText = "\x8f\x89\x8a\xfa\x89\xbb\x82\xc9\x8e\xb8\x94\x73";
 constexpr const char* kInitFailedCaption = "ERROR";
 constexpr port::Argb kBackgroundWhite = 0xFFFFFFFFu;
+constexpr const char* kDataFolders[] = {"Xfile", "texture", "sound", "data", "AppearData"};
 
 }  // namespace
+
+std::string DescribeMissingGameData(const std::string& folder) {
+  std::string missing;
+  for (const char* name : kDataFolders) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(port::ResolvePath(name), ec)) continue;
+    missing += missing.empty() ? "" : ", ";
+    missing += name;
+  }
+  if (missing.empty()) return {};
+  return "Pomelvane: no game data in " + folder + " (missing: " + missing +
+         "). Start the game from the folder that holds its data (build/run after a build).";
+}
 
 void CreateMainWindow(bool fullScreen, int width, int height, const char* title) {
   std::string error;
@@ -58,6 +76,12 @@ void RunMainLoop() {
 }
 
 int RunProgram() {
+  // Said once; the game then goes on as it does with any missing file.
+  std::error_code ec;
+  const std::string missingData =
+      DescribeMissingGameData(std::filesystem::current_path(ec).string());
+  if (!missingData.empty()) std::fprintf(stderr, "%s\n", missingData.c_str());
+
   g_fullScreen = g_app.ReadOptionFile();
 
   std::string error;

@@ -1,6 +1,7 @@
 #pragma once
 // Start-up, the main loop and shut-down of the program.
 #include <cstdint>
+#include <string>
 
 namespace port {
 class Window;
@@ -9,6 +10,11 @@ class Window;
 constexpr int kScreenWidth = 640;
 constexpr int kScreenHeight = 480;
 constexpr int kFramesPerSecond = 60;
+
+// The data folders the game reads from its working directory, by name.
+// Empty when all are there; otherwise one line for standard error naming the
+// folder looked in and the folders missing.
+std::string DescribeMissingGameData(const std::string& folder);
 
 // The whole run, from reading the option file to the last release. Always 0,
 // the start-up failure included.

@@ -152,3 +152,24 @@ TEST_F(ProgramTest, LeavingASceneReleasesItsTextures) {
 }
 
 }  // namespace
+
+using MissingDataTest = InScratchFolder;
+
+TEST_F(MissingDataTest, NamesTheFolderAndWhatIsMissing) {
+  const std::string line = DescribeMissingGameData("/some/where");
+  EXPECT_NE(line.find("/some/where"), std::string::npos) << line;
+  EXPECT_NE(line.find("missing: Xfile, texture, sound, data, AppearData"), std::string::npos)
+      << line;
+
+  // Letter case as the data paths accept it.
+  fs::create_directory(dir.path() / "Xfile");
+  fs::create_directory(dir.path() / "TEXTURE");
+  fs::create_directory(dir.path() / "sound");
+  dir.Write("data", "a file, not a folder");
+  EXPECT_NE(DescribeMissingGameData(".").find("missing: data, AppearData)"), std::string::npos);
+
+  fs::remove(dir.path() / "data");
+  fs::create_directory(dir.path() / "data");
+  fs::create_directory(dir.path() / "AppearData");
+  EXPECT_EQ(DescribeMissingGameData("."), "");
+}

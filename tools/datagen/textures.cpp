@@ -180,11 +180,13 @@ void Hud(Output& out, const TextRenderer& text) {
     Png(out, std::string("texture/battle/enemyFace/") + f.path + ".png", img);
   }
   {
+    // Drawn unscaled at x = 30, so the banner's centre sits at 290 in the
+    // picture to land on the screen's centre (320).
     Image boss(512, 128);
-    boss.RoundRect(4, 8, 508, 120, 20, Hex(0x400000, 200));
-    text.DrawFitted(boss, "HERE COME THE BOSS!", 8, 10, 504, 80, Hex(0xFF3030), Hex(0xFFFFFF),
+    boss.RoundRect(72, 8, 508, 120, 20, Hex(0x400000, 200));
+    text.DrawFitted(boss, "HERE COMES THE BOSS!", 78, 10, 502, 80, Hex(0xFF3030), Hex(0xFFFFFF),
                     0.04f);
-    text.DrawFitted(boss, "ボス出現!", 8, 78, 504, 118, Hex(0xFFE040), kOutline, 0.04f);
+    text.DrawFitted(boss, "ボス出現!", 78, 78, 502, 118, Hex(0xFFE040), kOutline, 0.04f);
     Png(out, "data/HERE_COME_THE_BOSS.png", boss);
   }
 }
