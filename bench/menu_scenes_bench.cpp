@@ -1,6 +1,8 @@
 // One whole frame (update and draw, presented) of the menu scenes with the
 // data set's textures: the title, and the ranking page and name entry, whose
-// rows of digits and letters are the most sprites any of them draws.
+// rows of digits and letters are the most sprites any of them draws; the
+// character select with four players, each figure rendered into the shared
+// panel picture and drawn before the next (toon-shaded and fixed function).
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -11,10 +13,12 @@
 #include "platform/GraphicsDevice.h"
 #include "platform/InputDevice.h"
 #include "port/window.h"
+#include "world/CharacterList.h"
+#include "world/Sun.h"
 
 namespace {
 
-void MenuSceneFrame(benchmark::State& state, int32_t scene) {
+void MenuSceneFrame(benchmark::State& state, int32_t scene, int32_t toon = 0) {
   setenv("SDL_VIDEODRIVER", "offscreen", 0);
   const std::filesystem::path cwd = std::filesystem::current_path();
   std::filesystem::current_path(POMELVANE_RUN_DIR);
@@ -32,13 +36,20 @@ void MenuSceneFrame(benchmark::State& state, int32_t scene) {
     app.LoadOptions("no such file");
     app.windowActive = 1;
     app.rankPlace = 0;
+    app.battle.players = 4;
+    app.toonEffectAvailable = toon;
     app.requestedScene = scene;
     app.Frame();
     for (auto _ : state) {
       app.Frame();
       benchmark::DoNotOptimize(app.sceneFrame);
     }
+    if (scene == SceneCharacterSelect && !SelectModel::PanelTexture())
+      state.SkipWithError("no panel picture");
+    app.ReleaseCharacterSelect();
     app.ReleaseSceneTextures();
+    g_characters.Release();
+    g_sun.mesh.Release();
     g_input.Release();
   }
   g_graphics.Release();
@@ -50,9 +61,14 @@ void MenuSceneFrame(benchmark::State& state, int32_t scene) {
 void BM_TitleFrame(benchmark::State& state) { MenuSceneFrame(state, SceneTitle); }
 void BM_RankingPageFrame(benchmark::State& state) { MenuSceneFrame(state, SceneRanking1); }
 void BM_NameEntryFrame(benchmark::State& state) { MenuSceneFrame(state, SceneNameEntry1); }
+void BM_CharacterSelectFrame(benchmark::State& state) {
+  MenuSceneFrame(state, SceneCharacterSelect, static_cast<int32_t>(state.range(0)));
+}
 
 }  // namespace
 
 BENCHMARK(BM_TitleFrame)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RankingPageFrame)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_NameEntryFrame)->Unit(benchmark::kMillisecond);
+// 1: toon-shaded figures, 0: fixed function.
+BENCHMARK(BM_CharacterSelectFrame)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);

@@ -50,6 +50,7 @@ void Boss::Init(float x, float y, float z, float heading) {
   invulnerableFrames = kFirstInvulnerableFrames;
   armour = 0;
   roused = 0;
+  closeUpDrawn = 0;
 }
 
 void Boss::Update() {
@@ -83,7 +84,7 @@ bool Boss::Blinking() const {
 }
 
 bool Boss::Tint(port::Vec4* colour) const {
-  if (!Blinking()) return false;
+  if (inCloseUp_ || !Blinking()) return false;
   *colour = kBoss.blinkColour;
   return true;
 }

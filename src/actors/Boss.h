@@ -98,6 +98,9 @@ class Boss : public Enemy {
   uint8_t armour = 0;
   uint8_t announcement = 0;
   uint8_t roused = 0;  // bosses 1 and 2: they have noticed the player
+  // A close-up was drawn since Init: until then the class's picture may hold
+  // another boss or nothing at all.
+  uint8_t closeUpDrawn = 0;
 
  protected:
   void Move() override;
@@ -131,4 +134,7 @@ class Boss : public Enemy {
   void Sound(SoundId id, int32_t offset) const;
   // A star of the charge, somewhere over the boss.
   void SpawnChargeStar() const;
+
+ private:
+  bool inCloseUp_ = false;  // the close-up never blinks
 };

@@ -88,7 +88,6 @@ void Application::Shutdown() {
 }
 
 void Application::ReleaseGame() {
-  // TODO(actors): each slot's select model comes after its battle player.
   // The small enemies' and the bosses' models, every class of the table.
   UnloadAllEnemyClasses();
   // The classes the stage-3 scene and boss 3 load, which no scene unloads.
@@ -102,6 +101,7 @@ void Application::ReleaseGame() {
   g_characters.Release();
   g_sun.mesh.Release();  // kept from scene to scene while they ask for it
   for (BattlePlayer& p : battlePlayers) p.Release();
+  for (SelectModel& m : selectModels) m.Release();
 }
 
 void Application::LeaveScene() {

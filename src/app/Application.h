@@ -9,6 +9,7 @@
 #include "actors/SokaiCounters.h"
 #include "app/AppearRecord.h"
 #include "app/RankingEntry.h"
+#include "app/SelectModel.h"
 #include "render/Texture.h"
 
 namespace port {
@@ -188,6 +189,24 @@ class Application {
   void InputOptions();
   void InputButtonConfig1P();
   void InputButtonConfig2P4P();
+
+  // ---- The battle menus: settings, character select, stage select ----
+  // The keys of the three menus.
+  void InputBattleSettings();
+  void InputCharacterSelect();
+  void InputStageSelect();
+  // The scene textures and, for the character select, the select models'
+  // shared resources. Each may run twice; the second time finds nothing.
+  void ReleaseStageSelect();
+  void ReleaseCharacterSelect();
+  // How the battle players share the keyboard and the pads: direction 0 up,
+  // 1 down, 2 left, 3 right; a button by its pad number (0 to 2 are also
+  // the keys Z, X and C). False for a player outside 0..3.
+  bool IsPlayerDirection(int direction, int player) const;
+  bool IsPlayerButton(int32_t button, int player) const;
+  // The turning figure of each player slot on the character select.
+  SelectModel selectModels[BattlePlayer::kMaxPlayers];
+  // ---- end of the battle menus ----
 
   // Placement files. Loading replaces the records with the file's (none when
   // it cannot be read; a damaged record or an unfinished last one is left

@@ -218,7 +218,34 @@ void GraphicsDevice::DrawTextF(int32_t x, int32_t y, const char* text, port::Arg
   DrawText(copy.c_str(), x, y, colour);
 }
 
+port::gpu::RenderTarget* GraphicsDevice::CreateRenderTarget(uint32_t w, uint32_t h) {
+  return device ? device->CreateRenderTarget(w, h) : nullptr;
+}
+
+bool GraphicsDevice::BeginRenderTarget(port::gpu::RenderTarget* target) {
+  if (!device || !target) return false;
+  SavedTarget saved;
+  saved.target = device->GetRenderTarget();
+  if (saved.target) saved.target->AddRef();
+  saved.viewport = device->GetViewport();
+  savedTargets.push_back(saved);
+  device->SetRenderTarget(target);
+  return true;
+}
+
+void GraphicsDevice::EndRenderTarget() {
+  if (savedTargets.empty()) return;
+  SavedTarget saved = savedTargets.back();
+  savedTargets.pop_back();
+  if (device) {
+    device->SetRenderTarget(saved.target);
+    device->SetViewport(saved.viewport);
+  }
+  port::SafeRelease(saved.target);
+}
+
 void GraphicsDevice::Release() {
+  while (!savedTargets.empty()) EndRenderTarget();
   font.reset();
   sprite.reset();
   device.reset();

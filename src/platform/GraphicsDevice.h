@@ -3,6 +3,7 @@
 // drawing, the text font, the present parameters and the device caps.
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "port/gpu.h"
 #include "port/sprite.h"
@@ -53,6 +54,16 @@ class GraphicsDevice {
   void DrawText(const char* text, int32_t x, int32_t y, port::Argb colour);
   // Draws the text as it stands: it is never used as a format.
   void DrawTextF(int32_t x, int32_t y, const char* text, port::Argb colour);
+  // An offscreen picture of width by height with a depth buffer of its own;
+  // null when it cannot be made (no device, or the device refuses). The
+  // caller releases it.
+  port::gpu::RenderTarget* CreateRenderTarget(uint32_t width, uint32_t height);
+  // Draws go into the target, over the whole of it, until EndRenderTarget
+  // puts back the target, depth and viewport that were current before; the
+  // target's texture then holds the picture. Pairs nest. False, with nothing
+  // changed, without a device or a target.
+  bool BeginRenderTarget(port::gpu::RenderTarget* target);
+  void EndRenderTarget();
   // Releases the font, the sprite, the device and the video system; a second call does nothing.
   void Release();
 
@@ -79,6 +90,12 @@ class GraphicsDevice {
   port::Window* window = nullptr;
   int32_t width = 0, height = 0;
   port::gpu::Caps caps;
+  // What each open BeginRenderTarget put aside (a reference on the target).
+  struct SavedTarget {
+    port::gpu::RenderTarget* target = nullptr;  // null: the back buffer
+    port::gpu::Viewport viewport;
+  };
+  std::vector<SavedTarget> savedTargets;
 };
 
 // Defined with the other program-wide objects.

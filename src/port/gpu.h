@@ -191,6 +191,17 @@ class Texture : public Resource {
   virtual bool Update(uint32_t level, const uint32_t* argb) = 0;
 };
 
+// An offscreen picture: a colour texture of one level with a depth buffer of
+// its own. While it is the device's target, draws and clears land in it; once
+// another target is set its texture holds the picture, rows top first, and
+// draws like any other texture.
+class RenderTarget : public Resource {
+ public:
+  virtual Texture* GetTexture() = 0;  // owned by the target
+  virtual uint32_t Width() const = 0;
+  virtual uint32_t Height() const = 0;
+};
+
 // Vertex or index data kept on the CPU and uploaded on Unlock.
 class Buffer : public Resource {
  public:
@@ -265,6 +276,16 @@ class Device {
 
   virtual Texture* CreateTexture(uint32_t width, uint32_t height, uint32_t levels) = 0;
   virtual Buffer* CreateBuffer(uint32_t sizeBytes, bool indices) = 0;
+  // Null when it cannot be made: a size of 0 or past the device's limit, or
+  // while failures are forced.
+  virtual RenderTarget* CreateRenderTarget(uint32_t, uint32_t) { return nullptr; }
+  // Draws and clears go to the target and its own depth from now on (null:
+  // the back buffer and its depth); the viewport becomes the whole of the new
+  // target. The device keeps a reference while the target is current.
+  virtual void SetRenderTarget(RenderTarget*) {}
+  virtual RenderTarget* GetRenderTarget() const { return nullptr; }
+  // While on, CreateRenderTarget fails: how tests reach the failure path.
+  virtual void ForceRenderTargetFailure(bool) {}
 
   // While set, draws use this program instead of the fixed-function shader.
   virtual void SetShaderProgram(ShaderProgram* program) = 0;

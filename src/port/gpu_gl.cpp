@@ -223,6 +223,31 @@ class GLBuffer final : public Buffer {
   std::vector<IndexRange> maxima_;
 };
 
+// An offscreen target. Draws land in a framebuffer of its own (colour and a
+// 16-bit depth); Resolve copies the picture into the texture upside down, as
+// GL counts rows from the bottom and the textures here count from the top.
+class GLRenderTarget final : public RenderTarget {
+ public:
+  GLRenderTarget(uint64_t generation, uint32_t w, uint32_t h);
+  Texture* GetTexture() override { return texture_; }
+  uint32_t Width() const override { return width_; }
+  uint32_t Height() const override { return height_; }
+  bool Complete() const { return complete_; }
+  GLuint Framebuffer() const { return drawFbo_; }
+  // Leaves the draw and read framebuffers bound to the caller's choice.
+  void Resolve();
+
+ protected:
+  ~GLRenderTarget() override;
+
+ private:
+  uint64_t generation_;
+  uint32_t width_, height_;
+  GLTexture* texture_ = nullptr;
+  GLuint colour_ = 0, depth_ = 0, drawFbo_ = 0, resolveFbo_ = 0;
+  bool complete_ = false;
+};
+
 // ---------------------------------------------------------------- device
 
 // The fixed-function program's uniforms, for the cache of values last sent.
@@ -357,10 +382,8 @@ class GLDevice final : public Device {
   const Material& GetMaterial() const override { return material_; }
 
   bool SetViewport(const Viewport& vp) override {
-    if (vp.width == 0 || vp.height == 0 ||
-        vp.x + vp.width > static_cast<uint32_t>(kBackBufferWidth) ||
-        vp.y + vp.height > static_cast<uint32_t>(kBackBufferHeight) || vp.x >= 0x10000 ||
-        vp.y >= 0x10000)
+    if (vp.width == 0 || vp.height == 0 || vp.x + vp.width > TargetWidth() ||
+        vp.y + vp.height > TargetHeight() || vp.x >= 0x10000 || vp.y >= 0x10000)
       return false;
     viewport_ = vp;
     return true;
@@ -395,6 +418,10 @@ class GLDevice final : public Device {
 
   Texture* CreateTexture(uint32_t width, uint32_t height, uint32_t levels) override;
   Buffer* CreateBuffer(uint32_t sizeBytes, bool indices) override;
+  RenderTarget* CreateRenderTarget(uint32_t width, uint32_t height) override;
+  void SetRenderTarget(RenderTarget* target) override;
+  RenderTarget* GetRenderTarget() const override { return target_; }
+  void ForceRenderTargetFailure(bool on) override { failTargets_ = on; }
 
   void SetShaderProgram(ShaderProgram* program) override { program_ = program; }
   ShaderProgram* GetShaderProgram() const override { return program_; }
@@ -493,6 +520,10 @@ class GLDevice final : public Device {
   void ApplyStates(PrimitiveType type);
   void ApplyFixedFunction(PrimitiveType type);
   bool Prepare(PrimitiveType type, uint32_t primitiveCount, GLenum* mode, GLsizei* count);
+  // What draws land in: the current target, or the back buffer.
+  GLuint CurrentFbo() const { return target_ ? target_->Framebuffer() : fbo_; }
+  uint32_t TargetWidth() const { return target_ ? target_->Width() : kBackBufferWidth; }
+  uint32_t TargetHeight() const { return target_ ? target_->Height() : kBackBufferHeight; }
 
   SDL_Window* window_ = nullptr;
   SDL_GLContext context_ = nullptr;
@@ -519,6 +550,8 @@ class GLDevice final : public Device {
   uint32_t streamOffset_ = 0, streamStride_ = 0;
   GLBuffer* indices_ = nullptr;
   ShaderProgram* program_ = nullptr;
+  GLRenderTarget* target_ = nullptr;  // null: the back buffer
+  bool failTargets_ = false;
   bool filter_ = true;
   Shadow gl_;
   AttribSetup attribs_;
@@ -553,6 +586,48 @@ GLTexture::~GLTexture() {
   if (!Alive(generation_)) return;
   glDeleteTextures(1, &name_);
   ForgetTextureBindings();
+}
+
+GLRenderTarget::GLRenderTarget(uint64_t generation, uint32_t w, uint32_t h)
+    : generation_(generation), width_(w), height_(h) {
+  const GLsizei gw = static_cast<GLsizei>(w), gh = static_cast<GLsizei>(h);
+  while (glGetError() != GL_NO_ERROR) {
+  }
+  texture_ = new GLTexture(generation, w, h, 1);
+  glGenRenderbuffers(1, &colour_);
+  glBindRenderbuffer(GL_RENDERBUFFER, colour_);
+  glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, gw, gh);
+  glGenRenderbuffers(1, &depth_);
+  glBindRenderbuffer(GL_RENDERBUFFER, depth_);
+  glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT16, gw, gh);
+  glBindRenderbuffer(GL_RENDERBUFFER, 0);
+  glGenFramebuffers(1, &drawFbo_);
+  glBindFramebuffer(GL_FRAMEBUFFER, drawFbo_);
+  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour_);
+  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth_);
+  complete_ = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+  glGenFramebuffers(1, &resolveFbo_);
+  glBindFramebuffer(GL_FRAMEBUFFER, resolveFbo_);
+  glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture_->Name(), 0);
+  complete_ = complete_ && glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+  complete_ = complete_ && glGetError() == GL_NO_ERROR;
+}
+
+GLRenderTarget::~GLRenderTarget() {
+  SafeRelease(texture_);
+  if (!Alive(generation_)) return;
+  if (drawFbo_) glDeleteFramebuffers(1, &drawFbo_);
+  if (resolveFbo_) glDeleteFramebuffers(1, &resolveFbo_);
+  if (colour_) glDeleteRenderbuffers(1, &colour_);
+  if (depth_) glDeleteRenderbuffers(1, &depth_);
+}
+
+void GLRenderTarget::Resolve() {
+  if (!Alive(generation_)) return;
+  const GLint w = static_cast<GLint>(width_), h = static_cast<GLint>(height_);
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, drawFbo_);
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, resolveFbo_);
+  glBlitFramebuffer(0, 0, w, h, 0, h, w, 0, GL_COLOR_BUFFER_BIT, GL_NEAREST);
 }
 
 void GLDevice::SetDefaults() {
@@ -708,6 +783,7 @@ bool GLDevice::Init(Window* window, std::string* error) {
 
 GLDevice::~GLDevice() {
   for (auto& t : textures_) SafeRelease(t);
+  SafeRelease(target_);
   SafeRelease(stream_);
   SafeRelease(indices_);
   if (context_) {
@@ -730,10 +806,10 @@ void GLDevice::Clear(uint32_t flags, Argb colour, float z) {
   if (flags & ClearTarget) mask |= GL_COLOR_BUFFER_BIT;
   if (flags & ClearZBuffer) mask |= GL_DEPTH_BUFFER_BIT;
   if (!mask) return;
-  glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
+  glBindFramebuffer(GL_FRAMEBUFFER, CurrentFbo());
   glEnable(GL_SCISSOR_TEST);
   glScissor(static_cast<GLint>(viewport_.x),
-            static_cast<GLint>(kBackBufferHeight - viewport_.y - viewport_.height),
+            static_cast<GLint>(TargetHeight() - viewport_.y - viewport_.height),
             static_cast<GLsizei>(viewport_.width), static_cast<GLsizei>(viewport_.height));
   const ColorValue c = FromArgb(colour);
   glClearColor(c.r, c.g, c.b, c.a);
@@ -839,13 +915,13 @@ void GLDevice::ApplyStates(PrimitiveType type) {
   Shadow& g = gl_;
   const bool fresh = !g.valid;
   if (fresh) {
-    glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
+    glBindFramebuffer(GL_FRAMEBUFFER, CurrentFbo());
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     glFrontFace(GL_CCW);
     glBlendEquation(GL_FUNC_ADD);
   }
   const GLint vp[4] = {static_cast<GLint>(viewport_.x),
-                       static_cast<GLint>(kBackBufferHeight - viewport_.y - viewport_.height),
+                       static_cast<GLint>(TargetHeight() - viewport_.y - viewport_.height),
                        static_cast<GLsizei>(viewport_.width),
                        static_cast<GLsizei>(viewport_.height)};
   if (fresh || std::memcmp(vp, g.viewport, sizeof vp) != 0) {
@@ -1148,6 +1224,37 @@ Texture* GLDevice::CreateTexture(uint32_t width, uint32_t height, uint32_t level
   return new GLTexture(generation_, width, height, levels);
 }
 
+RenderTarget* GLDevice::CreateRenderTarget(uint32_t width, uint32_t height) {
+  if (failTargets_) return nullptr;
+  GLint maxTexture = 0, maxRenderbuffer = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTexture);
+  glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &maxRenderbuffer);
+  const uint32_t limit = static_cast<uint32_t>(std::min(maxTexture, maxRenderbuffer));
+  if (width == 0 || height == 0 || width > limit || height > limit) return nullptr;
+  GLRenderTarget* target = new GLRenderTarget(generation_, width, height);
+  glBindFramebuffer(GL_FRAMEBUFFER, CurrentFbo());
+  if (!target->Complete()) {
+    target->Release();
+    return nullptr;
+  }
+  return target;
+}
+
+void GLDevice::SetRenderTarget(RenderTarget* target) {
+  GLRenderTarget* next = static_cast<GLRenderTarget*>(target);
+  if (next) next->AddRef();
+  // The target left behind hands its picture to its texture.
+  if (target_) {
+    target_->Resolve();
+    target_->Release();
+  }
+  target_ = next;
+  glBindFramebuffer(GL_FRAMEBUFFER, CurrentFbo());
+  viewport_ = Viewport{0, 0, TargetWidth(), TargetHeight(), 0.0f, 1.0f};
+  // The context's viewport is that of another framebuffer now.
+  for (GLint& v : gl_.viewport) v = -1;
+}
+
 Buffer* GLDevice::CreateBuffer(uint32_t sizeBytes, bool indices) {
   if (sizeBytes == 0 || sizeBytes > (256u << 20)) return nullptr;
   return new GLBuffer(generation_, sizeBytes, indices);
@@ -1178,7 +1285,7 @@ bool GLDevice::Present() {
                       GL_COLOR_BUFFER_BIT, GL_LINEAR);
   }
   SDL_GL_SwapWindow(window_);
-  glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
+  glBindFramebuffer(GL_FRAMEBUFFER, CurrentFbo());
   gl_.valid = false;
   return true;
 }
@@ -1188,6 +1295,7 @@ std::vector<uint32_t> GLDevice::ReadBackBuffer() {
   glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
   glReadPixels(0, 0, kBackBufferWidth, kBackBufferHeight, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
                rows.data());
+  glBindFramebuffer(GL_FRAMEBUFFER, CurrentFbo());
   // GL's rows run bottom up.
   std::vector<uint32_t> out(rows.size());
   for (int y = 0; y < kBackBufferHeight; ++y)

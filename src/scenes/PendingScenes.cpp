@@ -2,16 +2,6 @@
 // that scene is written; until then entering one does nothing.
 #include "app/Application.h"
 
-void Application::InitBattleSettings() {}
-void Application::UpdateBattleSettings() {}
-void Application::DrawBattleSettings() {}
-void Application::InitCharacterSelect() {}
-void Application::UpdateCharacterSelect() {}
-void Application::DrawCharacterSelect() {}
-void Application::InitStageSelect() {}
-void Application::UpdateStageSelect() {}
-void Application::DrawStageSelect() {}
-
 void Application::InitBattle() {}
 void Application::UpdateBattle() {}
 void Application::DrawBattle() {}

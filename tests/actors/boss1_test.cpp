@@ -264,3 +264,34 @@ TEST_F(Boss1OnStage, AWallInTheWayTurnsItsCircleRound) {
 }
 
 }  // namespace
+
+namespace {
+
+// Held one-shot poses stop just short of their end, so a held pose never
+// wraps round to its first key; the attack's pose stays at its first key.
+TEST_F(Boss1OnStage, HeldPosesStopShortOfTheirEndAndNeverSnapBack) {
+  struct Case {
+    int32_t anim, track;
+    float hold;  // of the track's length
+  };
+  const Case cases[] = {{kAnimLevy, 6, 0.99f},
+                        {kAnimAttack2, 4, 0.99f},
+                        {kAnimLargeAttack1, 5, 0.99f},
+                        {kAnimDamage, 7, 0.99f},
+                        {kAnimAttack1, 3, 0.0f}};
+  Boss1* boss = Ready(kBoss1Think);
+  ASSERT_NE(boss, nullptr);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.anim);
+    boss->SetAnimation(c.anim);
+    const float length = boss->tracks[c.track].length;
+    ASSERT_GT(length, 0.0f);
+    for (int i = 0; i < 2000; ++i) {
+      boss->BlendAnimation();
+      ASSERT_LT(boss->tracks[c.track].time, length);
+    }
+    EXPECT_FLOAT_EQ(boss->tracks[c.track].time, c.hold * length);
+  }
+}
+
+}  // namespace

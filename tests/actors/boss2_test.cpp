@@ -2,7 +2,8 @@
 // arms play, how each runs), the upper-body actions with their shots from
 // the hands, the spray's volleys, the armoured attack's aimed shots, the
 // large attack's stamp, glow and two curving balls, the side step, the back
-// jump, noticing the player, and a model that lacks the body's frames.
+// jump, the stand, side walk, jump and back walk, noticing the player, and a
+// model that lacks the body's frames.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -348,6 +349,70 @@ TEST_F(Boss2OnStage, BackJumpLeapsAwayFromWhereItFacesAndLandsInAnotherState) {
   // Facing -z, it leapt toward +z (slowed by the shot it fires meanwhile).
   EXPECT_GT(boss->position.z, 12.0f + 0.05f * static_cast<float>(landed - 1));
   EXPECT_EQ(boss->state, kBoss2Think) << "calm, it thinks";
+}
+
+// The quieter states: standing it looks round until it faces the player (or
+// strikes its levy pose at frame 120); the side walk strafes round the
+// player and turns back at a wall; the jump lands into thinking; the back
+// walk retreats shooting for 60 frames.
+TEST_F(Boss2OnStage, StandSideWalkJumpAndBackWalkEachLeadBackToTheFight) {
+  Boss2* boss = Ready(kBoss2Stand);
+  ASSERT_NE(boss, nullptr);
+  boss->angle.y = 0.0f;  // its back to the player
+  Step();
+  EXPECT_EQ(boss->animId, kAnimStop);
+  const int noticed = StepUntil([&] { return boss->state != kBoss2Stand; }, 200);
+  // It turns 3 degrees a frame and sees the player once within 50 of it.
+  EXPECT_NEAR(noticed, 43, 1);
+  EXPECT_EQ(boss->roused, 1);
+  EXPECT_TRUE(boss->state == kBoss2Think || boss->state == kBoss2SideWalk);
+  boss->roused = 0;
+  boss->position = boss->previousPosition = {0.0f, stagetest::kStandY, 35.0f};
+  boss->SetState(kBoss2Stand);
+  Step(119);
+  EXPECT_EQ(boss->state, kBoss2Stand) << "too far to see the player";
+  Step();
+  EXPECT_EQ(boss->state, kBoss2Levy);
+
+  boss->position = boss->previousPosition = {0.0f, stagetest::kStandY, 12.0f};
+  boss->angle.y = 180.0f;
+  boss->SetState(kBoss2SideWalk);
+  boss->side = 0;
+  boss->wallContact = 0;
+  Step();
+  EXPECT_EQ(boss->animId, kAnimSideWalk);
+  EXPECT_FLOAT_EQ(boss->speed, 0.1f);
+  const uint8_t side = boss->side;  // a 1 in 300 draw may have turned it already
+  EXPECT_NEAR(boss->moveHeading - boss->angle.y, side ? 270.0f : 90.0f, 1e-3f);
+  boss->wallContact = 1;
+  Step();
+  if (boss->state == kBoss2SideWalk) {
+    EXPECT_NE(boss->side, side) << "a wall turns it back";
+    EXPECT_NEAR(boss->moveHeading - boss->angle.y, side ? 90.0f : 270.0f, 1e-3f);
+  }
+
+  boss->SetState(kBoss2Jump);
+  boss->speed = 0.0f;
+  ClearSounds();
+  Step();
+  EXPECT_EQ(CountSound(kSoundJump), 1);
+  EXPECT_EQ(boss->animId, kAnimJump);
+  EXPECT_EQ(boss->airborne, 1);
+  ASSERT_GT(StepUntil([&] { return boss->state != kBoss2Jump; }, 200), 10);
+  EXPECT_EQ(boss->state, kBoss2Think) << "calm, it thinks once landed";
+  EXPECT_FLOAT_EQ(boss->position.y, stagetest::kStandY);
+
+  boss->position = boss->previousPosition = {0.0f, stagetest::kStandY, 12.0f};
+  boss->angle.y = 180.0f;
+  boss->SetState(kBoss2BackWalk);
+  Step();
+  EXPECT_EQ(boss->animId, kAnimWalk);
+  EXPECT_EQ(boss->action, kBoss2Pair);
+  Step(58);
+  EXPECT_EQ(boss->state, kBoss2BackWalk);
+  EXPECT_GT(boss->position.z, 12.0f + 0.04f * 58) << "away from where it faces";
+  Step();
+  EXPECT_EQ(boss->state, kBoss2Think);
 }
 
 TEST_F(Boss2OnStage, CalmItNoticesThePlayerOnlyFacingItFromNearerThanTwenty) {

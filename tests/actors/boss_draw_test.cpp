@@ -158,6 +158,120 @@ TEST_P(BossPicture, BossThreeRunsOverItsTwistAndHoldsItsPropsInTheLevy) {
   EXPECT_GT(CountDiffering(props, bare), 30);
 }
 
+// The close-up's place on the picture and its clear colour.
+constexpr Box kCloseUpBox{400, 150, 528, 278};
+bool SkyBlue(uint32_t p) { return p == 0x0096FFu; }
+bool NotSkyBlue(uint32_t p) { return p != 0x0096FFu; }
+
+TEST_P(BossPicture, CloseUpShowsEachBossBesideTheAnnouncementOnlyDuringTheEntrance) {
+  for (const BossCase& c : kBosses) {
+    SCOPED_TRACE(c.name);
+    Boss* boss = c.spawn(-kBesideX, stagetest::kStandY, 8.0f, 180.0f);
+    ASSERT_NE(boss, nullptr);
+    ASSERT_NE(boss->bossClass.closeUp, nullptr);
+    // Life frame 100: the levy pose, the close-up shown (100 mod 30 < 20) and
+    // the announcement not (100 mod 40 >= 20), so nothing overlaps it.
+    Step(100);
+    ASSERT_EQ(boss->lifeFrames, 100);
+    ASSERT_EQ(boss->state, c.still == kBoss3Stand ? kBoss3Levy : c.still);
+    const std::vector<uint32_t> shown = DrawFrame();
+    Save(shown, std::string(c.name) + "_closeup");
+    const int sky = CountWhere(shown, kCloseUpBox, SkyBlue);
+    const int figure = CountWhere(shown, kCloseUpBox, NotSkyBlue);
+    EXPECT_GT(sky, 128 * 128 / 3) << "the close-up's own background";
+    EXPECT_GT(figure, 1500) << "the boss, big in its close-up";
+    // The figure stands in the middle of the picture, cut by its top edge
+    // (the eye looks at its waist); the rows' order is the device's test.
+    int top = kCloseUpBox.y1, bottom = 0, left = kCloseUpBox.x1, right = 0;
+    for (int y = kCloseUpBox.y0; y < kCloseUpBox.y1; ++y)
+      for (int x = kCloseUpBox.x0; x < kCloseUpBox.x1; ++x)
+        if (!SkyBlue(Rgb(shown, x, y))) {
+          top = std::min(top, y);
+          bottom = std::max(bottom, y);
+          left = std::min(left, x);
+          right = std::max(right, x);
+        }
+    EXPECT_LT(std::abs((left + right) / 2 - 464), 20);
+    EXPECT_EQ(top, kCloseUpBox.y0);
+    EXPECT_GT(bottom - top, 60);
+    // Outside it the stage picture is the one drawn without the close-up.
+    EXPECT_EQ(CountWhere(shown, {0, 300, 640, 480}, SkyBlue), 0);
+
+    boss->lifeFrames = 109;  // 110 mod 30 = 20: the picture blinks off
+    Step();
+    EXPECT_EQ(CountWhere(DrawFrame(), kCloseUpBox, SkyBlue), 0);
+    boss->lifeFrames = 239;  // the announcement ends at 240
+    Step();
+    EXPECT_EQ(boss->announcement, 0);
+    boss->lifeFrames = 269;  // 270 mod 30 = 0: would show, were it the entrance
+    Step();
+    EXPECT_EQ(CountWhere(DrawFrame(), kCloseUpBox, SkyBlue), 0);
+    boss->alive = 0;
+  }
+  // Unloaded with the stage, each class lets its target go; again, nothing.
+  for (void (*unload)() : {&Boss1::Unload, &Boss2::Unload, &Boss3::Unload}) {
+    unload();
+    unload();
+  }
+  EXPECT_EQ(Boss1::Shared().closeUp, nullptr);
+  EXPECT_EQ(Boss2::Shared().closeUp, nullptr);
+  EXPECT_EQ(Boss3::Shared().closeUp, nullptr);
+}
+
+// The close-up poses boss 2 at the origin; its hands still shoot from where
+// the boss stands.
+TEST_P(BossPicture, BossTwoShootsFromItsHandsWhileItsCloseUpIsDrawn) {
+  auto* boss = static_cast<Boss2*>(kBosses[1].spawn(-kBesideX, stagetest::kStandY, 8.0f, 180.0f));
+  ASSERT_NE(boss, nullptr);
+  DrawFrame();  // drawn before its first update: its two halves play track 0
+  EXPECT_EQ(boss->upperTrack, 0);
+  EXPECT_EQ(boss->lowerTrack, 0);
+  Step(90);
+  boss->SetSubAction(kBoss2Pair);
+  const size_t before = EnemyBullets().size();
+  for (int i = 0; i < 40; ++i) {
+    Step();
+    DrawFrame();
+  }
+  ASSERT_EQ(boss->announcement, 1);
+  const std::vector<EnemyTama*> bullets = EnemyBullets();
+  ASSERT_EQ(bullets.size(), before + 1);
+  const port::Vec3 d = bullets.back()->position - boss->position;
+  EXPECT_LT(std::abs(d.x) + std::abs(d.z), 2.0f) << "from the hand, not the close-up's origin";
+}
+
+TEST_P(BossPicture, WithoutACloseUpTargetTheEntranceAndTheFightGoOn) {
+  device->ForceRenderTargetFailure(true);
+  for (const BossCase& c : kBosses) {
+    SCOPED_TRACE(c.name);
+    // The stage loads its bosses again: every target is refused.
+    Boss1::Unload();
+    Boss2::Unload();
+    Boss3::Unload();
+    LoadEnemyClass<Boss1>();
+    LoadEnemyClass<Boss2>();
+    LoadEnemyClass<Boss3>();
+    Boss* boss = c.spawn(-kBesideX, stagetest::kStandY, 8.0f, 180.0f);
+    ASSERT_NE(boss, nullptr);
+    EXPECT_EQ(boss->bossClass.closeUp, nullptr);
+    Step(100);
+    ASSERT_EQ(boss->announcement, 1);
+    const std::vector<uint32_t> entrance = DrawFrame();
+    EXPECT_EQ(CountWhere(entrance, kCloseUpBox, SkyBlue), 0);
+    EXPECT_EQ(device->GetRenderTarget(), nullptr);
+    EXPECT_EQ(device->GetViewport().width, 640u);
+    // The fight goes on to the boss's end.
+    Step(200);
+    boss->guard = 0;
+    boss->invulnerableFrames = -1;
+    boss->hitPoints = 0.5f;
+    AddPlayerShot(boss->position, 0.7f, 10.0f);
+    const int ended = StepUntil([&] { return !boss->alive; }, 400);
+    EXPECT_GT(ended, 0) << "the last hit ends the boss";
+    DrawFrame();
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Methods, BossPicture, ::testing::Values(2, 3),
                          [](const ::testing::TestParamInfo<int>& i) {
                            return i.param == 2 ? std::string("Software") : std::string("Toon");

@@ -1,10 +1,11 @@
 // The name entry: the result inserted at its place with the rows below moved
 // down, the letter keys with their wrap, back-space and cancel rules, the way
-// back to the title, and entries with no row to fill.
+// back to the title, entries with no row to fill, and a look at the page.
 #include <gtest/gtest.h>
 
 #include <vector>
 
+#include "support/gl_context.h"
 #include "support/scene_fixture.h"
 
 namespace {
@@ -192,6 +193,64 @@ TEST_F(NameEntryTest, NoRowToFillReturnsToTheTitle) {
   Frames();
   EXPECT_EQ(app.currentScene, SceneTitle);
   EXPECT_EQ(Rows(app.normalRanking), normal);
+}
+
+// ---- The picture ----
+
+// The font sheet coloured by 32 by 44 cell, so each glyph drawn tells its cell.
+uint32_t CellColour(int cx, int cy) {
+  return (40u + 24u * static_cast<uint32_t>(cx)) << 16 |
+         (40u + 30u * static_cast<uint32_t>(cy)) << 8 | 0x80u;
+}
+uint32_t Glyph(int code) { return CellColour(code % 8, code / 8); }
+
+class NameEntryPicture : public gltest::GameDeviceTest, public SceneRig {
+ protected:
+  void SetUp() override {
+    gltest::GameDeviceTest::SetUp();
+    if (HasFatalFailure()) return;
+    WriteTexture("texture/font.png", 256, 512,
+                 [](int x, int y) { return CellColour(x / 32, y / 44); });
+    StartGame();
+  }
+  void TearDown() override {
+    app.ReleaseSceneTextures();
+    gltest::GameDeviceTest::TearDown();
+  }
+  // Frames until the scene frame's place in the 30-frame blink is `phase`.
+  void UntilBlinkPhase(int phase) {
+    for (int i = 0; i < 30 && app.sceneFrame % 30 != phase; ++i) Frames();
+  }
+  // The colour inside the glyph drawn at 1.5 times with its left edge at x.
+  static uint32_t BigAt(const std::vector<uint32_t>& p, int x, int y) {
+    return gltest::Rgb(p, x + 18, y + 22);
+  }
+};
+
+TEST_F(NameEntryPicture, TheNameTimeAndStagesShowAndTheLetterUnderTheCursorBlinks) {
+  app.framesUsed = 24123;  // 6:42:05
+  ASSERT_EQ(app.NormalRankPosition(3), 0);
+  Enter(SceneNameEntry1);
+  ASSERT_EQ(app.currentScene, SceneNameEntry1);
+  const int32_t name[kNameLength] = {20, 9, 46, 45, 0};
+  for (int i = 0; i < kNameLength; ++i) app.normalRanking[0].letters[i] = name[i];
+  TapEach({kZ, kZ});  // the cursor on the third letter
+
+  UntilBlinkPhase(21);  // the first frame it is hidden
+  auto p = Picture();
+  for (int i = 0; i < kNameLength; ++i)
+    EXPECT_EQ(BigAt(p, 246 + 37 * i, 175), i == 2 ? 0x0000FFu : Glyph(name[i])) << i;
+  EXPECT_EQ(BigAt(p, 356, 310), Glyph(6));  // minutes
+  EXPECT_EQ(BigAt(p, 421, 310), Glyph(4));  // seconds 42
+  EXPECT_EQ(BigAt(p, 458, 310), Glyph(2));
+  EXPECT_EQ(BigAt(p, 523, 310), Glyph(0));  // hundredths 05
+  EXPECT_EQ(BigAt(p, 560, 310), Glyph(5));
+  EXPECT_EQ(BigAt(p, 146, 310), Glyph(3));  // stages
+  EXPECT_EQ(gltest::Rgb(p, 620, 420), 0x0000FFu);
+
+  UntilBlinkPhase(0);  // shown again
+  p = Picture();
+  EXPECT_EQ(BigAt(p, 246 + 37 * 2, 175), Glyph(name[2]));
 }
 
 }  // namespace

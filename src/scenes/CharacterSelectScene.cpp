@@ -1,0 +1,288 @@
+// The character select (scene 12): each taking part player walks a 2 by 2
+// grid of the four characters with his own keys or pad and confirms; his
+// choice turns in a panel of its own. Once everyone has confirmed and stayed
+// so for 121 frames the stage select follows; a cancel while nobody has
+// confirmed goes back to the battle settings. Also the rule by which the
+// battle players share the keyboard and the pads.
+#include <algorithm>
+#include <initializer_list>
+
+#include "app/Application.h"
+#include "platform/GraphicsDevice.h"
+#include "platform/InputDevice.h"
+#include "platform/SoundManager.h"
+#include "render/UiDraw.h"
+#include "scenes/MenuScene.h"
+#include "world/CharacterList.h"
+#include "world/Sun.h"
+
+namespace {
+
+enum SelectTexture {
+  kPicture1,  // 0 to 3: the four characters
+  kBattleText = 4,
+  kCharaStand = 5,  // loaded, not drawn
+  kSettingText = 6,
+};
+
+// The keys of the battle players: the arrows, and Z, X and C for buttons 0 to 2.
+constexpr int kDirectionKeys[4] = {0xC8, 0xD0, 0xCB, 0xCD};  // up, down, left, right
+constexpr int kButtonKeys[3] = {0x2C, 0x2D, 0x2E};           // Z, X, C
+constexpr int kNoKey = 0;
+constexpr int kUp = 0, kDown = 1, kLeft = 2, kRight = 3;
+
+int KeyOfButton(int32_t button) { return button >= 0 && button < 3 ? kButtonKeys[button] : kNoKey; }
+
+// The first of the keys that is not `taken`.
+int FirstFree(std::initializer_list<int> keys, int taken) {
+  for (int k : keys)
+    if (k != taken) return k;
+  return kNoKey;
+}
+
+// The keyboard's confirm and cancel keys for a player whose attack and shift
+// buttons are these. Each follows its button number; a number without a key
+// (above 2) would leave the keyboard player unable to confirm or cancel, and
+// so stuck on this page, so the confirm then falls back to Z and the cancel
+// to X, or to the first of Z, X and C the other does not use.
+struct KeyboardKeys {
+  int confirm, cancel;
+};
+KeyboardKeys KeysOf(int32_t attackButton, int32_t shiftButton) {
+  constexpr int kZ = kButtonKeys[0], kX = kButtonKeys[1], kC = kButtonKeys[2];
+  int confirm = KeyOfButton(attackButton);
+  int cancel = KeyOfButton(shiftButton);
+  if (confirm == kNoKey) confirm = FirstFree({kZ, kX, kC}, cancel);
+  if (cancel == kNoKey || cancel == confirm) cancel = FirstFree({kX, kZ, kC}, confirm);
+  return {confirm, cancel};
+}
+
+// Per player i: up and down share counter 3i, left and right 3i + 1, confirm
+// and cancel 3i + 2: twelve in all.
+int UpDownCounter(int i) { return 3 * i; }
+int SideCounter(int i) { return 3 * i + 1; }
+int ButtonCounter(int i) { return 3 * i + 2; }
+
+// The grid: 1 2 over 3 4.
+constexpr int32_t kColumns = 2;
+constexpr int32_t kChoices = 4;
+
+// The 121st frame with everyone decided leads on.
+constexpr int32_t kDecidedWait = 120;
+
+struct MenuSound {
+  int32_t id;
+  int32_t offset;
+};
+constexpr MenuSound kSoundDecide = {1, -1000};
+constexpr MenuSound kSoundStep = {2, -2000};
+void Play(MenuSound s) { g_sound.PlaySystemSound(s.id, s.offset); }
+
+struct SunPlace {
+  float pitch = 70.0f, yaw = 90.0f, distance = 100.0f;
+};
+constexpr SunPlace kSun;
+
+// Where things go: the four pictures, each player's label beside his panel.
+constexpr float kPictures[kChoices][2] = {{215, 56}, {330, 56}, {215, 156}, {330, 156}};
+constexpr float kPictureScale = 0.7f;
+constexpr float kLabels[BattlePlayer::kMaxPlayers][2] = {
+    {10, 57}, {441, 57}, {10, 260}, {441, 260}};
+constexpr float kLabelScale = 0.9f, kTagScale = 0.8f;
+constexpr int kLabelId = 49;  // + the player index
+
+// Each player's tag on the picture of his choice: players 1 and 2 along the
+// top of the picture, 3 and 4 along its bottom.
+port::Vec2 TagPlace(int player, int32_t choice) {
+  const bool left = choice == 1 || choice == 3;
+  const bool top = choice == 1 || choice == 2;
+  const float step = 47.0f * static_cast<float>(player);
+  if (player < 2) return {step + (left ? 217.0f : 332.0f), top ? 58.0f : 158.0f};
+  return {step + (left ? 123.0f : 238.0f), top ? 119.0f : 219.0f};
+}
+
+}  // namespace
+
+// ---- The controller rule ----
+
+namespace {
+
+// The pad of a player (or -1) and whether the keyboard is his, with `pads`
+// attached for `players` taking part.
+int PadOf(int player, int players, int pads, bool* keyboard) {
+  *keyboard = player == 0;
+  if (players <= pads) return player;  // player 1 may use the keyboard or pad 0
+  return player - 1;                   // player 1 the keyboard only
+}
+
+}  // namespace
+
+bool Application::IsPlayerDirection(int direction, int player) const {
+  if (player < 0 || player >= BattlePlayer::kMaxPlayers || direction < 0 || direction > 3)
+    return false;
+  bool keyboard = false;
+  const int pad = PadOf(player, battle.players, g_input.GetPadCount(), &keyboard);
+  if (keyboard && g_input.IsKeyDown(kDirectionKeys[direction])) return true;
+  return pad >= 0 && g_input.IsPadDirection(pad, direction);
+}
+
+bool Application::IsPlayerButton(int32_t button, int player) const {
+  if (player < 0 || player >= BattlePlayer::kMaxPlayers) return false;
+  bool keyboard = false;
+  const int pad = PadOf(player, battle.players, g_input.GetPadCount(), &keyboard);
+  const int key = KeyOfButton(button);
+  if (keyboard && key != kNoKey && g_input.IsKeyDown(key)) return true;
+  return pad >= 0 && g_input.IsPadButton(pad, button);
+}
+
+// ---- The scene ----
+
+namespace {
+
+int TakingPart(const BattleSettings& b) {
+  return std::clamp(b.players, 1, static_cast<int32_t>(BattlePlayer::kMaxPlayers));
+}
+
+bool AnyDecided(const BattleSettings& b) {
+  for (int i = 0; i < TakingPart(b); ++i)
+    if (b.decided[i]) return true;
+  return false;
+}
+
+}  // namespace
+
+void Application::InitCharacterSelect() {
+  sceneFrame = 0;
+  for (int i = 0; i < BattlePlayer::kMaxPlayers; ++i) {
+    battle.character[i] = i + 1;
+    battle.decided[i] = 0;
+  }
+  for (int32_t& k : menuKeys) k = 1;  // keys held from before do nothing
+  menu::LoadSceneTextures(*this,
+                          {"texture/battle/player1_stand.jpg", "texture/battle/player2_stand.jpg",
+                           "texture/battle/player3_stand.jpg", "texture/battle/player4_stand.jpg",
+                           "texture/battle/battle_text.png", "texture/battle/chara_stand.png",
+                           "texture/battle/battlesetting_text.png"});
+  port::gpu::Device* device = g_graphics.GetDevice();
+  g_characters.InitForSelect(device);
+  EffectHolder* effect = g_characters.GetToonEffect();
+  const bool toon = toonEffectAvailable == 1 && effect->GetEffect() != nullptr;
+  SelectModel::LoadShared(toon ? SkinnedModel::kMethodToon : SkinnedModel::kMethodSoftware, effect,
+                          g_characters.GetToonRamp());
+  for (int i = 0; i < BattlePlayer::kMaxPlayers; ++i) {
+    selectModels[i].Init();
+    selectModels[i].SetCharacter(battle.character[i]);
+    selectModels[i].ClearDecided();
+  }
+  g_sun.Init(device, 1);
+  g_sun.SetPosition(kSun.pitch, kSun.yaw, kSun.distance);
+}
+
+void Application::ReleaseCharacterSelect() {
+  ReleaseSceneTextures();
+  for (SelectModel& m : selectModels) m.Release();
+}
+
+void Application::UpdateCharacterSelect() {
+  ++sceneFrame;
+  const int players = TakingPart(battle);
+  for (int i = 0; i < players; ++i)
+    if (!battle.decided[i]) sceneFrame = 0;
+  if (sceneFrame > kDecidedWait) {
+    requestedScene = SceneStageSelect;
+    currentScene = SceneNone;
+    ReleaseCharacterSelect();
+    return;
+  }
+  InputCharacterSelect();
+  if (currentScene == SceneNone) return;  // left: the models are released
+  for (int i = 0; i < players; ++i) {
+    selectModels[i].SetCharacter(battle.character[i]);
+    static_cast<Character&>(selectModels[i]).Update();
+  }
+}
+
+void Application::InputCharacterSelect() {
+  menu::Poll();
+  // A player whose pad was unplugged after he confirmed can neither cancel
+  // nor let the wait end; Escape takes everyone back to the settings.
+  if (menu::EscapeHeld()) {
+    requestedScene = SceneBattleSettings;
+    currentScene = SceneNone;
+    ReleaseCharacterSelect();
+    return;
+  }
+  const int players = TakingPart(battle);
+  for (int i = 0; i < players; ++i) {
+    int32_t& choice = battle.character[i];
+    if (!battle.decided[i]) {
+      const bool up = IsPlayerDirection(kUp, i);
+      if (menu::CountPress(menuKeys[UpDownCounter(i)], up || IsPlayerDirection(kDown, i))) {
+        const int32_t to = up ? choice - kColumns : choice + kColumns;
+        if (to >= 1 && to <= kChoices) {
+          choice = to;
+          Play(kSoundStep);
+        }
+      }
+      const bool right = IsPlayerDirection(kRight, i);
+      if (menu::CountPress(menuKeys[SideCounter(i)], right || IsPlayerDirection(kLeft, i))) {
+        const bool leftColumn = choice % kColumns == 1;
+        if (right ? leftColumn : !leftColumn) {
+          choice += right ? 1 : -1;
+          Play(kSoundStep);
+        }
+      }
+    }
+
+    const int32_t attack = battlePlayers[i].GetButton(kBattleActionAttack);
+    const int32_t shift = battlePlayers[i].GetButton(kBattleActionShift);
+    bool confirm = IsPlayerButton(attack, i);
+    bool cancel = IsPlayerButton(shift, i);
+    bool keyboard = false;
+    PadOf(i, battle.players, g_input.GetPadCount(), &keyboard);
+    if (keyboard) {
+      const KeyboardKeys keys = KeysOf(attack, shift);
+      confirm = confirm || g_input.IsKeyDown(keys.confirm);
+      cancel = cancel || g_input.IsKeyDown(keys.cancel);
+    }
+    if (!menu::CountPress(menuKeys[ButtonCounter(i)], confirm || cancel)) continue;
+    if (confirm) {
+      Play(kSoundDecide);
+      battle.decided[i] = 1;
+      selectModels[i].SetDecided();
+      continue;
+    }
+    const bool leave = !AnyDecided(battle);
+    battle.decided[i] = 0;
+    selectModels[i].ClearDecided();
+    if (leave) {
+      requestedScene = SceneBattleSettings;
+      currentScene = SceneNone;
+      ReleaseCharacterSelect();
+      return;
+    }
+  }
+}
+
+void Application::DrawCharacterSelect() {
+  port::Sprite* sprite = g_graphics.GetSprite();
+  Texture* battleText = menu::SceneTexture(*this, kBattleText);
+  Texture* labels = menu::SceneTexture(*this, kSettingText);
+  menu::BeginFrame();
+  menu::Sprite(battleText, 47, 178, 5, 1.0f, 1.0f);
+  menu::Sprite(battleText, 48, 341, 5, 1.0f, 1.0f);
+  for (int c = 0; c < kChoices; ++c) {
+    if (Texture* picture = menu::SceneTexture(*this, kPicture1 + c)) {
+      const port::Vec2 scaling{kPictureScale, kPictureScale};
+      const port::Vec2 at{kPictures[c][0], kPictures[c][1]};
+      picture->DrawSprite(sprite, &scaling, &at, nullptr, kUiWhite);
+    }
+  }
+  for (int i = 0; i < TakingPart(battle); ++i) {
+    selectModels[i].DrawPanel(sprite, i);
+    menu::Sprite(labels, kLabelId + i, kLabels[i][0], kLabels[i][1], kLabelScale, kLabelScale);
+    const port::Vec2 tag = TagPlace(i, battle.character[i]);
+    menu::Sprite(labels, kLabelId + i, tag.x, tag.y, kTagScale, kTagScale);
+  }
+  menu::EndFrame();
+}
