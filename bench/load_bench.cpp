@@ -28,12 +28,12 @@ std::string SkinnedGrid(xtest::XWriter& w, uint32_t gw, uint32_t gh) {
   constexpr uint32_t kBones = 16;
   w.Begin("Frame", "Root");
   w.Begin("FrameTransformMatrix");
-  w.Floats({1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1});
+  w.Matrix({1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1});
   w.End();
   for (uint32_t b = 0; b < kBones; ++b) {
     w.Begin("Frame", "Bone" + std::to_string(b));
     w.Begin("FrameTransformMatrix");
-    w.Floats({1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1});
+    w.Matrix({1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1});
     w.End();
     w.End();
   }
@@ -47,7 +47,7 @@ std::string SkinnedGrid(xtest::XWriter& w, uint32_t gw, uint32_t gh) {
       nrm.insert(nrm.end(), {0.0f, 0.0f, -1.0f});
     }
   }
-  w.Floats(pos);
+  w.Floats(pos, 3);
   w.Int(nf);
   std::vector<uint32_t> faces;
   for (uint32_t y = 0; y < gh; ++y) {
@@ -56,31 +56,34 @@ std::string SkinnedGrid(xtest::XWriter& w, uint32_t gw, uint32_t gh) {
       faces.insert(faces.end(), {4, i, i + gw + 1, i + gw + 2, i + 1});
     }
   }
-  w.Ints(faces);
+  w.Faces(faces);
   w.Begin("MeshNormals");
   w.Int(nv);
-  w.Floats(nrm);
+  w.Floats(nrm, 3);
   w.Int(nf);
-  w.Ints(faces);
+  w.Faces(faces);
   w.End();
   w.Begin("MeshTextureCoords");
   w.Int(nv);
-  w.Floats(uv);
+  w.Floats(uv, 2);
   w.End();
   w.Begin("MeshMaterialList");
-  w.Ints({2, nf});
+  w.Int(2);
+  w.Int(nf);
   std::vector<uint32_t> mi;
   for (uint32_t f = 0; f < nf; ++f) mi.push_back(f * 2 / nf);
   w.Ints(mi);
   w.Begin("Material", "Red");
-  w.Floats({1, 0, 0, 1, 8, 0.5f, 0.5f, 0.5f, 0, 0, 0});
+  xtest::WriteMaterial(w, {1, 0, 0, 1}, 8, {0.5f, 0.5f, 0.5f});
   w.End();
   w.Begin("Material", "Blue");
-  w.Floats({0, 0, 1, 1, 4, 1, 1, 1, 0, 0, 0});
+  xtest::WriteMaterial(w, {0, 0, 1, 1}, 4, {1, 1, 1});
   w.End();
   w.End();
   w.Begin("XSkinMeshHeader");
-  w.Ints({2, 4, kBones});
+  w.Int(2);
+  w.Int(4);
+  w.Int(kBones);
   w.End();
   for (uint32_t b = 0; b < kBones; ++b) {
     std::vector<uint32_t> verts;
@@ -102,7 +105,7 @@ std::string SkinnedGrid(xtest::XWriter& w, uint32_t gw, uint32_t gh) {
     w.Int(static_cast<uint32_t>(verts.size()));
     w.Ints(verts);
     w.Floats(weights);
-    w.Floats({1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1});
+    w.Matrix({1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1});
     w.End();
   }
   w.End();  // Mesh

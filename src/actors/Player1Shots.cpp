@@ -317,6 +317,8 @@ void Player1LargeTama3::Draw() {
   if (!alive) return;
   Large3Picture& p = Large3Shared();
   if (!p.device || p.device != port::gpu::Device::Current()) return;
+  // Without its picture the glow would be a bare square.
+  if (!p.texture.IsLoaded()) return;
   const port::Matrix& view = g_camera.GetView();
   const port::Matrix& projection = g_camera.GetProjection();
   const port::Vec4 c =

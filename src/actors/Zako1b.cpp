@@ -107,9 +107,9 @@ void Zako1b::Blown() {
     // Counted once, though it flies on for 59 frames.
     if (g_zako1bCounters) g_zako1bCounters->CountKill();
     SetAnimation(kAnimDying);
-    // The draw's top value (once in 32768) cries as the last one does.
+    // The draw's top value (once in 32768) is a silent one.
     const int voice = RandomInt(3);
-    PlaySound(kThrownVoices[voice < 3 ? voice : 2], -1000);
+    if (voice >= 0 && voice < 3) PlaySound(kThrownVoices[voice], -1000);
   }
   if (stateFrame == kZako1b.blownEnd) alive = 0;
   angle.y = moveHeading;

@@ -3,14 +3,22 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <charconv>
 #include <cstring>
 #include <unordered_map>
 
 #include "port/path.h"
+#include "port/xfile_lexer.h"
 
 namespace port::x {
+
+using detail::Lexer;
+using detail::ParseError;
+using detail::Tok;
+using detail::Token;
+using detail::TokName;
 
 namespace {
 
@@ -64,406 +72,6 @@ Guid MustParse(const char* text) {
   Guid::Parse(text, &g);
   return g;
 }
-
-enum class Tok : uint8_t {
-  End,
-  Name,
-  String,
-  Int,
-  Float,
-  Guid,
-  LBrace,
-  RBrace,
-  LParen,
-  RParen,
-  LBracket,
-  RBracket,
-  LAngle,
-  RAngle,
-  Dot,
-  Comma,
-  Semicolon
-};
-
-struct Token {
-  Tok kind = Tok::End;
-  bool keyword = false;  // "template" or "array" in their language role
-  std::string_view text;
-  int64_t i = 0;
-  float f = 0;
-  Guid guid;
-  size_t offset = 0;
-  uint32_t line = 0;
-};
-
-const char* TokName(Tok t) {
-  switch (t) {
-    case Tok::End:
-      return "end of file";
-    case Tok::Name:
-      return "a name";
-    case Tok::String:
-      return "a string";
-    case Tok::Int:
-      return "an integer";
-    case Tok::Float:
-      return "a float";
-    case Tok::Guid:
-      return "a GUID";
-    case Tok::LBrace:
-      return "'{'";
-    case Tok::RBrace:
-      return "'}'";
-    case Tok::LParen:
-      return "'('";
-    case Tok::RParen:
-      return "')'";
-    case Tok::LBracket:
-      return "'['";
-    case Tok::RBracket:
-      return "']'";
-    case Tok::LAngle:
-      return "'<'";
-    case Tok::RAngle:
-      return "'>'";
-    case Tok::Dot:
-      return "'.'";
-    case Tok::Comma:
-      return "','";
-    case Tok::Semicolon:
-      return "';'";
-  }
-  return "?";
-}
-
-struct ParseError {
-  std::string message;
-  size_t offset;
-  uint32_t line;
-};
-
-// Token streams over the two encodings. Binary number lists are handed out
-// one item at a time, so the data parser is the same for both.
-class Lexer {
- public:
-  Lexer(const uint8_t* data, size_t size, size_t start, bool binary, uint32_t floatBits)
-      : p_(data), size_(size), pos_(start), binary_(binary), floatBits_(floatBits) {}
-
-  const Token& Peek() {
-    if (!hasPeek_) {
-      peek_ = binary_ ? LexBinary() : LexText();
-      hasPeek_ = true;
-    }
-    return peek_;
-  }
-  Token Next() {
-    Peek();
-    hasPeek_ = false;
-    return peek_;
-  }
-  // Fast path for data: the next item of a binary number list, if that is
-  // what comes next.
-  bool TakeListItem(bool* isFloat, uint32_t* bits) {
-    if (hasPeek_ || listLeft_ == 0) return false;
-    --listLeft_;
-    *isFloat = listFloat_;
-    if (listFloat_ && floatBits_ == 64) {
-      double d;
-      std::memcpy(&d, p_ + pos_, 8);
-      pos_ += 8;
-      *bits = std::bit_cast<uint32_t>(static_cast<float>(d));
-    } else {
-      *bits = U32();
-    }
-    return true;
-  }
-  // An upper bound on the number of scalar values left in the input.
-  // Never peeks, so the list fast path stays open.
-  uint64_t ScalarBound() const {
-    size_t from = hasPeek_ ? std::min(peek_.offset, size_) : std::min(pos_, size_);
-    if (!binary_) return size_ - from + 1;
-    return uint64_t{listLeft_} + 1 + (size_ - from) / 4;
-  }
-  [[noreturn]] void Fail(const std::string& msg, size_t offset, uint32_t line) const {
-    throw ParseError{msg, offset, line};
-  }
-  [[noreturn]] void FailAt(const Token& t, const std::string& msg) const {
-    throw ParseError{msg, t.offset, t.line};
-  }
-  bool binary() const { return binary_; }
-
- private:
-  Token Make(Tok k, size_t offset) {
-    Token t;
-    t.kind = k;
-    t.offset = offset;
-    t.line = binary_ ? 0 : line_;
-    return t;
-  }
-
-  static bool IsNameChar(uint8_t c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
-           c == '-' || c == '.' || c == '+' || c >= 0x80;
-  }
-
-  Token LexText() {
-    for (;;) {
-      if (pos_ >= size_) return Make(Tok::End, size_);
-      uint8_t c = p_[pos_];
-      if (c == '\n') {
-        ++line_;
-        ++pos_;
-      } else if (c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v' || c == 0) {
-        ++pos_;
-      } else if (c == '#' || (c == '/' && pos_ + 1 < size_ && p_[pos_ + 1] == '/')) {
-        while (pos_ < size_ && p_[pos_] != '\n') ++pos_;
-      } else {
-        break;
-      }
-    }
-    size_t start = pos_;
-    uint8_t c = p_[pos_];
-    auto punct = [&](Tok k) {
-      ++pos_;
-      return Make(k, start);
-    };
-    switch (c) {
-      case '{':
-        return punct(Tok::LBrace);
-      case '}':
-        return punct(Tok::RBrace);
-      case '(':
-        return punct(Tok::LParen);
-      case ')':
-        return punct(Tok::RParen);
-      case '[':
-        return punct(Tok::LBracket);
-      case ']':
-        return punct(Tok::RBracket);
-      case ',':
-        return punct(Tok::Comma);
-      case ';':
-        return punct(Tok::Semicolon);
-      case '>':
-        return punct(Tok::RAngle);
-      default:
-        break;
-    }
-    if (c == '.' && !(pos_ + 1 < size_ && p_[pos_ + 1] >= '0' && p_[pos_ + 1] <= '9')) {
-      return punct(Tok::Dot);
-    }
-    if (c == '"') {
-      Token t = Make(Tok::String, start);
-      size_t end = ++pos_;
-      while (end < size_ && p_[end] != '"') {
-        if (p_[end] == '\n') ++line_;
-        ++end;
-      }
-      if (end >= size_) Fail("unterminated string", start, t.line);
-      t.text = std::string_view(reinterpret_cast<const char*>(p_ + pos_), end - pos_);
-      pos_ = end + 1;
-      return t;
-    }
-    if (c == '<') {
-      Token t = Make(Tok::Guid, start);
-      size_t end = pos_ + 1;
-      while (end < size_ && end - pos_ < 48 && p_[end] != '>') ++end;
-      if (end >= size_ || p_[end] != '>') Fail("unterminated GUID", start, t.line);
-      std::string_view body(reinterpret_cast<const char*>(p_ + pos_ + 1), end - pos_ - 1);
-      if (!Guid::Parse(body, &t.guid)) Fail("malformed GUID", start, t.line);
-      pos_ = end + 1;
-      return t;
-    }
-    if (!IsNameChar(c))
-      Fail(std::string("unexpected character '") + static_cast<char>(c) + "'", start, line_);
-    size_t end = pos_;
-    while (end < size_ && IsNameChar(p_[end])) {
-      // A Shift-JIS lead byte takes the next byte whatever it is ('[' or '\\' included).
-      uint8_t b = p_[end];
-      bool lead = (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-      end += (lead && end + 1 < size_) ? 2 : 1;
-    }
-    std::string_view run(reinterpret_cast<const char*>(p_ + pos_), end - pos_);
-    pos_ = end;
-    Token t = Make(Tok::Name, start);
-    t.text = run;
-    bool numeric = (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.';
-    if (numeric) {
-      std::string_view num = run;
-      if (!num.empty() && num[0] == '+') num.remove_prefix(1);
-      bool isInt = !num.empty();
-      for (size_t k = 0; k < num.size(); ++k) {
-        char d = num[k];
-        if (!((d >= '0' && d <= '9') || (k == 0 && d == '-' && num.size() > 1))) isInt = false;
-      }
-      if (isInt) {
-        int64_t v = 0;
-        auto r = std::from_chars(num.data(), num.data() + num.size(), v);
-        if (r.ec != std::errc() || r.ptr != num.data() + num.size())
-          Fail("integer out of range", start, t.line);
-        t.kind = Tok::Int;
-        t.i = v;
-        return t;
-      }
-      float f = 0;
-      auto r = std::from_chars(num.data(), num.data() + num.size(), f);
-      if (r.ec == std::errc::result_out_of_range) Fail("number out of range", start, t.line);
-      if (r.ec == std::errc() && r.ptr == num.data() + num.size()) {
-        t.kind = Tok::Float;
-        t.f = f;
-      }
-      return t;  // not a number: a name such as "1stFrame"
-    }
-    if (run == "template" || run == "array") t.keyword = true;
-    return t;
-  }
-
-  bool Need(size_t n) const { return n <= size_ - pos_; }
-  uint16_t U16() {
-    uint16_t v;
-    std::memcpy(&v, p_ + pos_, 2);
-    pos_ += 2;
-    return v;
-  }
-  uint32_t U32() {
-    uint32_t v;
-    std::memcpy(&v, p_ + pos_, 4);
-    pos_ += 4;
-    return v;
-  }
-
-  Token LexBinary() {
-    for (;;) {
-      if (listLeft_ > 0) {
-        --listLeft_;
-        Token t = Make(listFloat_ ? Tok::Float : Tok::Int, pos_);
-        if (!listFloat_) {
-          t.i = U32();
-        } else if (floatBits_ == 64) {
-          double d;
-          std::memcpy(&d, p_ + pos_, 8);
-          pos_ += 8;
-          t.f = static_cast<float>(d);
-        } else {
-          std::memcpy(&t.f, p_ + pos_, 4);
-          pos_ += 4;
-        }
-        return t;
-      }
-      if (pos_ >= size_) return Make(Tok::End, size_);
-      size_t start = pos_;
-      if (!Need(2)) Fail("truncated token", start, 0);
-      uint16_t id = U16();
-      Token t = Make(Tok::End, start);
-      switch (id) {
-        case 1:
-        case 2: {
-          if (!Need(4)) Fail("truncated name or string length", start, 0);
-          uint32_t n = U32();
-          if (!Need(n)) Fail("name or string runs past the end of the file", start, 0);
-          t.kind = id == 1 ? Tok::Name : Tok::String;
-          t.text = std::string_view(reinterpret_cast<const char*>(p_ + pos_), n);
-          pos_ += n;
-          if (id == 2 && Need(2)) {  // the string's terminator
-            uint16_t term;
-            std::memcpy(&term, p_ + pos_, 2);
-            if (term == 19 || term == 20) pos_ += 2;
-          }
-          return t;
-        }
-        case 3:
-          if (!Need(4)) Fail("truncated integer", start, 0);
-          t.kind = Tok::Int;
-          t.i = U32();
-          return t;
-        case 5:
-          if (!Need(16)) Fail("truncated GUID", start, 0);
-          t.kind = Tok::Guid;
-          t.guid.data1 = U32();
-          t.guid.data2 = U16();
-          t.guid.data3 = U16();
-          std::memcpy(t.guid.data4, p_ + pos_, 8);
-          pos_ += 8;
-          return t;
-        case 6:
-        case 7: {
-          if (!Need(4)) Fail("truncated list length", start, 0);
-          uint32_t n = U32();
-          size_t item = (id == 7 && floatBits_ == 64) ? 8 : 4;
-          if (n > (size_ - pos_) / item) Fail("list runs past the end of the file", start, 0);
-          listLeft_ = n;
-          listFloat_ = id == 7;
-          continue;
-        }
-        case 10:
-          t.kind = Tok::LBrace;
-          return t;
-        case 11:
-          t.kind = Tok::RBrace;
-          return t;
-        case 12:
-          t.kind = Tok::LParen;
-          return t;
-        case 13:
-          t.kind = Tok::RParen;
-          return t;
-        case 14:
-          t.kind = Tok::LBracket;
-          return t;
-        case 15:
-          t.kind = Tok::RBracket;
-          return t;
-        case 16:
-          t.kind = Tok::LAngle;
-          return t;
-        case 17:
-          t.kind = Tok::RAngle;
-          return t;
-        case 18:
-          t.kind = Tok::Dot;
-          return t;
-        case 19:
-          t.kind = Tok::Comma;
-          return t;
-        case 20:
-          t.kind = Tok::Semicolon;
-          return t;
-        case 31:
-          t.kind = Tok::Name;
-          t.keyword = true;
-          t.text = "template";
-          return t;
-        case 52:
-          t.kind = Tok::Name;
-          t.keyword = true;
-          t.text = "array";
-          return t;
-        default:
-          break;
-      }
-      static constexpr const char* kTypeWords[] = {"WORD", "DWORD",  "FLOAT",   "DOUBLE",
-                                                   "CHAR", "UCHAR",  "SWORD",   "SDWORD",
-                                                   "VOID", "STRING", "UNICODE", "CSTRING"};
-      if (id >= 40 && id <= 51) {
-        t.kind = Tok::Name;
-        t.text = kTypeWords[id - 40];
-        return t;
-      }
-      Fail("unknown token " + std::to_string(id), start, 0);
-    }
-  }
-
-  const uint8_t* p_;
-  size_t size_;
-  size_t pos_;
-  bool binary_;
-  uint32_t floatBits_;
-  uint32_t line_ = 1;
-  uint32_t listLeft_ = 0;
-  bool listFloat_ = false;
-  bool hasPeek_ = false;
-  Token peek_;
-};
 
 bool PrimitiveFromName(std::string_view n, ValueType* out) {
   static const std::pair<std::string_view, ValueType> kTable[] = {
@@ -640,55 +248,79 @@ std::string Error::ToString() const {
 
 DataReader::DataReader(const Object& object) : object_(&object) {}
 
-const Value* DataReader::Next() {
-  if (!ok_ || pos_ >= object_->Values().size()) {
-    ok_ = false;
-    return nullptr;
+bool DataReader::NextType(ValueType* type) {
+  if (!ok_ || pos_ >= object_->bits_.size()) return ok_ = false;
+  while (object_->runs_[run_].end <= pos_) ++run_;
+  *type = object_->runs_[run_].type;
+  return true;
+}
+
+template <typename Test>
+bool DataReader::NextAre(size_t count, Test test) {
+  if (!ok_ || count > Remaining()) return false;
+  if (count == 0) return true;
+  const auto& runs = object_->runs_;
+  while (runs[run_].end <= pos_) ++run_;
+  for (size_t r = run_;; ++r) {
+    if (!test(runs[r].type)) return false;
+    if (runs[r].end >= pos_ + count) return true;
   }
-  return &object_->Values()[pos_];
 }
 
 bool DataReader::ReadDword(uint32_t* out) {
-  const Value* v = Next();
-  if (!v || !IsIntegerType(v->type)) return ok_ = false;
-  *out = v->bits;
-  ++pos_;
+  ValueType t;
+  if (!NextType(&t) || !IsIntegerType(t)) return ok_ = false;
+  *out = object_->bits_[pos_++];
   return true;
 }
 
-bool DataReader::ReadWord(uint16_t* out) {
-  const Value* v = Next();
-  if (!v || !IsIntegerType(v->type) || v->bits > 0xFFFF) return ok_ = false;
-  *out = static_cast<uint16_t>(v->bits);
-  ++pos_;
-  return true;
-}
-
-bool DataReader::ReadFloat(float* out) {
-  const Value* v = Next();
-  if (!v || (v->type != ValueType::Float && v->type != ValueType::Double)) return ok_ = false;
-  *out = std::bit_cast<float>(v->bits);
-  ++pos_;
-  return true;
-}
-
-bool DataReader::ReadFloats(float* out, size_t count) {
-  if (!ok_ || count > Remaining()) return ok_ = false;
-  const Value* v = object_->Values().data() + pos_;
-  for (size_t i = 0; i < count; ++i) {
-    if (v[i].type != ValueType::Float && v[i].type != ValueType::Double) return ok_ = false;
-  }
-  for (size_t i = 0; i < count; ++i) out[i] = std::bit_cast<float>(v[i].bits);
+bool DataReader::ReadDwords(uint32_t* out, size_t count) {
+  if (!NextAre(count, IsIntegerType)) return ok_ = false;
+  if (count > 0) std::memcpy(out, object_->bits_.data() + pos_, count * 4);
   pos_ += count;
   return true;
 }
 
-bool DataReader::ReadString(std::string* out) {
-  const Value* v = Next();
-  if (!v || v->type != ValueType::String || v->bits >= object_->Strings().size())
+bool DataReader::ReadWord(uint16_t* out) {
+  ValueType t;
+  if (!NextType(&t) || !IsIntegerType(t) || object_->bits_[pos_] > 0xFFFF) return ok_ = false;
+  *out = static_cast<uint16_t>(object_->bits_[pos_++]);
+  return true;
+}
+
+bool DataReader::ReadFloat(float* out) {
+  ValueType t;
+  if (!NextType(&t) || (t != ValueType::Float && t != ValueType::Double)) return ok_ = false;
+  *out = std::bit_cast<float>(object_->bits_[pos_++]);
+  return true;
+}
+
+bool DataReader::ReadFloats(float* out, size_t count) {
+  if (!NextAre(count, [](ValueType t) { return t == ValueType::Float || t == ValueType::Double; }))
     return ok_ = false;
-  *out = object_->Strings()[v->bits];
-  ++pos_;
+  if (count > 0) std::memcpy(out, object_->bits_.data() + pos_, count * 4);
+  pos_ += count;
+  return true;
+}
+
+const uint32_t* DataReader::PeekDwords(size_t* count) {
+  *count = 0;
+  if (!ok_) return nullptr;
+  const uint32_t* at = object_->bits_.data() + pos_;
+  if (pos_ >= object_->bits_.size()) return at;
+  const auto& runs = object_->runs_;
+  while (runs[run_].end <= pos_) ++run_;
+  size_t r = run_;
+  while (r < runs.size() && IsIntegerType(runs[r].type)) ++r;
+  if (r > run_) *count = runs[r - 1].end - pos_;
+  return at;
+}
+
+bool DataReader::ReadString(std::string* out) {
+  ValueType t;
+  if (!NextType(&t) || t != ValueType::String || object_->bits_[pos_] >= object_->strings_.size())
+    return ok_ = false;
+  *out = object_->strings_[object_->bits_[pos_++]];
   return true;
 }
 
@@ -705,7 +337,16 @@ bool DataReader::Skip(size_t count) {
   return true;
 }
 
-size_t DataReader::Remaining() const { return object_->Values().size() - pos_; }
+size_t DataReader::Remaining() const { return object_->bits_.size() - pos_; }
+
+std::vector<Value> Object::Values() const {
+  std::vector<Value> out;
+  out.reserve(bits_.size());
+  for (const Run& r : runs_) {
+    while (out.size() < r.end) out.push_back(Value{r.type, bits_[out.size()]});
+  }
+  return out;
+}
 
 // ---------------------------------------------------------------------------
 
@@ -870,6 +511,8 @@ class Parser {
       file_->declared_.push_back(std::move(tp));
     }
     minScalars_.clear();
+    flat_.clear();
+    walks_.clear();
   }
 
   void ParseRestriction(Template* tp) {
@@ -931,17 +574,168 @@ class Parser {
     return total;
   }
 
+  // A nested template every instance of which is the same run of scalars of
+  // one type: read as a single run.
+  struct Flat {
+    uint64_t length = 0;  // 0: not such a template
+    ValueType type = ValueType::Dword;
+    uint32_t nesting = 0;  // levels of templates inside, itself included
+  };
+
+  Flat FlatOf(const Template* tp, uint32_t depth) {
+    auto it = flat_.find(tp);
+    if (it != flat_.end()) return it->second;
+    Flat none;
+    if (depth > limits_.maxTemplateDepth) return none;
+    flat_[tp] = none;  // a template inside itself is not flat
+    Flat f;
+    f.nesting = 1;
+    bool first = true;
+    // Exact lengths only: a template too large to read is left to the token path.
+    constexpr uint64_t kMax = uint64_t{1} << 32;
+    for (const TemplateMember& m : tp->members) {
+      uint64_t count = 1;
+      for (const auto& d : m.dims) {
+        if (!d.member.empty()) return none;
+        if (d.constant != 0 && count > kMax / d.constant) return none;
+        count *= d.constant;
+      }
+      Flat part;
+      if (m.typeName.empty()) {
+        if (m.primitive == ValueType::String) return none;
+        part = Flat{1, m.primitive, 0};
+      } else {
+        const Template* sub = Lookup(m.typeName);
+        if (!sub) return none;
+        part = FlatOf(sub, depth + 1);
+        if (part.length == 0) return none;
+      }
+      if (!first && part.type != f.type) return none;
+      first = false;
+      if (count > (kMax - f.length) / part.length) return none;
+      f.type = part.type;
+      f.length += part.length * count;
+      f.nesting = std::max(f.nesting, part.nesting + 1);
+    }
+    if (f.length == 0) return none;
+    flat_[tp] = f;
+    return f;
+  }
+
+  // A template as the data parser walks it: its members' templates and the
+  // members that count its arrays, looked up once.
+  struct Walk {
+    struct Member {
+      const Template* sub = nullptr;  // null: a primitive, or an unknown type
+      Flat flat;
+      std::vector<int32_t> dimMember;  // per dimension: the counting member, or -1
+      bool counted = false;            // sub is a DWORD count and that many DWORDs
+    };
+    std::vector<Member> members;
+  };
+
+  const Walk& WalkOf(const Template* tp, uint32_t depth) {
+    auto it = walks_.find(tp);
+    if (it != walks_.end()) return it->second;
+    Walk& w = walks_[tp];
+    w.members.resize(tp->members.size());
+    for (size_t mi = 0; mi < tp->members.size(); ++mi) {
+      const TemplateMember& m = tp->members[mi];
+      Walk::Member& wm = w.members[mi];
+      if (!m.typeName.empty()) {
+        wm.sub = Lookup(m.typeName);
+        if (wm.sub) {
+          wm.flat = FlatOf(wm.sub, depth + 1);
+          const auto& sm = wm.sub->members;
+          wm.counted =
+              sm.size() == 2 && sm[0].typeName.empty() && sm[0].primitive == ValueType::Dword &&
+              sm[0].dims.empty() && sm[1].typeName.empty() && sm[1].primitive == ValueType::Dword &&
+              sm[1].dims.size() == 1 && !sm[0].name.empty() && sm[1].dims[0].member == sm[0].name;
+        }
+      }
+      for (const auto& d : m.dims) {
+        int32_t k = -1;
+        if (!d.member.empty()) {
+          for (size_t j = 0; j < mi; ++j) {
+            if (tp->members[j].name == d.member) {
+              k = static_cast<int32_t>(j);
+              break;
+            }
+          }
+        }
+        wm.dimMember.push_back(k);
+      }
+    }
+    return w;
+  }
+
+  // n scalars of one type, read as n ReadScalar calls would read them, but a
+  // whole run of a binary list, or a plain text number, at a time.
+  void ReadScalars(Object* o, ValueType type, uint64_t n) {
+    std::vector<uint32_t>& values = o->bits_;
+    // Room for the list under way if longer (the rest of the object's data,
+    // as a rule), within what the input can still hold, growing geometrically.
+    const uint64_t room = std::min(std::max<uint64_t>(n, lex_->ListLeft()), lex_->ScalarBound());
+    if (values.capacity() - values.size() < room)
+      values.reserve(std::max<size_t>(values.size() + room, values.capacity() * 2));
+    const bool fast = type == ValueType::Float || type == ValueType::Double ||
+                      type == ValueType::Dword || type == ValueType::SDword;
+    while (n > 0) {
+      if (fast) {
+        if (lex_->binary()) {
+          const size_t took = lex_->TakeListItems(type, n, &values);
+          if (took > 0) {
+            o->NoteType(type);
+            n -= took;
+            continue;
+          }
+        } else if (lex_->TakeTextNumber(type, &values)) {
+          --n;
+          while (n > 0 && lex_->TakeTextNumber(type, &values)) --n;
+          o->NoteType(type);
+          continue;
+        }
+      }
+      ReadScalar(o, type);
+      --n;
+    }
+  }
+
+  // count records of a DWORD count and that many DWORDs, read as ParseData
+  // reads them, without its walk for each record.
+  void ReadCountedRecords(const Template* sub, Object* o, uint64_t count) {
+    uint64_t i = 0;
+    while (i < count) {
+      if (lex_->binary()) {
+        const uint64_t took = lex_->TakeCountedRecords(count - i, &o->bits_);
+        if (took > 0) {
+          o->NoteType(ValueType::Dword);
+          i += took;
+          continue;
+        }
+      }
+      ++i;
+      ReadScalars(o, ValueType::Dword, 1);
+      const uint32_t n = o->bits_.back();
+      if (n > lex_->ScalarBound()) {
+        lex_->FailAt(lex_->Peek(), "array '" + sub->members[1].name + "' of " + std::to_string(n) +
+                                       " elements runs past the end of the file");
+      }
+      ReadScalars(o, ValueType::Dword, n);
+    }
+  }
+
   void ReadScalar(Object* o, ValueType type) {
     bool isFloat;
     uint32_t bits;
     if (lex_->TakeListItem(&isFloat, &bits)) {
       if (type == ValueType::Float || type == ValueType::Double) {
         if (!isFloat) bits = std::bit_cast<uint32_t>(static_cast<float>(bits));
-        o->values_.push_back(Value{type, bits});
+        Push(o, type, bits);
         return;
       }
       if (!isFloat && type == ValueType::Dword) {
-        o->values_.push_back(Value{type, bits});
+        Push(o, type, bits);
         return;
       }
       ListItemSlow(o, type, isFloat, bits);
@@ -1009,7 +803,12 @@ class Parser {
         break;
       }
     }
-    o->values_.push_back(v);
+    Push(o, v.type, v.bits);
+  }
+
+  static void Push(Object* o, ValueType type, uint32_t bits) {
+    o->bits_.push_back(bits);
+    o->NoteType(type);
   }
 
   // A list item for a member the fast path does not take: range checks and errors.
@@ -1033,6 +832,10 @@ class Parser {
   }
 
   void ParseData(const Template* tp, Object* o, uint32_t depth) {
+    ParseData(tp, WalkOf(tp, depth), o, depth);
+  }
+
+  void ParseData(const Template* tp, const Walk& walk, Object* o, uint32_t depth) {
     if (depth > limits_.maxTemplateDepth) {
       Fail("templates nested too deeply in " + tp->name, lex_->Peek().offset, lex_->Peek().line);
     }
@@ -1046,23 +849,20 @@ class Parser {
     }
     for (size_t mi = 0; mi < tp->members.size(); ++mi) {
       const TemplateMember& m = tp->members[mi];
-      const Template* sub = nullptr;
-      if (!m.typeName.empty()) {
-        sub = Lookup(m.typeName);
-        if (!sub) {
-          const Token& t = lex_->Peek();
-          lex_->FailAt(t, "unknown member type '" + m.typeName + "' in template " + tp->name);
-        }
+      const Walk::Member& wm = walk.members[mi];
+      const Template* sub = wm.sub;
+      if (!m.typeName.empty() && !sub) {
+        const Token& t = lex_->Peek();
+        lex_->FailAt(t, "unknown member type '" + m.typeName + "' in template " + tp->name);
       }
       uint64_t count = 1;
       uint64_t bound = lex_->ScalarBound();
       uint64_t per = sub ? MinScalars(sub, depth + 1) : 1;
-      for (const auto& d : m.dims) {
-        uint64_t n = d.constant;
-        if (!d.member.empty()) {
-          size_t k = 0;
-          while (k < mi && tp->members[k].name != d.member) ++k;
-          n = k < mi ? scope[k] : 0;
+      for (size_t di = 0; di < m.dims.size(); ++di) {
+        uint64_t n = m.dims[di].constant;
+        if (!m.dims[di].member.empty()) {
+          const int32_t k = wm.dimMember[di];
+          n = k >= 0 ? scope[k] : 0;
         }
         count *= n;
         if (per != 0 && count > bound / per) {
@@ -1073,14 +873,17 @@ class Parser {
         if (count == 0) break;
       }
       if (per == 0) continue;
-      for (uint64_t i = 0; i < count; ++i) {
-        if (sub) {
-          ParseData(sub, o, depth + 1);
-        } else {
-          ReadScalar(o, m.primitive);
-        }
+      if (!sub) {
+        ReadScalars(o, m.primitive, count);
+      } else if (wm.flat.length > 0 && depth + wm.flat.nesting <= limits_.maxTemplateDepth) {
+        ReadScalars(o, wm.flat.type, count * wm.flat.length);
+      } else if (wm.counted && depth + 1 <= limits_.maxTemplateDepth) {
+        ReadCountedRecords(sub, o, count);
+      } else if (count > 0) {
+        const Walk& subWalk = WalkOf(sub, depth + 1);
+        for (uint64_t i = 0; i < count; ++i) ParseData(sub, subWalk, o, depth + 1);
       }
-      if (!sub && m.dims.empty() && IsIntegerType(m.primitive)) scope[mi] = o->values_.back().bits;
+      if (!sub && m.dims.empty() && IsIntegerType(m.primitive)) scope[mi] = o->bits_.back();
     }
   }
 
@@ -1191,6 +994,8 @@ class Parser {
   const std::vector<Template>* fallback_;
   Lexer* lex_ = nullptr;
   std::unordered_map<const Template*, uint64_t> minScalars_;
+  std::unordered_map<const Template*, Flat> flat_;
+  std::unordered_map<const Template*, Walk> walks_;
 };
 
 // ---------------------------------------------------------------------------

@@ -95,20 +95,29 @@ struct Child {
 class DataReader {
  public:
   explicit DataReader(const Object& object);
-  bool ReadDword(uint32_t* out);  // any integer member
-  bool ReadWord(uint16_t* out);   // an integer member that fits 16 bits
-  bool ReadFloat(float* out);     // FLOAT or DOUBLE
+  bool ReadDword(uint32_t* out);                 // any integer member
+  bool ReadDwords(uint32_t* out, size_t count);  // count integer members
+  bool ReadWord(uint16_t* out);                  // an integer member that fits 16 bits
+  bool ReadFloat(float* out);                    // FLOAT or DOUBLE
   bool ReadFloats(float* out, size_t count);
   bool ReadString(std::string* out);
+  // The next values up to the first that is not an integer, in place, their
+  // number in *count; nothing is read. Null once the reader has failed.
+  const uint32_t* PeekDwords(size_t* count);
   bool ReadMatrix(Matrix* out);  // 16 floats, row by row
   bool Skip(size_t count);
   size_t Remaining() const;
   bool Ok() const { return ok_; }
 
  private:
-  const Value* Next();
+  // The type of the next value, or false past the end (marking the reader failed).
+  bool NextType(ValueType* type);
+  // Whether the next count values are all of a type that passes the test.
+  template <typename Test>
+  bool NextAre(size_t count, Test test);
   const Object* object_;
   size_t pos_ = 0;
+  size_t run_ = 0;  // the run holding pos_, or one before it
   bool ok_ = true;
 };
 
@@ -119,7 +128,9 @@ class Object {
   bool Is(const Guid& g) const { return templateGuid_ == g; }
   const std::string& Name() const { return name_; }  // empty when none
   const Guid& InstanceGuid() const { return instanceGuid_; }
-  const std::vector<Value>& Values() const { return values_; }
+  // Every value in file order (built on each call: for tests and tools).
+  std::vector<Value> Values() const;
+  size_t ValueCount() const { return bits_.size(); }
   const std::vector<std::string>& Strings() const { return strings_; }
   const std::vector<Child>& Children() const { return children_; }
   DataReader Data() const { return DataReader(*this); }
@@ -127,11 +138,24 @@ class Object {
 
  private:
   friend class Parser;
+  friend class DataReader;
+  // The values appended to bits_ since the last call are of this type.
+  void NoteType(ValueType type) {
+    if (runs_.empty() || runs_.back().type != type) runs_.push_back(Run{0, type});
+    runs_.back().end = bits_.size();
+  }
   std::string templateName_;
   Guid templateGuid_;
   std::string name_;
   Guid instanceGuid_;
-  std::vector<Value> values_;
+  // The values' bits in file order, and their types as runs: each run of
+  // one type ends before index `end`, where the next begins.
+  std::vector<uint32_t> bits_;
+  struct Run {
+    size_t end;
+    ValueType type;
+  };
+  std::vector<Run> runs_;
   std::vector<std::string> strings_;
   std::vector<Child> children_;
   size_t offset_ = 0;

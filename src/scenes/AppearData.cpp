@@ -1,5 +1,7 @@
 // Placement files: reading an .arg file into the application's records and
 // spawning what they place.
+#include <cstdio>
+
 #include "actors/EnemyClasses.h"
 #include "actors/Motion.h"
 #include "actors/Player.h"
@@ -27,7 +29,12 @@ bool PlaceOnField(port::Vec3* at) {
 
 }  // namespace
 
-void Application::LoadAppearData(const char* path) { ReadAppearRecords(path, &appearRecords); }
+void Application::LoadAppearData(const char* path) {
+  // A missing file places nothing; said, so a broken install shows why.
+  if (!ReadAppearRecords(path, &appearRecords) && path) {
+    std::fprintf(stderr, "Could not read %s\n", path);
+  }
+}
 
 void Application::SpawnAppearData() {
   for (const AppearRecord& r : appearRecords) {
@@ -38,9 +45,8 @@ void Application::SpawnAppearData() {
       continue;
     }
     if (r.kind >= kAppearBattlePlayer1 && r.kind <= kAppearBattlePlayer4) {
-      // The battle players' line, when they land: battle player
-      // (r.kind - kAppearBattlePlayer1) Init at (r.x, r.y, r.z, r.param)
-      // with own id kOwnerBattlePlayer1 + (r.kind - kAppearBattlePlayer1).
+      const int32_t index = r.kind - kAppearBattlePlayer1;
+      battlePlayers[index].Init(r.x, r.y, r.z, r.param, kOwnerBattlePlayer1 + index);
       continue;
     }
     // One heading per enemy record, in record order.

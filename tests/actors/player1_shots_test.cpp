@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 #include "actors/Player1Shots.h"
 #include "actors/SokaiCounters.h"
@@ -187,6 +188,59 @@ TEST_F(PlayerShots, TheSokaiShotNeverHitsButItsBurstStrikesAllAroundFor41Frames)
   Player1TamaBurst::SetContext(nullptr, nullptr);
   EXPECT_NE(Player1TamaBurst::Spawn(0.0f, 1.0f, 0.0f, 0.0f, kOwnerPlayer), nullptr);
   EXPECT_EQ(counters.bursts, 1);
+}
+
+// Without their meshes and pictures the shots fly, hit and burst as ever and
+// draw nothing; with them each shows where it flies.
+TEST_F(PlayerShots, WithoutTheirFilesTheShotsStillFlyAndHitUnseen) {
+  player.Place(0.0f, stagetest::kStandY, -4.0f, 0.0f);
+  Step(30);
+  stagetest::DummyEnemy* e = AddEnemy({2.5f, 1.0f, 11.0f}, kCharacterZako1, 100.0f, 100.0f);
+  auto fire = [&] {
+    return std::vector<PlayerShot*>{
+        Tama::Spawn(2.5f, 1.0f, 2.0f, 0.0f, kOwnerPlayer),
+        Player1LargeTama1::Spawn(2.5f, 1.0f, 2.0f, 0.0f, 0, kOwnerPlayer),
+        Player1LargeTama2::Spawn(2.5f, 1.0f, 2.0f, 0.0f, kOwnerPlayer),
+        Player1LargeTama3::Spawn(2.5f, 1.0f, 2.0f, 0.0f, kOwnerPlayer)};
+  };
+  // The pixels one shot adds with the others hidden (they fly together).
+  auto drawnAlone = [&](const std::vector<PlayerShot*>& all, PlayerShot* s) {
+    std::vector<uint8_t> was;
+    for (PlayerShot* o : all) was.push_back(o->alive);
+    for (PlayerShot* o : all) o->alive = 0;
+    const int n = PixelsDrawnBy(s);
+    for (size_t i = 0; i < all.size(); ++i) all[i]->alive = was[i];
+    return n;
+  };
+  std::vector<PlayerShot*> shots = fire();
+  Step(2);
+  for (PlayerShot* s : shots) {
+    ASSERT_NE(s, nullptr);
+    EXPECT_GT(drawnAlone(shots, s), 50) << s->GetType();
+  }
+  for (PlayerShot* s : shots) s->alive = 0;
+
+  Tama::Unload();
+  Player1LargeTama1::Unload();
+  Player1LargeTama2::Unload();
+  Player1LargeTama3::Unload();
+  WithoutFiles([&] {
+    Tama::Load(device);
+    Player1LargeTama1::Load(device, nullptr, 4);
+    Player1LargeTama2::Load(device);
+    Player1LargeTama3::Load(device);
+  });
+  shots = fire();
+  Step(2);
+  for (PlayerShot* s : shots) {
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(drawnAlone(shots, s), 0) << s->GetType();
+  }
+  Step(20);
+  EXPECT_FALSE(shots[0]->IsAlive());  // the tama ended on the enemy
+  EXPECT_GE(e->hits, 1);
+  EXPECT_EQ(CountObjects(kObjectPlayer1TamaBurst), 1);  // the sokai shot burst
+  DrawFrame();
 }
 
 }  // namespace

@@ -126,6 +126,23 @@ TEST_F(Zako1bOnSokaiField, ThrownAwayFromTheShotItCountsOnceSpinsAndVanishesAfte
   EXPECT_EQ(counters.score, 1);
 }
 
+// The cry is drawn from three; the draw's rare top value cries none, and the
+// kill counts all the same.
+TEST_F(Zako1bOnSokaiField, TheTopDrawOfTheCryIsSilent) {
+  Zako1b* zako = Zako1b::Spawn(0.0f, stagetest::kStandY, 5.0f, 90.0f);
+  ASSERT_NE(zako, nullptr);
+  Step();
+  Shot(zako->position + port::Vec3{0.0f, 0.0f, -1.0f});
+  Step();
+  ASSERT_EQ(zako->state, kZako1bBlown);
+  ClearSounds();
+  port::CrtSrand(4028364353u);  // the next value drawn is 32767: RandomInt(3) gives 3
+  Step();
+  EXPECT_EQ(counters.kills, 1);
+  EXPECT_EQ(
+      CountSound(kSoundEnemyDying) + CountSound(kSoundEnemyHurt) + CountSound(kSoundEnemyHurt2), 0);
+}
+
 // The higher the throw, the slower the flight sideways: thrown up at v (0 to
 // 0.7 a frame) it flies at 0 to (100 - 141.4 v) x 0.01.
 TEST_F(Zako1bOnSokaiField, EveryThrowRisesAtMost07AndFliesSidewaysTheSlowerTheHigher) {

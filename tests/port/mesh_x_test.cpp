@@ -297,3 +297,91 @@ TEST(DataPath, RelativePathsResolveFromTheWorkingDirectory) {
   EXPECT_EQ(resolved, "Data/Toon.BMP");
   EXPECT_EQ(dotted, "./Data/Toon.BMP");
 }
+
+namespace {
+
+// Neighbours as their definition reads: across each edge a -> b (in file
+// vertices), the triangle of the first half-edge b -> a, unless that is the
+// triangle itself.
+std::vector<uint32_t> ReferenceAdjacency(const Mesh* m, const std::vector<uint32_t>& fileVertex) {
+  const uint32_t nt = m->GetNumFaces();
+  const uint16_t* idx = m->Indices();
+  auto key = [&](uint32_t t, int k) { return fileVertex[idx[t * 3 + k]]; };
+  std::vector<uint32_t> adj(nt * 3, 0xFFFFFFFFu);
+  for (uint32_t t = 0; t < nt; ++t) {
+    for (int e = 0; e < 3; ++e) {
+      const uint32_t a = key(t, e), b = key(t, (e + 1) % 3);
+      bool found = false;
+      for (uint32_t u = 0; u < nt && !found; ++u) {
+        for (int f = 0; f < 3 && !found; ++f) {
+          if (key(u, f) != b || key(u, (f + 1) % 3) != a) continue;
+          found = true;
+          if (u != t) adj[t * 3 + e] = u;
+        }
+      }
+    }
+  }
+  return adj;
+}
+
+}  // namespace
+
+// One mesh read by the static path and by the skinned one: the same vertices,
+// faces, materials and neighbours, whichever encoding.
+TEST(MeshX, StaticAndSkinnedPathsBuildTheSameMesh) {
+  xtest::TextWriter tw;
+  xtest::BinaryWriter bw;
+  for (xtest::XWriter* w : std::initializer_list<xtest::XWriter*>{&tw, &bw}) {
+    const std::string data = xtest::GridFile(*w, 5, 4);
+    auto file = port::x::File::LoadMemory(data.data(), data.size(), nullptr);
+    ASSERT_TRUE(file);
+    Loaded a, b;
+    ASSERT_EQ(port::LoadMeshFromXFile(*file, 0, nullptr, &a.adjacency, &a.materials, &a.mesh),
+              port::kOk);
+    ASSERT_EQ(port::LoadSkinMeshFromXof(*file->FindObject("Grid"), 0, nullptr, &b.adjacency,
+                                        &b.materials, &b.skin, &b.mesh),
+              port::kOk);
+    const uint32_t nv = a.mesh->GetNumVertices(), nt = a.mesh->GetNumFaces();
+    ASSERT_EQ(nv, b.mesh->GetNumVertices());
+    ASSERT_EQ(nt, 40u);
+    ASSERT_EQ(nt, b.mesh->GetNumFaces());
+    EXPECT_EQ(a.mesh->GetFVF(), b.mesh->GetFVF());
+    EXPECT_EQ(std::memcmp(a.mesh->Vertices(), b.mesh->Vertices(),
+                          size_t{nv} * a.mesh->GetNumBytesPerVertex()),
+              0);
+    EXPECT_EQ(std::memcmp(a.mesh->Indices(), b.mesh->Indices(), size_t{nt} * 6), 0);
+    EXPECT_EQ(std::memcmp(a.mesh->Attributes(), b.mesh->Attributes(), size_t{nt} * 4), 0);
+    // Faces alternate materials in the file; the mesh holds them sorted, in file order within each.
+    EXPECT_EQ(a.mesh->AttributeTable().size(), 2u);
+    EXPECT_EQ(a.mesh->Attributes()[nt / 2 - 1], 0u);
+    EXPECT_EQ(a.mesh->Attributes()[nt / 2], 1u);
+    EXPECT_EQ(a.adjacency, b.adjacency);
+    // The grid has one normal: no vertex is split, and file vertices are the mesh's.
+    std::vector<uint32_t> identity(nv);
+    for (uint32_t v = 0; v < nv; ++v) identity[v] = v;
+    EXPECT_EQ(a.adjacency, ReferenceAdjacency(a.mesh, identity));
+    EXPECT_EQ(a.materials.size(), 2u);
+    EXPECT_EQ(b.materials.size(), 2u);
+  }
+}
+
+// Neighbours join across vertices split by normal, as the file's vertices.
+TEST(MeshX, AdjacencyJoinsVerticesSplitByNormal) {
+  Loaded l;
+  const std::string data = std::string("xof 0303txt 0032\n") + R"(
+Mesh Fold {
+  6; 0;0;0;, 1;0;0;, 2;0;0;, 0;1;0;, 1;1;0;, 2;1;1;;
+  4; 3;0,3,4;, 3;0,4,1;, 3;1,4,5;, 3;1,5,2;;
+  MeshNormals { 2; 0;0;-1;, 0;-0.7;-0.7;; 4; 3;0,0,0;, 3;0,0,0;, 3;1,1,1;, 3;1,1,1;; }
+})";
+  auto file = port::x::File::LoadMemory(data.data(), data.size(), nullptr);
+  ASSERT_TRUE(file);
+  ASSERT_EQ(port::LoadSkinMeshFromXof(*file->Objects()[0], 0, nullptr, &l.adjacency, &l.materials,
+                                      &l.skin, &l.mesh),
+            port::kOk);
+  ASSERT_EQ(l.mesh->GetNumVertices(), 8u);  // vertices 1 and 4 split in two
+  // Output vertices 6 and 7 are copies of file vertices 1 and 4.
+  const std::vector<uint32_t> fileVertex = {0, 1, 2, 3, 4, 5, 1, 4};
+  EXPECT_EQ(l.adjacency, ReferenceAdjacency(l.mesh, fileVertex));
+  EXPECT_EQ(l.adjacency[1 * 3 + 1], 2u);  // across the fold, edge 4-1
+}

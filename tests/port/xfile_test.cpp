@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <bit>
 #include <cstring>
+#include <functional>
 #include <string>
 
 #include "support/x_writer.h"
@@ -495,4 +497,184 @@ TEST(XFile, GuidTextRoundTrip) {
   EXPECT_FALSE(port::x::Guid::Parse("3D82AB46-62DA-11CF-AB39-0020AF71E43", &g));
   EXPECT_FALSE(port::x::Guid::Parse("3D82AB46+62DA-11CF-AB39-0020AF71E433", &g));
   EXPECT_FALSE(port::x::Guid::Parse("3D82AB46-62DA-11CF-AB39-0020AF71E43G", &g));
+}
+
+namespace {
+
+// The values of a small Mesh: 3 vertices, a triangle and a quad.
+const std::vector<float> kPos = {0, 0, 0, 1.5f, 0, 0, 0, -2.25f, 1e-5f};
+const std::vector<uint32_t> kFaces = {3, 0, 1, 2, 4, 2, 1, 0, 1};
+
+std::vector<port::x::Value> MeshValues() {
+  using port::x::ValueType;
+  std::vector<port::x::Value> v = {{ValueType::Dword, 3}};
+  for (float p : kPos) v.push_back({ValueType::Float, std::bit_cast<uint32_t>(p)});
+  v.push_back({ValueType::Dword, 2});
+  for (uint32_t i : kFaces) v.push_back({ValueType::Dword, i});
+  return v;
+}
+
+void ExpectValues(const std::string& file, const std::vector<port::x::Value>& want,
+                  const std::string& what) {
+  SCOPED_TRACE(what);
+  Error err;
+  auto f = Parse(file, &err);
+  ASSERT_TRUE(f) << err.ToString();
+  ASSERT_EQ(f->Objects().size(), 1u);
+  const auto got = f->Objects()[0]->Values();
+  ASSERT_EQ(got.size(), want.size());
+  for (size_t i = 0; i < got.size(); ++i) {
+    EXPECT_EQ(got[i].type, want[i].type) << i;
+    EXPECT_EQ(got[i].bits, want[i].bits) << i;
+  }
+}
+
+}  // namespace
+
+// Number lists are read in bulk; however the numbers are cut into tokens, the
+// values are the same.
+TEST(XFile, EveryLayoutOfTheSameNumbersReadsTheSame) {
+  const auto want = MeshValues();
+  auto binary = [](bool doubles, const std::function<void(xtest::BinaryWriter&)>& body) {
+    xtest::BinaryWriter w(doubles);
+    w.Begin("Mesh", "M");
+    body(w);
+    w.End();
+    return w.Finish();
+  };
+  ExpectValues(binary(false,
+                      [](auto& w) {
+                        w.Int(3);
+                        w.Floats(kPos);
+                        w.Int(2);
+                        w.Ints(kFaces);
+                      }),
+               want, "one list each");
+  ExpectValues(binary(true,
+                      [](auto& w) {
+                        w.Int(3);
+                        w.Floats(kPos);
+                        w.Ints({2, 3, 0, 1, 2});
+                        w.Ints({4, 2, 1, 0, 1});
+                      }),
+               want, "64-bit floats, the count in the faces' list");
+  ExpectValues(binary(false,
+                      [](auto& w) {
+                        w.Ints({3});
+                        w.Floats({0, 0});
+                        w.Floats({});
+                        w.Floats({0, 1.5f, 0, 0, 0, -2.25f, 1e-5f});
+                        w.Token(3);  // a lone integer
+                        w.U32(2);
+                        w.Ints({3, 0});
+                        w.Ints({1, 2, 4, 2, 1});
+                        w.Token(3);
+                        w.U32(0);
+                        w.Ints({1});
+                      }),
+               want, "lists cut inside vertices and faces, lone integers, an empty list");
+  ExpectValues(binary(false,
+                      [&](auto& w) {
+                        for (uint32_t i : {3u}) w.Ints({i});
+                        for (float p : kPos) w.Floats({p});
+                        for (uint32_t i : std::vector<uint32_t>{2, 3, 0, 1, 2, 4, 2, 1, 0, 1})
+                          w.Ints({i});
+                      }),
+               want, "a list for every number");
+  ExpectValues(
+      "xof 0303txt 0032\nMesh M {\n 3; 0;0;0;, +1.5;0 ;0;,\n"
+      "# a comment\n 0;-2.25;1e-005;;\n 2; 3;0,1,2;, 4;2,1, // another\n 0,+1;;\n}\n",
+      want, "text with comments, signs and spacing");
+  // Integers stand for floats where floats are due; floats never for integers.
+  using port::x::ValueType;
+  ExpectValues(
+      binary(false,
+             [](auto& w) {
+               w.Int(3);
+               w.Ints({0, 0, 0, 1, 0, 0, 0, 7, 1});
+               w.Int(0);
+             }),
+      [] {
+        std::vector<port::x::Value> v = {{ValueType::Dword, 3}};
+        for (float p : {0.f, 0.f, 0.f, 1.f, 0.f, 0.f, 0.f, 7.f, 1.f})
+          v.push_back({ValueType::Float, std::bit_cast<uint32_t>(p)});
+        v.push_back({ValueType::Dword, 0});
+        return v;
+      }(),
+      "integers as coordinates");
+  std::vector<std::string> refused = {
+      binary(false,
+             [](auto& w) {
+               w.Int(1);
+               w.Floats({0, 0, 0});
+               w.Floats({1});  // a float as the face count
+               w.Ints({3, 0, 0, 0});
+             }),
+      binary(false,
+             [](auto& w) {
+               w.Int(1);
+               w.Floats({0, 0, 0});
+               w.Ints({1, 200, 0, 0, 0});  // a face of 200 corners, 3 given
+             }),
+      binary(false,
+             [](auto& w) {
+               w.Int(1);
+               w.Floats({0, 0, 0});
+               w.Ints({1, 3, 0, 0});  // a face cut short, then a float
+               w.Floats({0});
+             }),
+      "xof 0303txt 0032\nMesh M { 1; 0;0;0;; 1; 3;0,0,1.5;; }\n",
+      "xof 0303txt 0032\nMesh M { 1; 0;0;0;; 1; 3;0,0,-2147483649;; }\n",
+      "xof 0303txt 0032\nMesh M { 1; 0;0;1stPoint;; 1; 3;0,0,0;; }\n",
+      "xof 0303txt 0032\nMesh M { 1; 0;0;0;; 1; 3;0,0",
+  };
+  for (const std::string& bad : refused) {
+    Error err;
+    EXPECT_FALSE(Parse(bad, &err)) << bad;
+    EXPECT_FALSE(err.message.empty());
+  }
+}
+
+TEST(XFile, TypedReadsFollowTheValuesTypes) {
+  xtest::BinaryWriter w;
+  w.Begin("Mesh", "M");
+  w.Int(3);
+  w.Floats(kPos);
+  w.Int(2);
+  w.Ints(kFaces);
+  w.End();
+  auto f = Parse(w.Finish());
+  ASSERT_TRUE(f);
+  const Object& mesh = *f->Objects()[0];
+  EXPECT_EQ(mesh.ValueCount(), 1 + kPos.size() + 1 + kFaces.size());
+  auto r = mesh.Data();
+  size_t ints = 0;
+  EXPECT_NE(r.PeekDwords(&ints), nullptr);
+  EXPECT_EQ(ints, 1u);  // up to the first float
+  uint32_t nv = 0;
+  ASSERT_TRUE(r.ReadDword(&nv));
+  EXPECT_NE(r.PeekDwords(&ints), nullptr);
+  EXPECT_EQ(ints, 0u);
+  float pos[9] = {};
+  ASSERT_TRUE(r.ReadFloats(pos, 9));
+  EXPECT_EQ(pos[8], 1e-5f);
+  EXPECT_EQ(r.PeekDwords(&ints)[2], 0u);  // the count, then the first face
+  EXPECT_EQ(ints, 1 + kFaces.size());
+  uint32_t faces[10] = {};
+  ASSERT_TRUE(r.ReadDwords(faces, 10));
+  EXPECT_EQ(faces[9], 1u);
+  EXPECT_EQ(r.Remaining(), 0u);
+  // A bulk read across a change of type fails whole and leaves the output alone.
+  auto r2 = mesh.Data();
+  uint32_t out[3] = {7, 7, 7};
+  EXPECT_FALSE(r2.ReadDwords(out, 3));
+  EXPECT_EQ(out[0], 7u);
+  EXPECT_FALSE(r2.Ok());
+  EXPECT_FALSE(r2.ReadDword(out));
+  auto r3 = mesh.Data();
+  ASSERT_TRUE(r3.Skip(1));
+  float f10[10];
+  EXPECT_FALSE(r3.ReadFloats(f10, 10));  // nine floats, then a count
+  auto r4 = mesh.Data();
+  EXPECT_FALSE(r4.ReadDwords(out, mesh.ValueCount() + 1));
 }

@@ -179,6 +179,19 @@ TEST_F(AppearDataOnStage, EveryUnlistedKindIsAZako1AndRecordsStayUntilTheNextLoa
   for (size_t i = 0; i < records.size(); ++i) EXPECT_TRUE(Same(app.appearRecords[i], records[i]));
   app.SpawnAppearData();
   EXPECT_EQ(CountCharacters(kCharacterZako1), 5);
+  // Battle players 1 and 4 stand where the file puts them with their own
+  // ids; the others keep their state.
+  const BattlePlayer& first = app.battlePlayers[0];
+  const BattlePlayer& fourth = app.battlePlayers[3];
+  EXPECT_EQ(first.alive, 1);
+  EXPECT_EQ(first.id, kOwnerBattlePlayer1);
+  EXPECT_EQ(first.position, (port::Vec3{0.0f, 2.0f, 12.0f}));
+  EXPECT_EQ(fourth.alive, 1);
+  EXPECT_EQ(fourth.id, kOwnerBattlePlayer1 + 3);
+  EXPECT_EQ(fourth.position, (port::Vec3{3.0f, 2.0f, 12.0f}));
+  EXPECT_EQ(fourth.angle.y, 90.0f);
+  EXPECT_EQ(app.battlePlayers[1].alive, 0);
+  EXPECT_EQ(app.battlePlayers[2].alive, 0);
   // Enemies face a random way; the heading of the file is the players'.
   // Spawning does not use the records up: twice is twice as many.
   app.SpawnAppearData();

@@ -13,8 +13,15 @@ class XWriter {
  public:
   virtual ~XWriter() = default;
   virtual void Begin(const std::string& templ, const std::string& name = "") = 0;
-  virtual void Ints(const std::vector<uint32_t>& v) = 0;
-  virtual void Floats(const std::vector<float>& v) = 0;
+  // A list of numbers. fields 0: one array member, "1, 2, 3;". fields n: an
+  // array of records of n number members each, "1;2;, 3;4;;" (one record is a
+  // record member). The binary encoding writes the same list either way.
+  virtual void Ints(const std::vector<uint32_t>& v, size_t fields = 0) = 0;
+  virtual void Floats(const std::vector<float>& v, size_t fields = 0) = 0;
+  // An array of MeshFace records, given flat: each face's count, then its indices.
+  virtual void Faces(const std::vector<uint32_t>& v) = 0;
+  // A Matrix4x4 member: its array of 16, then the record's end.
+  virtual void Matrix(const std::vector<float>& m) = 0;
   virtual void String(const std::string& s) = 0;
   virtual void Ref(const std::string& name) = 0;
   virtual void End() = 0;
@@ -28,19 +35,30 @@ class TextWriter : public XWriter {
   void Begin(const std::string& templ, const std::string& name) override {
     out_ += templ + (name.empty() ? "" : " " + name) + " {\n";
   }
-  void Ints(const std::vector<uint32_t>& v) override {
-    for (size_t i = 0; i < v.size(); ++i)
-      out_ += std::to_string(v[i]) + (i + 1 < v.size() ? "," : ";");
-    out_ += "\n";
+  void Ints(const std::vector<uint32_t>& v, size_t fields = 0) override {
+    List(v.size(), fields, ",", [&](size_t i) { out_ += std::to_string(v[i]); });
   }
-  void Floats(const std::vector<float>& v) override {
-    char buf[32];
-    for (size_t i = 0; i < v.size(); ++i) {
+  void Floats(const std::vector<float>& v, size_t fields = 0) override {
+    // ", " keeps a comma from reading as a decimal comma in lenient readers.
+    List(v.size(), fields, ", ", [&](size_t i) {
+      char buf[32];
       std::snprintf(buf, sizeof buf, "%.9g", v[i]);
       out_ += buf;
-      out_ += i + 1 < v.size() ? "," : ";";
+    });
+  }
+  void Faces(const std::vector<uint32_t>& v) override {
+    for (size_t i = 0; i < v.size();) {
+      const size_t n = v[i];
+      out_ += std::to_string(n) + ";";
+      for (size_t k = 1; k <= n && i + k < v.size(); ++k)
+        out_ += std::to_string(v[i + k]) + (k < n ? "," : ";");
+      i += n + 1;
+      out_ += i < v.size() ? ",\n" : ";\n";
     }
-    out_ += "\n";
+  }
+  void Matrix(const std::vector<float>& m) override {
+    Floats(m);
+    out_.insert(out_.size() - 1, ";");
   }
   void String(const std::string& s) override { out_ += "\"" + s + "\";\n"; }
   void Ref(const std::string& name) override { out_ += "{ " + name + " }\n"; }
@@ -49,6 +67,19 @@ class TextWriter : public XWriter {
   void Raw(const std::string& s) { out_ += s; }
 
  private:
+  template <typename Put>
+  void List(size_t count, size_t fields, const char* comma, Put put) {
+    for (size_t i = 0; i < count; ++i) {
+      put(i);
+      if (fields == 0) {
+        out_ += i + 1 < count ? comma : ";";
+      } else {
+        out_ += ";";
+        if ((i + 1) % fields == 0) out_ += i + 1 < count ? comma : ";";
+      }
+    }
+    out_ += "\n";
+  }
   std::string out_;
 };
 
@@ -70,12 +101,12 @@ class BinaryWriter : public XWriter {
     if (!name.empty()) Name(name);
     Token(10);
   }
-  void Ints(const std::vector<uint32_t>& v) override {
+  void Ints(const std::vector<uint32_t>& v, size_t fields = 0) override {
     Token(6);
     U32(static_cast<uint32_t>(v.size()));
     for (uint32_t x : v) U32(x);
   }
-  void Floats(const std::vector<float>& v) override {
+  void Floats(const std::vector<float>& v, size_t fields = 0) override {
     Token(7);
     U32(static_cast<uint32_t>(v.size()));
     for (float f : v) {
@@ -87,6 +118,8 @@ class BinaryWriter : public XWriter {
       }
     }
   }
+  void Faces(const std::vector<uint32_t>& v) override { Ints(v); }
+  void Matrix(const std::vector<float>& m) override { Floats(m); }
   void String(const std::string& s) override {
     Token(2);
     U32(static_cast<uint32_t>(s.size()));
@@ -106,13 +139,22 @@ class BinaryWriter : public XWriter {
   std::string out_;
 };
 
+// A Material's data: face colour, power, specular colour, no emissive.
+inline void WriteMaterial(XWriter& w, const std::vector<float>& rgba, float power,
+                          const std::vector<float>& specular) {
+  w.Floats(rgba, 4);
+  w.Floats({power});
+  w.Floats(specular, 3);
+  w.Floats({0, 0, 0}, 3);
+}
+
 // A mesh of a w by h grid of quads in the x-y plane, with normals, texture
 // coordinates and two materials, inside a frame.
 inline void WriteGridModel(XWriter& w, uint32_t gw, uint32_t gh) {
   uint32_t nv = (gw + 1) * (gh + 1);
   w.Begin("Frame", "Root");
   w.Begin("FrameTransformMatrix");
-  w.Floats({1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1});
+  w.Matrix({1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1});
   w.End();
   w.Begin("Mesh", "Grid");
   w.Int(nv);
@@ -123,7 +165,7 @@ inline void WriteGridModel(XWriter& w, uint32_t gw, uint32_t gh) {
       pos.insert(pos.end(), {static_cast<float>(x), static_cast<float>(y), 0.0f});
     }
   }
-  w.Floats(pos);
+  w.Floats(pos, 3);
   w.Int(gw * gh);
   std::vector<uint32_t> faces;
   faces.reserve(gw * gh * 5);
@@ -133,14 +175,14 @@ inline void WriteGridModel(XWriter& w, uint32_t gw, uint32_t gh) {
       faces.insert(faces.end(), {4, i, i + gw + 1, i + gw + 2, i + 1});
     }
   }
-  w.Ints(faces);
+  w.Faces(faces);
   w.Begin("MeshNormals");
   w.Int(1);
-  w.Floats({0, 0, -1});
+  w.Floats({0, 0, -1}, 3);
   w.Int(gw * gh);
   std::vector<uint32_t> nf;
   for (uint32_t f = 0; f < gw * gh; ++f) nf.insert(nf.end(), {4, 0, 0, 0, 0});
-  w.Ints(nf);
+  w.Faces(nf);
   w.End();
   w.Begin("MeshTextureCoords");
   w.Int(nv);
@@ -149,15 +191,16 @@ inline void WriteGridModel(XWriter& w, uint32_t gw, uint32_t gh) {
     for (uint32_t x = 0; x <= gw; ++x)
       uv.insert(uv.end(), {static_cast<float>(x) / gw, static_cast<float>(y) / gh});
   }
-  w.Floats(uv);
+  w.Floats(uv, 2);
   w.End();
   w.Begin("MeshMaterialList");
-  w.Ints({2, gw * gh});
+  w.Int(2);
+  w.Int(gw * gh);
   std::vector<uint32_t> mi;
   for (uint32_t f = 0; f < gw * gh; ++f) mi.push_back(f % 2);
   w.Ints(mi);
   w.Begin("Material", "Red");
-  w.Floats({1, 0, 0, 1, 8, 0.5f, 0.5f, 0.5f, 0, 0, 0});
+  WriteMaterial(w, {1, 0, 0, 1}, 8, {0.5f, 0.5f, 0.5f});
   w.Begin("TextureFilename");
   w.String("texture\\grid.png");
   w.End();
@@ -171,7 +214,7 @@ inline void WriteGridModel(XWriter& w, uint32_t gw, uint32_t gh) {
 // A whole file: a top-level material the grid refers to, then the grid.
 inline std::string GridFile(XWriter& w, uint32_t gw, uint32_t gh) {
   w.Begin("Material", "Blue");
-  w.Floats({0, 0, 1, 0.5f, 4, 1, 1, 1, 0, 0, 0});
+  WriteMaterial(w, {0, 0, 1, 0.5f}, 4, {1, 1, 1});
   w.End();
   WriteGridModel(w, gw, gh);
   return w.Finish();
