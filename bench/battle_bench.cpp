@@ -2,7 +2,9 @@
 // field with every kind of their shots alive (normal shots, curving balls,
 // hit boxes, homing balls, flames, mines, creatures, explosions). One frame's
 // update, and one draw per viewport (the field, the four players and the
-// objects from each player's camera, in its quarter of the screen).
+// objects from each player's camera, in its quarter of the screen). Then the
+// same through the battle match scene itself: its whole frame at each draw
+// interval, its update, its draw, and each layer of the draw alone.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -15,8 +17,11 @@
 #include "actors/Player3Shots.h"
 #include "actors/Player4Shots.h"
 #include "actors/PlayerTamas.h"
+#include "app/Application.h"
+#include "app/StagePhase.h"
 #include "platform/GraphicsDevice.h"
 #include "platform/InputDevice.h"
+#include "port/input.h"
 #include "port/random.h"
 #include "port/window.h"
 #include "render/Camera.h"
@@ -24,10 +29,45 @@
 #include "world/EffectList.h"
 #include "world/ObjectList.h"
 #include "world/StageField.h"
+#include "world/Sun.h"
 
 namespace {
 
 constexpr int kPlayers = 4;
+
+// Every 40 frames a new set of every character's shots: the long-lived
+// ones pile up to a busy match's worth.
+void TopUpEveryShot(BattlePlayer* players, int& frame) {
+  if (frame++ % 40 != 0) return;
+  for (int i = 0; i < kPlayers; ++i) {
+    const BattlePlayer& p = players[i];
+    const int32_t id = p.id;
+    const float h = p.angle.y + 180.0f;  // away from the middle
+    const port::Vec3& x = p.position;
+    switch (i) {
+      case 0:
+        Tama::Spawn(x.x, x.y, x.z, h, id);
+        Player1LargeTama1::Spawn(x.x, x.y, x.z, h + 20, 1, id);
+        break;
+      case 1:
+        Player2Tama::Spawn(x.x, x.y, x.z, h, id);
+        Player2LargeTama1::Spawn(x.x, x.y, x.z, h, g_objects.Size() % 4, id);
+        Player2HitBox::Spawn(x.x + 1, x.y, x.z, h, id);
+        break;
+      case 2:
+        Player3Tama::Spawn(x.x, x.y, x.z, h, id);
+        Player3LargeTama1::Spawn(x.x, x.y, x.z, h, &players[2], id);
+        Player3LargeTama2::Spawn(x.x + 2, 0.3f, x.z, h, id);
+        break;
+      default:
+        Player4Tama::Spawn(x.x, x.y, x.z, h, id);
+        Player4LargeTama1::Spawn(x.x - 2, 1, x.z + 2, h, id);
+        Player4LargeTama2::Spawn(x.x, 0.8f, x.z - 2, h, id);
+        Player4LargeTama3::Spawn(x.x - 3, 1, x.z, h, id);
+        break;
+    }
+  }
+}
 
 struct Battle {
   port::Window* window = nullptr;
@@ -66,39 +106,7 @@ struct Battle {
     return true;
   }
 
-  // Every 40 frames a new set of every character's shots: the long-lived
-  // ones pile up to a busy match's worth.
-  void TopUpShots() {
-    if (frame++ % 40 != 0) return;
-    for (int i = 0; i < kPlayers; ++i) {
-      const BattlePlayer& p = players[i];
-      const int32_t id = p.id;
-      const float h = p.angle.y + 180.0f;  // away from the middle
-      const port::Vec3& x = p.position;
-      switch (i) {
-        case 0:
-          Tama::Spawn(x.x, x.y, x.z, h, id);
-          Player1LargeTama1::Spawn(x.x, x.y, x.z, h + 20, 1, id);
-          break;
-        case 1:
-          Player2Tama::Spawn(x.x, x.y, x.z, h, id);
-          Player2LargeTama1::Spawn(x.x, x.y, x.z, h, g_objects.Size() % 4, id);
-          Player2HitBox::Spawn(x.x + 1, x.y, x.z, h, id);
-          break;
-        case 2:
-          Player3Tama::Spawn(x.x, x.y, x.z, h, id);
-          Player3LargeTama1::Spawn(x.x, x.y, x.z, h, &players[2], id);
-          Player3LargeTama2::Spawn(x.x + 2, 0.3f, x.z, h, id);
-          break;
-        default:
-          Player4Tama::Spawn(x.x, x.y, x.z, h, id);
-          Player4LargeTama1::Spawn(x.x - 2, 1, x.z + 2, h, id);
-          Player4LargeTama2::Spawn(x.x, 0.8f, x.z - 2, h, id);
-          Player4LargeTama3::Spawn(x.x - 3, 1, x.z, h, id);
-          break;
-      }
-    }
-  }
+  void TopUpShots() { TopUpEveryShot(players, frame); }
 
   void Update() {
     g_input.PollKeyboard();
@@ -189,5 +197,134 @@ void BM_BattleDrawFourViewports(benchmark::State& state) {
   b.Stop();
 }
 BENCHMARK(BM_BattleDrawFourViewports)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
+
+// The battle match scene with four players in their fight, every
+// character's shots topped up as above; player 1 also holds attack and up.
+struct Match {
+  port::Window* window = nullptr;
+  Application app;
+  std::filesystem::path cwd;
+  int frame = 0;
+
+  bool Start(int32_t interval) {
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    cwd = std::filesystem::current_path();
+    std::filesystem::current_path(POMELVANE_RUN_DIR);
+    std::string error;
+    if (port::InitVideo(&error)) window = port::CreateMainWindow("bench", 640, 480, false, &error);
+    if (!window || !g_graphics.Create(window, 0, 640, 480)) return false;
+    g_graphics.SetDefaultStates();
+    port::CrtSrand(1);
+    port::StartInput();
+    g_input.InitKeyboard(nullptr);
+    g_characters.Init(g_graphics.GetDevice(), g_graphics.GetCaps(), 1);
+    app.toonEffectAvailable = g_characters.GetToonEffect()->GetEffect() != nullptr ? 1 : 0;
+    app.windowActive = 1;
+    app.battle.players = kPlayers;
+    app.battle.matchTime = 99000;
+    app.battle.drawInterval = interval;
+    app.battle.stage = 0;
+    for (int i = 0; i < kPlayers; ++i) app.battle.character[i] = i + 1;
+    app.requestedScene = SceneBattle;
+    app.Frame();
+    while (app.stagePhase == kPhaseIntro) app.Frame();
+    port::SetTestKey(0x2C, true);  // Z
+    port::SetTestKey(0xC8, true);  // up
+    for (int f = 0; f < 500; ++f) Step();
+    return true;
+  }
+  void Step() {
+    TopUpEveryShot(app.battlePlayers, frame);
+    app.Frame();
+  }
+  void Stop() {
+    port::ClearTestKeys();
+    app.ReleaseBattle();
+    BattlePlayer::LoadShared(0, nullptr, nullptr, nullptr);
+    for (BattlePlayer& p : app.battlePlayers) p.Release();
+    g_objects.Release();
+    g_effects.Release();
+    g_stageField.Release();
+    g_characters.Release();
+    // The sun keeps its mesh from scene to scene; not past this device.
+    g_sun.mesh.Release();
+    g_sun.device = nullptr;
+    g_input.Release();
+    port::StopInput();
+    g_graphics.Release();
+    if (window) port::DestroyMainWindow(window);
+    std::filesystem::current_path(cwd);
+  }
+};
+
+// One whole frame of the match (update, the four viewports, the HUD, the
+// present) at draw interval 1, 2 and 3.
+void BM_BattleMatchFrame(benchmark::State& state) {
+  Match m;
+  if (!m.Start(static_cast<int32_t>(state.range(0)))) {
+    state.SkipWithError("no offscreen device");
+    m.Stop();
+    return;
+  }
+  for (auto _ : state) m.Step();
+  state.counters["objects"] = g_objects.CountAlive();
+  m.Stop();
+}
+BENCHMARK(BM_BattleMatchFrame)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
+
+// The match's update alone, and its draw alone at interval 1.
+void BM_BattleMatchUpdate(benchmark::State& state) {
+  Match m;
+  if (!m.Start(1)) {
+    state.SkipWithError("no offscreen device");
+    m.Stop();
+    return;
+  }
+  for (auto _ : state) {
+    TopUpEveryShot(m.app.battlePlayers, m.frame);
+    m.app.UpdateBattle();
+  }
+  state.counters["objects"] = g_objects.CountAlive();
+  m.Stop();
+}
+BENCHMARK(BM_BattleMatchUpdate)->Unit(benchmark::kMillisecond);
+
+void BM_BattleMatchDraw(benchmark::State& state) {
+  Match m;
+  if (!m.Start(1)) {
+    state.SkipWithError("no offscreen device");
+    m.Stop();
+    return;
+  }
+  for (auto _ : state) {
+    for (BattlePlayer& p : m.app.battlePlayers) p.animatedThisFrame = 0;  // posed once a frame
+    m.app.DrawBattle();
+  }
+  state.counters["objects"] = g_objects.CountAlive();
+  m.Stop();
+}
+BENCHMARK(BM_BattleMatchDraw)->Unit(benchmark::kMillisecond);
+
+// One layer of the four viewports: 0 the field, 1 the players, 2 the
+// objects with the HUD (interval 3's parts). Each ends with a present, so
+// the drawing is finished inside the time taken.
+void BM_BattleMatchDrawLayer(benchmark::State& state) {
+  Match m;
+  if (!m.Start(3)) {
+    state.SkipWithError("no offscreen device");
+    m.Stop();
+    return;
+  }
+  const int32_t part = static_cast<int32_t>(state.range(0));
+  m.app.sceneFrame = 3000 + part;
+  for (auto _ : state) {
+    for (BattlePlayer& p : m.app.battlePlayers) p.animatedThisFrame = 0;  // posed once a frame
+    m.app.DrawBattle();
+    if (part != 2) g_graphics.Present();
+  }
+  state.counters["objects"] = g_objects.CountAlive();
+  m.Stop();
+}
+BENCHMARK(BM_BattleMatchDrawLayer)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -148,6 +148,14 @@ class Application {
   void InitBattle();
   void UpdateBattle();
   void DrawBattle();
+  // ---- The battle match (scene 14) ----
+  // F12 and the result menu; the release of what the match loaded (a second
+  // call finds nothing); the HUD over the split screen, drawn with the full
+  // viewport set.
+  void InputBattle();
+  void ReleaseBattle();
+  void DrawBattleHud();
+  // ---- end of the battle match ----
   void InitOptions();
   void UpdateOptions();
   void DrawOptions();
