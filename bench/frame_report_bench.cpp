@@ -6,7 +6,8 @@
 // and in CPU time, beside the 16.7 ms a frame has at 60 frames a second.
 // Wall time is what a player sees on an idle machine; CPU time (the update's
 // thread, the whole process for the frame, the GL worker threads included)
-// still means something when other work shares the cores.
+// still means something when other work shares the cores; run under
+// `chrt -f 1` there, the wall time is the uncontended one.
 #include <GL/gl.h>
 #include <benchmark/benchmark.h>
 
