@@ -16,3 +16,22 @@ if(POMELVANE_TESTS)
     message(WARNING "X11 development files or Xvfb missing: the program smoke test is left out")
   endif()
 endif()
+
+# Sanitizer runs of the game keep every library loaded (see the file), so a
+# library's leak at exit carries its name and its suppression applies.
+if(POMELVANE_TESTS)
+  add_library(pomelvane_keep_libraries MODULE ${CMAKE_SOURCE_DIR}/tools/smoke/keep_libraries.c)
+  target_compile_options(pomelvane_keep_libraries PRIVATE -fno-sanitize=all)
+  target_link_options(pomelvane_keep_libraries PRIVATE -fno-sanitize=all)
+  if(TEST pomelvane_smoke)
+    set_property(TEST pomelvane_smoke pomelvane_smoke_fullscreen APPEND PROPERTY ENVIRONMENT
+      "POMELVANE_KEEP_LIBRARIES=$<TARGET_FILE:pomelvane_keep_libraries>")
+  endif()
+endif()
+
+# The hostile-file tests run the game itself.
+if(TARGET pomelvane_tests AND TARGET pomelvane)
+  target_compile_definitions(pomelvane_tests PRIVATE POMELVANE_GAME_EXE="$<TARGET_FILE:pomelvane>"
+    POMELVANE_KEEP_LIBRARIES="$<TARGET_FILE:pomelvane_keep_libraries>")
+  add_dependencies(pomelvane_tests pomelvane pomelvane_keep_libraries)
+endif()

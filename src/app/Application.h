@@ -229,6 +229,10 @@ class Application {
   int32_t menuKeys[12] = {};  // held-frame counters; an action fires at 1
   int32_t toonEffectAvailable = 0;
   int32_t menuCursor = 0;  // MenuItem
+  // The title's last finished picture: what it showed and the device's
+  // picture serial after it (0: none). Presented again while both hold.
+  uint64_t titleLook = 0;
+  uint64_t titleSerial = 0;
   // The cursors of players 1 to 4 on the 2P-4P button page (MenuItem).
   int32_t playerCursors[BattlePlayer::kMaxPlayers] = {};
   int32_t introTarget = SceneNone;  // the scene the stage introduction leads to

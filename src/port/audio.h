@@ -27,8 +27,11 @@ enum class AudioKind { Music, Effect };
 // one piece of music plays at a time and loops until stopped.
 class AudioSegment;
 
-// Null when audio is not open or the file is missing, empty or unreadable,
-// and for music that CheckMidiFile (port/midi_file.h) refuses.
+// Null when audio is not open or the file is missing, empty, unreadable or
+// over its limit (port/file.h), for effects that CheckWavFile
+// (port/audio_wav.h) refuses and for music that CheckMidiFile
+// (port/midi_file.h) refuses, with the sound font's presets; a refused file
+// is named on standard error with the reason.
 AudioSegment* LoadAudioSegment(const char* path, AudioKind kind);
 void FreeAudioSegment(AudioSegment* segment);
 // Starts the segment at its volume: an effect mixes over everything, music

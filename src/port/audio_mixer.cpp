@@ -1,6 +1,7 @@
 // Sound effects and music on SDL2_mixer.
 #include "port/audio.h"
 
+#include "port/audio_wav.h"
 #include "port/midi_file.h"
 #include "port/path.h"
 
@@ -9,6 +10,7 @@
 
 #include <sys/stat.h>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 namespace port {
@@ -27,6 +29,8 @@ class AudioSegment {
 namespace {
 
 bool g_open = false;
+SoundFontPresets g_presets;
+bool g_presetsKnown = false;
 AudioSegment* g_playingMusic = nullptr;
 std::vector<AudioStart>* g_startLog = nullptr;
 
@@ -35,10 +39,65 @@ bool FileExists(const std::string& path) {
   return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
 }
 
-constexpr uint64_t kMaxAudioFileBytes = 16u << 20;
-// The synthesiser parses the file again at each pass of a loop, inside the
-// audio callback; a piece shorter than this plays once.
-constexpr double kMinLoopSeconds = 0.1;
+// The presets of every font in the list (separated by semicolons); false
+// when one cannot be read, and then a General MIDI set is assumed.
+bool ReadPresets(const std::string& fonts, SoundFontPresets* out) {
+  out->ids.clear();
+  size_t start = 0;
+  bool all = true;
+  while (start <= fonts.size()) {
+    size_t end = fonts.find(';', start);
+    if (end == std::string::npos) end = fonts.size();
+    const std::string font = fonts.substr(start, end - start);
+    if (!font.empty() && !ReadSoundFontPresets(font, out)) all = false;
+    start = end + 1;
+  }
+  return all && !out->ids.empty();
+}
+
+void Refused(const char* path, const char* reason) {
+  std::fprintf(stderr, "%s: not played: %s\n", path, reason);
+}
+
+// The clip converted to the mixer's format, or null. Nothing is kept on failure.
+Mix_Chunk* LoadWav(const char* path, const std::vector<uint8_t>& bytes) {
+  int rate = 0, channels = 0;
+  Uint16 format = 0;
+  if (!Mix_QuerySpec(&rate, &format, &channels)) return nullptr;
+  MixFormat mix;
+  mix.rate = static_cast<uint32_t>(rate);
+  mix.channels = static_cast<uint16_t>(channels);
+  mix.bytesPerSample = static_cast<uint16_t>(SDL_AUDIO_BITSIZE(format) / 8);
+  const WavCheck wav = CheckWavFile(bytes.data(), bytes.size(), mix);
+  if (!wav.playable) {
+    Refused(path, wav.reason);
+    return nullptr;
+  }
+  SDL_AudioCVT cvt;
+  if (SDL_BuildAudioCVT(&cvt, wav.bits == 8 ? AUDIO_U8 : AUDIO_S16LSB,
+                        static_cast<Uint8>(wav.channels), static_cast<int>(wav.rate), format,
+                        static_cast<Uint8>(channels), rate) < 0) {
+    Refused(path, SDL_GetError());
+    return nullptr;
+  }
+  cvt.len = static_cast<int>(wav.dataBytes);
+  cvt.buf = static_cast<Uint8*>(SDL_malloc(size_t{wav.dataBytes} * cvt.len_mult));
+  if (!cvt.buf) return nullptr;
+  std::memcpy(cvt.buf, bytes.data() + wav.dataOffset, wav.dataBytes);
+  if (cvt.needed && SDL_ConvertAudio(&cvt) != 0) {
+    SDL_free(cvt.buf);
+    Refused(path, SDL_GetError());
+    return nullptr;
+  }
+  const Uint32 length = static_cast<Uint32>(cvt.needed ? cvt.len_cvt : cvt.len);
+  Mix_Chunk* chunk = Mix_QuickLoad_RAW(cvt.buf, length);
+  if (!chunk) {
+    SDL_free(cvt.buf);
+    return nullptr;
+  }
+  chunk->allocated = 1;  // Mix_FreeChunk frees the samples with the chunk
+  return chunk;
+}
 
 void HaltChannelsOf(const Mix_Chunk* chunk) {
   const int channels = Mix_AllocateChannels(-1);
@@ -94,6 +153,7 @@ bool OpenAudio(std::string* error) {
   Mix_AllocateChannels(kAudioChannels);
   const std::string soundFont = FindSoundFont();
   if (!soundFont.empty()) Mix_SetSoundFonts(soundFont.c_str());
+  g_presetsKnown = !soundFont.empty() && ReadPresets(soundFont, &g_presets);
   g_open = true;
   return true;
 }
@@ -113,21 +173,25 @@ bool IsAudioOpen() { return g_open; }
 AudioSegment* LoadAudioSegment(const char* path, AudioKind kind) {
   if (!g_open || !path) return nullptr;
   std::vector<uint8_t> bytes;
-  if (!ReadFileBytes(path, &bytes, kMaxAudioFileBytes) || bytes.empty()) return nullptr;
+  if (!ReadGameFile(path, &bytes, kind == AudioKind::Music ? FileKind::Music : FileKind::Sound) ||
+      bytes.empty())
+    return nullptr;
   auto* segment = new AudioSegment;
   segment->kind = kind;
   segment->path = path;
   if (kind == AudioKind::Music) {
-    const MidiCheck midi = CheckMidiFile(bytes.data(), bytes.size());
+    const MidiCheck midi =
+        CheckMidiFile(bytes.data(), bytes.size(), g_presetsKnown ? &g_presets : nullptr);
+    if (!midi.playable) Refused(path, midi.reason);
     if (midi.playable) {
-      segment->loops = midi.seconds >= kMinLoopSeconds;
+      segment->loops = midi.seconds >= kMinMidiLoopSeconds;
       segment->bytes = std::move(bytes);
       if (SDL_RWops* rw =
               SDL_RWFromConstMem(segment->bytes.data(), static_cast<int>(segment->bytes.size())))
         segment->music = Mix_LoadMUSType_RW(rw, MUS_MID, 1);
     }
-  } else if (SDL_RWops* rw = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()))) {
-    segment->chunk = Mix_LoadWAV_RW(rw, 1);
+  } else {
+    segment->chunk = LoadWav(path, bytes);
   }
   if (!segment->chunk && !segment->music) {
     delete segment;

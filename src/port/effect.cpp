@@ -10,8 +10,6 @@ namespace port {
 
 namespace {
 
-constexpr uint64_t kMaxEffectFileBytes = 1024 * 1024;
-
 GLuint Compile(GLenum type, const std::string& source, const std::string& name,
                std::string* errors) {
   std::string log;
@@ -137,7 +135,7 @@ Status Effect::CreateFromFile(gpu::Device* device, const std::string& path, Effe
                               std::string* errors) {
   if (out) *out = nullptr;
   std::vector<uint8_t> bytes;
-  if (!ReadFileBytes(path, &bytes, kMaxEffectFileBytes)) {
+  if (!ReadGameFile(path, &bytes, FileKind::Effect)) {
     if (errors) *errors = "cannot read " + path;
     return kFail;
   }

@@ -5,7 +5,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cinttypes>
 #include <climits>
+#include <iterator>
 
 namespace port {
 
@@ -21,6 +23,22 @@ std::string FolderOf(const std::string& path) {
 }
 
 }  // namespace
+
+// LimitOf indexes the table by kind.
+static_assert([] {
+  for (int i = 0; i < static_cast<int>(std::size(kFileLimits)); ++i)
+    if (static_cast<int>(kFileLimits[i].kind) != i) return false;
+  return std::size(kFileLimits) == static_cast<size_t>(FileKind::Music) + 1;
+}());
+
+bool WithinFileLimit(const std::string& path, uint64_t size, FileKind kind) {
+  const FileLimit& limit = LimitOf(kind);
+  if (size <= limit.maxBytes) return true;
+  std::fprintf(stderr,
+               "%s: not read: %" PRIu64 " bytes, more than a %s file may hold (%" PRIu64 ")\n",
+               path.c_str(), size, limit.name, limit.maxBytes);
+  return false;
+}
 
 int OpenRegularFile(const std::string& path, uint64_t* size) {
   if (path.empty()) return -1;
@@ -43,6 +61,19 @@ int OpenRegularFile(const std::string& path, uint64_t* size) {
 std::FILE* OpenRegularFileStream(const std::string& path) {
   const int fd = OpenRegularFile(path);
   if (fd < 0) return nullptr;
+  std::FILE* f = ::fdopen(fd, "rb");
+  if (!f) ::close(fd);
+  return f;
+}
+
+std::FILE* OpenRegularFileStream(const std::string& path, FileKind kind) {
+  uint64_t size = 0;
+  const int fd = OpenRegularFile(path, &size);
+  if (fd < 0) return nullptr;
+  if (!WithinFileLimit(path, size, kind)) {
+    ::close(fd);
+    return nullptr;
+  }
   std::FILE* f = ::fdopen(fd, "rb");
   if (!f) ::close(fd);
   return f;

@@ -13,6 +13,33 @@
 
 namespace port {
 
+// The largest file each reader takes, far above anything the game ships (the
+// largest shipped file of each kind is under 128 KiB) and small enough that a
+// file lying about what it holds cannot make the game hold much memory. A
+// larger file is refused from its size alone, before a byte is read.
+enum class FileKind { KeyValue, Effect, Model, Image, Sound, Music };
+
+struct FileLimit {
+  FileKind kind;
+  const char* name;  // in the refusal line
+  uint64_t maxBytes;
+};
+
+inline constexpr FileLimit kFileLimits[] = {
+    {FileKind::KeyValue, "key=value", uint64_t{1} << 20},  // save, option and placement files
+    {FileKind::Effect, "effect", uint64_t{1} << 20},       // the shader effect file
+    {FileKind::Model, "model", uint64_t{64} << 20},        // .X files
+    {FileKind::Image, "image", uint64_t{64} << 20},        // PNG, JPEG, BMP, TGA
+    {FileKind::Sound, "sound", uint64_t{16} << 20},        // effect sounds (WAV)
+    {FileKind::Music, "music", uint64_t{1} << 20},         // Standard MIDI Files
+};
+
+constexpr const FileLimit& LimitOf(FileKind kind) { return kFileLimits[static_cast<int>(kind)]; }
+
+// True when a file of `size` bytes is within its kind's limit; else writes
+// one line naming the file on standard error.
+bool WithinFileLimit(const std::string& path, uint64_t size, FileKind kind);
+
 // A read-only descriptor of the regular file path names (symbolic links
 // followed), blocking and close-on-exec; -1 for anything else. The open never
 // blocks and never opens a device. *size, when given, receives the file size.
@@ -20,6 +47,9 @@ int OpenRegularFile(const std::string& path, uint64_t* size = nullptr);
 
 // The same as a binary read stream; null for anything but a regular file.
 std::FILE* OpenRegularFileStream(const std::string& path);
+// The same for a game file of `kind`: null, with one line on standard error,
+// when the file is over its kind's limit.
+std::FILE* OpenRegularFileStream(const std::string& path, FileKind kind);
 
 // The path a write to `path` should replace: the final target when path is a
 // symbolic link (relative links taken from the link's folder; up to 40

@@ -153,7 +153,9 @@ uint32_t FvfFromLayout(const VertexLayout& layout);
 namespace attrib {
 constexpr int Position = 0, BlendWeight = 1, BlendIndices = 2, Normal = 3, Color = 4, TexCoord0 = 5,
               PSize = 6, TexCoord1 = 7;
-}
+// The fixed-function shader's per-instance world-view matrix: four rows from here.
+constexpr int WorldView = 8;
+}  // namespace attrib
 
 enum LightType : uint32_t { LightPoint = 1, LightSpot = 2, LightDirectional = 3 };
 struct Light {
@@ -292,6 +294,9 @@ class Device {
   virtual ShaderProgram* GetShaderProgram() const = 0;
 
   virtual bool Present() = 0;
+  // Changes with every clear and draw, and differs between devices: while it
+  // holds, the back buffer still holds the picture it held then.
+  virtual uint64_t PictureSerial() const { return 0; }
   // The 640 by 480 back buffer as 0xAARRGGBB, rows top first.
   virtual std::vector<uint32_t> ReadBackBuffer() = 0;
   virtual void SetSoftwareVertexProcessing(bool) {}
@@ -301,6 +306,13 @@ class Device {
   // benchmarks compare against. The picture is the same either way.
   virtual void SetStateFilter(bool) {}
   virtual bool GetStateFilter() const { return false; }
+  // On (the default), the fixed-function shader is a program built for the
+  // path the draw's states select (lighting, light type, texture stages,
+  // alpha test, point sprites), made on first use and kept. Off, every draw
+  // uses the general program that reads those states from uniforms. The
+  // picture is the same either way.
+  virtual void SetShaderVariants(bool) {}
+  virtual bool GetShaderVariants() const { return false; }
 };
 
 }  // namespace port::gpu

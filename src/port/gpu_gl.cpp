@@ -4,7 +4,10 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "port/gl_shader.h"
@@ -22,10 +25,15 @@ uint64_t g_generation = 0;
 
 bool Alive(uint64_t generation) { return g_current && generation == g_generation; }
 
+// Bumped by every clear and draw of any device, and by every device made.
+uint64_t g_pictureSerial = 0;
+
 // A texture or buffer name about to be unbound or deleted behind the device's
 // back: the device forgets what it believed was bound.
 void ForgetTextureBindings();
 void ForgetBufferBindings();
+// Texels or vertices about to change: held draws that read them are drawn first.
+void FlushPendingDraws();
 
 // The normal matrix of the column-vector form: the inverse transpose of the
 // upper 3x3, stored column-major for glUniformMatrix3fv.
@@ -151,6 +159,7 @@ class GLTexture final : public Texture {
   uint32_t Levels() const override { return levels_; }
   bool Update(uint32_t level, const uint32_t* argb) override {
     if (level >= levels_ || !argb || !Alive(generation_)) return false;
+    FlushPendingDraws();
     const GLsizei lw = static_cast<GLsizei>(std::max(1u, width_ >> level));
     const GLsizei lh = static_cast<GLsizei>(std::max(1u, height_ >> level));
     glBindTexture(GL_TEXTURE_2D, name_);
@@ -294,15 +303,6 @@ bool SameElements(const std::vector<VertexElement>& a, const std::vector<VertexE
   return true;
 }
 
-struct Uniforms {
-  GLint worldView, projection, normalMatrix, remapDepth;
-  GLint lighting, normalize, diffuseFromVertex, ambient, matDiffuse, matAmbient, matEmissive;
-  GLint lightOn, lightType, lightDirView, lightPosView, lightDiffuse, lightAmbient, lightAtten;
-  GLint texCoord1Present, points, pointScale, pointParams, pointClamp;
-  GLint texture0, texture1, hasTexture, colorOps, alphaOps, pointSprite, alphaTest, alphaFunc,
-      alphaRef;
-};
-
 class GLDevice final : public Device {
  public:
   GLDevice() = default;
@@ -314,7 +314,10 @@ class GLDevice final : public Device {
 
   void SetRenderState(RenderState s, uint32_t v) override {
     const int i = static_cast<int>(s);
-    if (i >= 0 && i < static_cast<int>(RenderState::Count)) rs_[i] = v;
+    if (i >= 0 && i < static_cast<int>(RenderState::Count) && rs_[i] != v) {
+      Touch();
+      rs_[i] = v;
+    }
   }
   uint32_t GetRenderState(RenderState s) const override {
     const int i = static_cast<int>(s);
@@ -322,8 +325,11 @@ class GLDevice final : public Device {
   }
   void SetTextureStageState(int stage, StageState s, uint32_t v) override {
     const int i = static_cast<int>(s);
-    if (stage >= 0 && stage < kStages && i >= 0 && i < static_cast<int>(StageState::Count))
+    if (stage >= 0 && stage < kStages && i >= 0 && i < static_cast<int>(StageState::Count) &&
+        tss_[stage][i] != v) {
+      Touch();
       tss_[stage][i] = v;
+    }
   }
   uint32_t GetTextureStageState(int stage, StageState s) const override {
     const int i = static_cast<int>(s);
@@ -333,8 +339,11 @@ class GLDevice final : public Device {
   }
   void SetSamplerState(int stage, SamplerState s, uint32_t v) override {
     const int i = static_cast<int>(s);
-    if (stage >= 0 && stage < kStages && i >= 0 && i < static_cast<int>(SamplerState::Count))
+    if (stage >= 0 && stage < kStages && i >= 0 && i < static_cast<int>(SamplerState::Count) &&
+        ss_[stage][i] != v) {
+      Touch();
       ss_[stage][i] = v;
+    }
   }
   uint32_t GetSamplerState(int stage, SamplerState s) const override {
     const int i = static_cast<int>(s);
@@ -344,6 +353,7 @@ class GLDevice final : public Device {
   }
   void SetTexture(int stage, Texture* texture) override {
     if (stage < 0 || stage >= kStages || textures_[stage] == texture) return;
+    Touch();
     if (texture) texture->AddRef();
     if (textures_[stage]) textures_[stage]->Release();
     textures_[stage] = texture;
@@ -354,7 +364,10 @@ class GLDevice final : public Device {
 
   void SetTransform(TransformType t, const Matrix& m) override {
     const int i = static_cast<int>(t);
-    if (i >= 0 && i < 3) transforms_[i] = m;
+    if (i < 0 || i >= 3) return;
+    // Held draws keep their own world matrices.
+    if (t != TransformType::World && std::memcmp(&transforms_[i], &m, sizeof m) != 0) Touch();
+    transforms_[i] = m;
   }
   const Matrix& GetTransform(TransformType t) const override {
     const int i = static_cast<int>(t);
@@ -367,6 +380,7 @@ class GLDevice final : public Device {
       const Vec3& d = light.direction;
       if (d.x == 0 && d.y == 0 && d.z == 0) return false;
     }
+    if (std::memcmp(&light_, &light, sizeof light) != 0) Touch();
     light_ = light;
     return true;
   }
@@ -376,25 +390,36 @@ class GLDevice final : public Device {
     return true;
   }
   void LightEnable(int index, bool enable) override {
-    if (index == 0) lightOn_ = enable;
+    if (index != 0 || lightOn_ == enable) return;
+    Touch();
+    lightOn_ = enable;
   }
-  void SetMaterial(const Material& m) override { material_ = m; }
+  void SetMaterial(const Material& m) override {
+    if (std::memcmp(&material_, &m, sizeof m) != 0) Touch();
+    material_ = m;
+  }
   const Material& GetMaterial() const override { return material_; }
 
   bool SetViewport(const Viewport& vp) override {
     if (vp.width == 0 || vp.height == 0 || vp.x + vp.width > TargetWidth() ||
         vp.y + vp.height > TargetHeight() || vp.x >= 0x10000 || vp.y >= 0x10000)
       return false;
+    if (std::memcmp(&viewport_, &vp, sizeof vp) != 0) Touch();
     viewport_ = vp;
     return true;
   }
   const Viewport& GetViewport() const override { return viewport_; }
   void Clear(uint32_t flags, Argb colour, float z) override;
 
-  void SetFVF(uint32_t f) override { layout_ = LayoutFromFvf(f); }
-  void SetVertexLayout(const VertexLayout& layout) override { layout_ = layout; }
+  void SetFVF(uint32_t f) override { SetVertexLayout(LayoutFromFvf(f)); }
+  void SetVertexLayout(const VertexLayout& layout) override {
+    if (layout.stride == layout_.stride && SameElements(layout.elements, layout_.elements)) return;
+    Touch();
+    layout_ = layout;
+  }
   const VertexLayout& GetVertexLayout() const override { return layout_; }
   void SetStreamSource(Buffer* vertices, uint32_t offsetBytes, uint32_t stride) override {
+    if (vertices != stream_ || offsetBytes != streamOffset_ || stride != streamStride_) Touch();
     if (vertices != stream_) {
       if (vertices) vertices->AddRef();
       if (stream_) stream_->Release();
@@ -405,6 +430,7 @@ class GLDevice final : public Device {
   }
   void SetIndices(Buffer* indices) override {
     if (indices == indices_) return;
+    Touch();
     if (indices) indices->AddRef();
     if (indices_) indices_->Release();
     indices_ = static_cast<GLBuffer*>(indices);
@@ -423,22 +449,40 @@ class GLDevice final : public Device {
   RenderTarget* GetRenderTarget() const override { return target_; }
   void ForceRenderTargetFailure(bool on) override { failTargets_ = on; }
 
-  void SetShaderProgram(ShaderProgram* program) override { program_ = program; }
+  void SetShaderProgram(ShaderProgram* program) override {
+    if (program != program_) Touch();
+    program_ = program;
+  }
   ShaderProgram* GetShaderProgram() const override { return program_; }
 
   bool Present() override;
+  uint64_t PictureSerial() const override { return g_pictureSerial; }
   std::vector<uint32_t> ReadBackBuffer() override;
   void SetStateFilter(bool on) override {
+    Touch();
     filter_ = on;
     Forget();
   }
   bool GetStateFilter() const override { return filter_; }
+  void SetShaderVariants(bool on) override {
+    Touch();
+    useVariants_ = on;
+  }
+  bool GetShaderVariants() const override { return useVariants_; }
+
+  // Draws held for a batch are drawn before anything they depend on changes.
+  void Touch() {
+    if (!pending_.worlds.empty()) FlushPending();
+  }
 
   // Everything the device believes the context holds is sent again.
   void Forget() {
     gl_.valid = false;
     attribs_.valid = false;
-    for (auto& u : uniformCache_) u.valid = false;
+    for (auto& u : general_.cache) u.valid = false;
+    for (auto& entry : variants_)
+      if (entry.second)
+        for (auto& u : entry.second->cache) u.valid = false;
   }
   void ForgetTextures() {
     for (GLuint& t : gl_.texture) t = kUnknownName;
@@ -476,29 +520,40 @@ class GLDevice final : public Device {
     bool valid = false;
     uint8_t bytes[64];
   };
+  // A fixed-function program with the uniform values last sent to it.
+  struct FixedProgram {
+    GLuint name = 0;
+    gl::FixedUniforms u{};
+    CachedUniform cache[static_cast<int>(Slot::Count)];
+  };
   // True (and remembered) when the value differs from the one last sent.
   bool Fresh(Slot slot, const void* value, size_t bytes) {
-    CachedUniform& c = uniformCache_[static_cast<int>(slot)];
+    CachedUniform& c = ff_->cache[static_cast<int>(slot)];
     if (c.valid && std::memcmp(c.bytes, value, bytes) == 0) return false;
     std::memcpy(c.bytes, value, bytes);
     c.valid = true;
     return true;
   }
   void Uniform1i(Slot slot, GLint location, GLint v) {
+    if (location < 0) return;  // folded away in this variant
     if (Fresh(slot, &v, sizeof v)) glUniform1i(location, v);
   }
   void Uniform1f(Slot slot, GLint location, GLfloat v) {
+    if (location < 0) return;  // folded away in this variant
     if (Fresh(slot, &v, sizeof v)) glUniform1f(location, v);
   }
   void Uniform2f(Slot slot, GLint location, GLfloat x, GLfloat y) {
+    if (location < 0) return;  // folded away in this variant
     const GLfloat v[2] = {x, y};
     if (Fresh(slot, v, sizeof v)) glUniform2fv(location, 1, v);
   }
   void Uniform3f(Slot slot, GLint location, GLfloat x, GLfloat y, GLfloat z) {
+    if (location < 0) return;  // folded away in this variant
     const GLfloat v[3] = {x, y, z};
     if (Fresh(slot, v, sizeof v)) glUniform3fv(location, 1, v);
   }
   void Uniform4f(Slot slot, GLint location, GLfloat x, GLfloat y, GLfloat z, GLfloat w) {
+    if (location < 0) return;  // folded away in this variant
     const GLfloat v[4] = {x, y, z, w};
     if (Fresh(slot, v, sizeof v)) glUniform4fv(location, 1, v);
   }
@@ -519,6 +574,10 @@ class GLDevice final : public Device {
   void BindAttributes(GLintptr base, uint32_t stride);
   void ApplyStates(PrimitiveType type);
   void ApplyFixedFunction(PrimitiveType type);
+  FixedProgram* SelectFixedProgram(PrimitiveType type);
+  bool Batchable(PrimitiveType type) const;
+  void DrawNow(PrimitiveType type, uint32_t startVertex, uint32_t primitiveCount);
+  void FlushPending();
   bool Prepare(PrimitiveType type, uint32_t primitiveCount, GLenum* mode, GLsizei* count);
   // What draws land in: the current target, or the back buffer.
   GLuint CurrentFbo() const { return target_ ? target_->Framebuffer() : fbo_; }
@@ -532,8 +591,6 @@ class GLDevice final : public Device {
   GLuint fbo_ = 0, colour_ = 0, depth_ = 0;
   GLuint vao_ = 0, streamVbo_ = 0;
   GLuint samplers_[kStages] = {};
-  GLuint program_ff_ = 0;
-  Uniforms u_{};
   bool clipControl_ = false;
 
   uint32_t rs_[static_cast<int>(RenderState::Count)] = {};
@@ -555,7 +612,24 @@ class GLDevice final : public Device {
   bool filter_ = true;
   Shadow gl_;
   AttribSetup attribs_;
-  CachedUniform uniformCache_[static_cast<int>(Slot::Count)];
+  // The general program, and the variants built so far by the key of their
+  // path (null for one that failed to build: the general program draws it).
+  FixedProgram general_;
+  std::unordered_map<uint64_t, std::unique_ptr<FixedProgram>> variants_;
+  FixedProgram* ff_ = &general_;  // the program of the current draw
+  bool useVariants_ = true;
+  // Consecutive DrawPrimitive calls that differ only in the world matrix
+  // (billboards, particles), held to be drawn as one instanced draw, each
+  // instance with its own world-view matrix.
+  struct PendingDraws {
+    PrimitiveType type = TriangleList;
+    uint32_t startVertex = 0, primitiveCount = 0;
+    std::vector<Matrix> worlds;
+  };
+  PendingDraws pending_;
+  bool instancing_ = false;  // the draw being made takes its world-view per instance
+  GLuint instanceVbo_ = 0;
+  std::vector<Matrix> instanceMatrices_;
 };
 
 void ForgetTextureBindings() {
@@ -564,9 +638,13 @@ void ForgetTextureBindings() {
 void ForgetBufferBindings() {
   if (g_current) static_cast<GLDevice*>(g_current)->ForgetBuffers();
 }
+void FlushPendingDraws() {
+  if (g_current) static_cast<GLDevice*>(g_current)->Touch();
+}
 
 void GLBuffer::Upload() {
   if (!Alive(generation_)) return;
+  FlushPendingDraws();
   maxima_.clear();
   // Bound on the array target so no vertex array's index binding changes.
   glBindBuffer(GL_ARRAY_BUFFER, name_);
@@ -687,6 +765,7 @@ bool GLDevice::Init(Window* window, std::string* error) {
     return false;
   };
   generation_ = g_generation;
+  ++g_pictureSerial;
   if (!window || !window->sdl) return fail("no window");
   window_ = window->sdl;
   SetGlAttributes();
@@ -723,49 +802,14 @@ bool GLDevice::Init(Window* window, std::string* error) {
     return fail("back buffer incomplete");
 
   std::string log;
-  program_ff_ = gl::BuildProgram(gl::kFixedVertexShader, gl::kFixedFragmentShader, &log);
-  if (!program_ff_) return fail("fixed-function shader: " + log);
-  auto loc = [this](const char* name) { return glGetUniformLocation(program_ff_, name); };
-  u_.worldView = loc("uWorldView");
-  u_.projection = loc("uProjection");
-  u_.normalMatrix = loc("uNormalMatrix");
-  u_.remapDepth = loc("uRemapDepth");
-  u_.lighting = loc("uLighting");
-  u_.normalize = loc("uNormalize");
-  u_.diffuseFromVertex = loc("uDiffuseFromVertex");
-  u_.ambient = loc("uAmbient");
-  u_.matDiffuse = loc("uMatDiffuse");
-  u_.matAmbient = loc("uMatAmbient");
-  u_.matEmissive = loc("uMatEmissive");
-  u_.lightOn = loc("uLightOn");
-  u_.lightType = loc("uLightType");
-  u_.lightDirView = loc("uLightDirView");
-  u_.lightPosView = loc("uLightPosView");
-  u_.lightDiffuse = loc("uLightDiffuse");
-  u_.lightAmbient = loc("uLightAmbient");
-  u_.lightAtten = loc("uLightAtten");
-  u_.texCoord1Present = loc("uTexCoord1Present");
-  u_.points = loc("uPoints");
-  u_.pointScale = loc("uPointScale");
-  u_.pointParams = loc("uPointParams");
-  u_.pointClamp = loc("uPointClamp");
-  u_.texture0 = loc("uTexture0");
-  u_.texture1 = loc("uTexture1");
-  u_.hasTexture = loc("uHasTexture");
-  u_.colorOps = loc("uColorOps");
-  u_.alphaOps = loc("uAlphaOps");
-  u_.pointSprite = loc("uPointSprite");
-  u_.alphaTest = loc("uAlphaTest");
-  u_.alphaFunc = loc("uAlphaFunc");
-  u_.alphaRef = loc("uAlphaRef");
-  glUseProgram(program_ff_);
-  glUniform1i(u_.texture0, 0);
-  glUniform1i(u_.texture1, 1);
-  glUniform1i(u_.remapDepth, clipControl_ ? 0 : 1);
+  general_.name = gl::BuildFixedProgram(nullptr, &log);
+  if (!general_.name) return fail("fixed-function shader: " + log);
+  general_.u = gl::PrepareFixedProgram(general_.name, !clipControl_);
 
   glGenVertexArrays(1, &vao_);
   glBindVertexArray(vao_);
   glGenBuffers(1, &streamVbo_);
+  glGenBuffers(1, &instanceVbo_);
   glGenSamplers(kStages, samplers_);
   for (int s = 0; s < kStages; ++s) glBindSampler(static_cast<GLuint>(s), samplers_[s]);
   glEnable(GL_PROGRAM_POINT_SIZE);
@@ -782,15 +826,19 @@ bool GLDevice::Init(Window* window, std::string* error) {
 }
 
 GLDevice::~GLDevice() {
+  pending_.worlds.clear();  // nothing is drawn any more
   for (auto& t : textures_) SafeRelease(t);
   SafeRelease(target_);
   SafeRelease(stream_);
   SafeRelease(indices_);
   if (context_) {
     SDL_GL_MakeCurrent(window_, context_);
-    if (program_ff_) glDeleteProgram(program_ff_);
+    if (general_.name) glDeleteProgram(general_.name);
+    for (auto& entry : variants_)
+      if (entry.second) glDeleteProgram(entry.second->name);
     if (samplers_[0]) glDeleteSamplers(kStages, samplers_);
     if (streamVbo_) glDeleteBuffers(1, &streamVbo_);
+    if (instanceVbo_) glDeleteBuffers(1, &instanceVbo_);
     if (vao_) glDeleteVertexArrays(1, &vao_);
     if (fbo_) glDeleteFramebuffers(1, &fbo_);
     if (colour_) glDeleteRenderbuffers(1, &colour_);
@@ -806,6 +854,8 @@ void GLDevice::Clear(uint32_t flags, Argb colour, float z) {
   if (flags & ClearTarget) mask |= GL_COLOR_BUFFER_BIT;
   if (flags & ClearZBuffer) mask |= GL_DEPTH_BUFFER_BIT;
   if (!mask) return;
+  Touch();
+  ++g_pictureSerial;
   glBindFramebuffer(GL_FRAMEBUFFER, CurrentFbo());
   glEnable(GL_SCISSOR_TEST);
   glScissor(static_cast<GLint>(viewport_.x),
@@ -1026,9 +1076,76 @@ void GLDevice::ApplyStates(PrimitiveType type) {
   }
 }
 
+// The program for the path the current state selects: the variant of that
+// path, built on first use, or the general program when variants are off or
+// the variant failed to build.
+GLDevice::FixedProgram* GLDevice::SelectFixedProgram(PrimitiveType type) {
+  if (!useVariants_ && !instancing_) return &general_;
+  auto rs = [this](RenderState s) { return rs_[static_cast<int>(s)]; };
+  auto op = [](uint32_t v) { return v >= 1 && v <= 7 ? static_cast<int>(v) : 0; };
+  auto arg = [](uint32_t v) { return v == 1 || v == 2 ? static_cast<int>(v) : 0; };
+  gl::FixedPath p;
+  p.remapDepth = !clipControl_;
+  p.instanced = instancing_;
+  p.lighting = rs(RenderState::Lighting) != 0;
+  if (p.lighting) {
+    p.normalize = rs(RenderState::NormalizeNormals) != 0;
+    p.diffuseFromVertex =
+        layout_.Find(DeclUsage::Color, 0) != nullptr && rs(RenderState::ColorVertex) != 0;
+    p.lightOn = lightOn_;
+    if (p.lightOn) {
+      p.lightDirectional = light_.type == LightDirectional;
+      p.lightRanged = !p.lightDirectional && light_.range > 0.0f;
+    }
+  }
+  p.texCoord1Present = layout_.Find(DeclUsage::TexCoord, 1) != nullptr;
+  p.points = type == PointList;
+  if (p.points) {
+    p.pointScale = rs(RenderState::PointScaleEnable) != 0;
+    p.pointSprite = rs(RenderState::PointSpriteEnable) != 0;
+  }
+  p.alphaTest = rs(RenderState::AlphaTestEnable) != 0;
+  if (p.alphaTest) p.alphaFunc = op(rs(RenderState::AlphaFunc));
+  for (int s = 0; s < kStages; ++s) {
+    const auto& t = tss_[s];
+    p.colorOps[s][0] = op(t[static_cast<int>(StageState::ColorOp)]);
+    if (p.colorOps[s][0] == static_cast<int>(TexOpDisable)) break;  // later stages are never read
+    p.hasTexture[s] = textures_[s] != nullptr;
+    p.colorOps[s][1] = arg(t[static_cast<int>(StageState::ColorArg1)]);
+    p.colorOps[s][2] = arg(t[static_cast<int>(StageState::ColorArg2)]);
+    p.alphaOps[s][0] = op(t[static_cast<int>(StageState::AlphaOp)]);
+    if (p.alphaOps[s][0] == static_cast<int>(TexOpDisable)) continue;
+    p.alphaOps[s][1] = arg(t[static_cast<int>(StageState::AlphaArg1)]);
+    p.alphaOps[s][2] = arg(t[static_cast<int>(StageState::AlphaArg2)]);
+  }
+  const uint64_t key = p.Key();
+  auto found = variants_.find(key);
+  if (found != variants_.end()) return found->second ? found->second.get() : &general_;
+  std::string log;
+  const GLuint name = gl::BuildFixedProgram(&p, &log);
+  if (!name) {
+    // One line: the log's first.
+    const std::string first = log.substr(0, log.find('\n'));
+    std::fprintf(stderr, "shader variant %016llx failed, drawing with the general program: %s\n",
+                 static_cast<unsigned long long>(key), first.c_str());
+    variants_.emplace(key, nullptr);
+    gl_.program = kUnknownName;
+    return &general_;
+  }
+  auto program = std::make_unique<FixedProgram>();
+  program->name = name;
+  program->u = gl::PrepareFixedProgram(name, p.remapDepth);
+  gl_.program = name;
+  FixedProgram* made = program.get();
+  variants_.emplace(key, std::move(program));
+  return made;
+}
+
 void GLDevice::ApplyFixedFunction(PrimitiveType type) {
   auto rs = [this](RenderState s) { return rs_[static_cast<int>(s)]; };
-  UseProgram(program_ff_);
+  ff_ = SelectFixedProgram(type);
+  const gl::FixedUniforms& u_ = ff_->u;
+  UseProgram(ff_->name);
   const Matrix& world = transforms_[static_cast<int>(TransformType::World)];
   const Matrix& view = transforms_[static_cast<int>(TransformType::View)];
   const Matrix& proj = transforms_[static_cast<int>(TransformType::Projection)];
@@ -1157,6 +1274,8 @@ void GLDevice::DrawPrimitiveUP(PrimitiveType type, uint32_t primitiveCount, cons
   GLenum mode;
   GLsizei count;
   if (!vertices || stride == 0 || !Prepare(type, primitiveCount, &mode, &count)) return;
+  Touch();
+  ++g_pictureSerial;
   ApplyStates(type);
   const GLsizeiptr bytes = static_cast<GLsizeiptr>(count) * stride;
   glBindBuffer(GL_ARRAY_BUFFER, streamVbo_);
@@ -1176,10 +1295,95 @@ void GLDevice::DrawPrimitive(PrimitiveType type, uint32_t startVertex, uint32_t 
       streamOffset_ +
       (static_cast<uint64_t>(startVertex) + static_cast<uint64_t>(count)) * streamStride_;
   if (end > stream_->Size()) return;
+  if (Batchable(type)) {
+    const PendingDraws& p = pending_;
+    if (!p.worlds.empty() &&
+        (p.type != type || p.startVertex != startVertex || p.primitiveCount != primitiveCount))
+      FlushPending();
+    pending_.type = type;
+    pending_.startVertex = startVertex;
+    pending_.primitiveCount = primitiveCount;
+    pending_.worlds.push_back(transforms_[static_cast<int>(TransformType::World)]);
+    return;
+  }
+  Touch();
+  DrawNow(type, startVertex, primitiveCount);
+}
+
+// Unlit fixed-function draws of the stream; not the reference path.
+bool GLDevice::Batchable(PrimitiveType type) const {
+  return filter_ && useVariants_ && !program_ && type != PointList &&
+         rs_[static_cast<int>(RenderState::Lighting)] == 0;
+}
+
+void GLDevice::DrawNow(PrimitiveType type, uint32_t startVertex, uint32_t primitiveCount) {
+  GLenum mode;
+  GLsizei count;
+  if (!Prepare(type, primitiveCount, &mode, &count)) return;
+  ++g_pictureSerial;
   ApplyStates(type);
   SetupAttributes(stream_->Name(), static_cast<GLintptr>(streamOffset_), streamStride_);
   ApplyProgram(type);
   glDrawArrays(mode, static_cast<GLint>(startVertex), count);
+}
+
+// The held draws in their order: one alone as it was asked for, more as one
+// instanced draw. Every state but the world matrix is the one they were made with.
+void GLDevice::FlushPending() {
+  PendingDraws p;
+  std::swap(p, pending_);
+  const Matrix saved = transforms_[static_cast<int>(TransformType::World)];
+  if (p.worlds.size() == 1) {
+    transforms_[static_cast<int>(TransformType::World)] = p.worlds[0];
+    DrawNow(p.type, p.startVertex, p.primitiveCount);
+    transforms_[static_cast<int>(TransformType::World)] = saved;
+    pending_.worlds.swap(p.worlds);  // keeps the storage
+    pending_.worlds.clear();
+    return;
+  }
+  // Without the instanced program (it failed to build) they are drawn one by one.
+  instancing_ = true;
+  const bool instanced = SelectFixedProgram(p.type) != &general_;
+  instancing_ = false;
+  GLenum mode;
+  GLsizei count;
+  if (!instanced || !Prepare(p.type, p.primitiveCount, &mode, &count)) {
+    for (const Matrix& world : p.worlds) {
+      transforms_[static_cast<int>(TransformType::World)] = world;
+      DrawNow(p.type, p.startVertex, p.primitiveCount);
+    }
+    transforms_[static_cast<int>(TransformType::World)] = saved;
+    return;
+  }
+  ++g_pictureSerial;
+  ApplyStates(p.type);
+  SetupAttributes(stream_->Name(), static_cast<GLintptr>(streamOffset_), streamStride_);
+  // The world-view matrices as the uniform path makes them.
+  const Matrix& view = transforms_[static_cast<int>(TransformType::View)];
+  instanceMatrices_.resize(p.worlds.size());
+  for (size_t i = 0; i < p.worlds.size(); ++i)
+    instanceMatrices_[i] = MatrixMultiply(p.worlds[i], view);
+  const GLsizeiptr bytes = static_cast<GLsizeiptr>(sizeof(Matrix) * instanceMatrices_.size());
+  glBindBuffer(GL_ARRAY_BUFFER, instanceVbo_);
+  glBufferData(GL_ARRAY_BUFFER, bytes, nullptr, GL_STREAM_DRAW);
+  glBufferSubData(GL_ARRAY_BUFFER, 0, bytes, instanceMatrices_.data());
+  for (GLuint c = 0; c < 4; ++c) {
+    const GLuint l = static_cast<GLuint>(attrib::WorldView) + c;
+    glVertexAttribPointer(l, 4, GL_FLOAT, GL_FALSE, sizeof(Matrix),
+                          reinterpret_cast<const void*>(static_cast<uintptr_t>(c) * 16));
+    glVertexAttribDivisor(l, 1);
+    glEnableVertexAttribArray(l);
+  }
+  instancing_ = true;
+  ApplyFixedFunction(p.type);
+  instancing_ = false;
+  glDrawArraysInstanced(mode, static_cast<GLint>(p.startVertex), count,
+                        static_cast<GLsizei>(p.worlds.size()));
+  for (GLuint c = 0; c < 4; ++c)
+    glDisableVertexAttribArray(static_cast<GLuint>(attrib::WorldView) + c);
+  transforms_[static_cast<int>(TransformType::World)] = saved;
+  pending_.worlds.swap(p.worlds);
+  pending_.worlds.clear();
 }
 
 void GLDevice::DrawIndexedPrimitive(PrimitiveType type, int32_t baseVertex, uint32_t minIndex,
@@ -1191,6 +1395,7 @@ void GLDevice::DrawIndexedPrimitive(PrimitiveType type, int32_t baseVertex, uint
     return;
   if ((static_cast<uint64_t>(startIndex) + static_cast<uint64_t>(count)) * 2 > indices_->Size())
     return;
+  Touch();
   // An index past the vertices (a corrupt model) must not reach the GPU.
   {
     const uint32_t maxIndex =
@@ -1201,6 +1406,7 @@ void GLDevice::DrawIndexedPrimitive(PrimitiveType type, int32_t baseVertex, uint
         stream_->Size() > streamOffset_ ? (stream_->Size() - streamOffset_) / streamStride_ : 0;
     if (last < 0 || static_cast<uint64_t>(last) >= available) return;
   }
+  ++g_pictureSerial;
   ApplyStates(type);
   SetupAttributes(stream_->Name(), static_cast<GLintptr>(streamOffset_), streamStride_);
   BindElements(indices_->Name());
@@ -1241,6 +1447,7 @@ RenderTarget* GLDevice::CreateRenderTarget(uint32_t width, uint32_t height) {
 }
 
 void GLDevice::SetRenderTarget(RenderTarget* target) {
+  Touch();  // held draws belong to the target they were made for
   GLRenderTarget* next = static_cast<GLRenderTarget*>(target);
   if (next) next->AddRef();
   // The target left behind hands its picture to its texture.
@@ -1261,6 +1468,7 @@ Buffer* GLDevice::CreateBuffer(uint32_t sizeBytes, bool indices) {
 }
 
 bool GLDevice::Present() {
+  Touch();
   int dw = 0, dh = 0;
   SDL_GL_GetDrawableSize(window_, &dw, &dh);
   glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
@@ -1291,6 +1499,7 @@ bool GLDevice::Present() {
 }
 
 std::vector<uint32_t> GLDevice::ReadBackBuffer() {
+  Touch();
   std::vector<uint32_t> rows(static_cast<size_t>(kBackBufferWidth) * kBackBufferHeight);
   glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
   glReadPixels(0, 0, kBackBufferWidth, kBackBufferHeight, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,

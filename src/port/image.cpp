@@ -461,8 +461,7 @@ bool DecodeImage(const uint8_t* data, size_t size, Image* out, std::string* erro
 
 bool LoadImageFile(const std::string& path, Image* out, std::string* error) {
   std::vector<uint8_t> bytes;
-  if (!ReadFileBytes(path, &bytes, kMaxImageFileBytes))
-    return Fail(error, "cannot read the file", out);
+  if (!ReadGameFile(path, &bytes, FileKind::Image)) return Fail(error, "cannot read the file", out);
   return DecodeImage(bytes.data(), bytes.size(), out, error);
 }
 

@@ -23,8 +23,6 @@ enum class ImageFormat { Unknown, Png, Jpeg, Bmp, Tga };
 // Largest side and largest texel count we accept.
 constexpr uint32_t kMaxImageSide = 16384;
 constexpr uint64_t kMaxImagePixels = 16ull * 1024 * 1024;
-// Largest image file we read.
-constexpr uint64_t kMaxImageFileBytes = 256ull * 1024 * 1024;
 
 // The format by signature (TGA has none: anything with a plausible TGA header).
 ImageFormat DetectImageFormat(const uint8_t* data, size_t size);

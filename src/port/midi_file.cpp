@@ -1,9 +1,13 @@
 #include "port/midi_file.h"
 
 #include <algorithm>
+#include <array>
+#include <bitset>
 #include <cstring>
 #include <utility>
 #include <vector>
+
+#include "port/file.h"
 
 namespace port {
 
@@ -19,6 +23,12 @@ constexpr double kBurstWindowSeconds = 0.01;
 constexpr uint32_t kMaxNotesPerBurst = 128;
 constexpr uint32_t kMaxEventsPerBurst = 2048;
 constexpr uint32_t kMaxEvents = 1u << 20;
+// The work and the warnings of one pass of a loop.
+constexpr double kMaxEventsPerSecond = 2000.0;
+constexpr uint32_t kMaxUnknownProgramsOnce = 4;
+constexpr double kMaxUnknownProgramsPerMinute = 4.0;
+constexpr uint32_t kDrumBank = 128;
+constexpr uint32_t kDrumChannel = 9;
 
 uint32_t Be32(const uint8_t* p) {
   return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
@@ -35,12 +45,29 @@ struct Event {
   bool note;
 };
 
+struct ProgramChange {
+  uint8_t channel;
+  uint8_t program;
+};
+
+// What a file does to the synthesiser's channels: its program changes, and
+// every bank each channel is set to.
+struct ChannelUse {
+  std::vector<ProgramChange> programs;
+  std::array<std::bitset<128>, 16> banks;
+};
+
 // Reads one track chunk's events; false with a reason when one is broken.
 class TrackReader {
  public:
   TrackReader(const uint8_t* data, size_t size, MidiCheck* check, std::vector<Event>* events,
-              std::vector<TempoChange>* tempos)
-      : p_(data), end_(data + size), check_(check), events_(events), tempos_(tempos) {}
+              std::vector<TempoChange>* tempos, ChannelUse* channels)
+      : p_(data),
+        end_(data + size),
+        check_(check),
+        events_(events),
+        tempos_(tempos),
+        channels_(channels) {}
 
   bool Read() {
     uint8_t running = 0;  // the last channel status; 0 when none may run
@@ -70,6 +97,11 @@ class TrackReader {
           ++check_->notes;
           events_->back().note = true;
         }
+        if ((status & 0xF0) == 0xC0) {
+          ++check_->programChanges;
+          channels_->programs.push_back({static_cast<uint8_t>(status & 0x0F), p_[0]});
+        }
+        if ((status & 0xF0) == 0xB0 && p_[0] == 0) channels_->banks[status & 0x0F].set(p_[1]);
         p_ += length;
         continue;
       }
@@ -143,6 +175,7 @@ class TrackReader {
   MidiCheck* check_;
   std::vector<Event>* events_;
   std::vector<TempoChange>* tempos_;
+  ChannelUse* channels_;
   uint64_t tick_ = 0;
 };
 
@@ -196,9 +229,89 @@ bool HasBurst(std::vector<Event>& events, Clock& clock) {
   return false;
 }
 
+// Program changes that may select a preset the font lacks.
+uint32_t UnknownPrograms(const ChannelUse& use, const SoundFontPresets& presets) {
+  uint32_t unknown = 0;
+  for (const ProgramChange& pc : use.programs) {
+    bool known = true;
+    if (pc.channel == kDrumChannel) {
+      known = presets.Has(kDrumBank, pc.program);
+    } else {
+      std::bitset<128> banks = use.banks[pc.channel];
+      banks.set(0);
+      for (uint32_t b = 0; b < 128 && known; ++b)
+        if (banks.test(b)) known = presets.Has(b, pc.program);
+    }
+    unknown += known ? 0 : 1;
+  }
+  return unknown;
+}
+
+uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint32_t Le32(const uint8_t* p) {
+  return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
+}
+
 }  // namespace
 
-MidiCheck CheckMidiFile(const uint8_t* data, size_t size) {
+bool SoundFontPresets::Has(uint32_t bank, uint32_t program) const {
+  return std::binary_search(ids.begin(), ids.end(), bank * 128 + program);
+}
+
+SoundFontPresets SoundFontPresets::GeneralMidi() {
+  SoundFontPresets p;
+  for (uint32_t i = 0; i < 128; ++i) p.ids.push_back(i);
+  p.ids.push_back(kDrumBank * 128);
+  return p;
+}
+
+bool ReadSoundFontPresets(const std::string& path, SoundFontPresets* out) {
+  std::FILE* f = OpenRegularFileStream(path);
+  if (!f) return false;
+  // RIFF "sfbk" holding LIST chunks; the presets are the "phdr" chunk of
+  // LIST "pdta", 38 bytes a preset with the bank and program at 20 and 22.
+  auto readAt = [f](uint64_t at, void* buf, size_t n) {
+    return ::fseeko(f, static_cast<off_t>(at), SEEK_SET) == 0 && std::fread(buf, 1, n, f) == n;
+  };
+  bool found = false;
+  uint8_t head[12];
+  if (readAt(0, head, 12) && std::memcmp(head, "RIFF", 4) == 0 &&
+      std::memcmp(head + 8, "sfbk", 4) == 0) {
+    const uint64_t end = 8 + uint64_t{Le32(head + 4)};
+    uint64_t at = 12;
+    for (int chunks = 0; chunks < 64 && !found && at + 12 <= end; ++chunks) {
+      uint8_t list[12];
+      if (!readAt(at, list, 12)) break;
+      const uint64_t listEnd = at + 8 + Le32(list + 4);
+      if (std::memcmp(list, "LIST", 4) == 0 && std::memcmp(list + 8, "pdta", 4) == 0) {
+        uint64_t sub = at + 12;
+        for (int subs = 0; subs < 64 && sub + 8 <= listEnd; ++subs) {
+          uint8_t h[8];
+          if (!readAt(sub, h, 8)) break;
+          const uint32_t length = Le32(h + 4);
+          if (std::memcmp(h, "phdr", 4) == 0) {
+            if (length > (uint32_t{1} << 20) || length % 38 != 0) break;
+            std::vector<uint8_t> body(length);
+            if (!readAt(sub + 8, body.data(), length)) break;
+            // The last record only ends the list.
+            for (size_t r = 0; r + 38 < length; r += 38)
+              out->ids.push_back(uint32_t{Le16(&body[r + 22])} * 128 + (Le16(&body[r + 20]) & 127));
+            found = true;
+            break;
+          }
+          sub += 8 + uint64_t{length} + (length & 1);
+        }
+      }
+      at = listEnd + ((listEnd - at) & 1);
+    }
+  }
+  std::fclose(f);
+  std::sort(out->ids.begin(), out->ids.end());
+  out->ids.erase(std::unique(out->ids.begin(), out->ids.end()), out->ids.end());
+  return found;
+}
+
+MidiCheck CheckMidiFile(const uint8_t* data, size_t size, const SoundFontPresets* presets) {
   MidiCheck check;
   if (!data || size < 14 || std::memcmp(data, "MThd", 4) != 0)
     return Refuse(check, "not a MIDI file");
@@ -214,6 +327,7 @@ MidiCheck CheckMidiFile(const uint8_t* data, size_t size) {
 
   std::vector<TempoChange> tempos;
   std::vector<Event> events;
+  ChannelUse channels;
   size_t pos = 14;
   while (check.tracks < trackCount) {
     if (size - pos < 8) return Refuse(check, "missing tracks");
@@ -222,7 +336,7 @@ MidiCheck CheckMidiFile(const uint8_t* data, size_t size) {
     if (std::memcmp(chunk, "MTrk", 4) != 0) return Refuse(check, "a chunk among the tracks");
     const uint32_t length = Be32(chunk + 4);
     if (length > size - pos - 8) return Refuse(check, "chunk past the end of the file");
-    TrackReader track(chunk + 8, length, &check, &events, &tempos);
+    TrackReader track(chunk + 8, length, &check, &events, &tempos, &channels);
     if (!track.Read()) return Refuse(check, check.reason);
     check.lengthTicks = std::max(check.lengthTicks, track.end);
     ++check.tracks;
@@ -233,6 +347,14 @@ MidiCheck CheckMidiFile(const uint8_t* data, size_t size) {
   Clock clock(std::move(tempos), division);
   if (HasBurst(events, clock)) return Refuse(check, "too many events at once");
   check.seconds = clock.Seconds(check.lengthTicks);
+  if (check.events > kMaxEventsPerSecond * std::max(check.seconds, 1.0))
+    return Refuse(check, "too many events for its length");
+  static const SoundFontPresets kGeneralMidi = SoundFontPresets::GeneralMidi();
+  check.unknownPrograms = UnknownPrograms(channels, presets ? *presets : kGeneralMidi);
+  const bool loops = check.seconds >= kMinMidiLoopSeconds;
+  if (check.unknownPrograms >
+      (loops ? kMaxUnknownProgramsPerMinute * check.seconds / 60.0 : kMaxUnknownProgramsOnce))
+    return Refuse(check, "too many program changes to presets the sound font lacks");
   check.playable = true;
   check.reason = "";
   return check;

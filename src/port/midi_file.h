@@ -7,8 +7,14 @@
 // as strict as the synthesiser's, and the piece has a note and a length.
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 namespace port {
+
+// The synthesiser parses the file again at each pass of a loop, inside the
+// audio callback; a piece shorter than this plays once.
+constexpr double kMinMidiLoopSeconds = 0.1;
 
 struct MidiCheck {
   bool playable = false;
@@ -18,7 +24,23 @@ struct MidiCheck {
   uint32_t events = 0;       // channel, system exclusive and meta events
   uint64_t lengthTicks = 0;  // the end of the longest track
   double seconds = 0.0;      // the same through the tempo changes
+  uint32_t programChanges = 0;
+  uint32_t unknownPrograms = 0;  // program changes to a preset the sound font may lack
 };
+
+// The presets of the sound fonts music plays with, as bank * 128 + program.
+// The synthesiser writes a line on standard error at every program change to
+// a preset it lacks, at every pass of a loop.
+struct SoundFontPresets {
+  std::vector<uint32_t> ids;  // sorted
+  bool Has(uint32_t bank, uint32_t program) const;
+  // A General MIDI set: every program of bank 0 and the standard drum kit.
+  static SoundFontPresets GeneralMidi();
+};
+
+// Adds the presets of an SF2 or SF3 file (its "phdr" list); false when the
+// file is no sound font. Reads only the chunk headers and the preset list.
+bool ReadSoundFontPresets(const std::string& path, SoundFontPresets* out);
 
 // Accepted: header "MThd" of length 6; format 0 with one track or format 1
 // with 1 to 255 tracks; a division in ticks per quarter note (not SMPTE, not
@@ -33,7 +55,15 @@ struct MidiCheck {
 // note, and the longest track at least one tick long (at most 2^30). At most
 // 2^20 events, and in any 10 ms of playing time at most 128 notes and 2048
 // events: the synthesiser plays what is due inside the audio callback, and
-// reports each note it has no voice for on standard error.
-MidiCheck CheckMidiFile(const uint8_t* data, size_t size);
+// reports each note it has no voice for on standard error. One pass holds at
+// most 2000 events per second of music (a pass shorter than a second counts
+// as one). A program change may select a preset the font lacks unless its
+// program exists in every bank its channel is set to anywhere in the file
+// (bank 0 and the values of bank select, controller 0; channel 10 always
+// plays the drum bank 128); at most 4 such changes in a piece played once,
+// and a loop at most 4 a minute. Without a preset list a General MIDI set is
+// assumed.
+MidiCheck CheckMidiFile(const uint8_t* data, size_t size,
+                        const SoundFontPresets* presets = nullptr);
 
 }  // namespace port

@@ -85,13 +85,16 @@ std::string ResolvePath(std::string_view path) {
   return out;
 }
 
-bool ReadFileBytes(std::string_view path, std::vector<uint8_t>* out, uint64_t maxBytes) {
+namespace {
+
+bool ReadBytes(std::string_view path, std::vector<uint8_t>* out, uint64_t maxBytes,
+               const FileKind* kind) {
   out->clear();
   std::string resolved = ResolvePath(path);
   uint64_t size = 0;
   const int fd = resolved.empty() ? -1 : OpenRegularFile(resolved, &size);
   if (fd < 0) return false;
-  if (size > maxBytes) {
+  if ((kind && !WithinFileLimit(resolved, size, *kind)) || size > maxBytes) {
     ::close(fd);
     return false;
   }
@@ -110,6 +113,16 @@ bool ReadFileBytes(std::string_view path, std::vector<uint8_t>* out, uint64_t ma
   ::close(fd);
   if (!ok) out->clear();
   return ok;
+}
+
+}  // namespace
+
+bool ReadFileBytes(std::string_view path, std::vector<uint8_t>* out, uint64_t maxBytes) {
+  return ReadBytes(path, out, maxBytes, nullptr);
+}
+
+bool ReadGameFile(std::string_view path, std::vector<uint8_t>* out, FileKind kind) {
+  return ReadBytes(path, out, LimitOf(kind).maxBytes, &kind);
 }
 
 }  // namespace port

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "port/file.h"
+
 namespace port {
 
 // The existing path the data path names, or the normalised path when no
@@ -19,5 +21,9 @@ std::string ResolvePath(std::string_view path);
 // be read, or is larger than maxBytes.
 bool ReadFileBytes(std::string_view path, std::vector<uint8_t>* out,
                    uint64_t maxBytes = uint64_t{1} << 30);
+
+// The same with the limit of a kind of game file (kFileLimits); a file over it
+// is refused with one line on standard error.
+bool ReadGameFile(std::string_view path, std::vector<uint8_t>* out, FileKind kind);
 
 }  // namespace port

@@ -1015,7 +1015,7 @@ std::unique_ptr<File> File::LoadMemory(const void* data, size_t size, Error* err
 
 std::unique_ptr<File> File::Load(std::string_view path, Error* error, const Limits& limits) {
   std::vector<uint8_t> bytes;
-  if (!ReadFileBytes(path, &bytes)) {
+  if (!ReadGameFile(path, &bytes, FileKind::Model)) {
     if (error) *error = Error{"cannot read '" + std::string(path) + "'", 0, 0};
     return nullptr;
   }

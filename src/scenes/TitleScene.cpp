@@ -6,6 +6,7 @@
 #include "app/Application.h"
 #include "app/FrameTimer.h"
 #include "app/MenuItem.h"
+#include "platform/GraphicsDevice.h"
 #include "platform/SoundManager.h"
 #include "scenes/MenuScene.h"
 
@@ -64,6 +65,7 @@ void Application::InitTitle(int32_t cursor) {
   menuKeys[kConfirmLatch] = 1;  // a confirm still held from before does nothing
   menuCursor = cursor;
   sceneFrame = 0;
+  titleSerial = 0;
   g_sound.StopAll();
   menu::LoadSceneTextures(*this, {"texture/title/title.png", "texture/title/course.png",
                                   "texture/title/title_hitoObject.png", "texture/optiontext.png"});
@@ -118,12 +120,21 @@ void Application::InputTitle() {
 }
 
 void Application::DrawTitle() {
+  // An idle title draws the same picture frame after frame: the one still in
+  // the back buffer is presented again instead.
+  const bool arrows = sceneFrame % kBlinkPeriod < kBlinkShown;
+  const uint64_t look = (static_cast<uint64_t>(static_cast<uint32_t>(menuCursor)) << 1) | arrows;
+  port::gpu::Device* device = g_graphics.GetDevice();
+  if (device && titleSerial != 0 && titleLook == look && device->PictureSerial() == titleSerial) {
+    g_graphics.Present();
+    return;
+  }
   menu::BeginFrame();
   menu::Sprite(menu::SceneTexture(*this, kTitlePicture), 0, 102, 6, 1.7f, 1.2f);
   if (const TitleItem* item = ItemOf(menuCursor))
     menu::Sprite(menu::SceneTexture(*this, item->texture), item->sprite, item->x, item->y,
                  item->scaleX, item->scaleY);
-  if (sceneFrame % kBlinkPeriod < kBlinkShown) {
+  if (arrows) {
     Texture* course = menu::SceneTexture(*this, kCourse);
     menu::Sprite(course, 2, 471, 201, 0.7f, 0.7f);
     menu::Sprite(course, 2, 168, 201, -0.7f, 0.7f);  // mirrored
@@ -132,4 +143,6 @@ void Application::DrawTitle() {
   menu::Sprite(figure, 1, 6, 261, 1.5f, 1.5f);
   menu::Sprite(figure, 1, 633, 261, -1.5f, 1.5f);
   menu::EndFrame();
+  titleLook = look;
+  titleSerial = device ? device->PictureSerial() : 0;
 }

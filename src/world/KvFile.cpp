@@ -73,8 +73,10 @@ bool OpenKvFile(const char* path, const char* mode) {
   }
   if (mode[0] != 'r') return false;
 
-  // A pipe, folder or device in the file's place reads as a missing file.
-  g_kvFile = port::OpenRegularFileStream(path);
+  // A pipe, folder or device in the file's place reads as a missing file; so
+  // does a file too large for what these files hold, which would otherwise be
+  // scanned to its end for an '=' it may not have.
+  g_kvFile = port::OpenRegularFileStream(path, port::FileKind::KeyValue);
   return g_kvFile != nullptr;
 }
 

@@ -9,11 +9,10 @@
 extern std::FILE* g_kvFile;
 
 // Modes as the game passes them: "r..." reads (opened read-only, so a
-// read-only install still reads; anything but a regular file reads as
-// missing), "w..." writes to a temporary file that CloseKvFile puts in place
-// (through a symbolic link, keeping the old file's permissions); without 'b'
-// lines end in CR LF. Other modes fail. Opening while a file is open closes
-// that one first.
+// read-only install still reads; anything but a regular file, or a file over
+// the key=value limit of port/file.h, reads as missing), "w..." writes to a temporary file that
+// CloseKvFile puts in place (through a symbolic link, keeping the old file's permissions); without
+// 'b' lines end in CR LF. Other modes fail. Opening while a file is open closes that one first.
 bool OpenKvFile(const char* path, const char* mode);
 // Closes the open file. For a written file, true only when every line reached
 // the disk and the file replaced the old one (folder synced); when writing

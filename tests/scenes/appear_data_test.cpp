@@ -3,6 +3,8 @@
 // truncated and hostile files give what they validly hold and nothing else.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <map>
@@ -15,6 +17,7 @@
 #include "actors/Zako3.h"
 #include "actors/Zako4.h"
 #include "app/Application.h"
+#include "support/hostile_files.h"
 #include "support/stage_fixture.h"
 #include "support/temp_dir.h"
 #include "world/CharacterList.h"
@@ -267,6 +270,22 @@ TEST_F(AppearDataOnStage, DamagedOrHostileFilesGiveOnlyWhatTheyValidlyHold) {
     app.SpawnAppearData();
     EXPECT_EQ(static_cast<size_t>(g_characters.CountAlive()), c.want.size());
   }
+  // A file far larger than any placement file is refused from its size: a
+  // gibibyte of nothing before a good record gives no records, at once,
+  // and takes no memory.
+  const std::string huge = File("huge.arg", "");
+  ASSERT_TRUE(testsupport::MakeSparseFile(huge, uint64_t{1} << 30, two));
+  const testsupport::Resident before = testsupport::ResidentOf();
+  ::testing::internal::CaptureStderr();
+  const auto start = std::chrono::steady_clock::now();
+  app.LoadAppearData(huge.c_str());
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  const std::string err = ::testing::internal::GetCapturedStderr();
+  EXPECT_TRUE(app.appearRecords.empty());
+  // The reader's refusal, with the size, and at most the stage's own note.
+  EXPECT_LE(std::count(err.begin(), err.end(), '\n'), 2) << err;
+  EXPECT_NE(err.find("huge.arg: not read: 1073741824 bytes"), std::string::npos) << err;
+  EXPECT_LT(testsupport::ResidentOf().nowKb, before.nowKb + 50 * 1024);
   // A folder is no placement file.
   app.LoadAppearData(POMELVANE_RUN_DIR);
   EXPECT_TRUE(app.appearRecords.empty());

@@ -257,3 +257,34 @@ TEST_F(TitlePicture, CursorItemCaptionArrowsAndFigures) {
 }
 
 }  // namespace
+
+namespace {
+
+// An idle title draws nothing new: the picture in the back buffer is
+// presented again until the cursor, the blinking arrows or another draw change it.
+TEST_F(TitlePicture, IdleFramesPresentTheKeptPicture) {
+  while (app.sceneFrame % 60 != 1) Frames();
+  const auto drawn = Picture();
+  const uint64_t serial = device->PictureSerial();
+  Frames(30);  // arrows shown from 0 to 39
+  EXPECT_EQ(device->PictureSerial(), serial) << "nothing drawn while nothing changed";
+  EXPECT_EQ(Picture(), drawn);
+
+  Frames(10);  // frame 41: the arrows are gone
+  EXPECT_NE(device->PictureSerial(), serial);
+  EXPECT_EQ(gltest::Rgb(Picture(), 500, 225), kTitleColour);
+
+  // Someone else draws over the back buffer: the title draws its picture again.
+  ClearTo(0xFF00FF00u);
+  Frames();
+  EXPECT_EQ(gltest::Rgb(Picture(), 300, 100), kTitleColour);
+  EXPECT_EQ(gltest::Rgb(Picture(), 500, 225), kTitleColour);
+
+  // The cursor moves: the new caption at once.
+  Tap(kRight);
+  Tap(kRight);
+  Tap(kRight);
+  EXPECT_EQ(gltest::Rgb(Picture(), 300, 220), kRankingCaption);
+}
+
+}  // namespace

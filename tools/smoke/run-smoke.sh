@@ -56,7 +56,19 @@ fi
 snapshot() { (cd "$game_dir" && if [ -d save ]; then find save -type f -print0 | sort -z | xargs -0r sha256sum; echo dir; else echo none; fi); }
 before=$(snapshot)
 
-(cd "$game_dir" && exec env SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy LIBGL_ALWAYS_SOFTWARE=1 "$game") \
+# In the sanitizer build a leak fails the run; the system libraries' own
+# leaks are suppressed, so the exit status speaks of the game's.
+# POMELVANE_KEEP_LIBRARIES keeps the libraries loaded so their leaks carry
+# their names.
+lsan_options="suppressions=$(realpath "$(dirname "$0")/../lsan.supp")${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+asan_options="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=1"
+preload=""
+if [ -n "${POMELVANE_KEEP_LIBRARIES:-}" ]; then
+  preload=$POMELVANE_KEEP_LIBRARIES
+  asan_options="$asan_options:verify_asan_link_order=0"
+fi
+(cd "$game_dir" && exec env SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy LIBGL_ALWAYS_SOFTWARE=1 \
+  ASAN_OPTIONS="$asan_options" LSAN_OPTIONS="$lsan_options" ${preload:+LD_PRELOAD="$preload"} "$game") \
   >"$work/game.log" 2>&1 &
 game_pid=$!
 

@@ -1,0 +1,289 @@
+// The whole frame of each kind of scene, for the frame budget of a small
+// machine: update, draw, present, and the GL work finished (glFinish, no read
+// back). The title; stage 1 in its busiest area with the player firing; the
+// sokai stage with its crowd of 100; a four-player battle drawn in four
+// viewports with every character's shots alive, fixed function (2) and toon
+// (3). Run with LP_NUM_THREADS=0 for one rasterising thread.
+#include <GL/gl.h>
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "actors/BattlePlayer.h"
+#include "actors/EnemyClasses.h"
+#include "actors/Hammer.h"
+#include "actors/Player.h"
+#include "actors/Player1Shots.h"
+#include "actors/Player2Shots.h"
+#include "actors/Player3Shots.h"
+#include "actors/Player4Shots.h"
+#include "actors/PlayerTamas.h"
+#include "app/Application.h"
+#include "app/StagePhase.h"
+#include "platform/GraphicsDevice.h"
+#include "platform/InputDevice.h"
+#include "port/input.h"
+#include "port/random.h"
+#include "port/window.h"
+#include "render/Camera.h"
+#include "support/temp_dir.h"
+#include "world/CharacterList.h"
+#include "world/EffectList.h"
+#include "world/ObjectList.h"
+#include "world/StageField.h"
+#include "world/Sun.h"
+
+namespace {
+
+constexpr int kZ = 0x2C;
+
+// The window, the device and the run folder of one benchmark.
+class Rig {
+ public:
+  bool Open(std::string* error) {
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    if (!port::InitVideo(error)) return false;
+    window_ = port::CreateMainWindow("bench", 640, 480, false, error);
+    if (!window_ || !g_graphics.Create(window_, 0, 640, 480)) return false;
+    cwd_.emplace(POMELVANE_RUN_DIR);
+    g_graphics.SetDefaultStates();
+    port::CrtSrand(1);
+    inputStarted_ = port::StartInput();
+    g_input.InitKeyboard(nullptr);
+    return true;
+  }
+  void Close() {
+    port::ClearTestKeys();
+    g_input.Release();
+    if (inputStarted_) port::StopInput();
+    cwd_.reset();
+    g_graphics.Release();
+    if (window_) port::DestroyMainWindow(window_);
+    window_ = nullptr;
+  }
+
+ private:
+  port::Window* window_ = nullptr;
+  bool inputStarted_ = false;
+  std::optional<testsupport::ScopedCwd> cwd_;
+};
+
+void BM_FrameCostTitle(benchmark::State& state) {
+  Rig rig;
+  std::string error;
+  if (!rig.Open(&error)) {
+    state.SkipWithError(("no offscreen device: " + error).c_str());
+    rig.Close();
+    return;
+  }
+  {
+    Application app;
+    app.LoadNormalRanking("no-such-folder/normal.sav");
+    app.LoadSokaiRanking("no-such-folder/sokai.sav");
+    app.LoadOptions("no-such-folder/option.sav");
+    app.windowActive = 1;
+    app.requestedScene = SceneTitle;
+    for (int i = 0; i < 30; ++i) app.Frame();
+    glFinish();
+    // Argument 1: a depth clear before each frame, so the title cannot
+    // present its kept picture and draws every frame.
+    const bool redraw = state.range(0) == 1;
+    port::gpu::Device* device = g_graphics.GetDevice();
+    for (auto _ : state) {
+      if (redraw) device->Clear(port::gpu::ClearZBuffer, 0);
+      app.Frame();
+      glFinish();
+    }
+    app.ReleaseSceneTextures();
+  }
+  rig.Close();
+}
+BENCHMARK(BM_FrameCostTitle)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Stage 1's busiest area (0) or the sokai crowd (1), through the scene's own routines.
+void BM_FrameCostStage(benchmark::State& state) {
+  const bool sokai = state.range(0) == 1;
+  Rig rig;
+  std::string error;
+  if (!rig.Open(&error)) {
+    state.SkipWithError(("no offscreen device: " + error).c_str());
+    rig.Close();
+    return;
+  }
+  {
+    Application app;
+    app.LoadOptions("no-such-folder/option.sav");
+    app.LoadNormalRanking("no-such-folder/normal.sav");
+    app.LoadSokaiRanking("no-such-folder/sokai.sav");
+    app.toonEffectAvailable = 1;
+    app.windowActive = 1;
+    app.requestedScene = sokai ? SceneSokai : SceneStage1;
+    app.Frame();
+    // Stage 1's area whose file places the most; the sokai crowd grows to its
+    // cap while nobody fires.
+    int32_t phase = kPhaseCrowd;
+    if (!sokai) {
+      size_t most = 0;
+      for (int32_t a = 1; a <= 2; ++a) {
+        app.LoadAppearData(("AppearData/stage1/stage1_erea" + std::to_string(a) + ".arg").c_str());
+        if (app.appearRecords.size() >= most) {
+          most = app.appearRecords.size();
+          phase = a;
+        }
+      }
+    }
+    int frame = 0;
+    auto update = [&] {
+      if (!sokai) port::SetTestKey(kZ, (++frame / 10) % 2 == 0);
+      sokai ? app.UpdateSokai() : app.UpdateStage1();
+      app.timeLeft = 5000;
+      if (app.stagePhase != phase) {
+        app.stagePhase = phase;
+        app.phaseFrame = 0;
+      }
+    };
+    app.stagePhase = phase;
+    app.phaseFrame = 0;
+    for (int i = 0; i < 1200; ++i) update();
+    app.DrawStage();
+    glFinish();
+    for (auto _ : state) {
+      update();
+      app.DrawStage();
+      glFinish();
+    }
+    state.counters["characters"] = g_characters.CountAlive();
+    state.counters["objects"] = g_objects.CountAlive();
+    app.ReleaseStage3();
+    app.ReleaseSokai();
+  }
+  UnloadAllEnemyClasses();
+  Hammer::Unload();
+  g_player.Release();
+  g_player.alive = 0;
+  g_objects.Release();
+  g_effects.Release();
+  g_stageField.Release();
+  g_characters.Release();
+  g_sun.mesh.Release();
+  g_sun.device = nullptr;
+  rig.Close();
+}
+BENCHMARK(BM_FrameCostStage)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+constexpr int kPlayers = 4;
+
+// Every 40 frames a new set of every character's shots: the long-lived ones
+// pile up to a busy match's worth.
+void TopUpShots(BattlePlayer* players, int frame) {
+  if (frame % 40 != 0) return;
+  for (int i = 0; i < kPlayers; ++i) {
+    const BattlePlayer& p = players[i];
+    const int32_t id = p.id;
+    const float h = p.angle.y + 180.0f;
+    const port::Vec3& x = p.position;
+    switch (i) {
+      case 0:
+        Tama::Spawn(x.x, x.y, x.z, h, id);
+        Player1LargeTama1::Spawn(x.x, x.y, x.z, h + 20, 1, id);
+        break;
+      case 1:
+        Player2Tama::Spawn(x.x, x.y, x.z, h, id);
+        Player2LargeTama1::Spawn(x.x, x.y, x.z, h, g_objects.Size() % 4, id);
+        Player2HitBox::Spawn(x.x + 1, x.y, x.z, h, id);
+        break;
+      case 2:
+        Player3Tama::Spawn(x.x, x.y, x.z, h, id);
+        Player3LargeTama1::Spawn(x.x, x.y, x.z, h, &players[2], id);
+        Player3LargeTama2::Spawn(x.x + 2, 0.3f, x.z, h, id);
+        break;
+      default:
+        Player4Tama::Spawn(x.x, x.y, x.z, h, id);
+        Player4LargeTama1::Spawn(x.x - 2, 1, x.z + 2, h, id);
+        Player4LargeTama2::Spawn(x.x, 0.8f, x.z - 2, h, id);
+        Player4LargeTama3::Spawn(x.x - 3, 1, x.z, h, id);
+        break;
+    }
+  }
+}
+
+// Four players on the stage1 field, one viewport each; method 2 or 3 (toon).
+void BM_FrameCostBattle(benchmark::State& state) {
+  const int method = static_cast<int>(state.range(0));
+  Rig rig;
+  std::string error;
+  if (!rig.Open(&error)) {
+    state.SkipWithError(("no offscreen device: " + error).c_str());
+    rig.Close();
+    return;
+  }
+  port::gpu::Device* device = g_graphics.GetDevice();
+  BattlePlayer players[kPlayers];
+  g_camera.SetDevice(device);
+  g_characters.Init(device, g_graphics.GetCaps(), method == 3 ? 1 : 0);
+  g_stageField.Init(device);
+  g_stageField.LoadGround("Xfile/stage1/stage1.X");
+  g_stageField.LoadRound("Xfile/stage1/round.X");
+  g_stageField.LoadCollision("Xfile/stage1/stage1_collision.X");
+  g_objects.Init(device);
+  g_effects.Init(device);
+  BattlePlayer::LoadShared(kPlayers, players, g_characters.GetToonEffect(),
+                           g_characters.GetToonRamp());
+  const port::Vec3 at[kPlayers] = {{0, 1, -6}, {6, 1, 0}, {0, 1, 6}, {-6, 1, 0}};
+  const float heading[kPlayers] = {0, 270, 180, 90};
+  for (int i = 0; i < kPlayers; ++i) {
+    players[i].LoadModel(method, i + 1);
+    players[i].Init(at[i].x, at[i].y, at[i].z, heading[i], kOwnerBattlePlayer1 + i);
+    players[i].StartFight();
+  }
+  int frame = 0;
+  auto update = [&] {
+    TopUpShots(players, frame++);
+    g_input.PollKeyboard();
+    for (BattlePlayer& p : players) p.Update();
+    g_objects.UpdateAll();
+    g_effects.UpdateAll();
+  };
+  auto draw = [&] {
+    device->Clear(port::gpu::ClearTarget | port::gpu::ClearZBuffer, 0xFF0000FFu, 1.0f);
+    const port::Vec4 light{0.4f, -0.8f, 0.45f, 0.0f};
+    for (int v = 0; v < kPlayers; ++v) {
+      device->SetViewport({static_cast<uint32_t>(v % 2) * 320, static_cast<uint32_t>(v / 2) * 240,
+                           320, 240, 0.0f, 1.0f});
+      players[v].ApplyCamera();
+      g_camera.Apply();
+      const port::Matrix view = g_camera.GetView();
+      const port::Matrix projection = g_camera.GetProjection();
+      g_stageField.Draw(view, projection, light);
+      for (BattlePlayer& p : players) {
+        p.animatedThisFrame = v == 0 ? 0 : 1;
+        p.Draw(view, projection, light);
+      }
+      g_objects.DrawAll();
+      g_effects.DrawAll(view, projection);
+    }
+    g_graphics.Present();
+    glFinish();
+  };
+  for (int f = 0; f < 500; ++f) update();
+  draw();
+  for (auto _ : state) {
+    update();
+    draw();
+  }
+  state.counters["objects"] = g_objects.CountAlive();
+  for (BattlePlayer& p : players) p.Release();
+  BattlePlayer::LoadShared(0, nullptr, nullptr, nullptr);
+  g_objects.Release();
+  g_effects.Release();
+  g_stageField.Release();
+  g_characters.Release();
+  rig.Close();
+}
+BENCHMARK(BM_FrameCostBattle)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace

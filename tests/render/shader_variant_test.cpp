@@ -1,0 +1,449 @@
+// The fixed-function programs built for one path draw exactly what the
+// general program draws: a sweep of device states, and a frame of every kind
+// of scene drawn both ways. A variant that cannot be built falls back to the
+// general program with one line on standard error.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "actors/BattlePlayer.h"
+#include "actors/Player1Shots.h"
+#include "actors/Player4Shots.h"
+#include "actors/PlayerTamas.h"
+#include "app/Application.h"
+#include "app/MenuItem.h"
+#include "app/StagePhase.h"
+#include "port/gl_shader.h"
+#include "port/random.h"
+#include "render/Camera.h"
+#include "support/battle_fixture.h"
+#include "support/gl_context.h"
+#include "support/stage_scene_fixture.h"
+#include "world/CharacterList.h"
+#include "world/EffectList.h"
+#include "world/ObjectList.h"
+#include "world/StageField.h"
+
+namespace {
+
+using port::gpu::Device;
+using namespace port::gpu;
+using GpuTexture = port::gpu::Texture;
+
+// Pixels that differ, and the first of them, for the message.
+std::string Differences(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
+  if (a.size() != b.size()) return "sizes differ";
+  size_t count = 0, first = 0;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (a[i] != b[i] && count++ == 0) first = i;
+  if (count == 0) return {};
+  char text[128];
+  std::snprintf(text, sizeof text, "%zu pixels differ, first at (%zu, %zu): %08X against %08X",
+                count, first % 640, first / 640, a[first], b[first]);
+  return text;
+}
+
+// Draws with the general program, then with the variants, then generally
+// again (the draw must repeat itself for the comparison to mean anything).
+void ExpectSameBothWays(Device& device, const std::function<void()>& draw) {
+  device.SetShaderVariants(false);
+  draw();
+  const std::vector<uint32_t> general = device.ReadBackBuffer();
+  device.SetShaderVariants(true);
+  draw();
+  const std::vector<uint32_t> variant = device.ReadBackBuffer();
+  device.SetShaderVariants(false);
+  draw();
+  ASSERT_EQ(Differences(general, device.ReadBackBuffer()), "") << "the draw does not repeat";
+  device.SetShaderVariants(true);
+  EXPECT_EQ(Differences(general, variant), "");
+  int bright = 0;
+  for (uint32_t p : general) bright += (p & 0xFFFFFF) != 0;
+  EXPECT_GT(bright, 1000) << "the frame draws something";
+}
+
+// ---- The device's states ----
+
+struct LitVertex {
+  float x, y, z, nx, ny, nz;
+  uint32_t colour;
+  float u0, v0, u1, v1;
+};
+constexpr uint32_t kLitFvf = fvf::XYZ | fvf::Normal | fvf::Diffuse | 0x200;  // two texture sets
+
+class VariantDevice : public gltest::DeviceTest {
+ protected:
+  void SetUp() override {
+    gltest::DeviceTest::SetUp();
+    if (HasFatalFailure()) return;
+    for (int t = 0; t < 2; ++t) {
+      textures_[t] = dev().CreateTexture(8, 8, 1);
+      std::vector<uint32_t> texels(64);
+      for (int i = 0; i < 64; ++i)
+        texels[i] = ((static_cast<uint32_t>(i * 37 + t * 91) & 0xFF) << 24) |
+                    ((static_cast<uint32_t>(i) * 2654435761u >> (8 + t * 4)) & 0xFFFFFF);
+      textures_[t]->Update(0, texels.data());
+    }
+    // A fan over most of the screen, a colour, normal and texture place each.
+    for (int i = 0; i < 8; ++i) {
+      const float a = 6.2831853f * static_cast<float>(i) / 8.0f;
+      fan_[i + 1] = {
+          0.9f * std::cos(a),
+          0.9f * std::sin(a),
+          0.3f + 0.05f * static_cast<float>(i),
+          std::cos(a),
+          std::sin(a),
+          -0.5f,
+          0x40000000u * static_cast<uint32_t>(i % 4) + 0x00FF8040u * static_cast<uint32_t>(i % 3),
+          static_cast<float>(i % 3),
+          static_cast<float>(i % 2),
+          0.25f * i,
+          1.0f};
+    }
+    fan_[0] = {0, 0, 0.5f, 0, 0, -1, 0xFF8080FFu, 0.5f, 0.5f, 0.5f, 0.5f};
+    fan_[9] = fan_[1];
+  }
+  void TearDown() override {
+    dev().SetTexture(0, nullptr);
+    dev().SetTexture(1, nullptr);
+    for (GpuTexture* t : textures_) port::SafeRelease(t);
+    gltest::DeviceTest::TearDown();
+  }
+
+  // Random states of every kind that selects a path, odd values included.
+  void RandomStates() {
+    auto pick = [](std::initializer_list<uint32_t> values) {
+      return values.begin()[port::CrtRand() % static_cast<int>(values.size())];
+    };
+    Device& d = dev();
+    d.SetRenderState(RenderState::Lighting, pick({0, 1, 1}));
+    d.SetRenderState(RenderState::NormalizeNormals, pick({0, 1}));
+    d.SetRenderState(RenderState::ColorVertex, pick({0, 1}));
+    d.SetRenderState(RenderState::Ambient, pick({0, 0xFF202020u, 0xFF406080u}));
+    Light light;
+    light.type = pick({LightPoint, LightSpot, LightDirectional, LightDirectional});
+    light.diffuse = {0.9f, 0.7f, 0.5f, 1.0f};
+    light.ambient = {0.2f, 0.1f, 0.3f, 1.0f};
+    light.position = {0.3f, 0.2f, -1.0f};
+    light.direction = {0.2f, -0.4f, 1.0f};
+    light.range = pick({0, 1, 5}) * 0.5f;
+    light.attenuation0 = 0.5f;
+    light.attenuation1 = 0.3f;
+    d.SetLight(0, light);
+    d.LightEnable(0, pick({0, 1, 1}) != 0);
+    Material m;
+    m.diffuse = {0.8f, 0.6f, 0.4f, 0.7f};
+    m.ambient = {0.3f, 0.3f, 0.3f, 1.0f};
+    m.emissive = {0.05f, 0.1f, 0.0f, 0.0f};
+    d.SetMaterial(m);
+    for (int s = 0; s < 2; ++s) {
+      d.SetTexture(s, pick({0, 1, 1}) ? textures_[s] : nullptr);
+      d.SetTextureStageState(s, StageState::ColorOp, pick({1, 2, 3, 4, 4, 5, 6, 7, 0, 99}));
+      d.SetTextureStageState(s, StageState::ColorArg1, pick({0, 1, 2, 2, 7}));
+      d.SetTextureStageState(s, StageState::ColorArg2, pick({0, 1, 1, 2}));
+      d.SetTextureStageState(s, StageState::AlphaOp, pick({1, 2, 3, 4, 5, 6, 7, 0}));
+      d.SetTextureStageState(s, StageState::AlphaArg1, pick({0, 1, 2, 2}));
+      d.SetTextureStageState(s, StageState::AlphaArg2, pick({0, 1, 2}));
+    }
+    d.SetRenderState(RenderState::AlphaTestEnable, pick({0, 1}));
+    d.SetRenderState(RenderState::AlphaFunc, pick({1, 2, 3, 4, 5, 6, 7, 8, 0, 40}));
+    d.SetRenderState(RenderState::AlphaRef, pick({0, 0x40, 0x80, 0xC0}));
+    d.SetRenderState(RenderState::AlphaBlendEnable, pick({0, 1}));
+    d.SetRenderState(RenderState::SrcBlend, BlendSrcAlpha);
+    d.SetRenderState(RenderState::DestBlend, BlendInvSrcAlpha);
+    d.SetRenderState(RenderState::CullMode, CullNone);
+    d.SetRenderState(RenderState::PointSpriteEnable, pick({0, 1}));
+    d.SetRenderState(RenderState::PointScaleEnable, pick({0, 1}));
+    d.SetRenderStateF(RenderState::PointSize, 24.0f);
+    d.SetRenderStateF(RenderState::PointScaleA, 0.0f);
+    d.SetRenderStateF(RenderState::PointScaleB, 0.0f);
+    d.SetRenderStateF(RenderState::PointScaleC, 1.0f);
+  }
+
+  // One texture set or two, as a fan or as points.
+  void Draw(bool twoSets, bool points) {
+    dev().Clear(ClearTarget | ClearZBuffer, 0xFF102030u);
+    dev().SetFVF(twoSets ? kLitFvf : (kLitFvf & ~0x200u) | fvf::Tex1);
+    if (twoSets) {
+      if (points)
+        dev().DrawPrimitiveUP(PointList, 10, fan_, sizeof(LitVertex));
+      else
+        dev().DrawPrimitiveUP(TriangleFan, 8, fan_, sizeof(LitVertex));
+      return;
+    }
+    // The one-set layout: position, normal, colour, one texture place.
+    struct OneSet {
+      float x, y, z, nx, ny, nz;
+      uint32_t colour;
+      float u, v;
+    } one[10];
+    for (int i = 0; i < 10; ++i)
+      one[i] = {fan_[i].x,  fan_[i].y,      fan_[i].z,  fan_[i].nx, fan_[i].ny,
+                fan_[i].nz, fan_[i].colour, fan_[i].u0, fan_[i].v0};
+    if (points)
+      dev().DrawPrimitiveUP(PointList, 10, one, sizeof(OneSet));
+    else
+      dev().DrawPrimitiveUP(TriangleFan, 8, one, sizeof(OneSet));
+  }
+
+  GpuTexture* textures_[2] = {};
+  LitVertex fan_[10] = {};
+};
+
+TEST_F(VariantDevice, EveryPathDrawsAsTheGeneralProgramDoes) {
+  port::CrtSrand(25);
+  for (int round = 0; round < 64; ++round) {
+    RandomStates();
+    const bool twoSets = round % 2 == 0, points = round % 5 == 4;
+    SCOPED_TRACE("round " + std::to_string(round));
+    dev().SetShaderVariants(false);
+    Draw(twoSets, points);
+    const std::vector<uint32_t> general = dev().ReadBackBuffer();
+    dev().SetShaderVariants(true);
+    Draw(twoSets, points);
+    EXPECT_EQ(Differences(general, dev().ReadBackBuffer()), "");
+  }
+}
+
+// Paths drawn into a render target, whose picture is then laid over the
+// back buffer, texel for texel.
+TEST_F(VariantDevice, ARenderTargetDrawsAsTheGeneralProgramDoes) {
+  RenderTarget* target = dev().CreateRenderTarget(128, 128);
+  ASSERT_NE(target, nullptr);
+  struct Screen {
+    float x, y, z;
+    uint32_t colour;
+    float u, v;
+  };
+  const Screen cover[4] = {{-1, 1, 0.5f, 0xFFFFFFFFu, 0, 0},
+                           {1, 1, 0.5f, 0xFFFFFFFFu, 1, 0},
+                           {1, -1, 0.5f, 0xFFFFFFFFu, 1, 1},
+                           {-1, -1, 0.5f, 0xFFFFFFFFu, 0, 1}};
+  for (int round = 0; round < 12; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    auto frame = [&] {
+      port::CrtSrand(100 + static_cast<uint32_t>(round));
+      RandomStates();
+      dev().SetRenderTarget(target);
+      Draw(round % 2 == 0, round % 4 == 3);
+      dev().SetRenderTarget(nullptr);
+      dev().SetRenderState(RenderState::Lighting, 0);
+      dev().SetRenderState(RenderState::AlphaBlendEnable, 0);
+      dev().SetRenderState(RenderState::AlphaTestEnable, 0);
+      dev().SetTexture(0, target->GetTexture());
+      dev().SetTextureStageState(0, StageState::ColorOp, TexOpSelectArg1);
+      dev().SetTextureStageState(0, StageState::ColorArg1, TexArgTexture);
+      dev().SetTextureStageState(0, StageState::AlphaOp, TexOpSelectArg1);
+      dev().SetTextureStageState(0, StageState::AlphaArg1, TexArgTexture);
+      dev().SetTextureStageState(1, StageState::ColorOp, TexOpDisable);
+      dev().Clear(ClearTarget | ClearZBuffer, 0xFF000000u);
+      dev().SetFVF(0x142);
+      dev().DrawPrimitiveUP(TriangleFan, 2, cover, sizeof(Screen));
+      dev().SetTexture(0, nullptr);
+      return dev().ReadBackBuffer();
+    };
+    dev().SetShaderVariants(false);
+    const std::vector<uint32_t> general = frame();
+    dev().SetShaderVariants(true);
+    EXPECT_EQ(Differences(general, frame()), "");
+  }
+  target->Release();
+}
+
+TEST_F(VariantDevice, AVariantThatFailsToBuildFallsBackWithOneLine) {
+  port::CrtSrand(7);
+  RandomStates();
+  dev().SetRenderState(RenderState::Lighting, 0);
+  dev().SetShaderVariants(false);
+  Draw(true, false);
+  const std::vector<uint32_t> general = dev().ReadBackBuffer();
+  dev().SetShaderVariants(true);
+
+  // A compile error, then (another path) a link error: no main.
+  const char* const faults[] = {"#error forced", "#define main unused_main"};
+  for (const char* fault : faults) {
+    SCOPED_TRACE(fault);
+    port::gl::SetVariantFault(fault);
+    dev().SetRenderState(RenderState::Lighting, dev().GetRenderState(RenderState::Lighting) ^ 1);
+    testing::internal::CaptureStderr();
+    Draw(true, false);
+    const std::vector<uint32_t> first = dev().ReadBackBuffer();
+    Draw(true, false);  // the failure is remembered: no second line
+    const std::string err = testing::internal::GetCapturedStderr();
+    port::gl::SetVariantFault(nullptr);
+    EXPECT_NE(err.find("general program"), std::string::npos) << err;
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    // What the general program draws for these states.
+    dev().SetShaderVariants(false);
+    Draw(true, false);
+    EXPECT_EQ(Differences(dev().ReadBackBuffer(), first), "");
+    dev().SetShaderVariants(true);
+  }
+  // Paths not yet built still get their variants.
+  dev().SetRenderState(RenderState::Lighting, 0);
+  dev().SetRenderState(RenderState::AlphaTestEnable,
+                       dev().GetRenderState(RenderState::AlphaTestEnable) ^ 1);
+  testing::internal::CaptureStderr();
+  Draw(true, false);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  (void)general;
+}
+
+// Quads of one vertex buffer drawn with a world matrix each are held and drawn
+// together; whatever else changes between them (a texture, a blend state,
+// the buffer's vertices, a read-back) still lands where it did.
+TEST_F(VariantDevice, HeldQuadsDrawAsTheyWereAskedFor) {
+  struct QuadVertex {
+    float x, y, z;
+    uint32_t colour;
+    float u, v;
+  };
+  Buffer* quad = dev().CreateBuffer(sizeof(QuadVertex) * 4, false);
+  auto fill = [&](uint32_t colour) {
+    auto* q = static_cast<QuadVertex*>(quad->Lock());
+    q[0] = {-1, 1, 0, colour, 1, 0};
+    q[1] = {1, 1, 0, colour, 0, 0};
+    q[2] = {1, -1, 0, colour, 0, 1};
+    q[3] = {-1, -1, 0, colour, 1, 1};
+    quad->Unlock();
+  };
+  auto frame = [&]() {
+    std::vector<uint32_t> midway;
+    fill(0xC0FFFFFFu);
+    dev().Clear(ClearTarget | ClearZBuffer, 0xFF000000u);
+    dev().SetRenderState(RenderState::Lighting, 0);
+    dev().SetRenderState(RenderState::CullMode, CullNone);
+    dev().SetRenderState(RenderState::AlphaBlendEnable, 1);
+    dev().SetRenderState(RenderState::SrcBlend, BlendSrcAlpha);
+    dev().SetRenderState(RenderState::DestBlend, BlendInvSrcAlpha);
+    dev().SetFVF(0x142);
+    dev().SetStreamSource(quad, 0, sizeof(QuadVertex));
+    for (int i = 0; i < 40; ++i) {
+      dev().SetTexture(0, textures_[i / 10 % 2]);
+      if (i == 20) {
+        dev().SetRenderState(RenderState::SrcBlend, BlendOne);
+        dev().SetRenderState(RenderState::DestBlend, BlendOne);
+      }
+      if (i == 25) fill(0x80FF4020u);
+      if (i == 30) midway = dev().ReadBackBuffer();
+      port::Matrix world = port::MatrixIdentity();
+      world.m[0][0] = world.m[1][1] = 0.1f + 0.01f * static_cast<float>(i % 7);
+      world.m[3][0] = -0.8f + 0.04f * static_cast<float>(i);
+      world.m[3][1] = 0.5f * std::sin(static_cast<float>(i));
+      world.m[3][2] = 0.5f;
+      dev().SetTransform(TransformType::World, world);
+      dev().DrawPrimitive(TriangleFan, 0, 2);
+    }
+    std::vector<uint32_t> last = dev().ReadBackBuffer();
+    last.insert(last.end(), midway.begin(), midway.end());
+    return last;
+  };
+  dev().SetShaderVariants(false);  // the general program draws every quad by itself
+  const std::vector<uint32_t> one = frame();
+  dev().SetShaderVariants(true);
+  const std::vector<uint32_t> held = frame();
+  EXPECT_EQ(Differences(one, held), "");
+
+  // The instanced program cannot be built: the quads are drawn one by one.
+  port::gl::SetVariantFault("#error forced");
+  dev().SetRenderState(RenderState::AlphaTestEnable, 1);
+  dev().SetRenderState(RenderState::AlphaFunc, CmpGreater);
+  testing::internal::CaptureStderr();
+  const std::vector<uint32_t> failing = frame();
+  testing::internal::GetCapturedStderr();
+  port::gl::SetVariantFault(nullptr);
+  dev().SetShaderVariants(false);
+  EXPECT_EQ(Differences(frame(), failing), "");
+  dev().SetShaderVariants(true);
+  dev().SetStreamSource(nullptr, 0, 0);
+  quad->Release();
+}
+
+// ---- A frame of each kind of scene ----
+
+class TitleFrame : public gltest::GameDeviceTest {};
+
+TEST_F(TitleFrame, DrawsTheSameWithVariants) {
+  EnterFolder(POMELVANE_RUN_DIR);
+  Application app;
+  app.LoadNormalRanking("no-such-folder/normal.sav");
+  app.LoadSokaiRanking("no-such-folder/sokai.sav");
+  app.LoadOptions("no-such-folder/option.sav");
+  app.windowActive = 1;
+  app.requestedScene = SceneTitle;
+  for (int i = 0; i < 5; ++i) app.Frame();
+  ExpectSameBothWays(*device, [&] { app.Draw(); });
+  app.ReleaseSceneTextures();
+}
+
+class StageFrame : public stagescene::StageSceneTest, public testing::WithParamInterface<int> {};
+
+// 0, 1: stage 1 without and with toon shading; 2, 3: the sokai crowd likewise.
+TEST_P(StageFrame, DrawsTheSameWithVariants) {
+  const int kind = GetParam();
+  app.toonEffectAvailable = kind % 2;
+  port::CrtSrand(3);
+  StartFromTitle(kind < 2 ? kItemStageMode : kItemSokai);
+  ASSERT_GT(UntilPhase(kPhaseArea1), 0);
+  // Shots and their effects in the air.
+  for (int i = 0; i < 120; ++i) {
+    i % 20 < 10 ? Hold(stagescene::kZ) : Let(stagescene::kZ);
+    Frames();
+  }
+  app.DrawStage();  // what a draw moves on after an update has moved
+  ExpectSameBothWays(*device, [&] { app.DrawStage(); });
+}
+INSTANTIATE_TEST_SUITE_P(Kinds, StageFrame, testing::Values(0, 1, 2, 3));
+
+class BattleFrame : public battletest::BattleFixture, public testing::WithParamInterface<int> {
+ protected:
+  BattleFrame() { setup.method = GetParam(); }
+};
+
+// The four players' viewports, each a quarter of the screen, shots flying.
+TEST_P(BattleFrame, DrawsTheSameWithVariants) {
+  port::CrtSrand(11);
+  PlaceAll();
+  BattleStep(30);
+  // Every character's shots.
+  for (const BattlePlayer& p : players) {
+    const float h = p.angle.y + 180.0f;
+    const port::Vec3& x = p.position;
+    Tama::Spawn(x.x, x.y, x.z, h, p.id);
+    Player2Tama::Spawn(x.x, x.y, x.z, h + 20, p.id);
+    Player3Tama::Spawn(x.x, x.y, x.z, h - 20, p.id);
+    Player4LargeTama1::Spawn(x.x - 2, 1, x.z + 2, h, p.id);
+  }
+  BattleStep(20);
+  DrawFrom(0);  // poses every player
+  const port::Vec4 light{0.4f, -0.8f, 0.45f, 0.0f};
+  ExpectSameBothWays(*device, [&] {
+    device->Clear(ClearTarget | ClearZBuffer, 0xFF0000FFu, 1.0f);
+    for (int v = 0; v < battletest::kPlayers; ++v) {
+      device->SetViewport({static_cast<uint32_t>(v % 2) * 320, static_cast<uint32_t>(v / 2) * 240,
+                           320, 240, 0.0f, 1.0f});
+      players[v].ApplyCamera();
+      g_camera.Apply();
+      const port::Matrix view = g_camera.GetView();
+      const port::Matrix projection = g_camera.GetProjection();
+      g_stageField.Draw(view, projection, light);
+      for (BattlePlayer& p : players) {
+        p.animatedThisFrame = 1;  // posed once, by the steps
+        p.Draw(view, projection, light);
+      }
+      g_objects.DrawAll();
+      g_effects.DrawAll(view, projection);
+    }
+    device->SetViewport({0, 0, 640, 480, 0.0f, 1.0f});
+  });
+  EXPECT_GT(g_objects.CountAlive(), 0);
+}
+INSTANTIATE_TEST_SUITE_P(Methods, BattleFrame, testing::Values(2, 3));
+
+}  // namespace
