@@ -180,7 +180,7 @@ bool WriteRankingRows(const char* path, const std::vector<RankingEntry>& table, 
 
 // The place of a result: the row below the lowest row it does not beat, or
 // 0 when it beats every row. A result equal to a row goes above it, on
-// purpose (SaveFiles.NormalResultsArePlacedByStagesThenFrames).
+// purpose (SaveFiles.ResultsArePlacedAgainstTheTable).
 template <typename Beaten>
 int32_t PlaceOf(const std::vector<RankingEntry>& table, Beaten beatsOrTies) {
   for (int r = static_cast<int>(table.size()) - 1; r >= 0; --r)

@@ -234,7 +234,7 @@ void Application::DrawStage() {
   // A value from outside 1 to 3 draws as the nearest. While paused the whole
   // picture is drawn every frame: sceneFrame stands still then, and a part
   // that does not present would hide the pause menu for the whole pause
-  // (StageDrawTest.PauseMenuShowsAtEveryDrawInterval).
+  // (StageDraw.PauseMenuShowsAtEveryDrawInterval).
   const int32_t interval = paused ? 1 : std::clamp(options.drawInterval, 1, 3);
   const int32_t part = sceneFrame % interval;
   if (part == 0) ClearPicture();

@@ -237,7 +237,7 @@ void EnterPhase(Application& app, const StageConfig& cfg) {
     }
     LoadAndSpawn(app, cfg.areaFiles[static_cast<size_t>(phase - kPhaseArea1)]);
     // Added, not set: a bonus not yet paid when the next area begins is
-    // kept (StageSceneTest.BonusNotYetPaidIsKeptByTheNextArea).
+    // kept (StageSceneFlow.BonusNotYetPaidIsKeptByTheNextArea).
     if (phase > kPhaseArea1) app.bonus += cfg.areaBonus[static_cast<size_t>(phase - kPhaseArea2)];
   } else if (phase == kPhaseBoss) {
     LoadAndSpawn(app, cfg.bossFile);
@@ -375,7 +375,7 @@ bool Application::StageKeys() {
       menuCursor = kItemResume;
       // A confirm held when the pause opens (the attack being charged) does
       // not close it again: it must be let go first
-      // (StageKeysTest.ConfirmHeldWhenPausingDoesNotResume).
+      // (StageSceneFlow.ConfirmHeldWhenPausingDoesNotResume).
       menuKeys[kPauseConfirmCounter] = 1;
     } else {
       paused = 0;

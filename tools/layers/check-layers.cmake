@@ -1,11 +1,13 @@
 # Checks that the layers hold (run by ctest as a script):
 #  - a layer's include root shows its own headers and none of a higher layer:
 #    including a higher layer's header fails as "file not found";
-#  - no source under src/ reaches around the roots with "../";
-#  - only src/port/ includes the system libraries' headers.
+#  - the include rules of check-includes.cmake and, given the archives, the
+#    symbol rules of check-symbols.cmake (both also run by the build).
 # Arguments: -DCXX=<compiler> -DSOURCE_DIR=<repo> -DLAYER_ROOT=<build/layers>
-#            -DLAYERS=<bottom;...;top> -DWORK_DIR=<scratch folder>
+#            -DLAYERS=<bottom,...,top> -DWORK_DIR=<scratch folder>
+#            [-DNM=<nm> -DARCHIVES=<one per layer>]
 cmake_minimum_required(VERSION 3.20)
+string(REPLACE "," ";" LAYERS "${LAYERS}")
 file(MAKE_DIRECTORY ${WORK_DIR})
 set(failures 0)
 
@@ -67,23 +69,11 @@ foreach(layer IN LISTS LAYERS)
   math(EXPR index "${index} + 1")
 endforeach()
 
-file(GLOB_RECURSE sources ${SOURCE_DIR}/src/*.h ${SOURCE_DIR}/src/*.cpp)
-foreach(source IN LISTS sources)
-  file(RELATIVE_PATH name ${SOURCE_DIR} ${source})
-  file(STRINGS ${source} around REGEX "^[ \t]*#[ \t]*include[ \t]*[\"<][^\">]*\\.\\./")
-  if(around)
-    report("${name} includes through \"../\": ${around}")
-  endif()
-  if(NOT name MATCHES "^src/port/")
-    file(STRINGS ${source} system REGEX
-         "^[ \t]*#[ \t]*include[ \t]*[<\"](SDL|GL/|GLES|png|jpeglib|zlib|SDL2/)")
-    if(system)
-      report("${name} includes a system library header outside src/port/: ${system}")
-    endif()
-  endif()
-endforeach()
-
 if(failures GREATER 0)
   message(FATAL_ERROR "${failures} layer rule(s) broken")
+endif()
+include(${CMAKE_CURRENT_LIST_DIR}/check-includes.cmake)
+if(ARCHIVES)
+  include(${CMAKE_CURRENT_LIST_DIR}/check-symbols.cmake)
 endif()
 message(STATUS "The layers hold")
