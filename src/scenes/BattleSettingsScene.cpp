@@ -23,20 +23,10 @@ constexpr int kUpCounter = 3;
 constexpr int kDownCounter = 4;
 
 // The items in the order the down key walks them, with the cursor's height.
-struct SettingsRow {
-  int32_t item;
-  float cursorY;
-};
-constexpr SettingsRow kRows[] = {{kItemPlayers, 60},       {kItemMatchTime, 115},
-                                 {kItemDrawInterval, 170}, {kItemButtons2P4P, 225},
-                                 {kItemStart, 280},        {kItemBack, 335}};
+constexpr menu::MenuRow kRows[] = {{kItemPlayers, 60},       {kItemMatchTime, 115},
+                                   {kItemDrawInterval, 170}, {kItemButtons2P4P, 225},
+                                   {kItemStart, 280},        {kItemBack, 335}};
 constexpr int kRowCount = static_cast<int>(sizeof kRows / sizeof kRows[0]);
-
-int RowOf(int32_t item) {
-  for (int i = 0; i < kRowCount; ++i)
-    if (kRows[i].item == item) return i;
-  return 0;
-}
 
 // Each value stops at both ends.
 struct Range {
@@ -54,15 +44,6 @@ int32_t StepUp(int32_t value, const Range& r) {
 int32_t StepDown(int32_t value, const Range& r) {
   return value - r.step < r.low ? r.low : value - r.step;
 }
-
-struct MenuSound {
-  int32_t id;
-  int32_t offset;
-};
-constexpr MenuSound kSoundValue = {0, -1000};
-constexpr MenuSound kSoundDecide = {1, -1000};
-constexpr MenuSound kSoundStep = {2, -2000};
-void Play(MenuSound s) { g_sound.PlaySystemSound(s.id, s.offset); }
 
 constexpr const char* kMusic = "sound/bgm/fb_gm.mid";
 constexpr int32_t kMusicOffset = -1500;
@@ -106,7 +87,7 @@ void Application::InputBattleSettings() {
   } else if (menuKeys[kConfirmLatch] == 0) {
     int32_t next = SceneNone;
     if (menuCursor == kItemStart && EnoughPads(battle)) {
-      Play(kSoundDecide);
+      menu::Play(menu::kDecideSound);
       next = SceneCharacterSelect;
     } else if (menuCursor == kItemBack) {
       next = SceneTitle;
@@ -124,7 +105,7 @@ void Application::InputBattleSettings() {
   if (menu::CancelHeld()) menuCursor = kItemBack;
 
   if (menu::CountPress(menuKeys[kRightCounter], menu::RightHeld())) {
-    Play(kSoundValue);  // whatever the item
+    menu::Play(menu::kValueSound);  // whatever the item
     switch (menuCursor) {
       case kItemPlayers:
         battle.players = StepUp(battle.players, kPlayers);
@@ -140,7 +121,7 @@ void Application::InputBattleSettings() {
     }
   }
   if (menu::CountPress(menuKeys[kLeftCounter], menu::LeftHeld())) {
-    Play(kSoundValue);
+    menu::Play(menu::kValueSound);
     switch (menuCursor) {
       case kItemPlayers:
         battle.players = StepDown(battle.players, kPlayers);
@@ -160,12 +141,12 @@ void Application::InputBattleSettings() {
   }
 
   if (menu::CountPress(menuKeys[kUpCounter], menu::UpHeld())) {
-    Play(kSoundStep);
-    menuCursor = kRows[(RowOf(menuCursor) + kRowCount - 1) % kRowCount].item;
+    menu::Play(menu::kStepSound);
+    menuCursor = kRows[(menu::RowOf(kRows, menuCursor) + kRowCount - 1) % kRowCount].item;
   }
   if (menu::CountPress(menuKeys[kDownCounter], menu::DownHeld())) {
-    Play(kSoundStep);
-    menuCursor = kRows[(RowOf(menuCursor) + 1) % kRowCount].item;
+    menu::Play(menu::kStepSound);
+    menuCursor = kRows[(menu::RowOf(kRows, menuCursor) + 1) % kRowCount].item;
   }
 }
 
@@ -195,7 +176,7 @@ void Application::DrawBattleSettings() {
   menu::Sprite(text, 46, 145, 355, 1.0f, 1.0f);
   if (Texture* cursor = menu::SceneTexture(*this, kCursor)) {
     const port::Vec2 scaling{0.6f, 0.6f};
-    const port::Vec2 at{54.0f, kRows[RowOf(menuCursor)].cursorY};
+    const port::Vec2 at{54.0f, kRows[menu::RowOf(kRows, menuCursor)].cursorY};
     cursor->DrawSprite(g_graphics.GetSprite(), &scaling, &at, nullptr, kUiWhite);
   }
   // The text goes over the sprites, after them.

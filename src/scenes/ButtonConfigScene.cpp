@@ -109,15 +109,6 @@ constexpr int kDownCounter = 2;
 int UpCounterOf(int k) { return 2 * k + 2; }
 int DownCounterOf(int k) { return 2 * k + 3; }
 
-struct MenuSound {
-  int32_t id;
-  int32_t offset;
-};
-constexpr MenuSound kSoundValue = {0, -1000};
-constexpr MenuSound kSoundDecide = {1, -1000};
-constexpr MenuSound kSoundStep = {2, -2000};
-void Play(MenuSound s) { g_sound.PlaySystemSound(s.id, s.offset); }
-
 constexpr int kPadUp = 0;
 constexpr int kPadDown = 1;
 
@@ -151,23 +142,23 @@ void Application::InputButtonConfig1P() {
   // assigned first and then confirms as the new attack button.
   if (menu::CountPress(menuKeys[kConfirmCounter], menu::ConfirmHeld())) {
     if (menuCursor == kItemBack) {
-      Play(kSoundDecide);
+      menu::Play(menu::kDecideSound);
       requestedScene = SceneOptions;
       LeaveScene();
       return;
     }
     if (menuCursor == kItemDefaults) {
-      Play(kSoundValue);
+      menu::Play(menu::kValueSound);
       ResetButtons(buttons);
     }
   }
 
   if (menu::CountPress(menuKeys[kUpCounter], menu::UpHeld())) {
-    Play(kSoundStep);
+    menu::Play(menu::kStepSound);
     menuCursor = Stepped(menuCursor, -1);
   }
   if (menu::CountPress(menuKeys[kDownCounter], menu::DownHeld())) {
-    Play(kSoundStep);
+    menu::Play(menu::kStepSound);
     menuCursor = Stepped(menuCursor, 1);
   }
 }
@@ -227,7 +218,7 @@ void Application::InputButtonConfig2P4P() {
     // Acts on every frame it is held; only leaving the page matters.
     if (g_input.IsPadButton(pad, buttons.Get(0))) {
       if (cursor == kItemBack) {
-        Play(kSoundDecide);
+        menu::Play(menu::kDecideSound);
         requestedScene = SceneBattleSettings;
         LeaveScene();
         return;
@@ -235,18 +226,18 @@ void Application::InputButtonConfig2P4P() {
       if (cursor == kItemDefaults) ResetButtons(buttons);
     }
     if (menu::CountPress(menuKeys[UpCounterOf(k)], g_input.IsPadDirection(pad, kPadUp))) {
-      Play(kSoundStep);
+      menu::Play(menu::kStepSound);
       cursor = Stepped(cursor, -1);
     }
     if (menu::CountPress(menuKeys[DownCounterOf(k)], g_input.IsPadDirection(pad, kPadDown))) {
-      Play(kSoundStep);
+      menu::Play(menu::kStepSound);
       cursor = Stepped(cursor, 1);
     }
   }
   // The page reads the players' pads only; with a pad gone (or none) nobody
   // could leave it, so the keyboard's cancel or Escape goes back as well.
   if (g_input.IsKeyDown(menu::kKeyX) || menu::EscapeHeld()) {
-    Play(kSoundDecide);
+    menu::Play(menu::kDecideSound);
     requestedScene = SceneBattleSettings;
     LeaveScene();
   }

@@ -70,14 +70,6 @@ constexpr int32_t kChoices = 4;
 // The 121st frame with everyone decided leads on.
 constexpr int32_t kDecidedWait = 120;
 
-struct MenuSound {
-  int32_t id;
-  int32_t offset;
-};
-constexpr MenuSound kSoundDecide = {1, -1000};
-constexpr MenuSound kSoundStep = {2, -2000};
-void Play(MenuSound s) { g_sound.PlaySystemSound(s.id, s.offset); }
-
 struct SunPlace {
   float pitch = 70.0f, yaw = 90.0f, distance = 100.0f;
 };
@@ -221,7 +213,7 @@ void Application::InputCharacterSelect() {
         const int32_t to = up ? choice - kColumns : choice + kColumns;
         if (to >= 1 && to <= kChoices) {
           choice = to;
-          Play(kSoundStep);
+          menu::Play(menu::kStepSound);
         }
       }
       const bool right = IsPlayerDirection(kRight, i);
@@ -229,7 +221,7 @@ void Application::InputCharacterSelect() {
         const bool leftColumn = choice % kColumns == 1;
         if (right ? leftColumn : !leftColumn) {
           choice += right ? 1 : -1;
-          Play(kSoundStep);
+          menu::Play(menu::kStepSound);
         }
       }
     }
@@ -247,7 +239,7 @@ void Application::InputCharacterSelect() {
     }
     if (!menu::CountPress(menuKeys[ButtonCounter(i)], confirm || cancel)) continue;
     if (confirm) {
-      Play(kSoundDecide);
+      menu::Play(menu::kDecideSound);
       battle.decided[i] = 1;
       selectModels[i].SetDecided();
       continue;

@@ -5,6 +5,7 @@
 #include "actors/Player.h"
 #include "platform/GraphicsDevice.h"
 #include "platform/InputDevice.h"
+#include "platform/SoundManager.h"
 #include "render/UiDraw.h"
 
 namespace menu {
@@ -71,5 +72,7 @@ void Sprite(Texture* texture, int id, float x, float y, float scaleX, float scal
   const port::Vec2 scaling{scaleX, scaleY};
   DrawUiSprite(texture, &position, &scaling, id);
 }
+
+void Play(MenuSound sound) { g_sound.PlaySystemSound(sound.id, sound.offset); }
 
 }  // namespace menu

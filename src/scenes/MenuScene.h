@@ -2,6 +2,7 @@
 // What the menu scenes share: the menu keys (keyboard or pad 0), the
 // held-frame counters that turn a held key into one action, the scene
 // textures, and the frame a 2D scene draws into.
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 
@@ -23,6 +24,29 @@ constexpr int kKeyDown = 0xD0;
 constexpr int32_t kSoundCursor = 0;
 constexpr int32_t kSoundDecide = 1;
 constexpr int32_t kMenuSoundOffset = -1000;
+
+// A system sound with the volume offset the menus play it at.
+struct MenuSound {
+  int32_t id;
+  int32_t offset;
+};
+constexpr MenuSound kValueSound = {kSoundCursor, kMenuSoundOffset};  // a value changes
+constexpr MenuSound kDecideSound = {kSoundDecide, kMenuSoundOffset};
+constexpr MenuSound kStepSound = {2, -2000};  // the cursor moves
+void Play(MenuSound sound);
+
+// A menu's row: its item and the cursor's height.
+struct MenuRow {
+  int32_t item;
+  float cursorY;
+};
+// Place of an item among the rows; an item not among them counts as the first.
+template <size_t N>
+int RowOf(const MenuRow (&rows)[N], int32_t item) {
+  for (size_t i = 0; i < N; ++i)
+    if (rows[i].item == item) return static_cast<int>(i);
+  return 0;
+}
 
 // Polls the keyboard and the pads.
 void Poll();

@@ -22,21 +22,10 @@ constexpr int kUpCounter = 3;
 constexpr int kDownCounter = 4;
 
 // The items in the order the down key walks them, with the cursor's height.
-struct OptionsRow {
-  int32_t item;
-  float cursorY;
-};
-constexpr OptionsRow kRows[] = {
+constexpr menu::MenuRow kRows[] = {
     {kItemViewType, 75},   {kItemVolume, 125},   {kItemDrawInterval, 175}, {kItemScreenMode, 225},
     {kItemButtons1P, 275}, {kItemDefaults, 325}, {kItemBack, 375}};
 constexpr int kRowCount = static_cast<int>(sizeof kRows / sizeof kRows[0]);
-
-// Place of an item in the cycle; an item not in it counts as the first.
-int RowOf(int32_t item) {
-  for (int i = 0; i < kRowCount; ++i)
-    if (kRows[i].item == item) return i;
-  return 0;
-}
 
 // Each value wraps at both ends.
 struct Range {
@@ -58,15 +47,6 @@ struct Defaults {
   int32_t drawInterval = 1;
 };
 constexpr Defaults kDefaults;
-
-struct MenuSound {
-  int32_t id;
-  int32_t offset;
-};
-constexpr MenuSound kSoundValue = {0, -1000};  // a value changes, the defaults
-constexpr MenuSound kSoundDecide = {1, -1000};
-constexpr MenuSound kSoundStep = {2, -2000};  // the cursor moves
-void Play(MenuSound s) { g_sound.PlaySystemSound(s.id, s.offset); }
 
 // The screen mode is read only at start: the page says so, blinking white
 // and red every half second.
@@ -103,12 +83,12 @@ void Application::InputOptions() {
         return;
       case kItemDefaults:
         // The screen mode and the view type stay.
-        Play(kSoundValue);
+        menu::Play(menu::kValueSound);
         options.volume = kDefaults.volume;
         options.drawInterval = kDefaults.drawInterval;
         break;
       case kItemButtons1P:
-        Play(kSoundDecide);
+        menu::Play(menu::kDecideSound);
         requestedScene = SceneButtonConfig1P;
         LeaveScene();
         return;
@@ -138,16 +118,16 @@ void Application::InputOptions() {
       default:
         continue;  // nothing changes, nothing sounds
     }
-    Play(kSoundValue);
+    menu::Play(menu::kValueSound);
   }
 
   if (menu::CountPress(menuKeys[kUpCounter], menu::UpHeld())) {
-    Play(kSoundStep);
-    menuCursor = kRows[(RowOf(menuCursor) + kRowCount - 1) % kRowCount].item;
+    menu::Play(menu::kStepSound);
+    menuCursor = kRows[(menu::RowOf(kRows, menuCursor) + kRowCount - 1) % kRowCount].item;
   }
   if (menu::CountPress(menuKeys[kDownCounter], menu::DownHeld())) {
-    Play(kSoundStep);
-    menuCursor = kRows[(RowOf(menuCursor) + 1) % kRowCount].item;
+    menu::Play(menu::kStepSound);
+    menuCursor = kRows[(menu::RowOf(kRows, menuCursor) + 1) % kRowCount].item;
   }
 }
 
@@ -188,7 +168,7 @@ void Application::DrawOptions() {
 
   if (Texture* cursor = menu::SceneTexture(*this, kCursor)) {
     const port::Vec2 scaling{0.6f, 0.6f};
-    const port::Vec2 at{15.0f, kRows[RowOf(menuCursor)].cursorY};
+    const port::Vec2 at{15.0f, kRows[menu::RowOf(kRows, menuCursor)].cursorY};
     cursor->DrawSprite(g_graphics.GetSprite(), &scaling, &at, nullptr, kUiWhite);
   }
   // The text goes over the sprites, after them.

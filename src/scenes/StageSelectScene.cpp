@@ -27,27 +27,8 @@ constexpr int kUpDownCounter = 2;
 constexpr int kCounters = 12;
 
 // The items in the order the down key walks them, with the cursor's height.
-struct StageSelectRow {
-  int32_t item;
-  float cursorY;
-};
-constexpr StageSelectRow kRows[] = {{kItemBattleStage, 270}, {kItemStart, 325}, {kItemBack, 380}};
+constexpr menu::MenuRow kRows[] = {{kItemBattleStage, 270}, {kItemStart, 325}, {kItemBack, 380}};
 constexpr int kRowCount = static_cast<int>(sizeof kRows / sizeof kRows[0]);
-
-int RowOf(int32_t item) {
-  for (int i = 0; i < kRowCount; ++i)
-    if (kRows[i].item == item) return i;
-  return 0;
-}
-
-struct MenuSound {
-  int32_t id;
-  int32_t offset;
-};
-constexpr MenuSound kSoundValue = {0, -1000};
-constexpr MenuSound kSoundDecide = {1, -1000};
-constexpr MenuSound kSoundStep = {2, -2000};
-void Play(MenuSound s) { g_sound.PlaySystemSound(s.id, s.offset); }
 
 // The arrows beside the field's name blink: shown 30 frames of every 50.
 constexpr int kBlinkPeriod = 50;
@@ -84,7 +65,7 @@ void Application::InputStageSelect() {
   } else if (menuKeys[kConfirmLatch] == 0) {
     int32_t next = SceneNone;
     if (menuCursor == kItemStart) {
-      Play(kSoundDecide);
+      menu::Play(menu::kDecideSound);
       next = SceneBattle;
     } else if (menuCursor == kItemBack) {
       next = SceneCharacterSelect;
@@ -101,13 +82,14 @@ void Application::InputStageSelect() {
 
   if (menu::CountPress(menuKeys[kSideCounter], menu::LeftHeld() || menu::RightHeld()) &&
       menuCursor == kItemBattleStage) {
-    Play(kSoundValue);
+    menu::Play(menu::kValueSound);
     battle.stage = (battle.stage + 1) % kFieldCount;
   }
   const bool up = menu::UpHeld();
   if (menu::CountPress(menuKeys[kUpDownCounter], up || menu::DownHeld())) {
-    Play(kSoundStep);
-    menuCursor = kRows[(RowOf(menuCursor) + (up ? kRowCount - 1 : 1)) % kRowCount].item;
+    menu::Play(menu::kStepSound);
+    menuCursor =
+        kRows[(menu::RowOf(kRows, menuCursor) + (up ? kRowCount - 1 : 1)) % kRowCount].item;
   }
 }
 
@@ -133,7 +115,7 @@ void Application::DrawStageSelect() {
   }
   if (Texture* cursor = menu::SceneTexture(*this, kCursor)) {
     const port::Vec2 scaling{0.6f, 0.6f};
-    const port::Vec2 at{150.0f, kRows[RowOf(menuCursor)].cursorY};
+    const port::Vec2 at{150.0f, kRows[menu::RowOf(kRows, menuCursor)].cursorY};
     cursor->DrawSprite(sprite, &scaling, &at, nullptr, kUiWhite);
   }
   menu::EndFrame();
