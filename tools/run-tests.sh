@@ -15,7 +15,7 @@ run_build() {
   cmake --build "$dir" -j "$jobs"
   # The tests' processes keep every library loaded, so a library's leak at
   # exit carries its name and its suppression applies.
-  local keep="$dir/libpomelvane_keep_libraries.so"
+  local keep="$PWD/$dir/libpomelvane_keep_libraries.so"
   ( [ -e "$keep" ] && export LD_PRELOAD="$keep" ASAN_OPTIONS="${ASAN_OPTIONS:-}:verify_asan_link_order=0"
     ctest --test-dir "$dir" --output-on-failure -j "$jobs" --timeout 300
     echo "One process, shuffled (seed $seed): $dir/pomelvane_tests"
