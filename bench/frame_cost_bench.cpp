@@ -23,6 +23,7 @@
 #include "actors/PlayerTamas.h"
 #include "app/Application.h"
 #include "app/StagePhase.h"
+#include "battle_shots.h"
 #include "platform/GraphicsDevice.h"
 #include "platform/InputDevice.h"
 #include "port/input.h"
@@ -177,40 +178,6 @@ BENCHMARK(BM_FrameCostStage)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Use
 
 constexpr int kPlayers = 4;
 
-// Every 40 frames a new set of every character's shots: the long-lived ones
-// pile up to a busy match's worth.
-void TopUpShots(BattlePlayer* players, int frame) {
-  if (frame % 40 != 0) return;
-  for (int i = 0; i < kPlayers; ++i) {
-    const BattlePlayer& p = players[i];
-    const int32_t id = p.id;
-    const float h = p.angle.y + 180.0f;
-    const port::Vec3& x = p.position;
-    switch (i) {
-      case 0:
-        Tama::Spawn(x.x, x.y, x.z, h, id);
-        Player1LargeTama1::Spawn(x.x, x.y, x.z, h + 20, 1, id);
-        break;
-      case 1:
-        Player2Tama::Spawn(x.x, x.y, x.z, h, id);
-        Player2LargeTama1::Spawn(x.x, x.y, x.z, h, g_objects.Size() % 4, id);
-        Player2HitBox::Spawn(x.x + 1, x.y, x.z, h, id);
-        break;
-      case 2:
-        Player3Tama::Spawn(x.x, x.y, x.z, h, id);
-        Player3LargeTama1::Spawn(x.x, x.y, x.z, h, &players[2], id);
-        Player3LargeTama2::Spawn(x.x + 2, 0.3f, x.z, h, id);
-        break;
-      default:
-        Player4Tama::Spawn(x.x, x.y, x.z, h, id);
-        Player4LargeTama1::Spawn(x.x - 2, 1, x.z + 2, h, id);
-        Player4LargeTama2::Spawn(x.x, 0.8f, x.z - 2, h, id);
-        Player4LargeTama3::Spawn(x.x - 3, 1, x.z, h, id);
-        break;
-    }
-  }
-}
-
 // Four players on the stage1 field, one viewport each; method 2 or 3 (toon).
 void BM_FrameCostBattle(benchmark::State& state) {
   const int method = static_cast<int>(state.range(0));
@@ -242,7 +209,7 @@ void BM_FrameCostBattle(benchmark::State& state) {
   }
   int frame = 0;
   auto update = [&] {
-    TopUpShots(players, frame++);
+    TopUpEveryShot(players, frame);
     g_input.PollKeyboard();
     for (BattlePlayer& p : players) p.Update();
     g_objects.UpdateAll();
