@@ -608,6 +608,12 @@ class GLDevice final : public Device {
   GLBuffer* indices_ = nullptr;
   ShaderProgram* program_ = nullptr;
   GLRenderTarget* target_ = nullptr;  // null: the back buffer
+  // Presenting: whether the window's back buffer keeps its contents across a
+  // swap (-1 not yet known), and the picture and size last copied into it.
+  int windowKeeps_ = -1;
+  uint64_t copiedSerial_ = 0;
+  int copiedWidth_ = 0, copiedHeight_ = 0;
+  bool WindowKeepsBackBuffer();
   bool failTargets_ = false;
   bool filter_ = true;
   Shadow gl_;
@@ -1467,10 +1473,43 @@ Buffer* GLDevice::CreateBuffer(uint32_t sizeBytes, bool indices) {
   return new GLBuffer(generation_, sizeBytes, indices);
 }
 
+// Two dark colours written to the window's back buffer and swapped: a window
+// that shows each and still holds it afterwards copies on a swap, so a picture
+// copied into it once can be presented again by the swap alone.
+bool GLDevice::WindowKeepsBackBuffer() {
+  glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  glDisable(GL_SCISSOR_TEST);
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  bool keeps = true;
+  for (const uint8_t blue : {uint8_t{3}, uint8_t{5}}) {
+    glClearColor(0.0f, 0.0f, blue / 255.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    SDL_GL_SwapWindow(window_);
+    uint8_t pixel[4] = {};
+    glReadBuffer(GL_BACK);
+    glReadPixels(0, 0, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel);
+    keeps = keeps && pixel[0] == 0 && pixel[1] == 0 && pixel[2] == blue;
+  }
+  while (glGetError() != GL_NO_ERROR) {
+  }
+  return keeps;
+}
+
 bool GLDevice::Present() {
   Touch();
+  if (windowKeeps_ < 0) windowKeeps_ = WindowKeepsBackBuffer() ? 1 : 0;
   int dw = 0, dh = 0;
   SDL_GL_GetDrawableSize(window_, &dw, &dh);
+  // The picture already in the window's back buffer is presented again as it
+  // stands: copying it is most of an idle frame's cost.
+  if (windowKeeps_ == 1 && copiedSerial_ == g_pictureSerial && copiedWidth_ == dw &&
+      copiedHeight_ == dh) {
+    SDL_GL_SwapWindow(window_);
+    return true;
+  }
+  copiedSerial_ = g_pictureSerial;
+  copiedWidth_ = dw;
+  copiedHeight_ = dh;
   glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
   glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo_);
   glDisable(GL_SCISSOR_TEST);
