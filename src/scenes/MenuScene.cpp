@@ -73,6 +73,44 @@ void Sprite(Texture* texture, int id, float x, float y, float scaleX, float scal
   DrawUiSprite(texture, &position, &scaling, id);
 }
 
+bool Latched(int32_t& latch, bool held) {
+  if (!held) latch = 0;
+  return held && latch == 0;
+}
+
+bool LeaveFor(Application& app, int32_t scene) {
+  if (scene == SceneNone) return false;
+  app.requestedScene = scene;
+  app.LeaveScene();
+  return true;
+}
+
+void Draw(Application& app, const Caption& caption) {
+  Sprite(SceneTexture(app, caption.texture), caption.sprite, caption.x, caption.y, caption.scaleX,
+         caption.scaleY);
+}
+
+void Draw(Application& app, const NumberPlace& place, int value) {
+  DrawNumber(SceneTexture(app, place.font), place.digits, place.x, place.y, place.scale, value);
+}
+
+void DrawInterval(Application& app, const IntervalLayout& layout, int32_t interval) {
+  if (interval == 1) {
+    Draw(app, layout.everyFrame);
+  } else if (interval == 2 || interval == 3) {
+    Draw(app, layout.one, 1);
+    Draw(app, layout.slash);
+    Draw(app, layout.n, interval);
+    Draw(app, layout.frames);
+  }
+}
+
+void EndFrameWithText(const char* text, int32_t x, int32_t y, port::Argb colour) {
+  if (port::Sprite* sprite = g_graphics.GetSprite()) sprite->End();
+  if (text) g_graphics.DrawTextF(x, y, text, colour);
+  g_graphics.Present();
+}
+
 void Play(MenuSound sound) { g_sound.PlaySystemSound(sound.id, sound.offset); }
 
 }  // namespace menu
