@@ -76,8 +76,8 @@ bool CountPress(int32_t& counter, bool held);
 // A latched key: true on every frame it is held while the latch is 0. Only
 // a release clears the latch; acting does not set it.
 bool Latched(int32_t& latch, bool held);
-// Moves the cursor `direction` rows, with the step sound, on the frame the
-// counter fires.
+// Moves the cursor one row up (direction -1) or down (1), with the step
+// sound, on the frame the counter fires.
 template <size_t N>
 void StepOnPress(const MenuRow (&rows)[N], int32_t& cursor, int32_t& counter, bool held,
                  int direction) {
