@@ -132,7 +132,7 @@ void BattlePlayer::HandleInput() {
   lockOnHold = shift ? lockOnHold + 1 : 0;
   bool sideStep = false;
   const float heading = angle.y;
-  if (IsDirectionDown(3)) {
+  if (IsDirectionDown(kPadRight)) {
     if (shift) {
       moveHeading = heading + 90.0f;
       speed = kControl.sideStep;
@@ -142,7 +142,7 @@ void BattlePlayer::HandleInput() {
       angle.y += kControl.turn;
       animIndex = kBattleAnimWalk;
     }
-  } else if (IsDirectionDown(2)) {
+  } else if (IsDirectionDown(kPadLeft)) {
     if (shift) {
       moveHeading = heading + 270.0f;
       speed = kControl.sideStep;
@@ -166,7 +166,7 @@ void BattlePlayer::HandleInput() {
       if (framesInState % kControl.dustEvery == 0) SpawnRunDust(position);
     }
   };
-  if (IsDirectionDown(0)) {
+  if (IsDirectionDown(kPadUp)) {
     walkOrRun();
     const float h = angle.y;
     if (moveHeading == h + 90.0f) {
@@ -177,7 +177,7 @@ void BattlePlayer::HandleInput() {
       moveHeading = h;
     }
   }
-  if (IsDirectionDown(1)) {
+  if (IsDirectionDown(kPadDown)) {
     walkOrRun();
     const float h = angle.y;
     if (moveHeading == h + 90.0f) {

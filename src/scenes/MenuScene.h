@@ -11,15 +11,6 @@
 
 namespace menu {
 
-// Keyboard scan codes the menus read.
-constexpr int kKeyEscape = 0x01;
-constexpr int kKeyZ = 0x2C;
-constexpr int kKeyX = 0x2D;
-constexpr int kKeyLeft = 0xCB;
-constexpr int kKeyRight = 0xCD;
-constexpr int kKeyUp = 0xC8;
-constexpr int kKeyDown = 0xD0;
-
 // The system sounds of the menus and their volume offset.
 constexpr int32_t kSoundCursor = 0;
 constexpr int32_t kSoundDecide = 1;
