@@ -76,7 +76,7 @@ void BattlePlayer::HandleAttackInput() {
   if (IsActionDown(kBattleActionAttack)) {
     if (!shotHeld && framesSinceShot > kControl.shotRest) {
       shotHeld = 1;
-      g_sound.PlaySound(kSoundShot, -2000);
+      g_sound.PlaySound(kSoundShot, kQuieter20dB);
       const port::Vec3& p = position;
       switch (character) {
         case 1:
@@ -99,9 +99,9 @@ void BattlePlayer::HandleAttackInput() {
     } else if (framesSinceShot > kControl.chargeAfter) {
       ++charge;
       if (charge == kControl.chargeCue || charge == kControl.charge1) {
-        g_sound.PlaySound(kSoundChargeLevel, -500);
+        g_sound.PlaySound(kSoundChargeLevel, kQuieter5dB);
       }
-      if (charge == kControl.charge2) g_sound.PlaySound(kSoundChargeFull, -1000);
+      if (charge == kControl.charge2) g_sound.PlaySound(kSoundChargeFull, kQuieter10dB);
     }
   } else {
     if (charge > kControl.charge2) {
@@ -190,7 +190,7 @@ void BattlePlayer::HandleInput() {
   }
 
   if (IsActionDown(kBattleActionJump) && framesOnGround >= kControl.jumpRest) {
-    g_sound.PlaySound(kSoundJump, -1000);
+    g_sound.PlaySound(kSoundJump, kQuieter10dB);
     verticalSpeed += kControl.jump;
   }
 
@@ -296,7 +296,7 @@ void BattlePlayer::UpdateStunned() {
   animIndex = kBattleAnimPiyori;
   speed = 0.0f;
   cameraMode = kBattleCameraOrbit;
-  if (framesInState % kHit.chirpEvery == 1) g_sound.PlaySound(kSoundPiyori, -2000);
+  if (framesInState % kHit.chirpEvery == 1) g_sound.PlaySound(kSoundPiyori, kQuieter20dB);
   if (framesInState > kHit.piyoriFrames) {
     framesInState = 0;
     state = kBattleFight;

@@ -115,7 +115,7 @@ void Player::HandleMoveInput() {
   }
 
   if (IsHeld(port::kKeyC, padButtons[kActionJump]) && framesSinceJump >= kControl.jumpRest) {
-    g_sound.PlaySound(kSoundJump, -1000);
+    g_sound.PlaySound(kSoundJump, kQuieter10dB);
     verticalSpeed += kControl.jump;
   }
 
@@ -142,16 +142,16 @@ void Player::HandleAttackInput() {
       mode = kPlayerLargeAttack1;
       modeFrame = 0;
     } else {
-      g_sound.PlaySound(kSoundShot, -2000);
+      g_sound.PlaySound(kSoundShot, kQuieter20dB);
       Tama::Spawn(position.x, position.y, position.z, angle.y, kOwnerPlayer);
     }
     framesSinceAttack = 0;
   } else if (framesSinceAttack > kControl.chargeAfter && !sokai) {
     ++charge;
     if (charge == kControl.chargeCue || charge == kControl.charge1) {
-      g_sound.PlaySound(kSoundChargeLevel, -500);
+      g_sound.PlaySound(kSoundChargeLevel, kQuieter5dB);
     }
-    if (charge == kControl.charge2) g_sound.PlaySound(kSoundChargeFull, -1000);
+    if (charge == kControl.charge2) g_sound.PlaySound(kSoundChargeFull, kQuieter10dB);
   }
   attackPose = framesSinceAttack < kControl.shotRest ? 1 : 0;
 }

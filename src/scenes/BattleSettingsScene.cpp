@@ -46,7 +46,7 @@ int32_t StepDown(int32_t value, const Range& r) {
 }
 
 constexpr const char* kMusic = "sound/bgm/fb_gm.mid";
-constexpr int32_t kMusicOffset = -1500;
+constexpr int32_t kMusicOffset = kQuieter15dB;
 
 constexpr const char kTooFewPads[] =
     "\x83\x52\x83\x93\x83\x67\x83\x8d\x81\x5b\x83\x89\x82\xaa\x91\xab\x82\xe8\x82\xdc\x82\xb9"

@@ -7,6 +7,7 @@
 #include <initializer_list>
 
 #include "app/Application.h"
+#include "platform/SoundManager.h"
 #include "port/math.h"
 
 namespace menu {
@@ -14,7 +15,7 @@ namespace menu {
 // The system sounds of the menus and their volume offset.
 constexpr int32_t kSoundCursor = 0;
 constexpr int32_t kSoundDecide = 1;
-constexpr int32_t kMenuSoundOffset = -1000;
+constexpr int32_t kMenuSoundOffset = kQuieter10dB;
 
 // A system sound with the volume offset the menus play it at.
 struct MenuSound {
@@ -23,7 +24,7 @@ struct MenuSound {
 };
 constexpr MenuSound kValueSound = {kSoundCursor, kMenuSoundOffset};  // a value changes
 constexpr MenuSound kDecideSound = {kSoundDecide, kMenuSoundOffset};
-constexpr MenuSound kStepSound = {2, -2000};  // the cursor moves
+constexpr MenuSound kStepSound = {2, kQuieter20dB};  // the cursor moves
 void Play(MenuSound sound);
 
 // A menu's row: its item and the cursor's height.
