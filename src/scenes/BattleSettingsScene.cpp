@@ -43,7 +43,7 @@ int32_t Stepped(int32_t value, const Range& r, int direction) {
 }
 
 constexpr const char* kMusic = "sound/bgm/fb_gm.mid";
-constexpr int32_t kMusicOffset = -1500;
+constexpr int32_t kMusicOffset = kQuieter15dB;
 
 // A pad for every player but the first, who may play on the keyboard.
 bool EnoughPads(const BattleSettings& b) { return g_input.GetPadCount() >= b.players - 1; }

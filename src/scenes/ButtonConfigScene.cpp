@@ -101,9 +101,6 @@ constexpr int kDownCounter = 2;
 int UpCounterOf(int k) { return 2 * k + 2; }
 int DownCounterOf(int k) { return 2 * k + 3; }
 
-constexpr int kPadUp = 0;
-constexpr int kPadDown = 1;
-
 // Two digits, as the page has room for; a button above 99 (from an option
 // file) shows all three rather than a wrong number.
 int DigitsOf(int32_t button) { return button > 99 ? 3 : 2; }
@@ -237,7 +234,7 @@ void Application::InputButtonConfig2P4P() {
   }
   // The page reads the players' pads only; with a pad gone (or none) nobody
   // could leave it, so the keyboard's cancel or Escape goes back as well.
-  if (g_input.IsKeyDown(menu::kKeyX) || menu::EscapeHeld()) {
+  if (g_input.IsKeyDown(port::kKeyX) || menu::EscapeHeld()) {
     menu::Play(menu::kDecideSound);
     requestedScene = SceneBattleSettings;
     LeaveScene();

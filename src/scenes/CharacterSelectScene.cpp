@@ -25,10 +25,9 @@ enum SelectTexture {
 };
 
 // The keys of the battle players: the arrows, and Z, X and C for buttons 0 to 2.
-constexpr int kDirectionKeys[4] = {0xC8, 0xD0, 0xCB, 0xCD};  // up, down, left, right
-constexpr int kButtonKeys[3] = {0x2C, 0x2D, 0x2E};           // Z, X, C
+constexpr int kDirectionKeys[4] = {port::kKeyUp, port::kKeyDown, port::kKeyLeft, port::kKeyRight};
+constexpr int kButtonKeys[3] = {port::kKeyZ, port::kKeyX, port::kKeyC};
 constexpr int kNoKey = 0;
-constexpr int kUp = 0, kDown = 1, kLeft = 2, kRight = 3;
 
 int KeyOfButton(int32_t button) { return button >= 0 && button < 3 ? kButtonKeys[button] : kNoKey; }
 
@@ -221,16 +220,16 @@ void Application::InputCharacterSelect() {
   for (int i = 0; i < players; ++i) {
     int32_t& choice = battle.character[i];
     if (!battle.decided[i]) {
-      const bool up = IsPlayerDirection(kUp, i);
-      if (menu::CountPress(menuKeys[UpDownCounter(i)], up || IsPlayerDirection(kDown, i))) {
+      const bool up = IsPlayerDirection(kPadUp, i);
+      if (menu::CountPress(menuKeys[UpDownCounter(i)], up || IsPlayerDirection(kPadDown, i))) {
         const int32_t to = up ? choice - kColumns : choice + kColumns;
         if (to >= 1 && to <= kChoices) {
           choice = to;
           menu::Play(menu::kStepSound);
         }
       }
-      const bool right = IsPlayerDirection(kRight, i);
-      if (menu::CountPress(menuKeys[SideCounter(i)], right || IsPlayerDirection(kLeft, i))) {
+      const bool right = IsPlayerDirection(kPadRight, i);
+      if (menu::CountPress(menuKeys[SideCounter(i)], right || IsPlayerDirection(kPadLeft, i))) {
         const bool leftColumn = choice % kColumns == 1;
         if (right ? leftColumn : !leftColumn) {
           choice += right ? 1 : -1;

@@ -13,10 +13,6 @@ namespace menu {
 namespace {
 
 constexpr int kPad = 0;
-constexpr int kPadUp = 0;
-constexpr int kPadDown = 1;
-constexpr int kPadLeft = 2;
-constexpr int kPadRight = 3;
 constexpr port::Argb kClearBlue = 0xFF0000FFu;
 
 bool PadButtonHeld(int action) { return g_input.IsPadButton(kPad, g_player.GetButton(action)); }
@@ -28,13 +24,19 @@ void Poll() {
   g_input.PollJoysticks();
 }
 
-bool ConfirmHeld() { return g_input.IsKeyDown(kKeyZ) || PadButtonHeld(kActionAttack); }
-bool CancelHeld() { return g_input.IsKeyDown(kKeyX) || PadButtonHeld(kActionShift); }
-bool EscapeHeld() { return g_input.IsKeyDown(kKeyEscape); }
-bool LeftHeld() { return g_input.IsKeyDown(kKeyLeft) || g_input.IsPadDirection(kPad, kPadLeft); }
-bool RightHeld() { return g_input.IsKeyDown(kKeyRight) || g_input.IsPadDirection(kPad, kPadRight); }
-bool UpHeld() { return g_input.IsKeyDown(kKeyUp) || g_input.IsPadDirection(kPad, kPadUp); }
-bool DownHeld() { return g_input.IsKeyDown(kKeyDown) || g_input.IsPadDirection(kPad, kPadDown); }
+bool ConfirmHeld() { return g_input.IsKeyDown(port::kKeyZ) || PadButtonHeld(kActionAttack); }
+bool CancelHeld() { return g_input.IsKeyDown(port::kKeyX) || PadButtonHeld(kActionShift); }
+bool EscapeHeld() { return g_input.IsKeyDown(port::kKeyEscape); }
+bool LeftHeld() {
+  return g_input.IsKeyDown(port::kKeyLeft) || g_input.IsPadDirection(kPad, kPadLeft);
+}
+bool RightHeld() {
+  return g_input.IsKeyDown(port::kKeyRight) || g_input.IsPadDirection(kPad, kPadRight);
+}
+bool UpHeld() { return g_input.IsKeyDown(port::kKeyUp) || g_input.IsPadDirection(kPad, kPadUp); }
+bool DownHeld() {
+  return g_input.IsKeyDown(port::kKeyDown) || g_input.IsPadDirection(kPad, kPadDown);
+}
 
 bool CountPress(int32_t& counter, bool held) {
   if (!held) {

@@ -7,23 +7,15 @@
 #include <initializer_list>
 
 #include "app/Application.h"
+#include "platform/SoundManager.h"
 #include "port/math.h"
 
 namespace menu {
 
-// Keyboard scan codes the menus read.
-constexpr int kKeyEscape = 0x01;
-constexpr int kKeyZ = 0x2C;
-constexpr int kKeyX = 0x2D;
-constexpr int kKeyLeft = 0xCB;
-constexpr int kKeyRight = 0xCD;
-constexpr int kKeyUp = 0xC8;
-constexpr int kKeyDown = 0xD0;
-
 // The system sounds of the menus and their volume offset.
 constexpr int32_t kSoundCursor = 0;
 constexpr int32_t kSoundDecide = 1;
-constexpr int32_t kMenuSoundOffset = -1000;
+constexpr int32_t kMenuSoundOffset = kQuieter10dB;
 
 // A system sound with the volume offset the menus play it at.
 struct MenuSound {
@@ -32,7 +24,7 @@ struct MenuSound {
 };
 constexpr MenuSound kValueSound = {kSoundCursor, kMenuSoundOffset};  // a value changes
 constexpr MenuSound kDecideSound = {kSoundDecide, kMenuSoundOffset};
-constexpr MenuSound kStepSound = {2, -2000};  // the cursor moves
+constexpr MenuSound kStepSound = {2, kQuieter20dB};  // the cursor moves
 void Play(MenuSound sound);
 
 // A menu's row: its item and the cursor's height.
