@@ -145,3 +145,13 @@ void Boss::SpawnChargeStar() const {
   ParticleEffect::Spawn(position.x - 0.3f + dx, position.y - 0.8f + dy, position.z - 0.3f + dz,
                         0.0f, 0.0f, 0.0f, 0.0f, kParticleStarPulse, 1);
 }
+
+void Boss::Charge(int32_t f, int32_t until, int32_t starEvery) {
+  if (f < until) {
+    guard = 1;
+    invulnerableFrames = 1;
+    if (f % starEvery == 1) SpawnChargeStar();
+  } else {
+    guard = 0;
+  }
+}

@@ -69,6 +69,11 @@ struct BossParts {
 
 class Boss : public Enemy {
  public:
+  // What EnemyClassOf keeps for the class; a boss nobody could see is not
+  // spawned (BossClass::HasFigure).
+  using ClassModel = BossClass;
+  static bool CanSpawn(const BossClass& c) { return c.HasFigure(); }
+
   static constexpr int32_t kThinkState = 1;
   static constexpr int32_t kFirstInvulnerableFrames = 120;
 
@@ -134,6 +139,9 @@ class Boss : public Enemy {
   void Sound(SoundId id, int32_t offset) const;
   // A star of the charge, somewhere over the boss.
   void SpawnChargeStar() const;
+  // A charge on state frame f: before frame `until` no hit lands, the boss
+  // blinks and a star rises every `starEvery` frames; from it on hits land.
+  void Charge(int32_t f, int32_t until, int32_t starEvery);
 
  private:
   bool inCloseUp_ = false;  // the close-up never blinks

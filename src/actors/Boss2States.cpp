@@ -358,14 +358,8 @@ void Boss2::StateLargeAttack() {
                             kParticleGlowShrink, 1);
     }
   }
-  if (f < kState.chargeUntil) {
-    guard = 1;
-    invulnerableFrames = 1;
-    FacePlayer(kState.chargeTurn);
-    if (f % kState.starEvery == 1) SpawnChargeStar();
-  } else {
-    guard = 0;
-  }
+  if (f < kState.chargeUntil) FacePlayer(kState.chargeTurn);
+  Charge(f, kState.chargeUntil, kState.starEvery);
   speed = 0.0f;
 }
 
