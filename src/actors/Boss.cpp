@@ -155,3 +155,26 @@ void Boss::Charge(int32_t f, int32_t until, int32_t starEvery) {
     guard = 0;
   }
 }
+
+void Boss::HitFrame(int32_t end, int32_t next, int32_t offset) {
+  const int32_t f = ++stateFrame;
+  if (f == 1) {
+    SetAnimation(kAnimDamage);
+    Sound(kSoundEnemyHurt, offset);
+  }
+  if (f == end) {
+    SetState(next);
+    invulnerableFrames = kFirstInvulnerableFrames;
+    return;
+  }
+  guard = 1;
+  roused = 0;
+  speed = 0.0f;
+}
+
+void Boss::ArmourUp(int32_t anim, SoundId voice, int32_t offset) {
+  armour = 1;
+  guard = 0;
+  SetAnimation(anim);
+  Sound(voice, offset);
+}

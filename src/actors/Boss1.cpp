@@ -280,12 +280,7 @@ void Boss1::FireFan(int count, float firstOffset) {
 
 void Boss1::StateFans() {
   const int32_t f = ++stateFrame;
-  if (f == 1) {
-    guard = 0;
-    armour = 1;
-    SetAnimation(kAnimStop);
-    Sound(kSoundArmourVoice, kBoss1.voiceOffset);
-  }
+  if (f == 1) ArmourUp(kAnimStop, kSoundArmourVoice, kBoss1.voiceOffset);
   if (f == kBoss1.fansRaise) SetAnimation(kAnimAttack2);
   if (f == kBoss1.firstFan) FireFan(4, 37.5f);
   if (f == kBoss1.secondFan) FireFan(5, 50.0f);
@@ -322,21 +317,7 @@ void Boss1::StateLargeAttack() {
   speed = 0.0f;
 }
 
-void Boss1::StateHit() {
-  const int32_t f = ++stateFrame;
-  if (f == 1) {
-    SetAnimation(kAnimDamage);
-    Sound(kSoundEnemyHurt, kBoss1.shotOffset);
-  }
-  if (f == kBoss1.hitEnd) {
-    SetState(kBoss1Face);
-    invulnerableFrames = kFirstInvulnerableFrames;
-    return;
-  }
-  guard = 1;
-  roused = 0;
-  speed = 0.0f;
-}
+void Boss1::StateHit() { HitFrame(kBoss1.hitEnd, kBoss1Face, kBoss1.shotOffset); }
 
 void Boss1::StateDefeated() {
   const int32_t f = ++stateFrame;

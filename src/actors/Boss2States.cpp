@@ -253,11 +253,8 @@ void Boss2::ResumeAfterAttack() {
 void Boss2::StateSpray() {
   const int32_t f = ++stateFrame;
   if (f == 1) {
-    armour = 1;
-    guard = 0;
-    SetAnimation(kAnimStop);
+    ArmourUp(kAnimStop, kSoundSprayVoice, kVoiceOffset);
     SetSubAction(kBoss2NoAction);
-    Sound(kSoundSprayVoice, kVoiceOffset);
   }
   if (f == kState.sprayRaise || f == kState.sprayRaiseAgain) {
     if (f == kState.sprayRaise) SetAnimation(kAnimSideWalk);
@@ -295,11 +292,8 @@ void Boss2::StateSpray() {
 void Boss2::StateAttack() {
   const int32_t f = ++stateFrame;
   if (f == 1) {
-    armour = 1;
-    guard = 0;
-    SetAnimation(kAnimStop);
+    ArmourUp(kAnimStop, kSoundArmourVoice, kVoiceOffset);
     SetSubAction(kBoss2NoAction);
-    Sound(kSoundArmourVoice, kVoiceOffset);
   }
   if (f == kState.attackRaise) SetAnimation(kAnimAttack3);
   if (f == kState.attackEnd) {
@@ -382,20 +376,8 @@ void Boss2::StateLevy() {
 }
 
 void Boss2::StateDamage() {
-  const int32_t f = ++stateFrame;
-  if (f == 1) {
-    SetSubAction(kBoss2NoAction);
-    SetAnimation(kAnimDamage);
-    Sound(kSoundEnemyHurt, kShotOffset);
-  }
-  if (f == kState.damageEnd) {
-    SetState(kBoss2Think);
-    invulnerableFrames = kFirstInvulnerableFrames;
-    return;
-  }
-  roused = 0;
-  guard = 1;
-  speed = 0.0f;
+  if (stateFrame == 0) SetSubAction(kBoss2NoAction);  // before the first frame's pose
+  HitFrame(kState.damageEnd, kBoss2Think, kShotOffset);
 }
 
 void Boss2::StateDying() {

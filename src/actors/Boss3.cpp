@@ -315,19 +315,9 @@ void Boss3::StatePlaceMarkers() {
 }
 
 void Boss3::StateHit() {
-  const int32_t f = ++stateFrame;
-  if (f == 1) {
-    EffectsOff();
-    SetAnimation(kAnimDamage);
-    Sound(kSoundEnemyHurt, kBoss3.shotOffset);
-  }
-  if (f == kBoss3.hitEnd) {
-    SetState(kBoss3Think);
-    invulnerableFrames = kFirstInvulnerableFrames;
-    return;
-  }
-  guard = 1;
-  speed = 0.0f;
+  if (stateFrame == 0) EffectsOff();  // before the first frame's pose
+  // Boss 3 is never roused: the hit's calming changes nothing.
+  HitFrame(kBoss3.hitEnd, kBoss3Think, kBoss3.shotOffset);
 }
 
 void Boss3::StateLevy() {

@@ -298,6 +298,12 @@ class Enemy : public Character {
   // A take-off: the jump sound and pose, jumpSpeed added upward, airborne.
   void TakeOff();
 
+  // Hands the model this draw's view, projection, light and the enemy's
+  // world matrix, which it returns.
+  port::Matrix PrepareModel(const port::Matrix& view, const port::Matrix& projection,
+                            const port::Vec4& light);
+  // The circle shadow on the ground under the enemy.
+  void DrawShadow(int32_t alpha) const;
   // Poses the model from the records once a frame (the animated flag).
   void Pose(bool loop);
   // The figure as the model's method draws it, posed already: the outline

@@ -367,17 +367,22 @@ void Zako4::Pause() {
   }
 }
 
-void Zako4::Fan() {
+bool Zako4::VolleyFrame(int32_t anim, SoundId voice, int32_t volleyFrame) {
   ++stateFrame;
   speed = 0.0f;
   if (stateFrame == 1) {
-    SetAnimation(kAnimAttack1);
-    PlaySound(kSoundChargeVoice, -1000);
+    SetAnimation(anim);
+    PlaySound(voice, -1000);
     armoured = 1;
   }
-  if (stateFrame < kZako4.fanFrame) Aim();
-  if (stateFrame == kZako4.fanFrame) {
-    PlaySound(kSoundEnemyShot, -1000);
+  if (stateFrame < volleyFrame) Aim();
+  if (stateFrame != volleyFrame) return false;
+  PlaySound(kSoundEnemyShot, -1000);
+  return true;
+}
+
+void Zako4::Fan() {
+  if (VolleyFrame(kAnimAttack1, kSoundChargeVoice, kZako4.fanFrame)) {
     for (int i = 0; i < kZako4.fanBullets; ++i) {
       EnemyTama::Spawn(
           {.at = position,
@@ -391,16 +396,7 @@ void Zako4::Fan() {
 }
 
 void Zako4::PitchFan() {
-  ++stateFrame;
-  speed = 0.0f;
-  if (stateFrame == 1) {
-    SetAnimation(kAnimAttack2);
-    PlaySound(kSoundArmourVoice, -1000);
-    armoured = 1;
-  }
-  if (stateFrame < kZako4.pitchFanFrame) Aim();
-  if (stateFrame == kZako4.pitchFanFrame) {
-    PlaySound(kSoundEnemyShot, -1000);
+  if (VolleyFrame(kAnimAttack2, kSoundArmourVoice, kZako4.pitchFanFrame)) {
     for (int i = 0; i < kZako4.pitchFanBullets; ++i) {
       // Only the first, at the body's own pitch, flies level along the ground.
       EnemyTama::SpawnPitched(angle.x - kZako4.pitchStep * static_cast<float>(i),

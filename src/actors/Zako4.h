@@ -80,6 +80,10 @@ class Zako4 : public EnemyClassOf<Zako4> {
   void JumpDash();
   // Turns toward the player at 3 degrees a frame.
   void Aim();
+  // The frame of attack 1 or 2 up to its volley: still, armoured with the
+  // pose `anim` and the cry `voice` first, aiming until `volleyFrame`; true
+  // on that frame, with the shot sound.
+  bool VolleyFrame(int32_t anim, SoundId voice, int32_t volleyFrame);
   // Ends an armoured attack in the chase.
   void EndAttack();
 };
