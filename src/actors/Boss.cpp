@@ -178,3 +178,14 @@ void Boss::ArmourUp(int32_t anim, SoundId voice, int32_t offset) {
   SetAnimation(anim);
   Sound(voice, offset);
 }
+
+void Boss::LevyFrame(int32_t f, int32_t end, float turn) {
+  if (f == end) {
+    if (!roused) angle.y = static_cast<float>(RandomInt(360));
+    SetState(kThinkState);
+    return;
+  }
+  Countdown();
+  FacePlayer(turn);
+  speed = 0.0f;
+}

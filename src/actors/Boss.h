@@ -144,6 +144,10 @@ class Boss : public Enemy {
   // The start of an armoured attack: armour on, hits let through to it,
   // the pose `anim` and the cry `voice` (at `offset`).
   void ArmourUp(int32_t anim, SoundId voice, int32_t offset);
+  // The levy state's frame f after its cries: on frame `end` it thinks
+  // again, a calm boss facing a random way; before, it stands turning to
+  // the player.
+  void LevyFrame(int32_t f, int32_t end, float turn);
   // The hit state's frame: the damage pose and cry (at `offset`) first;
   // guarded, calm and still until frame `end`, where it enters `next`
   // invulnerable for 120 frames.

@@ -240,14 +240,7 @@ void Boss1::StateLevy() {
   const int32_t f = ++stateFrame;
   if (f == 1) SetAnimation(kAnimLevy);
   if (f == kBoss1.levyVoice) Sound(kSoundLevyVoice, kBoss1.voiceOffset);
-  if (f == kBoss1.levyEnd) {
-    if (!roused) angle.y = static_cast<float>(RandomInt(360));
-    SetState(kBoss1Think);
-    return;
-  }
-  Countdown();
-  FacePlayer(kBoss1.levyTurn);
-  speed = 0.0f;
+  LevyFrame(f, kBoss1.levyEnd, kBoss1.levyTurn);
 }
 
 void Boss1::StateAttack() {

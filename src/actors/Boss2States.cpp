@@ -365,14 +365,7 @@ void Boss2::StateLevy() {
   }
   for (int32_t at : kState.levyVoices)
     if (f == at) Sound(kSoundLevyVoice, kVoiceOffset);
-  if (f == kState.levyEnd) {
-    if (!roused) angle.y = static_cast<float>(RandomInt(360));
-    SetState(kBoss2Think);
-    return;
-  }
-  Countdown();
-  FacePlayer(kState.levyTurn);
-  speed = 0.0f;
+  LevyFrame(f, kState.levyEnd, kState.levyTurn);
 }
 
 void Boss2::StateDamage() {
