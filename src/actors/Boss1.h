@@ -22,7 +22,6 @@ enum Boss1State : int32_t {
 class Boss1 : public EnemyClassOf<Boss1, Boss> {
  public:
   static constexpr int kRecords = 9;
-
   static const EnemyTraits kTraits;
 
   Boss1();

@@ -41,7 +41,6 @@ class Boss2 : public EnemyClassOf<Boss2, Boss> {
   static constexpr int kRecords = 13;
   static constexpr int kLowerFrames = 10;
   static constexpr int kUpperFrames = 8;
-
   static const EnemyTraits kTraits;
 
   Boss2();

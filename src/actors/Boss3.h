@@ -24,7 +24,6 @@ class Boss3 : public EnemyClassOf<Boss3, Boss> {
  public:
   static constexpr int kRecords = 7;
   static constexpr int kDirections = 4;
-
   static const EnemyTraits kTraits;
 
   Boss3();

@@ -13,7 +13,6 @@ enum Zako1State : int32_t {
   kZako1Dying = 4,
 };
 
-// Its model from "Xfile/zako1/".
 class Zako1 : public EnemyClassOf<Zako1> {
  public:
   // Five records for the four animation files; the last is never weighted.

@@ -19,7 +19,6 @@ enum Zako2State : int32_t {
 class Zako2 : public EnemyClassOf<Zako2> {
  public:
   static constexpr int kRecords = 6;
-
   static const EnemyTraits kTraits;
 
  protected:

@@ -23,7 +23,6 @@ enum Zako3State : int32_t {
 class Zako3 : public EnemyClassOf<Zako3> {
  public:
   static constexpr int kRecords = 7;
-
   static const EnemyTraits kTraits;
 
   // Calm, and clear of walls.

@@ -31,7 +31,6 @@ enum Zako4State : int32_t {
 class Zako4 : public EnemyClassOf<Zako4> {
  public:
   static constexpr int kRecords = 11;
-
   static const EnemyTraits kTraits;
 
   // Home at (x, y, z), calm and unarmoured, its first frame immune.
