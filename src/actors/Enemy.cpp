@@ -173,7 +173,7 @@ void Enemy::WanderFrame() {
 }
 
 void Enemy::IdleVoice() {
-  if (OneIn(traits.states.voiceOdds)) PlaySound(kSoundEnemyIdle, -500);
+  if (OneIn(traits.states.voiceOdds)) PlaySound(kSoundEnemyIdle, kQuieter5dB);
 }
 
 bool Enemy::WatchFrame(int32_t ended, int32_t spotted) {
@@ -200,7 +200,7 @@ bool Enemy::PauseFrame() {
   if (stateFrame == 1) {
     SetAnimation(kAnimLevy);
   } else if (stateFrame == n.pauseVoiceFrame) {
-    PlaySound(kSoundEnemyPause, -500);
+    PlaySound(kSoundEnemyPause, kQuieter5dB);
   } else if (stateFrame == n.pauseEnd) {
     return true;
   } else {
@@ -215,7 +215,7 @@ bool Enemy::DamageFrame() {
   guard = 1;
   ++stateFrame;
   if (stateFrame == 1) {
-    PlaySound(n.damageSound, -1000);
+    PlaySound(n.damageSound, kQuieter10dB);
     SetAnimation(kAnimDamage);
   }
   speed = 0.0f;
@@ -226,7 +226,7 @@ void Enemy::DyingFrame() {
   guard = 1;
   ++stateFrame;
   if (stateFrame == 1) {
-    PlaySound(kSoundEnemyDying, -1000);
+    PlaySound(kSoundEnemyDying, kQuieter10dB);
     SetAnimation(kAnimDying);
   }
   if (stateFrame == traits.states.dyingEnd) alive = 0;
@@ -243,7 +243,7 @@ bool Enemy::JumpFrame() {
 }
 
 void Enemy::TakeOff() {
-  PlaySound(kSoundJump, -1000);
+  PlaySound(kSoundJump, kQuieter10dB);
   verticalSpeed += traits.states.jumpSpeed;
   SetAnimation(kAnimJump);
   airborne = 1;

@@ -114,7 +114,7 @@ void Zako1::Alert() {
   guard = 0;
   ++stateFrame;
   if (stateFrame == 1) {
-    PlaySound(kSoundEnemyAlert, -500);
+    PlaySound(kSoundEnemyAlert, kQuieter5dB);
     SetAnimation(kAnimLevy);
   }
   if (stateFrame == kZako1.alertEnd) {

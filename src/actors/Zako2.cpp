@@ -131,7 +131,7 @@ void Zako2::Attack() {
   ++stateFrame;
   if (stateFrame == 1) SetAnimation(kAnimAttack1);
   if (stateFrame == kZako2.shotFrame) {
-    PlaySound(kSoundEnemyShot, -1000);
+    PlaySound(kSoundEnemyShot, kQuieter10dB);
     EnemyTama::Spawn({.at = position,
                       .heading = angle.y,
                       .speed = kZako2.shotSpeed,

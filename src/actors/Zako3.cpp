@@ -204,7 +204,7 @@ void Zako3::Attack() {
   ++stateFrame;
   if (stateFrame == 1) SetAnimation(kAnimAttack1);
   if (stateFrame == kZako3.shotFrame) {
-    PlaySound(kSoundEnemyShot, -1000);
+    PlaySound(kSoundEnemyShot, kQuieter10dB);
     EnemyTama::Spawn({.at = position,
                       .heading = angle.y,
                       .speed = kZako3.shotSpeed,

@@ -353,7 +353,7 @@ void Zako4::ReturnHome() {
 void Zako4::Pause() {
   ++stateFrame;
   if (stateFrame == 1) SetAnimation(kAnimLevy);
-  if (stateFrame == kZako4.pauseVoiceFrame) PlaySound(kSoundEnemyAlert, -500);
+  if (stateFrame == kZako4.pauseVoiceFrame) PlaySound(kSoundEnemyAlert, kQuieter5dB);
   if (stateFrame == kZako4.pauseEnd) {
     SetState(keepHeading ? kZako4Chase : kZako4Wander);
     return;
@@ -372,12 +372,12 @@ bool Zako4::VolleyFrame(int32_t anim, SoundId voice, int32_t volleyFrame) {
   speed = 0.0f;
   if (stateFrame == 1) {
     SetAnimation(anim);
-    PlaySound(voice, -1000);
+    PlaySound(voice, kQuieter10dB);
     armoured = 1;
   }
   if (stateFrame < volleyFrame) Aim();
   if (stateFrame != volleyFrame) return false;
-  PlaySound(kSoundEnemyShot, -1000);
+  PlaySound(kSoundEnemyShot, kQuieter10dB);
   return true;
 }
 
@@ -417,7 +417,7 @@ void Zako4::Rings() {
     angle.y = moveHeading = targetHeading = YawToPlayer();
   }
   if (stateFrame == kZako4.ringsFrame) {
-    PlaySound(kSoundEnemyShot, -1000);
+    PlaySound(kSoundEnemyShot, kQuieter10dB);
     for (float side : {0.0f, 180.0f}) {
       const port::Vec3 o = DirectionFromAngles(0.0f, angle.y + side + 90.0f, 0.0f);
       EnemyTama::Spawn({.at = position + o * kZako4.ringSide,
@@ -440,7 +440,7 @@ void Zako4::Blow() {
   ++stateFrame;
   if (stateFrame == 1) {
     SetAnimation(kAnimAttack4);
-    PlaySound(kSoundSprayVoice, -500);
+    PlaySound(kSoundSprayVoice, kQuieter5dB);
     armoured = 1;
   }
   speed = stateFrame <= kZako4.blowFrame ? kZako4.blowStep : 0.0f;
@@ -476,7 +476,7 @@ void Zako4::Jump() {
 void Zako4::JumpDash() {
   if (JumpFrame()) SetState(keepHeading ? kZako4Chase : kZako4Wander);
   if (stateFrame == kZako4.dashFrame) {
-    PlaySound(kSoundSideStep, -500);
+    PlaySound(kSoundSideStep, kQuieter5dB);
     SetAnimation(kAnimJumpDash);
   }
   if (stateFrame == kZako4.dashRingsFrame) {
