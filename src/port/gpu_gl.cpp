@@ -481,16 +481,12 @@ class GLDevice final : public Device {
   void Touch() {
     if (!pending_.worlds.empty()) FlushPending();
   }
-  // Everything held is drawn: before the picture is read or cleared, the
-  // target changes, or what held draws read (texels, vertices) changes.
+  // Everything held is drawn: before any draw that is not held, before the
+  // picture is read or cleared or the target changes, and before what held
+  // draws read (texels, vertices) changes.
   void FlushHeld() {
     Touch();
     if (groupCount_ != 0) FlushGroups();
-  }
-  // Before a draw that is not held: held draws it may not pass are drawn.
-  void BeforeDraw() {
-    Touch();
-    if (groupCount_ != 0 && !OrderFree()) FlushGroups();
   }
 
   // Everything the device believes the context holds is sent again.
@@ -656,8 +652,8 @@ class GLDevice final : public Device {
   // Held draws that give the same picture in any order among themselves
   // (OrderFree), gathered by every state they are drawn with but the world
   // matrix, in the order each set of states was first seen. They are drawn
-  // as one instanced draw a group when a draw that may not pass them comes,
-  // or anything they read or land in changes.
+  // as one instanced draw a group before any draw that is not held
+  // (FlushHeld).
   struct HeldState {
     uint32_t rs[static_cast<int>(RenderState::Count)];
     uint32_t tss[kStages][static_cast<int>(StageState::Count)];
@@ -1336,7 +1332,7 @@ void GLDevice::DrawPrimitiveUP(PrimitiveType type, uint32_t primitiveCount, cons
   GLenum mode;
   GLsizei count;
   if (!vertices || stride == 0 || !Prepare(type, primitiveCount, &mode, &count)) return;
-  BeforeDraw();
+  FlushHeld();
   ++g_pictureSerial;
   ApplyStates(type);
   const GLsizeiptr bytes = static_cast<GLsizeiptr>(count) * stride;
@@ -1374,7 +1370,7 @@ void GLDevice::DrawPrimitive(PrimitiveType type, uint32_t startVertex, uint32_t 
     pending_.worlds.push_back(transforms_[static_cast<int>(TransformType::World)]);
     return;
   }
-  BeforeDraw();
+  FlushHeld();
   DrawNow(type, startVertex, primitiveCount);
 }
 
@@ -1589,7 +1585,7 @@ void GLDevice::DrawIndexedPrimitive(PrimitiveType type, int32_t baseVertex, uint
     return;
   if ((static_cast<uint64_t>(startIndex) + static_cast<uint64_t>(count)) * 2 > indices_->Size())
     return;
-  BeforeDraw();
+  FlushHeld();
   // An index past the vertices (a corrupt model) must not reach the GPU.
   {
     const uint32_t maxIndex =

@@ -137,10 +137,9 @@ class QuadDevice : public gltest::DeviceTest {
   Buffer* quad_ = nullptr;
 };
 
-// Overlapping quads of three textures, additive (one, one and alpha, one)
-// with depth writes off, among alpha-blended quads with and without depth
-// writes, quads
-// drawn from memory, a refill of the vertices, a depth-only clear, viewport
+// Overlapping quads of three textures, adding to the picture (the
+// destination weighed by one) with depth writes off, among alpha-blended quads with and without
+// depth writes, quads drawn from memory, a refill of the vertices, a depth-only clear, viewport
 // changes and a read of the picture midway.
 TEST_F(QuadDevice, AdditiveQuadsDrawTheSameGathered) {
   auto frame = [&](uint32_t seed) {
@@ -159,10 +158,14 @@ TEST_F(QuadDevice, AdditiveQuadsDrawTheSameGathered) {
     dev().SetFVF(0x142);
     dev().SetStreamSource(quad_, 0, sizeof(QuadVertex));
     for (int i = 0; i < 600; ++i) {
-      // One, one; alpha, one; from memory; now and then alpha over what is there.
+      // Mostly added (one, one the most), some drawn from memory, now and
+      // then alpha over what is there.
+      const Blend added[] = {BlendOne,      BlendOne,         BlendOne,         BlendOne,
+                             BlendSrcAlpha, BlendSrcAlpha,    BlendSrcColor,    BlendInvSrcAlpha,
+                             BlendZero,     BlendInvSrcColor, BlendInvSrcColor, BlendOne};
       const int blend = rnd(40);
-      const bool over = blend == 39, fromMemory = blend >= 36 && !over;
-      dev().SetRenderState(RenderState::SrcBlend, blend < 24 ? BlendOne : BlendSrcAlpha);
+      const bool over = blend == 39, fromMemory = blend == 38;
+      dev().SetRenderState(RenderState::SrcBlend, over ? BlendSrcAlpha : added[rnd(12)]);
       dev().SetRenderState(RenderState::DestBlend, over ? BlendInvSrcAlpha : BlendOne);
       // Alpha over what is there keeps its order with depth writes or without.
       dev().SetRenderState(RenderState::ZWriteEnable, over ? rnd(2) : 0);
@@ -213,7 +216,7 @@ TEST_F(QuadDevice, AdditiveQuadsDrawTheSameGathered) {
     EXPECT_EQ(Differences(strict, frame(seed)), "");
     dev().SetShaderVariants(true);
   }
-  EXPECT_LT(gathered * 2, ordered) << gathered << " draws against " << ordered;
+  EXPECT_LT(gathered, ordered);
 }
 
 // A texture's texels and a vertex buffer's vertices replaced while quads that
@@ -271,8 +274,8 @@ void Burst(port::Vec3 at, int n) {
     const int32_t kind = kinds[i % (sizeof kinds / sizeof kinds[0])];
     ParticleEffect::Spawn(at.x, at.y, at.z, 0.5f + 0.1f * static_cast<float>(i % 5), pitch, yaw,
                           0.05f + 0.01f * static_cast<float>(i % 7), kind, 1);
-    if (i % 16 == 0) ThunderEffect::Spawn(at.x, at.y, at.z, 2.0f, pitch, yaw, 1.0f, 1);
-    if (i % 16 == 8) ShockWaveEffect::Spawn(at.x, at.y - 0.8f, at.z, 0.0f, yaw, 0.0f, 1.0f, 1);
+    if (i % 40 == 0) ThunderEffect::Spawn(at.x, at.y, at.z, 2.0f, pitch, yaw, 1.0f, 1);
+    if (i % 40 == 20) ShockWaveEffect::Spawn(at.x, at.y - 0.8f, at.z, 0.0f, yaw, 0.0f, 1.0f, 1);
   }
 }
 
@@ -322,7 +325,7 @@ TEST_P(BattleBusyFrame, DrawsTheSameGathered) {
     }
     device->SetViewport({0, 0, 640, 480, 0.0f, 1.0f});
   });
-  EXPECT_LT(gathered, ordered) << gathered << " draws against " << ordered;
+  EXPECT_LT(gathered * 3, ordered * 2) << gathered << " draws against " << ordered;
   EXPECT_GT(g_objects.CountAlive(), 0);
 }
 INSTANTIATE_TEST_SUITE_P(Methods, BattleBusyFrame, testing::Values(2, 3));
