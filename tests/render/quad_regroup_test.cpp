@@ -220,8 +220,8 @@ TEST_F(QuadDevice, AdditiveQuadsDrawTheSameGathered) {
 }
 
 // A texture's texels and a vertex buffer's vertices replaced while quads that
-// read them are held, and a held texture released by its owner: the quads
-// show what they were drawn with.
+// read them are held, a held texture released by its owner, and more sets of
+// states than are held at once: the quads show what they were drawn with.
 TEST_F(QuadDevice, HeldQuadsKeepWhatTheyRead) {
   auto frame = [&] {
     Fill(0xFFFFFFFFu);
@@ -250,6 +250,12 @@ TEST_F(QuadDevice, HeldQuadsKeepWhatTheyRead) {
       }
       if (i == 8) Fill(0xFF00FF00u);
     }
+    // More sets of states than are gathered at once: a viewport each.
+    for (uint32_t i = 0; i < 100; ++i) {
+      dev().SetViewport({i * 3, 0, 320, 480, 0.0f, 1.0f});
+      dev().DrawPrimitive(TriangleFan, 0, 2);
+    }
+    dev().SetViewport({0, 0, 640, 480, 0.0f, 1.0f});
     dev().SetTexture(0, nullptr);
     own->Release();  // still held by the quads not yet drawn
     dev().SetRenderState(RenderState::ZWriteEnable, 1);
