@@ -1459,9 +1459,10 @@ void GLDevice::DrawInstances(PrimitiveType type, uint32_t startVertex, uint32_t 
 
 // Blending that adds the draw's own colour to the picture (the destination
 // weighed by one, the source by nothing of the destination) without depth
-// writes. The 8-bit target adds each draw's colour, already rounded, with
-// saturation, and the depth tested against stays as it is, so such draws
-// give the same picture in any order among themselves.
+// writes. The 8-bit targets add each draw's colour, already rounded, with
+// saturation (as llvmpipe does; the quad tests hold it to the bit), and the
+// depth tested against stays as it is, so such draws give the same picture
+// in any order among themselves.
 bool GLDevice::OrderFree() const {
   auto rs = [this](RenderState s) { return rs_[static_cast<int>(s)]; };
   if (program_ || rs(RenderState::AlphaBlendEnable) == 0) return false;
