@@ -166,14 +166,11 @@ class Application : public SharedSceneState {
   void SpawnAppearData();
 
   // The state of the scene families; SharedSceneState holds the rest.
-  int32_t menuKeys[12] = {};  // held-frame counters; an action fires at 1
-  int32_t menuCursor = 0;     // MenuItem
+  MenuState menus;
   // The title's last finished picture: what it showed and the device's
   // picture serial after it (0: none). Presented again while both hold.
   uint64_t titleLook = 0;
   uint64_t titleSerial = 0;
-  // The cursors of players 1 to 4 on the 2P-4P button page (MenuItem).
-  int32_t playerCursors[BattlePlayer::kMaxPlayers] = {};
   int32_t introTarget = SceneNone;  // the scene the stage introduction leads to
   int32_t framesUsed = 0;           // stage clock: frames over the whole stage-mode run
   uint8_t paused = 0;               // the pause menu is shown

@@ -80,6 +80,15 @@ struct SharedSceneState {
   std::vector<RankingEntry> spareRanking4;
 };
 
+// The menu pages, and the menus inside the stages (pause) and the battle
+// match (result).
+struct MenuState {
+  int32_t keys[12] = {};  // held-frame counters; an action fires at 1
+  int32_t cursor = 0;     // MenuItem
+  // The cursors of players 1 to 4 on the 2P-4P button page (MenuItem).
+  int32_t playerCursors[BattlePlayer::kMaxPlayers] = {};
+};
+
 // The camera of the stage introduction: it orbits the target.
 struct IntroCamera {
   float targetX = 0.0f, targetY = 0.0f, targetZ = 0.0f;

@@ -58,9 +58,9 @@ bool EnoughPads(const BattleSettings& b) { return g_input.GetPadCount() >= b.pla
 }  // namespace
 
 void Application::InitBattleSettings() {
-  menuKeys[kConfirmLatch] = 1;  // a confirm still held from before does nothing
+  menus.keys[kConfirmLatch] = 1;  // a confirm still held from before does nothing
   sceneFrame = 0;
-  menuCursor = kItemPlayers;
+  menus.cursor = kItemPlayers;
   // Battle player 1 takes the stage player's buttons.
   for (int a = 0; a < Player::kActionCount; ++a)
     battlePlayers[0].SetButton(a, g_player.GetButton(a));
@@ -83,15 +83,15 @@ void Application::InputBattleSettings() {
   // Latched: acts on every held frame while the latch is 0; only a release
   // clears it. Every item that acts leaves the scene.
   if (!menu::ConfirmHeld()) {
-    menuKeys[kConfirmLatch] = 0;
-  } else if (menuKeys[kConfirmLatch] == 0) {
+    menus.keys[kConfirmLatch] = 0;
+  } else if (menus.keys[kConfirmLatch] == 0) {
     int32_t next = SceneNone;
-    if (menuCursor == kItemStart && EnoughPads(battle)) {
+    if (menus.cursor == kItemStart && EnoughPads(battle)) {
       menu::Play(menu::kDecideSound);
       next = SceneCharacterSelect;
-    } else if (menuCursor == kItemBack) {
+    } else if (menus.cursor == kItemBack) {
       next = SceneTitle;
-    } else if (menuCursor == kItemButtons2P4P) {
+    } else if (menus.cursor == kItemButtons2P4P) {
       next = SceneButtonConfig2P4P;
     }
     if (next != SceneNone) {
@@ -102,11 +102,11 @@ void Application::InputBattleSettings() {
     }
   }
 
-  if (menu::CancelHeld()) menuCursor = kItemBack;
+  if (menu::CancelHeld()) menus.cursor = kItemBack;
 
-  if (menu::CountPress(menuKeys[kRightCounter], menu::RightHeld())) {
+  if (menu::CountPress(menus.keys[kRightCounter], menu::RightHeld())) {
     menu::Play(menu::kValueSound);  // whatever the item
-    switch (menuCursor) {
+    switch (menus.cursor) {
       case kItemPlayers:
         battle.players = StepUp(battle.players, kPlayers);
         break;
@@ -120,9 +120,9 @@ void Application::InputBattleSettings() {
         break;
     }
   }
-  if (menu::CountPress(menuKeys[kLeftCounter], menu::LeftHeld())) {
+  if (menu::CountPress(menus.keys[kLeftCounter], menu::LeftHeld())) {
     menu::Play(menu::kValueSound);
-    switch (menuCursor) {
+    switch (menus.cursor) {
       case kItemPlayers:
         battle.players = StepDown(battle.players, kPlayers);
         break;
@@ -140,13 +140,13 @@ void Application::InputBattleSettings() {
     }
   }
 
-  if (menu::CountPress(menuKeys[kUpCounter], menu::UpHeld())) {
+  if (menu::CountPress(menus.keys[kUpCounter], menu::UpHeld())) {
     menu::Play(menu::kStepSound);
-    menuCursor = kRows[(menu::RowOf(kRows, menuCursor) + kRowCount - 1) % kRowCount].item;
+    menus.cursor = kRows[(menu::RowOf(kRows, menus.cursor) + kRowCount - 1) % kRowCount].item;
   }
-  if (menu::CountPress(menuKeys[kDownCounter], menu::DownHeld())) {
+  if (menu::CountPress(menus.keys[kDownCounter], menu::DownHeld())) {
     menu::Play(menu::kStepSound);
-    menuCursor = kRows[(menu::RowOf(kRows, menuCursor) + 1) % kRowCount].item;
+    menus.cursor = kRows[(menu::RowOf(kRows, menus.cursor) + 1) % kRowCount].item;
   }
 }
 
@@ -176,7 +176,7 @@ void Application::DrawBattleSettings() {
   menu::Sprite(text, 46, 145, 355, 1.0f, 1.0f);
   if (Texture* cursor = menu::SceneTexture(*this, kCursor)) {
     const port::Vec2 scaling{0.6f, 0.6f};
-    const port::Vec2 at{54.0f, kRows[menu::RowOf(kRows, menuCursor)].cursorY};
+    const port::Vec2 at{54.0f, kRows[menu::RowOf(kRows, menus.cursor)].cursorY};
     cursor->DrawSprite(g_graphics.GetSprite(), &scaling, &at, nullptr, kUiWhite);
   }
   // The text goes over the sprites, after them.

@@ -124,9 +124,9 @@ enum Config2P4PTexture { kOptionText2P, kFont2P, kSettingText2P };
 // ---- Player 1 (scene 16) ----
 
 void Application::InitButtonConfig1P() {
-  menuKeys[kConfirmCounter] = 1;  // a confirm still held from before does nothing
+  menus.keys[kConfirmCounter] = 1;  // a confirm still held from before does nothing
   sceneFrame = 0;
-  menuCursor = kItemAttackButton;
+  menus.cursor = kItemAttackButton;
   menu::LoadSceneTextures(*this,
                           {"texture/optiontext.png", "texture/font.png", "texture/cursor.png"});
 }
@@ -136,30 +136,30 @@ void Application::UpdateButtonConfig1P() { InputButtonConfig1P(); }
 void Application::InputButtonConfig1P() {
   menu::Poll();
   StagePlayerButtons buttons;
-  AssignHeld(menuCursor, 0, buttons);
+  AssignHeld(menus.cursor, 0, buttons);
 
   // Read after the swaps: on an action's item the pad's attack button is
   // assigned first and then confirms as the new attack button.
-  if (menu::CountPress(menuKeys[kConfirmCounter], menu::ConfirmHeld())) {
-    if (menuCursor == kItemBack) {
+  if (menu::CountPress(menus.keys[kConfirmCounter], menu::ConfirmHeld())) {
+    if (menus.cursor == kItemBack) {
       menu::Play(menu::kDecideSound);
       requestedScene = SceneOptions;
       LeaveScene();
       return;
     }
-    if (menuCursor == kItemDefaults) {
+    if (menus.cursor == kItemDefaults) {
       menu::Play(menu::kValueSound);
       ResetButtons(buttons);
     }
   }
 
-  if (menu::CountPress(menuKeys[kUpCounter], menu::UpHeld())) {
+  if (menu::CountPress(menus.keys[kUpCounter], menu::UpHeld())) {
     menu::Play(menu::kStepSound);
-    menuCursor = Stepped(menuCursor, -1);
+    menus.cursor = Stepped(menus.cursor, -1);
   }
-  if (menu::CountPress(menuKeys[kDownCounter], menu::DownHeld())) {
+  if (menu::CountPress(menus.keys[kDownCounter], menu::DownHeld())) {
     menu::Play(menu::kStepSound);
-    menuCursor = Stepped(menuCursor, 1);
+    menus.cursor = Stepped(menus.cursor, 1);
   }
 }
 
@@ -186,7 +186,7 @@ void Application::DrawButtonConfig1P() {
   menu::Sprite(text, 68, 90, 330, 0.8f, 0.85f);
   if (Texture* cursor = menu::SceneTexture(*this, kCursor1P)) {
     const port::Vec2 scaling{0.6f, 0.6f};
-    const port::Vec2 at{5.0f, kRowY1P[RowOf(menuCursor)]};
+    const port::Vec2 at{5.0f, kRowY1P[RowOf(menus.cursor)]};
     cursor->DrawSprite(g_graphics.GetSprite(), &scaling, &at, nullptr, kUiWhite);
   }
   menu::EndFrame();
@@ -195,9 +195,9 @@ void Application::DrawButtonConfig1P() {
 // ---- Players 2 to 4 (scene 17) ----
 
 void Application::InitButtonConfig2P4P() {
-  menuKeys[kConfirmCounter] = 1;
+  menus.keys[kConfirmCounter] = 1;
   sceneFrame = 0;
-  for (int32_t& cursor : playerCursors) cursor = kItemAttackButton;
+  for (int32_t& cursor : menus.playerCursors) cursor = kItemAttackButton;
   menu::LoadSceneTextures(*this, {"texture/optiontext.png", "texture/font.png",
                                   "texture/battle/battlesetting_text.png"});
 }
@@ -212,7 +212,7 @@ void Application::InputButtonConfig2P4P() {
   for (int k = 1; k < players; ++k) {
     const int pad = PadOfBattlePlayer(k, players, pads);
     if (pad < 0) continue;  // no pad: he can do nothing here
-    int32_t& cursor = playerCursors[k];
+    int32_t& cursor = menus.playerCursors[k];
     BattlePlayerButtons buttons(battlePlayers[k]);
     AssignHeld(cursor, pad, buttons);
     // Acts on every frame it is held; only leaving the page matters.
@@ -225,11 +225,11 @@ void Application::InputButtonConfig2P4P() {
       }
       if (cursor == kItemDefaults) ResetButtons(buttons);
     }
-    if (menu::CountPress(menuKeys[UpCounterOf(k)], g_input.IsPadDirection(pad, kPadUp))) {
+    if (menu::CountPress(menus.keys[UpCounterOf(k)], g_input.IsPadDirection(pad, kPadUp))) {
       menu::Play(menu::kStepSound);
       cursor = Stepped(cursor, -1);
     }
-    if (menu::CountPress(menuKeys[DownCounterOf(k)], g_input.IsPadDirection(pad, kPadDown))) {
+    if (menu::CountPress(menus.keys[DownCounterOf(k)], g_input.IsPadDirection(pad, kPadDown))) {
       menu::Play(menu::kStepSound);
       cursor = Stepped(cursor, 1);
     }
@@ -270,7 +270,7 @@ void Application::DrawButtonConfig2P4P() {
     }
     // His cursor is his label, in a column of its own.
     menu::Sprite(labels, 49 + k, 2.0f + 30.0f * static_cast<float>(k - 1),
-                 kRowY2P4P[RowOf(playerCursors[k])], 0.5f, 1.15f);
+                 kRowY2P4P[RowOf(menus.playerCursors[k])], 0.5f, 1.15f);
   }
   menu::EndFrame();
 }

@@ -149,7 +149,7 @@ void Application::InitCharacterSelect() {
     battle.character[i] = i + 1;
     battle.decided[i] = 0;
   }
-  for (int32_t& k : menuKeys) k = 1;  // keys held from before do nothing
+  for (int32_t& k : menus.keys) k = 1;  // keys held from before do nothing
   menu::LoadSceneTextures(*this,
                           {"texture/battle/player1_stand.jpg", "texture/battle/player2_stand.jpg",
                            "texture/battle/player3_stand.jpg", "texture/battle/player4_stand.jpg",
@@ -209,7 +209,7 @@ void Application::InputCharacterSelect() {
     int32_t& choice = battle.character[i];
     if (!battle.decided[i]) {
       const bool up = IsPlayerDirection(kUp, i);
-      if (menu::CountPress(menuKeys[UpDownCounter(i)], up || IsPlayerDirection(kDown, i))) {
+      if (menu::CountPress(menus.keys[UpDownCounter(i)], up || IsPlayerDirection(kDown, i))) {
         const int32_t to = up ? choice - kColumns : choice + kColumns;
         if (to >= 1 && to <= kChoices) {
           choice = to;
@@ -217,7 +217,7 @@ void Application::InputCharacterSelect() {
         }
       }
       const bool right = IsPlayerDirection(kRight, i);
-      if (menu::CountPress(menuKeys[SideCounter(i)], right || IsPlayerDirection(kLeft, i))) {
+      if (menu::CountPress(menus.keys[SideCounter(i)], right || IsPlayerDirection(kLeft, i))) {
         const bool leftColumn = choice % kColumns == 1;
         if (right ? leftColumn : !leftColumn) {
           choice += right ? 1 : -1;
@@ -237,7 +237,7 @@ void Application::InputCharacterSelect() {
       confirm = confirm || g_input.IsKeyDown(keys.confirm);
       cancel = cancel || g_input.IsKeyDown(keys.cancel);
     }
-    if (!menu::CountPress(menuKeys[ButtonCounter(i)], confirm || cancel)) continue;
+    if (!menu::CountPress(menus.keys[ButtonCounter(i)], confirm || cancel)) continue;
     if (confirm) {
       menu::Play(menu::kDecideSound);
       battle.decided[i] = 1;

@@ -105,7 +105,7 @@ constexpr float kTimeY = 310;
 }  // namespace
 
 void Application::InitNameEntry() {
-  menuKeys[kConfirmLatch] = 1;
+  menus.keys[kConfirmLatch] = 1;
   sceneFrame = 0;
   g_sound.StopAll();
   ranking::LoadTextures(*this);
@@ -153,7 +153,7 @@ void Application::InputNameEntry() {
   int32_t* name = NameOf(*this, ranking::TableOfPage(currentScene), rankPlace);
 
   if (menu::ConfirmHeld()) {
-    if (menu::CountPress(menuKeys[kConfirmLatch], true) && nameCursor < kNameDone) {
+    if (menu::CountPress(menus.keys[kConfirmLatch], true) && nameCursor < kNameDone) {
       g_sound.PlaySystemSound(menu::kSoundDecide, menu::kMenuSoundOffset);
       const int32_t old = nameCursor++;
       // Confirming the back-space sign steps back to the letter before it; the
@@ -162,17 +162,17 @@ void Application::InputNameEntry() {
       if (nameCursor == kNameDone) sceneFrame = 0;
     }
   } else if (menu::CancelHeld()) {
-    if (menu::CountPress(menuKeys[kConfirmLatch], true) && nameCursor >= 1 &&
+    if (menu::CountPress(menus.keys[kConfirmLatch], true) && nameCursor >= 1 &&
         nameCursor < kNameDone) {
       g_sound.PlaySystemSound(menu::kSoundCursor, menu::kMenuSoundOffset);
       --nameCursor;
     }
   } else {
-    menuKeys[kConfirmLatch] = 0;
+    menus.keys[kConfirmLatch] = 0;
   }
 
   const bool right = menu::RightHeld();
-  if (menu::CountPress(menuKeys[kLetterCounter], right || menu::LeftHeld()) &&
+  if (menu::CountPress(menus.keys[kLetterCounter], right || menu::LeftHeld()) &&
       nameCursor < kNameDone) {
     g_sound.PlaySystemSound(menu::kSoundCursor, menu::kMenuSoundOffset);
     int32_t& letter = name[nameCursor];

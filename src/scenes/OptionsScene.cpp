@@ -60,9 +60,9 @@ constexpr port::Argb kRed = 0xFFFF0000u;
 }  // namespace
 
 void Application::InitOptions() {
-  menuKeys[kConfirmCounter] = 1;  // a confirm still held from before does nothing
+  menus.keys[kConfirmCounter] = 1;  // a confirm still held from before does nothing
   sceneFrame = 0;
-  menuCursor = kItemViewType;
+  menus.cursor = kItemViewType;
   menu::LoadSceneTextures(*this, {"texture/battle/battlesetting_text.png", "texture/font.png",
                                   "texture/title/course.png", "texture/cursor.png",
                                   "texture/optiontext.png", "texture/optiontext2.png"});
@@ -74,8 +74,8 @@ void Application::InputOptions() {
   menu::Poll();
   ++sceneFrame;
 
-  if (menu::CountPress(menuKeys[kConfirmCounter], menu::ConfirmHeld())) {
-    switch (menuCursor) {
+  if (menu::CountPress(menus.keys[kConfirmCounter], menu::ConfirmHeld())) {
+    switch (menus.cursor) {
       case kItemBack:
         g_sound.masterVolume = options.volume;
         requestedScene = SceneTitle;
@@ -97,12 +97,12 @@ void Application::InputOptions() {
     }
   }
 
-  if (menu::CancelHeld() || menu::EscapeHeld()) menuCursor = kItemBack;
+  if (menu::CancelHeld() || menu::EscapeHeld()) menus.cursor = kItemBack;
 
   for (const int direction : {1, -1}) {
     const bool held = direction > 0 ? menu::RightHeld() : menu::LeftHeld();
-    if (!menu::CountPress(menuKeys[direction > 0 ? kRightCounter : kLeftCounter], held)) continue;
-    switch (menuCursor) {
+    if (!menu::CountPress(menus.keys[direction > 0 ? kRightCounter : kLeftCounter], held)) continue;
+    switch (menus.cursor) {
       case kItemDrawInterval:
         options.drawInterval = Stepped(options.drawInterval, kIntervals, direction);
         break;
@@ -121,13 +121,13 @@ void Application::InputOptions() {
     menu::Play(menu::kValueSound);
   }
 
-  if (menu::CountPress(menuKeys[kUpCounter], menu::UpHeld())) {
+  if (menu::CountPress(menus.keys[kUpCounter], menu::UpHeld())) {
     menu::Play(menu::kStepSound);
-    menuCursor = kRows[(menu::RowOf(kRows, menuCursor) + kRowCount - 1) % kRowCount].item;
+    menus.cursor = kRows[(menu::RowOf(kRows, menus.cursor) + kRowCount - 1) % kRowCount].item;
   }
-  if (menu::CountPress(menuKeys[kDownCounter], menu::DownHeld())) {
+  if (menu::CountPress(menus.keys[kDownCounter], menu::DownHeld())) {
     menu::Play(menu::kStepSound);
-    menuCursor = kRows[(menu::RowOf(kRows, menuCursor) + 1) % kRowCount].item;
+    menus.cursor = kRows[(menu::RowOf(kRows, menus.cursor) + 1) % kRowCount].item;
   }
 }
 
@@ -168,12 +168,12 @@ void Application::DrawOptions() {
 
   if (Texture* cursor = menu::SceneTexture(*this, kCursor)) {
     const port::Vec2 scaling{0.6f, 0.6f};
-    const port::Vec2 at{15.0f, kRows[menu::RowOf(kRows, menuCursor)].cursorY};
+    const port::Vec2 at{15.0f, kRows[menu::RowOf(kRows, menus.cursor)].cursorY};
     cursor->DrawSprite(g_graphics.GetSprite(), &scaling, &at, nullptr, kUiWhite);
   }
   // The text goes over the sprites, after them.
   if (port::Sprite* sprite = g_graphics.GetSprite()) sprite->End();
-  if (menuCursor == kItemScreenMode) {
+  if (menus.cursor == kItemScreenMode) {
     const bool white = sceneFrame % kBlinkPeriod < kBlinkWhite;
     g_graphics.DrawTextF(200, 450, kNextStart, white ? kUiWhite : kRed);
   }

@@ -78,7 +78,7 @@ bool IsRankingPage(int32_t scene) { return scene >= SceneRanking1 && scene <= Sc
 }  // namespace
 
 void Application::InitRanking() {
-  menuKeys[kLeaveLatch] = 1;
+  menus.keys[kLeaveLatch] = 1;
   sceneFrame = 0;
   ranking::LoadTextures(*this);
 }
@@ -93,8 +93,8 @@ void Application::InputRanking() {
 
   const bool leave = menu::ConfirmHeld() || menu::CancelHeld() || menu::EscapeHeld();
   if (!leave) {
-    menuKeys[kLeaveLatch] = 0;
-  } else if (menuKeys[kLeaveLatch] == 0) {
+    menus.keys[kLeaveLatch] = 0;
+  } else if (menus.keys[kLeaveLatch] == 0) {
     requestedScene = SceneTitle;
     currentScene = SceneNone;
     LeaveScene();
@@ -102,7 +102,7 @@ void Application::InputRanking() {
   }
 
   const bool left = menu::LeftHeld();
-  if (menu::CountPress(menuKeys[kPageCounter], left || menu::RightHeld()) &&
+  if (menu::CountPress(menus.keys[kPageCounter], left || menu::RightHeld()) &&
       IsRankingPage(currentScene)) {
     g_sound.PlaySystemSound(menu::kSoundCursor, menu::kMenuSoundOffset);
     // The page changes in place: the enter routine does not run again.

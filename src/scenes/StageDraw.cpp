@@ -145,7 +145,7 @@ void DrawPauseMenu(Application& app) {
   DrawCaption(app, kPauseResume);
   DrawCaption(app, kPauseQuit);
   WholeTexture(app, stage::kCursor, kCursorScale,
-               app.menuCursor == kItemQuitToTitle ? kCursorOnQuit : kCursorOnResume, kWhite);
+               app.menus.cursor == kItemQuitToTitle ? kCursorOnQuit : kCursorOnResume, kWhite);
 }
 
 port::Argb WithAlpha(port::Argb rgb, int32_t alpha) {

@@ -168,7 +168,7 @@ void HandOver(Application& app, int32_t scene) {
 void Application::InitStageIntro() {
   port::gpu::Device* device = g_graphics.GetDevice();
   sceneFrame = 0;
-  menuKeys[kConfirmCounter] = 1;  // a confirm held from the scene before does not skip
+  menus.keys[kConfirmCounter] = 1;  // a confirm held from the scene before does not skip
   g_sun.Init(device, 1);
   g_sun.SetPosition(70, 90, 100);
   g_camera.SetDevice(device);
@@ -217,7 +217,7 @@ void Application::UpdateStageIntro() {
 
 void Application::InputStageIntro() {
   menu::Poll();
-  if (menu::CountPress(menuKeys[kConfirmCounter], menu::ConfirmHeld()) && sceneFrame < kSkipTo) {
+  if (menu::CountPress(menus.keys[kConfirmCounter], menu::ConfirmHeld()) && sceneFrame < kSkipTo) {
     sceneFrame = kSkipTo;
     introCamera.yaw = kEndYaw;
     introCamera.distance = kEndDistance;

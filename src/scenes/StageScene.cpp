@@ -369,29 +369,29 @@ bool Application::StageKeys() {
     LeaveToTitle(*this);
     return true;
   }
-  if (menu::CountPress(menuKeys[kPauseCounter], PauseKeyHeld())) {
+  if (menu::CountPress(menus.keys[kPauseCounter], PauseKeyHeld())) {
     if (!paused) {
       paused = 1;
-      menuCursor = kItemResume;
+      menus.cursor = kItemResume;
       // A confirm held when the pause opens (the attack being charged) does
       // not close it again: it must be let go first
       // (StageSceneFlow.ConfirmHeldWhenPausingDoesNotResume).
-      menuKeys[kPauseConfirmCounter] = 1;
+      menus.keys[kPauseConfirmCounter] = 1;
     } else {
       paused = 0;
     }
   }
   if (!paused) return false;
-  if (menu::CountPress(menuKeys[kPauseConfirmCounter], menu::ConfirmHeld())) {
-    if (menuCursor == kItemQuitToTitle) {
+  if (menu::CountPress(menus.keys[kPauseConfirmCounter], menu::ConfirmHeld())) {
+    if (menus.cursor == kItemQuitToTitle) {
       LeaveToTitle(*this);
       return true;
     }
     paused = 0;
     return false;
   }
-  if (menu::CountPress(menuKeys[kUpDownCounter], UpDownHeld()))
-    menuCursor = menuCursor == kItemResume ? kItemQuitToTitle : kItemResume;
+  if (menu::CountPress(menus.keys[kUpDownCounter], UpDownHeld()))
+    menus.cursor = menus.cursor == kItemResume ? kItemQuitToTitle : kItemResume;
   return false;
 }
 

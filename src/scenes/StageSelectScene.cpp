@@ -38,10 +38,10 @@ constexpr int32_t kFieldCount = 2;
 }  // namespace
 
 void Application::InitStageSelect() {
-  for (int32_t& k : menuKeys) k = 1;
-  static_assert(sizeof menuKeys / sizeof menuKeys[0] == kCounters);
+  for (int32_t& k : menus.keys) k = 1;
+  static_assert(sizeof menus.keys / sizeof menus.keys[0] == kCounters);
   sceneFrame = 0;
-  menuCursor = kItemBattleStage;
+  menus.cursor = kItemBattleStage;
   battle.stage = 0;
   menu::LoadSceneTextures(
       *this, {"texture/battle/battle_text.png", "texture/battle/battlesetting_text.png",
@@ -61,13 +61,13 @@ void Application::InputStageSelect() {
 
   // Latched as on the battle settings.
   if (!menu::ConfirmHeld()) {
-    menuKeys[kConfirmLatch] = 0;
-  } else if (menuKeys[kConfirmLatch] == 0) {
+    menus.keys[kConfirmLatch] = 0;
+  } else if (menus.keys[kConfirmLatch] == 0) {
     int32_t next = SceneNone;
-    if (menuCursor == kItemStart) {
+    if (menus.cursor == kItemStart) {
       menu::Play(menu::kDecideSound);
       next = SceneBattle;
-    } else if (menuCursor == kItemBack) {
+    } else if (menus.cursor == kItemBack) {
       next = SceneCharacterSelect;
     }
     if (next != SceneNone) {
@@ -78,18 +78,18 @@ void Application::InputStageSelect() {
     }
   }
 
-  if (menu::CancelHeld()) menuCursor = kItemBack;
+  if (menu::CancelHeld()) menus.cursor = kItemBack;
 
-  if (menu::CountPress(menuKeys[kSideCounter], menu::LeftHeld() || menu::RightHeld()) &&
-      menuCursor == kItemBattleStage) {
+  if (menu::CountPress(menus.keys[kSideCounter], menu::LeftHeld() || menu::RightHeld()) &&
+      menus.cursor == kItemBattleStage) {
     menu::Play(menu::kValueSound);
     battle.stage = (battle.stage + 1) % kFieldCount;
   }
   const bool up = menu::UpHeld();
-  if (menu::CountPress(menuKeys[kUpDownCounter], up || menu::DownHeld())) {
+  if (menu::CountPress(menus.keys[kUpDownCounter], up || menu::DownHeld())) {
     menu::Play(menu::kStepSound);
-    menuCursor =
-        kRows[(menu::RowOf(kRows, menuCursor) + (up ? kRowCount - 1 : 1)) % kRowCount].item;
+    menus.cursor =
+        kRows[(menu::RowOf(kRows, menus.cursor) + (up ? kRowCount - 1 : 1)) % kRowCount].item;
   }
 }
 
@@ -115,7 +115,7 @@ void Application::DrawStageSelect() {
   }
   if (Texture* cursor = menu::SceneTexture(*this, kCursor)) {
     const port::Vec2 scaling{0.6f, 0.6f};
-    const port::Vec2 at{150.0f, kRows[menu::RowOf(kRows, menuCursor)].cursorY};
+    const port::Vec2 at{150.0f, kRows[menu::RowOf(kRows, menus.cursor)].cursorY};
     cursor->DrawSprite(sprite, &scaling, &at, nullptr, kUiWhite);
   }
   menu::EndFrame();

@@ -62,8 +62,8 @@ constexpr int kBlinkShown = 40;
 }  // namespace
 
 void Application::InitTitle(int32_t cursor) {
-  menuKeys[kConfirmLatch] = 1;  // a confirm still held from before does nothing
-  menuCursor = cursor;
+  menus.keys[kConfirmLatch] = 1;  // a confirm still held from before does nothing
+  menus.cursor = cursor;
   sceneFrame = 0;
   titleSerial = 0;
   g_sound.StopAll();
@@ -82,9 +82,9 @@ void Application::InputTitle() {
   // The latch only clears on release and acting does not set it: every item
   // leaves the scene (TitleTest.ConfirmHeldFromBeforeActsOnlyAfterARelease).
   if (!menu::ConfirmHeld()) {
-    menuKeys[kConfirmLatch] = 0;
-  } else if (menuKeys[kConfirmLatch] == 0) {
-    const TitleItem* item = ItemOf(menuCursor);
+    menus.keys[kConfirmLatch] = 0;
+  } else if (menus.keys[kConfirmLatch] == 0) {
+    const TitleItem* item = ItemOf(menus.cursor);
     if (item && item->item == kItemExit) {
       // The only place the save files are written. A file that cannot be
       // written keeps its old contents; the program ends all the same.
@@ -107,15 +107,15 @@ void Application::InputTitle() {
     }
   }
 
-  if (menu::CancelHeld() || menu::EscapeHeld()) menuCursor = kItemExit;
+  if (menu::CancelHeld() || menu::EscapeHeld()) menus.cursor = kItemExit;
 
-  if (menu::CountPress(menuKeys[kRightCounter], menu::RightHeld())) {
+  if (menu::CountPress(menus.keys[kRightCounter], menu::RightHeld())) {
     g_sound.PlaySystemSound(menu::kSoundCursor, menu::kMenuSoundOffset);
-    menuCursor = kCycle[(CycleIndex(menuCursor) + 1) % kItemCount];
+    menus.cursor = kCycle[(CycleIndex(menus.cursor) + 1) % kItemCount];
   }
-  if (menu::CountPress(menuKeys[kLeftCounter], menu::LeftHeld())) {
+  if (menu::CountPress(menus.keys[kLeftCounter], menu::LeftHeld())) {
     g_sound.PlaySystemSound(menu::kSoundCursor, menu::kMenuSoundOffset);
-    menuCursor = kCycle[(CycleIndex(menuCursor) + kItemCount - 1) % kItemCount];
+    menus.cursor = kCycle[(CycleIndex(menus.cursor) + kItemCount - 1) % kItemCount];
   }
 }
 
@@ -123,7 +123,7 @@ void Application::DrawTitle() {
   // An idle title draws the same picture frame after frame: the one still in
   // the back buffer is presented again instead.
   const bool arrows = sceneFrame % kBlinkPeriod < kBlinkShown;
-  const uint64_t look = (static_cast<uint64_t>(static_cast<uint32_t>(menuCursor)) << 1) | arrows;
+  const uint64_t look = (static_cast<uint64_t>(static_cast<uint32_t>(menus.cursor)) << 1) | arrows;
   port::gpu::Device* device = g_graphics.GetDevice();
   if (device && titleSerial != 0 && titleLook == look && device->PictureSerial() == titleSerial) {
     g_graphics.Present();
@@ -131,7 +131,7 @@ void Application::DrawTitle() {
   }
   menu::BeginFrame();
   menu::Sprite(menu::SceneTexture(*this, kTitlePicture), 0, 102, 6, 1.7f, 1.2f);
-  if (const TitleItem* item = ItemOf(menuCursor))
+  if (const TitleItem* item = ItemOf(menus.cursor))
     menu::Sprite(menu::SceneTexture(*this, item->texture), item->sprite, item->x, item->y,
                  item->scaleX, item->scaleY);
   if (arrows) {

@@ -249,7 +249,7 @@ TEST_F(StageSceneFlow, PauseFreezesTheStageUntilResumedOrQuit) {
     SCOPED_TRACE(key);
     Tap(key);
     ASSERT_EQ(app.paused, 1);
-    EXPECT_EQ(app.menuCursor, kItemResume);
+    EXPECT_EQ(app.menus.cursor, kItemResume);
     const int32_t time = app.timeLeft, scene = app.sceneFrame, phase = app.phaseFrame,
                   phaseBefore = app.stagePhase;
     const port::Vec3 at = g_player.position;
@@ -264,13 +264,13 @@ TEST_F(StageSceneFlow, PauseFreezesTheStageUntilResumedOrQuit) {
 
     // Up and down toggle the two items; the pause key again resumes.
     Tap(kDown);
-    EXPECT_EQ(app.menuCursor, kItemQuitToTitle);
+    EXPECT_EQ(app.menus.cursor, kItemQuitToTitle);
     Tap(kUp);
-    EXPECT_EQ(app.menuCursor, kItemResume);
+    EXPECT_EQ(app.menus.cursor, kItemResume);
     Hold(kDown);
     Frames(20);  // held: one step
     Let(kDown);
-    EXPECT_EQ(app.menuCursor, kItemQuitToTitle);
+    EXPECT_EQ(app.menus.cursor, kItemQuitToTitle);
     Tap(kUp);
     Hold(key);
     Frames();

@@ -29,7 +29,7 @@ class TitleTest : public SceneTest {
     std::vector<int32_t> seen;
     for (int i = 0; i < presses; ++i) {
       Tap(key);
-      seen.push_back(app.menuCursor);
+      seen.push_back(app.menus.cursor);
     }
     return seen;
   }
@@ -37,7 +37,7 @@ class TitleTest : public SceneTest {
 
 TEST_F(TitleTest, ArrowsWalkTheSixItemsOneStepPerPress) {
   EXPECT_EQ(app.currentScene, SceneTitle);
-  EXPECT_EQ(app.menuCursor, kItemStageMode);
+  EXPECT_EQ(app.menus.cursor, kItemStageMode);
   EXPECT_EQ(Walk(kRight, 6), (std::vector<int32_t>{1, 4, 5, 6, 7, 0}));
   EXPECT_EQ(Walk(kLeft, 6), (std::vector<int32_t>{7, 6, 5, 4, 1, 0}));
 
@@ -46,18 +46,18 @@ TEST_F(TitleTest, ArrowsWalkTheSixItemsOneStepPerPress) {
   Frames(30);
   Release(kRight);
   Frames();
-  EXPECT_EQ(app.menuCursor, kItemSokai);
+  EXPECT_EQ(app.menus.cursor, kItemSokai);
   Hold(kLeft);
   Frames(30);
-  EXPECT_EQ(app.menuCursor, kItemStageMode);
+  EXPECT_EQ(app.menus.cursor, kItemStageMode);
   Release(kLeft);
 
   // Cancel and Escape jump to the exit item, without leaving the scene.
   for (int key : {kX, kEscape}) {
     Tap(kRight);
-    EXPECT_NE(app.menuCursor, kItemExit);
+    EXPECT_NE(app.menus.cursor, kItemExit);
     Tap(key);
-    EXPECT_EQ(app.menuCursor, kItemExit) << key;
+    EXPECT_EQ(app.menus.cursor, kItemExit) << key;
     Tap(kRight);
   }
   EXPECT_EQ(app.currentScene, SceneTitle);
@@ -162,10 +162,10 @@ TEST_F(TitleTest, PadButtonsFollowTheOptionFile) {
   };
   press(0);  // the default buttons do nothing now
   press(1);
-  EXPECT_EQ(app.menuCursor, kItemStageMode);
+  EXPECT_EQ(app.menus.cursor, kItemStageMode);
   EXPECT_EQ(app.requestedScene, SceneNone);
   press(7);
-  EXPECT_EQ(app.menuCursor, kItemExit);
+  EXPECT_EQ(app.menus.cursor, kItemExit);
   PadButton(5, true);
   Frames();
   EXPECT_EQ(g_quit, 1);

@@ -32,11 +32,9 @@ class ScopedProgramState {
         introCamera_(g_app.introCamera),
         sokai_(g_app.sokai),
         battle_(g_app.battle),
+        menus_(g_app.menus),
         masterVolume_(g_sound.masterVolume) {
     for (int a = 0; a < Player::kActionCount; ++a) buttons_[a] = g_player.GetButton(a);
-    menuCursor_ = g_app.menuCursor;
-    std::copy(std::begin(g_app.menuKeys), std::end(g_app.menuKeys), menuKeys_);
-    std::copy(std::begin(g_app.playerCursors), std::end(g_app.playerCursors), playerCursors_);
   }
   ~ScopedProgramState() {
     g_frameTimer = timer_;
@@ -49,11 +47,9 @@ class ScopedProgramState {
     g_app.introCamera = introCamera_;
     g_app.sokai = sokai_;
     g_app.battle = battle_;
+    g_app.menus = menus_;
     g_sound.masterVolume = masterVolume_;
     for (int a = 0; a < Player::kActionCount; ++a) g_player.SetButton(a, buttons_[a]);
-    g_app.menuCursor = menuCursor_;
-    std::copy(std::begin(menuKeys_), std::end(menuKeys_), g_app.menuKeys);
-    std::copy(std::begin(playerCursors_), std::end(playerCursors_), g_app.playerCursors);
   }
   ScopedProgramState(const ScopedProgramState&) = delete;
   ScopedProgramState& operator=(const ScopedProgramState&) = delete;
@@ -77,11 +73,9 @@ class ScopedProgramState {
   IntroCamera introCamera_;
   SokaiCounters sokai_;
   BattleSettings battle_;
+  MenuState menus_;
   int32_t masterVolume_;
   int32_t buttons_[Player::kActionCount] = {};
-  int32_t menuCursor_ = 0;
-  decltype(Application::menuKeys) menuKeys_;
-  decltype(Application::playerCursors) playerCursors_;
 };
 
 }  // namespace testsupport
