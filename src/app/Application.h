@@ -167,10 +167,7 @@ class Application : public SharedSceneState {
 
   // The state of the scene families; SharedSceneState holds the rest.
   MenuState menus;
-  // The title's last finished picture: what it showed and the device's
-  // picture serial after it (0: none). Presented again while both hold.
-  uint64_t titleLook = 0;
-  uint64_t titleSerial = 0;
+  TitleState title;
   int32_t introTarget = SceneNone;  // the scene the stage introduction leads to
   int32_t framesUsed = 0;           // stage clock: frames over the whole stage-mode run
   uint8_t paused = 0;               // the pause menu is shown

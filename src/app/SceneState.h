@@ -89,6 +89,13 @@ struct MenuState {
   int32_t playerCursors[BattlePlayer::kMaxPlayers] = {};
 };
 
+// The title's last finished picture: what it showed and the device's
+// picture serial after it (0: none). Presented again while both hold.
+struct TitleState {
+  uint64_t look = 0;
+  uint64_t serial = 0;
+};
+
 // The camera of the stage introduction: it orbits the target.
 struct IntroCamera {
   float targetX = 0.0f, targetY = 0.0f, targetZ = 0.0f;

@@ -65,7 +65,7 @@ void Application::InitTitle(int32_t cursor) {
   menus.keys[kConfirmLatch] = 1;  // a confirm still held from before does nothing
   menus.cursor = cursor;
   sceneFrame = 0;
-  titleSerial = 0;
+  title.serial = 0;
   g_sound.StopAll();
   menu::LoadSceneTextures(*this, {"texture/title/title.png", "texture/title/course.png",
                                   "texture/title/title_hitoObject.png", "texture/optiontext.png"});
@@ -125,7 +125,8 @@ void Application::DrawTitle() {
   const bool arrows = sceneFrame % kBlinkPeriod < kBlinkShown;
   const uint64_t look = (static_cast<uint64_t>(static_cast<uint32_t>(menus.cursor)) << 1) | arrows;
   port::gpu::Device* device = g_graphics.GetDevice();
-  if (device && titleSerial != 0 && titleLook == look && device->PictureSerial() == titleSerial) {
+  if (device && title.serial != 0 && title.look == look &&
+      device->PictureSerial() == title.serial) {
     g_graphics.Present();
     return;
   }
@@ -143,6 +144,6 @@ void Application::DrawTitle() {
   menu::Sprite(figure, 1, 6, 261, 1.5f, 1.5f);
   menu::Sprite(figure, 1, 633, 261, -1.5f, 1.5f);
   menu::EndFrame();
-  titleLook = look;
-  titleSerial = device ? device->PictureSerial() : 0;
+  title.look = look;
+  title.serial = device ? device->PictureSerial() : 0;
 }

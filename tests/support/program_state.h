@@ -33,6 +33,7 @@ class ScopedProgramState {
         sokai_(g_app.sokai),
         battle_(g_app.battle),
         menus_(g_app.menus),
+        title_(g_app.title),
         masterVolume_(g_sound.masterVolume) {
     for (int a = 0; a < Player::kActionCount; ++a) buttons_[a] = g_player.GetButton(a);
   }
@@ -48,6 +49,7 @@ class ScopedProgramState {
     g_app.sokai = sokai_;
     g_app.battle = battle_;
     g_app.menus = menus_;
+    g_app.title = title_;
     g_sound.masterVolume = masterVolume_;
     for (int a = 0; a < Player::kActionCount; ++a) g_player.SetButton(a, buttons_[a]);
   }
@@ -74,6 +76,7 @@ class ScopedProgramState {
   SokaiCounters sokai_;
   BattleSettings battle_;
   MenuState menus_;
+  TitleState title_;
   int32_t masterVolume_;
   int32_t buttons_[Player::kActionCount] = {};
 };
