@@ -196,7 +196,7 @@ class Input {
 void EnterSegment(const Segment& s) {
   port::ClearTestKeys();
   g_app.currentScene = SceneNone;
-  g_app.introTarget = s.introTarget;
+  g_app.stageMode.introTarget = s.introTarget;
   if (s.players) {
     g_app.battle.players = s.players;
     for (int i = 0; i < 4; ++i) {

@@ -123,7 +123,7 @@ class Application : public SharedSceneState {
   void LoadSokaiRanking(const char* path);
   bool SaveNormalRanking(const char* path);
   bool SaveSokaiRanking(const char* path);
-  // Place a stage-mode result (framesUsed, stages reached) or the sokai score:
+  // Place a stage-mode result (stageMode.framesUsed, stages reached) or the sokai score:
   // fill the results and rankPlace, and return the place (kNotPlaced: none).
   int32_t NormalRankPosition(int32_t stages);
   int32_t SokaiRankPosition();
@@ -168,10 +168,7 @@ class Application : public SharedSceneState {
   // The state of the scene families; SharedSceneState holds the rest.
   MenuState menus;
   TitleState title;
-  int32_t introTarget = SceneNone;  // the scene the stage introduction leads to
-  int32_t framesUsed = 0;           // stage clock: frames over the whole stage-mode run
-  uint8_t paused = 0;               // the pause menu is shown
-  IntroCamera introCamera;
+  StageModeState stageMode;
   SokaiCounters sokai;
   BattleSettings battle;
   // Results of the run just ended, and the row the name entry fills

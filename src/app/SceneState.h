@@ -104,6 +104,15 @@ struct IntroCamera {
   float yaw = 0.0f;    // degrees
 };
 
+// The stage mode: its introduction, its clock over the whole run and the
+// pause menu (which the sokai stage shares).
+struct StageModeState {
+  int32_t introTarget = SceneNone;  // the scene the stage introduction leads to
+  int32_t framesUsed = 0;           // frames over the whole stage-mode run
+  uint8_t paused = 0;               // the pause menu is shown
+  IntroCamera introCamera;
+};
+
 // The battle mode's settings and the players' choices on its menus.
 struct BattleSettings {
   int32_t drawInterval = 0;

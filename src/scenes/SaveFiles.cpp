@@ -256,7 +256,7 @@ bool Application::SaveSokaiRanking(const char* path) {
 }
 
 int32_t Application::NormalRankPosition(int32_t stages) {
-  const int32_t frames = framesUsed;
+  const int32_t frames = stageMode.framesUsed;
   resultTime = frames;
   resultStages = stages;
   // More stages first; equal stages by fewer frames.

@@ -235,7 +235,7 @@ void Application::DrawStage() {
   // picture is drawn every frame: sceneFrame stands still then, and a part
   // that does not present would hide the pause menu for the whole pause
   // (StageDraw.PauseMenuShowsAtEveryDrawInterval).
-  const int32_t interval = paused ? 1 : std::clamp(options.drawInterval, 1, 3);
+  const int32_t interval = stageMode.paused ? 1 : std::clamp(options.drawInterval, 1, 3);
   const int32_t part = sceneFrame % interval;
   if (part == 0) ClearPicture();
   if (interval == 1) {
@@ -304,7 +304,7 @@ void Application::DrawStageHud() {
     default:
       break;
   }
-  if (paused) DrawPauseMenu(*this);
+  if (stageMode.paused) DrawPauseMenu(*this);
 }
 
 void Application::DrawStageOverlay() {
@@ -348,5 +348,5 @@ void Application::DrawStageOverlay() {
     default:
       break;
   }
-  if (paused) DrawPauseMenu(*this);
+  if (stageMode.paused) DrawPauseMenu(*this);
 }

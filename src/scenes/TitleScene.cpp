@@ -101,7 +101,7 @@ void Application::InputTitle() {
       g_sound.PlaySystemSound(menu::kSoundDecide, menu::kMenuSoundOffset);
       requestedScene = item->scene;
       currentScene = SceneNone;
-      if (item->scene == SceneStageIntro) introTarget = item->introTarget;
+      if (item->scene == SceneStageIntro) stageMode.introTarget = item->introTarget;
       LeaveScene();
       return;
     }

@@ -277,7 +277,7 @@ void Monkey::Step() {
       (titleVisits_ == 10 || titleVisits_ == 40)) {
     exitsWanted_ = 1;  // twice the program is ended and started again
   }
-  if (IsStage(s) && piloting_ && !g_app.paused) {
+  if (IsStage(s) && piloting_ && !g_app.stageMode.paused) {
     pilot_.Step();
   } else if (IsStage(s) && piloting_) {
     TapOnce(kEscape);  // paused by chance: go on playing

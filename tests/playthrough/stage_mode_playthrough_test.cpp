@@ -30,7 +30,7 @@ size_t Drawn(const std::vector<uint32_t>& picture) {
 // Through a running introduction, skipped, into its stage.
 void SkipIntroduction(GameRun& run, int32_t stage) {
   ASSERT_GT(run.UntilScene(SceneStageIntro, 5), 0);
-  EXPECT_EQ(g_app.introTarget, stage);
+  EXPECT_EQ(g_app.stageMode.introTarget, stage);
   run.Frames(30);
   run.Tap(kZ);
   ASSERT_GT(run.UntilScene(stage, 400), 0);

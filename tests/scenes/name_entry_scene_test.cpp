@@ -36,7 +36,7 @@ class NameEntryTest : public SceneTest {
   // A stage-mode run that reached `stages` in `frames`, handed over as a
   // stage does: place the result, then ask for the entry when it placed.
   void FinishRun(int32_t stages, int32_t frames) {
-    app.framesUsed = frames;
+    app.stageMode.framesUsed = frames;
     if (app.NormalRankPosition(stages) < kNotPlaced) Enter(SceneNameEntry1);
   }
   int32_t* Name() { return app.normalRanking[static_cast<size_t>(app.rankPlace)].letters; }
@@ -228,7 +228,7 @@ class NameEntryPicture : public gltest::GameDeviceTest, public SceneRig {
 };
 
 TEST_F(NameEntryPicture, TheNameTimeAndStagesShowAndTheLetterUnderTheCursorBlinks) {
-  app.framesUsed = 24123;  // 6:42:05
+  app.stageMode.framesUsed = 24123;  // 6:42:05
   ASSERT_EQ(app.NormalRankPosition(3), 0);
   Enter(SceneNameEntry1);
   ASSERT_EQ(app.currentScene, SceneNameEntry1);

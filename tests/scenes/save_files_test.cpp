@@ -283,7 +283,7 @@ TEST_F(SaveFiles, ResultsArePlacedAgainstTheTable) {
       {4, 999999, 0},  // more stages beat any time
   };
   for (const Normal& c : normal) {
-    app.framesUsed = c.frames;
+    app.stageMode.framesUsed = c.frames;
     EXPECT_EQ(app.NormalRankPosition(c.stages), c.place) << c.stages << " " << c.frames;
     EXPECT_EQ(app.rankPlace, c.place);
     EXPECT_EQ(app.resultTime, c.frames);

@@ -35,7 +35,7 @@ class SokaiScene : public StageSceneTest {
 
 TEST_F(SokaiScene, TitleLeadsStraightIntoTheSokaiStage) {
   StartFromTitle(kItemSokai, false);
-  EXPECT_EQ(app.introTarget, SceneSokai);
+  EXPECT_EQ(app.stageMode.introTarget, SceneSokai);
   // The introduction's first update already requested the stage.
   EXPECT_EQ(app.currentScene, SceneNone);
   EXPECT_EQ(app.requestedScene, SceneSokai);
@@ -53,7 +53,7 @@ TEST_F(SokaiScene, TitleLeadsStraightIntoTheSokaiStage) {
   EXPECT_EQ(app.timeLeft, 3500);
   Frames(100);
   EXPECT_EQ(app.timeLeft, 3400);
-  EXPECT_EQ(app.framesUsed, 0) << "the sokai stage does not count the stage mode's time";
+  EXPECT_EQ(app.stageMode.framesUsed, 0) << "the sokai stage does not count the stage mode's time";
 }
 
 TEST_F(SokaiScene, KillsBuildCombosThatEachBurstStartsAgain) {

@@ -78,7 +78,7 @@ TEST_F(TitleTest, ConfirmHeldFromBeforeActsOnlyAfterARelease) {
   Hold(kZ);
   Frames();
   EXPECT_EQ(app.requestedScene, SceneStageIntro);
-  EXPECT_EQ(app.introTarget, SceneStage1);
+  EXPECT_EQ(app.stageMode.introTarget, SceneStage1);
   EXPECT_EQ(app.currentScene, SceneNone);  // nothing drawn this frame
   EXPECT_TRUE(app.sceneTextures.empty());
   Frames();
@@ -97,7 +97,7 @@ TEST_F(TitleTest, EachItemRequestsItsScene) {
                         {4, SceneOptions, -1}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.rights);
-    app.introTarget = -1;
+    app.stageMode.introTarget = -1;
     Enter(SceneTitle);
     Frames();  // the latch clears once Z is seen up
     for (int i = 0; i < c.rights; ++i) Tap(kRight);
@@ -105,7 +105,7 @@ TEST_F(TitleTest, EachItemRequestsItsScene) {
     Frames();
     Release(kZ);
     EXPECT_EQ(app.requestedScene, c.scene);
-    EXPECT_EQ(app.introTarget, c.introTarget);
+    EXPECT_EQ(app.stageMode.introTarget, c.introTarget);
     EXPECT_EQ(app.currentScene, SceneNone);
     EXPECT_TRUE(app.sceneTextures.empty());
     EXPECT_EQ(g_quit, 0);

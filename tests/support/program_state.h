@@ -26,10 +26,7 @@ class ScopedProgramState {
         window_(g_hWnd),
         fullScreen_(g_fullScreen),
         shared_(g_app),
-        introTarget_(g_app.introTarget),
-        framesUsed_(g_app.framesUsed),
-        paused_(g_app.paused),
-        introCamera_(g_app.introCamera),
+        stageMode_(g_app.stageMode),
         sokai_(g_app.sokai),
         battle_(g_app.battle),
         menus_(g_app.menus),
@@ -42,10 +39,7 @@ class ScopedProgramState {
     g_hWnd = window_;
     g_fullScreen = fullScreen_;
     static_cast<SharedSceneState&>(g_app) = shared_;
-    g_app.introTarget = introTarget_;
-    g_app.framesUsed = framesUsed_;
-    g_app.paused = paused_;
-    g_app.introCamera = introCamera_;
+    g_app.stageMode = stageMode_;
     g_app.sokai = sokai_;
     g_app.battle = battle_;
     g_app.menus = menus_;
@@ -70,9 +64,7 @@ class ScopedProgramState {
   port::Window* window_;
   uint8_t fullScreen_;
   SharedSceneState shared_;
-  int32_t introTarget_, framesUsed_;
-  uint8_t paused_;
-  IntroCamera introCamera_;
+  StageModeState stageMode_;
   SokaiCounters sokai_;
   BattleSettings battle_;
   MenuState menus_;
