@@ -204,9 +204,9 @@ void EnterSegment(const Segment& s) {
       g_app.battle.decided[i] = 1;
     }
   }
-  g_app.rankPlace = 0;
-  g_app.resultTime = 1000;
-  g_app.resultStages = 3;
+  g_app.result.rankPlace = 0;
+  g_app.result.time = 1000;
+  g_app.result.stages = 3;
   g_app.requestedScene = s.scene;
   g_app.Frame();
   if (s.phase >= 0) {

@@ -124,7 +124,7 @@ class Application : public SharedSceneState {
   bool SaveNormalRanking(const char* path);
   bool SaveSokaiRanking(const char* path);
   // Place a stage-mode result (stageMode.framesUsed, stages reached) or the sokai score:
-  // fill the results and rankPlace, and return the place (kNotPlaced: none).
+  // fill the result and its rankPlace, and return the place (kNotPlaced: none).
   int32_t NormalRankPosition(int32_t stages);
   int32_t SokaiRankPosition();
   // Pad buttons of battle players 1 to 3 (players 2P to 4P) by action.
@@ -171,15 +171,7 @@ class Application : public SharedSceneState {
   StageModeState stageMode;
   SokaiCounters sokai;
   BattleSettings battle;
-  // Results of the run just ended, and the row the name entry fills
-  // (rankPlace 0 to 4, kNotPlaced none); nameCursor is the letter being
-  // chosen, 5 when the name is done.
-  int32_t resultTime = 0;
-  int32_t resultStages = 0;
-  int32_t resultExtra = 0;
-  int32_t resultScore = 0;
-  int32_t rankPlace = 0;
-  int32_t nameCursor = 0;
+  RunResult result;
 
   // What the scenes load, beside their state: the battle-mode players (for
   // the whole run) and the textures the current scene loaded, indexed by

@@ -122,3 +122,15 @@ struct BattleSettings {
   uint8_t decided[4] = {};
   int32_t stage = 0;
 };
+
+// The results of the run just ended, and the row the name entry fills
+// (rankPlace 0 to 4, kNotPlaced none); nameCursor is the letter being
+// chosen, 5 when the name is done.
+struct RunResult {
+  int32_t time = 0;
+  int32_t stages = 0;
+  int32_t extra = 0;
+  int32_t score = 0;
+  int32_t rankPlace = 0;
+  int32_t nameCursor = 0;
+};

@@ -115,8 +115,8 @@ TEST_F(SokaiScene, TallyAddsEachRowAndTheScoreIsRanked) {
     }
     const bool ranked = c.next != SceneTitle;
     ASSERT_EQ(UntilPhase(ranked ? kPhaseClear : kPhaseGameOver), 301 - 160);
-    EXPECT_EQ(app.resultScore, score);
-    EXPECT_EQ(app.rankPlace, c.place);
+    EXPECT_EQ(app.result.score, score);
+    EXPECT_EQ(app.result.rankPlace, c.place);
     ASSERT_EQ(FramesUntil([&] { return app.currentScene == SceneNone; }, 400), ranked ? 261 : 181);
     EXPECT_EQ(app.requestedScene, c.next);
     EXPECT_TRUE(app.sceneTextures.empty());

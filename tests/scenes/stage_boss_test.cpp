@@ -97,7 +97,7 @@ TEST_F(StageBoss, EachStagesPlacedBossEntersIsShotDownAndItsDeathEndsThePhase) {
       EXPECT_EQ(app.requestedScene, SceneStageIntro);
       EXPECT_EQ(app.stageMode.introTarget, c.scene + 1);
     } else {
-      EXPECT_EQ(app.resultStages, 4);
+      EXPECT_EQ(app.result.stages, 4);
     }
     app.requestedScene = SceneNone;
     Frames();
@@ -128,8 +128,8 @@ TEST_F(StageBoss, StageThreesBossPhaseFromThePlacedBossToTheRankingWithFourStage
   ASSERT_GT(UntilPhase(kPhaseClear, 10), 0);
   const int32_t used = app.stageMode.framesUsed;
   ASSERT_GT(FramesUntil([&] { return app.currentScene == SceneNone; }, 400), 0);
-  EXPECT_EQ(app.resultStages, 4);
-  EXPECT_EQ(app.resultTime, used);
+  EXPECT_EQ(app.result.stages, 4);
+  EXPECT_EQ(app.result.time, used);
   EXPECT_EQ(app.requestedScene, SceneNameEntry1);
   EXPECT_EQ(g_characters.Size(), 0u) << "released with the stage";
   EXPECT_FALSE(Boss3::Shared().HasFigure()) << "unloaded with the stage";

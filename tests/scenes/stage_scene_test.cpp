@@ -88,9 +88,9 @@ TEST_F(StageSceneFlow, IdleRunEndsInTimeOverAndGameOverAndIsRanked) {
 
   // 1 stage in 5001 frames: third of the default table.
   EXPECT_EQ(app.requestedScene, SceneNameEntry1);
-  EXPECT_EQ(app.rankPlace, 2 + 1);
-  EXPECT_EQ(app.resultStages, 1);
-  EXPECT_EQ(app.resultTime, 5001);
+  EXPECT_EQ(app.result.rankPlace, 2 + 1);
+  EXPECT_EQ(app.result.stages, 1);
+  EXPECT_EQ(app.result.time, 5001);
   EXPECT_TRUE(app.sceneTextures.empty());
   EXPECT_EQ(g_characters.Size(), 0u);
   EXPECT_EQ(g_stageField.Ground().GetMesh(), nullptr);
@@ -123,7 +123,7 @@ TEST_F(StageSceneFlow, GameOverRanksWithTheStagesOfEachStage) {
     app.timeLeft = 3;
     ASSERT_EQ(UntilPhase(kPhaseTimeOver), 4);
     ASSERT_GT(FramesUntil([&] { return app.currentScene == SceneNone; }, 400), 0);
-    EXPECT_EQ(app.resultStages, c.stages);
+    EXPECT_EQ(app.result.stages, c.stages);
     EXPECT_EQ(app.requestedScene, c.next);
     app.requestedScene = SceneNone;
   }
@@ -164,9 +164,9 @@ TEST_F(StageSceneFlow, StageThreeClearRanksTheRunWithFourStages) {
   EXPECT_EQ(PhasesUntil(SceneStage3, 1000),
             (std::vector<int32_t>{kPhaseIntro, kPhaseArea1, kPhaseArea2, kPhaseArea3, kPhaseArea4,
                                   kPhaseBoss, kPhaseClear}));
-  EXPECT_EQ(app.resultStages, 4);
-  EXPECT_EQ(app.resultTime, 20000 + 10) << "two frames in each of four areas and the boss";
-  EXPECT_EQ(app.rankPlace, 0);
+  EXPECT_EQ(app.result.stages, 4);
+  EXPECT_EQ(app.result.time, 20000 + 10) << "two frames in each of four areas and the boss";
+  EXPECT_EQ(app.result.rankPlace, 0);
   EXPECT_EQ(app.requestedScene, SceneNameEntry1);
 }
 

@@ -31,6 +31,7 @@ class ScopedProgramState {
         battle_(g_app.battle),
         menus_(g_app.menus),
         title_(g_app.title),
+        result_(g_app.result),
         masterVolume_(g_sound.masterVolume) {
     for (int a = 0; a < Player::kActionCount; ++a) buttons_[a] = g_player.GetButton(a);
   }
@@ -44,6 +45,7 @@ class ScopedProgramState {
     g_app.battle = battle_;
     g_app.menus = menus_;
     g_app.title = title_;
+    g_app.result = result_;
     g_sound.masterVolume = masterVolume_;
     for (int a = 0; a < Player::kActionCount; ++a) g_player.SetButton(a, buttons_[a]);
   }
@@ -69,6 +71,7 @@ class ScopedProgramState {
   BattleSettings battle_;
   MenuState menus_;
   TitleState title_;
+  RunResult result_;
   int32_t masterVolume_;
   int32_t buttons_[Player::kActionCount] = {};
 };
