@@ -154,8 +154,6 @@ class Application : public SharedSceneState {
   // the keys Z, X and C). False for a player outside 0..3.
   bool IsPlayerDirection(int direction, int player) const;
   bool IsPlayerButton(int32_t button, int player) const;
-  // The turning figure of each player slot on the character select.
-  SelectModel selectModels[BattlePlayer::kMaxPlayers];
   // ---- end of the battle menus ----
 
   // Placement files. Loading replaces the records with the file's (none when
@@ -165,17 +163,20 @@ class Application : public SharedSceneState {
   void LoadAppearData(const char* path);
   void SpawnAppearData();
 
-  // The state of the scene families; SharedSceneState holds the rest.
-  MenuState menus;
-  TitleState title;
-  StageModeState stageMode;
-  SokaiCounters sokai;
-  BattleSettings battle;
-  RunResult result;
+  // The state of each scene family (app/SceneState.h); SharedSceneState
+  // holds what they share. The test guard copies each struct whole.
+  MenuState menus;           // every menu page, the pause and result menus
+  TitleState title;          // the title
+  StageModeState stageMode;  // stage introduction, stages 1 to 3, the pause
+  SokaiCounters sokai;       // the sokai stage (the actors count into it)
+  BattleSettings battle;     // battle settings, character and stage select
+  RunResult result;          // a run's result, the ranking and name entry
 
   // What the scenes load, beside their state: the battle-mode players (for
-  // the whole run) and the textures the current scene loaded, indexed by
-  // load order in its draw routine.
+  // the whole run), the turning figure of each player slot on the character
+  // select, and the textures the current scene loaded, indexed by load order
+  // in its draw routine.
+  SelectModel selectModels[BattlePlayer::kMaxPlayers];
   BattlePlayer battlePlayers[BattlePlayer::kMaxPlayers];
   std::vector<Texture> sceneTextures;
 
