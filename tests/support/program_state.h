@@ -7,9 +7,7 @@
 // test the state of a program that has not started. g_app's state is copied
 // struct by struct, so a field added to one of them is kept without a word
 // here; a new struct needs its line.
-#include <algorithm>
 #include <cstdint>
-#include <iterator>
 
 #include "actors/Player.h"
 #include "app/Application.h"
