@@ -5,7 +5,7 @@
 // frames or on meeting the field (a puff).
 #include <cstdint>
 
-#include "actors/PlayerShot.h"
+#include "actors/ShotClass.h"
 #include "port/math.h"
 
 enum EnemyTamaKind : int32_t {
@@ -23,19 +23,23 @@ struct EnemyTamaSpawn {
 };
 
 // Built on the shot skeleton: frameCounter is the bullet's age.
-class EnemyTama : public PlayerShot {
+class EnemyTama : public ShotClass<EnemyTama, EnemyTamaSpawn> {
  public:
+  static constexpr int32_t kType = kObjectEnemyTama;
+
   EnemyTama();
   // Keeps the device; loads the ball and ring meshes and the centre picture
   // unless the ball mesh is loaded already. Missing files leave those parts
   // undrawn.
   static void Load(port::gpu::Device* device);
   static void Unload();
-  // A level bullet (pitch 0), which hugs the ground.
-  static EnemyTama* Spawn(const EnemyTamaSpawn& spawn);
+  // Spawn: a level bullet (pitch 0), which hugs the ground.
   // A bullet aimed up or down by pitch degrees (positive points down); only
   // an exact 0 hugs the ground. Null when no bullet can be had.
-  static EnemyTama* SpawnPitched(float pitch, const EnemyTamaSpawn& spawn);
+  static EnemyTama* SpawnPitched(float pitch, const EnemyTamaSpawn& spawn) {
+    return SpawnShot<EnemyTama>(pitch, spawn);
+  }
+  void Init(const EnemyTamaSpawn& spawn) { Init(0.0f, spawn); }
   void Init(float pitch, const EnemyTamaSpawn& spawn);
   void Update() override;
   void Draw() override;
