@@ -24,11 +24,8 @@ constexpr LauncherNumbers kLauncher;
 
 }  // namespace
 
-BallLauncher::BallLauncher() {
-  owner = kOwnerEnemy;
-  damage = 0.0f;
-  radius = kLauncher.radius;
-}
+BallLauncher::BallLauncher()
+    : ShotClass({.radius = kLauncher.radius, .damage = 0.0f, .owner = kOwnerEnemy}) {}
 
 void BallLauncher::Update() {
   if (!alive) return;

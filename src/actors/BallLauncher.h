@@ -10,10 +10,8 @@
 
 // Built on the shot skeleton: frameCounter is the launcher's age.
 // Its spawn's heading is where the ball will roll.
-class BallLauncher : public ShotClass<BallLauncher> {
+class BallLauncher : public ShotClass<BallLauncher, kObjectBallLauncher> {
  public:
-  static constexpr int32_t kType = kObjectBallLauncher;
-
   BallLauncher();
   void Update() override;
 };

@@ -29,10 +29,9 @@ ScreenPicture& Picture() {
 
 }  // namespace
 
-Boss3Tama::Boss3Tama() {
-  owner = kOwnerPlayer;  // each spawn gives its own
-  damage = kBoss3Tama.damage;
-  radius = kBoss3Tama.radius;
+// Each spawn gives its own owner.
+Boss3Tama::Boss3Tama()
+    : ShotClass({.radius = kBoss3Tama.radius, .damage = kBoss3Tama.damage, .owner = kOwnerPlayer}) {
 }
 
 void Boss3Tama::Load(port::gpu::Device* device) { Picture().Load(device); }

@@ -22,10 +22,8 @@ struct Boss3TamaSpawn {
 };
 
 // Built on the shot skeleton: frameCounter is the bullet's age.
-class Boss3Tama : public ShotClass<Boss3Tama, Boss3TamaSpawn> {
+class Boss3Tama : public ShotClass<Boss3Tama, kObjectBoss3Tama, Boss3TamaSpawn> {
  public:
-  static constexpr int32_t kType = kObjectBoss3Tama;
-
   Boss3Tama();
   // Keeps the device, loads the picture and makes its quad, on every call
   // (boss 3's loading). A missing picture leaves the bullets undrawn.

@@ -36,11 +36,8 @@ EnemyTamaResources& Resources() {
 
 }  // namespace
 
-EnemyTama::EnemyTama() {
-  owner = kOwnerEnemy;
-  damage = 10.0f;
-  radius = kEnemyTama.radius;
-}
+EnemyTama::EnemyTama()
+    : ShotClass({.radius = kEnemyTama.radius, .damage = 10.0f, .owner = kOwnerEnemy}) {}
 
 void EnemyTama::Load(port::gpu::Device* device) {
   EnemyTamaResources& r = Resources();

@@ -23,10 +23,8 @@ struct EnemyTamaSpawn {
 };
 
 // Built on the shot skeleton: frameCounter is the bullet's age.
-class EnemyTama : public ShotClass<EnemyTama, EnemyTamaSpawn> {
+class EnemyTama : public ShotClass<EnemyTama, kObjectEnemyTama, EnemyTamaSpawn> {
  public:
-  static constexpr int32_t kType = kObjectEnemyTama;
-
   EnemyTama();
   // Keeps the device; loads the ball and ring meshes and the centre picture
   // unless the ball mesh is loaded already. Missing files leave those parts

@@ -51,11 +51,8 @@ constexpr SwingCycle kSwing;
 
 }  // namespace
 
-Hammer::Hammer() {
-  owner = kOwnerEnemy;
-  damage = kHammer.damage;
-  radius = kHammer.radius;
-}
+Hammer::Hammer()
+    : ShotClass({.radius = kHammer.radius, .damage = kHammer.damage, .owner = kOwnerEnemy}) {}
 
 void Hammer::Init(const HammerSpawn& spawn) {
   InitShot(spawn.at, spawn.heading, spawn.owner);

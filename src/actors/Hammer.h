@@ -32,9 +32,8 @@ struct HammerSpawn {
 // scene, on entering); a missing file leaves hammers undrawn. Unload releases
 // the mesh; the game's final release calls it (the scene need not). A second
 // call does nothing.
-class Hammer : public ShotClass<Hammer, HammerSpawn> {
+class Hammer : public ShotClass<Hammer, kObjectHammer, HammerSpawn> {
  public:
-  static constexpr int32_t kType = kObjectHammer;
   static constexpr char kModelPath[] = "Xfile/stage3/hammar.x";
   static constexpr int kArmPoints = 8;
 

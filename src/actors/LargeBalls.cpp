@@ -27,12 +27,6 @@ struct RollNumbers {
 };
 constexpr RollNumbers kRoll;
 
-void Configure(PlayerShot* ball, const BallNumbers& n) {
-  ball->owner = kOwnerEnemy;
-  ball->radius = n.radius;
-  ball->damage = n.damage;
-}
-
 }  // namespace
 
 void LargeBall::InitBall(const LargeBallSpawn& spawn) {
@@ -59,7 +53,8 @@ void LargeBall::Roll() {
 
 // ---- LargeBall1 ----
 
-LargeBall1::LargeBall1() { Configure(this, kBall1); }
+LargeBall1::LargeBall1()
+    : ShotClass({.radius = kBall1.radius, .damage = kBall1.damage, .owner = kOwnerEnemy}) {}
 
 void LargeBall1::Init(const LargeBallSpawn& spawn) { InitBall(spawn); }
 
@@ -77,7 +72,8 @@ void LargeBall1::Draw() {
 
 // ---- LargeBall2 ----
 
-LargeBall2::LargeBall2() { Configure(this, kBall2); }
+LargeBall2::LargeBall2()
+    : ShotClass({.radius = kBall2.radius, .damage = kBall2.damage, .owner = kOwnerEnemy}) {}
 
 void LargeBall2::Init(const LargeBallSpawn& spawn, int32_t curve_) {
   InitBall(spawn);

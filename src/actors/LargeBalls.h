@@ -25,9 +25,8 @@ class LargeBall : public PlayerShot {
 
 // Load keeps the device and loads the mesh unless it is loaded (the object
 // list's class loading); a missing file leaves the balls undrawn.
-class LargeBall1 : public ShotClass<LargeBall1, LargeBallSpawn, LargeBall> {
+class LargeBall1 : public ShotClass<LargeBall1, kObjectLargeBall1, LargeBallSpawn, LargeBall> {
  public:
-  static constexpr int32_t kType = kObjectLargeBall1;
   static constexpr char kModelPath[] = "Xfile/tama/large_tama1.X";
 
   LargeBall1();
@@ -36,9 +35,8 @@ class LargeBall1 : public ShotClass<LargeBall1, LargeBallSpawn, LargeBall> {
   void Draw() override;
 };
 
-class LargeBall2 : public ShotClass<LargeBall2, LargeBallSpawn, LargeBall> {
+class LargeBall2 : public ShotClass<LargeBall2, kObjectLargeBall2, LargeBallSpawn, LargeBall> {
  public:
-  static constexpr int32_t kType = kObjectLargeBall2;
   static constexpr char kModelPath[] = "Xfile/tama/large_tama2.X";
 
   LargeBall2();

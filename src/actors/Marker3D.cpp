@@ -51,11 +51,9 @@ MarkerResources& Resources() {
 
 }  // namespace
 
-Marker3D::Marker3D() {
-  owner = kOwnerPlayer;  // each spawn gives its own
-  damage = kMarker.damage;
-  radius = kMarker.radius;
-}
+// Each spawn gives its own owner.
+Marker3D::Marker3D()
+    : ShotClass({.radius = kMarker.radius, .damage = kMarker.damage, .owner = kOwnerPlayer}) {}
 
 void Marker3D::Load(port::gpu::Device* device) {
   MarkerResources& r = Resources();

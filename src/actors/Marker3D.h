@@ -16,9 +16,8 @@ struct Marker3DSpawn {
 };
 
 // Built on the shot skeleton: frameCounter is the marker's age.
-class Marker3D : public ShotClass<Marker3D, Marker3DSpawn> {
+class Marker3D : public ShotClass<Marker3D, kObjectMarker3D, Marker3DSpawn> {
  public:
-  static constexpr int32_t kType = kObjectMarker3D;
   static constexpr int32_t kChainLength = 9;  // indexes 0 to 8
 
   Marker3D();

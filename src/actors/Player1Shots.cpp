@@ -65,17 +65,11 @@ struct BurstContext {
 };
 BurstContext g_burstContext;
 
-void Configure(PlayerShot* shot, const ShotNumbers& n) {
-  shot->radius = n.radius;
-  shot->damage = n.damage;
-  shot->owner = kOwnerPlayer;
-}
-
 }  // namespace
 
 // ---- Tama ----
 
-Tama::Tama() { Configure(this, kTama); }
+Tama::Tama() : ShotClass({.radius = kTama.radius, .damage = kTama.damage}) {}
 
 void Tama::Update() { Fly(); }
 
@@ -95,7 +89,8 @@ void Tama::Draw() {
 
 // ---- Player1LargeTama1 ----
 
-Player1LargeTama1::Player1LargeTama1() { Configure(this, kLarge1); }
+Player1LargeTama1::Player1LargeTama1()
+    : ShotClass({.radius = kLarge1.radius, .damage = kLarge1.damage}) {}
 
 void Player1LargeTama1::Load(port::gpu::Device* device, Character* const* targets,
                              int32_t targetCount) {
@@ -180,7 +175,8 @@ void Player1LargeTama1::Draw() {
 
 // ---- Player1LargeTama2 ----
 
-Player1LargeTama2::Player1LargeTama2() { Configure(this, kLarge2); }
+Player1LargeTama2::Player1LargeTama2()
+    : ShotClass({.radius = kLarge2.radius, .damage = kLarge2.damage}) {}
 
 void Player1LargeTama2::Update() {
   if (!alive) return;
@@ -216,7 +212,8 @@ void Player1LargeTama2::DrawSecondPass() {
 
 // ---- Player1LargeTama3 ----
 
-Player1LargeTama3::Player1LargeTama3() { Configure(this, kLarge3); }
+Player1LargeTama3::Player1LargeTama3()
+    : ShotClass({.radius = kLarge3.radius, .damage = kLarge3.damage}) {}
 
 void Player1LargeTama3::Load(port::gpu::Device* device) { Large3Picture().Load(device); }
 void Player1LargeTama3::Unload() { Large3Picture().Unload(); }
@@ -247,7 +244,8 @@ void Player1LargeTama3::Draw() {
 
 // ---- Player1TamaBurst ----
 
-Player1TamaBurst::Player1TamaBurst() { Configure(this, kBurst); }
+Player1TamaBurst::Player1TamaBurst()
+    : ShotClass({.radius = kBurst.radius, .damage = kBurst.damage}) {}
 
 void Player1TamaBurst::SetContext(port::gpu::Device* device, SokaiCounters* counters) {
   g_burstContext = {device, counters};

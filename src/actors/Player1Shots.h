@@ -10,9 +10,8 @@ class Character;
 struct SokaiCounters;
 
 // Type 1: flies straight at 0.7 a frame for 40 frames, ends on a hit or a wall.
-class Tama : public ShotClass<Tama> {
+class Tama : public ShotClass<Tama, kObjectTama> {
  public:
-  static constexpr int32_t kType = kObjectTama;
   static constexpr char kModelPath[] = "Xfile/tama/tama.X";
 
   Tama();
@@ -33,9 +32,9 @@ struct Player1LargeTama1Spawn {
 
 // Type 51: a ball that steers toward the nearest enemy ahead (in battle the
 // nearest other player ahead) and passes through up to three hits.
-class Player1LargeTama1 : public ShotClass<Player1LargeTama1, Player1LargeTama1Spawn> {
+class Player1LargeTama1
+    : public ShotClass<Player1LargeTama1, kObjectPlayer1LargeTama1, Player1LargeTama1Spawn> {
  public:
-  static constexpr int32_t kType = kObjectPlayer1LargeTama1;
   static constexpr char kModelPath[] = "Xfile/tama/player1_largetama1.X";
 
   Player1LargeTama1();
@@ -55,9 +54,8 @@ class Player1LargeTama1 : public ShotClass<Player1LargeTama1, Player1LargeTama1S
 
 // Type 52: creeps for 200 frames, speeding up, then is flung away; drawn
 // glowing in the additive pass only.
-class Player1LargeTama2 : public ShotClass<Player1LargeTama2> {
+class Player1LargeTama2 : public ShotClass<Player1LargeTama2, kObjectPlayer1LargeTama2> {
  public:
-  static constexpr int32_t kType = kObjectPlayer1LargeTama2;
   static constexpr char kModelPath[] = "Xfile/tama/player1_largetama2.X";
 
   Player1LargeTama2();
@@ -67,10 +65,8 @@ class Player1LargeTama2 : public ShotClass<Player1LargeTama2> {
 
 // Type 53: the sokai stage's shot, a spinning picture that never hits; after
 // 10 frames (or at a wall) it bursts.
-class Player1LargeTama3 : public ShotClass<Player1LargeTama3> {
+class Player1LargeTama3 : public ShotClass<Player1LargeTama3, kObjectPlayer1LargeTama3> {
  public:
-  static constexpr int32_t kType = kObjectPlayer1LargeTama3;
-
   Player1LargeTama3();
   // Loads the picture and makes the quad on every call.
   static void Load(port::gpu::Device* device);
@@ -81,10 +77,8 @@ class Player1LargeTama3 : public ShotClass<Player1LargeTama3> {
 
 // Type 54: the burst of the sokai shot: strikes every enemy within 4 units for
 // 41 frames, with lightning and smoke; counts into the sokai counters.
-class Player1TamaBurst : public ShotClass<Player1TamaBurst> {
+class Player1TamaBurst : public ShotClass<Player1TamaBurst, kObjectPlayer1TamaBurst> {
  public:
-  static constexpr int32_t kType = kObjectPlayer1TamaBurst;
-
   Player1TamaBurst();
   // The sokai stage hands over its device and counters; without counters
   // the bursts count nowhere.

@@ -20,11 +20,7 @@ constexpr HitBoxNumbers kHitBox;
 
 // ---- Player2LargeTama1 ----
 
-Player2LargeTama1::Player2LargeTama1() {
-  radius = 0.7f;
-  damage = 10.0f;
-  owner = kOwnerPlayer;
-}
+Player2LargeTama1::Player2LargeTama1() : ShotClass({.radius = 0.7f, .damage = 10.0f}) {}
 
 void Player2LargeTama1::Init(const Player2LargeTama1Spawn& spawn) {
   InitShot(spawn.at, spawn.heading, spawn.owner);
@@ -48,11 +44,7 @@ void Player2LargeTama1::Draw() {
 
 // ---- Player2HitBox ----
 
-Player2HitBox::Player2HitBox() {
-  radius = kHitBox.radius;
-  damage = kHitBox.damage;
-  owner = kOwnerPlayer;
-}
+Player2HitBox::Player2HitBox() : ShotClass({.radius = kHitBox.radius, .damage = kHitBox.damage}) {}
 
 void Player2HitBox::Update() {
   if (!alive) return;

@@ -15,9 +15,9 @@ struct Player2LargeTama1Spawn {
 };
 
 // Type 61: flies at 0.4 for 120 frames along an arc that its curve picks.
-class Player2LargeTama1 : public ShotClass<Player2LargeTama1, Player2LargeTama1Spawn> {
+class Player2LargeTama1
+    : public ShotClass<Player2LargeTama1, kObjectPlayer2LargeTama1, Player2LargeTama1Spawn> {
  public:
-  static constexpr int32_t kType = kObjectPlayer2LargeTama1;
   static constexpr char kModelPath[] = "Xfile/tama/player2_largetama1.x";
 
   Player2LargeTama1();
@@ -30,10 +30,8 @@ class Player2LargeTama1 : public ShotClass<Player2LargeTama1, Player2LargeTama1S
 
 // Type 62: strikes with damage 100 everything within 1.5 of where it was put,
 // for 4 frames; it does not move, draw or react to hits.
-class Player2HitBox : public ShotClass<Player2HitBox> {
+class Player2HitBox : public ShotClass<Player2HitBox, kObjectPlayer2HitBox> {
  public:
-  static constexpr int32_t kType = kObjectPlayer2HitBox;
-
   Player2HitBox();
   void Update() override;
 };

@@ -53,11 +53,8 @@ ShotModel& FlameModel() {
 
 // ---- Player3LargeTama1 ----
 
-Player3LargeTama1::Player3LargeTama1() {
-  radius = kHoming.radius;
-  damage = kHoming.damage;
-  owner = kOwnerPlayer;
-}
+Player3LargeTama1::Player3LargeTama1()
+    : ShotClass({.radius = kHoming.radius, .damage = kHoming.damage}) {}
 
 void Player3LargeTama1::Init(const Player3LargeTama1Spawn& spawn) {
   InitShot(spawn.at, spawn.heading, spawn.owner);
@@ -98,11 +95,8 @@ void Player3LargeTama1::Draw() {
 
 // ---- Player3LargeTama2 ----
 
-Player3LargeTama2::Player3LargeTama2() {
-  radius = kFlame.coreRadius;
-  damage = kFlame.damage;
-  owner = kOwnerPlayer;
-}
+Player3LargeTama2::Player3LargeTama2()
+    : ShotClass({.radius = kFlame.coreRadius, .damage = kFlame.damage}) {}
 
 void Player3LargeTama2::Load(port::gpu::Device* device) {
   Model().Load(device);

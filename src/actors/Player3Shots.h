@@ -19,9 +19,9 @@ struct Player3LargeTama1Spawn {
 
 // Type 71: homes on its target at 8 degrees a frame, 0.1 a frame, for 400
 // frames; no wall ends it and it passes through what it hits.
-class Player3LargeTama1 : public ShotClass<Player3LargeTama1, Player3LargeTama1Spawn> {
+class Player3LargeTama1
+    : public ShotClass<Player3LargeTama1, kObjectPlayer3LargeTama1, Player3LargeTama1Spawn> {
  public:
-  static constexpr int32_t kType = kObjectPlayer3LargeTama1;
   static constexpr char kModelPath[] = "Xfile/tama/player3_largetama1.X";
 
   Player3LargeTama1();
@@ -38,9 +38,8 @@ class Player3LargeTama1 : public ShotClass<Player3LargeTama1, Player3LargeTama1S
 // Type 72: turns 1.5 degrees a frame while it crawls at 0.1 for 450 frames,
 // slides along walls, and strikes at its position and at four points above
 // it once it has risen (from frame 30).
-class Player3LargeTama2 : public ShotClass<Player3LargeTama2> {
+class Player3LargeTama2 : public ShotClass<Player3LargeTama2, kObjectPlayer3LargeTama2> {
  public:
-  static constexpr int32_t kType = kObjectPlayer3LargeTama2;
   static constexpr char kModelPath[] = "Xfile/tama/player3_largetama2.X";  // the core
   static constexpr int kColumnPoints = 4;
 

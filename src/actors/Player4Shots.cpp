@@ -58,11 +58,8 @@ port::Matrix Placed(float scale, const PlayerShot& shot) {
 
 // ---- Player4LargeTama1 ----
 
-Player4LargeTama1::Player4LargeTama1() {
-  radius = kMine.radius;
-  damage = kMine.damage;
-  owner = kOwnerPlayer;
-}
+Player4LargeTama1::Player4LargeTama1()
+    : ShotClass({.radius = kMine.radius, .damage = kMine.damage}) {}
 
 void Player4LargeTama1::Init(const ShotSpawn& spawn) {
   InitShot(spawn.at, spawn.heading, spawn.owner);
@@ -90,11 +87,8 @@ void Player4LargeTama1::Draw() {
 
 // ---- Player4LargeTama2 ----
 
-Player4LargeTama2::Player4LargeTama2() {
-  radius = kCreature.builtRadius;
-  damage = kCreature.damage;
-  owner = kOwnerPlayer;
-}
+Player4LargeTama2::Player4LargeTama2()
+    : ShotClass({.radius = kCreature.builtRadius, .damage = kCreature.damage}) {}
 
 void Player4LargeTama2::Init(const ShotSpawn& spawn) {
   InitShot(spawn.at, spawn.heading, spawn.owner);
@@ -163,11 +157,8 @@ void Player4LargeTama2::Draw() {
 
 // ---- Player4LargeTama3 ----
 
-Player4LargeTama3::Player4LargeTama3() {
-  radius = kBlast.builtRadius;
-  damage = kBlast.damage;
-  owner = kOwnerPlayer;
-}
+Player4LargeTama3::Player4LargeTama3()
+    : ShotClass({.radius = kBlast.builtRadius, .damage = kBlast.damage}) {}
 
 void Player4LargeTama3::Init(const ShotSpawn& spawn) {
   InitShot(spawn.at, spawn.heading, spawn.owner);

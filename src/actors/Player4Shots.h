@@ -8,9 +8,8 @@
 
 // Type 81: dropped onto the ground; struck, it explodes on its next update
 // into a Player4LargeTama3 of its owner; untouched it puffs out after 300.
-class Player4LargeTama1 : public ShotClass<Player4LargeTama1> {
+class Player4LargeTama1 : public ShotClass<Player4LargeTama1, kObjectPlayer4LargeTama1> {
  public:
-  static constexpr int32_t kType = kObjectPlayer4LargeTama1;
   static constexpr char kModelPath[] = "Xfile/tama/player4_largetama1.X";
 
   Player4LargeTama1();
@@ -22,9 +21,8 @@ class Player4LargeTama1 : public ShotClass<Player4LargeTama1> {
 // Type 82: roams at 0.15 toward headings it picks at random, kicking up
 // dust and turning off walls, for 450 frames; then it shrinks away,
 // harmless, in 21 frames.
-class Player4LargeTama2 : public ShotClass<Player4LargeTama2> {
+class Player4LargeTama2 : public ShotClass<Player4LargeTama2, kObjectPlayer4LargeTama2> {
  public:
-  static constexpr int32_t kType = kObjectPlayer4LargeTama2;
   static constexpr char kModelPath[] = "Xfile/tama/player4_largetama2.X";
 
   Player4LargeTama2();
@@ -43,9 +41,8 @@ class Player4LargeTama2 : public ShotClass<Player4LargeTama2> {
 
 // Type 83: an explosion that grows from 0.5 by 0.1 a frame and tumbles for
 // 26 updates, striking everything within its radius; drawn additively.
-class Player4LargeTama3 : public ShotClass<Player4LargeTama3> {
+class Player4LargeTama3 : public ShotClass<Player4LargeTama3, kObjectPlayer4LargeTama3> {
  public:
-  static constexpr int32_t kType = kObjectPlayer4LargeTama3;
   static constexpr char kModelPath[] = "Xfile/tama/player4_largetama3.X";
 
   Player4LargeTama3();

@@ -1,8 +1,9 @@
 #pragma once
-// The class side of a shot: a class derives from ShotClass<Class, SpawnArgs,
-// Base> (Base is PlayerShot, or the shot class it extends) and names its
-// ObjectType as kType. It gets
-//   - its type, set on construction;
+// The class side of a shot: a class derives from ShotClass<Class, Type,
+// SpawnArgs, Base> (Type its ObjectType, Base PlayerShot or the shot class it
+// extends). It gets
+//   - its type, set on construction, and kType; its constructor hands the
+//     base the ShotStats a new object starts with;
 //   - static Spawn(const SpawnArgs&), which reuses a dead object of its type in
 //     g_objects or else adds a new one, then calls Init(spawn); null when
 //     neither can be had. The default Init places the shot with InitShot; a
@@ -19,6 +20,13 @@ namespace port::gpu {
 class Device;
 }
 
+// What a new object of a shot class starts with; a spawn may change them.
+struct ShotStats {
+  float radius;  // negative: no hit test catches it
+  float damage;
+  int32_t owner = kOwnerPlayer;
+};
+
 // The spawn contract for any shot class: a dead object of T's type, or a new T
 // added to the list, handed to T::Init(args...).
 template <typename T, typename... Args>
@@ -28,9 +36,11 @@ T* SpawnShot(const Args&... args) {
   return shot;
 }
 
-template <typename T, typename SpawnArgs = ShotSpawn, typename Base = PlayerShot>
+template <typename T, ObjectType Type, typename SpawnArgs = ShotSpawn, typename Base = PlayerShot>
 class ShotClass : public Base {
  public:
+  static constexpr int32_t kType = Type;
+
   static T* Spawn(const SpawnArgs& spawn) { return SpawnShot<T>(spawn); }
   static void Load(port::gpu::Device* device) { Model().Load(device); }
   static void Unload() { Model().Unload(); }
@@ -38,7 +48,14 @@ class ShotClass : public Base {
   void Init(const SpawnArgs& spawn) { this->InitShot(spawn.at, spawn.heading, spawn.owner); }
 
  protected:
-  ShotClass() { this->type = T::kType; }
+  // A class built on another shot class keeps that one's stats.
+  ShotClass() { this->type = Type; }
+  explicit ShotClass(const ShotStats& stats) {
+    this->type = Type;
+    this->radius = stats.radius;
+    this->damage = stats.damage;
+    this->owner = stats.owner;
+  }
 
   // Never destroyed, so nothing runs after the device is gone.
   static ShotModel& Model() {
