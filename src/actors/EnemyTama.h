@@ -31,9 +31,9 @@ class EnemyTama : public ShotClass<EnemyTama, kObjectEnemyTama, EnemyTamaSpawn> 
   // undrawn.
   static void Load(port::gpu::Device* device);
   static void Unload();
-  // Spawn: a level bullet (pitch 0), which hugs the ground.
-  // A bullet aimed up or down by pitch degrees (positive points down); only
-  // an exact 0 hugs the ground. Null when no bullet can be had.
+  // Spawn makes a level bullet (pitch 0), which hugs the ground; SpawnPitched
+  // one aimed up or down by pitch degrees (positive points down), of which
+  // only an exact 0 hugs the ground. Both give null when no bullet can be had.
   static EnemyTama* SpawnPitched(float pitch, const EnemyTamaSpawn& spawn) {
     return SpawnShot<EnemyTama>(pitch, spawn);
   }
