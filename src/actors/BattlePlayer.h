@@ -132,7 +132,7 @@ class BattlePlayer : public Character {
   void AddPoints(int32_t n);
   // Slides along heading at speed (at most 1.0).
   void SetKnockBack(float heading, float speed);
-  // This player's controls: direction 0 up, 1 down, 2 left, 3 right; the
+  // This player's controls: a direction by kPadUp ... kPadRight; the
   // actions by BattleAction. Player 1 answers to the keyboard (and to pad 0
   // when there is a pad for every player); each other player to its pad.
   bool IsDirectionDown(int direction) const;

@@ -76,7 +76,7 @@ void BattlePlayer::HandleAttackInput() {
   if (IsActionDown(kBattleActionAttack)) {
     if (!shotHeld && framesSinceShot > kControl.shotRest) {
       shotHeld = 1;
-      g_sound.PlaySound(kSoundShot, -2000);
+      g_sound.PlaySound(kSoundShot, kQuieter20dB);
       const port::Vec3& p = position;
       switch (character) {
         case 1:
@@ -99,9 +99,9 @@ void BattlePlayer::HandleAttackInput() {
     } else if (framesSinceShot > kControl.chargeAfter) {
       ++charge;
       if (charge == kControl.chargeCue || charge == kControl.charge1) {
-        g_sound.PlaySound(kSoundChargeLevel, -500);
+        g_sound.PlaySound(kSoundChargeLevel, kQuieter5dB);
       }
-      if (charge == kControl.charge2) g_sound.PlaySound(kSoundChargeFull, -1000);
+      if (charge == kControl.charge2) g_sound.PlaySound(kSoundChargeFull, kQuieter10dB);
     }
   } else {
     if (charge > kControl.charge2) {
@@ -132,7 +132,7 @@ void BattlePlayer::HandleInput() {
   lockOnHold = shift ? lockOnHold + 1 : 0;
   bool sideStep = false;
   const float heading = angle.y;
-  if (IsDirectionDown(3)) {
+  if (IsDirectionDown(kPadRight)) {
     if (shift) {
       moveHeading = heading + 90.0f;
       speed = kControl.sideStep;
@@ -142,7 +142,7 @@ void BattlePlayer::HandleInput() {
       angle.y += kControl.turn;
       animIndex = kBattleAnimWalk;
     }
-  } else if (IsDirectionDown(2)) {
+  } else if (IsDirectionDown(kPadLeft)) {
     if (shift) {
       moveHeading = heading + 270.0f;
       speed = kControl.sideStep;
@@ -166,7 +166,7 @@ void BattlePlayer::HandleInput() {
       if (framesInState % kControl.dustEvery == 0) SpawnRunDust(position);
     }
   };
-  if (IsDirectionDown(0)) {
+  if (IsDirectionDown(kPadUp)) {
     walkOrRun();
     const float h = angle.y;
     if (moveHeading == h + 90.0f) {
@@ -177,7 +177,7 @@ void BattlePlayer::HandleInput() {
       moveHeading = h;
     }
   }
-  if (IsDirectionDown(1)) {
+  if (IsDirectionDown(kPadDown)) {
     walkOrRun();
     const float h = angle.y;
     if (moveHeading == h + 90.0f) {
@@ -190,7 +190,7 @@ void BattlePlayer::HandleInput() {
   }
 
   if (IsActionDown(kBattleActionJump) && framesOnGround >= kControl.jumpRest) {
-    g_sound.PlaySound(kSoundJump, -1000);
+    g_sound.PlaySound(kSoundJump, kQuieter10dB);
     verticalSpeed += kControl.jump;
   }
 
@@ -296,7 +296,7 @@ void BattlePlayer::UpdateStunned() {
   animIndex = kBattleAnimPiyori;
   speed = 0.0f;
   cameraMode = kBattleCameraOrbit;
-  if (framesInState % kHit.chirpEvery == 1) g_sound.PlaySound(kSoundPiyori, -2000);
+  if (framesInState % kHit.chirpEvery == 1) g_sound.PlaySound(kSoundPiyori, kQuieter20dB);
   if (framesInState > kHit.piyoriFrames) {
     framesInState = 0;
     state = kBattleFight;

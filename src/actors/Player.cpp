@@ -377,7 +377,7 @@ void Player::LargeAttack1() {
   LargeAttackRecoil(kModes.recoil1);
   if (f == 1) SetAnimation(kAnimLargeAttack1);
   if (f == kModes.throwFrame) {
-    g_sound.PlaySound(kSoundLargeShot, -1000);
+    g_sound.PlaySound(kSoundLargeShot, kQuieter10dB);
     if (sokai) {
       Player1LargeTama3::Spawn({.at = position, .heading = angle.y, .owner = kOwnerPlayer});
     } else {
@@ -394,7 +394,7 @@ void Player::LargeAttack2() {
   if (f == 1) {
     SetAnimation(kAnimLargeAttack2);
     if (!airborne) {
-      g_sound.PlaySound(kSoundJump, -1000);
+      g_sound.PlaySound(kSoundJump, kQuieter10dB);
       verticalSpeed += kModes.hop;
     }
   }
@@ -421,7 +421,7 @@ void Player::UpdateClear() { HoldPose(kAnimGameClear, kCameraClear); }
 
 void Player::UpdatePiyori() {
   HoldPose(kAnimPiyori, kCameraStunned);
-  if (modeFrame % kModes.chirpEvery == 1) g_sound.PlaySound(kSoundPiyori, -2000);
+  if (modeFrame % kModes.chirpEvery == 1) g_sound.PlaySound(kSoundPiyori, kQuieter20dB);
   if (modeFrame > kModes.piyoriFrames) {
     ReturnToControl();
     invulnerable = 1;

@@ -3,7 +3,6 @@
 #include "actors/Motion.h"
 #include "actors/Player.h"
 #include "actors/Player1Shots.h"
-#include "actors/PlayerKeys.h"
 #include "actors/StageSounds.h"
 #include "platform/InputDevice.h"
 #include "platform/MathHelpers.h"
@@ -54,11 +53,11 @@ void Player::HandleMoveInput() {
   if (airborne) return;
 
   speed = 0.0f;
-  const bool shift = IsHeld(keys::kX, padButtons[kActionShift]);
+  const bool shift = IsHeld(port::kKeyX, padButtons[kActionShift]);
   lockOnHold = shift ? lockOnHold + 1 : 0;
   bool sideStep = false;
   const float heading = angle.y;
-  if (IsDirection(keys::kRight, keys::kPadRight)) {
+  if (IsDirection(port::kKeyRight, kPadRight)) {
     if (shift) {
       moveHeading = heading + 90.0f;
       speed = kControl.sideStep;
@@ -68,7 +67,7 @@ void Player::HandleMoveInput() {
       angle.y += kControl.turn;
       animId = kAnimWalk;
     }
-  } else if (IsDirection(keys::kLeft, keys::kPadLeft)) {
+  } else if (IsDirection(port::kKeyLeft, kPadLeft)) {
     if (shift) {
       moveHeading = heading + 270.0f;
       speed = kControl.sideStep;
@@ -92,7 +91,7 @@ void Player::HandleMoveInput() {
       if (modeFrame % kControl.dustEvery == 0) SpawnRunDust(position);
     }
   };
-  if (IsDirection(keys::kUp, keys::kPadUp)) {
+  if (IsDirection(port::kKeyUp, kPadUp)) {
     walkOrRun();
     const float h = angle.y;
     if (moveHeading == h + 90.0f) {
@@ -103,7 +102,7 @@ void Player::HandleMoveInput() {
       moveHeading = h;
     }
   }
-  if (IsDirection(keys::kDown, keys::kPadDown)) {
+  if (IsDirection(port::kKeyDown, kPadDown)) {
     walkOrRun();
     const float h = angle.y;
     if (moveHeading == h + 90.0f) {
@@ -115,8 +114,8 @@ void Player::HandleMoveInput() {
     }
   }
 
-  if (IsHeld(keys::kC, padButtons[kActionJump]) && framesSinceJump >= kControl.jumpRest) {
-    g_sound.PlaySound(kSoundJump, -1000);
+  if (IsHeld(port::kKeyC, padButtons[kActionJump]) && framesSinceJump >= kControl.jumpRest) {
+    g_sound.PlaySound(kSoundJump, kQuieter10dB);
     verticalSpeed += kControl.jump;
   }
 
@@ -126,7 +125,7 @@ void Player::HandleMoveInput() {
 
 void Player::HandleAttackInput() {
   ++framesSinceAttack;
-  if (!IsHeld(keys::kZ, padButtons[kActionAttack])) {
+  if (!IsHeld(port::kKeyZ, padButtons[kActionAttack])) {
     if (charge > kControl.charge2) {
       mode = kPlayerLargeAttack2;
       modeFrame = 0;
@@ -143,16 +142,16 @@ void Player::HandleAttackInput() {
       mode = kPlayerLargeAttack1;
       modeFrame = 0;
     } else {
-      g_sound.PlaySound(kSoundShot, -2000);
+      g_sound.PlaySound(kSoundShot, kQuieter20dB);
       Tama::Spawn({.at = position, .heading = angle.y, .owner = kOwnerPlayer});
     }
     framesSinceAttack = 0;
   } else if (framesSinceAttack > kControl.chargeAfter && !sokai) {
     ++charge;
     if (charge == kControl.chargeCue || charge == kControl.charge1) {
-      g_sound.PlaySound(kSoundChargeLevel, -500);
+      g_sound.PlaySound(kSoundChargeLevel, kQuieter5dB);
     }
-    if (charge == kControl.charge2) g_sound.PlaySound(kSoundChargeFull, -1000);
+    if (charge == kControl.charge2) g_sound.PlaySound(kSoundChargeFull, kQuieter10dB);
   }
   attackPose = framesSinceAttack < kControl.shotRest ? 1 : 0;
 }
