@@ -52,7 +52,6 @@ class Player : public Character {
   static constexpr int kTrackCount = 13;
   static constexpr int kLowerFrameCount = 10;
   static constexpr int kUpperFrameCount = 8;
-  static constexpr int kFaceCount = 7;
   static constexpr int kActionCount = 3;
   // The gauge is hidden while its timer is at this or above.
   static constexpr int32_t kGaugeHidden = 180;
@@ -93,7 +92,8 @@ class Player : public Character {
   // Pad 0's button of an action; other actions change nothing / answer 0.
   void SetButton(int32_t action, int32_t button);
   int32_t GetButton(int32_t action) const;
-  // Every enemy's hit test reports here after a hit (a CharacterKind).
+  // Every enemy's hit test reports here after a hit (a CharacterKind); the
+  // gauge shows the face its class's traits give (GaugeFaceRow).
   void ShowEnemyGauge(int32_t kind, float hp, float maxHp);
 
   // One camera step of each camera mode.
@@ -118,7 +118,7 @@ class Player : public Character {
   int32_t mainTrack = 0;
   Texture gaugeFrame;
   Texture gaugeBar;
-  Texture faces[kFaceCount];  // in load order: zako1, zako2, boss1, zako3, boss2, zako4, boss3
+  std::vector<Texture> faces;  // a row of the enemy class table's each (GaugeFacePath)
   Texture cross;
   int32_t padButtons[kActionCount] = {0, 1, 2};
 
