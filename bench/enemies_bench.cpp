@@ -166,7 +166,7 @@ class FullArea {
     g_player.Place(0.0f, 1.0f, -28.0f, 0.0f);
     for (const AppearRecord& r : area.records) {
       const float heading = static_cast<float>(RandomInt(360));
-      if (Zako1* z = Zako1::Spawn(r.x, r.y, r.z, heading)) zakos_.push_back(z);
+      if (Zako1* z = Zako1::Spawn({.at = {r.x, r.y, r.z}, .heading = heading})) zakos_.push_back(z);
     }
     for (int i = 0; i < 90; ++i) field_.Update();
     for (Zako1* z : zakos_) starts_.push_back(z->position);
@@ -253,8 +253,8 @@ class Stage3Area {
     for (const AppearRecord& r : records) {
       const float heading = static_cast<float>(RandomInt(360));
       Enemy* e = nullptr;
-      if (r.kind == 3) e = Zako3::Spawn(r.x, r.y, r.z, heading);
-      if (r.kind == 4) e = Zako4::Spawn(r.x, r.y, r.z, heading);
+      if (r.kind == 3) e = Zako3::Spawn({.at = {r.x, r.y, r.z}, .heading = heading});
+      if (r.kind == 4) e = Zako4::Spawn({.at = {r.x, r.y, r.z}, .heading = heading});
       if (e) enemies_.push_back(e);
     }
     for (int i = 0; i < 90; ++i) field_.Update();
@@ -343,7 +343,8 @@ class SokaiCrowd {
     g_player.Place(0.0f, 10.0f, 0.0f, 0.0f);
     for (int i = 0; i < crowd; ++i) {
       const float r1 = RandomFloat(100.0f, 0.1f), r2 = RandomFloat(100.0f, 0.1f);
-      Zako1b::Spawn(5.0f - r1, 10.0f, 5.0f - r2, static_cast<float>(RandomInt(360)));
+      Zako1b::Spawn(
+          {.at = {5.0f - r1, 10.0f, 5.0f - r2}, .heading = static_cast<float>(RandomInt(360))});
     }
     for (int i = 0; i < 200; ++i) field_.Update();
     return true;

@@ -84,17 +84,20 @@ void TopUpEffects() {
     const float z = static_cast<float>(i / 20 % 20) - 10.0f;
     switch (i % 10) {
       case 0:
-        ThunderEffect::Spawn(x, 0, z, 1.0f, 0, 0, 0, 1);
+        ThunderEffect::Spawn({.at = {x, 0, z}});
         break;
       case 1:
-        ShockWaveEffect::Spawn(x, 0, z, 0, 0, 0, 0, 1);
+        ShockWaveEffect::Spawn({.at = {x, 0, z}});
         break;
       case 2:
-        ParticleEffect::Spawn(x, 1, z, 1.0f, 0, 0, 0.02f, kParticleSmoke, 1);
+        ParticleEffect::Spawn({.at = {x, 1, z}, .speed = 0.02f, .kind = kParticleSmoke});
         break;
       default:
-        ParticleEffect::Spawn(x, 1, z, 1.0f, -45.0f, static_cast<float>(i), 0.05f, kParticleGlow,
-                              1);
+        ParticleEffect::Spawn({.at = {x, 1, z},
+                               .pitch = -45.0f,
+                               .yaw = static_cast<float>(i),
+                               .speed = 0.05f,
+                               .kind = kParticleGlow});
         break;
     }
   }
@@ -122,8 +125,9 @@ void PopulateDrawn() {
   g_characters.Clear();
   g_objects.Clear();
   for (int i = 0; i < kCharacters; ++i) {
-    Zako1* z = Zako1::Spawn(static_cast<float>(i % 10) * 3.0f - 13.5f, 0.0f,
-                            static_cast<float>(i / 10) * 3.0f, static_cast<float>(i * 37 % 360));
+    Zako1* z = Zako1::Spawn(
+        {.at = {static_cast<float>(i % 10) * 3.0f - 13.5f, 0.0f, static_cast<float>(i / 10) * 3.0f},
+         .heading = static_cast<float>(i * 37 % 360)});
     if (z) z->SetState(kZako1Alert);
   }
   for (int i = 0; i < kObjects; ++i) {

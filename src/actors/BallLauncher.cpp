@@ -36,13 +36,16 @@ void BallLauncher::Update() {
     const float a = static_cast<float>(RandomInt(180) - 90);
     const float b = static_cast<float>(RandomInt(360));
     const port::Vec3 from = position + DirectionFromAngles(a, b, 0.0f) * kLauncher.sparkFrom;
-    ParticleEffect::Spawn(from.x, from.y, from.z, 1.0f, a, b, kLauncher.sparkSpeed,
-                          kParticleDustSlow, 1);
+    ParticleEffect::Spawn({.at = from,
+                           .pitch = a,
+                           .yaw = b,
+                           .speed = kLauncher.sparkSpeed,
+                           .kind = kParticleDustSlow});
   }
   if (frameCounter < kLauncher.chargeFor && frameCounter % 2 == 0) {
-    ParticleEffect::Spawn(position.x, position.y, position.z,
-                          static_cast<float>(phase) * kLauncher.glowGrowth, 0.0f, 0.0f, 0.0f,
-                          kParticleCharge, 1);
+    ParticleEffect::Spawn({.at = position,
+                           .scale = static_cast<float>(phase) * kLauncher.glowGrowth,
+                           .kind = kParticleCharge});
   }
   if (frameCounter == 1) {
     g_sound.PlaySoundAt(position.x, position.y, position.z, kSoundLauncher, kQuieter20dB);

@@ -275,13 +275,13 @@ void BattlePlayer::Character2LargeAttack2() {
     port::Vec3 p;
     // A model without the hand strikes nothing.
     if (HandPoint(kRightHand, kC2.reach, &p)) {
-      ParticleEffect::Spawn(p.x, p.y, p.z, kC2.sparkScale, 0.0f, 0.0f, 0.0f, kParticleDust, 1);
+      ParticleEffect::Spawn({.at = p, .scale = kC2.sparkScale, .kind = kParticleDust});
       if (f % 2 == 1) {
         // Drawn in this order: the pitch, then the yaw.
         const float pitch =
             static_cast<float>(RandomInt(kC2.thunderPitchRange) - kC2.thunderPitchOffset);
         const float yaw = static_cast<float>(RandomInt(kC2.thunderYawRange));
-        ThunderEffect::Spawn(p.x, p.y, p.z, kC2.thunderScale, pitch, yaw, 0.0f, 1);
+        ThunderEffect::Spawn({.at = p, .scale = kC2.thunderScale, .pitch = pitch, .yaw = yaw});
       }
       Player2HitBox::Spawn({.at = p, .heading = angle.y, .owner = id});
     }
@@ -314,8 +314,7 @@ void BattlePlayer::Character4LargeAttack2() {
     for (int hand : {kLeftHand, kRightHand}) {
       port::Vec3 p;
       if (!HandPoint(hand, kC4.reach, &p)) continue;
-      ParticleEffect::Spawn(p.x, p.y, p.z, kC4.glowScale, 0.0f, 0.0f, 0.0f, kParticleSparkShrink,
-                            1);
+      ParticleEffect::Spawn({.at = p, .scale = kC4.glowScale, .kind = kParticleSparkShrink});
     }
   }
   if (f == kC4.creatureFrame) {

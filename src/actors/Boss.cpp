@@ -142,8 +142,10 @@ void Boss::SpawnChargeStar() const {
   const float dx = RandomFloat(60.0f, 0.01f);
   const float dy = RandomFloat(160.0f, 0.01f);
   const float dz = RandomFloat(60.0f, 0.01f);
-  ParticleEffect::Spawn(position.x - 0.3f + dx, position.y - 0.8f + dy, position.z - 0.3f + dz,
-                        0.0f, 0.0f, 0.0f, 0.0f, kParticleStarPulse, 1);
+  ParticleEffect::Spawn(
+      {.at = {position.x - 0.3f + dx, position.y - 0.8f + dy, position.z - 0.3f + dz},
+       .scale = 0.0f,
+       .kind = kParticleStarPulse});
 }
 
 void Boss::Charge(int32_t f, int32_t until, int32_t starEvery) {

@@ -200,8 +200,11 @@ void Boss2::StateSideStep() {
     const float dx = RandomFloat(100.0f, 0.01f);
     const float dy = RandomFloat(100.0f, 0.01f);
     const float dz = RandomFloat(200.0f, 0.01f);
-    LineEffect::Spawn(position.x - 0.5f + dx, position.y - 0.5f + dy, position.z - 1.0f + dz,
-                      kState.streakScale, 0.0f, moveHeading + 180.0f, kState.streakSpeed, 1);
+    LineEffect::Spawn(
+        {.at = {position.x - 0.5f + dx, position.y - 0.5f + dy, position.z - 1.0f + dz},
+         .scale = kState.streakScale,
+         .yaw = moveHeading + 180.0f,
+         .speed = kState.streakSpeed});
   } else {
     speed = 0.0f;
   }
@@ -326,8 +329,12 @@ void Boss2::StateLargeAttack() {
     const port::Vec3 foot = Foot();
     for (int a = 0; a < 360; a += 36) {
       const float spread = RandomFloat(60.0f, 0.001f);
-      ParticleEffect::Spawn(foot.x, foot.y, foot.z, 0.0f, -5.0f, static_cast<float>(a),
-                            0.01f + spread, kParticleSmoke, 1);
+      ParticleEffect::Spawn({.at = foot,
+                             .scale = 0.0f,
+                             .pitch = -5.0f,
+                             .yaw = static_cast<float>(a),
+                             .speed = 0.01f + spread,
+                             .kind = kParticleSmoke});
     }
     Sound(kSoundStomp, kVoiceOffset);
   }
@@ -348,8 +355,7 @@ void Boss2::StateLargeAttack() {
   if (f == kState.largeEnd) ResumeAfterAttack();
   if (f < kState.glowUntil) {
     for (const port::Vec3& hand : {LeftHand(), RightHand()}) {
-      ParticleEffect::Spawn(hand.x, hand.y, hand.z, kState.glowScale, 0.0f, 0.0f, 0.0f,
-                            kParticleGlowShrink, 1);
+      ParticleEffect::Spawn({.at = hand, .scale = kState.glowScale, .kind = kParticleGlowShrink});
     }
   }
   if (f < kState.chargeUntil) FacePlayer(kState.chargeTurn);

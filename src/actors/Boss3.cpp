@@ -213,8 +213,12 @@ void Boss3::StateThink() {
   if (f % kBoss3.dustEvery == 0) {
     const float dx = RandomFloat(100.0f, 0.01f);
     const float dz = RandomFloat(60.0f, 0.01f);
-    ParticleEffect::Spawn(position.x - 0.5f + dx, position.y - 0.8f, position.z - 0.3f + dz, 0.2f,
-                          -90.0f, 0.0f, 0.02f, kParticleSmoke, 1);
+    ParticleEffect::Spawn(
+        {.at = {position.x - 0.5f + dx, position.y - 0.8f, position.z - 0.3f + dz},
+         .scale = 0.2f,
+         .pitch = -90.0f,
+         .speed = 0.02f,
+         .kind = kParticleSmoke});
   }
   if (OneIn(kBoss3.voiceOdds)) Sound(kSoundEnemyIdle, kBoss3.voiceOffset);
   Countdown();
@@ -333,8 +337,12 @@ void Boss3::StateLevy() {
   if (f >= kBoss3.sparksFrom && f <= kBoss3.sparksUntil) {
     const float pitch = static_cast<float>(RandomInt(20) - 30);
     const float yaw = angle.y + static_cast<float>(RandomInt(20) - 10);
-    ParticleEffect::Spawn(position.x, position.y - 0.1f, position.z, 0.1f, pitch, yaw, 0.1f,
-                          kParticleSmoke, 1);
+    ParticleEffect::Spawn({.at = {position.x, position.y - 0.1f, position.z},
+                           .scale = 0.1f,
+                           .pitch = pitch,
+                           .yaw = yaw,
+                           .speed = 0.1f,
+                           .kind = kParticleSmoke});
   }
   if (f == kBoss3.levyEnd) {
     // The left prop stays until the think state puts both away.

@@ -43,6 +43,7 @@
 #include <new>
 #include <span>
 
+#include "actors/EnemySpawn.h"
 #include "actors/StageSounds.h"
 #include "platform/SoundManager.h"
 #include "port/gpu.h"
@@ -332,9 +333,9 @@ class EnemyClassOf : public Base {
     return Shared().Load(method, device, caps, effect, toonRamp);
   }
   static void Unload() { Shared().Unload(); }
-  // One at (x, y, z) facing `heading` degrees: a dead one reused, or a new
-  // one (SpawnEnemy); null when the class may not spawn (Base::CanSpawn).
-  static Derived* Spawn(float x, float y, float z, float heading);
+  // One at spawn.at facing spawn.heading: a dead one reused, or a new one
+  // (SpawnEnemy); null when the class may not spawn (Base::CanSpawn).
+  static Derived* Spawn(const EnemySpawn& spawn);
 
  protected:
   template <typename... Parts>
@@ -345,24 +346,24 @@ class EnemyClassOf : public Base {
 // g_characters is initialised again; else a new one is initialised and
 // added. Null when neither can be had.
 template <typename T>
-T* SpawnEnemy(int32_t kind, float x, float y, float z, float heading) {
+T* SpawnEnemy(int32_t kind, const EnemySpawn& spawn) {
   const int i = g_characters.FindReusable(kind);
   if (i >= 0) {
     if (T* reused = dynamic_cast<T*>(g_characters.At(static_cast<size_t>(i)))) {
-      reused->Init(x, y, z, heading);
+      reused->Init(spawn.at.x, spawn.at.y, spawn.at.z, spawn.heading);
       return reused;
     }
   }
   std::unique_ptr<T> made(new (std::nothrow) T);
   if (!made) return nullptr;
-  made->Init(x, y, z, heading);
+  made->Init(spawn.at.x, spawn.at.y, spawn.at.z, spawn.heading);
   T* enemy = made.get();
   g_characters.Add(std::move(made));
   return enemy;
 }
 
 template <typename Derived, typename Base>
-Derived* EnemyClassOf<Derived, Base>::Spawn(float x, float y, float z, float heading) {
+Derived* EnemyClassOf<Derived, Base>::Spawn(const EnemySpawn& spawn) {
   if (!Base::CanSpawn(Shared())) return nullptr;
-  return SpawnEnemy<Derived>(Derived::kTraits.kind, x, y, z, heading);
+  return SpawnEnemy<Derived>(Derived::kTraits.kind, spawn);
 }

@@ -17,8 +17,8 @@ void LoadClass(const EnemyLoad& l) {
   if (l.caps) T::Load(l.method, l.device, *l.caps, l.effect, l.toonRamp);
 }
 template <typename T>
-bool SpawnClass(float x, float y, float z, float heading) {
-  return T::Spawn(x, y, z, heading) != nullptr;
+bool SpawnClass(const EnemySpawn& spawn) {
+  return T::Spawn(spawn) != nullptr;
 }
 // A class's row, from its traits: read at the first use, after the traits'
 // constant initialisation.
@@ -81,7 +81,7 @@ void UnloadAllEnemyClasses() {
   for (const EnemyClass& c : EnemyClasses()) c.unload();
 }
 
-bool SpawnPlacedEnemy(int32_t kind, float x, float y, float z, float heading) {
+bool SpawnPlacedEnemy(int32_t kind, const EnemySpawn& spawn) {
   const EnemyClass* c = PlacedEnemyClass(kind);
-  return c && c->spawn(x, y, z, heading);
+  return c && c->spawn(spawn);
 }

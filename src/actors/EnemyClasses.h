@@ -17,6 +17,8 @@
 #include <cstdint>
 #include <span>
 
+#include "actors/EnemySpawn.h"
+
 class EffectHolder;
 struct EnemyTraits;
 class Texture;
@@ -62,9 +64,9 @@ struct EnemyClass {
   void (*load)(const EnemyLoad& load);
   // A second call does nothing.
   void (*unload)();
-  // A live enemy at (x, y, z) facing `heading` degrees; false when none
-  // could be had.
-  bool (*spawn)(float x, float y, float z, float heading);
+  // A live enemy at spawn.at facing spawn.heading; false when none could be
+  // had.
+  bool (*spawn)(const EnemySpawn& spawn);
 };
 
 // Every row, in the order ReleaseGame unloads them.
@@ -88,4 +90,4 @@ void UnloadEnemyClasses(std::span<const int32_t> kinds);
 void UnloadAllEnemyClasses();
 // Spawns the class of a placement record; false when it has no row or no
 // enemy could be had.
-bool SpawnPlacedEnemy(int32_t kind, float x, float y, float z, float heading);
+bool SpawnPlacedEnemy(int32_t kind, const EnemySpawn& spawn);

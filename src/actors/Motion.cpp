@@ -143,8 +143,11 @@ GravityStep ApplyGravity(float ground, port::Vec3* position, float* verticalSpee
 void SpawnRunDust(const port::Vec3& at) {
   const float r1 = RandomFloat(60.0f, 0.01f);
   const float r2 = RandomFloat(60.0f, 0.01f);
-  ParticleEffect::Spawn(at.x - 0.3f + r1, at.y - 0.8f, at.z - 0.3f + r2, 0.2f, -90.0f, 0.0f, 0.01f,
-                        kParticleSmoke, 1);
+  ParticleEffect::Spawn({.at = {at.x - 0.3f + r1, at.y - 0.8f, at.z - 0.3f + r2},
+                         .scale = 0.2f,
+                         .pitch = -90.0f,
+                         .speed = 0.01f,
+                         .kind = kParticleSmoke});
 }
 
 void SpawnLandingDust(const port::Vec3& at) {
@@ -152,8 +155,12 @@ void SpawnLandingDust(const port::Vec3& at) {
     const float r1 = RandomFloat(60.0f, 0.01f);
     const float r2 = RandomFloat(60.0f, 0.01f);
     const float speed = RandomFloat(60.0f, 0.001f) + 0.01f;
-    ParticleEffect::Spawn(at.x - 0.3f + r1, at.y - 0.8f, at.z - 0.3f + r2, 0.0f, -5.0f,
-                          36.0f * static_cast<float>(i), speed, kParticleSmoke, 1);
+    ParticleEffect::Spawn({.at = {at.x - 0.3f + r1, at.y - 0.8f, at.z - 0.3f + r2},
+                           .scale = 0.0f,
+                           .pitch = -5.0f,
+                           .yaw = 36.0f * static_cast<float>(i),
+                           .speed = speed,
+                           .kind = kParticleSmoke});
   }
 }
 
@@ -161,7 +168,12 @@ void SpawnBounceStars(const port::Vec3& at) {
   for (int i = 0; i < kMotion.bounceStars; ++i) {
     const float pitchDeg = static_cast<float>(RandomInt(180) - 90);
     const float yawDeg = static_cast<float>(RandomInt(360));
-    ParticleEffect::Spawn(at.x, at.y, at.z, 0.5f, pitchDeg, yawDeg, 0.1f, kParticleStar, 1);
+    ParticleEffect::Spawn({.at = at,
+                           .scale = 0.5f,
+                           .pitch = pitchDeg,
+                           .yaw = yawDeg,
+                           .speed = 0.1f,
+                           .kind = kParticleStar});
   }
 }
 

@@ -253,7 +253,7 @@ void Player1TamaBurst::SetContext(port::gpu::Device* device, SokaiCounters* coun
 
 void Player1TamaBurst::Init(const ShotSpawn& spawn) {
   InitShot(spawn.at, spawn.heading, spawn.owner);
-  ShockWaveEffect::Spawn(spawn.at.x, spawn.at.y, spawn.at.z, 0.0f, spawn.heading, 0.0f, 1.0f, 1);
+  ShockWaveEffect::Spawn({.at = spawn.at, .yaw = spawn.heading});
   if (SokaiCounters* c = g_burstContext.counters) {
     ++c->bursts;
     c->combo = 0;
@@ -267,7 +267,7 @@ void Player1TamaBurst::Update() {
   if (frameCounter % 2 == 1) {
     const float pitch = static_cast<float>(RandomInt(180) - 90);
     const float yaw = static_cast<float>(RandomInt(360));
-    ThunderEffect::Spawn(position.x, position.y, position.z, 2.0f, pitch, yaw, 1.0f, 1);
+    ThunderEffect::Spawn({.at = position, .scale = 2.0f, .pitch = pitch, .yaw = yaw});
   }
   // A hit changes nothing: the burst strikes whatever is near for its frames.
   if (frameCounter > kBurst.lifetime) alive = 0;

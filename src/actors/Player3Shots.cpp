@@ -80,8 +80,10 @@ void Player3LargeTama1::Update() {
     const float r2 = RandomFloat(20.0f, 0.1f);
     const float r3 = RandomFloat(20.0f, 0.1f);
     ParticleEffect::Spawn(
-        position.x - kHoming.sparkSpread + r1, position.y - kHoming.sparkSpread + r2,
-        position.z - kHoming.sparkSpread + r3, 0.0f, 0.0f, 0.0f, 0.0f, kParticleStarPulse, 1);
+        {.at = {position.x - kHoming.sparkSpread + r1, position.y - kHoming.sparkSpread + r2,
+                position.z - kHoming.sparkSpread + r3},
+         .scale = 0.0f,
+         .kind = kParticleStarPulse});
   }
   KeepAboveGround(&position, kHoming.height);
   // It keeps its hit state and flies through walls: only time ends it.

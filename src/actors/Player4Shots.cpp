@@ -115,8 +115,12 @@ void Player4LargeTama2::Update() {
       // Dust thrown out behind; the two draws in this order.
       const float pitch = static_cast<float>(RandomInt(30) - 15);
       const float yaw = static_cast<float>(RandomInt(30)) + rotation.y + 180.0f - 15.0f;
-      ParticleEffect::Spawn(position.x, position.y, position.z, 1.5f, pitch, yaw, 0.1f,
-                            kParticleSparkShrink, 1);
+      ParticleEffect::Spawn({.at = position,
+                             .scale = 1.5f,
+                             .pitch = pitch,
+                             .yaw = yaw,
+                             .speed = 0.1f,
+                             .kind = kParticleSparkShrink});
     }
     FollowGround();
     KeepAboveGround(&position, kCreature.height);

@@ -31,7 +31,7 @@ void PlayerShot::MoveAlong(const port::Vec3& forward, float speed_) {
 }
 
 void PlayerShot::Puff(int32_t kind, float scale) const {
-  ParticleEffect::Spawn(position.x, position.y, position.z, scale, 0.0f, 0.0f, 0.0f, kind, 1);
+  ParticleEffect::Spawn({.at = position, .scale = scale, .kind = kind});
 }
 
 void PlayerShot::FlyOn(const Flight& flight) {
@@ -65,8 +65,12 @@ void PlayerShot::Burst(const BurstSpec& spec) const {
     const float pitch = static_cast<float>(RandomInt(180) - 90);
     const float yaw = static_cast<float>(RandomInt(360));
     const float speed_ = RandomFloat(spec.speedCount, spec.speedUnit) + spec.speedAdd;
-    ParticleEffect::Spawn(position.x, position.y, position.z, spec.scale, pitch, yaw, speed_,
-                          spec.kind, 1);
+    ParticleEffect::Spawn({.at = position,
+                           .scale = spec.scale,
+                           .pitch = pitch,
+                           .yaw = yaw,
+                           .speed = speed_,
+                           .kind = spec.kind});
   }
 }
 

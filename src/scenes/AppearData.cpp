@@ -55,6 +55,6 @@ void Application::SpawnAppearData() {
     // The class of the kind, through the enemy class table: a class not
     // written yet has no row and spawns nothing.
     const EnemyClass* enemy = PlacedEnemyClass(r.kind);
-    if (enemy && PlaceOnField(&at)) enemy->spawn(at.x, at.y, at.z, heading);
+    if (enemy && PlaceOnField(&at)) enemy->spawn({.at = at, .heading = heading});
   }
 }

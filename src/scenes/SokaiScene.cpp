@@ -76,7 +76,8 @@ void SpawnCrowd(const Application& app) {
   const float r1 = RandomFloat(100.0f, 0.1f);
   const float r2 = RandomFloat(100.0f, 0.1f);
   const float heading = static_cast<float>(RandomInt(360));
-  if (zako) zako->spawn(kSpawnReach - r1, kSpawnHeight, kSpawnReach - r2, heading);
+  if (zako)
+    zako->spawn({.at = {kSpawnReach - r1, kSpawnHeight, kSpawnReach - r2}, .heading = heading});
 }
 
 void RunTally(Application& app) {

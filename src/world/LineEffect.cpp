@@ -20,21 +20,19 @@ Resources& Shared() {
 
 }  // namespace
 
-LineEffect* LineEffect::Spawn(float x, float y, float z, float scale, float pitch, float yaw,
-                              float speed, uint8_t active) {
+LineEffect* LineEffect::Spawn(const LineSpawn& spawn) {
   LineEffect* l = g_effects.ReuseOrAdd<LineEffect>(kEffectLine);
-  l->Init(x, y, z, scale, pitch, yaw, speed, active);
+  l->Init(spawn);
   return l;
 }
 
-void LineEffect::Init(float x, float y, float z, float scale_, float pitch_, float yaw_,
-                      float speed_, uint8_t active_) {
-  position = {x, y, z};
-  scale = scale_;
-  pitch = pitch_;
-  yaw = yaw_;
-  speed = speed_;
-  active = active_;
+void LineEffect::Init(const LineSpawn& spawn) {
+  position = spawn.at;
+  scale = spawn.scale;
+  pitch = spawn.pitch;
+  yaw = spawn.yaw;
+  speed = spawn.speed;
+  active = spawn.active;
   age = 0;
   direction = port::Vec3TransformCoord(
       {0.0f, 0.0f, 1.0f},

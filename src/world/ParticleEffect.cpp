@@ -73,27 +73,20 @@ port::Vec3 DirectionOf(float pitch, float yaw) {
 }
 }  // namespace
 
-ParticleEffect* ParticleEffect::Spawn(float x, float y, float z, float scale, float pitch,
-                                      float yaw, float speed, int32_t kind, uint8_t active) {
+ParticleEffect* ParticleEffect::Spawn(const ParticleSpawn& spawn) {
   ParticleEffect* p = g_effects.ReuseOrAdd<ParticleEffect>(kEffectParticle);
-  p->Init(x, y, z, scale, pitch, yaw, speed, kind, active);
+  p->Init(spawn);
   return p;
 }
 
-ParticleEffect* ParticleEffect::SpawnUnitScale(float x, float y, float z, float pitch, float yaw,
-                                               float speed, int32_t kind, uint8_t active) {
-  return Spawn(x, y, z, 1.0f, pitch, yaw, speed, kind, active);
-}
-
-void ParticleEffect::Init(float x, float y, float z, float scale_, float pitch, float yaw,
-                          float speed_, int32_t kind_, uint8_t active_) {
-  position = {x, y, z};
-  scale = scale_;
-  speed = speed_;
-  kind = kind_;
-  active = active_;
+void ParticleEffect::Init(const ParticleSpawn& spawn) {
+  position = spawn.at;
+  scale = spawn.scale;
+  speed = spawn.speed;
+  kind = spawn.kind;
+  active = spawn.active;
   age = 0;
-  direction = DirectionOf(pitch, yaw);
+  direction = DirectionOf(spawn.pitch, spawn.yaw);
   spin = static_cast<float>(RandomInt(360));
 }
 

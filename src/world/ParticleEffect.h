@@ -25,20 +25,26 @@ enum ParticleKind : int32_t {
   kParticleSmoke = 100,      // smoke1 in the alpha-blended pass, grows, 20 frames
 };
 
+struct ParticleSpawn {
+  port::Vec3 at;
+  float scale = 1.0f;
+  float pitch = 0.0f;  // degrees
+  float yaw = 0.0f;
+  float speed = 0.0f;  // units a frame
+  int32_t kind = kParticleGlow;
+  uint8_t active = 1;
+};
+
 class ParticleEffect : public Effect {
  public:
   ParticleEffect() { type = kEffectParticle; }
 
-  // Reuses an inactive particle of the list or makes a new one; angles in degrees.
-  static ParticleEffect* Spawn(float x, float y, float z, float scale, float pitch, float yaw,
-                               float speed, int32_t kind, uint8_t active);
-  static ParticleEffect* SpawnUnitScale(float x, float y, float z, float pitch, float yaw,
-                                        float speed, int32_t kind, uint8_t active);
+  // Reuses an inactive particle of the list or makes a new one.
+  static ParticleEffect* Spawn(const ParticleSpawn& spawn);
   static void LoadResources(port::gpu::Device* device);
   static void ReleaseResources();
 
-  void Init(float x, float y, float z, float scale, float pitch, float yaw, float speed,
-            int32_t kind, uint8_t active);
+  void Init(const ParticleSpawn& spawn);
   void Update() override;
   void Draw(port::Matrix view, port::Matrix projection) override;          // smoke only
   void DrawAdditive(port::Matrix view, port::Matrix projection) override;  // the others

@@ -22,21 +22,19 @@ Resources& Shared() {
 
 }  // namespace
 
-ShockWaveEffect* ShockWaveEffect::Spawn(float x, float y, float z, float pitch, float yaw,
-                                        float roll, float spare, uint8_t active) {
+ShockWaveEffect* ShockWaveEffect::Spawn(const ShockWaveSpawn& spawn) {
   ShockWaveEffect* s = g_effects.ReuseOrAdd<ShockWaveEffect>(kEffectShockWave);
-  s->Init(x, y, z, pitch, yaw, roll, spare, active);
+  s->Init(spawn);
   return s;
 }
 
-void ShockWaveEffect::Init(float x, float y, float z, float pitch_, float yaw_, float roll_, float,
-                           uint8_t active_) {
-  position = {x, y, z};
-  pitch = pitch_;
-  yaw = yaw_;
-  roll = roll_;
+void ShockWaveEffect::Init(const ShockWaveSpawn& spawn) {
+  position = spawn.at;
+  pitch = spawn.pitch;
+  yaw = spawn.yaw;
+  roll = spawn.roll;
   size = 0.0f;
-  active = active_;
+  active = spawn.active;
   age = 0;
 }
 

@@ -8,17 +8,23 @@ namespace port::gpu {
 class Device;
 }
 
+struct ShockWaveSpawn {
+  port::Vec3 at;
+  float pitch = 0.0f;  // degrees
+  float yaw = 0.0f;
+  float roll = 0.0f;
+  uint8_t active = 1;
+};
+
 class ShockWaveEffect : public Effect {
  public:
   ShockWaveEffect() { type = kEffectShockWave; }
 
-  static ShockWaveEffect* Spawn(float x, float y, float z, float pitch, float yaw, float roll,
-                                float spare, uint8_t active);
+  static ShockWaveEffect* Spawn(const ShockWaveSpawn& spawn);
   static void LoadResources(port::gpu::Device* device);
   static void ReleaseResources();
 
-  void Init(float x, float y, float z, float pitch, float yaw, float roll, float spare,
-            uint8_t active);
+  void Init(const ShockWaveSpawn& spawn);
   void Update() override;
   void Draw(port::Matrix view, port::Matrix projection) override;
 

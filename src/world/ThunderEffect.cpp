@@ -21,20 +21,18 @@ Resources& Shared() {
 
 }  // namespace
 
-ThunderEffect* ThunderEffect::Spawn(float x, float y, float z, float scale, float pitch, float yaw,
-                                    float spare, uint8_t active) {
+ThunderEffect* ThunderEffect::Spawn(const ThunderSpawn& spawn) {
   ThunderEffect* t = g_effects.ReuseOrAdd<ThunderEffect>(kEffectThunder);
-  t->Init(x, y, z, scale, pitch, yaw, spare, active);
+  t->Init(spawn);
   return t;
 }
 
-void ThunderEffect::Init(float x, float y, float z, float scale_, float pitch_, float yaw_, float,
-                         uint8_t active_) {
-  position = {x, y, z};
-  scale = scale_;
-  pitch = pitch_;
-  yaw = yaw_;
-  active = active_;
+void ThunderEffect::Init(const ThunderSpawn& spawn) {
+  position = spawn.at;
+  scale = spawn.scale;
+  pitch = spawn.pitch;
+  yaw = spawn.yaw;
+  active = spawn.active;
   age = 0;
   // RandomInt(4) is 4 once in 32768 draws; the atlas has four pictures.
   picture = RandomInt(4) % 4;

@@ -8,17 +8,23 @@ namespace port::gpu {
 class Device;
 }
 
+struct ThunderSpawn {
+  port::Vec3 at;
+  float scale = 1.0f;
+  float pitch = 0.0f;  // degrees
+  float yaw = 0.0f;
+  uint8_t active = 1;
+};
+
 class ThunderEffect : public Effect {
  public:
   ThunderEffect() { type = kEffectThunder; }
 
-  static ThunderEffect* Spawn(float x, float y, float z, float scale, float pitch, float yaw,
-                              float spare, uint8_t active);
+  static ThunderEffect* Spawn(const ThunderSpawn& spawn);
   static void LoadResources(port::gpu::Device* device);
   static void ReleaseResources();
 
-  void Init(float x, float y, float z, float scale, float pitch, float yaw, float spare,
-            uint8_t active);
+  void Init(const ThunderSpawn& spawn);
   void Update() override;
   void DrawAdditive(port::Matrix view, port::Matrix projection) override;
 

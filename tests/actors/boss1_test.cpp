@@ -32,7 +32,7 @@ class Boss1OnStage : public StageFixture {
   // Past its entrance, calm, standing 12 units in front of the player facing
   // `heading`, in `state` (not yet run), with no invulnerability left.
   Boss1* Ready(int32_t state, float heading = 180.0f) {
-    Boss1* boss = Boss1::Spawn(0.0f, stagetest::kStandY, 12.0f, heading);
+    Boss1* boss = Boss1::Spawn({.at = {0.0f, stagetest::kStandY, 12.0f}, .heading = heading});
     if (!boss) return nullptr;
     Step(250);
     Place(boss, {0.0f, stagetest::kStandY, 12.0f}, heading);

@@ -56,7 +56,7 @@ class Boss2OnStage : public StageFixture {
   T* Ready(int32_t state, float z = 12.0f) {
     T* boss;
     if constexpr (std::is_same_v<T, Boss2>) {
-      boss = Boss2::Spawn(0.0f, stagetest::kStandY, z, 180.0f);
+      boss = Boss2::Spawn({.at = {0.0f, stagetest::kStandY, z}, .heading = 180.0f});
     } else {
       auto made = std::make_unique<T>();
       boss = made.get();

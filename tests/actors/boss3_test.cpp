@@ -32,7 +32,7 @@ class Boss3Test : public StageFixture {
   // Past its entrance at (x, z) facing `heading`, with no invulnerability
   // left, in `state` (not yet run); the field cleared of what it dropped.
   Boss3* Ready(int32_t state, float x = 0.0f, float z = 12.0f, float heading = 180.0f) {
-    Boss3* boss = Boss3::Spawn(x, stagetest::kStandY, z, heading);
+    Boss3* boss = Boss3::Spawn({.at = {x, stagetest::kStandY, z}, .heading = heading});
     if (!boss) return nullptr;
     Step(2);
     g_objects.Clear();

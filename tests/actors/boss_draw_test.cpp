@@ -29,12 +29,12 @@ struct Box {
 
 struct BossCase {
   const char* name;
-  Boss* (*spawn)(float x, float y, float z, float heading);
+  Boss* (*spawn)(const EnemySpawn& spawn);
   int32_t still;  // a state that stands still
 };
-Boss* SpawnBoss1(float x, float y, float z, float h) { return Boss1::Spawn(x, y, z, h); }
-Boss* SpawnBoss2(float x, float y, float z, float h) { return Boss2::Spawn(x, y, z, h); }
-Boss* SpawnBoss3(float x, float y, float z, float h) { return Boss3::Spawn(x, y, z, h); }
+Boss* SpawnBoss1(const EnemySpawn& s) { return Boss1::Spawn(s); }
+Boss* SpawnBoss2(const EnemySpawn& s) { return Boss2::Spawn(s); }
+Boss* SpawnBoss3(const EnemySpawn& s) { return Boss3::Spawn(s); }
 const BossCase kBosses[] = {{"boss1", SpawnBoss1, kBoss1Levy},
                             {"boss2", SpawnBoss2, kBoss2Levy},
                             {"boss3", SpawnBoss3, kBoss3Stand}};
@@ -54,7 +54,7 @@ class BossPicture : public StageFixture, public ::testing::WithParamInterface<in
   // entrance: clear of the player, who stands in the middle of the picture.
   static constexpr float kBesideX = 3.0f;
   Boss* Standing(const BossCase& c, float z = 8.0f) {
-    Boss* boss = c.spawn(kBesideX, stagetest::kStandY, z, 180.0f);
+    Boss* boss = c.spawn({.at = {kBesideX, stagetest::kStandY, z}, .heading = 180.0f});
     if (!boss) return nullptr;
     Step(2);
     boss->lifeFrames = 400;
@@ -166,7 +166,7 @@ bool NotSkyBlue(uint32_t p) { return p != 0x0096FFu; }
 TEST_P(BossPicture, CloseUpShowsEachBossBesideTheAnnouncementOnlyDuringTheEntrance) {
   for (const BossCase& c : kBosses) {
     SCOPED_TRACE(c.name);
-    Boss* boss = c.spawn(-kBesideX, stagetest::kStandY, 8.0f, 180.0f);
+    Boss* boss = c.spawn({.at = {-kBesideX, stagetest::kStandY, 8.0f}, .heading = 180.0f});
     ASSERT_NE(boss, nullptr);
     ASSERT_NE(boss->bossClass.closeUp, nullptr);
     // Life frame 100: the levy pose, the close-up shown (100 mod 30 < 20) and
@@ -221,7 +221,8 @@ TEST_P(BossPicture, CloseUpShowsEachBossBesideTheAnnouncementOnlyDuringTheEntran
 // The close-up poses boss 2 at the origin; its hands still shoot from where
 // the boss stands.
 TEST_P(BossPicture, BossTwoShootsFromItsHandsWhileItsCloseUpIsDrawn) {
-  auto* boss = static_cast<Boss2*>(kBosses[1].spawn(-kBesideX, stagetest::kStandY, 8.0f, 180.0f));
+  auto* boss = static_cast<Boss2*>(
+      kBosses[1].spawn({.at = {-kBesideX, stagetest::kStandY, 8.0f}, .heading = 180.0f}));
   ASSERT_NE(boss, nullptr);
   DrawFrame();  // drawn before its first update: its two halves play track 0
   EXPECT_EQ(boss->upperTrack, 0);
@@ -251,7 +252,7 @@ TEST_P(BossPicture, WithoutACloseUpTargetTheEntranceAndTheFightGoOn) {
     LoadEnemyClass<Boss1>();
     LoadEnemyClass<Boss2>();
     LoadEnemyClass<Boss3>();
-    Boss* boss = c.spawn(-kBesideX, stagetest::kStandY, 8.0f, 180.0f);
+    Boss* boss = c.spawn({.at = {-kBesideX, stagetest::kStandY, 8.0f}, .heading = 180.0f});
     ASSERT_NE(boss, nullptr);
     EXPECT_EQ(boss->bossClass.closeUp, nullptr);
     Step(100);

@@ -20,7 +20,7 @@ using stagetest::StageFixture;
 
 struct BossCase {
   const char* name;
-  Boss* (*spawn)(float x, float y, float z, float heading);
+  Boss* (*spawn)(const EnemySpawn& spawn);
   int32_t kind;
   int32_t levy, damage, final;
   float hitPoints;
@@ -28,9 +28,9 @@ struct BossCase {
   int32_t finalEnd;   // the frame of the final state that ends the boss
 };
 
-Boss* SpawnBoss1(float x, float y, float z, float h) { return Boss1::Spawn(x, y, z, h); }
-Boss* SpawnBoss2(float x, float y, float z, float h) { return Boss2::Spawn(x, y, z, h); }
-Boss* SpawnBoss3(float x, float y, float z, float h) { return Boss3::Spawn(x, y, z, h); }
+Boss* SpawnBoss1(const EnemySpawn& s) { return Boss1::Spawn(s); }
+Boss* SpawnBoss2(const EnemySpawn& s) { return Boss2::Spawn(s); }
+Boss* SpawnBoss3(const EnemySpawn& s) { return Boss3::Spawn(s); }
 
 const BossCase kBosses[] = {
     {"Boss1", SpawnBoss1, kCharacterBoss1, kBoss1Levy, kBoss1Hit, kBoss1Defeated, 4.0f, 50, 120},
@@ -50,7 +50,7 @@ class BossOnStage : public StageFixture {
   // A boss past its entrance, standing on the floor 12 units in front of the
   // player, calm, in `state` (not yet run), with no invulnerability left.
   Boss* Ready(const BossCase& c, int32_t state) {
-    Boss* boss = c.spawn(0.0f, stagetest::kStandY, 12.0f, 180.0f);
+    Boss* boss = c.spawn({.at = {0.0f, stagetest::kStandY, 12.0f}, .heading = 180.0f});
     if (!boss) return nullptr;
     Step(300);
     boss->position = boss->previousPosition = {0.0f, stagetest::kStandY, 12.0f};
@@ -74,7 +74,7 @@ TEST_F(BossOnStage, EntranceAnnouncesTheBossShowsItsLevyPoseAndKeepsItUnhurt) {
     SCOPED_TRACE(c.name);
     g_characters.Clear();
     g_objects.Clear();
-    Boss* boss = c.spawn(0.0f, stagetest::kStandY, 12.0f, 180.0f);
+    Boss* boss = c.spawn({.at = {0.0f, stagetest::kStandY, 12.0f}, .heading = 180.0f});
     ASSERT_NE(boss, nullptr);
     EXPECT_EQ(boss->kind, c.kind);
     EXPECT_EQ(boss->announcement, 0) << "set by the first frame, not by the spawn";
@@ -219,7 +219,7 @@ TEST_F(BossOnStage, TheLastHitEndsTheBossWhichIsThenFreeForTheNextSpawn) {
     EXPECT_EQ(g_characters.CountAlive(), 0);
 
     const size_t slots = g_characters.Size();
-    EXPECT_EQ(c.spawn(3.0f, 1.0f, 3.0f, 0.0f), boss);
+    EXPECT_EQ(c.spawn({.at = {3.0f, 1.0f, 3.0f}}), boss);
     EXPECT_EQ(g_characters.Size(), slots);
     EXPECT_FLOAT_EQ(boss->hitPoints, c.hitPoints);
     EXPECT_EQ(boss->lifeFrames, 0);
@@ -230,7 +230,7 @@ TEST_F(BossOnStage, TheLastHitEndsTheBossWhichIsThenFreeForTheNextSpawn) {
 }
 
 TEST_F(BossOnStage, ABossOnlyBlinksWhileInvulnerableWithFramesLeftInTheSecondHalfOfTen) {
-  Boss* boss = Boss1::Spawn(0.0f, 1.0f, 12.0f, 0.0f);
+  Boss* boss = Boss1::Spawn({.at = {0.0f, 1.0f, 12.0f}});
   ASSERT_NE(boss, nullptr);
   struct Case {
     uint8_t guard;
@@ -252,10 +252,10 @@ TEST_F(BossOnStage, ABossOnlyBlinksWhileInvulnerableWithFramesLeftInTheSecondHal
 TEST_F(BossOnStage, AClassWithoutItsModelSpawnsNoBoss) {
   Boss2::Unload();
   EXPECT_FALSE(Boss2::Shared().HasFigure());
-  EXPECT_EQ(Boss2::Spawn(0.0f, 1.0f, 10.0f, 0.0f), nullptr);
+  EXPECT_EQ(Boss2::Spawn({.at = {0.0f, 1.0f, 10.0f}}), nullptr);
   EXPECT_EQ(g_characters.CountAlive(), 0);
   Step(5);
-  EXPECT_NE(Boss1::Spawn(0.0f, 1.0f, 10.0f, 0.0f), nullptr) << "the other classes still spawn";
+  EXPECT_NE(Boss1::Spawn({.at = {0.0f, 1.0f, 10.0f}}), nullptr) << "the other classes still spawn";
 }
 
 }  // namespace

@@ -61,7 +61,7 @@ TEST_F(EnemyClassTable, PlacementKindsSpawnTheirClassAndEveryOtherKindAZako1) {
     const bool hasRow = PlacedEnemyClass(c.appearKind) != nullptr;
     // A class not written yet has no row, and its records spawn nothing:
     // never a stand-in of another class.
-    EXPECT_EQ(SpawnPlacedEnemy(c.appearKind, 3.0f, 1.0f, 5.0f, 90.0f), hasRow);
+    EXPECT_EQ(SpawnPlacedEnemy(c.appearKind, {.at = {3.0f, 1.0f, 5.0f}, .heading = 90.0f}), hasRow);
     ASSERT_EQ(g_characters.Size(), hasRow ? 1u : 0u);
     if (!hasRow) continue;
     const Character* spawned = g_characters.At(0);
@@ -124,7 +124,7 @@ TEST_F(EnemyClassTable, EachRowTakesItsPlacementKindAndGaugeFaceFromItsTraits) {
       // Its placement records spawn this class, and no other row has its kind.
       g_characters.Clear();
       EXPECT_EQ(PlacedEnemyClass(c.kind), &c);
-      ASSERT_TRUE(SpawnPlacedEnemy(c.kind, 3.0f, 1.0f, 5.0f, 90.0f));
+      ASSERT_TRUE(SpawnPlacedEnemy(c.kind, {.at = {3.0f, 1.0f, 5.0f}, .heading = 90.0f}));
       ASSERT_EQ(g_characters.Size(), 1u);
       EXPECT_EQ(g_characters.At(0)->GetKind(), t.kind);
     } else {

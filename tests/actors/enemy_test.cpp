@@ -107,7 +107,7 @@ class EnemyScheme : public StageFixture {
     LoadEnemyClass<Sturdy>();
   }
   Sturdy* Add(port::Vec3 at) {
-    Sturdy* s = SpawnEnemy<Sturdy>(kTraits.kind, at.x, at.y, at.z, 0.0f);
+    Sturdy* s = SpawnEnemy<Sturdy>(kTraits.kind, {.at = at});
     Step();  // settled
     return s;
   }
@@ -182,7 +182,7 @@ TEST_F(EnemyScheme, ALowCeilingStopsAJumpAndTurnsAThrownZako1bBack) {
   Zako1b::Load(setup.method, device, g_graphics.GetCaps(), g_characters.GetToonEffect(),
                g_characters.GetToonRamp(), &counters);
   AtTearDown(&Zako1b::Unload);
-  Zako1b* z = Zako1b::Spawn(4.0f, 1.0f, 0.0f, 0.0f);
+  Zako1b* z = Zako1b::Spawn({.at = {4.0f, 1.0f, 0.0f}});
   Shot({4.0f, 1.0f, -0.5f}, 10.0f);
   Step();
   ASSERT_EQ(z->state, kZako1bBlown);

@@ -51,7 +51,7 @@ class Zako1Picture : public StageFixture, public ::testing::WithParamInterface<i
   }
   // The zako as a still figure standing at (x, z), posed in its run.
   Zako1* StandStill(float x, float z) {
-    Zako1* zako = Zako1::Spawn(x, stagetest::kStandY, z, 180.0f);
+    Zako1* zako = Zako1::Spawn({.at = {x, stagetest::kStandY, z}, .heading = 180.0f});
     zako->SetState(kZako1Alert);
     Step(20);
     return zako;

@@ -44,7 +44,7 @@ class Zako1OnStage : public StageFixture {
   // A zako1 standing settled at (x, z) on the floor, facing `heading`, in
   // `state` (its first frame not run yet).
   Zako1* Standing(float x, float z, float heading, int32_t state = kZako1Wander) {
-    Zako1* zako = Zako1::Spawn(x, stagetest::kStandY, z, heading);
+    Zako1* zako = Zako1::Spawn({.at = {x, stagetest::kStandY, z}, .heading = heading});
     Step();  // it snaps onto the floor
     zako->angle.y = heading;
     zako->SetState(state);
@@ -67,7 +67,7 @@ class Zako1OnStage : public StageFixture {
 };
 
 TEST_F(Zako1OnStage, FallsLandsWithDustWandersAndIsReusedAfterItDies) {
-  Zako1* zako = Zako1::Spawn(0.0f, 4.0f, 10.0f, 0.0f);
+  Zako1* zako = Zako1::Spawn({.at = {0.0f, 4.0f, 10.0f}});
   ASSERT_NE(zako, nullptr);
   EXPECT_EQ(zako->kind, kCharacterZako1);
   EXPECT_EQ(zako->id, kOwnerEnemy);
@@ -102,13 +102,13 @@ TEST_F(Zako1OnStage, FallsLandsWithDustWandersAndIsReusedAfterItDies) {
   EXPECT_FALSE(zako->IsAlive());
   EXPECT_EQ(g_characters.CountAlive(), 0);
   const size_t slots = g_characters.Size();
-  EXPECT_EQ(Zako1::Spawn(5.0f, 1.0f, 5.0f, 90.0f), zako);
+  EXPECT_EQ(Zako1::Spawn({.at = {5.0f, 1.0f, 5.0f}, .heading = 90.0f}), zako);
   EXPECT_EQ(g_characters.Size(), slots);
   EXPECT_EQ(zako->state, kZako1Wander);
   EXPECT_EQ(zako->guard, 0);
   EXPECT_FLOAT_EQ(zako->angle.y, 90.0f);
   // With every zako1 alive, a spawn adds one.
-  EXPECT_NE(Zako1::Spawn(6.0f, 1.0f, 6.0f, 0.0f), zako);
+  EXPECT_NE(Zako1::Spawn({.at = {6.0f, 1.0f, 6.0f}}), zako);
   EXPECT_EQ(g_characters.Size(), slots + 1);
 }
 
@@ -122,7 +122,7 @@ TEST_F(Zako1OnStage, ASpawnNearTheGroundSnapsOntoItSilentlyAHigherOneLandsWithAS
   for (const Case& c : cases) {
     SCOPED_TRACE(c.y);
     ClearSounds();
-    Zako1* zako = Zako1::Spawn(x, c.y, -5.0f, 0.0f);
+    Zako1* zako = Zako1::Spawn({.at = {x, c.y, -5.0f}});
     x += 6.0f;
     Step(60);
     EXPECT_FLOAT_EQ(zako->position.y, stagetest::kStandY);
@@ -132,7 +132,7 @@ TEST_F(Zako1OnStage, ASpawnNearTheGroundSnapsOntoItSilentlyAHigherOneLandsWithAS
 }
 
 TEST_F(Zako1OnStage, WandersUntilItNoticesThePlayerThenChasesAndStandsAlertBesideIt) {
-  Zako1* zako = Zako1::Spawn(0.0f, 1.0f, 12.0f, 180.0f);
+  Zako1* zako = Zako1::Spawn({.at = {0.0f, 1.0f, 12.0f}, .heading = 180.0f});
   int wander = 0;
   while (zako->state == kZako1Wander && wander < 5000) {
     Step();
@@ -340,7 +340,7 @@ TEST_F(Zako1OnStage, EachAnimationPlaysItsTrackAndFadesTheOthers) {
       {kAnimRun, 1, 1.0f, 0.05f}, {kAnimLevy, 2, 0.5f, 0.05f}, {kAnimDying, 3, 2.0f, 0.05f},
       {kAnimStop, 0, 0.0f, 0.1f}, {kAnimJump, 0, 0.0f, 0.1f},
   };
-  Zako1* zako = Zako1::Spawn(0.0f, 1.0f, 6.0f, 0.0f);
+  Zako1* zako = Zako1::Spawn({.at = {0.0f, 1.0f, 6.0f}});
   ASSERT_EQ(zako->tracks.size(), 5u);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.animId);

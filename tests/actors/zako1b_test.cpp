@@ -62,7 +62,7 @@ class Zako1bOnSokaiField : public StageFixture {
   }
   // A zako1b thrown by a shot `from` it (the shot stays where it struck).
   Zako1b* Thrown(port::Vec3 at, port::Vec3 from) {
-    Zako1b* zako = Zako1b::Spawn(at.x, at.y, at.z, 0.0f);
+    Zako1b* zako = Zako1b::Spawn({.at = at});
     zako->SetState(kZako1bWander);
     shotAt = at + from;
     Shot(shotAt);
@@ -77,7 +77,7 @@ class Zako1bOnSokaiField : public StageFixture {
 };
 
 TEST_F(Zako1bOnSokaiField, ThrownAwayFromTheShotItCountsOnceSpinsAndVanishesAfter60Frames) {
-  Zako1b* zako = Zako1b::Spawn(0.0f, stagetest::kStandY, 5.0f, 90.0f);
+  Zako1b* zako = Zako1b::Spawn({.at = {0.0f, stagetest::kStandY, 5.0f}, .heading = 90.0f});
   ASSERT_NE(zako, nullptr);
   EXPECT_EQ(zako->kind, kCharacterZako1b);
   EXPECT_EQ(zako->airborne, 0);  // it starts on the ground
@@ -129,7 +129,7 @@ TEST_F(Zako1bOnSokaiField, ThrownAwayFromTheShotItCountsOnceSpinsAndVanishesAfte
 // The cry is drawn from three; the draw's rare top value cries none, and the
 // kill counts all the same.
 TEST_F(Zako1bOnSokaiField, TheTopDrawOfTheCryIsSilent) {
-  Zako1b* zako = Zako1b::Spawn(0.0f, stagetest::kStandY, 5.0f, 90.0f);
+  Zako1b* zako = Zako1b::Spawn({.at = {0.0f, stagetest::kStandY, 5.0f}, .heading = 90.0f});
   ASSERT_NE(zako, nullptr);
   Step();
   Shot(zako->position + port::Vec3{0.0f, 0.0f, -1.0f});
@@ -261,8 +261,8 @@ TEST_F(Zako1bOnSokaiField, OneBurstThrowsTheCrowdAroundItAndScoresItsCombo) {
   const port::Vec3 burst = player.position + port::Vec3{0.0f, 0.0f, 5.0f};
   const port::Vec3 spots[] = {
       {1.5f, 0.0f, 0.0f}, {-1.5f, 0.0f, 0.5f}, {0.0f, 0.0f, 2.0f}, {0.5f, 0.0f, -1.0f}};
-  for (const port::Vec3& s : spots) Zako1b::Spawn(burst.x + s.x, 1.0f, burst.z + s.z, 0.0f);
-  Zako1b* far = Zako1b::Spawn(burst.x + 15.0f, 1.0f, burst.z, 0.0f);
+  for (const port::Vec3& s : spots) Zako1b::Spawn({.at = {burst.x + s.x, 1.0f, burst.z + s.z}});
+  Zako1b* far = Zako1b::Spawn({.at = {burst.x + 15.0f, 1.0f, burst.z}});
   Step(40);
   EXPECT_EQ(counters.bursts, 1);
   EXPECT_EQ(counters.kills, 4);

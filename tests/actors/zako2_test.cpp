@@ -35,7 +35,7 @@ class Zako2OnStage : public StageFixture {
     Step(30);  // the player settles at the origin
   }
   Zako2* Standing(float x, float z, float heading, int32_t state) {
-    Zako2* zako = Zako2::Spawn(x, stagetest::kStandY, z, heading);
+    Zako2* zako = Zako2::Spawn({.at = {x, stagetest::kStandY, z}, .heading = heading});
     zako->Update();
     zako->angle.y = zako->moveHeading = heading;
     zako->SetState(state);

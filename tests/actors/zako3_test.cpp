@@ -38,7 +38,7 @@ class Zako3OnStage : public StageFixture {
     Step(30);  // the player settles at the origin
   }
   Zako3* Standing(float x, float z, float heading, int32_t state, bool aggressive = false) {
-    Zako3* zako = Zako3::Spawn(x, stagetest::kStandY, z, heading);
+    Zako3* zako = Zako3::Spawn({.at = {x, stagetest::kStandY, z}, .heading = heading});
     zako->Update();
     zako->angle.y = zako->moveHeading = heading;
     zako->keepHeading = aggressive ? 1 : 0;

@@ -62,7 +62,7 @@ class Zako4OnStage : public StageFixture {
 // across the field, whatever height it was placed at.
 TEST_F(Zako4OnStage, GuardsItsHomeAndWalksBackWithoutFlippingToAndFro) {
   player.Place(0.0f, stagetest::kStandY, -35.0f, 0.0f);
-  Zako4* zako = Zako4::Spawn(0.0f, 6.0f, 20.0f, 0.0f);  // placed high, it falls
+  Zako4* zako = Zako4::Spawn({.at = {0.0f, 6.0f, 20.0f}});  // placed high, it falls
   Step(60);
   ASSERT_EQ(zako->airborne, 0);
   EXPECT_LT(zako->HomeDistance(), 1.0f);

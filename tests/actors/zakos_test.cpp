@@ -31,7 +31,7 @@ using LoadFn = bool (*)(int, port::gpu::Device*, const port::gpu::Caps&, EffectH
 struct ZakoClass {
   const char* name;
   int32_t kind;
-  Enemy* (*spawn)(float x, float y, float z, float heading);
+  Enemy* (*spawn)(const EnemySpawn& spawn);
   LoadFn load;
   void (*unload)();
   EnemyModel& (*shared)();
@@ -44,8 +44,8 @@ struct ZakoClass {
 };
 
 template <typename T>
-Enemy* SpawnAs(float x, float y, float z, float heading) {
-  return T::Spawn(x, y, z, heading);
+Enemy* SpawnAs(const EnemySpawn& spawn) {
+  return T::Spawn(spawn);
 }
 
 const ZakoClass kZakos[] = {
@@ -72,7 +72,7 @@ class ZakosOnStage : public StageFixture {
   // A zako settled on the floor at (x, z), facing `heading`, in `state`
   // (its first frame not run yet).
   Enemy* Standing(const ZakoClass& z, float x, float z_, float heading, int32_t state) {
-    Enemy* e = z.spawn(x, stagetest::kStandY, z_, heading);
+    Enemy* e = z.spawn({.at = {x, stagetest::kStandY, z_}, .heading = heading});
     e->Update();  // onto the floor; a zako4's first frame is immune
     e->Update();
     e->angle.y = e->moveHeading = e->targetHeading = heading;
@@ -119,7 +119,7 @@ TEST_F(ZakosOnStage, OrdinaryShotsKillEachAfterItsImmuneFramesAndTheGaugeShowsEv
     EXPECT_EQ(CountSound(z.hurtSound), z.shotsToKill - 1);
     EXPECT_EQ(CountSound(kSoundEnemyDying), 1);
     // Dead, it waits for the next spawn of its kind.
-    EXPECT_EQ(z.spawn(5.0f, 1.0f, 5.0f, 0.0f), e);
+    EXPECT_EQ(z.spawn({.at = {5.0f, 1.0f, 5.0f}}), e);
     EXPECT_EQ(e->hitPoints, z.maxHp);
     EXPECT_EQ(e->state, 1);
     EXPECT_EQ(e->guard, 0);
@@ -219,7 +219,7 @@ TEST_F(ZakosOnStage, EachAnimationPlaysItsTrackAtItsPaceAndTheDyingDoesNotLoopBa
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(kZakos[c.zako].name) + " anim " + std::to_string(c.animId));
     g_characters.Clear();
-    Enemy* e = kZakos[c.zako].spawn(0.0f, 1.0f, 6.0f, 0.0f);
+    Enemy* e = kZakos[c.zako].spawn({.at = {0.0f, 1.0f, 6.0f}});
     for (AnimTrack& t : e->tracks) t.weight = 0.5f, t.time = 3.0f;
     e->SetAnimation(c.animId);
     ASSERT_EQ(e->tracks[c.track].time, 0.0f);
@@ -242,7 +242,7 @@ TEST_F(ZakosOnStage, EachAnimationPlaysItsTrackAtItsPaceAndTheDyingDoesNotLoopBa
   }
   // The side rings start at full weight, with no fade in.
   g_characters.Clear();
-  Enemy* z4 = kZakos[2].spawn(0.0f, 1.0f, 6.0f, 0.0f);
+  Enemy* z4 = kZakos[2].spawn({.at = {0.0f, 1.0f, 6.0f}});
   z4->SetAnimation(kAnimAttack3);
   EXPECT_EQ(z4->tracks[6].weight, 1.0f);
   for (int k = 0; k < 40; ++k) z4->BlendAnimation();
@@ -278,8 +278,9 @@ TEST_F(ZakosOnStage, MissingModelFilesLeaveThemFightingUndrawn) {
   player.Place(0.0f, stagetest::kStandY, -10.0f, 0.0f);
   std::vector<Enemy*> zakos;
   for (int i = 0; i < 3; ++i) {
-    ASSERT_TRUE(SpawnPlacedEnemy(kAppearZako2 + i, -3.0f + 3.0f * static_cast<float>(i), 1.0f,
-                                 -2.0f, 180.0f));
+    ASSERT_TRUE(SpawnPlacedEnemy(
+        kAppearZako2 + i,
+        {.at = {-3.0f + 3.0f * static_cast<float>(i), 1.0f, -2.0f}, .heading = 180.0f}));
     zakos.push_back(dynamic_cast<Enemy*>(g_characters.At(static_cast<size_t>(i))));
     ASSERT_NE(zakos.back(), nullptr);
   }

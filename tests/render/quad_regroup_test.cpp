@@ -278,10 +278,14 @@ void Burst(port::Vec3 at, int n) {
     const float pitch = static_cast<float>(RandomInt(180)) - 90.0f;
     const float yaw = static_cast<float>(RandomInt(360));
     const int32_t kind = kinds[i % (sizeof kinds / sizeof kinds[0])];
-    ParticleEffect::Spawn(at.x, at.y, at.z, 0.5f + 0.1f * static_cast<float>(i % 5), pitch, yaw,
-                          0.05f + 0.01f * static_cast<float>(i % 7), kind, 1);
-    if (i % 40 == 0) ThunderEffect::Spawn(at.x, at.y, at.z, 2.0f, pitch, yaw, 1.0f, 1);
-    if (i % 40 == 20) ShockWaveEffect::Spawn(at.x, at.y - 0.8f, at.z, 0.0f, yaw, 0.0f, 1.0f, 1);
+    ParticleEffect::Spawn({.at = at,
+                           .scale = 0.5f + 0.1f * static_cast<float>(i % 5),
+                           .pitch = pitch,
+                           .yaw = yaw,
+                           .speed = 0.05f + 0.01f * static_cast<float>(i % 7),
+                           .kind = kind});
+    if (i % 40 == 0) ThunderEffect::Spawn({.at = at, .scale = 2.0f, .pitch = pitch, .yaw = yaw});
+    if (i % 40 == 20) ShockWaveEffect::Spawn({.at = {at.x, at.y - 0.8f, at.z}, .yaw = yaw});
   }
 }
 

@@ -51,7 +51,7 @@ class EffectDraw : public gltest::GameDeviceTest {
 };
 
 TEST_F(EffectDraw, ParticleFacesTheScreenAtItsPosition) {
-  ParticleEffect::Spawn(0, 0, 0, 1.0f, 0, 0, 0, kParticleGlow, 1);
+  ParticleEffect::Spawn({.at = {0, 0, 0}, .kind = kParticleGlow});
   const auto p = DrawEffects();
   EXPECT_NE(gltest::Rgb(p, 320, 240), 0u);
   EXPECT_EQ(gltest::Rgb(p, 320, 100), 0u);
@@ -62,14 +62,15 @@ TEST_F(EffectDraw, ParticleFacesTheScreenAtItsPosition) {
 }
 
 TEST_F(EffectDraw, KindsThatAreNotDrawnAndInactiveParticles) {
-  ParticleEffect::Spawn(0, 0, 0, 1.0f, 0, 0, 0, kParticleNone, 1);
-  ParticleEffect::Spawn(0, 0, 0, 1.0f, 0, 0, 0, 42, 1);
-  ParticleEffect::Spawn(0, 0, 0, 1.0f, 0, 0, 0, kParticleGlow, 0);
+  ParticleEffect::Spawn({.at = {0, 0, 0}, .kind = kParticleNone});
+  ParticleEffect::Spawn({.at = {0, 0, 0}, .kind = 42});
+  ParticleEffect::Spawn({.at = {0, 0, 0}, .kind = kParticleGlow, .active = 0});
   EXPECT_EQ(Lit(DrawEffects()), 0);
 }
 
 TEST_F(EffectDraw, ParticleAtTheEyeIsNotDrawnButStillMovesAndAges) {
-  ParticleEffect* p = ParticleEffect::Spawn(0, 0, 9.5f, 1.0f, 0, 0, 0.1f, kParticleGlow, 1);
+  ParticleEffect* p =
+      ParticleEffect::Spawn({.at = {0, 0, 9.5f}, .speed = 0.1f, .kind = kParticleGlow});
   EXPECT_EQ(Lit(DrawEffects()), 0);
   p->Update();
   EXPECT_EQ(p->age, 1);
@@ -77,7 +78,7 @@ TEST_F(EffectDraw, ParticleAtTheEyeIsNotDrawnButStillMovesAndAges) {
 }
 
 TEST_F(EffectDraw, SmokeDrawsInTheBlendedPass) {
-  ParticleEffect::Spawn(0, 0, 0, 1.0f, 0, 0, 0, kParticleSmoke, 1);
+  ParticleEffect::Spawn({.at = {0, 0, 0}, .kind = kParticleSmoke});
   const auto p = DrawEffects();
   EXPECT_NE(gltest::Rgb(p, 320, 240), 0u);
   EXPECT_EQ(device->GetRenderState(port::gpu::RenderState::ZWriteEnable), 1u);
@@ -85,7 +86,7 @@ TEST_F(EffectDraw, SmokeDrawsInTheBlendedPass) {
 
 TEST_F(EffectDraw, ThunderRisesAlongItsTurnedAxis) {
   // Pitch -90 turns the beam's +z axis up; length 2 x scale.
-  ThunderEffect::Spawn(0, 0, 0, 2.0f, -90.0f, 0, 0, 1);
+  ThunderEffect::Spawn({.at = {0, 0, 0}, .scale = 2.0f, .pitch = -90.0f});
   const auto p = DrawEffects();
   int litAbove = 0, litBelow = 0;
   for (int y = 0; y < 480; ++y) {
@@ -105,7 +106,7 @@ TEST_F(EffectDraw, ThunderRisesAlongItsTurnedAxis) {
 
 TEST_F(EffectDraw, ShockWaveLiesFlatAndGrows) {
   g_camera.SetPitch(-60.0f);  // from above
-  ShockWaveEffect* s = ShockWaveEffect::Spawn(0, 0, 0, 0, 0, 0, 0, 1);
+  ShockWaveEffect* s = ShockWaveEffect::Spawn({.at = {0, 0, 0}});
   EXPECT_EQ(Lit(DrawEffects()), 0) << "size 0 at spawn";
   s->Update();
   const int small = Lit(DrawEffects());
@@ -118,7 +119,7 @@ TEST_F(EffectDraw, ShockWaveLiesFlatAndGrows) {
 }
 
 TEST_F(EffectDraw, LineWithoutItsMeshDrawsNothing) {
-  LineEffect::Spawn(0, 0, 0, 1.0f, 0, 0, 0.1f, 1);
+  LineEffect::Spawn({.at = {0, 0, 0}, .speed = 0.1f});
   EXPECT_EQ(Lit(DrawEffects()), 0);
 }
 

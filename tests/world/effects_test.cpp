@@ -28,17 +28,17 @@ class Effects : public ::testing::Test {
 };
 
 TEST_F(Effects, SpawnReusesAnInactiveEffectOfItsTypeOnly) {
-  ParticleEffect* a = ParticleEffect::Spawn(0, 0, 0, 1.0f, 0, 0, 0, kParticleSpark, 1);
-  ParticleEffect* b = ParticleEffect::Spawn(0, 0, 0, 1.0f, 0, 0, 0, kParticleSpark, 1);
+  ParticleEffect* a = ParticleEffect::Spawn({.at = {0, 0, 0}, .kind = kParticleSpark});
+  ParticleEffect* b = ParticleEffect::Spawn({.at = {0, 0, 0}, .kind = kParticleSpark});
   EXPECT_NE(a, b);
   EXPECT_EQ(g_effects.Size(), 2u);
   for (int i = 0; i < 4; ++i) g_effects.UpdateAll();
   EXPECT_FALSE(a->IsActive());
   // A dead particle is not reused for another type.
-  ThunderEffect* t = ThunderEffect::Spawn(0, 0, 0, 1, 0, 0, 0, 1);
+  ThunderEffect* t = ThunderEffect::Spawn({.at = {0, 0, 0}});
   EXPECT_EQ(g_effects.Size(), 3u);
   EXPECT_EQ(g_effects.At(2), t);
-  ParticleEffect* c = ParticleEffect::SpawnUnitScale(1, 2, 3, 0, 0, 0, kParticleGlow, 1);
+  ParticleEffect* c = ParticleEffect::Spawn({.at = {1, 2, 3}, .kind = kParticleGlow});
   EXPECT_EQ(c, a) << "the first inactive particle is initialised again in place";
   EXPECT_EQ(g_effects.Size(), 3u);
   EXPECT_TRUE(c->IsActive());
@@ -48,7 +48,7 @@ TEST_F(Effects, SpawnReusesAnInactiveEffectOfItsTypeOnly) {
 }
 
 TEST_F(Effects, ParticleLifetimesFollowTheirKind) {
-  ParticleEffect* spark = ParticleEffect::Spawn(0, 0, 0, 1.0f, 0, 0, 0, kParticleSpark, 1);
+  ParticleEffect* spark = ParticleEffect::Spawn({.at = {0, 0, 0}, .kind = kParticleSpark});
   for (int i = 0; i < 3; ++i) spark->Update();
   EXPECT_TRUE(spark->IsActive()) << "drawn for three frames";
   spark->Update();
@@ -56,12 +56,14 @@ TEST_F(Effects, ParticleLifetimesFollowTheirKind) {
   spark->Update();
   EXPECT_EQ(spark->age, 4) << "an inactive effect does not age";
 
-  ParticleEffect* small = ParticleEffect::Spawn(0, 0, 0, 0.02f, 0, 0, 0, kParticleSparkShrink, 1);
+  ParticleEffect* small =
+      ParticleEffect::Spawn({.at = {0, 0, 0}, .scale = 0.02f, .kind = kParticleSparkShrink});
   small->Update();
   EXPECT_FALSE(small->IsActive());
   EXPECT_NEAR(small->scale, -0.01f, 1e-6f);
 
-  ParticleEffect* pulse = ParticleEffect::Spawn(0, 0, 0, 5.0f, 0, 0, 0, kParticleStarPulse, 1);
+  ParticleEffect* pulse =
+      ParticleEffect::Spawn({.at = {0, 0, 0}, .scale = 5.0f, .kind = kParticleStarPulse});
   for (int i = 0; i < 30; ++i) pulse->Update();
   EXPECT_NEAR(pulse->scale, -1.4f, 1e-4f);
   for (int i = 0; i < 29; ++i) pulse->Update();
@@ -70,13 +72,14 @@ TEST_F(Effects, ParticleLifetimesFollowTheirKind) {
   EXPECT_FALSE(pulse->IsActive());
   EXPECT_NEAR(pulse->scale, 0.1f, 1e-4f);
 
-  ParticleEffect* dust = ParticleEffect::Spawn(0, 0, 0, 1.15f, 0, 0, 0, kParticleDust, 1);
+  ParticleEffect* dust =
+      ParticleEffect::Spawn({.at = {0, 0, 0}, .scale = 1.15f, .kind = kParticleDust});
   dust->Update();
   EXPECT_TRUE(dust->IsActive());
   dust->Update();
   EXPECT_FALSE(dust->IsActive()) << "scale 0.95 fell below 1.0";
 
-  ParticleEffect* star = ParticleEffect::Spawn(0, 0, 0, 1.0f, 0, 0, 0, kParticleStar, 1);
+  ParticleEffect* star = ParticleEffect::Spawn({.at = {0, 0, 0}, .kind = kParticleStar});
   const float spin = star->spin;
   EXPECT_GE(spin, 0.0f);
   EXPECT_LE(spin, 360.0f);
@@ -84,7 +87,7 @@ TEST_F(Effects, ParticleLifetimesFollowTheirKind) {
   EXPECT_FLOAT_EQ(star->spin, spin + 3.0f);
 
   for (int kind : {int{kParticleGlow}, int{kParticleNone}, int{kParticleSmoke}, 55}) {
-    ParticleEffect* p = ParticleEffect::Spawn(0, 0, 0, 1.0f, 0, 0, 0, kind, 1);
+    ParticleEffect* p = ParticleEffect::Spawn({.at = {0, 0, 0}, .kind = kind});
     for (int i = 0; i < 20; ++i) p->Update();
     EXPECT_TRUE(p->IsActive()) << kind;
     p->Update();
@@ -93,13 +96,14 @@ TEST_F(Effects, ParticleLifetimesFollowTheirKind) {
 }
 
 TEST_F(Effects, ParticlesAndLinesMoveAlongTheirAnglesAlsoOnTheLastUpdate) {
-  ParticleEffect* p = ParticleEffect::Spawn(0, 0, 0, 1.0f, 0, 90.0f, 0.5f, kParticleSpark, 1);
+  ParticleEffect* p =
+      ParticleEffect::Spawn({.at = {0, 0, 0}, .yaw = 90.0f, .speed = 0.5f, .kind = kParticleSpark});
   EXPECT_NEAR(p->direction.x, 1.0f, 1e-5f);  // yaw 90 is +x
   for (int i = 0; i < 4; ++i) p->Update();
   EXPECT_FALSE(p->IsActive());
   EXPECT_NEAR(p->position.x, 2.0f, 1e-5f);
 
-  LineEffect* line = LineEffect::Spawn(0, 0, 0, 1.0f, 90.0f, 0, 1.0f, 1);
+  LineEffect* line = LineEffect::Spawn({.at = {0, 0, 0}, .pitch = 90.0f, .speed = 1.0f});
   EXPECT_NEAR(line->direction.y, -1.0f, 1e-5f);  // positive pitch turns +z down
   for (int i = 0; i < 10; ++i) line->Update();
   EXPECT_TRUE(line->IsActive());
@@ -109,7 +113,7 @@ TEST_F(Effects, ParticlesAndLinesMoveAlongTheirAnglesAlsoOnTheLastUpdate) {
 }
 
 TEST_F(Effects, ThunderFlipsItsPictureEveryOtherFrame) {
-  ThunderEffect* t = ThunderEffect::Spawn(0, 0, 0, 1, 0, 0, 0, 1);
+  ThunderEffect* t = ThunderEffect::Spawn({.at = {0, 0, 0}});
   t->picture = 3;
   t->Update();
   EXPECT_EQ(t->picture, 3);
@@ -123,13 +127,13 @@ TEST_F(Effects, ThunderFlipsItsPictureEveryOtherFrame) {
 
 TEST_F(Effects, ThunderPictureStaysInTheAtlasAtTheTopRandomValue) {
   SeedForTopValue();
-  ThunderEffect* t = ThunderEffect::Spawn(0, 0, 0, 1, 0, 0, 0, 1);
+  ThunderEffect* t = ThunderEffect::Spawn({.at = {0, 0, 0}});
   EXPECT_GE(t->picture, 0);
   EXPECT_LE(t->picture, 3);
 }
 
 TEST_F(Effects, ShockWaveGrowsOnTheSpot) {
-  ShockWaveEffect* s = ShockWaveEffect::Spawn(1, 2, 3, 0, 0, 0, 0, 1);
+  ShockWaveEffect* s = ShockWaveEffect::Spawn({.at = {1, 2, 3}});
   EXPECT_FLOAT_EQ(s->size, 0.0f);
   for (int i = 1; i <= 15; ++i) {
     s->Update();
@@ -143,10 +147,10 @@ TEST_F(Effects, ShockWaveGrowsOnTheSpot) {
 }
 
 TEST_F(Effects, SpawningInactiveLeavesTheEffectWaiting) {
-  ShockWaveEffect* s = ShockWaveEffect::Spawn(0, 0, 0, 0, 0, 0, 0, 0);
+  ShockWaveEffect* s = ShockWaveEffect::Spawn({.at = {0, 0, 0}, .active = 0});
   s->Update();
   EXPECT_EQ(s->age, 0);
-  EXPECT_EQ(ShockWaveEffect::Spawn(0, 0, 0, 0, 0, 0, 0, 1), s);
+  EXPECT_EQ(ShockWaveEffect::Spawn({.at = {0, 0, 0}}), s);
 }
 
 }  // namespace
