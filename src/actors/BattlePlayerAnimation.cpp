@@ -5,7 +5,6 @@
 #include <cstddef>
 
 #include "actors/BattlePlayer.h"
-#include "actors/SplitBodyPose.h"
 #include "platform/MathHelpers.h"
 
 namespace {
@@ -101,12 +100,6 @@ const AnimRow& RowOf(int32_t index) {
   return kStandRow;
 }
 
-void Gain(AnimTrack& t, float step, float rate) {
-  t.time += step;
-  t.weight += rate;
-  if (t.weight > 1.0f) t.weight = 1.0f;
-}
-
 void Hold(AnimTrack& t) {
   if (t.time >= t.length * kHoldAt) t.time = t.length * kHoldAt;
 }
@@ -114,11 +107,11 @@ void Hold(AnimTrack& t) {
 }  // namespace
 
 void BattlePlayer::SetAnimation(int32_t index) {
-  if (index != animIndex) animIndex = index;
+  if (index != animId) animId = index;
 }
 
 void BattlePlayer::BlendAnimation() {
-  const AnimRow& row = RowOf(animIndex);
+  const AnimRow& row = RowOf(animId);
   const int c = character >= 1 && character <= 4 ? character - 1 : 0;
   lowerTrack = row.track;
   upperTrack = row.track;
@@ -138,11 +131,11 @@ void BattlePlayer::BlendAnimation() {
 
   const float step = row.step[c];
   if (upper != lower) {
-    if (character != 2) Gain(tracks[upper], step, row.rate);
-    Gain(tracks[upper], step * 0.5f, row.rate);
+    if (character != 2) GainTrack(tracks[upper], step, row.rate);
+    GainTrack(tracks[upper], step * 0.5f, row.rate);
     Hold(tracks[upper]);
   }
-  Gain(tracks[lower], step, row.rate);
+  GainTrack(tracks[lower], step, row.rate);
   for (size_t i = 0; i < n; ++i) {
     if (i == lower || i == upper) continue;
     AnimTrack& t = tracks[i];
@@ -162,7 +155,7 @@ void BattlePlayer::SpinModel() {
     return static_cast<size_t>(track) < tracks.size() ? tracks[track].time : 0.0f;
   };
   float& yaw = modelAngle.y;
-  if (character == 3 && animIndex == kBattleAnimLargeAttack2) {
+  if (character == 3 && animId == kBattleAnimLargeAttack2) {
     const float t = trackTime(kTrackLargeAttack2);
     if (t > kTurn.spin3From && t < kTurn.spin3Until) {
       yaw += kTurn.spin;
@@ -170,14 +163,14 @@ void BattlePlayer::SpinModel() {
       yaw = kTurn.turnedRound;
     }
   }
-  if (character == 4 && animIndex == kBattleAnimWin) {
+  if (character == 4 && animId == kBattleAnimWin) {
     if (trackTime(kTrackWin) < kTurn.spin4Until) {
       yaw += kTurn.spin;
     } else {
       yaw = 0.0f;
     }
   }
-  switch (animIndex) {
+  switch (animId) {
     case kBattleAnimDamage:
       yaw += kTurn.damageSpin;
       break;
@@ -197,6 +190,5 @@ void BattlePlayer::ApplyAnimation() {
   // Once per drawn frame, however many viewports draw this player.
   if (animatedThisFrame) return;
   animatedThisFrame = 1;
-  PoseSplitBody(model, tracks, lowerTrack, upperTrack, {lowerFrames, kLowerFrameCount},
-                {upperFrames, kUpperFrameCount});
+  PoseBody();
 }
