@@ -2,6 +2,7 @@
 // play for each battle animation index, how fast each character's tracks run
 // and blend, the one-shot holds, and the turn of the model about its own
 // axis (character 3's model normally stands turned round).
+#include <array>
 #include <cstddef>
 
 #include "actors/BattlePlayer.h"
@@ -9,24 +10,17 @@
 
 namespace {
 
-// Track numbers, in the load order of the model sets.
+using enum PlayerController::Track;
+// The battle tracks after the shared ones, in the load order of the model sets.
 enum BattleTrack : int32_t {
-  kTrackStop = 0,
-  kTrackRun = 1,
-  kTrackWalk = 2,
-  kTrackSideWalk = 3,
-  kTrackAttack = 4,
-  kTrackDamage = 5,
-  kTrackJump = 6,
-  kTrackLargeAttack1 = 7,
-  kTrackLargeAttack2 = 8,
-  kTrackLose = 9,
-  kTrackWin = 10,
-  kTrackPiyori = 11,
+  kTrackLose = kSharedTrackCount,
+  kTrackWin,
+  kTrackPiyori,
 };
 
 // Per character 1 to 4.
-using PerCharacter = float[4];
+using PerCharacter = std::array<float, 4>;
+using HeldFor = std::array<bool, 4>;
 
 struct AnimRow {
   int32_t index;
@@ -35,53 +29,38 @@ struct AnimRow {
   PerCharacter step;   // time added a frame
   PerCharacter first;  // time advanced before anything else (one-shots)
   float rate;          // weight gained or lost a frame
-  bool hold[4];        // held at kHoldAt of the length after the advance
+  HeldFor hold;        // held at kHoldAt of the length after the advance
 };
 
 constexpr float kHoldAt = 0.99f;
+constexpr HeldFor kAll = {true, true, true, true};
+constexpr HeldFor kNone = {};
+constexpr HeldFor kThreeAndFour = {false, false, true, true};
+constexpr PerCharacter kZero = {};
+constexpr PerCharacter kAttack1First = {0.9f, 0.9f, 0.5f, 0.4f};
+constexpr PerCharacter kAttack2Step = {1.0f, 0.0f, 0.0f, 0.0f};
+constexpr PerCharacter kAttack2First = {0.0f, 1.0f, 0.5f, 0.5f};
+constexpr PerCharacter kWinStep = {0.4f, 1.0f, 0.0f, 0.0f};
+constexpr PerCharacter kWinFirst = {0.0f, 0.0f, 0.3f, 0.4f};
 
+// Lose is a one-shot for every character.
 constexpr AnimRow kRows[] = {
-    {kBattleAnimRun, kTrackRun, true, {1.0f, 1.0f, 0.5f, 2.0f}, {}, 0.1f, {}},
-    {kBattleAnimWalk, kTrackWalk, true, {1.0f, 0.5f, 1.0f, 1.0f}, {}, 0.1f, {}},
-    {kBattleAnimSideWalk, kTrackSideWalk, true, {1.0f, 0.6f, 1.0f, 0.8f}, {}, 0.1f, {}},
-    {kBattleAnimDamage, kTrackDamage, false, {1.0f, 1.0f, 1.0f, 1.0f}, {}, 0.1f, {}},
-    {kBattleAnimLargeAttack1,
-     kTrackLargeAttack1,
-     false,
-     {},
-     {0.9f, 0.9f, 0.5f, 0.4f},
-     0.2f,
-     {true, true, true, true}},
-    {kBattleAnimLargeAttack2,
-     kTrackLargeAttack2,
-     false,
-     {1.0f, 0.0f, 0.0f, 0.0f},
-     {0.0f, 1.0f, 0.5f, 0.5f},
-     0.2f,
-     {true, true, true, true}},
-    {kBattleAnimJump, kTrackJump, true, {1.0f, 1.0f, 1.0f, 1.0f}, {}, 0.1f, {}},
-    // Lose is a one-shot for every character.
-    {kBattleAnimLose,
-     kTrackLose,
-     false,
-     {},
-     {0.4f, 0.4f, 0.4f, 0.4f},
-     0.1f,
-     {true, true, true, true}},
-    {kBattleAnimWin,
-     kTrackWin,
-     false,
-     {0.4f, 1.0f, 0.0f, 0.0f},
-     {0.0f, 0.0f, 0.3f, 0.4f},
-     0.2f,
-     {false, false, true, true}},
-    {kBattleAnimPiyori, kTrackPiyori, false, {0.4f, 0.4f, 0.4f, 0.4f}, {}, 0.2f, {}},
+    {kBattleAnimRun, kTrackRun, true, {1.0f, 1.0f, 0.5f, 2.0f}, kZero, 0.1f, kNone},
+    {kBattleAnimWalk, kTrackWalk, true, {1.0f, 0.5f, 1.0f, 1.0f}, kZero, 0.1f, kNone},
+    {kBattleAnimSideWalk, kTrackSideWalk, true, {1.0f, 0.6f, 1.0f, 0.8f}, kZero, 0.1f, kNone},
+    {kBattleAnimDamage, kTrackDamage, false, {1.0f, 1.0f, 1.0f, 1.0f}, kZero, 0.1f, kNone},
+    {kBattleAnimLargeAttack1, kTrackLargeAttack1, false, kZero, kAttack1First, 0.2f, kAll},
+    {kBattleAnimLargeAttack2, kTrackLargeAttack2, false, kAttack2Step, kAttack2First, 0.2f, kAll},
+    {kBattleAnimJump, kTrackJump, true, {1.0f, 1.0f, 1.0f, 1.0f}, kZero, 0.1f, kNone},
+    {kBattleAnimLose, kTrackLose, false, kZero, {0.4f, 0.4f, 0.4f, 0.4f}, 0.1f, kAll},
+    {kBattleAnimWin, kTrackWin, false, kWinStep, kWinFirst, 0.2f, kThreeAndFour},
+    {kBattleAnimPiyori, kTrackPiyori, false, {0.4f, 0.4f, 0.4f, 0.4f}, kZero, 0.2f, kNone},
 };
 
 // Standing, or any index without a row: while attacking both halves attack,
 // except character 4, whose legs stay on the stand.
-constexpr AnimRow kStandRow = {
-    kBattleAnimStop, kTrackStop, true, {1.0f, 1.0f, 1.0f, 1.0f}, {}, 0.2f, {}};
+constexpr AnimRow kStandRow = {kBattleAnimStop, kTrackStop, true, {1.0f, 1.0f, 1.0f, 1.0f},
+                               kZero,           0.2f,       kNone};
 
 struct TurnNumbers {
   float damageSpin = 10.0f;  // degrees a frame while knocked back

@@ -99,46 +99,27 @@ int32_t LengthOf(const int32_t (&frames)[4], int32_t character) {
 }  // namespace
 
 void BattlePlayer::UpdateLargeAttack1() {
-  switch (character) {
-    case 1:
-      Character1LargeAttack1();
-      break;
-    case 2:
-      Character2LargeAttack1();
-      break;
-    case 3:
-      Character3LargeAttack1();
-      break;
-    case 4:
-      Character4LargeAttack1();
-      break;
-    default:
-      StandThroughAttack(kBattleAnimLargeAttack1, LengthOf(kAttack1Frames, character));
-      break;
-  }
-  CountDownInvulnerability();
+  static constexpr Sequence kSequences[4] = {
+      &BattlePlayer::Character1LargeAttack1, &BattlePlayer::Character2LargeAttack1,
+      &BattlePlayer::Character3LargeAttack1, &BattlePlayer::Character4LargeAttack1};
+  RunLargeAttack(kSequences, kBattleAnimLargeAttack1, LengthOf(kAttack1Frames, character));
 }
 
 void BattlePlayer::UpdateLargeAttack2() {
-  switch (character) {
-    case 1:
-      Character1LargeAttack2();
-      break;
-    case 2:
-      Character2LargeAttack2();
-      break;
-    case 3:
-      Character3LargeAttack2();
-      break;
-    case 4:
-      Character4LargeAttack2();
-      break;
-    default:
-      StandThroughAttack(kBattleAnimLargeAttack2, LengthOf(kAttack2Frames, character));
-      break;
+  static constexpr Sequence kSequences[4] = {
+      &BattlePlayer::Character1LargeAttack2, &BattlePlayer::Character2LargeAttack2,
+      &BattlePlayer::Character3LargeAttack2, &BattlePlayer::Character4LargeAttack2};
+  RunLargeAttack(kSequences, kBattleAnimLargeAttack2, LengthOf(kAttack2Frames, character));
+  cameraMode = kBattleCameraFollow;
+}
+
+void BattlePlayer::RunLargeAttack(const Sequence (&sequences)[4], int32_t anim, int32_t length) {
+  if (character >= 1 && character <= 4) {
+    (this->*sequences[character - 1])();
+  } else {
+    StandThroughAttack(anim, length);
   }
   CountDownInvulnerability();
-  cameraMode = kBattleCameraFollow;
 }
 
 // A player without a model set has no sequence: it stands for the length

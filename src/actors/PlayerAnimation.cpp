@@ -7,21 +7,13 @@
 
 namespace {
 
-// Track numbers, in the load order of Player::Load.
+using enum PlayerController::Track;
+// The stage player's tracks after the shared ones, in the load order of Player::Load.
 enum PlayerTrack : int32_t {
-  kTrackStop = 0,
-  kTrackRun = 1,
-  kTrackWalk = 2,
-  kTrackSideWalk = 3,
-  kTrackAttack = 4,
-  kTrackDamage = 5,
-  kTrackJump = 6,
-  kTrackLargeAttack1 = 7,
-  kTrackLargeAttack2 = 8,
-  kTrackTimeUp = 9,
-  kTrackGameOver = 10,
-  kTrackClear = 11,
-  kTrackPiyori = 12,
+  kTrackTimeUp = kSharedTrackCount,
+  kTrackGameOver,
+  kTrackClear,
+  kTrackPiyori,
 };
 
 struct AnimRow {

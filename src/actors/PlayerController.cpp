@@ -7,30 +7,17 @@
 #include "platform/InputDevice.h"
 #include "platform/MathHelpers.h"
 #include "platform/SoundManager.h"
-#include "port/effect.h"
 #include "port/gpu.h"
 #include "render/Camera.h"
-#include "render/EffectHolder.h"
 #include "render/MaterialColor.h"
 #include "render/ModelScene.h"
 #include "render/StaticMesh.h"
-#include "render/Texture.h"
+#include "render/ToonDraw.h"
 #include "world/DynamicObject.h"
 
 using port::gpu::RenderState;
 
 namespace {
-
-struct PlacementNumbers {
-  int32_t framesSinceShot = 60;
-  int32_t framesOnGround = 20;
-  float cameraDistance = 4.0f;
-  float cameraYawBehind = 180.0f;
-};
-constexpr PlacementNumbers kPlace;
-
-constexpr float kKnockBackCap = 1.0f;
-constexpr int32_t kFlashPeriod = 10;  // mode frames: the second half of each flashes
 
 // Forward and back keep the facing; after a side step this frame they go
 // diagonally.
@@ -49,7 +36,8 @@ PlayerController::PlayerController(const ControlNumbers& numbers) : numbers_(&nu
 
 void PlayerController::SetKnockBack(float heading, float speed_) {
   moveHeading = heading;
-  speed = speed_ > kKnockBackCap ? kKnockBackCap : speed_;
+  const float cap = Numbers().knockBackCap;
+  speed = speed_ > cap ? cap : speed_;
 }
 
 void PlayerController::SetButton(int32_t action, int32_t button) {
@@ -78,13 +66,13 @@ void PlayerController::ResetControl(const port::Vec3& at, float heading) {
   stunGauge = 0.0f;
   lockOnHold = 0;
   modelAngle = {};
-  framesSinceShot = kPlace.framesSinceShot;
-  framesOnGround = kPlace.framesOnGround;
+  framesSinceShot = Numbers().placedSinceShot;
+  framesOnGround = Numbers().placedOnGround;
   cameraMode = Numbers().looks.followCamera;
   cameraTarget = at;
   cameraPitch = 0.0f;
-  cameraYaw = heading + kPlace.cameraYawBehind;
-  cameraDistance = kPlace.cameraDistance;
+  cameraYaw = heading + Numbers().cameraYawBehind;
+  cameraDistance = Numbers().cameraDistance;
 }
 
 void PlayerController::AimCamera(Camera& camera) const {
@@ -313,8 +301,8 @@ port::Matrix PlayerController::ModelWorld() const {
 }
 
 bool PlayerController::Flashing(int32_t leastFrames) const {
-  return invulnerable == 1 && modeFrame % kFlashPeriod >= kFlashPeriod / 2 &&
-         invulnerableFrames > leastFrames;
+  const int32_t period = Numbers().flashPeriod;
+  return invulnerable == 1 && modeFrame % period >= period / 2 && invulnerableFrames > leastFrames;
 }
 
 void PlayerController::DrawFigure(port::Matrix view, port::Matrix projection, port::Vec4 light,
@@ -344,32 +332,9 @@ void PlayerController::DrawFigure(port::Matrix view, port::Matrix projection, po
     return;
   }
 
-  EffectHolder* effect = look.effect;
-  if (!effect) return;
-  const uint32_t cull = device->GetRenderState(RenderState::CullMode);
-  const uint32_t zWrite = device->GetRenderState(RenderState::ZWriteEnable);
-  port::gpu::Texture* stage0 = device->GetTexture(0);
-  if (stage0) stage0->AddRef();  // kept while the stage holds the ramp
-  device->SetTexture(0, look.ramp ? look.ramp->Get() : nullptr);
-  device->SetRenderState(RenderState::CullMode, port::gpu::CullCW);
-  device->SetRenderState(RenderState::ZWriteEnable, 0);
-  effect->Begin(1, 0);
-  model.Render(0);
-  effect->End();
-  device->SetRenderState(RenderState::ZWriteEnable, 1);
-  device->SetRenderState(RenderState::CullMode, port::gpu::CullCCW);
-  effect->Begin(0, 0);
-  if (flash) {
-    if (port::Effect* fx = effect->GetEffect()) {
-      fx->SetVector(fx->GetParameterByName("vCol"), {colour[0], colour[1], colour[2], colour[3]});
-    }
-  }
-  model.Render(flash ? 0 : 1);
-  effect->End();
-  device->SetRenderState(RenderState::CullMode, cull);
-  device->SetRenderState(RenderState::ZWriteEnable, zWrite);
-  device->SetTexture(0, stage0);
-  port::SafeRelease(stage0);
+  if (!look.effect) return;
+  const port::Vec4 tint = {colour[0], colour[1], colour[2], colour[3]};
+  DrawToonModel(device, model, *look.effect, look.ramp, flash ? &tint : nullptr);
 }
 
 void PlayerController::DrawChick(port::gpu::Device* device, StaticMesh& chick,

@@ -55,30 +55,39 @@ struct ControlLooks {
   int32_t followCamera, stunnedCamera;
 };
 
+// The defaults are the values both players share; each player's table
+// names the rest.
 struct ControlNumbers {
-  float turn;           // degrees a frame
-  float sideStep;       // units a frame
-  float walk;           // forward or back with shift
-  float run;            // forward or back without
-  int32_t dustEvery;    // mode frames between dust puffs while running
-  float jump;           // vertical speed of a jump
-  int32_t jumpRest;     // frames on the ground before the next jump
-  int32_t lockOnAfter;  // shift held longer than this locks on
-  float lockOnReach;
-  float lockOnTurn;     // degrees a frame
-  int32_t shotRest;     // a shot needs more frames than this since the last
-  int32_t chargeAfter;  // frames after a shot before the charge starts
-  int32_t chargeCue;    // the charge sound plays here and at charge1
-  int32_t charge1;      // a release above this: large attack 1
-  int32_t charge2;      // above this: large attack 2
-  float stunDecay;      // stun gauge lost a frame in control
-  float knockBackPerDamage;
-  float knockBackSlowing;  // speed lost a knock-back frame
-  float piyoriGauge;       // a knock-back ending at this gauge stuns
-  int32_t afterHitFrames;  // invulnerable frames after a knock-back or piyori
-  int32_t piyoriFrames;
-  int32_t chirpEvery;
-  ControlLooks looks;
+  float turn = 2.0f;         // degrees a frame
+  float sideStep = 0.0f;     // units a frame
+  float walk = 0.0f;         // forward or back with shift
+  float run = 0.0f;          // forward or back without
+  int32_t dustEvery = 5;     // mode frames between dust puffs while running
+  float jump = 0.4f;         // vertical speed of a jump
+  int32_t jumpRest = 20;     // frames on the ground before the next jump
+  int32_t lockOnAfter = 20;  // shift held longer than this locks on
+  float lockOnReach = 2000.0f;
+  float lockOnTurn = 0.0f;   // degrees a frame
+  int32_t shotRest = 0;      // a shot needs more frames than this since the last
+  int32_t chargeAfter = 15;  // frames after a shot before the charge starts
+  int32_t chargeCue = 15;    // the charge sound plays here and at charge1
+  int32_t charge1 = 80;      // a release above this: large attack 1
+  int32_t charge2 = 240;     // above this: large attack 2
+  float stunDecay = 0.003f;  // stun gauge lost a frame in control
+  float knockBackPerDamage = 0.04f;
+  float knockBackSlowing = 0.006f;  // speed lost a knock-back frame
+  float knockBackCap = 1.0f;
+  float piyoriGauge = 50.0f;    // a knock-back ending at this gauge stuns
+  int32_t afterHitFrames = 60;  // invulnerable frames after a knock-back or piyori
+  int32_t piyoriFrames = 0;
+  int32_t chirpEvery = 20;
+  int32_t flashPeriod = 10;  // mode frames: the second half of each flashes
+  // Where a placement starts the counters and the camera.
+  int32_t placedSinceShot = 60;
+  int32_t placedOnGround = 20;
+  float cameraDistance = 4.0f;
+  float cameraYawBehind = 180.0f;
+  ControlLooks looks = {};
 };
 
 // How the figure looks while stunned: the chick circling over its head.
@@ -106,6 +115,19 @@ class PlayerController : public Character {
   static constexpr int kLowerFrameCount = kLowerBodyFrameCount;
   static constexpr int kUpperFrameCount = kUpperBodyFrameCount;  // the last is the head
   static constexpr int kActionCount = 3;
+  // The tracks every player's model set begins with, in load order.
+  enum Track : int32_t {
+    kTrackStop = 0,
+    kTrackRun,
+    kTrackWalk,
+    kTrackSideWalk,
+    kTrackAttack,
+    kTrackDamage,
+    kTrackJump,
+    kTrackLargeAttack1,
+    kTrackLargeAttack2,
+    kSharedTrackCount,
+  };
 
   explicit PlayerController(const ControlNumbers& numbers);
 
