@@ -1,6 +1,7 @@
 // The battle player's life: the class-wide meshes, the model sets, the
-// placement, the frame and its state machine, points, rank and result.
-// Control, hits and field contact are in BattlePlayerControl.cpp, the
+// placement, the frame and its mode machine, points, rank and result. The
+// control both players share is in PlayerController.cpp; this player's input,
+// targets, hits and walls are in BattlePlayerControl.cpp, the
 // animation in BattlePlayerAnimation.cpp, the camera and the drawing in
 // BattlePlayerDraw.cpp, the large attacks in BattlePlayerAttacks.cpp.
 #include "actors/BattlePlayer.h"

@@ -41,7 +41,7 @@ enum BattleCameraMode : int32_t {
   kBattleCameraOrbit = 2,    // piyori
 };
 
-// The battle animation index the state routines ask for; the blend maps it
+// The battle animation index the mode routines ask for; the blend maps it
 // to the tracks of the model set. Any other value stands.
 enum BattleAnim : int32_t {
   kBattleAnimStop = 0,
@@ -105,7 +105,7 @@ class BattlePlayer : public PlayerController {
   // again. Any other character, or files that are missing, leave the player
   // without a model: it plays on and draws nothing. Leaves the player dead.
   void LoadModel(int method, int32_t character);
-  // Placement, in the start state: id 1000 to 1003 for players 1 to 4.
+  // Placement, in the start mode: id 1000 to 1003 for players 1 to 4.
   void Init(float x, float y, float z, float heading, int32_t id);
   // One frame; nothing while dead.
   void Update() override;
@@ -132,13 +132,13 @@ class BattlePlayer : public PlayerController {
   // Writes this player's camera target, pitch and yaw into g_camera.
   void ApplyCamera() const;
 
-  // Animation: the index the states ask for; the blend once per update; the
+  // Animation: the index the modes ask for; the blend once per update; the
   // pose once per drawn frame.
   void SetAnimation(int32_t index) override;
   void BlendAnimation();
   void ApplyAnimation() override;
 
-  // The large attacks of states 3 and 4, by character.
+  // The large attacks of modes 3 and 4, by character.
   void UpdateLargeAttack1();
   void UpdateLargeAttack2();
 
@@ -148,7 +148,7 @@ class BattlePlayer : public PlayerController {
   int32_t character = kNoCharacter;
   uint8_t animatedThisFrame = 0;
 
-  // The mode is a BattlePlayerState; the animation id a BattleAnim.
+  // The base's mode is a BattlePlayerState, its animation id a BattleAnim.
   int32_t points = 0;
   int32_t lastAttacker = 0;
   int32_t rank = 1;
@@ -179,7 +179,7 @@ class BattlePlayer : public PlayerController {
   void Character3LargeAttack2();
   void Character4LargeAttack2();
   void StandThroughAttack(int32_t index, int32_t length);
-  // Back to the fight once frames in state reach the length.
+  // Back to the fight once the mode frame reaches the length.
   void EndAttackAt(int32_t length);
   // Character 1's slide to a stand, then its step back at backSpeed.
   void SlideAndStepBack(float backSpeed);

@@ -1,5 +1,6 @@
 // The stage player's life: loading, placing, the frame and its mode machine.
-// Input, hits and field contact are in PlayerControl.cpp, the animation in
+// The control both players share is in PlayerController.cpp; this player's
+// input, targets, hits and walls are in PlayerControl.cpp, the animation in
 // PlayerAnimation.cpp, the camera in PlayerCamera.cpp, the drawing in
 // PlayerDraw.cpp.
 #include "actors/Player.h"

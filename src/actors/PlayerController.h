@@ -73,7 +73,7 @@ struct ControlNumbers {
   int32_t chargeCue = 15;    // the charge sound plays here and at charge1
   int32_t charge1 = 80;      // a release above this: large attack 1
   int32_t charge2 = 240;     // above this: large attack 2
-  float stunDecay = 0.003f;  // stun gauge lost a frame in control
+  float stunDecay = 0.003f;  // stun gauge lost a frame of control or a large attack
   float knockBackPerDamage = 0.04f;
   float knockBackSlowing = 0.006f;  // speed lost a knock-back frame
   float knockBackCap = 1.0f;
