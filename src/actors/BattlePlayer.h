@@ -167,9 +167,9 @@ class BattlePlayer : public PlayerController {
   void UpdateKnockBack();
   void GivePoints(int32_t attacker, int32_t n);
   // The large attacks' sequences, by character, and what they share.
-  using Sequence = void (BattlePlayer::*)();
-  // The character's sequence, or a stand for the length without a model set.
-  void RunLargeAttack(const Sequence (&sequences)[4], int32_t anim, int32_t length);
+  // Large attack 1 or 2: the character's sequence, or a stand for the
+  // length without a model set; then the count-down.
+  void RunLargeAttack(int attack);
   void Character1LargeAttack1();
   void Character2LargeAttack1();
   void Character3LargeAttack1();

@@ -98,26 +98,32 @@ int32_t LengthOf(const int32_t (&frames)[4], int32_t character) {
 
 }  // namespace
 
-void BattlePlayer::UpdateLargeAttack1() {
-  static constexpr Sequence kSequences[4] = {
-      &BattlePlayer::Character1LargeAttack1, &BattlePlayer::Character2LargeAttack1,
-      &BattlePlayer::Character3LargeAttack1, &BattlePlayer::Character4LargeAttack1};
-  RunLargeAttack(kSequences, kBattleAnimLargeAttack1, LengthOf(kAttack1Frames, character));
-}
+void BattlePlayer::UpdateLargeAttack1() { RunLargeAttack(1); }
 
 void BattlePlayer::UpdateLargeAttack2() {
-  static constexpr Sequence kSequences[4] = {
-      &BattlePlayer::Character1LargeAttack2, &BattlePlayer::Character2LargeAttack2,
-      &BattlePlayer::Character3LargeAttack2, &BattlePlayer::Character4LargeAttack2};
-  RunLargeAttack(kSequences, kBattleAnimLargeAttack2, LengthOf(kAttack2Frames, character));
+  RunLargeAttack(2);
   cameraMode = kBattleCameraFollow;
 }
 
-void BattlePlayer::RunLargeAttack(const Sequence (&sequences)[4], int32_t anim, int32_t length) {
-  if (character >= 1 && character <= 4) {
-    (this->*sequences[character - 1])();
-  } else {
-    StandThroughAttack(anim, length);
+void BattlePlayer::RunLargeAttack(int attack) {
+  const bool first = attack == 1;
+  switch (character) {
+    case 1:
+      first ? Character1LargeAttack1() : Character1LargeAttack2();
+      break;
+    case 2:
+      first ? Character2LargeAttack1() : Character2LargeAttack2();
+      break;
+    case 3:
+      first ? Character3LargeAttack1() : Character3LargeAttack2();
+      break;
+    case 4:
+      first ? Character4LargeAttack1() : Character4LargeAttack2();
+      break;
+    default:
+      StandThroughAttack(first ? kBattleAnimLargeAttack1 : kBattleAnimLargeAttack2,
+                         LengthOf(first ? kAttack1Frames : kAttack2Frames, character));
+      break;
   }
   CountDownInvulnerability();
 }
