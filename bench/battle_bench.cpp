@@ -195,8 +195,8 @@ struct Match {
     app.requestedScene = SceneBattle;
     app.Frame();
     while (app.stagePhase == kPhaseIntro) app.Frame();
-    port::SetTestKey(0x2C, true);  // Z
-    port::SetTestKey(0xC8, true);  // up
+    port::SetTestKey(port::kKeyZ, true);
+    port::SetTestKey(port::kKeyUp, true);
     for (int f = 0; f < 500; ++f) Step();
     return true;
   }

@@ -33,7 +33,6 @@
 
 namespace {
 
-constexpr int kZ = 0x2C;
 constexpr int kWarmUp = 300;
 // The boss is kept between these life frames: past its levy pose, with the
 // announcement and the close-up still showing.
@@ -94,7 +93,7 @@ class BossPhase {
   // One update of the scene, the attack key pressed every tenth frame and
   // held on between. The boss never falls and stays in its entrance.
   void Update() {
-    port::SetTestKey(kZ, (++frame_ / 10) % 2 == 0);
+    port::SetTestKey(port::kKeyZ, (++frame_ / 10) % 2 == 0);
     switch (scene_) {
       case SceneStage1:
         app_.UpdateStage1();

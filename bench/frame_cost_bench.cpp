@@ -39,8 +39,6 @@
 
 namespace {
 
-constexpr int kZ = 0x2C;
-
 // The window, the device and the run folder of one benchmark.
 class Rig {
  public:
@@ -139,7 +137,7 @@ void BM_FrameCostStage(benchmark::State& state) {
     }
     int frame = 0;
     auto update = [&] {
-      if (!sokai) port::SetTestKey(kZ, (++frame / 10) % 2 == 0);
+      if (!sokai) port::SetTestKey(port::kKeyZ, (++frame / 10) % 2 == 0);
       sokai ? app.UpdateSokai() : app.UpdateStage1();
       app.timeLeft = 5000;
       if (app.stagePhase != phase) {

@@ -22,7 +22,6 @@
 #include <string>
 #include <vector>
 
-#include "actors/PlayerKeys.h"
 #include "app/Application.h"
 #include "app/StagePhase.h"
 #include "platform/GraphicsDevice.h"
@@ -168,9 +167,9 @@ class Input {
 
   void Step(int frame) {
     if (script_ == Script::kNone || frame % 12 != 0) return;
-    static const int kMenuKeys[] = {keys::kUp, keys::kDown, keys::kLeft, keys::kRight};
-    static const int kPlayKeys[] = {keys::kUp, keys::kDown, keys::kLeft, keys::kRight,
-                                    keys::kZ,  keys::kX,    keys::kC};
+    static const int kMenuKeys[] = {port::kKeyUp, port::kKeyDown, port::kKeyLeft, port::kKeyRight};
+    static const int kPlayKeys[] = {port::kKeyUp, port::kKeyDown, port::kKeyLeft, port::kKeyRight,
+                                    port::kKeyZ,  port::kKeyX,    port::kKeyC};
     if (script_ == Script::kMenu) {
       for (int k : kMenuKeys) port::SetTestKey(k, false);
       // Down for one step in three, so the cursor moves and stops.
@@ -178,7 +177,7 @@ class Input {
       return;
     }
     for (int k : kPlayKeys) port::SetTestKey(k, rng_() % 3 == 0);
-    port::SetTestKey(keys::kZ, rng_() % 4 != 0);  // firing most of the time
+    port::SetTestKey(port::kKeyZ, rng_() % 4 != 0);  // firing most of the time
     for (int pad = 0; pad < port::AttachedPadCount(); ++pad) {
       for (int b = 0; b < 4; ++b) port::SetVirtualPadButton(pad, b, rng_() % 3 == 0);
       for (int axis = 0; axis < 2; ++axis)

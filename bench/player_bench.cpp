@@ -9,7 +9,6 @@
 
 #include "actors/Player.h"
 #include "actors/Player1Shots.h"
-#include "actors/PlayerKeys.h"
 #include "platform/GraphicsDevice.h"
 #include "platform/InputDevice.h"
 #include "platform/SoundManager.h"
@@ -88,8 +87,8 @@ void BM_PlayerUpdate(benchmark::State& state) {
     Tama* t = Tama::Spawn(-30.0f + 3.0f * static_cast<float>(i), 0.8f, 30.0f, 0.0f, kOwnerEnemy);
     t->frameCounter = -1000000;  // never ends on its own
   }
-  port::SetTestKey(keys::kUp, true);
-  port::SetTestKey(keys::kRight, true);
+  port::SetTestKey(port::kKeyUp, true);
+  port::SetTestKey(port::kKeyRight, true);
   for (auto _ : state) {
     g_player.Update();
     for (SoundClip& clip : g_sound.stageClips) clip.queued = 0;
@@ -107,8 +106,8 @@ void BM_PlayerDraw(benchmark::State& state) {
   if (!stage.Open(state, method == 0 ? 2 : method)) return;
   port::gpu::Device* device = g_graphics.GetDevice();
   port::Sprite* sprite = g_graphics.GetSprite();
-  port::SetTestKey(keys::kUp, true);
-  port::SetTestKey(keys::kZ, true);
+  port::SetTestKey(port::kKeyUp, true);
+  port::SetTestKey(port::kKeyZ, true);
   for (int i = 0; i < 30; ++i) g_player.Update();  // running, the arms in the attack pose
   const port::Vec4 light{0.4f, -0.8f, 0.45f, 0.0f};
   for (auto _ : state) {

@@ -30,8 +30,6 @@
 
 namespace {
 
-constexpr int kZ = 0x2C;
-
 struct SceneCase {
   int32_t scene;
   int32_t areas;
@@ -91,7 +89,7 @@ class BusyStage {
   // One update of the scene, the attack key pressed every tenth frame and
   // held on between (shots, charges and, in the sokai stage, bursts).
   void Update() {
-    port::SetTestKey(kZ, (++frame_ / 10) % 2 == 0);
+    port::SetTestKey(port::kKeyZ, (++frame_ / 10) % 2 == 0);
     switch (scene_) {
       case SceneStage1:
         app_.UpdateStage1();

@@ -59,11 +59,11 @@ void BallLauncher::Update() {
                           kParticleCharge, 1);
   }
   if (frameCounter == 1) {
-    g_sound.PlaySoundAt(position.x, position.y, position.z, kSoundLauncher, -2000);
+    g_sound.PlaySoundAt(position.x, position.y, position.z, kSoundLauncher, kQuieter20dB);
   }
   if (frameCounter == kLauncher.fireAt) {
     alive = 0;
-    g_sound.PlaySoundAt(position.x, position.y, position.z, kSoundLaunch, -1000);
+    g_sound.PlaySoundAt(position.x, position.y, position.z, kSoundLaunch, kQuieter10dB);
     LargeBall1::Spawn({.at = position,
                        .heading = rotation.y,
                        .speed = kLauncher.ballSpeed,

@@ -252,15 +252,15 @@ int PadOf(int32_t playerIndex, bool* keyboard) {
 }
 
 struct ControlKeys {
-  int directions[4] = {0xC8, 0xD0, 0xCB, 0xCD};                  // up, down, left, right
-  int actions[BattlePlayer::kActionCount] = {0x2C, 0x2D, 0x2E};  // Z, X, C
+  int directions[4] = {port::kKeyUp, port::kKeyDown, port::kKeyLeft, port::kKeyRight};
+  int actions[BattlePlayer::kActionCount] = {port::kKeyZ, port::kKeyX, port::kKeyC};
 };
 constexpr ControlKeys kKeys;
 
 }  // namespace
 
 bool BattlePlayer::IsDirectionDown(int direction) const {
-  if (direction < 0 || direction > 3) return false;
+  if (direction < kPadUp || direction > kPadRight) return false;
   bool keyboard = false;
   const int pad = PadOf(id - kOwnerBattlePlayer1, &keyboard);
   if (keyboard && g_input.IsKeyDown(kKeys.directions[direction])) return true;

@@ -123,7 +123,7 @@ class BattlePlayer : public PlayerController {
 
   // Points never fall below 0.
   void AddPoints(int32_t n);
-  // This player's controls: direction 0 up, 1 down, 2 left, 3 right; the
+  // This player's controls: a direction by kPadUp ... kPadRight; the
   // actions by BattleAction, on the joystick by their assigned buttons.
   // Player 1 answers to the keyboard (and to pad 0 when there is a pad for
   // every player); each other player to its pad.

@@ -83,12 +83,12 @@ struct SoundCue {
   StageSound id;
   int32_t offset;
 };
-constexpr SoundCue kThrowSound = {kSoundLargeShot, -1000};
-constexpr SoundCue kHopSound = {kSoundJump, -1000};
-constexpr SoundCue kFanSound = {kSoundFan, 0};
-constexpr SoundCue kThunderSound = {kSoundBurst, -1000};
-constexpr SoundCue kMineSound = {kSoundMine, -1000};
-constexpr SoundCue kCreatureSound = {kSoundCharge4, 0};
+constexpr SoundCue kThrowSound = {kSoundLargeShot, kQuieter10dB};
+constexpr SoundCue kHopSound = {kSoundJump, kQuieter10dB};
+constexpr SoundCue kFanSound = {kSoundFan, kAtMasterVolume};
+constexpr SoundCue kThunderSound = {kSoundBurst, kQuieter10dB};
+constexpr SoundCue kMineSound = {kSoundMine, kQuieter10dB};
+constexpr SoundCue kCreatureSound = {kSoundCharge4, kAtMasterVolume};
 
 void Play(SoundCue cue) { g_sound.PlaySound(cue.id, cue.offset); }
 

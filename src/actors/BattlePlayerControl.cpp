@@ -27,7 +27,7 @@ bool Touches(const port::Vec3& p, const port::Vec3& at, float reach) {
 }  // namespace
 
 void BattlePlayer::Shoot() {
-  g_sound.PlaySound(kSoundShot, -2000);
+  g_sound.PlaySound(kSoundShot, kQuieter20dB);
   const port::Vec3& p = position;
   switch (character) {
     case 1:

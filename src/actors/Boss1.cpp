@@ -55,8 +55,8 @@ constexpr BossParts kBoss1Parts = {.levyState = kBoss1Levy, .plainSounds = true}
 
 struct Boss1Numbers {
   int32_t voiceOdds = 250;
-  int32_t voiceOffset = -500;
-  int32_t shotOffset = -1000;
+  int32_t voiceOffset = kQuieter5dB;
+  int32_t shotOffset = kQuieter10dB;
   int32_t dustEvery = 5;
   int32_t largeAttackEvery = 700;  // life frames
   // Calm.

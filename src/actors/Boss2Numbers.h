@@ -2,6 +2,8 @@
 // Boss 2's tracks and numbers, shared by its two source files.
 #include <cstdint>
 
+#include "platform/SoundManager.h"
+
 namespace boss2 {
 
 // The model's files in load order.
@@ -25,8 +27,8 @@ constexpr float kHoldAt = 0.99f;     // of a track's length: where one-shots sto
 constexpr float kHandReach = 0.3f;   // the hand points along the forearm
 constexpr float kFootReach = 0.34f;  // the foot point along the shin
 constexpr float kShotDamage = 10.0f;
-constexpr int32_t kShotOffset = -1000;
-constexpr int32_t kVoiceOffset = -500;
+constexpr int32_t kShotOffset = kQuieter10dB;
+constexpr int32_t kVoiceOffset = kQuieter5dB;
 
 struct ActionNumbers {
   int32_t shotFrame = 30, shotEnd = 45;

@@ -67,8 +67,8 @@ constexpr LauncherPlace kLauncherPlaces[Boss3::kDirections] = {
 
 struct Boss3Numbers {
   int32_t voiceOdds = 250;
-  int32_t voiceOffset = -500;
-  int32_t shotOffset = -1000;
+  int32_t voiceOffset = kQuieter5dB;
+  int32_t shotOffset = kQuieter10dB;
   // Think.
   int32_t dustEvery = 2;
   int32_t newTargetOdds = 30;
@@ -254,7 +254,7 @@ void Boss3::StateStand() {
     return;
   }
   Countdown();
-  if (f % kBoss3.standVoiceEvery == 1) Sound(kSoundEnemyIdle, 0);
+  if (f % kBoss3.standVoiceEvery == 1) Sound(kSoundEnemyIdle, kAtMasterVolume);
   speed = 0.0f;
   angle.y += kBoss3.lookRound;
 }

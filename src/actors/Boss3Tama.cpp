@@ -73,7 +73,7 @@ void Boss3Tama::Update() {
                     : -kBoss3Tama.pulseStep;
   if (hitState == 1) {
     // A hit only flashes: the bullet circles on.
-    g_sound.PlaySound(kSoundHit, -1000);
+    g_sound.PlaySound(kSoundHit, kQuieter10dB);
     Puff(kParticleHit, kBoss3Tama.puffScale);
     hitState = 0;
   }

@@ -82,7 +82,7 @@ void EnemyTama::Update() {
   position += d * speed;
   if (hitState == 1) {
     // The rest of the frame still runs: an old bullet hit now puffs twice.
-    g_sound.PlaySound(kSoundHit, -1000);
+    g_sound.PlaySound(kSoundHit, kQuieter10dB);
     Puff(kParticleHit, kEnemyTama.puffScale);
     alive = 0;
   }

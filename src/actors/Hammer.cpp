@@ -109,11 +109,11 @@ void Hammer::Update() {
   extraPoints.resize(kArmPoints);
   for (int i = 0; i < kArmPoints; ++i) extraPoints[i] = position - d * static_cast<float>(i);
   if (frameCounter % kHammer.soundEvery == 1) {
-    g_sound.PlaySoundAt(position.x, position.y, position.z, kSoundHammer, -1000);
+    g_sound.PlaySoundAt(position.x, position.y, position.z, kSoundHammer, kQuieter10dB);
   }
   if (hitState == 1) {
     // A hit changes nothing but the sound: the hammer turns on.
-    g_sound.PlaySoundAt(position.x, position.y, position.z, kSoundHit, -1000);
+    g_sound.PlaySoundAt(position.x, position.y, position.z, kSoundHit, kQuieter10dB);
     hitState = 0;
   }
 }

@@ -56,7 +56,7 @@ void LargeBall::Roll() {
   MoveAlong(d, speed);
   if (hitState == 1) {
     // The rest of the frame still runs.
-    g_sound.PlaySound(kSoundHit, 0);
+    g_sound.PlaySound(kSoundHit, kAtMasterVolume);
     Puff(kParticleHit, kRoll.puffScale);
     alive = 0;
   }

@@ -116,10 +116,10 @@ void Marker3D::Update() {
   if (frameCounter > kMarker.meshFrom && frameCounter < kMarker.meshUntil) {
     meshSize -= kMarker.meshShrink;
   }
-  if (frameCounter == 1) g_sound.PlaySound(kSoundMarker, -500);
+  if (frameCounter == 1) g_sound.PlaySound(kSoundMarker, kQuieter5dB);
   if (frameCounter == kMarker.explodeAt) {
     alive = 0;
-    g_sound.PlaySound(kSoundHit, -500);
+    g_sound.PlaySound(kSoundHit, kQuieter5dB);
     Player4LargeTama3::Spawn(position.x, position.y, position.z, 0.0f, owner);
   }
 }

@@ -102,7 +102,7 @@ WallResponse CollideWithWalls(port::Vec3* position, const port::Vec3& previous, 
   r.wall = true;
   if (bounce) {
     const port::Vec3 at = *position + wall.probe * (wall.distance * kMotion.bounceStarsAt);
-    g_sound.PlaySound(kSoundWallBounce, -1000);
+    g_sound.PlaySound(kSoundWallBounce, kQuieter10dB);
     SpawnBounceStars(at);
     r.bounced = true;
     r.reflected = ReflectDirection(d, wall);
@@ -130,9 +130,9 @@ GravityStep ApplyGravity(float ground, port::Vec3* position, float* verticalSpee
     *verticalSpeed = 0.0f;
     *airborne = 0;
     if (sound == LandingSound::kAtPosition) {
-      g_sound.PlaySoundAt(position->x, position->y, position->z, kSoundLanding, -1000);
+      g_sound.PlaySoundAt(position->x, position->y, position->z, kSoundLanding, kQuieter10dB);
     } else {
-      g_sound.PlaySound(kSoundLanding, -1000);
+      g_sound.PlaySound(kSoundLanding, kQuieter10dB);
     }
     SpawnLandingDust(*position);
     return GravityStep::kLanded;

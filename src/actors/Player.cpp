@@ -275,7 +275,7 @@ void Player::LargeAttack1() {
   LargeAttackRecoil(kModes.recoil1);
   if (f == 1) SetAnimation(kAnimLargeAttack1);
   if (f == kModes.throwFrame) {
-    g_sound.PlaySound(kSoundLargeShot, -1000);
+    g_sound.PlaySound(kSoundLargeShot, kQuieter10dB);
     if (sokai) {
       Player1LargeTama3::Spawn(position.x, position.y, position.z, angle.y, kOwnerPlayer);
     } else {
@@ -292,7 +292,7 @@ void Player::LargeAttack2() {
   if (f == 1) {
     SetAnimation(kAnimLargeAttack2);
     if (!airborne) {
-      g_sound.PlaySound(kSoundJump, -1000);
+      g_sound.PlaySound(kSoundJump, kQuieter10dB);
       verticalSpeed += kModes.hop;
     }
   }

@@ -199,7 +199,7 @@ void Player1LargeTama1::Update() {
   MoveAlong(f, battleMode ? kLarge1BattleSpeed : kLarge1.speed);
   if (hitState == 1) {
     --hitsLeft;
-    g_sound.PlaySound(kSoundHit, -1000);
+    g_sound.PlaySound(kSoundHit, kQuieter10dB);
     Puff(kParticleHit, 1.0f);
     if (hitsLeft < 1) {
       alive = 0;
@@ -242,14 +242,14 @@ void Player1LargeTama2::Init(float x, float y, float z, float heading, int32_t o
 void Player1LargeTama2::Update() {
   if (!alive) return;
   if (frameCounter <= kLarge2Launch && frameCounter % kLarge2ChirpEvery == 0) {
-    g_sound.PlaySound(kSoundLargeCreep, -500);
+    g_sound.PlaySound(kSoundLargeCreep, kQuieter5dB);
   }
   ++frameCounter;
   const port::Vec3 f = Orient();
   const float t = static_cast<float>(frameCounter);
   MoveAlong(f, frameCounter < kLarge2Launch ? t * kLarge2.speed : t * kLarge2Flung);
   if (hitState == 1) {
-    g_sound.PlaySound(kSoundHit, -1000);
+    g_sound.PlaySound(kSoundHit, kQuieter10dB);
     hitState = 0;
   }
   KeepAboveGround(&position, kLarge2.height);
@@ -308,7 +308,7 @@ void Player1LargeTama3::Update() {
   KeepAboveGround(&position, kLarge3.height);
   if (frameCounter > kLarge3.lifetime || WallAhead(ahead, f)) {
     alive = 0;
-    g_sound.PlaySound(kSoundBurst, -1000);
+    g_sound.PlaySound(kSoundBurst, kQuieter10dB);
     Player1TamaBurst::Spawn(position.x, position.y, position.z, 0.0f, owner);
   }
 }

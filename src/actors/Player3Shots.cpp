@@ -96,7 +96,7 @@ void Player3LargeTama1::Update() {
   Steer();
   const port::Vec3 f = Orient();
   MoveAlong(f, kHoming.speed);
-  if (frameCounter % kHoming.humEvery == 1) g_sound.PlaySound(kSoundHoming, -4000);
+  if (frameCounter % kHoming.humEvery == 1) g_sound.PlaySound(kSoundHoming, kQuieter40dB);
   if (frameCounter % kHoming.sparkEvery == 1) {
     const float r1 = RandomFloat(20.0f, 0.1f);
     const float r2 = RandomFloat(20.0f, 0.1f);
@@ -161,7 +161,7 @@ void Player3LargeTama2::Update() {
   previous = position;
   ++frameCounter;
   rotation.y += kFlame.turn;
-  if (frameCounter % kFlame.roarEvery == 0) g_sound.PlaySound(kSoundFlame, 500);
+  if (frameCounter % kFlame.roarEvery == 0) g_sound.PlaySound(kSoundFlame, kLouder5dB);
   // Rising, it cannot hit (a radius of 0 would still reach the hit margins).
   radius = frameCounter < kFlame.risen ? kCannotHit : kFlame.radius;
   const port::Vec3 f = Orient();

@@ -144,7 +144,7 @@ void Player4LargeTama2::Update() {
   if (!alive) return;
   ++frameCounter;
   previous = position;
-  if (frameCounter == 1) g_sound.PlaySound(kSoundCreature, -500);
+  if (frameCounter == 1) g_sound.PlaySound(kSoundCreature, kQuieter5dB);
   if (frameCounter % kCreature.pickEvery == 0 || RandomInt(kCreature.pickChance) == 0) {
     targetHeading = static_cast<float>(RandomInt(360));
   }

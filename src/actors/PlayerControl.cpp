@@ -3,7 +3,6 @@
 #include "actors/Motion.h"
 #include "actors/Player.h"
 #include "actors/Player1Shots.h"
-#include "actors/PlayerKeys.h"
 #include "actors/StageSounds.h"
 #include "platform/InputDevice.h"
 #include "platform/MathHelpers.h"
@@ -13,19 +12,17 @@
 
 namespace {
 
-// By ControlDirection and ControlAction.
-constexpr int kDirectionKeys[] = {keys::kUp, keys::kDown, keys::kLeft, keys::kRight};
-constexpr int kPadDirections[] = {keys::kPadUp, keys::kPadDown, keys::kPadLeft, keys::kPadRight};
-constexpr int kActionKeys[Player::kActionCount] = {keys::kZ, keys::kX, keys::kC};
+// By pad direction (kPadUp ...) and by ControlAction.
+constexpr int kDirectionKeys[] = {port::kKeyUp, port::kKeyDown, port::kKeyLeft, port::kKeyRight};
+constexpr int kActionKeys[Player::kActionCount] = {port::kKeyZ, port::kKeyX, port::kKeyC};
 
 constexpr float kHitMargin = 0.3f;  // added to an object's radius
 
 }  // namespace
 
 bool Player::IsDirectionDown(int direction) const {
-  if (direction < 0 || direction > 3) return false;
-  return g_input.IsKeyDown(kDirectionKeys[direction]) ||
-         g_input.IsPadDirection(0, kPadDirections[direction]);
+  if (direction < kPadUp || direction > kPadRight) return false;
+  return g_input.IsKeyDown(kDirectionKeys[direction]) || g_input.IsPadDirection(0, direction);
 }
 
 bool Player::IsActionDown(int action) const {
@@ -39,7 +36,7 @@ void Player::Shoot() {
     mode = kPlayerLargeAttack1;
     modeFrame = 0;
   } else {
-    g_sound.PlaySound(kSoundShot, -2000);
+    g_sound.PlaySound(kSoundShot, kQuieter20dB);
     Tama::Spawn(position.x, position.y, position.z, angle.y, kOwnerPlayer);
   }
 }

@@ -134,9 +134,9 @@ void PlayerController::HandleMoveInput() {
       animId = n.looks.walk;
     }
   };
-  if (IsDirectionDown(kDirectionRight)) {
+  if (IsDirectionDown(kPadRight)) {
     turnOrStep(n.turn, 90.0f);
-  } else if (IsDirectionDown(kDirectionLeft)) {
+  } else if (IsDirectionDown(kPadLeft)) {
     turnOrStep(-n.turn, 270.0f);
   }
 
@@ -160,11 +160,11 @@ void PlayerController::HandleMoveInput() {
       moveHeading = course.straight == 0.0f ? h : h + course.straight;
     }
   };
-  if (IsDirectionDown(kDirectionUp)) walkOrRun(kForward);
-  if (IsDirectionDown(kDirectionDown)) walkOrRun(kBack);
+  if (IsDirectionDown(kPadUp)) walkOrRun(kForward);
+  if (IsDirectionDown(kPadDown)) walkOrRun(kBack);
 
   if (IsActionDown(kControlJump) && framesOnGround >= n.jumpRest) {
-    g_sound.PlaySound(kSoundJump, -1000);
+    g_sound.PlaySound(kSoundJump, kQuieter10dB);
     verticalSpeed += n.jump;
   }
 
@@ -183,9 +183,9 @@ void PlayerController::HandleAttackInput() {
     } else if (framesSinceShot > n.chargeAfter && CanCharge()) {
       ++charge;
       if (charge == n.chargeCue || charge == n.charge1) {
-        g_sound.PlaySound(kSoundChargeLevel, -500);
+        g_sound.PlaySound(kSoundChargeLevel, kQuieter5dB);
       }
-      if (charge == n.charge2) g_sound.PlaySound(kSoundChargeFull, -1000);
+      if (charge == n.charge2) g_sound.PlaySound(kSoundChargeFull, kQuieter10dB);
     }
   } else {
     if (charge > n.charge2) {
@@ -246,7 +246,7 @@ bool PlayerController::SlowKnockBack() {
 void PlayerController::UpdatePiyori() {
   const ControlNumbers& n = Numbers();
   HoldPose(n.looks.piyori, n.looks.stunnedCamera);
-  if (modeFrame % n.chirpEvery == 1) g_sound.PlaySound(kSoundPiyori, -2000);
+  if (modeFrame % n.chirpEvery == 1) g_sound.PlaySound(kSoundPiyori, kQuieter20dB);
   if (modeFrame > n.piyoriFrames) {
     ReturnToControl();
     invulnerable = 1;

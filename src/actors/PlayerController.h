@@ -40,13 +40,7 @@ enum ControlMode : int32_t {
   kModePiyori = 8,
 };
 
-// The input source's numbering: directions, then the assignable actions.
-enum ControlDirection : int32_t {
-  kDirectionUp = 0,
-  kDirectionDown,
-  kDirectionLeft,
-  kDirectionRight
-};
+// The input source's actions, the ones whose pad buttons can be assigned.
 enum ControlAction : int32_t { kControlAttack = 0, kControlShift = 1, kControlJump = 2 };
 
 // The animation ids and camera modes the shared steps ask for.
@@ -138,7 +132,8 @@ class PlayerController : public Character {
   void SetButton(int32_t action, int32_t button);
   int32_t GetButton(int32_t action) const;
 
-  // The input source: direction by ControlDirection, action by ControlAction.
+  // The input source: a direction by kPadUp ... kPadRight (InputDevice.h), an
+  // action by ControlAction.
   virtual bool IsDirectionDown(int direction) const = 0;
   virtual bool IsActionDown(int action) const = 0;
   virtual void SetAnimation(int32_t id_) = 0;

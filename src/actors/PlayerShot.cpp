@@ -38,7 +38,7 @@ void PlayerShot::FlyOn(const Flight& flight) {
   const port::Vec3 f = Orient();
   MoveAlong(f, flight.speed);
   if (hitState == 1) {
-    g_sound.PlaySound(kSoundHit, -1000);
+    g_sound.PlaySound(kSoundHit, kQuieter10dB);
     Puff(kParticleHit, 0.5f);
     alive = 0;
   }

@@ -1,7 +1,7 @@
 #pragma once
 // The stage sound effects the actors play, by their number in the sound
-// manager's stage table, with the volume offsets they are played at
-// (hundredths of a decibel).
+// manager's stage table. The volume offsets they are played at are the sound
+// manager's (kQuieter10dB ...).
 #include "platform/SoundManager.h"
 
 enum StageSound : SoundId {

@@ -104,7 +104,7 @@ void Zako1::Wander() {
   if (!airborne) speed = kZako1.wanderSpeed;
   moveHeading = angle.y;
   if (stateFrame > kZako1.chaseAfter && OneIn(kZako1.chaseOdds)) SetState(kZako1Chase);
-  if (OneIn(kZako1.voiceOdds)) PlaySound(kSoundEnemyIdle, -500);
+  if (OneIn(kZako1.voiceOdds)) PlaySound(kSoundEnemyIdle, kQuieter5dB);
 }
 
 void Zako1::Chase() {
@@ -116,7 +116,7 @@ void Zako1::Chase() {
     SetState(kZako1Alert);
     return;
   }
-  if (OneIn(kZako1.voiceOdds)) PlaySound(kSoundEnemyIdle, -500);
+  if (OneIn(kZako1.voiceOdds)) PlaySound(kSoundEnemyIdle, kQuieter5dB);
   const float a = YawToPlayer();
   if (stateFrame < kZako1.runFrame) {
     angle.y = TurnToward(a, angle.y, kZako1.faceTurn);
@@ -137,7 +137,7 @@ void Zako1::Alert() {
   guard = 0;
   ++stateFrame;
   if (stateFrame == 1) {
-    PlaySound(kSoundEnemyAlert, -500);
+    PlaySound(kSoundEnemyAlert, kQuieter5dB);
     SetAnimation(kAnimLevy);
   }
   if (stateFrame == kZako1.alertEnd) {
@@ -154,7 +154,7 @@ void Zako1::Dying() {
   ++stateFrame;
   if (stateFrame == 1) {
     SetAnimation(kAnimDying);
-    PlaySound(kSoundEnemyDying, -1000);
+    PlaySound(kSoundEnemyDying, kQuieter10dB);
   }
   if (stateFrame == kZako1.dyingEnd) alive = 0;
   speed = 0.0f;

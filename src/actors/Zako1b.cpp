@@ -97,7 +97,7 @@ void Zako1b::Wander() {
   angle.y = TurnToward(targetHeading, angle.y, kZako1b.wanderTurn);
   if (!airborne) speed = kZako1b.wanderSpeed;
   moveHeading = angle.y;
-  if (OneIn(kZako1b.voiceOdds)) PlaySound(kSoundEnemyIdle, -500);
+  if (OneIn(kZako1b.voiceOdds)) PlaySound(kSoundEnemyIdle, kQuieter5dB);
 }
 
 void Zako1b::Blown() {
@@ -109,7 +109,7 @@ void Zako1b::Blown() {
     SetAnimation(kAnimDying);
     // The draw's top value (once in 32768) is a silent one.
     const int voice = RandomInt(3);
-    if (voice >= 0 && voice < 3) PlaySound(kThrownVoices[voice], -1000);
+    if (voice >= 0 && voice < 3) PlaySound(kThrownVoices[voice], kQuieter10dB);
   }
   if (stateFrame == kZako1b.blownEnd) alive = 0;
   angle.y = moveHeading;
@@ -167,7 +167,7 @@ void Zako1b::ApplyGravity(float ground) {
     }
     verticalSpeed = 0.0f;
     airborne = 0;
-    PlaySound(kSoundLanding, -1000);
+    PlaySound(kSoundLanding, kQuieter10dB);
     SpawnLandingDust(position);
   }
 }
@@ -183,7 +183,7 @@ void Zako1b::Walls(const port::Vec3& d) {
   if (!wall.found) return;
   // Thrown into a wall: it bounces back mirrored, keeping its vertical speed.
   const port::Vec3 bump = position + wall.probe * (wall.distance * kZako1b.bumpAt);
-  g_sound.PlaySoundAt(bump.x, bump.y, bump.z, kSoundWallBounce, -1500);
+  g_sound.PlaySoundAt(bump.x, bump.y, bump.z, kSoundWallBounce, kQuieter15dB);
   SpawnBounceStars(bump);
   const port::Vec3 r = ReflectDirection(d, wall);
   moveHeading = YawTo(0.0f, 0.0f, r.x, r.z);

@@ -131,7 +131,7 @@ void Zako2::Wander() {
       SetState(kZako2Pause);
     }
   }
-  if (OneIn(kZako2.voiceOdds)) PlaySound(kSoundEnemyIdle, -500);
+  if (OneIn(kZako2.voiceOdds)) PlaySound(kSoundEnemyIdle, kQuieter5dB);
 }
 
 void Zako2::Watch() {
@@ -143,7 +143,7 @@ void Zako2::Watch() {
   }
   angle.y += kZako2.lookAbout;
   speed = 0.0f;
-  if (OneIn(kZako2.voiceOdds)) PlaySound(kSoundEnemyIdle, -500);
+  if (OneIn(kZako2.voiceOdds)) PlaySound(kSoundEnemyIdle, kQuieter5dB);
   if (AngleDistance(YawToPlayer(), angle.y) < kZako2.sightAngle &&
       DistanceToPlayer() < kZako2.sightRange) {
     SetState(kZako2Approach);
@@ -164,7 +164,7 @@ void Zako2::Approach() {
   if (stateFrame > kZako2.shootAfter && DistanceToPlayer() < kZako2.shootRange) {
     SetState(kZako2Attack);
   }
-  if (OneIn(kZako2.voiceOdds)) PlaySound(kSoundEnemyIdle, -500);
+  if (OneIn(kZako2.voiceOdds)) PlaySound(kSoundEnemyIdle, kQuieter5dB);
 }
 
 void Zako2::Pause() {
@@ -172,7 +172,7 @@ void Zako2::Pause() {
   if (stateFrame == 1) {
     SetAnimation(kAnimLevy);
   } else if (stateFrame == kZako2.pauseVoiceFrame) {
-    PlaySound(kSoundEnemyPause, -500);
+    PlaySound(kSoundEnemyPause, kQuieter5dB);
   } else if (stateFrame == kZako2.pauseEnd) {
     targetHeading = angle.y + kZako2.pauseSpread - static_cast<float>(RandomInt(60));
     SetState(kZako2Wander);
@@ -186,7 +186,7 @@ void Zako2::Dying() {
   guard = 1;
   ++stateFrame;
   if (stateFrame == 1) {
-    PlaySound(kSoundEnemyDying, -1000);
+    PlaySound(kSoundEnemyDying, kQuieter10dB);
     SetAnimation(kAnimDying);
   }
   if (stateFrame == kZako2.dyingEnd) alive = 0;
@@ -198,7 +198,7 @@ void Zako2::Attack() {
   ++stateFrame;
   if (stateFrame == 1) SetAnimation(kAnimAttack1);
   if (stateFrame == kZako2.shotFrame) {
-    PlaySound(kSoundEnemyShot, -1000);
+    PlaySound(kSoundEnemyShot, kQuieter10dB);
     EnemyTama::Spawn({.at = position,
                       .heading = angle.y,
                       .speed = kZako2.shotSpeed,
@@ -229,7 +229,7 @@ void Zako2::Damage() {
   guard = 1;
   ++stateFrame;
   if (stateFrame == 1) {
-    PlaySound(kSoundEnemyHurt, -1000);
+    PlaySound(kSoundEnemyHurt, kQuieter10dB);
     SetAnimation(kAnimDamage);
   }
   speed = 0.0f;

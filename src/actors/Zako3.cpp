@@ -177,7 +177,7 @@ void Zako3::Wander() {
     if (OneIn(kZako3.pauseOdds)) SetState(kZako3Pause);
     if (OneIn(kZako3.jumpOdds)) SetState(kZako3Jump);
   }
-  if (OneIn(kZako3.voiceOdds)) PlaySound(kSoundEnemyIdle, -500);
+  if (OneIn(kZako3.voiceOdds)) PlaySound(kSoundEnemyIdle, kQuieter5dB);
 }
 
 void Zako3::Watch() {
@@ -189,7 +189,7 @@ void Zako3::Watch() {
   }
   angle.y += kZako3.lookAbout;
   speed = 0.0f;
-  if (OneIn(kZako3.voiceOdds)) PlaySound(kSoundEnemyIdle, -500);
+  if (OneIn(kZako3.voiceOdds)) PlaySound(kSoundEnemyIdle, kQuieter5dB);
   if (AngleDistance(angle.y, YawToPlayer()) < kZako3.sightAngle &&
       DistanceToPlayer() < kZako3.sightRange) {
     keepHeading = 1;
@@ -222,7 +222,7 @@ void Zako3::Chase() {
                                   kZako3.attackOddsBase - kZako3.attackOddsSlope * d, 1.0f)) == 0) {
     SetState(kZako3Attack);
   }
-  if (OneIn(kZako3.voiceOdds)) PlaySound(kSoundEnemyIdle, -500);
+  if (OneIn(kZako3.voiceOdds)) PlaySound(kSoundEnemyIdle, kQuieter5dB);
   if (wallContact && stateFrame > kZako3.restlessAfter) {
     SetState(kZako3Jump);
   } else if (OneIn(kZako3.chaseJumpOdds)) {
@@ -241,7 +241,7 @@ void Zako3::Pause() {
   if (stateFrame == 1) {
     SetAnimation(kAnimLevy);
   } else if (stateFrame == kZako3.pauseVoiceFrame) {
-    PlaySound(kSoundEnemyPause, -500);
+    PlaySound(kSoundEnemyPause, kQuieter5dB);
   } else if (stateFrame == kZako3.pauseEnd) {
     Resume();
   } else {
@@ -254,7 +254,7 @@ void Zako3::Dying() {
   guard = 1;
   ++stateFrame;
   if (stateFrame == 1) {
-    PlaySound(kSoundEnemyDying, -1000);
+    PlaySound(kSoundEnemyDying, kQuieter10dB);
     SetAnimation(kAnimDying);
   }
   if (stateFrame == kZako3.dyingEnd) alive = 0;
@@ -266,7 +266,7 @@ void Zako3::Attack() {
   ++stateFrame;
   if (stateFrame == 1) SetAnimation(kAnimAttack1);
   if (stateFrame == kZako3.shotFrame) {
-    PlaySound(kSoundEnemyShot, -1000);
+    PlaySound(kSoundEnemyShot, kQuieter10dB);
     EnemyTama::Spawn({.at = position,
                       .heading = angle.y,
                       .speed = kZako3.shotSpeed,
@@ -286,7 +286,7 @@ void Zako3::Damage() {
   guard = 1;
   ++stateFrame;
   if (stateFrame == 1) {
-    PlaySound(kSoundEnemyHurt2, -1000);
+    PlaySound(kSoundEnemyHurt2, kQuieter10dB);
     SetAnimation(kAnimDamage);
   }
   speed = 0.0f;
@@ -297,7 +297,7 @@ void Zako3::Damage() {
 }
 
 void Zako3::TakeOff() {
-  PlaySound(kSoundJump, -1000);
+  PlaySound(kSoundJump, kQuieter10dB);
   verticalSpeed += kZako3.jumpSpeed;
   SetAnimation(kAnimJump);
   airborne = 1;
@@ -310,7 +310,7 @@ void Zako3::Jump() {
   } else if (!airborne) {
     Resume();
   }
-  if (OneIn(kZako3.voiceOdds)) PlaySound(kSoundEnemyIdle, -500);
+  if (OneIn(kZako3.voiceOdds)) PlaySound(kSoundEnemyIdle, kQuieter5dB);
 }
 
 void Zako3::Hop() {
@@ -326,5 +326,5 @@ void Zako3::Hop() {
       TakeOff();
     }
   }
-  if (OneIn(kZako3.voiceOdds)) PlaySound(kSoundEnemyIdle, -500);
+  if (OneIn(kZako3.voiceOdds)) PlaySound(kSoundEnemyIdle, kQuieter5dB);
 }

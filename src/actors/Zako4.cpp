@@ -275,7 +275,7 @@ void Zako4::Aim() {
 }
 
 void Zako4::TakeOff() {
-  PlaySound(kSoundJump, -1000);
+  PlaySound(kSoundJump, kQuieter10dB);
   verticalSpeed += kZako4.jumpSpeed;
   SetAnimation(kAnimJump);
   airborne = 1;
@@ -292,7 +292,7 @@ void Zako4::Wander() {
   if (OneIn(kZako4.newTargetOdds)) targetHeading = static_cast<float>(RandomInt(360));
   angle.y = moveHeading = TurnToward(targetHeading, angle.y, kZako4.wanderTurn);
   if (!airborne) speed = kZako4.wanderSpeed;
-  if (OneIn(kZako4.voiceOdds)) PlaySound(kSoundEnemyIdle, -500);
+  if (OneIn(kZako4.voiceOdds)) PlaySound(kSoundEnemyIdle, kQuieter5dB);
   // Each is tested in turn; the last that holds decides.
   if (HomeDistance() > kZako4.homeReach) SetState(kZako4ReturnHome);
   if (OneIn(kZako4.dashOdds)) SetState(kZako4JumpDash);
@@ -310,7 +310,7 @@ void Zako4::Watch() {
   }
   angle.y += kZako4.lookAbout;
   speed = 0.0f;
-  if (OneIn(kZako4.voiceOdds)) PlaySound(kSoundEnemyIdle, -500);
+  if (OneIn(kZako4.voiceOdds)) PlaySound(kSoundEnemyIdle, kQuieter5dB);
   if (AngleDistance(angle.y, YawToPlayer()) < kZako4.sightAngle &&
       DistanceToPlayer() < kZako4.sightRange) {
     keepHeading = 1;
@@ -353,7 +353,7 @@ void Zako4::Chase() {
     }
   }
   if (stateFrame % kZako4.dustEvery == 0) SpawnRunDust(position);
-  if (OneIn(kZako4.voiceOdds)) PlaySound(kSoundEnemyIdle, -500);
+  if (OneIn(kZako4.voiceOdds)) PlaySound(kSoundEnemyIdle, kQuieter5dB);
   if (stateFrame > kZako4.restlessAfter) {
     if (OneIn(kZako4.fanOdds)) SetState(kZako4Fan);
     if (OneIn(kZako4.pitchFanOdds)) SetState(kZako4PitchFan);
@@ -390,13 +390,13 @@ void Zako4::ReturnHome() {
     targetHeading = static_cast<float>(RandomInt(360));
     SetState(kZako4Wander);
   }
-  if (OneIn(kZako4.voiceOdds)) PlaySound(kSoundEnemyIdle, -500);
+  if (OneIn(kZako4.voiceOdds)) PlaySound(kSoundEnemyIdle, kQuieter5dB);
 }
 
 void Zako4::Pause() {
   ++stateFrame;
   if (stateFrame == 1) SetAnimation(kAnimLevy);
-  if (stateFrame == kZako4.pauseVoiceFrame) PlaySound(kSoundEnemyAlert, -500);
+  if (stateFrame == kZako4.pauseVoiceFrame) PlaySound(kSoundEnemyAlert, kQuieter5dB);
   if (stateFrame == kZako4.pauseEnd) {
     SetState(keepHeading ? kZako4Chase : kZako4Wander);
     return;
@@ -414,7 +414,7 @@ void Zako4::Dying() {
   guard = 1;
   ++stateFrame;
   if (stateFrame == 1) {
-    PlaySound(kSoundEnemyDying, -1000);
+    PlaySound(kSoundEnemyDying, kQuieter10dB);
     SetAnimation(kAnimDying);
   }
   if (stateFrame == kZako4.dyingEnd) alive = 0;
@@ -426,12 +426,12 @@ void Zako4::Fan() {
   speed = 0.0f;
   if (stateFrame == 1) {
     SetAnimation(kAnimAttack1);
-    PlaySound(kSoundChargeVoice, -1000);
+    PlaySound(kSoundChargeVoice, kQuieter10dB);
     armoured = 1;
   }
   if (stateFrame < kZako4.fanFrame) Aim();
   if (stateFrame == kZako4.fanFrame) {
-    PlaySound(kSoundEnemyShot, -1000);
+    PlaySound(kSoundEnemyShot, kQuieter10dB);
     for (int i = 0; i < kZako4.fanBullets; ++i) {
       EnemyTama::Spawn(
           {.at = position,
@@ -449,12 +449,12 @@ void Zako4::PitchFan() {
   speed = 0.0f;
   if (stateFrame == 1) {
     SetAnimation(kAnimAttack2);
-    PlaySound(kSoundArmourVoice, -1000);
+    PlaySound(kSoundArmourVoice, kQuieter10dB);
     armoured = 1;
   }
   if (stateFrame < kZako4.pitchFanFrame) Aim();
   if (stateFrame == kZako4.pitchFanFrame) {
-    PlaySound(kSoundEnemyShot, -1000);
+    PlaySound(kSoundEnemyShot, kQuieter10dB);
     for (int i = 0; i < kZako4.pitchFanBullets; ++i) {
       // Only the first, at the body's own pitch, flies level along the ground.
       EnemyTama::SpawnPitched(angle.x - kZako4.pitchStep * static_cast<float>(i),
@@ -475,7 +475,7 @@ void Zako4::Rings() {
     angle.y = moveHeading = targetHeading = YawToPlayer();
   }
   if (stateFrame == kZako4.ringsFrame) {
-    PlaySound(kSoundEnemyShot, -1000);
+    PlaySound(kSoundEnemyShot, kQuieter10dB);
     for (float side : {0.0f, 180.0f}) {
       const port::Vec3 o = DirectionFromAngles(0.0f, angle.y + side + 90.0f, 0.0f);
       EnemyTama::Spawn({.at = position + o * kZako4.ringSide,
@@ -498,7 +498,7 @@ void Zako4::Blow() {
   ++stateFrame;
   if (stateFrame == 1) {
     SetAnimation(kAnimAttack4);
-    PlaySound(kSoundSprayVoice, -500);
+    PlaySound(kSoundSprayVoice, kQuieter5dB);
     armoured = 1;
   }
   speed = stateFrame <= kZako4.blowFrame ? kZako4.blowStep : 0.0f;
@@ -518,7 +518,7 @@ void Zako4::Damage() {
   guard = 1;
   ++stateFrame;
   if (stateFrame == 1) {
-    PlaySound(kSoundEnemyHurt, -1000);
+    PlaySound(kSoundEnemyHurt, kQuieter10dB);
     SetAnimation(kAnimDamage);
   }
   speed = 0.0f;
@@ -539,7 +539,7 @@ void Zako4::Jump() {
       SetState(RandomInt(3) == 0 ? kZako4Chase : kZako4Fan);
     }
   }
-  if (OneIn(kZako4.voiceOdds)) PlaySound(kSoundEnemyIdle, -500);
+  if (OneIn(kZako4.voiceOdds)) PlaySound(kSoundEnemyIdle, kQuieter5dB);
 }
 
 void Zako4::JumpDash() {
@@ -550,7 +550,7 @@ void Zako4::JumpDash() {
     SetState(keepHeading ? kZako4Chase : kZako4Wander);
   }
   if (stateFrame == kZako4.dashFrame) {
-    PlaySound(kSoundSideStep, -500);
+    PlaySound(kSoundSideStep, kQuieter5dB);
     SetAnimation(kAnimJumpDash);
   }
   if (stateFrame == kZako4.dashRingsFrame) {
@@ -565,5 +565,5 @@ void Zako4::JumpDash() {
     verticalSpeed = 0.0f;
     speed = kZako4.dashSpeed;
   }
-  if (OneIn(kZako4.voiceOdds)) PlaySound(kSoundEnemyIdle, -500);
+  if (OneIn(kZako4.voiceOdds)) PlaySound(kSoundEnemyIdle, kQuieter5dB);
 }

@@ -95,13 +95,13 @@ bool InputDevice::IsPadDirection(int pad, int direction) const {
   if (pad < 0 || pad >= static_cast<int>(padStates.size())) return false;
   const port::PadState& s = padStates[pad];
   switch (direction) {
-    case 0:
+    case kPadUp:
       return s.y < -999;
-    case 1:
+    case kPadDown:
       return s.y >= 1000;
-    case 2:
+    case kPadLeft:
       return s.x < -999;
-    case 3:
+    case kPadRight:
       return s.x >= 1000;
     default:
       return false;

@@ -34,6 +34,12 @@ struct PadCaps {
 
 constexpr int kMaxPads = 4;
 
+// The directions IsPadDirection reads.
+constexpr int kPadUp = 0;
+constexpr int kPadDown = 1;
+constexpr int kPadLeft = 2;
+constexpr int kPadRight = 3;
+
 class InputDevice {
  public:
   InputDevice() = default;
@@ -51,7 +57,7 @@ class InputDevice {
   bool PollKeyboard();
   bool IsKeyDown(int code) const;
   bool PollJoysticks();
-  // direction: 0 up, 1 down, 2 left, 3 right; only a full deflection counts.
+  // direction: kPadUp, kPadDown, kPadLeft or kPadRight; only a full deflection counts.
   bool IsPadDirection(int pad, int direction) const;
   bool IsPadButton(int pad, int button) const;
   // Pads opened by the enumeration (an unplugged one still counts: it reads

@@ -75,6 +75,16 @@ inline constexpr const char* kStageSoundFiles[kStageSoundCount] = {
     "sound/stage/mecha11_b.wav",
 };
 
+// Volume offsets a sound is played at: hundredths of a decibel added to the
+// master volume.
+constexpr int32_t kAtMasterVolume = 0;
+constexpr int32_t kLouder5dB = 500;
+constexpr int32_t kQuieter5dB = -500;
+constexpr int32_t kQuieter10dB = -1000;
+constexpr int32_t kQuieter15dB = -1500;
+constexpr int32_t kQuieter20dB = -2000;
+constexpr int32_t kQuieter40dB = -4000;
+
 // Clip kinds.
 constexpr int32_t kClipMusic = 0;   // MIDI, replaces the music playing, loops forever
 constexpr int32_t kClipEffect = 1;  // WAV, mixes over everything

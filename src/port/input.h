@@ -11,6 +11,18 @@ constexpr int kKeyCount = 256;
 constexpr int kPadButtonCount = 128;
 constexpr int32_t kPadAxisMax = 1000;
 
+// The keys the game reads, by scan code.
+constexpr int kKeyEscape = 0x01;
+constexpr int kKeyZ = 0x2C;
+constexpr int kKeyX = 0x2D;
+constexpr int kKeyC = 0x2E;
+constexpr int kKeyF1 = 0x3B;
+constexpr int kKeyF12 = 0x58;
+constexpr int kKeyUp = 0xC8;
+constexpr int kKeyLeft = 0xCB;
+constexpr int kKeyRight = 0xCD;
+constexpr int kKeyDown = 0xD0;
+
 // Starts and stops the input subsystem; reference counted, so every
 // successful StartInput needs one StopInput.
 bool StartInput();

@@ -64,7 +64,6 @@ constexpr int32_t kRankEveryFrameBelow = 1100;  // time left
 constexpr int32_t kWarnBelow = 1100;            // the tick sounds on each hundred below this
 constexpr int32_t kEndPoseFrames = 180;
 
-constexpr int kKeyF12 = 0x58;
 // Key counters of the result menu.
 constexpr int kConfirmCounter = 0;
 constexpr int kRightCounter = 1;
@@ -268,7 +267,7 @@ void Application::UpdateBattle() {
 
 void Application::InputBattle() {
   menu::Poll();
-  if (g_input.IsKeyDown(kKeyF12)) {
+  if (g_input.IsKeyDown(port::kKeyF12)) {
     // Back to the stage select; the music plays on.
     Leave(*this, SceneStageSelect);
     ReleaseBattle();

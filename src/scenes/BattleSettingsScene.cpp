@@ -5,7 +5,6 @@
 #include "actors/Player.h"
 #include "app/Application.h"
 #include "app/MenuItem.h"
-#include "platform/GraphicsDevice.h"
 #include "platform/InputDevice.h"
 #include "platform/SoundManager.h"
 #include "render/UiDraw.h"
@@ -13,7 +12,7 @@
 
 namespace {
 
-enum SettingsTexture { kSettingText, kFont, kBattleText, kCursor, kOptionText };
+enum SettingsTexture { kSettingText, kFont, kBattleText, kCursorTexture, kOptionText };
 
 // Key counters: 0 the confirm latch, then one edge counter per direction.
 constexpr int kConfirmLatch = 0;
@@ -26,7 +25,7 @@ constexpr int kDownCounter = 4;
 constexpr menu::MenuRow kRows[] = {{kItemPlayers, 60},       {kItemMatchTime, 115},
                                    {kItemDrawInterval, 170}, {kItemButtons2P4P, 225},
                                    {kItemStart, 280},        {kItemBack, 335}};
-constexpr int kRowCount = static_cast<int>(sizeof kRows / sizeof kRows[0]);
+constexpr menu::Caption kCursor = {kCursorTexture, menu::kWholeTexture, 54, 0, 0.6f, 0.6f};
 
 // Each value stops at both ends.
 struct Range {
@@ -38,22 +37,58 @@ constexpr Range kIntervals = {1, 3, 1};
 // Going down from the longest time skips to 8000.
 constexpr int32_t kMatchTimeBelowLongest = 8000;
 
-int32_t StepUp(int32_t value, const Range& r) {
-  return value + r.step > r.high ? r.high : value + r.step;
-}
-int32_t StepDown(int32_t value, const Range& r) {
+int32_t Stepped(int32_t value, const Range& r, int direction) {
+  if (direction > 0) return value + r.step > r.high ? r.high : value + r.step;
   return value - r.step < r.low ? r.low : value - r.step;
 }
 
 constexpr const char* kMusic = "sound/bgm/fb_gm.mid";
-constexpr int32_t kMusicOffset = -1500;
-
-constexpr const char kTooFewPads[] =
-    "\x83\x52\x83\x93\x83\x67\x83\x8d\x81\x5b\x83\x89\x82\xaa\x91\xab\x82\xe8\x82\xdc\x82\xb9"
-    "\x82\xf1";  // コントローラが足りません
+constexpr int32_t kMusicOffset = kQuieter15dB;
 
 // A pad for every player but the first, who may play on the keyboard.
 bool EnoughPads(const BattleSettings& b) { return g_input.GetPadCount() >= b.players - 1; }
+
+// The scene a confirm on the item leads to, or SceneNone.
+int32_t ConfirmedScene(int32_t item, const BattleSettings& b) {
+  switch (item) {
+    case kItemStart:
+      if (!EnoughPads(b)) return SceneNone;
+      menu::Play(menu::kDecideSound);
+      return SceneCharacterSelect;
+    case kItemBack:
+      return SceneTitle;
+    case kItemButtons2P4P:
+      return SceneButtonConfig2P4P;
+    default:
+      return SceneNone;
+  }
+}
+
+// The page top to bottom: each item's caption with its value, or the item alone.
+constexpr menu::Caption kHeading = {kBattleText, 44, 224, 6, 1.5f, 1.0f};
+constexpr menu::Caption kPlayersCaption = {kSettingText, 36, 145, 80, 1.0f, 1.0f};
+constexpr menu::NumberPlace kPlayersValue = {kFont, 1, 350, 80, 1.0f};
+constexpr menu::Caption kPlayersUnit = {kSettingText, 39, 385, 80, 1.0f, 1.0f};
+constexpr menu::Caption kMatchTimeCaption = {kSettingText, 37, 145, 135, 1.0f, 1.0f};
+constexpr menu::NumberPlace kMatchTimeValue = {kFont, 2, 375, 135, 1.0f};
+constexpr int32_t kFramesShownAsOne = 100;  // the time shows in hundreds of frames
+constexpr menu::Caption kMatchTimeUnit = {kSettingText, 40, 405, 134, 1.0f, 1.0f};
+constexpr menu::Caption kIntervalCaption = {kSettingText, 38, 145, 190, 1.0f, 1.0f};
+constexpr menu::IntervalLayout kInterval = {
+    .everyFrame = {kSettingText, 42, 350, 190, 1.0f, 1.0f},
+    .one = {kFont, 1, 353, 193, 1.0f},
+    .slash = {kSettingText, 41, 382, 190, 1.0f, 1.0f},
+    .n = {kFont, 1, 405, 193, 1.0f},
+    .frames = {kSettingText, 43, 436, 193, 1.0f, 1.0f},
+};
+constexpr menu::Caption kLastItems[] = {{kOptionText, 67, 145, 245, 0.5f, 0.6f},
+                                        {kSettingText, 45, 145, 300, 1.0f, 1.0f},
+                                        {kSettingText, 46, 145, 355, 1.0f, 1.0f}};
+// Under the page while a pad is missing.
+constexpr const char kTooFewPads[] =
+    "\x83\x52\x83\x93\x83\x67\x83\x8d\x81\x5b\x83\x89\x82\xaa\x91\xab\x82\xe8\x82\xdc\x82\xb9"
+    "\x82\xf1";  // コントローラが足りません
+constexpr int32_t kTooFewPadsX = 250, kTooFewPadsY = 400;
 
 }  // namespace
 
@@ -82,105 +117,50 @@ void Application::InputBattleSettings() {
 
   // Latched: acts on every held frame while the latch is 0; only a release
   // clears it. Every item that acts leaves the scene.
-  if (!menu::ConfirmHeld()) {
-    menuKeys[kConfirmLatch] = 0;
-  } else if (menuKeys[kConfirmLatch] == 0) {
-    int32_t next = SceneNone;
-    if (menuCursor == kItemStart && EnoughPads(battle)) {
-      menu::Play(menu::kDecideSound);
-      next = SceneCharacterSelect;
-    } else if (menuCursor == kItemBack) {
-      next = SceneTitle;
-    } else if (menuCursor == kItemButtons2P4P) {
-      next = SceneButtonConfig2P4P;
-    }
-    if (next != SceneNone) {
-      requestedScene = next;
-      currentScene = SceneNone;
-      ReleaseStageSelect();
-      return;
-    }
-  }
+  if (menu::Latched(menuKeys[kConfirmLatch], menu::ConfirmHeld()) &&
+      menu::LeaveFor(*this, ConfirmedScene(menuCursor, battle)))
+    return;
 
   if (menu::CancelHeld()) menuCursor = kItemBack;
 
-  if (menu::CountPress(menuKeys[kRightCounter], menu::RightHeld())) {
+  menu::OnSidePresses(menuKeys[kRightCounter], menuKeys[kLeftCounter], [this](int direction) {
     menu::Play(menu::kValueSound);  // whatever the item
     switch (menuCursor) {
       case kItemPlayers:
-        battle.players = StepUp(battle.players, kPlayers);
-        break;
-      case kItemMatchTime:
-        battle.matchTime = StepUp(battle.matchTime, kMatchTimes);
-        break;
-      case kItemDrawInterval:
-        battle.drawInterval = StepUp(battle.drawInterval, kIntervals);
-        break;
-      default:
-        break;
-    }
-  }
-  if (menu::CountPress(menuKeys[kLeftCounter], menu::LeftHeld())) {
-    menu::Play(menu::kValueSound);
-    switch (menuCursor) {
-      case kItemPlayers:
-        battle.players = StepDown(battle.players, kPlayers);
+        battle.players = Stepped(battle.players, kPlayers, direction);
         break;
       case kItemMatchTime:
         // Pinned by BattleMenusTest.SettingsStepAndStopAtBothEndsAndTheCursorWalksTheSixItems.
-        battle.matchTime = battle.matchTime == kMatchTimes.high
+        battle.matchTime = direction < 0 && battle.matchTime == kMatchTimes.high
                                ? kMatchTimeBelowLongest
-                               : StepDown(battle.matchTime, kMatchTimes);
+                               : Stepped(battle.matchTime, kMatchTimes, direction);
         break;
       case kItemDrawInterval:
-        battle.drawInterval = StepDown(battle.drawInterval, kIntervals);
+        battle.drawInterval = Stepped(battle.drawInterval, kIntervals, direction);
         break;
       default:
         break;
     }
-  }
+  });
 
-  if (menu::CountPress(menuKeys[kUpCounter], menu::UpHeld())) {
-    menu::Play(menu::kStepSound);
-    menuCursor = kRows[(menu::RowOf(kRows, menuCursor) + kRowCount - 1) % kRowCount].item;
-  }
-  if (menu::CountPress(menuKeys[kDownCounter], menu::DownHeld())) {
-    menu::Play(menu::kStepSound);
-    menuCursor = kRows[(menu::RowOf(kRows, menuCursor) + 1) % kRowCount].item;
-  }
+  menu::StepOnPress(kRows, menuCursor, menuKeys[kUpCounter], menu::UpHeld(), -1);
+  menu::StepOnPress(kRows, menuCursor, menuKeys[kDownCounter], menu::DownHeld(), 1);
 }
 
 void Application::DrawBattleSettings() {
-  Texture* text = menu::SceneTexture(*this, kSettingText);
-  Texture* font = menu::SceneTexture(*this, kFont);
   menu::BeginFrame();
-  menu::Sprite(menu::SceneTexture(*this, kBattleText), 44, 224, 6, 1.5f, 1.0f);
-  menu::Sprite(text, 36, 145, 80, 1.0f, 1.0f);
-  DrawNumber(font, 1, 350, 80, 1.0f, battle.players);
-  menu::Sprite(text, 39, 385, 80, 1.0f, 1.0f);
-  menu::Sprite(text, 37, 145, 135, 1.0f, 1.0f);
-  DrawNumber(font, 2, 375, 135, 1.0f, battle.matchTime / 100);
-  menu::Sprite(text, 40, 405, 134, 1.0f, 1.0f);
-  menu::Sprite(text, 38, 145, 190, 1.0f, 1.0f);
-  // The interval: "every frame", or "1 / n".
-  if (battle.drawInterval == 1) {
-    menu::Sprite(text, 42, 350, 190, 1.0f, 1.0f);
-  } else if (battle.drawInterval == 2 || battle.drawInterval == 3) {
-    DrawNumber(font, 1, 353, 193, 1.0f, 1);
-    menu::Sprite(text, 41, 382, 190, 1.0f, 1.0f);
-    DrawNumber(font, 1, 405, 193, 1.0f, battle.drawInterval);
-    menu::Sprite(text, 43, 436, 193, 1.0f, 1.0f);
-  }
-  menu::Sprite(menu::SceneTexture(*this, kOptionText), 67, 145, 245, 0.5f, 0.6f);
-  menu::Sprite(text, 45, 145, 300, 1.0f, 1.0f);
-  menu::Sprite(text, 46, 145, 355, 1.0f, 1.0f);
-  if (Texture* cursor = menu::SceneTexture(*this, kCursor)) {
-    const port::Vec2 scaling{0.6f, 0.6f};
-    const port::Vec2 at{54.0f, kRows[menu::RowOf(kRows, menuCursor)].cursorY};
-    cursor->DrawSprite(g_graphics.GetSprite(), &scaling, &at, nullptr, kUiWhite);
-  }
-  // The text goes over the sprites, after them.
-  if (port::Sprite* sprite = g_graphics.GetSprite()) sprite->End();
-  if (!EnoughPads(battle)) g_graphics.DrawTextF(250, 400, kTooFewPads, kUiWhite);
-  g_graphics.Present();
+  menu::Draw(*this, kHeading);
+  menu::Draw(*this, kPlayersCaption);
+  menu::Draw(*this, kPlayersValue, battle.players);
+  menu::Draw(*this, kPlayersUnit);
+  menu::Draw(*this, kMatchTimeCaption);
+  menu::Draw(*this, kMatchTimeValue, battle.matchTime / kFramesShownAsOne);
+  menu::Draw(*this, kMatchTimeUnit);
+  menu::Draw(*this, kIntervalCaption);
+  menu::DrawInterval(*this, kInterval, battle.drawInterval);
+  menu::Draw(*this, kLastItems);
+  menu::DrawCursor(*this, kCursor, kRows, menuCursor);
+  // The note goes over the sprites, after them.
+  menu::EndFrameWithText(EnoughPads(battle) ? nullptr : kTooFewPads, kTooFewPadsX, kTooFewPadsY,
+                         kUiWhite);
 }

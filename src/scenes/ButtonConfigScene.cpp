@@ -6,10 +6,7 @@
 #include "actors/Player.h"
 #include "app/Application.h"
 #include "app/MenuItem.h"
-#include "platform/GraphicsDevice.h"
 #include "platform/InputDevice.h"
-#include "platform/SoundManager.h"
-#include "render/UiDraw.h"
 #include "scenes/MenuScene.h"
 
 namespace {
@@ -19,23 +16,18 @@ constexpr int kAssignable = 10;
 constexpr int kActions = Player::kActionCount;
 constexpr int32_t kDefaultButtons[kActions] = {0, 1, 2};
 
-// The items in the order the down key walks them.
-constexpr int32_t kCycle[] = {kItemAttackButton, kItemShiftButton, kItemJumpButton, kItemDefaults,
-                              kItemBack};
-constexpr int kItemCount = static_cast<int>(sizeof kCycle / sizeof kCycle[0]);
-// Each item's row on both pages.
-constexpr float kRowY1P[kItemCount] = {75, 135, 195, 255, 315};
-constexpr float kRowY2P4P[kItemCount] = {120, 180, 240, 300, 360};
-
-int RowOf(int32_t item) {
-  for (int i = 0; i < kItemCount; ++i)
-    if (kCycle[i] == item) return i;
-  return 0;
-}
-
-int32_t Stepped(int32_t item, int direction) {
-  return kCycle[(RowOf(item) + kItemCount + direction) % kItemCount];
-}
+// The items in the order the down key walks them, with the cursor's height
+// on each page; the action items' rows hold their buttons on the 2P-4P page.
+constexpr menu::MenuRow kRows1P[] = {{kItemAttackButton, 75},
+                                     {kItemShiftButton, 135},
+                                     {kItemJumpButton, 195},
+                                     {kItemDefaults, 255},
+                                     {kItemBack, 315}};
+constexpr menu::MenuRow kRows2P4P[] = {{kItemAttackButton, 120},
+                                       {kItemShiftButton, 180},
+                                       {kItemJumpButton, 240},
+                                       {kItemDefaults, 300},
+                                       {kItemBack, 360}};
 
 // The action an item assigns, or -1.
 int ActionOf(int32_t item) {
@@ -109,15 +101,51 @@ constexpr int kDownCounter = 2;
 int UpCounterOf(int k) { return 2 * k + 2; }
 int DownCounterOf(int k) { return 2 * k + 3; }
 
-constexpr int kPadUp = 0;
-constexpr int kPadDown = 1;
-
 // Two digits, as the page has room for; a button above 99 (from an option
 // file) shows all three rather than a wrong number.
 int DigitsOf(int32_t button) { return button > 99 ? 3 : 2; }
 
-enum Config1PTexture { kOptionText1P, kFont1P, kCursor1P };
+enum Config1PTexture { kOptionText1P, kFont1P, kCursorTexture1P };
 enum Config2P4PTexture { kOptionText2P, kFont2P, kSettingText2P };
+
+// The 1P page: the heading; attack, shift (with the lock-on note) and jump,
+// each "button n"; then the buttons' numbers; then defaults and back.
+constexpr menu::Caption kPage1P[] = {
+    {kOptionText1P, 67, 174, 5, 1.0f, 1.0f},    {kOptionText1P, 69, 90, 90, 0.5f, 0.85f},
+    {kOptionText1P, 72, 236, 85, 0.5f, 0.85f},  {kOptionText1P, 72, 415, 90, 0.5f, 0.85f},
+    {kOptionText1P, 70, 90, 150, 0.5f, 0.85f},  {kOptionText1P, 73, 195, 145, 0.4f, 0.85f},
+    {kOptionText1P, 72, 415, 150, 0.5f, 0.85f}, {kOptionText1P, 71, 90, 210, 0.5f, 0.85f},
+    {kOptionText1P, 72, 415, 210, 0.5f, 0.85f},
+};
+constexpr menu::NumberPlace kButtons1P[kActions] = {
+    {kFont1P, 2, 575, 90, 1.4f}, {kFont1P, 2, 575, 150, 1.4f}, {kFont1P, 2, 575, 210, 1.4f}};
+constexpr menu::Caption kPageEnd1P[] = {{kOptionText1P, 66, 90, 270, 0.6f, 0.85f},
+                                        {kOptionText1P, 68, 90, 330, 0.8f, 0.85f}};
+constexpr menu::Caption kCursor1P = {kCursorTexture1P, menu::kWholeTexture, 5, 0, 0.6f, 0.6f};
+
+// The 2P-4P page: the heading, the actions, defaults and back, and the
+// column heads 2P, 3P, 4P.
+constexpr menu::Caption kPage2P4P[] = {
+    {kOptionText2P, 67, 174, 5, 1.0f, 1.0f},     {kOptionText2P, 69, 90, 120, 0.4f, 0.85f},
+    {kOptionText2P, 72, 209, 115, 0.45f, 0.85f}, {kOptionText2P, 70, 90, 180, 0.4f, 0.85f},
+    {kOptionText2P, 73, 175, 175, 0.35f, 0.85f}, {kOptionText2P, 71, 90, 240, 0.35f, 0.85f},
+    {kOptionText2P, 66, 90, 300, 0.5f, 0.85f},   {kOptionText2P, 68, 90, 360, 0.7f, 0.85f},
+    {kSettingText2P, 50, 385, 75, 1.0f, 1.0f},   {kSettingText2P, 51, 470, 75, 1.0f, 1.0f},
+    {kSettingText2P, 52, 555, 75, 1.0f, 1.0f},
+};
+// Battle player k's buttons stand in column kColumnStep k + kColumnX, on
+// the rows of their items.
+constexpr menu::NumberPlace kButton2P4P = {kFont2P, 2, 0, 0, 1.4f};
+constexpr float kColumnStep = 85, kColumnX = 325;
+// His cursor is his label (sprite + k), in a column of its own (x + kCursorStep (k - 1)).
+constexpr menu::Caption kCursor2P4P = {kSettingText2P, 49, 2, 0, 0.5f, 1.15f};
+constexpr float kCursorStep = 30;
+
+// A button's number in its place, with the digits it needs.
+void DrawButton(Application& app, menu::NumberPlace place, int32_t button) {
+  place.digits = DigitsOf(button);
+  menu::Draw(app, place, button);
+}
 
 }  // namespace
 
@@ -153,42 +181,16 @@ void Application::InputButtonConfig1P() {
     }
   }
 
-  if (menu::CountPress(menuKeys[kUpCounter], menu::UpHeld())) {
-    menu::Play(menu::kStepSound);
-    menuCursor = Stepped(menuCursor, -1);
-  }
-  if (menu::CountPress(menuKeys[kDownCounter], menu::DownHeld())) {
-    menu::Play(menu::kStepSound);
-    menuCursor = Stepped(menuCursor, 1);
-  }
+  menu::StepOnPress(kRows1P, menuCursor, menuKeys[kUpCounter], menu::UpHeld(), -1);
+  menu::StepOnPress(kRows1P, menuCursor, menuKeys[kDownCounter], menu::DownHeld(), 1);
 }
 
 void Application::DrawButtonConfig1P() {
-  Texture* text = menu::SceneTexture(*this, kOptionText1P);
-  Texture* font = menu::SceneTexture(*this, kFont1P);
   menu::BeginFrame();
-  menu::Sprite(text, 67, 174, 5, 1.0f, 1.0f);
-  // Attack, shift (with the lock-on note) and jump, each "button n".
-  menu::Sprite(text, 69, 90, 90, 0.5f, 0.85f);
-  menu::Sprite(text, 72, 236, 85, 0.5f, 0.85f);
-  menu::Sprite(text, 72, 415, 90, 0.5f, 0.85f);
-  menu::Sprite(text, 70, 90, 150, 0.5f, 0.85f);
-  menu::Sprite(text, 73, 195, 145, 0.4f, 0.85f);
-  menu::Sprite(text, 72, 415, 150, 0.5f, 0.85f);
-  menu::Sprite(text, 71, 90, 210, 0.5f, 0.85f);
-  menu::Sprite(text, 72, 415, 210, 0.5f, 0.85f);
-  constexpr float kRows[kActions] = {90, 150, 210};
-  for (int a = 0; a < kActions; ++a) {
-    const int32_t b = g_player.GetButton(a);
-    DrawNumber(font, DigitsOf(b), 575, kRows[a], 1.4f, b);
-  }
-  menu::Sprite(text, 66, 90, 270, 0.6f, 0.85f);
-  menu::Sprite(text, 68, 90, 330, 0.8f, 0.85f);
-  if (Texture* cursor = menu::SceneTexture(*this, kCursor1P)) {
-    const port::Vec2 scaling{0.6f, 0.6f};
-    const port::Vec2 at{5.0f, kRowY1P[RowOf(menuCursor)]};
-    cursor->DrawSprite(g_graphics.GetSprite(), &scaling, &at, nullptr, kUiWhite);
-  }
+  menu::Draw(*this, kPage1P);
+  for (int a = 0; a < kActions; ++a) DrawButton(*this, kButtons1P[a], g_player.GetButton(a));
+  menu::Draw(*this, kPageEnd1P);
+  menu::DrawCursor(*this, kCursor1P, kRows1P, menuCursor);
   menu::EndFrame();
 }
 
@@ -225,18 +227,14 @@ void Application::InputButtonConfig2P4P() {
       }
       if (cursor == kItemDefaults) ResetButtons(buttons);
     }
-    if (menu::CountPress(menuKeys[UpCounterOf(k)], g_input.IsPadDirection(pad, kPadUp))) {
-      menu::Play(menu::kStepSound);
-      cursor = Stepped(cursor, -1);
-    }
-    if (menu::CountPress(menuKeys[DownCounterOf(k)], g_input.IsPadDirection(pad, kPadDown))) {
-      menu::Play(menu::kStepSound);
-      cursor = Stepped(cursor, 1);
-    }
+    menu::StepOnPress(kRows2P4P, cursor, menuKeys[UpCounterOf(k)],
+                      g_input.IsPadDirection(pad, kPadUp), -1);
+    menu::StepOnPress(kRows2P4P, cursor, menuKeys[DownCounterOf(k)],
+                      g_input.IsPadDirection(pad, kPadDown), 1);
   }
   // The page reads the players' pads only; with a pad gone (or none) nobody
   // could leave it, so the keyboard's cancel or Escape goes back as well.
-  if (g_input.IsKeyDown(menu::kKeyX) || menu::EscapeHeld()) {
+  if (g_input.IsKeyDown(port::kKeyX) || menu::EscapeHeld()) {
     menu::Play(menu::kDecideSound);
     requestedScene = SceneBattleSettings;
     LeaveScene();
@@ -244,33 +242,21 @@ void Application::InputButtonConfig2P4P() {
 }
 
 void Application::DrawButtonConfig2P4P() {
-  Texture* text = menu::SceneTexture(*this, kOptionText2P);
-  Texture* font = menu::SceneTexture(*this, kFont2P);
-  Texture* labels = menu::SceneTexture(*this, kSettingText2P);
   menu::BeginFrame();
-  menu::Sprite(text, 67, 174, 5, 1.0f, 1.0f);
-  menu::Sprite(text, 69, 90, 120, 0.4f, 0.85f);
-  menu::Sprite(text, 72, 209, 115, 0.45f, 0.85f);
-  menu::Sprite(text, 70, 90, 180, 0.4f, 0.85f);
-  menu::Sprite(text, 73, 175, 175, 0.35f, 0.85f);
-  menu::Sprite(text, 71, 90, 240, 0.35f, 0.85f);
-  menu::Sprite(text, 66, 90, 300, 0.5f, 0.85f);
-  menu::Sprite(text, 68, 90, 360, 0.7f, 0.85f);
-  // Column heads 2P, 3P, 4P.
-  menu::Sprite(labels, 50, 385, 75, 1.0f, 1.0f);
-  menu::Sprite(labels, 51, 470, 75, 1.0f, 1.0f);
-  menu::Sprite(labels, 52, 555, 75, 1.0f, 1.0f);
+  menu::Draw(*this, kPage2P4P);
   const int players =
       battle.players < BattlePlayer::kMaxPlayers ? battle.players : BattlePlayer::kMaxPlayers;
   for (int k = 1; k < players; ++k) {
-    const float x = 85.0f * static_cast<float>(k) + 325.0f;
+    menu::NumberPlace place = kButton2P4P;
+    place.x = kColumnStep * static_cast<float>(k) + kColumnX;
     for (int a = 0; a < kActions; ++a) {
-      const int32_t b = battlePlayers[k].GetButton(a);
-      DrawNumber(font, DigitsOf(b), x, kRowY2P4P[a], 1.4f, b);
+      place.y = kRows2P4P[a].cursorY;
+      DrawButton(*this, place, battlePlayers[k].GetButton(a));
     }
-    // His cursor is his label, in a column of its own.
-    menu::Sprite(labels, 49 + k, 2.0f + 30.0f * static_cast<float>(k - 1),
-                 kRowY2P4P[RowOf(playerCursors[k])], 0.5f, 1.15f);
+    menu::Caption cursor = kCursor2P4P;
+    cursor.sprite += k;
+    cursor.x += kCursorStep * static_cast<float>(k - 1);
+    menu::DrawCursor(*this, cursor, kRows2P4P, playerCursors[k]);
   }
   menu::EndFrame();
 }

@@ -11,7 +11,6 @@
 #include "platform/GraphicsDevice.h"
 #include "platform/InputDevice.h"
 #include "platform/SoundManager.h"
-#include "render/UiDraw.h"
 #include "scenes/MenuScene.h"
 #include "world/CharacterList.h"
 #include "world/Sun.h"
@@ -26,10 +25,9 @@ enum SelectTexture {
 };
 
 // The keys of the battle players: the arrows, and Z, X and C for buttons 0 to 2.
-constexpr int kDirectionKeys[4] = {0xC8, 0xD0, 0xCB, 0xCD};  // up, down, left, right
-constexpr int kButtonKeys[3] = {0x2C, 0x2D, 0x2E};           // Z, X, C
+constexpr int kDirectionKeys[4] = {port::kKeyUp, port::kKeyDown, port::kKeyLeft, port::kKeyRight};
+constexpr int kButtonKeys[3] = {port::kKeyZ, port::kKeyX, port::kKeyC};
 constexpr int kNoKey = 0;
-constexpr int kUp = 0, kDown = 1, kLeft = 2, kRight = 3;
 
 int KeyOfButton(int32_t button) { return button >= 0 && button < 3 ? kButtonKeys[button] : kNoKey; }
 
@@ -75,22 +73,36 @@ struct SunPlace {
 };
 constexpr SunPlace kSun;
 
-// Where things go: the four pictures, each player's label beside his panel.
-constexpr float kPictures[kChoices][2] = {{215, 56}, {330, 56}, {215, 156}, {330, 156}};
-constexpr float kPictureScale = 0.7f;
-constexpr float kLabels[BattlePlayer::kMaxPlayers][2] = {
-    {10, 57}, {441, 57}, {10, 260}, {441, 260}};
-constexpr float kLabelScale = 0.9f, kTagScale = 0.8f;
+// Where things go: the headings, the four pictures, each player's label
+// beside his panel.
+constexpr menu::Caption kHeadings[] = {{kBattleText, 47, 178, 5, 1.0f, 1.0f},
+                                       {kBattleText, 48, 341, 5, 1.0f, 1.0f}};
+constexpr menu::Caption kPictures[kChoices] = {
+    {kPicture1, menu::kWholeTexture, 215, 56, 0.7f, 0.7f},
+    {kPicture1 + 1, menu::kWholeTexture, 330, 56, 0.7f, 0.7f},
+    {kPicture1 + 2, menu::kWholeTexture, 215, 156, 0.7f, 0.7f},
+    {kPicture1 + 3, menu::kWholeTexture, 330, 156, 0.7f, 0.7f}};
 constexpr int kLabelId = 49;  // + the player index
+constexpr menu::Caption kLabels[BattlePlayer::kMaxPlayers] = {
+    {kSettingText, kLabelId, 10, 57, 0.9f, 0.9f},
+    {kSettingText, kLabelId + 1, 441, 57, 0.9f, 0.9f},
+    {kSettingText, kLabelId + 2, 10, 260, 0.9f, 0.9f},
+    {kSettingText, kLabelId + 3, 441, 260, 0.9f, 0.9f}};
+constexpr float kTagScale = 0.8f;
 
 // Each player's tag on the picture of his choice: players 1 and 2 along the
-// top of the picture, 3 and 4 along its bottom.
+// top of the picture, 3 and 4 along its bottom, a step apart.
+struct TagLine {
+  float leftX, rightX, topY, bottomY;  // on the left and right, top and bottom pictures
+};
+constexpr TagLine kTagLines[2] = {{217, 332, 58, 158}, {123, 238, 119, 219}};
+constexpr float kTagStep = 47;
 port::Vec2 TagPlace(int player, int32_t choice) {
   const bool left = choice == 1 || choice == 3;
   const bool top = choice == 1 || choice == 2;
-  const float step = 47.0f * static_cast<float>(player);
-  if (player < 2) return {step + (left ? 217.0f : 332.0f), top ? 58.0f : 158.0f};
-  return {step + (left ? 123.0f : 238.0f), top ? 119.0f : 219.0f};
+  const float step = kTagStep * static_cast<float>(player);
+  const TagLine& line = kTagLines[player < 2 ? 0 : 1];
+  return {step + (left ? line.leftX : line.rightX), top ? line.topY : line.bottomY};
 }
 
 }  // namespace
@@ -208,16 +220,16 @@ void Application::InputCharacterSelect() {
   for (int i = 0; i < players; ++i) {
     int32_t& choice = battle.character[i];
     if (!battle.decided[i]) {
-      const bool up = IsPlayerDirection(kUp, i);
-      if (menu::CountPress(menuKeys[UpDownCounter(i)], up || IsPlayerDirection(kDown, i))) {
+      const bool up = IsPlayerDirection(kPadUp, i);
+      if (menu::CountPress(menuKeys[UpDownCounter(i)], up || IsPlayerDirection(kPadDown, i))) {
         const int32_t to = up ? choice - kColumns : choice + kColumns;
         if (to >= 1 && to <= kChoices) {
           choice = to;
           menu::Play(menu::kStepSound);
         }
       }
-      const bool right = IsPlayerDirection(kRight, i);
-      if (menu::CountPress(menuKeys[SideCounter(i)], right || IsPlayerDirection(kLeft, i))) {
+      const bool right = IsPlayerDirection(kPadRight, i);
+      if (menu::CountPress(menuKeys[SideCounter(i)], right || IsPlayerDirection(kPadLeft, i))) {
         const bool leftColumn = choice % kColumns == 1;
         if (right ? leftColumn : !leftColumn) {
           choice += right ? 1 : -1;
@@ -258,23 +270,14 @@ void Application::InputCharacterSelect() {
 
 void Application::DrawCharacterSelect() {
   port::Sprite* sprite = g_graphics.GetSprite();
-  Texture* battleText = menu::SceneTexture(*this, kBattleText);
-  Texture* labels = menu::SceneTexture(*this, kSettingText);
   menu::BeginFrame();
-  menu::Sprite(battleText, 47, 178, 5, 1.0f, 1.0f);
-  menu::Sprite(battleText, 48, 341, 5, 1.0f, 1.0f);
-  for (int c = 0; c < kChoices; ++c) {
-    if (Texture* picture = menu::SceneTexture(*this, kPicture1 + c)) {
-      const port::Vec2 scaling{kPictureScale, kPictureScale};
-      const port::Vec2 at{kPictures[c][0], kPictures[c][1]};
-      picture->DrawSprite(sprite, &scaling, &at, nullptr, kUiWhite);
-    }
-  }
+  menu::Draw(*this, kHeadings);
+  menu::Draw(*this, kPictures);
   for (int i = 0; i < TakingPart(battle); ++i) {
     selectModels[i].DrawPanel(sprite, i);
-    menu::Sprite(labels, kLabelId + i, kLabels[i][0], kLabels[i][1], kLabelScale, kLabelScale);
+    menu::Draw(*this, kLabels[i]);
     const port::Vec2 tag = TagPlace(i, battle.character[i]);
-    menu::Sprite(labels, kLabelId + i, tag.x, tag.y, kTagScale, kTagScale);
+    menu::Draw(*this, {kSettingText, kLabelId + i, tag.x, tag.y, kTagScale, kTagScale});
   }
   menu::EndFrame();
 }

@@ -13,10 +13,6 @@ namespace menu {
 namespace {
 
 constexpr int kPad = 0;
-constexpr int kPadUp = 0;
-constexpr int kPadDown = 1;
-constexpr int kPadLeft = 2;
-constexpr int kPadRight = 3;
 constexpr port::Argb kClearBlue = 0xFF0000FFu;
 
 bool PadButtonHeld(int action) { return g_input.IsPadButton(kPad, g_player.GetButton(action)); }
@@ -28,13 +24,19 @@ void Poll() {
   g_input.PollJoysticks();
 }
 
-bool ConfirmHeld() { return g_input.IsKeyDown(kKeyZ) || PadButtonHeld(kActionAttack); }
-bool CancelHeld() { return g_input.IsKeyDown(kKeyX) || PadButtonHeld(kActionShift); }
-bool EscapeHeld() { return g_input.IsKeyDown(kKeyEscape); }
-bool LeftHeld() { return g_input.IsKeyDown(kKeyLeft) || g_input.IsPadDirection(kPad, kPadLeft); }
-bool RightHeld() { return g_input.IsKeyDown(kKeyRight) || g_input.IsPadDirection(kPad, kPadRight); }
-bool UpHeld() { return g_input.IsKeyDown(kKeyUp) || g_input.IsPadDirection(kPad, kPadUp); }
-bool DownHeld() { return g_input.IsKeyDown(kKeyDown) || g_input.IsPadDirection(kPad, kPadDown); }
+bool ConfirmHeld() { return g_input.IsKeyDown(port::kKeyZ) || PadButtonHeld(kActionAttack); }
+bool CancelHeld() { return g_input.IsKeyDown(port::kKeyX) || PadButtonHeld(kActionShift); }
+bool EscapeHeld() { return g_input.IsKeyDown(port::kKeyEscape); }
+bool LeftHeld() {
+  return g_input.IsKeyDown(port::kKeyLeft) || g_input.IsPadDirection(kPad, kPadLeft);
+}
+bool RightHeld() {
+  return g_input.IsKeyDown(port::kKeyRight) || g_input.IsPadDirection(kPad, kPadRight);
+}
+bool UpHeld() { return g_input.IsKeyDown(port::kKeyUp) || g_input.IsPadDirection(kPad, kPadUp); }
+bool DownHeld() {
+  return g_input.IsKeyDown(port::kKeyDown) || g_input.IsPadDirection(kPad, kPadDown);
+}
 
 bool CountPress(int32_t& counter, bool held) {
   if (!held) {
@@ -71,6 +73,44 @@ void Sprite(Texture* texture, int id, float x, float y, float scaleX, float scal
   const port::Vec2 position{x, y};
   const port::Vec2 scaling{scaleX, scaleY};
   DrawUiSprite(texture, &position, &scaling, id);
+}
+
+bool Latched(int32_t& latch, bool held) {
+  if (!held) latch = 0;
+  return held && latch == 0;
+}
+
+bool LeaveFor(Application& app, int32_t scene) {
+  if (scene == SceneNone) return false;
+  app.requestedScene = scene;
+  app.LeaveScene();
+  return true;
+}
+
+void Draw(Application& app, const Caption& caption) {
+  Sprite(SceneTexture(app, caption.texture), caption.sprite, caption.x, caption.y, caption.scaleX,
+         caption.scaleY);
+}
+
+void Draw(Application& app, const NumberPlace& place, int value) {
+  DrawNumber(SceneTexture(app, place.font), place.digits, place.x, place.y, place.scale, value);
+}
+
+void DrawInterval(Application& app, const IntervalLayout& layout, int32_t interval) {
+  if (interval == 1) {
+    Draw(app, layout.everyFrame);
+  } else if (interval == 2 || interval == 3) {
+    Draw(app, layout.one, 1);
+    Draw(app, layout.slash);
+    Draw(app, layout.n, interval);
+    Draw(app, layout.frames);
+  }
+}
+
+void EndFrameWithText(const char* text, int32_t x, int32_t y, port::Argb colour) {
+  if (port::Sprite* sprite = g_graphics.GetSprite()) sprite->End();
+  if (text) g_graphics.DrawTextF(x, y, text, colour);
+  g_graphics.Present();
 }
 
 void Play(MenuSound sound) { g_sound.PlaySystemSound(sound.id, sound.offset); }

@@ -81,18 +81,22 @@ bool HasRow(const Application& app) {
   return app.rankPlace >= 0 && app.rankPlace < ranking::RowCount(app, table);
 }
 
-struct Caption {
-  int texture;
-  int sprite;
-  float x, y;
-};
+using menu::Caption;
 constexpr float kCaptionScale = 0.7f;
+// The heading, the place numeral ("1st" to "5th": sprite + place) and the
+// name caption.
+constexpr Caption kHeading = {ranking::kSokaiText, 78, 119, 20, 1.0f, 1.0f};
+constexpr Caption kPlaceNumeral = {ranking::kRankingText, 90, 10, 110, 1.0f, 1.0f};
+constexpr Caption kNameCaption = {ranking::kRankingText, 95,           237, 120,
+                                  kCaptionScale,         kCaptionScale};
 // Captions of each page; sprite 0 ends a list.
 constexpr Caption kPageCaptions[ranking::kTableCount][2] = {
-    {{ranking::kRankingText, 97, 371, 250}, {ranking::kRankingText, 96, 50, 250}},
-    {{ranking::kSokaiText, 84, 235, 250}},
-    {{ranking::kRankingText, 97, 235, 250}},
-    {{ranking::kRankingText, 97, 371, 250}, {ranking::kRankingText, 99, 90, 250}},
+    {{ranking::kRankingText, 97, 371, 250, kCaptionScale, kCaptionScale},
+     {ranking::kRankingText, 96, 50, 250, kCaptionScale, kCaptionScale}},
+    {{ranking::kSokaiText, 84, 235, 250, kCaptionScale, kCaptionScale}},
+    {{ranking::kRankingText, 97, 235, 250, kCaptionScale, kCaptionScale}},
+    {{ranking::kRankingText, 97, 371, 250, kCaptionScale, kCaptionScale},
+     {ranking::kRankingText, 99, 90, 250, kCaptionScale, kCaptionScale}},
 };
 
 constexpr float kLettersX = 246;
@@ -101,6 +105,11 @@ constexpr float kLettersY = 175;
 constexpr float kBigScale = 1.5f;
 constexpr ranking::TimeLayout kBigTime = {356, 398, 458, 500, 560, 0, kBigScale, 1.0f};
 constexpr float kTimeY = 310;
+constexpr menu::NumberPlace kScoreValue = {ranking::kFont, 0, 394, 305, kBigScale};
+constexpr menu::NumberPlace kStagesValue = {ranking::kFont, 1, 146, kTimeY, kBigScale};
+// The stages of a cleared run show as the sign of their own.
+constexpr int32_t kSignStages = 6;
+constexpr Caption kStagesSign = {ranking::kRankingText, 98, 97, 300, 1.0f, 1.0f};
 
 }  // namespace
 
@@ -186,14 +195,15 @@ void Application::DrawNameEntry() {
   Texture* font = menu::SceneTexture(*this, ranking::kFont);
 
   menu::BeginFrame();
-  menu::Sprite(menu::SceneTexture(*this, ranking::kSokaiText), 78, 119, 20, 1.0f, 1.0f);
+  menu::Draw(*this, kHeading);
   if (HasRow(*this)) {
-    menu::Sprite(text, 90 + rankPlace, 10, 110, 1.0f, 1.0f);
-    menu::Sprite(text, 95, 237, 120, kCaptionScale, kCaptionScale);
+    Caption place = kPlaceNumeral;
+    place.sprite += rankPlace;
+    menu::Draw(*this, place);
+    menu::Draw(*this, kNameCaption);
     for (const Caption& c : kPageCaptions[table]) {
       if (c.sprite == 0) break;
-      menu::Sprite(menu::SceneTexture(*this, c.texture), c.sprite, c.x, c.y, kCaptionScale,
-                   kCaptionScale);
+      menu::Draw(*this, c);
     }
 
     const ranking::RowView row = ranking::ReadRow(*this, table, rankPlace);
@@ -205,14 +215,14 @@ void Application::DrawNameEntry() {
     }
 
     if (table == ranking::kSokaiTable) {
-      DrawNumber(font, 0, 394, 305, kBigScale, row.value);
+      menu::Draw(*this, kScoreValue, row.value);
     } else {
       ranking::DrawTime(font, text, kBigTime, kTimeY, row.value);
       if (table == ranking::kNormalTable) {
-        if (row.stages == 6)
-          menu::Sprite(text, 98, 97, 300, 1.0f, 1.0f);
+        if (row.stages == kSignStages)
+          menu::Draw(*this, kStagesSign);
         else
-          DrawNumber(font, 1, 146, kTimeY, kBigScale, row.stages);
+          menu::Draw(*this, kStagesValue, row.stages);
       }
     }
   }

@@ -5,14 +5,13 @@
 // its back item.
 #include "app/Application.h"
 #include "app/MenuItem.h"
-#include "platform/GraphicsDevice.h"
 #include "platform/SoundManager.h"
 #include "render/UiDraw.h"
 #include "scenes/MenuScene.h"
 
 namespace {
 
-enum OptionsTexture { kSettingText, kFont, kCourse, kCursor, kOptionText, kOptionText2 };
+enum OptionsTexture { kSettingText, kFont, kCourse, kCursorTexture, kOptionText, kOptionText2 };
 
 // Key counters: confirm, then one edge counter per direction.
 constexpr int kConfirmCounter = 0;
@@ -25,7 +24,7 @@ constexpr int kDownCounter = 4;
 constexpr menu::MenuRow kRows[] = {
     {kItemViewType, 75},   {kItemVolume, 125},   {kItemDrawInterval, 175}, {kItemScreenMode, 225},
     {kItemButtons1P, 275}, {kItemDefaults, 325}, {kItemBack, 375}};
-constexpr int kRowCount = static_cast<int>(sizeof kRows / sizeof kRows[0]);
+constexpr menu::Caption kCursor = {kCursorTexture, menu::kWholeTexture, 15, 0, 0.6f, 0.6f};
 
 // Each value wraps at both ends.
 struct Range {
@@ -56,6 +55,29 @@ constexpr const char kNextStart[] =
 constexpr int kBlinkPeriod = 60;
 constexpr int kBlinkWhite = 30;
 constexpr port::Argb kRed = 0xFFFF0000u;
+constexpr int32_t kNoteX = 200, kNoteY = 450;
+
+// The page top to bottom: each item's caption, and its value beside it.
+constexpr menu::Caption kHeading = {kCourse, 9, 183, 5, 1.0f, 1.0f};
+constexpr menu::Caption kViewTypeCaption = {kOptionText2, 64, 100, 90, 0.56f, 0.58f};
+constexpr menu::NumberPlace kViewTypeValue = {kFont, 0, 490, 90, 1.4f};  // shown from 1
+constexpr menu::Caption kVolumeCaption = {kOptionText, 65, 100, 140, 0.65f, 0.85f};
+constexpr menu::NumberPlace kVolumeValue = {kFont, 2, 490, 140, 1.4f};  // in steps
+constexpr menu::Caption kIntervalCaption = {kSettingText, 38, 100, 190, 1.3f, 1.3f};
+constexpr float kIntervalScale = 1.35f;
+constexpr menu::IntervalLayout kInterval = {
+    .everyFrame = {kSettingText, 42, 435, 190, kIntervalScale, kIntervalScale},
+    .one = {kFont, 1, 438, 193, kIntervalScale},
+    .slash = {kSettingText, 41, 467, 190, kIntervalScale, kIntervalScale},
+    .n = {kFont, 1, 490, 193, kIntervalScale},
+    .frames = {kSettingText, 43, 521, 193, kIntervalScale, kIntervalScale},
+};
+constexpr menu::Caption kScreenModeCaption = {kOptionText2, 61, 100, 240, 0.56f, 0.58f};
+constexpr menu::Caption kScreenModes[2] = {{kOptionText2, 62, 386, 240, 0.62f, 0.62f},
+                                           {kOptionText2, 63, 374, 240, 0.5f, 0.62f}};
+constexpr menu::Caption kLastItems[] = {{kOptionText, 67, 100, 290, 0.8f, 0.8f},
+                                        {kOptionText, 66, 100, 340, 0.8f, 0.8f},
+                                        {kOptionText, 68, 100, 390, 0.8f, 0.8f}};
 
 }  // namespace
 
@@ -99,9 +121,7 @@ void Application::InputOptions() {
 
   if (menu::CancelHeld() || menu::EscapeHeld()) menuCursor = kItemBack;
 
-  for (const int direction : {1, -1}) {
-    const bool held = direction > 0 ? menu::RightHeld() : menu::LeftHeld();
-    if (!menu::CountPress(menuKeys[direction > 0 ? kRightCounter : kLeftCounter], held)) continue;
+  menu::OnSidePresses(menuKeys[kRightCounter], menuKeys[kLeftCounter], [this](int direction) {
     switch (menuCursor) {
       case kItemDrawInterval:
         options.drawInterval = Stepped(options.drawInterval, kIntervals, direction);
@@ -116,66 +136,30 @@ void Application::InputOptions() {
         options.volume = Stepped(options.volume, kVolumes, direction);
         break;
       default:
-        continue;  // nothing changes, nothing sounds
+        return;  // nothing changes, nothing sounds
     }
     menu::Play(menu::kValueSound);
-  }
+  });
 
-  if (menu::CountPress(menuKeys[kUpCounter], menu::UpHeld())) {
-    menu::Play(menu::kStepSound);
-    menuCursor = kRows[(menu::RowOf(kRows, menuCursor) + kRowCount - 1) % kRowCount].item;
-  }
-  if (menu::CountPress(menuKeys[kDownCounter], menu::DownHeld())) {
-    menu::Play(menu::kStepSound);
-    menuCursor = kRows[(menu::RowOf(kRows, menuCursor) + 1) % kRowCount].item;
-  }
+  menu::StepOnPress(kRows, menuCursor, menuKeys[kUpCounter], menu::UpHeld(), -1);
+  menu::StepOnPress(kRows, menuCursor, menuKeys[kDownCounter], menu::DownHeld(), 1);
 }
 
 void Application::DrawOptions() {
-  Texture* text = menu::SceneTexture(*this, kSettingText);
-  Texture* font = menu::SceneTexture(*this, kFont);
-  Texture* option = menu::SceneTexture(*this, kOptionText);
-  Texture* option2 = menu::SceneTexture(*this, kOptionText2);
   menu::BeginFrame();
-  menu::Sprite(menu::SceneTexture(*this, kCourse), 9, 183, 5, 1.0f, 1.0f);
-
-  menu::Sprite(option2, 64, 100, 90, 0.56f, 0.58f);
-  DrawNumber(font, 0, 490, 90, 1.4f, options.viewType + 1);
-  menu::Sprite(option, 65, 100, 140, 0.65f, 0.85f);
-  DrawNumber(font, 2, 490, 140, 1.4f, options.volume / kVolumes.step);
-
-  // The interval: "every frame", or "1 / n".
-  constexpr float kIntervalScale = 1.35f;
-  menu::Sprite(text, 38, 100, 190, 1.3f, 1.3f);
-  if (options.drawInterval == 1) {
-    menu::Sprite(text, 42, 435, 190, kIntervalScale, kIntervalScale);
-  } else if (options.drawInterval == 2 || options.drawInterval == 3) {
-    DrawNumber(font, 1, 438, 193, kIntervalScale, 1);
-    menu::Sprite(text, 41, 467, 190, kIntervalScale, kIntervalScale);
-    DrawNumber(font, 1, 490, 193, kIntervalScale, options.drawInterval);
-    menu::Sprite(text, 43, 521, 193, kIntervalScale, kIntervalScale);
-  }
-
-  menu::Sprite(option2, 61, 100, 240, 0.56f, 0.58f);
-  if (options.screenMode == 0) {
-    menu::Sprite(option2, 62, 386, 240, 0.62f, 0.62f);
-  } else {
-    menu::Sprite(option2, 63, 374, 240, 0.5f, 0.62f);
-  }
-  menu::Sprite(option, 67, 100, 290, 0.8f, 0.8f);
-  menu::Sprite(option, 66, 100, 340, 0.8f, 0.8f);
-  menu::Sprite(option, 68, 100, 390, 0.8f, 0.8f);
-
-  if (Texture* cursor = menu::SceneTexture(*this, kCursor)) {
-    const port::Vec2 scaling{0.6f, 0.6f};
-    const port::Vec2 at{15.0f, kRows[menu::RowOf(kRows, menuCursor)].cursorY};
-    cursor->DrawSprite(g_graphics.GetSprite(), &scaling, &at, nullptr, kUiWhite);
-  }
-  // The text goes over the sprites, after them.
-  if (port::Sprite* sprite = g_graphics.GetSprite()) sprite->End();
-  if (menuCursor == kItemScreenMode) {
-    const bool white = sceneFrame % kBlinkPeriod < kBlinkWhite;
-    g_graphics.DrawTextF(200, 450, kNextStart, white ? kUiWhite : kRed);
-  }
-  g_graphics.Present();
+  menu::Draw(*this, kHeading);
+  menu::Draw(*this, kViewTypeCaption);
+  menu::Draw(*this, kViewTypeValue, options.viewType + 1);
+  menu::Draw(*this, kVolumeCaption);
+  menu::Draw(*this, kVolumeValue, options.volume / kVolumes.step);
+  menu::Draw(*this, kIntervalCaption);
+  menu::DrawInterval(*this, kInterval, options.drawInterval);
+  menu::Draw(*this, kScreenModeCaption);
+  menu::Draw(*this, kScreenModes[options.screenMode == 0 ? 0 : 1]);
+  menu::Draw(*this, kLastItems);
+  menu::DrawCursor(*this, kCursor, kRows, menuCursor);
+  // The note goes over the sprites, after them.
+  const bool white = sceneFrame % kBlinkPeriod < kBlinkWhite;
+  menu::EndFrameWithText(menuCursor == kItemScreenMode ? kNextStart : nullptr, kNoteX, kNoteY,
+                         white ? kUiWhite : kRed);
 }

@@ -20,12 +20,12 @@ constexpr int32_t kLeftOf[] = {SceneRanking1 + 1, SceneRanking1, SceneRanking1 +
                                SceneRanking1 + 2};
 constexpr int32_t kRightOf[] = {SceneRanking1 + 1, SceneRanking1, SceneRanking1 + 3, SceneRanking1};
 
-// A sprite of one of the scene textures.
-struct Caption {
-  int texture;
-  int sprite;
-  float x, y, scaleX, scaleY;
-};
+using menu::Caption;
+using menu::NumberPlace;
+
+// Every page's heading.
+constexpr Caption kHeadings[] = {{ranking::kOptionText, 8, 10, 10, 0.8f, 1.0f},
+                                 {ranking::kRankingText, 113, 310, 15, 1.0f, 1.0f}};
 
 // Heading and column captions of each page; sprite 0 ends a list.
 constexpr Caption kPageCaptions[ranking::kTableCount][4] = {
@@ -45,18 +45,26 @@ constexpr Caption kPageCaptions[ranking::kTableCount][4] = {
      {ranking::kRankingText, 99, 530, 85, 0.3f, 0.5f}},
 };
 
-constexpr int kFirstPlaceSprite = 90;  // 90 to 94: "1st" to "5th"
+// The place numerals "1st" to "5th" (sprites + row), 10 pixels above their row.
+constexpr Caption kPlaceNumeral = {ranking::kRankingText, 90, 5, 0, 0.7f, 0.7f};
 constexpr float kFirstRowY = 150;
 constexpr float kRowStep = 70;
-constexpr float kPlaceNumeralDy = -10;  // the numerals stand 10 pixels above the row
+constexpr float kPlaceNumeralDy = -10;
 constexpr float kLetterStep = 28;
+constexpr float kLettersX = 140, kLettersXSpare3 = 173;
+constexpr float kLetterScale = 1.0f;
+// The stages or the score on a row's line; the stage pictures stand 10
+// pixels above it.
+constexpr NumberPlace kStagesValue = {ranking::kFont, 1, 551, 0, 1.0f};
+constexpr NumberPlace kScoreValue = {ranking::kFont, 0, 495, 0, 1.0f};
+constexpr float kStagesPictureDy = -10;
 
 constexpr ranking::TimeLayout kRowTime = {341, 366, 403, 428, 465, 3, 1.0f, 0.6f};
 constexpr ranking::TimeLayout kRowTimeSpare3 = {431, 456, 493, 518, 555, 3, 1.0f, 0.6f};
 
 // The stages column of page 18: the digit, or for 6 the sign of its own.
 constexpr int32_t kSignStages = 6;
-constexpr int kStagesSign = 98;
+constexpr Caption kStagesSign = {ranking::kRankingText, 98, 504, 0, 0.85f, 0.7f};
 
 // Page 21 shows the stages as a picture: 0 to 9 digits, 10 to 12 words.
 struct StagesPicture {
@@ -75,6 +83,13 @@ constexpr int kStagesPictureCount =
 
 bool IsRankingPage(int32_t scene) { return scene >= SceneRanking1 && scene <= SceneRanking4; }
 
+// The place on another line.
+template <typename Place>
+Place OnLine(Place place, float y) {
+  place.y = y;
+  return place;
+}
+
 }  // namespace
 
 void Application::InitRanking() {
@@ -92,14 +107,7 @@ void Application::InputRanking() {
   menu::Poll();
 
   const bool leave = menu::ConfirmHeld() || menu::CancelHeld() || menu::EscapeHeld();
-  if (!leave) {
-    menuKeys[kLeaveLatch] = 0;
-  } else if (menuKeys[kLeaveLatch] == 0) {
-    requestedScene = SceneTitle;
-    currentScene = SceneNone;
-    LeaveScene();
-    return;
-  }
+  if (menu::Latched(menuKeys[kLeaveLatch], leave) && menu::LeaveFor(*this, SceneTitle)) return;
 
   const bool left = menu::LeftHeld();
   if (menu::CountPress(menuKeys[kPageCounter], left || menu::RightHeld()) &&
@@ -117,33 +125,35 @@ void Application::DrawRanking() {
   Texture* font = menu::SceneTexture(*this, ranking::kFont);
 
   menu::BeginFrame();
-  menu::Sprite(menu::SceneTexture(*this, ranking::kOptionText), 8, 10, 10, 0.8f, 1.0f);
-  menu::Sprite(text, 113, 310, 15, 1.0f, 1.0f);
+  menu::Draw(*this, kHeadings);
   for (const Caption& c : kPageCaptions[table]) {
     if (c.sprite == 0) break;
-    menu::Sprite(menu::SceneTexture(*this, c.texture), c.sprite, c.x, c.y, c.scaleX, c.scaleY);
+    menu::Draw(*this, c);
   }
 
   for (int r = 0; r < kRankingRows; ++r) {
     const float y = kFirstRowY + kRowStep * static_cast<float>(r);
-    menu::Sprite(text, kFirstPlaceSprite + r, 5, y + kPlaceNumeralDy, 0.7f, 0.7f);
+    Caption numeral = OnLine(kPlaceNumeral, y + kPlaceNumeralDy);
+    numeral.sprite += r;
+    menu::Draw(*this, numeral);
     if (r >= ranking::RowCount(*this, table)) continue;
     const ranking::RowView row = ranking::ReadRow(*this, table, r);
 
-    const float lettersX = table == ranking::kSpareTable3 ? 173 : 140;
+    const float lettersX = table == ranking::kSpareTable3 ? kLettersXSpare3 : kLettersX;
     for (int i = 0; i < kNameLength; ++i)
-      DrawGlyph(font, lettersX + kLetterStep * static_cast<float>(i), y, 1.0f, row.letters[i]);
+      DrawGlyph(font, lettersX + kLetterStep * static_cast<float>(i), y, kLetterScale,
+                row.letters[i]);
 
     switch (table) {
       case ranking::kNormalTable:
         ranking::DrawTime(font, text, kRowTime, y, row.value);
         if (row.stages == kSignStages)
-          menu::Sprite(text, kStagesSign, 504, y - 10, 0.85f, 0.7f);
+          menu::Draw(*this, OnLine(kStagesSign, y + kStagesPictureDy));
         else
-          DrawNumber(font, 1, 551, y, 1.0f, row.stages);
+          menu::Draw(*this, OnLine(kStagesValue, y), row.stages);
         break;
       case ranking::kSokaiTable:
-        DrawNumber(font, 0, 495, y, 1.0f, row.value);
+        menu::Draw(*this, OnLine(kScoreValue, y), row.value);
         break;
       case ranking::kSpareTable3:
         ranking::DrawTime(font, text, kRowTimeSpare3, y, row.value);
@@ -152,8 +162,8 @@ void Application::DrawRanking() {
         ranking::DrawTime(font, text, kRowTime, y, row.value);
         if (row.stages >= 0 && row.stages < kStagesPictureCount) {
           const StagesPicture& p = kStagesPictures[row.stages];
-          menu::Sprite(menu::SceneTexture(*this, ranking::kEndText), p.sprite, p.x, y - 10,
-                       p.scaleX, p.scaleY);
+          menu::Draw(*this,
+                     {ranking::kEndText, p.sprite, p.x, y + kStagesPictureDy, p.scaleX, p.scaleY});
         }
         break;
       default:

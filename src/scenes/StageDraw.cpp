@@ -2,6 +2,8 @@
 // the HUD of the stages or the sokai stage's overlay, and the pause menu.
 // The draw interval spreads one picture over one, two or three frames.
 #include <algorithm>
+#include <cstdint>
+#include <iterator>
 
 #include "actors/Player.h"
 #include "app/MenuItem.h"
@@ -9,6 +11,7 @@
 #include "platform/GraphicsDevice.h"
 #include "render/Camera.h"
 #include "render/UiDraw.h"
+#include "scenes/MenuScene.h"
 #include "scenes/StageScene.h"
 #include "world/CharacterList.h"
 #include "world/EffectList.h"
@@ -41,13 +44,11 @@ constexpr float kStunFullWidth = 0.65f;
 constexpr float kStunFull = 50.0f;  // the gauge's width stops growing here
 constexpr float kStunWidthPerPoint = 0.013f;
 constexpr float kStunHeight = 0.46f;
+constexpr port::Vec2 kStunBarAt{73, 4}, kStunFrameAt{71, 4};
 
-// A sprite of a scene texture: id, place, scale.
-struct Caption {
-  int texture;
-  int sprite;
-  float x, y, scaleX, scaleY;
-};
+using menu::Caption;
+using menu::NumberPlace;
+constexpr NumberPlace kChargeLevelValue = {stage::kFont, 1, 43, 33, 1.0f};
 constexpr Caption kClockCaption = {stage::kStageText, 26, 247, 5, 0.7f, 0.7f};
 constexpr Caption kReadyCaption = {stage::kStageText, 24, 232, 90, 1.7f, 1.7f};
 constexpr Caption kGoCaption = {stage::kStageText, 25, 247, 90, 1.7f, 1.7f};
@@ -74,12 +75,23 @@ constexpr int32_t kReadyShown[2] = {30, 120};
 constexpr int32_t kGoShown[2] = {140, 230};
 
 // The clock: hundreds of frames left, three digits.
-constexpr float kClockX = 328, kClockY = 32, kClockScale = 0.8f;
+constexpr NumberPlace kClockValue = {stage::kFont, 3, 328, 32, 0.8f};
+constexpr int32_t kFramesShownAsOne = 100;
 // The sokai numbers.
-constexpr float kScoreX = 120, kScoreY = 35;
-constexpr float kCounterX = 533, kCounterY = 37;
+constexpr NumberPlace kScoreValue = {stage::kFont, 0, 120, 35, 1.0f};
+constexpr NumberPlace kCounterValue = {stage::kFont, 0, 533, 37, 1.0f};
 constexpr int32_t kCounterSwap = 60;  // scene frames each counter shows
 constexpr int32_t kComboShownFor = 120;
+// The combo grows with its count.
+struct ComboSize {
+  int32_t below;  // the combo counts below which this size serves
+  NumberPlace place;
+};
+constexpr ComboSize kComboSizes[] = {
+    {20, {stage::kFont, 0, 540, 100, 1.0f}},
+    {30, {stage::kFont, 0, 530, 93, 1.5f}},
+    {INT32_MAX, {stage::kFont, 0, 519, 86, 2.0f}},
+};
 
 // A tally row: its captions and the line its numbers stand on.
 struct TallyRow {
@@ -108,18 +120,37 @@ constexpr TallyRow kTallyRows[3] = {
      334,
      45},
 };
-constexpr float kTallyValueX = 180, kTallyTimesX = 218, kTallyFactorX = 315, kTallyEqualsX = 355,
-                kTallyProductX = 510;
-constexpr int kTimesSprite = 89, kEqualsSprite = 88;
+// Each row's numbers and signs, on the row's line: value x factor = product.
+constexpr NumberPlace kTallyValue = {stage::kFont, 0, 180, 0, 1.0f};
+constexpr Caption kTallyTimes = {stage::kSokaiText, 89, 218, 0, 0.6f, 0.6f};
+constexpr NumberPlace kTallyFactor = {stage::kFont, 0, 315, 0, 1.0f};
+constexpr Caption kTallyEquals = {stage::kSokaiText, 88, 355, 0, 0.6f, 0.9f};
+constexpr NumberPlace kTallyProduct = {stage::kFont, 0, 510, 0, 1.0f};
 
-void DrawCaption(Application& app, const Caption& c) {
-  const port::Vec2 at{c.x, c.y};
-  const port::Vec2 scale{c.scaleX, c.scaleY};
-  DrawUiSprite(stage::HudTexture(app, c.texture), &at, &scale, c.sprite);
+// The caption a phase shows over the stage, on the stage HUD and on the
+// sokai overlay.
+struct PhaseCaption {
+  int32_t phase;
+  Caption stage, sokai;
+};
+constexpr PhaseCaption kPhaseCaptions[] = {
+    {kPhaseClear, kClearCaption, kSokaiClearCaption},
+    {kPhaseTimeOver, kTimeOverCaption, kTimeOverCaption},
+    {kPhaseGameOver, kGameOverCaption, kSokaiGameOverCaption},
+};
+
+// The first size whose bound is above the count.
+const NumberPlace& ComboPlace(int32_t combo) {
+  for (const ComboSize& size : kComboSizes)
+    if (combo < size.below) return size.place;
+  return kComboSizes[std::size(kComboSizes) - 1].place;
 }
 
-void Number(Application& app, int digits, float x, float y, float scale, int value) {
-  DrawNumber(stage::HudTexture(app, stage::kFont), digits, x, y, scale, value);
+// The place on another line.
+template <typename Place>
+Place OnLine(Place place, float y) {
+  place.y = y;
+  return place;
 }
 
 void WholeTexture(Application& app, int texture, const port::Vec2& scale, const port::Vec2& at,
@@ -129,21 +160,21 @@ void WholeTexture(Application& app, int texture, const port::Vec2& scale, const 
 }
 
 void DrawClock(Application& app) {
-  DrawCaption(app, kClockCaption);
-  Number(app, 3, kClockX, kClockY, kClockScale, app.timeLeft / 100);
+  menu::Draw(app, kClockCaption);
+  menu::Draw(app, kClockValue, app.timeLeft / kFramesShownAsOne);
 }
 
 void DrawIntroCues(Application& app) {
   if (app.phaseFrame > kReadyShown[0] && app.phaseFrame < kReadyShown[1])
-    DrawCaption(app, kReadyCaption);
-  if (app.phaseFrame > kGoShown[0] && app.phaseFrame < kGoShown[1]) DrawCaption(app, kGoCaption);
+    menu::Draw(app, kReadyCaption);
+  if (app.phaseFrame > kGoShown[0] && app.phaseFrame < kGoShown[1]) menu::Draw(app, kGoCaption);
 }
 
 void DrawPauseMenu(Application& app) {
-  DrawCaption(app, kVeil);
-  DrawCaption(app, kPauseTitle);
-  DrawCaption(app, kPauseResume);
-  DrawCaption(app, kPauseQuit);
+  menu::Draw(app, kVeil);
+  menu::Draw(app, kPauseTitle);
+  menu::Draw(app, kPauseResume);
+  menu::Draw(app, kPauseQuit);
   WholeTexture(app, stage::kCursor, kCursorScale,
                app.menuCursor == kItemQuitToTitle ? kCursorOnQuit : kCursorOnResume, kWhite);
 }
@@ -168,22 +199,28 @@ void DrawChargeBar(Application& app, int32_t charge) {
 }
 
 void DrawTally(Application& app) {
-  DrawCaption(app, kResultCaption);
+  menu::Draw(app, kResultCaption);
   const SokaiCounters& s = app.sokai;
   const int32_t values[3] = {s.kills, s.bursts > 0 ? s.kills / s.bursts : 0, s.maxCombo};
-  const port::Vec2 timesScale{0.6f, 0.6f}, equalsScale{0.6f, 0.9f};
   for (int r = 0; r < 3; ++r) {
     const TallyRow& row = kTallyRows[r];
     if (app.phaseFrame <= row.shownAfter) continue;
-    for (int i = 0; i < row.captionCount; ++i) DrawCaption(app, row.captions[i]);
-    Number(app, 0, kTallyValueX, row.y, 1.0f, values[r]);
-    DrawCaption(app,
-                {stage::kSokaiText, kTimesSprite, kTallyTimesX, row.y, timesScale.x, timesScale.y});
-    Number(app, 0, kTallyFactorX, row.y, 1.0f, row.factor);
-    DrawCaption(app, {stage::kSokaiText, kEqualsSprite, kTallyEqualsX, row.y, equalsScale.x,
-                      equalsScale.y});
-    Number(app, 0, kTallyProductX, row.y, 1.0f, values[r] * row.factor);
+    for (int i = 0; i < row.captionCount; ++i) menu::Draw(app, row.captions[i]);
+    menu::Draw(app, OnLine(kTallyValue, row.y), values[r]);
+    menu::Draw(app, OnLine(kTallyTimes, row.y));
+    menu::Draw(app, OnLine(kTallyFactor, row.y), row.factor);
+    menu::Draw(app, OnLine(kTallyEquals, row.y));
+    menu::Draw(app, OnLine(kTallyProduct, row.y), values[r] * row.factor);
   }
+}
+
+// The phase's captions, the tally on the sokai overlay, and the pause menu.
+void DrawPhaseAndPause(Application& app, bool sokai) {
+  if (app.stagePhase == kPhaseIntro) DrawIntroCues(app);
+  if (sokai && app.stagePhase == kPhaseTally) DrawTally(app);
+  for (const PhaseCaption& c : kPhaseCaptions)
+    if (c.phase == app.stagePhase) menu::Draw(app, sokai ? c.sokai : c.stage);
+  if (app.paused) DrawPauseMenu(app);
 }
 
 // The world passes of one picture.
@@ -276,77 +313,36 @@ void Application::DrawStageHud() {
   device->SetTextureStageState(0, StageState::AlphaOp, port::gpu::TexOpModulate);
 
   const int level = charge < kChargeLevel1 ? 0 : charge < kChargeLevel2 ? 1 : 2;
-  Number(*this, 1, 43, 33, 1.0f, level);
+  menu::Draw(*this, kChargeLevelValue, level);
   WholeTexture(*this, stage::kChargeFrame, kChargeFrameScale, kChargeAt, kWhite);
   const float stunWidth =
       g_player.stunGauge >= kStunFull ? kStunFullWidth : g_player.stunGauge * kStunWidthPerPoint;
-  WholeTexture(*this, stage::kStunBar, {stunWidth, kStunHeight}, {73, 4}, kWhite);
-  WholeTexture(*this, stage::kStunFrame, {kStunFullWidth, kStunHeight}, {71, 4}, kWhite);
+  WholeTexture(*this, stage::kStunBar, {stunWidth, kStunHeight}, kStunBarAt, kWhite);
+  WholeTexture(*this, stage::kStunFrame, {kStunFullWidth, kStunHeight}, kStunFrameAt, kWhite);
 
   port::Sprite* sprite = g_graphics.GetSprite();
   g_characters.Draw2DAll(sprite);
   g_player.Draw2D(sprite);
 
   DrawClock(*this);
-  switch (stagePhase) {
-    case kPhaseIntro:
-      DrawIntroCues(*this);
-      break;
-    case kPhaseClear:
-      DrawCaption(*this, kClearCaption);
-      break;
-    case kPhaseTimeOver:
-      DrawCaption(*this, kTimeOverCaption);
-      break;
-    case kPhaseGameOver:
-      DrawCaption(*this, kGameOverCaption);
-      break;
-    default:
-      break;
-  }
-  if (paused) DrawPauseMenu(*this);
+  DrawPhaseAndPause(*this, false);
 }
 
 void Application::DrawStageOverlay() {
   if (stagePhase != kPhaseTally && stagePhase != kPhaseClear && stagePhase != kPhaseGameOver)
     DrawClock(*this);
-  DrawCaption(*this, kScoreCaption);
-  Number(*this, 0, kScoreX, kScoreY, 1.0f, sokai.score);
+  menu::Draw(*this, kScoreCaption);
+  menu::Draw(*this, kScoreValue, sokai.score);
   if (sceneFrame % (2 * kCounterSwap) < kCounterSwap) {
-    DrawCaption(*this, kKillsCaption);
-    Number(*this, 0, kCounterX, kCounterY, 1.0f, sokai.kills);
+    menu::Draw(*this, kKillsCaption);
+    menu::Draw(*this, kCounterValue, sokai.kills);
   } else {
-    DrawCaption(*this, kMaxComboCaption);
-    Number(*this, 0, kCounterX, kCounterY, 1.0f, sokai.maxCombo);
+    menu::Draw(*this, kMaxComboCaption);
+    menu::Draw(*this, kCounterValue, sokai.maxCombo);
   }
   if (sokai.framesSinceKill <= kComboShownFor) {
-    DrawCaption(*this, kComboCaption);
-    if (sokai.combo < 20) {
-      Number(*this, 0, 540, 100, 1.0f, sokai.combo);
-    } else if (sokai.combo < 30) {
-      Number(*this, 0, 530, 93, 1.5f, sokai.combo);
-    } else {
-      Number(*this, 0, 519, 86, 2.0f, sokai.combo);
-    }
+    menu::Draw(*this, kComboCaption);
+    menu::Draw(*this, ComboPlace(sokai.combo), sokai.combo);
   }
-  switch (stagePhase) {
-    case kPhaseIntro:
-      DrawIntroCues(*this);
-      break;
-    case kPhaseTally:
-      DrawTally(*this);
-      break;
-    case kPhaseClear:
-      DrawCaption(*this, kSokaiClearCaption);
-      break;
-    case kPhaseTimeOver:
-      DrawCaption(*this, kTimeOverCaption);
-      break;
-    case kPhaseGameOver:
-      DrawCaption(*this, kSokaiGameOverCaption);
-      break;
-    default:
-      break;
-  }
-  if (paused) DrawPauseMenu(*this);
+  DrawPhaseAndPause(*this, true);
 }

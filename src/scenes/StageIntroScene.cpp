@@ -86,7 +86,7 @@ constexpr int32_t kPointerBFrame = 170;
 constexpr int32_t kSkipTo = 230;
 constexpr int32_t kHandOverFrame = 250;
 constexpr int32_t kCaptionSound = 0, kPointerSound = 3;  // system sounds
-constexpr int32_t kSoundOffset = -1000;
+constexpr int32_t kSoundOffset = kQuieter10dB;
 
 constexpr int kConfirmCounter = 0;
 

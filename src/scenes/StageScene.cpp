@@ -76,7 +76,7 @@ const StageConfig kStages[3] = {
      {"AppearData/stage1/stage1_erea1.arg", "AppearData/stage1/stage1_erea2.arg"},
      2,
      {1500, 0, 0},
-     -500,
+     kQuieter5dB,
      "AppearData/stage1/stage1_boss.arg",
      2500,
      SceneStage2,
@@ -97,7 +97,7 @@ const StageConfig kStages[3] = {
       "AppearData/stage2/stage2_erea3.arg", "AppearData/stage2/stage2_erea4.arg"},
      4,
      {1500, 2000, 2500},
-     -1000,
+     kQuieter10dB,
      "AppearData/stage2/stage2_boss.arg",
      3000,
      SceneStage3,
@@ -118,7 +118,7 @@ const StageConfig kStages[3] = {
       "AppearData/stage3/stage3_erea3.arg", "AppearData/stage3/stage3_erea4.arg"},
      4,
      {2500, 3500, 4000},
-     -500,
+     kQuieter5dB,
      "AppearData/stage3/stage3_boss.arg",
      3500,
      0,
@@ -160,13 +160,6 @@ constexpr LauncherPlace kLaunchers[] = {{1, {5.3f, 1.2f, 0.0f}, 90},
                                         {100, {0.0f, 1.2f, 5.3f}, 0},
                                         {100, {0.0f, 1.2f, -5.3f}, 180}};
 
-// The in-stage keys.
-constexpr int kKeyF1 = 0x3B;
-constexpr int kKeyF12 = 0x58;
-constexpr int kKeyUp = 0xC8;
-constexpr int kKeyDown = 0xD0;
-constexpr int kPadUp = 0;
-constexpr int kPadDown = 1;
 // Key counters: 0 the pause key, 1 up and down, 2 the pause menu's confirm.
 constexpr int kPauseCounter = 0;
 constexpr int kUpDownCounter = 1;
@@ -348,9 +341,11 @@ void LeaveToTitle(Application& app) {
   app.requestedScene = SceneTitle;
 }
 
-bool PauseKeyHeld() { return g_input.IsKeyDown(kKeyF1) || g_input.IsKeyDown(menu::kKeyEscape); }
+bool PauseKeyHeld() {
+  return g_input.IsKeyDown(port::kKeyF1) || g_input.IsKeyDown(port::kKeyEscape);
+}
 bool UpDownHeld() {
-  return g_input.IsKeyDown(kKeyUp) || g_input.IsKeyDown(kKeyDown) ||
+  return g_input.IsKeyDown(port::kKeyUp) || g_input.IsKeyDown(port::kKeyDown) ||
          g_input.IsPadDirection(0, kPadUp) || g_input.IsPadDirection(0, kPadDown);
 }
 
@@ -365,7 +360,7 @@ void Application::UpdateStage3() { UpdateStage(*this, ConfigOf(SceneStage3)); }
 
 bool Application::StageKeys() {
   menu::Poll();
-  if (g_input.IsKeyDown(kKeyF12)) {
+  if (g_input.IsKeyDown(port::kKeyF12)) {
     LeaveToTitle(*this);
     return true;
   }

@@ -6,6 +6,7 @@
 
 #include "actors/EnemyClasses.h"
 #include "app/Application.h"
+#include "platform/SoundManager.h"
 
 namespace stage {
 
@@ -35,9 +36,9 @@ enum SceneSound : int32_t {
   kSoundTick = 25,  // each of the last ten hundreds of frames
   kSoundAreaEntry = 40,
 };
-constexpr int32_t kCueOffset = -1000;  // the cues, the tick, the boss and game-over sounds
-constexpr int32_t kTimeOverOffset = -500;
-constexpr int32_t kMusicOffset = -1500;
+constexpr int32_t kCueOffset = kQuieter10dB;  // the cues, the tick, the boss and game-over sounds
+constexpr int32_t kTimeOverOffset = kQuieter5dB;
+constexpr int32_t kMusicOffset = kQuieter15dB;
 
 // Music shared by the stages and the sokai stage.
 inline constexpr const char* kClearMusic = "sound/bgm/rari_gm.mid";

@@ -3,9 +3,6 @@
 // character select.
 #include "app/Application.h"
 #include "app/MenuItem.h"
-#include "platform/GraphicsDevice.h"
-#include "platform/SoundManager.h"
-#include "render/UiDraw.h"
 #include "scenes/MenuScene.h"
 
 namespace {
@@ -14,7 +11,7 @@ enum StageSelectTexture {
   kBattleText,
   kSettingText,
   kCourse,
-  kCursor,
+  kCursorTexture,
   kStage1Picture,
   kStage3Picture
 };
@@ -28,12 +25,33 @@ constexpr int kCounters = 12;
 
 // The items in the order the down key walks them, with the cursor's height.
 constexpr menu::MenuRow kRows[] = {{kItemBattleStage, 270}, {kItemStart, 325}, {kItemBack, 380}};
-constexpr int kRowCount = static_cast<int>(sizeof kRows / sizeof kRows[0]);
 
 // The arrows beside the field's name blink: shown 30 frames of every 50.
 constexpr int kBlinkPeriod = 50;
 constexpr int kBlinkShown = 30;
 constexpr int32_t kFieldCount = 2;
+
+// The scene a confirm on the item leads to, or SceneNone.
+int32_t ConfirmedScene(int32_t item) {
+  if (item == kItemStart) {
+    menu::Play(menu::kDecideSound);
+    return SceneBattle;
+  }
+  return item == kItemBack ? SceneCharacterSelect : SceneNone;
+}
+
+// The heading and the field's name, its blinking arrows, start and back,
+// then the field's picture and the cursor.
+constexpr menu::Caption kPage[] = {{kBattleText, 53, 198, 5, 1.0f, 1.0f},
+                                   {kBattleText, 48, 260, 292, 1.0f, 0.8f}};
+constexpr menu::Caption kArrows[] = {{kCourse, 2, 252, 290, -0.2f, 0.6f},  // mirrored
+                                     {kCourse, 2, 387, 290, 0.2f, 0.6f}};
+constexpr menu::Caption kPageEnd[] = {{kSettingText, 54, 240, 345, 1.14f, 1.0f},
+                                      {kSettingText, 46, 240, 400, 1.0f, 1.0f}};
+constexpr menu::Caption kPictures[kFieldCount] = {
+    {kStage1Picture, menu::kWholeTexture, 224, 70, 1.5f, 1.5f},
+    {kStage3Picture, menu::kWholeTexture, 224, 70, 1.5f, 1.5f}};
+constexpr menu::Caption kCursor = {kCursorTexture, menu::kWholeTexture, 150, 0, 0.6f, 0.6f};
 
 }  // namespace
 
@@ -60,23 +78,9 @@ void Application::InputStageSelect() {
   menu::Poll();
 
   // Latched as on the battle settings.
-  if (!menu::ConfirmHeld()) {
-    menuKeys[kConfirmLatch] = 0;
-  } else if (menuKeys[kConfirmLatch] == 0) {
-    int32_t next = SceneNone;
-    if (menuCursor == kItemStart) {
-      menu::Play(menu::kDecideSound);
-      next = SceneBattle;
-    } else if (menuCursor == kItemBack) {
-      next = SceneCharacterSelect;
-    }
-    if (next != SceneNone) {
-      requestedScene = next;
-      currentScene = SceneNone;
-      ReleaseStageSelect();
-      return;
-    }
-  }
+  if (menu::Latched(menuKeys[kConfirmLatch], menu::ConfirmHeld()) &&
+      menu::LeaveFor(*this, ConfirmedScene(menuCursor)))
+    return;
 
   if (menu::CancelHeld()) menuCursor = kItemBack;
 
@@ -88,35 +92,16 @@ void Application::InputStageSelect() {
   const bool up = menu::UpHeld();
   if (menu::CountPress(menuKeys[kUpDownCounter], up || menu::DownHeld())) {
     menu::Play(menu::kStepSound);
-    menuCursor =
-        kRows[(menu::RowOf(kRows, menuCursor) + (up ? kRowCount - 1 : 1)) % kRowCount].item;
+    menuCursor = menu::Stepped(kRows, menuCursor, up ? -1 : 1);
   }
 }
 
 void Application::DrawStageSelect() {
-  Texture* battleText = menu::SceneTexture(*this, kBattleText);
-  Texture* settingText = menu::SceneTexture(*this, kSettingText);
   menu::BeginFrame();
-  menu::Sprite(battleText, 53, 198, 5, 1.0f, 1.0f);
-  menu::Sprite(battleText, 48, 260, 292, 1.0f, 0.8f);
-  if (sceneFrame % kBlinkPeriod < kBlinkShown) {
-    Texture* course = menu::SceneTexture(*this, kCourse);
-    menu::Sprite(course, 2, 252, 290, -0.2f, 0.6f);  // mirrored
-    menu::Sprite(course, 2, 387, 290, 0.2f, 0.6f);
-  }
-  menu::Sprite(settingText, 54, 240, 345, 1.14f, 1.0f);
-  menu::Sprite(settingText, 46, 240, 400, 1.0f, 1.0f);
-  port::Sprite* sprite = g_graphics.GetSprite();
-  const int field = battle.stage == 1 ? kStage3Picture : kStage1Picture;
-  if (Texture* picture = menu::SceneTexture(*this, field)) {
-    const port::Vec2 scaling{1.5f, 1.5f};
-    const port::Vec2 at{224.0f, 70.0f};
-    picture->DrawSprite(sprite, &scaling, &at, nullptr, kUiWhite);
-  }
-  if (Texture* cursor = menu::SceneTexture(*this, kCursor)) {
-    const port::Vec2 scaling{0.6f, 0.6f};
-    const port::Vec2 at{150.0f, kRows[menu::RowOf(kRows, menuCursor)].cursorY};
-    cursor->DrawSprite(sprite, &scaling, &at, nullptr, kUiWhite);
-  }
+  menu::Draw(*this, kPage);
+  if (sceneFrame % kBlinkPeriod < kBlinkShown) menu::Draw(*this, kArrows);
+  menu::Draw(*this, kPageEnd);
+  menu::Draw(*this, kPictures[battle.stage == 1 ? 1 : 0]);
+  menu::DrawCursor(*this, kCursor, kRows, menuCursor);
   menu::EndFrame();
 }

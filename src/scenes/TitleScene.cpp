@@ -28,19 +28,24 @@ struct TitleItem {
   int32_t item;
   int32_t scene;        // requested by confirm; 0 for the exit item
   int32_t introTarget;  // for the stage introduction, else 0
-  int texture;
-  int sprite;
-  float x, y, scaleX, scaleY;  // the caption
+  menu::Caption caption;
 };
 
 constexpr TitleItem kItems[kItemCount] = {
-    {kItemStageMode, SceneStageIntro, SceneStage1, kCourse, 3, 231, 198, 0.66f, 0.66f},
-    {kItemSokai, SceneStageIntro, SceneSokai, kCourse, 4, 162, 201, 0.7f, 0.7f},
-    {kItemBattle, SceneBattleSettings, 0, kCourse, 7, 165, 201, 0.6f, 0.7f},
-    {kItemRanking, SceneRanking1, 0, kOptionText, 8, 178, 195, 0.8f, 1.0f},
-    {kItemOptions, SceneOptions, 0, kCourse, 9, 183, 195, 1.0f, 0.76f},
-    {kItemExit, SceneNone, 0, kCourse, 10, 231, 201, 0.75f, 0.75f},
+    {kItemStageMode, SceneStageIntro, SceneStage1, {kCourse, 3, 231, 198, 0.66f, 0.66f}},
+    {kItemSokai, SceneStageIntro, SceneSokai, {kCourse, 4, 162, 201, 0.7f, 0.7f}},
+    {kItemBattle, SceneBattleSettings, 0, {kCourse, 7, 165, 201, 0.6f, 0.7f}},
+    {kItemRanking, SceneRanking1, 0, {kOptionText, 8, 178, 195, 0.8f, 1.0f}},
+    {kItemOptions, SceneOptions, 0, {kCourse, 9, 183, 195, 1.0f, 0.76f}},
+    {kItemExit, SceneNone, 0, {kCourse, 10, 231, 201, 0.75f, 0.75f}},
 };
+// The picture over the caption, the arrows either side of it, the figures
+// at the sides.
+constexpr menu::Caption kPicture = {kTitlePicture, menu::kWholeTexture, 102, 6, 1.7f, 1.2f};
+constexpr menu::Caption kArrows[] = {{kCourse, 2, 471, 201, 0.7f, 0.7f},
+                                     {kCourse, 2, 168, 201, -0.7f, 0.7f}};  // mirrored
+constexpr menu::Caption kFigures[] = {{kFigure, menu::kWholeTexture, 6, 261, 1.5f, 1.5f},
+                                      {kFigure, menu::kWholeTexture, 633, 261, -1.5f, 1.5f}};
 
 // Place of an item in the cycle; an item not in it counts as the first.
 int CycleIndex(int32_t item) {
@@ -81,9 +86,7 @@ void Application::InputTitle() {
 
   // The latch only clears on release and acting does not set it: every item
   // leaves the scene (TitleTest.ConfirmHeldFromBeforeActsOnlyAfterARelease).
-  if (!menu::ConfirmHeld()) {
-    menuKeys[kConfirmLatch] = 0;
-  } else if (menuKeys[kConfirmLatch] == 0) {
+  if (menu::Latched(menuKeys[kConfirmLatch], menu::ConfirmHeld())) {
     const TitleItem* item = ItemOf(menuCursor);
     if (item && item->item == kItemExit) {
       // The only place the save files are written. A file that cannot be
@@ -109,14 +112,10 @@ void Application::InputTitle() {
 
   if (menu::CancelHeld() || menu::EscapeHeld()) menuCursor = kItemExit;
 
-  if (menu::CountPress(menuKeys[kRightCounter], menu::RightHeld())) {
-    g_sound.PlaySystemSound(menu::kSoundCursor, menu::kMenuSoundOffset);
-    menuCursor = kCycle[(CycleIndex(menuCursor) + 1) % kItemCount];
-  }
-  if (menu::CountPress(menuKeys[kLeftCounter], menu::LeftHeld())) {
-    g_sound.PlaySystemSound(menu::kSoundCursor, menu::kMenuSoundOffset);
-    menuCursor = kCycle[(CycleIndex(menuCursor) + kItemCount - 1) % kItemCount];
-  }
+  menu::OnSidePresses(menuKeys[kRightCounter], menuKeys[kLeftCounter], [this](int direction) {
+    menu::Play(menu::kValueSound);
+    menuCursor = kCycle[(CycleIndex(menuCursor) + kItemCount + direction) % kItemCount];
+  });
 }
 
 void Application::DrawTitle() {
@@ -130,18 +129,10 @@ void Application::DrawTitle() {
     return;
   }
   menu::BeginFrame();
-  menu::Sprite(menu::SceneTexture(*this, kTitlePicture), 0, 102, 6, 1.7f, 1.2f);
-  if (const TitleItem* item = ItemOf(menuCursor))
-    menu::Sprite(menu::SceneTexture(*this, item->texture), item->sprite, item->x, item->y,
-                 item->scaleX, item->scaleY);
-  if (arrows) {
-    Texture* course = menu::SceneTexture(*this, kCourse);
-    menu::Sprite(course, 2, 471, 201, 0.7f, 0.7f);
-    menu::Sprite(course, 2, 168, 201, -0.7f, 0.7f);  // mirrored
-  }
-  Texture* figure = menu::SceneTexture(*this, kFigure);
-  menu::Sprite(figure, 1, 6, 261, 1.5f, 1.5f);
-  menu::Sprite(figure, 1, 633, 261, -1.5f, 1.5f);
+  menu::Draw(*this, kPicture);
+  if (const TitleItem* item = ItemOf(menuCursor)) menu::Draw(*this, item->caption);
+  if (arrows) menu::Draw(*this, kArrows);
+  menu::Draw(*this, kFigures);
   menu::EndFrame();
   titleLook = look;
   titleSerial = device ? device->PictureSerial() : 0;

@@ -11,6 +11,7 @@
 #include "actors/Player3Shots.h"
 #include "actors/Player4Shots.h"
 #include "actors/PlayerTamas.h"
+#include "platform/InputDevice.h"
 #include "platform/MathHelpers.h"
 #include "support/battle_fixture.h"
 #include "support/scoped_env.h"
@@ -220,7 +221,7 @@ TEST_F(BattleDraw, AMissingModelSetDrawsNothingAndTheMatchGoesOn) {
   EXPECT_GT(CountNear(some, 0, gltest::kWidth, kFlash[0]), 300);
   EXPECT_GT(CountNear(some, 0, gltest::kWidth, kFlash[3]), 300);
   // The undrawn players still move, fire nothing and take hits.
-  HoldDirection(1, 0);
+  HoldDirection(1, kPadUp);
   HoldAction(1, kBattleActionAttack);
   BattleStep(10);
   EXPECT_NEAR(players[1].position.z, 8.0f - 2.0f, 1e-3f);

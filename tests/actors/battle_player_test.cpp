@@ -21,7 +21,7 @@ namespace {
 using battletest::BattleFixture;
 using battletest::kPlayers;
 
-constexpr int kUp = 0, kLeft = 2;
+constexpr int kUp = kPadUp, kLeft = kPadLeft;
 constexpr int kAttack = kBattleActionAttack, kShift = kBattleActionShift;
 
 class BattlePlayerTest : public BattleFixture {

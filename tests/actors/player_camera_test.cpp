@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "actors/PlayerKeys.h"
+#include "port/input.h"
 #include "render/Camera.h"
 #include "support/stage_fixture.h"
 
@@ -72,7 +72,7 @@ TEST_F(PlayerCamera, ViewType1TiltsWithTheGroundAheadAndLevelsInTheAir) {
   Step(200);
   ASSERT_FLOAT_EQ(player.position.y, stagetest::kLowBlockTop + 1.0f);
   EXPECT_NEAR(Wrapped(player.cameraPitch), 310.0f, 1e-3f);  // -30 - 20
-  Hold(keys::kC);
+  Hold(port::kKeyC);
   Step(3);
   EXPECT_EQ(player.airborne, 1);
   const float tilted = player.cameraPitch;

@@ -7,9 +7,10 @@
 #include <limits>
 #include <string>
 
-#include "actors/PlayerKeys.h"
 #include "actors/StageSounds.h"
+#include "platform/InputDevice.h"
 #include "platform/MathHelpers.h"
+#include "port/input.h"
 #include "support/stage_fixture.h"
 #include "world/ParticleEffect.h"
 #include "world/StageField.h"
@@ -41,31 +42,31 @@ struct MoveCase {
 
 TEST_F(PlayerMovement, EveryKeyMovesAtItsSpeedAndHeading) {
   const MoveCase cases[] = {
-      {"run forward", {keys::kUp}, -1, 0.0f, 3.0f, 0.0f, kAnimRun},
-      {"walk forward with shift", {keys::kUp, keys::kX}, -1, 0.0f, 1.5f, 0.0f, kAnimWalk},
-      {"run back", {keys::kDown}, -1, 0.0f, -3.0f, 0.0f, kAnimRun},
-      {"walk back with shift", {keys::kDown, keys::kX}, -1, 0.0f, -1.5f, 0.0f, kAnimWalk},
-      {"side step right", {keys::kRight, keys::kX}, -1, 1.5f, 0.0f, 0.0f, kAnimSideWalk},
-      {"side step left", {keys::kLeft, keys::kX}, -1, -1.5f, 0.0f, 0.0f, kAnimSideWalk},
+      {"run forward", {port::kKeyUp}, -1, 0.0f, 3.0f, 0.0f, kAnimRun},
+      {"walk forward with shift", {port::kKeyUp, port::kKeyX}, -1, 0.0f, 1.5f, 0.0f, kAnimWalk},
+      {"run back", {port::kKeyDown}, -1, 0.0f, -3.0f, 0.0f, kAnimRun},
+      {"walk back with shift", {port::kKeyDown, port::kKeyX}, -1, 0.0f, -1.5f, 0.0f, kAnimWalk},
+      {"side step right", {port::kKeyRight, port::kKeyX}, -1, 1.5f, 0.0f, 0.0f, kAnimSideWalk},
+      {"side step left", {port::kKeyLeft, port::kKeyX}, -1, -1.5f, 0.0f, 0.0f, kAnimSideWalk},
       // A side step and forward together go diagonally at the walking speed.
       {"forward right diagonal",
-       {keys::kUp, keys::kRight, keys::kX},
+       {port::kKeyUp, port::kKeyRight, port::kKeyX},
        -1,
        1.0607f,
        1.0607f,
        0.0f,
        kAnimWalk},
       {"back left diagonal",
-       {keys::kDown, keys::kLeft, keys::kX},
+       {port::kKeyDown, port::kKeyLeft, port::kKeyX},
        -1,
        -1.0607f,
        -1.0607f,
        0.0f,
        kAnimWalk},
-      {"turn right", {keys::kRight}, -1, 0.0f, 0.0f, 20.0f, kAnimWalk},
-      {"turn left", {keys::kLeft}, -1, 0.0f, 0.0f, 340.0f, kAnimWalk},
-      {"pad stick forward", {0}, keys::kPadUp, 0.0f, 3.0f, 0.0f, kAnimRun},
-      {"pad stick right turns", {0}, keys::kPadRight, 0.0f, 0.0f, 20.0f, kAnimWalk},
+      {"turn right", {port::kKeyRight}, -1, 0.0f, 0.0f, 20.0f, kAnimWalk},
+      {"turn left", {port::kKeyLeft}, -1, 0.0f, 0.0f, 340.0f, kAnimWalk},
+      {"pad stick forward", {0}, kPadUp, 0.0f, 3.0f, 0.0f, kAnimRun},
+      {"pad stick right turns", {0}, kPadRight, 0.0f, 0.0f, 20.0f, kAnimWalk},
   };
   for (const MoveCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -87,11 +88,11 @@ TEST_F(PlayerMovement, EveryKeyMovesAtItsSpeedAndHeading) {
 TEST_F(PlayerMovement, RunningKicksUpDustEveryFifthFrameAndWalkingDoesNot) {
   StandAt(0.0f, 0.0f, 0.0f);
   player.modeFrame = 0;
-  Hold(keys::kUp);
-  Hold(keys::kX);
+  Hold(port::kKeyUp);
+  Hold(port::kKeyX);
   Step(20);
   EXPECT_EQ(CountParticles(), 0);
-  Let(keys::kX);
+  Let(port::kKeyX);
   player.modeFrame = 0;
   Step(20);
   EXPECT_EQ(CountParticles(kParticleSmoke), 4);  // mode frames 5, 10, 15, 20
@@ -99,7 +100,7 @@ TEST_F(PlayerMovement, RunningKicksUpDustEveryFifthFrameAndWalkingDoesNot) {
 
 TEST_F(PlayerMovement, JumpRisesToItsPeakAndLandsWithSoundAndDust) {
   StandAt(0.0f, 0.0f, 0.0f);
-  Hold(keys::kC);
+  Hold(port::kKeyC);
   float peak = 0.0f;
   int airFrames = 0;
   Step();
@@ -128,11 +129,11 @@ TEST_F(PlayerMovement, JumpRisesToItsPeakAndLandsWithSoundAndDust) {
 TEST_F(PlayerMovement, JumpsOntoABlockAndFallsOffItsEdge) {
   // The low block stands 2 high at x -24..-16, z 10..14.
   StandAt(-20.0f, 3.4f, 0.0f);
-  Hold(keys::kUp);
+  Hold(port::kKeyUp);
   Step(2);
-  Hold(keys::kC);
+  Hold(port::kKeyC);
   Step();
-  Let(keys::kC);
+  Let(port::kKeyC);
   StepUntil([&] { return !player.airborne; }, 100);
   EXPECT_FLOAT_EQ(player.position.y, stagetest::kLowBlockTop + 1.0f);
   EXPECT_GT(player.position.z, 10.0f);
@@ -150,7 +151,7 @@ TEST_F(PlayerMovement, JumpsOntoABlockAndFallsOffItsEdge) {
 TEST_F(PlayerMovement, RunningAtAWallSlidesAlongIt) {
   // Heading 30: the run has a part along the north wall and a part into it.
   StandAt(0.0f, 35.0f, 30.0f);
-  Hold(keys::kUp);
+  Hold(port::kKeyUp);
   Step(40);
   const float stopped = player.position.z;
   EXPECT_LT(stopped, stagetest::kNorthWallZ - 1.0f);
@@ -219,7 +220,7 @@ TEST_F(PlayerMovement, APlacementOffTheFieldEndsOnTheFloor) {
       EXPECT_LT(std::fabs(player.position.z), 40.0f);
     }
     // And it can move from there.
-    Hold(keys::kUp);
+    Hold(port::kKeyUp);
     Step(5);
     EXPECT_NE(player.position.z, player.previousPosition.z);
     LetAll();
@@ -230,7 +231,7 @@ TEST_F(PlayerMovement, PlacedInsideABlockItWalksOut) {
   // The block at x 15..21, z 15..21 is 3 high; its inside has the floor below.
   player.Place(18.0f, 1.0f, 18.0f, 0.0f);
   Step(2);
-  Hold(keys::kUp);
+  Hold(port::kKeyUp);
   Step(20);
   EXPECT_GT(player.position.z, 21.0f);
   EXPECT_FLOAT_EQ(player.position.y, stagetest::kStandY);
@@ -239,8 +240,8 @@ TEST_F(PlayerMovement, PlacedInsideABlockItWalksOut) {
 TEST_F(PlayerMovement, WithNoFieldAtAllThePlayerStaysWhereItWasPut) {
   g_stageField.Release();
   player.Place(3.0f, 5.0f, 4.0f, 0.0f);
-  Hold(keys::kUp);
-  Hold(keys::kC);
+  Hold(port::kKeyUp);
+  Hold(port::kKeyC);
   Step(30);
   EXPECT_EQ(player.position, (port::Vec3{3.0f, 5.0f, 4.0f}));
 }

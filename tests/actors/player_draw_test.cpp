@@ -11,10 +11,10 @@
 #include <string>
 
 #include "actors/Player1Shots.h"
-#include "actors/PlayerKeys.h"
 #include "platform/GraphicsDevice.h"
 #include "platform/MathHelpers.h"
 #include "port/image.h"
+#include "port/input.h"
 #include "port/sprite.h"
 #include "support/stage_fixture.h"
 #include "support/temp_dir.h"
@@ -333,8 +333,8 @@ TEST_F(PlayerDraw, MissingOrBrokenFilesLeaveTheGameRunning) {
     LoadFrom(*this, player, files.path());
     EXPECT_EQ(player.tracks.size(), static_cast<size_t>(Player::kTrackCount));
     // Through the modes with the keys held, drawing now and then.
-    Hold(keys::kUp);
-    Hold(keys::kZ);
+    Hold(port::kKeyUp);
+    Hold(port::kKeyZ);
     Step(120);
     LetAll();
     Step(2);

@@ -6,9 +6,10 @@
 #include <cmath>
 
 #include "actors/Player1Shots.h"
-#include "actors/PlayerKeys.h"
 #include "actors/SokaiCounters.h"
 #include "actors/StageSounds.h"
+#include "platform/InputDevice.h"
+#include "port/input.h"
 #include "support/stage_fixture.h"
 #include "world/ObjectList.h"
 
@@ -31,9 +32,9 @@ class PlayerModes : public StageFixture {
   }
   // Holds the attack for `frames` frames, then lets go for one frame.
   void HoldAttack(int frames) {
-    Hold(keys::kZ);
+    Hold(port::kKeyZ);
     Step(frames);
-    Let(keys::kZ);
+    Let(port::kKeyZ);
     Step();
   }
   std::vector<int> SoundFrames(int id) const {
@@ -46,7 +47,7 @@ class PlayerModes : public StageFixture {
 };
 
 TEST_F(PlayerModes, APressFiresOneTamaAndShotsAreAtLeast21FramesApart) {
-  Hold(keys::kZ);
+  Hold(port::kKeyZ);
   Step();
   ASSERT_EQ(CountObjects(kObjectTama), 1);
   const auto* tama = dynamic_cast<const Tama*>(g_objects.At(0));
@@ -61,13 +62,13 @@ TEST_F(PlayerModes, APressFiresOneTamaAndShotsAreAtLeast21FramesApart) {
   // Held on: no second shot. Let go and pressed again at once: the second
   // shot waits until 21 frames have passed.
   Step(5);
-  Let(keys::kZ);
+  Let(port::kKeyZ);
   Step();
-  Hold(keys::kZ);
+  Hold(port::kKeyZ);
   Step(20);
   EXPECT_EQ(SoundFrames(kSoundShot), (std::vector<int>{first, first + 21}));
   EXPECT_EQ(CountObjects(kObjectTama), 2);
-  Let(keys::kZ);
+  Let(port::kKeyZ);
   Step(21);
   EXPECT_EQ(player.attacking, 0);
 }
@@ -89,10 +90,10 @@ TEST_F(PlayerModes, LettingGoOfAChargeStartsTheLargeAttackItReached) {
     SCOPED_TRACE(c.charge);
     Stand();
     // The press fires; the charge starts 16 frames later.
-    Hold(keys::kZ);
+    Hold(port::kKeyZ);
     Step(16 + c.charge);
     EXPECT_EQ(player.charge, c.charge);
-    Let(keys::kZ);
+    Let(port::kKeyZ);
     Step();
     EXPECT_EQ(player.mode, c.mode);
     if (c.mode != kPlayerControl) {
@@ -158,7 +159,7 @@ TEST_F(PlayerModes, InTheSokaiStageAPressThrowsTheBurstingShotAndNothingCharges)
   counters.combo = 7;
   Player1TamaBurst::SetContext(device, &counters);
   player.sokai = 1;
-  Hold(keys::kZ);
+  Hold(port::kKeyZ);
   Step();
   EXPECT_EQ(player.mode, kPlayerLargeAttack1);
   EXPECT_EQ(CountObjects(kObjectTama), 0);
@@ -246,8 +247,8 @@ TEST_F(PlayerModes, AKnockBackEndingAtGauge50StunsThePlayerFor300Frames) {
   EXPECT_FLOAT_EQ(player.stunGauge, 0.0f);
   EXPECT_EQ(player.modeFrame, 0);
   ClearSounds();
-  Hold(keys::kUp);
-  Hold(keys::kZ);
+  Hold(port::kKeyUp);
+  Hold(port::kKeyZ);
   const int woke = StepUntil([&] { return player.mode == kPlayerControl; }, 400);
   EXPECT_EQ(woke, 301);
   // Stunned: no shots, no steps, a chirp every 20 frames.
@@ -282,7 +283,7 @@ TEST_F(PlayerModes, TheEndPosesHoldTheirAnimationAndCameraUntilPlacedAgain) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.mode);
     Stand();
-    Hold(keys::kUp);
+    Hold(port::kKeyUp);
     Step(5);
     const int32_t modeFrame = player.modeFrame;
     c.set(player);
@@ -305,7 +306,7 @@ TEST_F(PlayerModes, ShiftHeldPast20FramesTurnsTowardTheNearestLivingEnemy) {
   // Two enemies, at 45 and 315 degrees; the one on the right is nearer.
   stagetest::DummyEnemy* right = AddEnemy({6.0f, 1.0f, 6.0f});
   stagetest::DummyEnemy* left = AddEnemy({-9.0f, 1.0f, 9.0f});
-  Hold(keys::kX);
+  Hold(port::kKeyX);
   Step(20);
   EXPECT_FLOAT_EQ(player.angle.y, 0.0f);
   Step();
@@ -325,7 +326,7 @@ TEST_F(PlayerModes, ShiftHeldPast20FramesTurnsTowardTheNearestLivingEnemy) {
   Step(10);
   EXPECT_FLOAT_EQ(player.angle.y, h);
   left->alive = 1;
-  Hold(keys::kRight);
+  Hold(port::kKeyRight);
   Step(30);
   EXPECT_EQ(player.lockOnHold, 0);
   EXPECT_FLOAT_EQ(player.angle.y, h);
@@ -358,7 +359,7 @@ TEST_F(PlayerModes, PadZeroButtonsFollowTheAssignment) {
   player.SetButton(kActionJump, -4);
   LetAll();
   Step(40);
-  HoldPadDirection(keys::kPadRight);
+  HoldPadDirection(kPadRight);
   Step(5);
   EXPECT_NEAR(player.angle.y, 10.0f, 1e-4f);  // turning, not side-stepping
   EXPECT_EQ(CountSound(kSoundJump), 1);
@@ -367,7 +368,7 @@ TEST_F(PlayerModes, PadZeroButtonsFollowTheAssignment) {
 TEST_F(PlayerModes, PositionalSoundsAreHeardFromThePlayer) {
   player.Place(5.0f, stagetest::kStandY, 6.0f, 0.0f);
   EXPECT_EQ(g_sound.ListenerPosition(), (port::Vec3{5.0f, stagetest::kStandY, 6.0f}));
-  Hold(keys::kUp);
+  Hold(port::kKeyUp);
   Step(10);
   EXPECT_EQ(g_sound.ListenerPosition(), player.position);
   LetAll();

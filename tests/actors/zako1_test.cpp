@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "actors/Player1Shots.h"
-#include "actors/PlayerKeys.h"
 #include "actors/StageSounds.h"
 #include "actors/Zako1.h"
 #include "platform/MathHelpers.h"
+#include "port/input.h"
 #include "support/stage_fixture.h"
 #include "world/ObjectList.h"
 #include "world/ParticleEffect.h"
@@ -238,11 +238,11 @@ TEST_F(Zako1OnStage, ATapShotOrALargeShotKillsItAtOnceAndTheGaugeShowsZeroOfOne)
     g_objects.Clear();
     player.Place(0.0f, stagetest::kStandY, 0.0f, 0.0f);
     Step(30);
-    Hold(keys::kZ);
+    Hold(port::kKeyZ);
     Step(c.charge);
     // The tap fired on the press is long gone for the large shot.
     Zako1* zako = Standing(0.0f, 7.0f, 180.0f, kZako1Alert);
-    Let(keys::kZ);
+    Let(port::kKeyZ);
     ClearSounds();
     const int hit = StepUntil([&] { return zako->state == kZako1Dying; }, 120);
     ASSERT_GT(hit, 0);

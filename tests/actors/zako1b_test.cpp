@@ -8,11 +8,11 @@
 #include <memory>
 
 #include "actors/Player1Shots.h"
-#include "actors/PlayerKeys.h"
 #include "actors/SokaiCounters.h"
 #include "actors/StageSounds.h"
 #include "actors/Zako1b.h"
 #include "platform/MathHelpers.h"
+#include "port/input.h"
 #include "port/random.h"
 #include "support/stage_fixture.h"
 #include "world/EffectList.h"
@@ -253,10 +253,10 @@ TEST_F(Zako1bOnSokaiField, OneBurstThrowsTheCrowdAroundItAndScoresItsCombo) {
   player.sokai = 1;
   counters.combo = 7;  // left from an earlier burst
   Step(30);
-  Hold(keys::kZ);
+  Hold(port::kKeyZ);
   const int thrown = StepUntil([&] { return CountObjects(kObjectPlayer1LargeTama3) > 0; }, 60);
   ASSERT_GT(thrown, 0);
-  Let(keys::kZ);
+  Let(port::kKeyZ);
   // The shot bursts 5 units ahead of the player; the crowd stands there.
   const port::Vec3 burst = player.position + port::Vec3{0.0f, 0.0f, 5.0f};
   const port::Vec3 spots[] = {

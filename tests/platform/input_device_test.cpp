@@ -16,7 +16,7 @@ int ForwardAxis(const PadAxisInstance* axis, void* context) {
   return static_cast<InputDevice*>(context)->OnEnumAxis(axis, context);
 }
 
-constexpr int kUp = 0, kDown = 1, kLeft = 2, kRight = 3;
+constexpr int kUp = kPadUp, kDown = kPadDown, kLeft = kPadLeft, kRight = kPadRight;
 
 class PadTest : public ::testing::Test {
  protected:
@@ -200,6 +200,13 @@ TEST(ScanCodes, GameKeysSitOnTheirPhysicalPositions) {
       {0xC8, SDL_SCANCODE_UP},     {0xCB, SDL_SCANCODE_LEFT},  {0xCD, SDL_SCANCODE_RIGHT},
       {0xD0, SDL_SCANCODE_DOWN},   {-1, SDL_SCANCODE_UNKNOWN}, {256, SDL_SCANCODE_UNKNOWN}};
   for (const auto& [code, sdl] : keys) EXPECT_EQ(port::ScanCodeToSdlScancode(code), sdl) << code;
+  const std::pair<int, SDL_Scancode> named[] = {
+      {port::kKeyEscape, SDL_SCANCODE_ESCAPE}, {port::kKeyZ, SDL_SCANCODE_Z},
+      {port::kKeyX, SDL_SCANCODE_X},           {port::kKeyC, SDL_SCANCODE_C},
+      {port::kKeyF1, SDL_SCANCODE_F1},         {port::kKeyF12, SDL_SCANCODE_F12},
+      {port::kKeyUp, SDL_SCANCODE_UP},         {port::kKeyLeft, SDL_SCANCODE_LEFT},
+      {port::kKeyRight, SDL_SCANCODE_RIGHT},   {port::kKeyDown, SDL_SCANCODE_DOWN}};
+  for (const auto& [code, sdl] : named) EXPECT_EQ(port::ScanCodeToSdlScancode(code), sdl) << code;
 
   // No two scan codes share a key, and the whole main block is there.
   std::set<int> seen;

@@ -8,6 +8,7 @@
 
 #include "actors/BattlePlayer.h"
 #include "app/MenuItem.h"
+#include "platform/InputDevice.h"
 #include "scenes/BattleScene.h"
 #include "support/game_run.h"
 #include "support/gl_context.h"
@@ -18,7 +19,6 @@ using namespace gamerun;
 
 constexpr uint32_t kSeed = 2705;
 constexpr int kPlayers = 4;
-constexpr int kPadDown = 1;
 
 // Pixels of the quarter (qx, qy) of the picture that differ from its corner.
 size_t DrawnIn(const std::vector<uint32_t>& p, int qx, int qy) {

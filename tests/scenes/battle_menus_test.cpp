@@ -19,11 +19,9 @@ namespace {
 
 using namespace stagescene;
 
-constexpr int kC = 0x2E;
 constexpr int kSoundValue = kSystemSoundBase + 0;
 constexpr int kSoundDecide = kSystemSoundBase + 1;
 constexpr int kSoundStep = kSystemSoundBase + 2;
-constexpr int kPadUp = 0, kPadDown = 1, kPadLeft = 2, kPadRight = 3;
 
 class BattleMenusTest : public StageSceneTest {
  protected:
@@ -528,10 +526,10 @@ TEST_F(BattleMenusTest, OutOfRangePlayersAreFalseAndReleasesRunTwice) {
   port::SetVirtualPadAxis(3, 1, 32767);
   g_input.PollJoysticks();
   EXPECT_TRUE(app.IsPlayerButton(0, 3));
-  EXPECT_TRUE(app.IsPlayerDirection(1, 3));
+  EXPECT_TRUE(app.IsPlayerDirection(kPadDown, 3));
   for (int player : {-1, 4, 5}) {
     EXPECT_FALSE(app.IsPlayerButton(0, player)) << player;
-    EXPECT_FALSE(app.IsPlayerDirection(1, player)) << player;
+    EXPECT_FALSE(app.IsPlayerDirection(kPadDown, player)) << player;
   }
   EXPECT_FALSE(app.IsPlayerDirection(4, 3));
   EXPECT_FALSE(app.IsPlayerButton(-1, 3));

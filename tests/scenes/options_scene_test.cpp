@@ -78,7 +78,7 @@ class OptionsTest : public StageSceneTest {
     Frames();
   }
   void TapPadDirection(int pad, int direction) {
-    port::SetVirtualPadAxis(pad, 1, direction == 0 ? -32768 : 32767);
+    port::SetVirtualPadAxis(pad, 1, direction == kPadUp ? -32768 : 32767);
     Frames();
     port::SetVirtualPadAxis(pad, 1, 0);
     Frames();
@@ -287,7 +287,7 @@ TEST_F(OptionsTest, HeldPadButtonsSwapIntoTheActionUnderTheCursor) {
     walk.push_back(app.menuCursor);
   }
   EXPECT_EQ(walk, (std::vector<int32_t>{25, 26, 27, 23, 12}));
-  TapPadDirection(0, 0);
+  TapPadDirection(0, kPadUp);
   EXPECT_EQ(app.menuCursor, kItemDefaults);
   EXPECT_EQ(CountSound(kSoundStep), 6);
 
@@ -363,7 +363,7 @@ TEST_F(OptionsTest, EachBattlePlayerAssignsOnHisOwnPadWithHisOwnCursor) {
     // button 6 there: player 2 on attack, 3 on shift, 4 on jump.
     for (int k = 1; k < c.players; ++k) {
       if (c.padOf[k] < 0) continue;
-      for (int step = 1; step < k; ++step) TapPadDirection(c.padOf[k], 1);
+      for (int step = 1; step < k; ++step) TapPadDirection(c.padOf[k], kPadDown);
       TapPad(c.padOf[k], 6);
     }
     for (int k = 1; k < 4; ++k) {
@@ -377,14 +377,14 @@ TEST_F(OptionsTest, EachBattlePlayerAssignsOnHisOwnPadWithHisOwnCursor) {
     // Player 2 resets his buttons on the defaults with his attack button, 6
     // now (no sound), then leaves by back with his attack button, 0 again.
     const int pad = c.padOf[1];
-    TapPadDirection(pad, 0);
-    TapPadDirection(pad, 0);  // from attack up to back, then to the defaults
+    TapPadDirection(pad, kPadUp);
+    TapPadDirection(pad, kPadUp);  // from attack up to back, then to the defaults
     EXPECT_EQ(app.playerCursors[1], kItemDefaults);
     ClearSounds();
     TapPad(pad, 6);
     EXPECT_EQ(ButtonsOf(1), (std::vector<int32_t>{0, 1, 2}));
     EXPECT_EQ(CountSound(kSoundValue), 0);
-    TapPadDirection(pad, 1);
+    TapPadDirection(pad, kPadDown);
     EXPECT_EQ(app.playerCursors[1], kItemBack);
     PadButton(pad, 0, true);
     Frames();

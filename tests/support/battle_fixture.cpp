@@ -1,6 +1,5 @@
 #include "support/battle_fixture.h"
 
-#include "actors/PlayerKeys.h"
 #include "platform/GraphicsDevice.h"
 #include "platform/InputDevice.h"
 #include "port/input.h"
@@ -13,8 +12,8 @@ namespace battletest {
 
 namespace {
 
-constexpr int kKeyOf[4] = {keys::kUp, keys::kDown, keys::kLeft, keys::kRight};
-constexpr int kActionKeys[3] = {keys::kZ, keys::kX, keys::kC};
+constexpr int kKeyOf[4] = {port::kKeyUp, port::kKeyDown, port::kKeyLeft, port::kKeyRight};
+constexpr int kActionKeys[3] = {port::kKeyZ, port::kKeyX, port::kKeyC};
 
 }  // namespace
 

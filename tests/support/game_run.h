@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/Application.h"
+#include "port/input.h"
 #include "render/Camera.h"
 #include "support/program_state.h"
 #include "support/scoped_env.h"
@@ -22,8 +23,9 @@
 namespace gamerun {
 
 // Keyboard scan codes.
-constexpr int kEscape = 0x01, kZ = 0x2C, kX = 0x2D, kC = 0x2E, kF1 = 0x3B, kF12 = 0x58, kUp = 0xC8,
-              kDown = 0xD0, kLeft = 0xCB, kRight = 0xCD;
+constexpr int kEscape = port::kKeyEscape, kZ = port::kKeyZ, kX = port::kKeyX, kC = port::kKeyC,
+              kF1 = port::kKeyF1, kF12 = port::kKeyF12, kUp = port::kKeyUp, kDown = port::kKeyDown,
+              kLeft = port::kKeyLeft, kRight = port::kKeyRight;
 
 // Copies the run folder into folder: every data file linked, the save
 // folder empty. Files a test damages are replaced, never written through.

@@ -30,7 +30,8 @@
 namespace scenetest {
 
 // Keyboard scan codes.
-constexpr int kEscape = 0x01, kZ = 0x2C, kX = 0x2D, kLeft = 0xCB, kRight = 0xCD;
+constexpr int kEscape = port::kKeyEscape, kZ = port::kKeyZ, kX = port::kKeyX,
+              kLeft = port::kKeyLeft, kRight = port::kKeyRight;
 
 inline std::string ReadBytes(const std::filesystem::path& p) {
   std::ifstream in(p, std::ios::binary);

@@ -18,6 +18,7 @@
 
 #include "app/Application.h"
 #include "platform/SoundManager.h"
+#include "port/input.h"
 #include "render/Camera.h"
 #include "support/gl_context.h"
 #include "support/program_state.h"
@@ -27,8 +28,9 @@
 namespace stagescene {
 
 // Keyboard scan codes.
-constexpr int kEscape = 0x01, kZ = 0x2C, kX = 0x2D, kF1 = 0x3B, kF12 = 0x58, kUp = 0xC8,
-              kDown = 0xD0, kLeft = 0xCB, kRight = 0xCD;
+constexpr int kEscape = port::kKeyEscape, kZ = port::kKeyZ, kX = port::kKeyX, kC = port::kKeyC,
+              kF1 = port::kKeyF1, kF12 = port::kKeyF12, kUp = port::kKeyUp, kDown = port::kKeyDown,
+              kLeft = port::kKeyLeft, kRight = port::kKeyRight;
 
 // Music is recorded as id 1000; system sounds as 2000 + their number.
 constexpr int kSystemSoundBase = 2000;
