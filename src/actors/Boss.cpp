@@ -145,3 +145,47 @@ void Boss::SpawnChargeStar() const {
   ParticleEffect::Spawn(position.x - 0.3f + dx, position.y - 0.8f + dy, position.z - 0.3f + dz,
                         0.0f, 0.0f, 0.0f, 0.0f, kParticleStarPulse, 1);
 }
+
+void Boss::Charge(int32_t f, int32_t until, int32_t starEvery) {
+  if (f < until) {
+    guard = 1;
+    invulnerableFrames = 1;
+    if (f % starEvery == 1) SpawnChargeStar();
+  } else {
+    guard = 0;
+  }
+}
+
+void Boss::HitFrame(int32_t end, int32_t next, int32_t offset) {
+  const int32_t f = ++stateFrame;
+  if (f == 1) {
+    SetAnimation(kAnimDamage);
+    Sound(kSoundEnemyHurt, offset);
+  }
+  if (f == end) {
+    SetState(next);
+    invulnerableFrames = kFirstInvulnerableFrames;
+    return;
+  }
+  guard = 1;
+  roused = 0;
+  speed = 0.0f;
+}
+
+void Boss::ArmourUp(int32_t anim, SoundId voice, int32_t offset) {
+  armour = 1;
+  guard = 0;
+  SetAnimation(anim);
+  Sound(voice, offset);
+}
+
+void Boss::LevyFrame(int32_t f, int32_t end, float turn) {
+  if (f == end) {
+    if (!roused) angle.y = static_cast<float>(RandomInt(360));
+    SetState(kThinkState);
+    return;
+  }
+  Countdown();
+  FacePlayer(turn);
+  speed = 0.0f;
+}

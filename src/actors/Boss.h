@@ -16,9 +16,11 @@
 // - the close-up: the boss posed at the origin and drawn from the front into
 //   a 128 by 128 render target of its class, shown beside the announcement.
 //
-// A boss class keeps one BossClass (model, announcement, close-up target),
-// derives from Boss with its traits, and implements RunState as the enemy
-// scheme says.
+// A boss class derives from EnemyClassOf<Class, Boss>, which keeps its
+// BossClass (model, announcement, close-up target), hands its BossParts to
+// that base, and implements RunState as the enemy scheme says; the hit, the
+// start of an armoured attack and the charge are written here once
+// (HitFrame, ArmourUp, Charge).
 #include <cstdint>
 #include <span>
 
@@ -69,6 +71,11 @@ struct BossParts {
 
 class Boss : public Enemy {
  public:
+  // What EnemyClassOf keeps for the class; a boss nobody could see is not
+  // spawned (BossClass::HasFigure).
+  using ClassModel = BossClass;
+  static bool CanSpawn(const BossClass& c) { return c.HasFigure(); }
+
   static constexpr int32_t kThinkState = 1;
   static constexpr int32_t kFirstInvulnerableFrames = 120;
 
@@ -134,6 +141,20 @@ class Boss : public Enemy {
   void Sound(SoundId id, int32_t offset) const;
   // A star of the charge, somewhere over the boss.
   void SpawnChargeStar() const;
+  // The start of an armoured attack: armour on, hits let through to it,
+  // the pose `anim` and the cry `voice` (at `offset`).
+  void ArmourUp(int32_t anim, SoundId voice, int32_t offset);
+  // The levy state's frame f after its cries: on frame `end` it thinks
+  // again, a calm boss facing a random way; before, it stands turning to
+  // the player.
+  void LevyFrame(int32_t f, int32_t end, float turn);
+  // The hit state's frame: the damage pose and cry (at `offset`) first;
+  // guarded, calm and still until frame `end`, where it enters `next`
+  // invulnerable for 120 frames.
+  void HitFrame(int32_t end, int32_t next, int32_t offset);
+  // A charge on state frame f: before frame `until` no hit lands, the boss
+  // blinks and a star rises every `starEvery` frames; from it on hits land.
+  void Charge(int32_t f, int32_t until, int32_t starEvery);
 
  private:
   bool inCloseUp_ = false;  // the close-up never blinks

@@ -1,5 +1,6 @@
 #include "actors/Boss1.h"
 
+#include "actors/EnemyClasses.h"
 #include "actors/EnemyTama.h"
 #include "actors/LargeBalls.h"
 #include "actors/Motion.h"
@@ -35,20 +36,6 @@ constexpr EnemyAnimRow kBoss1Anims[] = {
     {kAnimLargeAttack1, kTrackLargeAttack, 0.2f, 0.2f, 0.2f, true},  // runs once nearly in
     {kAnimDamage, kTrackDamage, 0.6f, 0.1f, 0.1f, true},
     {kAnimDying, kTrackDying, 1.0f, 0.1f, 0.1f, false},
-};
-
-constexpr EnemyTraits kBoss1Traits = {
-    .kind = kCharacterBoss1,
-    .records = Boss1::kRecords,
-    .anims = kBoss1Anims,
-    .stand = {kAnimStop, kTrackStop, 0.0f, 0.1f, 0.1f, false},
-    .walk = EnemyWalk::kA,
-    .startsAirborne = true,
-    .hitPoints = 4.0f,
-    .gaugeMax = 4.0f,
-    .damageState = kBoss1Hit,
-    .dyingState = kBoss1Defeated,
-    .wallTurn = 3.0f,
 };
 
 constexpr BossParts kBoss1Parts = {.levyState = kBoss1Levy, .plainSounds = true};
@@ -118,24 +105,24 @@ constexpr Boss1Numbers kBoss1;
 
 }  // namespace
 
-Boss1::Boss1() : Boss(kBoss1Traits, kBoss1Parts, Shared()) {}
+constexpr EnemyTraits Boss1::kTraits = {
+    .kind = kCharacterBoss1,
+    .appearKind = kAppearBoss1,
+    .face = "texture/battle/enemyFace/1boss_face.png",
+    .records = kRecords,
+    .files = kBoss1Files,
+    .anims = kBoss1Anims,
+    .stand = {kAnimStop, kTrackStop, 0.0f, 0.1f, 0.1f, false},
+    .walk = EnemyWalk::kA,
+    .startsAirborne = true,
+    .hitPoints = 4.0f,
+    .gaugeMax = 4.0f,
+    .damageState = kBoss1Hit,
+    .dyingState = kBoss1Defeated,
+    .wallTurn = 3.0f,
+};
 
-BossClass& Boss1::Shared() {
-  static BossClass* shared = new BossClass(kBoss1Files);
-  return *shared;
-}
-
-bool Boss1::Load(int method, port::gpu::Device* device, const port::gpu::Caps& caps,
-                 EffectHolder* effect, Texture* toonRamp) {
-  return Shared().Load(method, device, caps, effect, toonRamp);
-}
-
-void Boss1::Unload() { Shared().Unload(); }
-
-Boss1* Boss1::Spawn(float x, float y, float z, float heading) {
-  if (!Shared().HasFigure()) return nullptr;
-  return SpawnEnemy<Boss1>(kCharacterBoss1, x, y, z, heading);
-}
+Boss1::Boss1() : EnemyClassOf(kBoss1Parts) {}
 
 void Boss1::Init(float x, float y, float z, float heading) {
   Boss::Init(x, y, z, heading);
@@ -253,14 +240,7 @@ void Boss1::StateLevy() {
   const int32_t f = ++stateFrame;
   if (f == 1) SetAnimation(kAnimLevy);
   if (f == kBoss1.levyVoice) Sound(kSoundLevyVoice, kBoss1.voiceOffset);
-  if (f == kBoss1.levyEnd) {
-    if (!roused) angle.y = static_cast<float>(RandomInt(360));
-    SetState(kBoss1Think);
-    return;
-  }
-  Countdown();
-  FacePlayer(kBoss1.levyTurn);
-  speed = 0.0f;
+  LevyFrame(f, kBoss1.levyEnd, kBoss1.levyTurn);
 }
 
 void Boss1::StateAttack() {
@@ -293,12 +273,7 @@ void Boss1::FireFan(int count, float firstOffset) {
 
 void Boss1::StateFans() {
   const int32_t f = ++stateFrame;
-  if (f == 1) {
-    guard = 0;
-    armour = 1;
-    SetAnimation(kAnimStop);
-    Sound(kSoundArmourVoice, kBoss1.voiceOffset);
-  }
+  if (f == 1) ArmourUp(kAnimStop, kSoundArmourVoice, kBoss1.voiceOffset);
   if (f == kBoss1.fansRaise) SetAnimation(kAnimAttack2);
   if (f == kBoss1.firstFan) FireFan(4, 37.5f);
   if (f == kBoss1.secondFan) FireFan(5, 50.0f);
@@ -330,32 +305,12 @@ void Boss1::StateLargeAttack() {
   }
   if (f == kBoss1.largeEnd) SetState(OneIn(kBoss1.faceAfterOdds) ? kBoss1Face : kBoss1Think);
   // While it charges no hit lands, and it blinks.
-  if (f < kBoss1.ballFrame) {
-    guard = 1;
-    invulnerableFrames = 1;
-    FacePlayer(kBoss1.chargeTurn);
-    if (f % kBoss1.starEvery == 1) SpawnChargeStar();
-  } else {
-    guard = 0;
-  }
+  if (f < kBoss1.ballFrame) FacePlayer(kBoss1.chargeTurn);
+  Charge(f, kBoss1.ballFrame, kBoss1.starEvery);
   speed = 0.0f;
 }
 
-void Boss1::StateHit() {
-  const int32_t f = ++stateFrame;
-  if (f == 1) {
-    SetAnimation(kAnimDamage);
-    Sound(kSoundEnemyHurt, kBoss1.shotOffset);
-  }
-  if (f == kBoss1.hitEnd) {
-    SetState(kBoss1Face);
-    invulnerableFrames = kFirstInvulnerableFrames;
-    return;
-  }
-  guard = 1;
-  roused = 0;
-  speed = 0.0f;
-}
+void Boss1::StateHit() { HitFrame(kBoss1.hitEnd, kBoss1Face, kBoss1.shotOffset); }
 
 void Boss1::StateDefeated() {
   const int32_t f = ++stateFrame;

@@ -19,19 +19,12 @@ enum Boss1State : int32_t {
   kBoss1Hit = 9,
 };
 
-class Boss1 : public Boss {
+class Boss1 : public EnemyClassOf<Boss1, Boss> {
  public:
   static constexpr int kRecords = 9;
+  static const EnemyTraits kTraits;
 
   Boss1();
-
-  // The class from "Xfile/1boss/" with the announcement and the close-up
-  // target (BossClass::Load).
-  static bool Load(int method, port::gpu::Device* device, const port::gpu::Caps& caps,
-                   EffectHolder* effect, Texture* toonRamp);
-  static void Unload();
-  static Boss1* Spawn(float x, float y, float z, float heading);
-  static BossClass& Shared();
 
   void Init(float x, float y, float z, float heading) override;
 

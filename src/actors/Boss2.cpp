@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "actors/Boss2Numbers.h"
+#include "actors/EnemyClasses.h"
 #include "actors/EnemyTama.h"
 #include "actors/SplitBodyPose.h"
 #include "actors/StageSounds.h"
@@ -55,20 +56,6 @@ constexpr EnemyAnimRow kBoss2Anims[] = {
     {kAnimDying, kTrackDying, 0.25f, 0.1f, 0.1f, true},
 };
 
-constexpr EnemyTraits kBoss2Traits = {
-    .kind = kCharacterBoss2,
-    .records = Boss2::kRecords,
-    .anims = kBoss2Anims,
-    .stand = {kAnimStop, kTrackStop, 0.0f, 0.1f, 0.1f, false},
-    .walk = EnemyWalk::kB,
-    .startsAirborne = true,
-    .hitPoints = 8.0f,
-    .gaugeMax = 8.0f,
-    .damageState = kBoss2Damage,
-    .dyingState = kBoss2Dying,
-    .wallTurn = 3.0f,
-};
-
 constexpr BossParts kBoss2Parts = {.levyState = kBoss2Levy, .plainSounds = false};
 
 bool PosesWholeBody(int32_t id) {
@@ -85,24 +72,24 @@ int32_t ActionTrack(int32_t action) {
 
 }  // namespace
 
-Boss2::Boss2() : Boss(kBoss2Traits, kBoss2Parts, Shared()) {}
+constexpr EnemyTraits Boss2::kTraits = {
+    .kind = kCharacterBoss2,
+    .appearKind = kAppearBoss2,
+    .face = "texture/battle/enemyFace/2boss_face.png",
+    .records = kRecords,
+    .files = kBoss2Files,
+    .anims = kBoss2Anims,
+    .stand = {kAnimStop, kTrackStop, 0.0f, 0.1f, 0.1f, false},
+    .walk = EnemyWalk::kB,
+    .startsAirborne = true,
+    .hitPoints = 8.0f,
+    .gaugeMax = 8.0f,
+    .damageState = kBoss2Damage,
+    .dyingState = kBoss2Dying,
+    .wallTurn = 3.0f,
+};
 
-BossClass& Boss2::Shared() {
-  static BossClass* shared = new BossClass(kBoss2Files);
-  return *shared;
-}
-
-bool Boss2::Load(int method, port::gpu::Device* device, const port::gpu::Caps& caps,
-                 EffectHolder* effect, Texture* toonRamp) {
-  return Shared().Load(method, device, caps, effect, toonRamp);
-}
-
-void Boss2::Unload() { Shared().Unload(); }
-
-Boss2* Boss2::Spawn(float x, float y, float z, float heading) {
-  if (!Shared().HasFigure()) return nullptr;
-  return SpawnEnemy<Boss2>(kCharacterBoss2, x, y, z, heading);
-}
+Boss2::Boss2() : EnemyClassOf(kBoss2Parts) {}
 
 void Boss2::Init(float x, float y, float z, float heading) {
   Boss::Init(x, y, z, heading);

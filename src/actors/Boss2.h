@@ -36,19 +36,14 @@ enum Boss2Action : int32_t {
   kBoss2Raised = 4,  // the arms held up through the spray, until a state ends it
 };
 
-class Boss2 : public Boss {
+class Boss2 : public EnemyClassOf<Boss2, Boss> {
  public:
   static constexpr int kRecords = 13;
   static constexpr int kLowerFrames = 10;
   static constexpr int kUpperFrames = 8;
+  static const EnemyTraits kTraits;
 
   Boss2();
-
-  static bool Load(int method, port::gpu::Device* device, const port::gpu::Caps& caps,
-                   EffectHolder* effect, Texture* toonRamp);
-  static void Unload();
-  static Boss2* Spawn(float x, float y, float z, float heading);
-  static BossClass& Shared();
 
   // The boss's fields, and the body's frames looked up in the model (a
   // frame the model lacks stays null and is skipped).

@@ -253,11 +253,8 @@ void Boss2::ResumeAfterAttack() {
 void Boss2::StateSpray() {
   const int32_t f = ++stateFrame;
   if (f == 1) {
-    armour = 1;
-    guard = 0;
-    SetAnimation(kAnimStop);
+    ArmourUp(kAnimStop, kSoundSprayVoice, kVoiceOffset);
     SetSubAction(kBoss2NoAction);
-    Sound(kSoundSprayVoice, kVoiceOffset);
   }
   if (f == kState.sprayRaise || f == kState.sprayRaiseAgain) {
     if (f == kState.sprayRaise) SetAnimation(kAnimSideWalk);
@@ -295,11 +292,8 @@ void Boss2::StateSpray() {
 void Boss2::StateAttack() {
   const int32_t f = ++stateFrame;
   if (f == 1) {
-    armour = 1;
-    guard = 0;
-    SetAnimation(kAnimStop);
+    ArmourUp(kAnimStop, kSoundArmourVoice, kVoiceOffset);
     SetSubAction(kBoss2NoAction);
-    Sound(kSoundArmourVoice, kVoiceOffset);
   }
   if (f == kState.attackRaise) SetAnimation(kAnimAttack3);
   if (f == kState.attackEnd) {
@@ -358,14 +352,8 @@ void Boss2::StateLargeAttack() {
                             kParticleGlowShrink, 1);
     }
   }
-  if (f < kState.chargeUntil) {
-    guard = 1;
-    invulnerableFrames = 1;
-    FacePlayer(kState.chargeTurn);
-    if (f % kState.starEvery == 1) SpawnChargeStar();
-  } else {
-    guard = 0;
-  }
+  if (f < kState.chargeUntil) FacePlayer(kState.chargeTurn);
+  Charge(f, kState.chargeUntil, kState.starEvery);
   speed = 0.0f;
 }
 
@@ -377,31 +365,12 @@ void Boss2::StateLevy() {
   }
   for (int32_t at : kState.levyVoices)
     if (f == at) Sound(kSoundLevyVoice, kVoiceOffset);
-  if (f == kState.levyEnd) {
-    if (!roused) angle.y = static_cast<float>(RandomInt(360));
-    SetState(kBoss2Think);
-    return;
-  }
-  Countdown();
-  FacePlayer(kState.levyTurn);
-  speed = 0.0f;
+  LevyFrame(f, kState.levyEnd, kState.levyTurn);
 }
 
 void Boss2::StateDamage() {
-  const int32_t f = ++stateFrame;
-  if (f == 1) {
-    SetSubAction(kBoss2NoAction);
-    SetAnimation(kAnimDamage);
-    Sound(kSoundEnemyHurt, kShotOffset);
-  }
-  if (f == kState.damageEnd) {
-    SetState(kBoss2Think);
-    invulnerableFrames = kFirstInvulnerableFrames;
-    return;
-  }
-  roused = 0;
-  guard = 1;
-  speed = 0.0f;
+  if (stateFrame == 0) SetSubAction(kBoss2NoAction);  // before the first frame's pose
+  HitFrame(kState.damageEnd, kBoss2Think, kShotOffset);
 }
 
 void Boss2::StateDying() {

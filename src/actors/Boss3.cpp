@@ -4,6 +4,7 @@
 
 #include "actors/BallLauncher.h"
 #include "actors/Boss3Tama.h"
+#include "actors/EnemyClasses.h"
 #include "actors/Marker3D.h"
 #include "actors/ScreenPicture.h"
 #include "actors/StageSounds.h"
@@ -36,20 +37,6 @@ constexpr EnemyAnimRow kBoss3Anims[] = {
     {kAnimLevy, kTrackLevy, 0.3f, 0.05f, 0.05f, true},
     {kAnimDamage, kTrackDamage, 0.6f, 0.1f, 0.1f, false},
     {kAnimDying, kTrackDying, 0.4f, 0.1f, 0.1f, true},
-};
-
-constexpr EnemyTraits kBoss3Traits = {
-    .kind = kCharacterBoss3,
-    .records = Boss3::kRecords,
-    .anims = kBoss3Anims,
-    .stand = {kAnimStop, kTrackStop, 0.5f, 0.1f, 0.1f, false},
-    .walk = EnemyWalk::kB,
-    .startsAirborne = true,
-    .hitPoints = 6.0f,
-    .gaugeMax = 6.0f,
-    .damageState = kBoss3Hit,
-    .dyingState = kBoss3Defeated,
-    .wallTurn = 3.0f,
 };
 
 constexpr BossParts kBoss3Parts = {.levyState = kBoss3Levy, .plainSounds = false};
@@ -133,12 +120,24 @@ Boss3Effects& Effects() {
 
 }  // namespace
 
-Boss3::Boss3() : Boss(kBoss3Traits, kBoss3Parts, Shared()) {}
+constexpr EnemyTraits Boss3::kTraits = {
+    .kind = kCharacterBoss3,
+    .appearKind = kAppearBoss3,
+    .face = "texture/battle/enemyFace/3boss_face.png",
+    .records = kRecords,
+    .files = kBoss3Files,
+    .anims = kBoss3Anims,
+    .stand = {kAnimStop, kTrackStop, 0.5f, 0.1f, 0.1f, false},
+    .walk = EnemyWalk::kB,
+    .startsAirborne = true,
+    .hitPoints = 6.0f,
+    .gaugeMax = 6.0f,
+    .damageState = kBoss3Hit,
+    .dyingState = kBoss3Defeated,
+    .wallTurn = 3.0f,
+};
 
-BossClass& Boss3::Shared() {
-  static BossClass* shared = new BossClass(kBoss3Files);
-  return *shared;
-}
+Boss3::Boss3() : EnemyClassOf(kBoss3Parts) {}
 
 bool Boss3::Load(int method, port::gpu::Device* device, const port::gpu::Caps& caps,
                  EffectHolder* effect, Texture* toonRamp) {
@@ -158,11 +157,6 @@ void Boss3::Unload() {
   Boss3Tama::Unload();
   Marker3D::Unload();
   Shared().Unload();
-}
-
-Boss3* Boss3::Spawn(float x, float y, float z, float heading) {
-  if (!Shared().HasFigure()) return nullptr;
-  return SpawnEnemy<Boss3>(kCharacterBoss3, x, y, z, heading);
 }
 
 void Boss3::Init(float x, float y, float z, float heading) {
@@ -315,31 +309,15 @@ void Boss3::StatePlaceMarkers() {
   }
   // Invulnerable while it charges; hits land again from the marker on, as
   // with the other bosses' charges (Boss3Test.MarkersLetHitsLandFromTheMarkerOn).
-  if (f < kBoss3.markerFrame) {
-    guard = 1;
-    invulnerableFrames = 1;
-    if (f % kBoss3.starEvery == 1) SpawnChargeStar();
-  } else {
-    guard = 0;
-  }
+  Charge(f, kBoss3.markerFrame, kBoss3.starEvery);
   FacePlayer(kBoss3.aimTurn);
   speed = 0.0f;
 }
 
 void Boss3::StateHit() {
-  const int32_t f = ++stateFrame;
-  if (f == 1) {
-    EffectsOff();
-    SetAnimation(kAnimDamage);
-    Sound(kSoundEnemyHurt, kBoss3.shotOffset);
-  }
-  if (f == kBoss3.hitEnd) {
-    SetState(kBoss3Think);
-    invulnerableFrames = kFirstInvulnerableFrames;
-    return;
-  }
-  guard = 1;
-  speed = 0.0f;
+  if (stateFrame == 0) EffectsOff();  // before the first frame's pose
+  // Boss 3 is never roused: the hit's calming changes nothing.
+  HitFrame(kBoss3.hitEnd, kBoss3Think, kBoss3.shotOffset);
 }
 
 void Boss3::StateLevy() {

@@ -20,10 +20,11 @@ enum Boss3State : int32_t {
   kBoss3Defeated = 7,
 };
 
-class Boss3 : public Boss {
+class Boss3 : public EnemyClassOf<Boss3, Boss> {
  public:
   static constexpr int kRecords = 7;
   static constexpr int kDirections = 4;
+  static const EnemyTraits kTraits;
 
   Boss3();
 
@@ -34,8 +35,6 @@ class Boss3 : public Boss {
                    EffectHolder* effect, Texture* toonRamp);
   // All that Load made; a second call does nothing.
   static void Unload();
-  static Boss3* Spawn(float x, float y, float z, float heading);
-  static BossClass& Shared();
 
   void Init(float x, float y, float z, float heading) override;
 

@@ -21,18 +21,10 @@ constexpr BossDrawNumbers kBossDraw;
 
 void Boss::Draw(port::Matrix view, port::Matrix projection, port::Vec4 lightDirection) {
   if (!alive) return;
-  SkinnedModel& model = shared.model;
-  const port::Matrix world = WorldMatrix();
-  model.SetView(view);
-  model.SetProjection(projection);
-  model.SetWorld(world);
-  model.SetLight(lightDirection.x, lightDirection.y, lightDirection.z, lightDirection.w, nullptr);
+  const port::Matrix world = PrepareModel(view, projection, lightDirection);
   DrawFigure(world, view, projection);
   DrawExtras(view, projection);
-  if (shared.device) {
-    DrawCircleShadow(shared.device, position.x, shadowHeight, position.z, traits.shadowSize,
-                     kBossDraw.shadowAlpha);
-  }
+  DrawShadow(kBossDraw.shadowAlpha);
   if (announcement) DrawCloseUp(projection);
 }
 

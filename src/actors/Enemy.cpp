@@ -1,10 +1,12 @@
 // The enemy scheme's life: the class model, initialisation, the frame, the
-// states, the cross-fade and the hit test. The walk is in EnemyMove.cpp, the
+// states (with those the small enemies share), the cross-fade and the hit
+// test. The walk is in EnemyMove.cpp, the
 // drawing in EnemyDraw.cpp.
 #include "actors/Enemy.h"
 
 #include "actors/Motion.h"
 #include "actors/Player.h"
+#include "actors/StageSounds.h"
 #include "platform/MathHelpers.h"
 #include "world/DynamicObject.h"
 #include "world/ObjectList.h"
@@ -160,3 +162,89 @@ void Enemy::PlaySound(SoundId sound, int32_t offset) const {
 }
 
 bool Enemy::OneIn(int n) { return RandomInt(n) == 0; }
+
+void Enemy::WanderFrame() {
+  const EnemyStateNumbers& n = traits.states;
+  ++stateFrame;
+  if (stateFrame == 1) SetAnimation(kAnimRun);
+  if (OneIn(n.newTargetOdds)) targetHeading = static_cast<float>(RandomInt(360));
+  angle.y = moveHeading = TurnToward(targetHeading, angle.y, n.wanderTurn);
+  if (!airborne) speed = n.wanderSpeed;
+}
+
+void Enemy::IdleVoice() {
+  if (OneIn(traits.states.voiceOdds)) PlaySound(kSoundEnemyIdle, kQuieter5dB);
+}
+
+bool Enemy::WatchFrame(int32_t ended, int32_t spotted) {
+  const EnemyStateNumbers& n = traits.states;
+  ++stateFrame;
+  if (stateFrame == 1) SetAnimation(kAnimStop);
+  if (stateFrame == n.watchEnd) {
+    SetState(ended);
+    return false;
+  }
+  angle.y += n.lookAbout;
+  speed = 0.0f;
+  IdleVoice();
+  if (AngleDistance(angle.y, YawToPlayer()) < n.sightAngle && DistanceToPlayer() < n.sightRange) {
+    SetState(spotted);
+    return true;
+  }
+  return false;
+}
+
+bool Enemy::PauseFrame() {
+  const EnemyStateNumbers& n = traits.states;
+  ++stateFrame;
+  if (stateFrame == 1) {
+    SetAnimation(kAnimLevy);
+  } else if (stateFrame == n.pauseVoiceFrame) {
+    PlaySound(kSoundEnemyPause, kQuieter5dB);
+  } else if (stateFrame == n.pauseEnd) {
+    return true;
+  } else {
+    angle.y = moveHeading = TurnToward(YawToPlayer(), angle.y, n.pauseTurn);
+    speed = 0.0f;
+  }
+  return false;
+}
+
+bool Enemy::DamageFrame() {
+  const EnemyStateNumbers& n = traits.states;
+  guard = 1;
+  ++stateFrame;
+  if (stateFrame == 1) {
+    PlaySound(n.damageSound, kQuieter10dB);
+    SetAnimation(kAnimDamage);
+  }
+  speed = 0.0f;
+  return stateFrame == n.damageEnd;
+}
+
+void Enemy::DyingFrame() {
+  guard = 1;
+  ++stateFrame;
+  if (stateFrame == 1) {
+    PlaySound(kSoundEnemyDying, kQuieter10dB);
+    SetAnimation(kAnimDying);
+  }
+  if (stateFrame == traits.states.dyingEnd) alive = 0;
+  speed = 0.0f;
+}
+
+bool Enemy::JumpFrame() {
+  ++stateFrame;
+  if (stateFrame == 1) {
+    TakeOff();
+    return false;
+  }
+  return !airborne;
+}
+
+void Enemy::TakeOff() {
+  PlaySound(kSoundJump, kQuieter10dB);
+  verticalSpeed += traits.states.jumpSpeed;
+  SetAnimation(kAnimJump);
+  airborne = 1;
+}

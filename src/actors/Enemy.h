@@ -8,24 +8,34 @@
 // players' objects in g_objects with a report to the stage player's enemy
 // gauge; an on-screen test; a toon-shaded draw with a circle shadow.
 //
-// A new enemy class:
-// - describes itself in one constexpr EnemyTraits (kind, animation records
-//   and table, walk, hit points, gauge maximum, damage and dying states,
-//   wall turn) and lists its model files in track order;
-// - keeps one EnemyModel as class-wide data and gives it static Load and
-//   Unload (EnemyModel::Load and Unload do the work) and a static Spawn that
-//   returns SpawnEnemy<Class>(kind, x, y, z, heading); then takes its row in
-//   kEnemyClasses (EnemyClasses.cpp), through which the stages load and
-//   unload it and the placement records spawn it;
-// - derives from Enemy, passes the traits and its model to the constructor,
-//   extends Init for its own fields (calling Enemy::Init first), and
-//   implements RunState: a switch on `state` calling one routine per state,
-//   each of which begins with ++stateFrame and acts on exact frame numbers;
-// - overrides OnHit only when a hit does more than cost hit points (the
-//   default takes damage x 0.1, reports to the gauge and enters the damage
-//   state, or the dying state at 0), Move only for a walk of its own, and
-//   the hooks below where it differs (KeepsHeading, Tint, TimeStep,
-//   AfterBlend, ApplyGravity).
+// A new enemy class is the whole of this:
+// - its CharacterKind (world/GameNumbering.h) and, if placement files name
+//   it, its AppearKind (EnemyClasses.h);
+// - one constexpr EnemyTraits, `static const EnemyTraits kTraits` in the
+//   class, defined constexpr in its .cpp: kind and placement kind, gauge
+//   face, model files in track order, animation records and table, walk,
+//   hit points, gauge maximum, damage and dying states, wall turn, and the
+//   numbers of the shared states it uses;
+// - the class derives from EnemyClassOf<Class> (a boss from
+//   EnemyClassOf<Class, Boss>), which gives it the class-wide model and the
+//   static Shared, Load, Unload and Spawn; it extends Init for its own
+//   fields (calling the base's Init first) and implements RunState: a
+//   switch on `state` calling one routine per state, each of which begins
+//   with ++stateFrame and acts on exact frame numbers. The states the small
+//   enemies share are here (WanderFrame, WatchFrame, PauseFrame,
+//   DamageFrame, DyingFrame, JumpFrame, IdleVoice), their numbers in the
+//   traits;
+// - its row in kEnemyClasses (EnemyClasses.cpp): through it the stages load
+//   and unload it, the placement records of its kind spawn it and the
+//   stage player's enemy gauge shows its face;
+// - its placement kind in the class list of each stage that loads it
+//   (scenes/StageScene.cpp), and its records in that stage's placement
+//   files;
+// - OnHit only when a hit does more than cost hit points (the default takes
+//   damage x 0.1, reports to the gauge and enters the damage state, or the
+//   dying state at 0), Move only for a walk of its own, and the hooks below
+//   where it differs (KeepsHeading, Tint, TimeStep, AfterBlend,
+//   ApplyGravity).
 // The dying state ends with `alive = 0`; the instance then waits in the list
 // for the next spawn of its kind.
 #include <cstdint>
@@ -33,6 +43,7 @@
 #include <new>
 #include <span>
 
+#include "actors/StageSounds.h"
 #include "platform/SoundManager.h"
 #include "port/gpu.h"
 #include "port/math.h"
@@ -64,10 +75,46 @@ enum class EnemyWalk {
   kB,
 };
 
+// The numbers of the states the small enemies share (Enemy::WanderFrame and
+// the others); a class sets those of the states it uses.
+struct EnemyStateNumbers {
+  int32_t voiceOdds = 250;  // the idle voice: 1 in this a frame
+  // Wander.
+  int32_t newTargetOdds = 50;
+  float wanderTurn = 1.0f;  // degrees a frame
+  float wanderSpeed = 0.1f;
+  // Watch: it looks about until watchEnd and spots the player within
+  // sightAngle degrees of its facing and sightRange.
+  int32_t watchEnd = 120;
+  float lookAbout = 3.0f;  // degrees a frame
+  float sightAngle = 30.0f;
+  float sightRange = 20.0f;
+  // Pause.
+  int32_t pauseVoiceFrame = 30;
+  int32_t pauseEnd = 150;
+  float pauseTurn = 2.0f;  // degrees a frame, toward the player
+  // Jump.
+  float jumpSpeed = 0.4f;  // upward, added at take-off
+  // Damage and dying.
+  SoundId damageSound = kSoundEnemyHurt;
+  int32_t damageEnd = 30;
+  int32_t dyingEnd = 120;
+};
+
 // What one enemy class is made of; one constexpr value per class.
 struct EnemyTraits {
-  int32_t kind;     // CharacterKind: the pool's key
+  int32_t kind;  // CharacterKind: the pool's key
+  // The AppearKind its placement records name, and the key the scenes load,
+  // unload and spawn the class by (EnemyClasses.h); below 1 no record
+  // places it.
+  int32_t appearKind = 0;
+  // The enemy gauge's picture of it; null: the picture of the class the
+  // unlisted placement kinds spawn.
+  const char* face = nullptr;
   int32_t records;  // animation records: at least the model's files
+  // The model ("stop.X", whose own set is track 0), then one animation
+  // file per further track.
+  std::span<const char* const> files = {};
   std::span<const EnemyAnimRow> anims;
   EnemyAnimRow stand;  // what ids the table does not list play
   EnemyWalk walk = EnemyWalk::kA;
@@ -81,6 +128,7 @@ struct EnemyTraits {
   float wallTurn = 0.0f;
   float hitMargin = 0.6f;  // added to an object's radius by the hit test
   float shadowSize = 0.6f;
+  EnemyStateNumbers states = {};
 };
 
 // The class-wide part of an enemy class: the shared model and what its Load
@@ -112,6 +160,10 @@ class EnemyModel {
 
 class Enemy : public Character {
  public:
+  // What EnemyClassOf keeps for the class, and whether it may spawn.
+  using ClassModel = EnemyModel;
+  static bool CanSpawn(const EnemyModel&) { return true; }
+
   Enemy(const EnemyTraits& traits, EnemyModel& shared);
 
   // Alive at (x, y, z) facing `heading` (degrees), airborne as the class
@@ -221,11 +273,72 @@ class Enemy : public Character {
   // A chance of 1 in n this frame.
   static bool OneIn(int n);
 
+  // One frame of each state the small enemies share, numbers from
+  // traits.states. The wander: the run pose, a new random target now and
+  // then, the heading and the move heading turned toward it, the wander
+  // speed while on the ground.
+  void WanderFrame();
+  // The idle voice, 1 in voiceOdds a frame.
+  void IdleVoice();
+  // The watch: it stands looking about, with the idle voice; at watchEnd it
+  // enters `ended`. Spotting the player it enters `spotted` and answers true.
+  bool WatchFrame(int32_t ended, int32_t spotted);
+  // The pause: the levy pose, the pause voice, turning to the player
+  // standing. True on the pauseEnd frame, where the class picks what follows.
+  bool PauseFrame();
+  // The damage: guarded and still, the damage sound and pose first. True on
+  // the damageEnd frame, where the class picks what follows.
+  bool DamageFrame();
+  // The dying: guarded and still, the dying sound and pose first, dead at
+  // dyingEnd.
+  void DyingFrame();
+  // The jump: the take-off on the first frame; true on a later frame once
+  // it has landed, where the class picks what follows.
+  bool JumpFrame();
+  // A take-off: the jump sound and pose, jumpSpeed added upward, airborne.
+  void TakeOff();
+
+  // Hands the model this draw's view, projection, light and the enemy's
+  // world matrix, which it returns.
+  port::Matrix PrepareModel(const port::Matrix& view, const port::Matrix& projection,
+                            const port::Vec4& light);
+  // The circle shadow on the ground under the enemy.
+  void DrawShadow(int32_t alpha) const;
   // Poses the model from the records once a frame (the animated flag).
   void Pose(bool loop);
   // The figure as the model's method draws it, posed already: the outline
   // and shaded passes of the toon effect, tinted while Tint says so.
   void Render();
+};
+
+// The class-wide part every enemy class has, written once: the class's
+// model (Base::ClassModel: EnemyModel, or a boss's BossClass) made from
+// Derived::kTraits.files and never destroyed, so nothing of it runs at exit
+// after the device is gone; the static Load, Unload and Spawn the table of
+// classes calls; the constructor that hands the traits and the model to the
+// base (a boss passes its BossParts).
+template <typename Derived, typename Base = Enemy>
+class EnemyClassOf : public Base {
+ public:
+  using ClassModel = typename Base::ClassModel;
+
+  static ClassModel& Shared() {
+    static ClassModel* shared = new ClassModel(Derived::kTraits.files);
+    return *shared;
+  }
+  // The class-wide model (see EnemyModel::Load, BossClass::Load).
+  static bool Load(int method, port::gpu::Device* device, const port::gpu::Caps& caps,
+                   EffectHolder* effect, Texture* toonRamp) {
+    return Shared().Load(method, device, caps, effect, toonRamp);
+  }
+  static void Unload() { Shared().Unload(); }
+  // One at (x, y, z) facing `heading` degrees: a dead one reused, or a new
+  // one (SpawnEnemy); null when the class may not spawn (Base::CanSpawn).
+  static Derived* Spawn(float x, float y, float z, float heading);
+
+ protected:
+  template <typename... Parts>
+  explicit EnemyClassOf(const Parts&... parts) : Base(Derived::kTraits, parts..., Shared()) {}
 };
 
 // The spawn every enemy class shares: a dead enemy of the kind in
@@ -246,4 +359,10 @@ T* SpawnEnemy(int32_t kind, float x, float y, float z, float heading) {
   T* enemy = made.get();
   g_characters.Add(std::move(made));
   return enemy;
+}
+
+template <typename Derived, typename Base>
+Derived* EnemyClassOf<Derived, Base>::Spawn(float x, float y, float z, float heading) {
+  if (!Base::CanSpawn(Shared())) return nullptr;
+  return SpawnEnemy<Derived>(Derived::kTraits.kind, x, y, z, heading);
 }

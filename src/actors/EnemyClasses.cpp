@@ -20,9 +20,11 @@ template <typename T>
 bool SpawnClass(float x, float y, float z, float heading) {
   return T::Spawn(x, y, z, heading) != nullptr;
 }
+// A class's row, from its traits: read at the first use, after the traits'
+// constant initialisation.
 template <typename T>
-constexpr EnemyClass Row(int32_t kind) {
-  return {kind, &LoadClass<T>, &T::Unload, &SpawnClass<T>};
+EnemyClass Row(void (*load)(const EnemyLoad&) = &LoadClass<T>) {
+  return {T::kTraits.appearKind, &T::kTraits, load, &T::Unload, &SpawnClass<T>};
 }
 
 // The sokai zako also takes the counters its kills count into.
@@ -30,25 +32,16 @@ void LoadSokaiZako(const EnemyLoad& l) {
   if (l.caps) Zako1b::Load(l.method, l.device, *l.caps, l.effect, l.toonRamp, l.sokai);
 }
 
-// One row a class, as each class lands.
-constexpr EnemyClass kEnemyClasses[] = {
-    Row<Zako1>(kAppearZako1),
-    Row<Zako2>(kAppearZako2),
-    Row<Zako3>(kAppearZako3),
-    Row<Zako4>(kAppearZako4),
-    {kSokaiZakoClass, &LoadSokaiZako, &Zako1b::Unload, &SpawnClass<Zako1b>},
-    Row<Boss1>(kAppearBoss1),
-    Row<Boss2>(kAppearBoss2),
-    Row<Boss3>(kAppearBoss3),
-};
-
-// The kinds a placement record names by number; any other spawns a zako1.
-constexpr int32_t kPlacedKinds[] = {kAppearZako1, kAppearZako2, kAppearZako3, kAppearZako4,
-                                    kAppearBoss1, kAppearBoss2, kAppearBoss3};
-
 }  // namespace
 
-std::span<const EnemyClass> EnemyClasses() { return kEnemyClasses; }
+std::span<const EnemyClass> EnemyClasses() {
+  // One row a class, as each class lands.
+  static const EnemyClass kEnemyClasses[] = {
+      Row<Zako1>(), Row<Zako2>(), Row<Zako3>(), Row<Zako4>(), Row<Zako1b>(&LoadSokaiZako),
+      Row<Boss1>(), Row<Boss2>(), Row<Boss3>(),
+  };
+  return kEnemyClasses;
+}
 
 const EnemyClass* FindEnemyClass(int32_t kind) {
   for (const EnemyClass& c : EnemyClasses())
@@ -57,11 +50,23 @@ const EnemyClass* FindEnemyClass(int32_t kind) {
 }
 
 const EnemyClass* PlacedEnemyClass(int32_t kind) {
-  for (int32_t placed : kPlacedKinds)
-    if (placed == kind) return FindEnemyClass(kind);
-  return FindEnemyClass(kAppearZako1);
+  const EnemyClass* c = kind >= kAppearZako1 ? FindEnemyClass(kind) : nullptr;
+  return c ? c : FindEnemyClass(kAppearZako1);
 }
 
+const char* GaugeFacePath(size_t row) {
+  const std::span<const EnemyClass> rows = EnemyClasses();
+  return row < rows.size() ? rows[row].traits->face : nullptr;
+}
+
+size_t GaugeFaceRow(int32_t characterKind) {
+  const std::span<const EnemyClass> rows = EnemyClasses();
+  for (size_t i = 0; i < rows.size(); ++i) {
+    if (rows[i].traits->kind == characterKind && rows[i].traits->face) return i;
+  }
+  const EnemyClass* fallback = PlacedEnemyClass(kAppearZako1);
+  return fallback ? static_cast<size_t>(fallback - rows.data()) : 0;
+}
 void LoadEnemyClasses(std::span<const int32_t> kinds, const EnemyLoad& load) {
   for (int32_t kind : kinds)
     if (const EnemyClass* c = FindEnemyClass(kind)) c->load(load);

@@ -44,22 +44,30 @@ void Enemy::Pose(bool loop) {
   animated = 1;
 }
 
-void Enemy::Draw(port::Matrix view, port::Matrix projection, port::Vec4 lightDirection) {
-  if (!alive) return;
+port::Matrix Enemy::PrepareModel(const port::Matrix& view, const port::Matrix& projection,
+                                 const port::Vec4& light) {
   SkinnedModel& model = shared.model;
   const port::Matrix world = WorldMatrix();
   model.SetView(view);
   model.SetProjection(projection);
   model.SetWorld(world);
-  model.SetLight(lightDirection.x, lightDirection.y, lightDirection.z, lightDirection.w, nullptr);
+  model.SetLight(light.x, light.y, light.z, light.w, nullptr);
+  return world;
+}
+
+void Enemy::DrawShadow(int32_t alpha) const {
+  if (!shared.device) return;
+  DrawCircleShadow(shared.device, position.x, shadowHeight, position.z, traits.shadowSize, alpha);
+}
+
+void Enemy::Draw(port::Matrix view, port::Matrix projection, port::Vec4 lightDirection) {
+  if (!alive) return;
+  const port::Matrix world = PrepareModel(view, projection, lightDirection);
   if (TestOnScreen(world, view, projection)) {
     Pose(true);
     Render();
   }
-  if (shared.device) {
-    DrawCircleShadow(shared.device, position.x, shadowHeight, position.z, traits.shadowSize,
-                     kShadowAlpha);
-  }
+  DrawShadow(kShadowAlpha);
 }
 
 void Enemy::Render() {

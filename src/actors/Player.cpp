@@ -7,6 +7,7 @@
 
 #include <cmath>
 
+#include "actors/EnemyClasses.h"
 #include "actors/Motion.h"
 #include "actors/Player1Shots.h"
 #include "actors/StageSounds.h"
@@ -33,12 +34,6 @@ constexpr const char* kEyePath = "Xfile/eye.X";
 constexpr const char* kGaugeFramePath = "texture/battle/enemygazi.png";
 constexpr const char* kGaugeBarPath = "texture/battle/enemybar.png";
 constexpr const char* kCrossPath = "texture/battle/enemyFace/batu.png";
-constexpr const char* kFacePaths[Player::kFaceCount] = {
-    "texture/battle/enemyFace/zako1_face.png", "texture/battle/enemyFace/zako2_face.png",
-    "texture/battle/enemyFace/1boss_face.png", "texture/battle/enemyFace/zako3_face.png",
-    "texture/battle/enemyFace/2boss_face.png", "texture/battle/enemyFace/zako4_face.png",
-    "texture/battle/enemyFace/3boss_face.png",
-};
 
 // The stage player's movement, attacks, knock-back and piyori.
 constexpr ControlNumbers kControl = {
@@ -131,7 +126,10 @@ bool Player::Load(int method, Camera* camera_, EffectHolder* effect_, Texture* t
   gaugeFrame.Load(device, kGaugeFramePath, 0);
   gaugeBar.Load(device, kGaugeBarPath, 0);
   cross.Load(device, kCrossPath, 0);
-  for (int i = 0; i < kFaceCount; ++i) faces[i].Load(device, kFacePaths[i], 0);
+  faces.resize(EnemyClasses().size());
+  for (size_t i = 0; i < faces.size(); ++i) {
+    if (const char* face = GaugeFacePath(i)) faces[i].Load(device, face, 0);
+  }
 
   alive = 0;
   RegisterListener();

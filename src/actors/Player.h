@@ -54,7 +54,6 @@ enum PlayerAction : int32_t {
 class Player : public PlayerController {
  public:
   static constexpr int kTrackCount = 13;
-  static constexpr int kFaceCount = 7;
   // The gauge is hidden while its timer is at this or above.
   static constexpr int32_t kGaugeHidden = 180;
 
@@ -92,7 +91,8 @@ class Player : public PlayerController {
   // The keys, and pad 0 with its assigned buttons.
   bool IsDirectionDown(int direction) const override;
   bool IsActionDown(int action) const override;
-  // Every enemy's hit test reports here after a hit (a CharacterKind).
+  // Every enemy's hit test reports here after a hit (a CharacterKind); the
+  // gauge shows the face its class's traits give (GaugeFaceRow).
   void ShowEnemyGauge(int32_t kind, float hp, float maxHp);
 
   // One camera step of each camera mode.
@@ -111,7 +111,7 @@ class Player : public PlayerController {
   // The tracks are the base's `tracks`, kTrackCount of them.
   Texture gaugeFrame;
   Texture gaugeBar;
-  Texture faces[kFaceCount];  // in load order: zako1, zako2, boss1, zako3, boss2, zako4, boss3
+  std::vector<Texture> faces;  // a row of the enemy class table's each (GaugeFacePath)
   Texture cross;
 
   int32_t cameraOn = 0;

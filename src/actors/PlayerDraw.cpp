@@ -2,6 +2,8 @@
 // flash, the chick over the head while stunned, the shadow, and the enemy
 // gauge in the top right corner.
 #include "actors/Player.h"
+
+#include "actors/EnemyClasses.h"
 #include "platform/MathHelpers.h"
 #include "port/gpu.h"
 #include "port/sprite.h"
@@ -28,17 +30,6 @@ struct GaugeLayout {
 };
 constexpr GaugeLayout kGauge;
 
-// Face textures in load order.
-enum FaceIndex {
-  kFaceZako1,
-  kFaceZako2,
-  kFaceBoss1,
-  kFaceZako3,
-  kFaceBoss2,
-  kFaceZako4,
-  kFaceBoss3
-};
-
 }  // namespace
 
 void Player::Draw(port::Matrix view, port::Matrix projection, port::Vec4 lightDirection) {
@@ -59,22 +50,8 @@ void Player::DrawModel(port::Matrix view, port::Matrix projection, port::Vec4 li
 }
 
 Texture* Player::FaceOf(int32_t kind_) {
-  switch (kind_) {
-    case kCharacterZako2:
-      return &faces[kFaceZako2];
-    case kCharacterZako3:
-      return &faces[kFaceZako3];
-    case kCharacterZako4:
-      return &faces[kFaceZako4];
-    case kCharacterBoss1:
-      return &faces[kFaceBoss1];
-    case kCharacterBoss2:
-      return &faces[kFaceBoss2];
-    case kCharacterBoss3:
-      return &faces[kFaceBoss3];
-    default:
-      return &faces[kFaceZako1];
-  }
+  const size_t row = GaugeFaceRow(kind_);
+  return row < faces.size() ? &faces[row] : nullptr;
 }
 
 void Player::Draw2D(port::Sprite* sprite) {
@@ -85,7 +62,9 @@ void Player::Draw2D(port::Sprite* sprite) {
     gaugeBar.DrawSprite(sprite, &barScale, &kGauge.bar, nullptr, 0xFFFFFFFFu);
   }
   gaugeFrame.DrawSprite(sprite, &kGauge.scale, &kGauge.bar, nullptr, 0xFFFFFFFFu);
-  FaceOf(gaugeKind)->DrawSprite(sprite, nullptr, &kGauge.face, nullptr, 0xFFFFFFFFu);
+  if (Texture* face = FaceOf(gaugeKind)) {
+    face->DrawSprite(sprite, nullptr, &kGauge.face, nullptr, 0xFFFFFFFFu);
+  }
   if (gaugeValue == 0.0f && gaugeTimer % kGauge.blink < kGauge.blink / 2) {
     cross.DrawSprite(sprite, nullptr, &kGauge.face, nullptr, 0xFFFFFFFFu);
   }

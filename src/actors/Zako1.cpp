@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "actors/EnemyClasses.h"
 #include "actors/Motion.h"
 #include "actors/Player.h"
 #include "actors/StageSounds.h"
@@ -24,26 +25,9 @@ constexpr EnemyAnimRow kZako1Anims[] = {
     {kAnimDying, kTrackDying, 2.0f, 0.05f, 0.05f, false},
 };
 
-constexpr EnemyTraits kZako1Traits = {
-    .kind = kCharacterZako1,
-    .records = Zako1::kRecords,
-    .anims = kZako1Anims,
-    .stand = {kAnimStop, kTrackStop, 0.0f, 0.1f, 0.1f, false},
-    .walk = EnemyWalk::kA,
-    .startsAirborne = true,
-    .hitPoints = 0.0f,
-    .gaugeMax = 1.0f,
-    .damageState = 0,
-    .dyingState = kZako1Dying,
-};
-
 struct Zako1Numbers {
-  int32_t newTargetOdds = 50;
-  float wanderTurn = 1.5f;  // degrees a frame
-  float wanderSpeed = 0.1f;
   int32_t chaseAfter = 30;  // wander frames before a chase may start
   int32_t chaseOdds = 300;
-  int32_t voiceOdds = 250;
   int32_t runFrame = 60;  // the chase turns to face until here, then runs
   int32_t chaseEnd = 200;
   float faceTurn = 2.0f;
@@ -52,7 +36,6 @@ struct Zako1Numbers {
   int32_t dustEvery = 3;
   float closeBy = 1.5f;  // a chase this near the player stops
   int32_t alertEnd = 150;
-  int32_t dyingEnd = 120;
   float swayPerFrame = 12.0f;  // degrees of the sway's wave a frame
   float sway = 40.0f;          // degrees either way
 };
@@ -60,23 +43,22 @@ constexpr Zako1Numbers kZako1;
 
 }  // namespace
 
-Zako1::Zako1() : Enemy(kZako1Traits, Shared()) {}
-
-EnemyModel& Zako1::Shared() {
-  static EnemyModel* shared = new EnemyModel(kZako1Files);
-  return *shared;
-}
-
-bool Zako1::Load(int method, port::gpu::Device* device, const port::gpu::Caps& caps,
-                 EffectHolder* effect, Texture* toonRamp) {
-  return Shared().Load(method, device, caps, effect, toonRamp);
-}
-
-void Zako1::Unload() { Shared().Unload(); }
-
-Zako1* Zako1::Spawn(float x, float y, float z, float heading) {
-  return SpawnEnemy<Zako1>(kCharacterZako1, x, y, z, heading);
-}
+constexpr EnemyTraits Zako1::kTraits = {
+    .kind = kCharacterZako1,
+    .appearKind = kAppearZako1,
+    .face = "texture/battle/enemyFace/zako1_face.png",
+    .records = kRecords,
+    .files = kZako1Files,
+    .anims = kZako1Anims,
+    .stand = {kAnimStop, kTrackStop, 0.0f, 0.1f, 0.1f, false},
+    .walk = EnemyWalk::kA,
+    .startsAirborne = true,
+    .hitPoints = 0.0f,
+    .gaugeMax = 1.0f,
+    .damageState = 0,
+    .dyingState = kZako1Dying,
+    .states = {.wanderTurn = 1.5f},
+};
 
 void Zako1::RunState() {
   switch (state) {
@@ -87,7 +69,7 @@ void Zako1::RunState() {
       Alert();
       break;
     case kZako1Dying:
-      Dying();
+      DyingFrame();
       break;
     default:
       Wander();
@@ -97,14 +79,9 @@ void Zako1::RunState() {
 
 void Zako1::Wander() {
   guard = 0;
-  ++stateFrame;
-  if (stateFrame == 1) SetAnimation(kAnimRun);
-  if (OneIn(kZako1.newTargetOdds)) targetHeading = static_cast<float>(RandomInt(360));
-  angle.y = TurnToward(targetHeading, angle.y, kZako1.wanderTurn);
-  if (!airborne) speed = kZako1.wanderSpeed;
-  moveHeading = angle.y;
+  WanderFrame();
   if (stateFrame > kZako1.chaseAfter && OneIn(kZako1.chaseOdds)) SetState(kZako1Chase);
-  if (OneIn(kZako1.voiceOdds)) PlaySound(kSoundEnemyIdle, kQuieter5dB);
+  IdleVoice();
 }
 
 void Zako1::Chase() {
@@ -116,7 +93,7 @@ void Zako1::Chase() {
     SetState(kZako1Alert);
     return;
   }
-  if (OneIn(kZako1.voiceOdds)) PlaySound(kSoundEnemyIdle, kQuieter5dB);
+  IdleVoice();
   const float a = YawToPlayer();
   if (stateFrame < kZako1.runFrame) {
     angle.y = TurnToward(a, angle.y, kZako1.faceTurn);
@@ -149,19 +126,8 @@ void Zako1::Alert() {
   angle.y = YawToPlayer();
 }
 
-void Zako1::Dying() {
-  guard = 1;
-  ++stateFrame;
-  if (stateFrame == 1) {
-    SetAnimation(kAnimDying);
-    PlaySound(kSoundEnemyDying, kQuieter10dB);
-  }
-  if (stateFrame == kZako1.dyingEnd) alive = 0;
-  speed = 0.0f;
-}
-
 void Zako1::OnHit(DynamicObject&) {
-  g_player.ShowEnemyGauge(kind, 0.0f, kZako1Traits.gaugeMax);
+  g_player.ShowEnemyGauge(kind, 0.0f, kTraits.gaugeMax);
   SetState(kZako1Dying);
 }
 

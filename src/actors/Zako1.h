@@ -13,20 +13,11 @@ enum Zako1State : int32_t {
   kZako1Dying = 4,
 };
 
-class Zako1 : public Enemy {
+class Zako1 : public EnemyClassOf<Zako1> {
  public:
   // Five records for the four animation files; the last is never weighted.
   static constexpr int kRecords = 5;
-
-  Zako1();
-
-  // The class model from "Xfile/zako1/" (see EnemyModel::Load).
-  static bool Load(int method, port::gpu::Device* device, const port::gpu::Caps& caps,
-                   EffectHolder* effect, Texture* toonRamp);
-  static void Unload();
-  // A zako1 at (x, y, z) facing `heading` degrees: a dead one reused, or a new one.
-  static Zako1* Spawn(float x, float y, float z, float heading);
-  static EnemyModel& Shared();
+  static const EnemyTraits kTraits;
 
  protected:
   void RunState() override;
@@ -39,5 +30,4 @@ class Zako1 : public Enemy {
   void Wander();
   void Chase();
   void Alert();
-  void Dying();
 };

@@ -1,5 +1,6 @@
 #include "actors/Zako1b.h"
 
+#include "actors/EnemyClasses.h"
 #include "actors/Motion.h"
 #include "actors/SokaiCounters.h"
 #include "actors/StageSounds.h"
@@ -21,25 +22,7 @@ constexpr EnemyAnimRow kZako1bAnims[] = {
     {kAnimDying, kTrackThrown, 0.0f, 0.2f, 0.1f, false},
 };
 
-constexpr EnemyTraits kZako1bTraits = {
-    .kind = kCharacterZako1b,
-    .records = Zako1b::kRecords,
-    .anims = kZako1bAnims,
-    .stand = {kAnimStop, kTrackStop, 0.0f, 0.1f, 0.1f, false},
-    .walk = EnemyWalk::kB,
-    .startsAirborne = false,
-    .hitPoints = 0.0f,
-    .gaugeMax = 0.0f,  // it never reports
-    .damageState = 0,
-    .dyingState = kZako1bBlown,
-    .wallTurn = 6.0f,
-};
-
 struct Zako1bNumbers {
-  int32_t newTargetOdds = 50;
-  float wanderTurn = 2.5f;  // degrees a frame
-  float wanderSpeed = 0.15f;
-  int32_t voiceOdds = 1000;
   int32_t blownEnd = 60;
   float lift = 0.3f;         // raised off the ground by the hit
   float throwUp = 70.0f;     // RandomFloat(throwUp, 0.01): 0 to 0.7 a frame
@@ -57,12 +40,22 @@ SokaiCounters* g_zako1bCounters = nullptr;
 
 }  // namespace
 
-Zako1b::Zako1b() : Enemy(kZako1bTraits, Shared()) {}
-
-EnemyModel& Zako1b::Shared() {
-  static EnemyModel* shared = new EnemyModel(kZako1bFiles);
-  return *shared;
-}
+constexpr EnemyTraits Zako1b::kTraits = {
+    .kind = kCharacterZako1b,
+    .appearKind = kSokaiZakoClass,
+    .records = kRecords,
+    .files = kZako1bFiles,
+    .anims = kZako1bAnims,
+    .stand = {kAnimStop, kTrackStop, 0.0f, 0.1f, 0.1f, false},
+    .walk = EnemyWalk::kB,
+    .startsAirborne = false,
+    .hitPoints = 0.0f,
+    .gaugeMax = 0.0f,  // it never reports
+    .damageState = 0,
+    .dyingState = kZako1bBlown,
+    .wallTurn = 6.0f,
+    .states = {.voiceOdds = 1000, .wanderTurn = 2.5f, .wanderSpeed = 0.15f},
+};
 
 SokaiCounters* Zako1b::Counters() { return g_zako1bCounters; }
 
@@ -77,10 +70,6 @@ void Zako1b::Unload() {
   g_zako1bCounters = nullptr;
 }
 
-Zako1b* Zako1b::Spawn(float x, float y, float z, float heading) {
-  return SpawnEnemy<Zako1b>(kCharacterZako1b, x, y, z, heading);
-}
-
 void Zako1b::RunState() {
   if (state == kZako1bBlown) {
     Blown();
@@ -91,13 +80,8 @@ void Zako1b::RunState() {
 
 void Zako1b::Wander() {
   guard = 0;
-  ++stateFrame;
-  if (stateFrame == 1) SetAnimation(kAnimRun);
-  if (OneIn(kZako1b.newTargetOdds)) targetHeading = static_cast<float>(RandomInt(360));
-  angle.y = TurnToward(targetHeading, angle.y, kZako1b.wanderTurn);
-  if (!airborne) speed = kZako1b.wanderSpeed;
-  moveHeading = angle.y;
-  if (OneIn(kZako1b.voiceOdds)) PlaySound(kSoundEnemyIdle, kQuieter5dB);
+  WanderFrame();
+  IdleVoice();
 }
 
 void Zako1b::Blown() {

@@ -13,11 +13,10 @@ enum Zako1bState : int32_t {
   kZako1bBlown = 2,
 };
 
-class Zako1b : public Enemy {
+class Zako1b : public EnemyClassOf<Zako1b> {
  public:
   static constexpr int kRecords = 3;
-
-  Zako1b();
+  static const EnemyTraits kTraits;
 
   // The class model from "Xfile/zako1/" (see EnemyModel::Load), and the
   // counters each enemy thrown counts into (SokaiCounters::CountKill): the
@@ -26,8 +25,6 @@ class Zako1b : public Enemy {
                    EffectHolder* effect, Texture* toonRamp, SokaiCounters* counters);
   // The model; the counters are let go.
   static void Unload();
-  static Zako1b* Spawn(float x, float y, float z, float heading);
-  static EnemyModel& Shared();
   static SokaiCounters* Counters();
 
   // Its own walk: the step, the ground with its bouncing gravity, the

@@ -1,5 +1,6 @@
 #include "actors/Zako2.h"
 
+#include "actors/EnemyClasses.h"
 #include "actors/EnemyTama.h"
 #include "actors/StageSounds.h"
 #include "platform/MathHelpers.h"
@@ -28,9 +29,31 @@ constexpr EnemyAnimRow kZako2Anims[] = {
     {kAnimDying, kTrackDying, 1.0f, 0.1f, 0.1f, false},
 };
 
-constexpr EnemyTraits kZako2Traits = {
+struct Zako2Numbers {
+  int32_t restlessAfter = 30;  // wander frames before it may watch or pause
+  int32_t watchOdds = 150;
+  int32_t pauseOdds = 150;
+  int32_t approachEnd = 180;
+  float approachTurn = 2.5f;
+  float approachSpeed = 0.1f;
+  int32_t shootAfter = 30;  // approach frames before it may shoot
+  float shootRange = 10.0f;
+  float pauseSpread = 30.0f;  // degrees either way of the new target
+  int32_t shotFrame = 30;
+  float shotSpeed = 0.2f;
+  float shotDamage = 10.0f;
+  int32_t attackEnd = 100;
+};
+constexpr Zako2Numbers kZako2;
+
+}  // namespace
+
+constexpr EnemyTraits Zako2::kTraits = {
     .kind = kCharacterZako2,
-    .records = Zako2::kRecords,
+    .appearKind = kAppearZako2,
+    .face = "texture/battle/enemyFace/zako2_face.png",
+    .records = kRecords,
+    .files = kZako2Files,
     .anims = kZako2Anims,
     .stand = {kAnimStop, kTrackStop, 0.0f, 0.1f, 0.1f, false},
     .walk = EnemyWalk::kA,
@@ -42,60 +65,10 @@ constexpr EnemyTraits kZako2Traits = {
     .wallTurn = 3.0f,
 };
 
-struct Zako2Numbers {
-  int32_t newTargetOdds = 50;
-  float wanderTurn = 1.0f;  // degrees a frame
-  float wanderSpeed = 0.1f;
-  int32_t restlessAfter = 30;  // wander frames before it may watch or pause
-  int32_t watchOdds = 150;
-  int32_t pauseOdds = 150;
-  int32_t voiceOdds = 250;
-  int32_t watchEnd = 120;
-  float lookAbout = 3.0f;  // degrees a frame while watching
-  float sightAngle = 30.0f;
-  float sightRange = 20.0f;
-  int32_t approachEnd = 180;
-  float approachTurn = 2.5f;
-  float approachSpeed = 0.1f;
-  int32_t shootAfter = 30;  // approach frames before it may shoot
-  float shootRange = 10.0f;
-  int32_t pauseVoiceFrame = 30;
-  int32_t pauseEnd = 150;
-  float pauseTurn = 2.0f;
-  float pauseSpread = 30.0f;  // degrees either way of the new target
-  int32_t dyingEnd = 120;
-  int32_t shotFrame = 30;
-  float shotSpeed = 0.2f;
-  float shotDamage = 10.0f;
-  int32_t attackEnd = 100;
-  int32_t damageEnd = 30;
-};
-constexpr Zako2Numbers kZako2;
-
-}  // namespace
-
-Zako2::Zako2() : Enemy(kZako2Traits, Shared()) {}
-
-EnemyModel& Zako2::Shared() {
-  static EnemyModel* shared = new EnemyModel(kZako2Files);
-  return *shared;
-}
-
-bool Zako2::Load(int method, port::gpu::Device* device, const port::gpu::Caps& caps,
-                 EffectHolder* effect, Texture* toonRamp) {
-  return Shared().Load(method, device, caps, effect, toonRamp);
-}
-
-void Zako2::Unload() { Shared().Unload(); }
-
-Zako2* Zako2::Spawn(float x, float y, float z, float heading) {
-  return SpawnEnemy<Zako2>(kCharacterZako2, x, y, z, heading);
-}
-
 void Zako2::RunState() {
   switch (state) {
     case kZako2Watch:
-      Watch();
+      WatchFrame(kZako2Pause, kZako2Approach);
       break;
     case kZako2Approach:
       Approach();
@@ -104,7 +77,7 @@ void Zako2::RunState() {
       Pause();
       break;
     case kZako2Dying:
-      Dying();
+      DyingFrame();
       break;
     case kZako2Attack:
       Attack();
@@ -119,11 +92,7 @@ void Zako2::RunState() {
 }
 
 void Zako2::Wander() {
-  ++stateFrame;
-  if (stateFrame == 1) SetAnimation(kAnimRun);
-  if (OneIn(kZako2.newTargetOdds)) targetHeading = static_cast<float>(RandomInt(360));
-  angle.y = moveHeading = TurnToward(targetHeading, angle.y, kZako2.wanderTurn);
-  if (!airborne) speed = kZako2.wanderSpeed;
+  WanderFrame();
   if (stateFrame > kZako2.restlessAfter) {
     if (OneIn(kZako2.watchOdds)) {
       SetState(kZako2Watch);
@@ -131,23 +100,7 @@ void Zako2::Wander() {
       SetState(kZako2Pause);
     }
   }
-  if (OneIn(kZako2.voiceOdds)) PlaySound(kSoundEnemyIdle, kQuieter5dB);
-}
-
-void Zako2::Watch() {
-  ++stateFrame;
-  if (stateFrame == 1) SetAnimation(kAnimStop);
-  if (stateFrame == kZako2.watchEnd) {
-    SetState(kZako2Pause);
-    return;
-  }
-  angle.y += kZako2.lookAbout;
-  speed = 0.0f;
-  if (OneIn(kZako2.voiceOdds)) PlaySound(kSoundEnemyIdle, kQuieter5dB);
-  if (AngleDistance(YawToPlayer(), angle.y) < kZako2.sightAngle &&
-      DistanceToPlayer() < kZako2.sightRange) {
-    SetState(kZako2Approach);
-  }
+  IdleVoice();
 }
 
 void Zako2::Approach() {
@@ -164,33 +117,13 @@ void Zako2::Approach() {
   if (stateFrame > kZako2.shootAfter && DistanceToPlayer() < kZako2.shootRange) {
     SetState(kZako2Attack);
   }
-  if (OneIn(kZako2.voiceOdds)) PlaySound(kSoundEnemyIdle, kQuieter5dB);
+  IdleVoice();
 }
 
 void Zako2::Pause() {
-  ++stateFrame;
-  if (stateFrame == 1) {
-    SetAnimation(kAnimLevy);
-  } else if (stateFrame == kZako2.pauseVoiceFrame) {
-    PlaySound(kSoundEnemyPause, kQuieter5dB);
-  } else if (stateFrame == kZako2.pauseEnd) {
-    targetHeading = angle.y + kZako2.pauseSpread - static_cast<float>(RandomInt(60));
-    SetState(kZako2Wander);
-  } else {
-    angle.y = moveHeading = TurnToward(YawToPlayer(), angle.y, kZako2.pauseTurn);
-    speed = 0.0f;
-  }
-}
-
-void Zako2::Dying() {
-  guard = 1;
-  ++stateFrame;
-  if (stateFrame == 1) {
-    PlaySound(kSoundEnemyDying, kQuieter10dB);
-    SetAnimation(kAnimDying);
-  }
-  if (stateFrame == kZako2.dyingEnd) alive = 0;
-  speed = 0.0f;
+  if (!PauseFrame()) return;
+  targetHeading = angle.y + kZako2.pauseSpread - static_cast<float>(RandomInt(60));
+  SetState(kZako2Wander);
 }
 
 void Zako2::Attack() {
@@ -226,15 +159,7 @@ void Zako2::Attack() {
 }
 
 void Zako2::Damage() {
-  guard = 1;
-  ++stateFrame;
-  if (stateFrame == 1) {
-    PlaySound(kSoundEnemyHurt, kQuieter10dB);
-    SetAnimation(kAnimDamage);
-  }
-  speed = 0.0f;
-  if (stateFrame == kZako2.damageEnd) {
-    SetState(kZako2Wander);
-    guard = 0;
-  }
+  if (!DamageFrame()) return;
+  SetState(kZako2Wander);
+  guard = 0;
 }

@@ -16,29 +16,18 @@ enum Zako2State : int32_t {
   kZako2Damage = 7,
 };
 
-class Zako2 : public Enemy {
+class Zako2 : public EnemyClassOf<Zako2> {
  public:
   static constexpr int kRecords = 6;
-
-  Zako2();
-
-  // The class model from "Xfile/zako2/" (see EnemyModel::Load).
-  static bool Load(int method, port::gpu::Device* device, const port::gpu::Caps& caps,
-                   EffectHolder* effect, Texture* toonRamp);
-  static void Unload();
-  // A zako2 at (x, y, z) facing `heading` degrees: a dead one reused, or a new one.
-  static Zako2* Spawn(float x, float y, float z, float heading);
-  static EnemyModel& Shared();
+  static const EnemyTraits kTraits;
 
  protected:
   void RunState() override;
 
  private:
   void Wander();
-  void Watch();
   void Approach();
   void Pause();
-  void Dying();
   void Attack();
   void Damage();
 };

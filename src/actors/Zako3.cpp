@@ -1,5 +1,6 @@
 #include "actors/Zako3.h"
 
+#include "actors/EnemyClasses.h"
 #include "actors/EnemyTama.h"
 #include "actors/Motion.h"
 #include "actors/StageSounds.h"
@@ -31,34 +32,12 @@ constexpr EnemyAnimRow kZako3Anims[] = {
     {kAnimDying, kTrackDying, 1.0f, 0.1f, 0.1f, false},
 };
 
-constexpr EnemyTraits kZako3Traits = {
-    .kind = kCharacterZako3,
-    .records = Zako3::kRecords,
-    .anims = kZako3Anims,
-    .stand = {kAnimStop, kTrackStop, 0.2f, 0.1f, 0.1f, false},
-    .walk = EnemyWalk::kB,
-    .startsAirborne = true,
-    .hitPoints = 3.0f,
-    .gaugeMax = 3.0f,
-    .damageState = kZako3Damage,
-    .dyingState = kZako3Dying,
-    .wallTurn = 3.0f,
-};
-
 struct Zako3Numbers {
-  int32_t newTargetOdds = 50;
-  float wanderTurn = 1.0f;  // degrees a frame
-  float wanderSpeed = 0.1f;
   int32_t restlessAfter = 30;  // frames before the wander or chase change by chance
   int32_t hopOdds = 200;
   int32_t watchOdds = 100;
   int32_t pauseOdds = 100;
   int32_t jumpOdds = 50;
-  int32_t voiceOdds = 250;
-  int32_t watchEnd = 180;
-  float lookAbout = 3.0f;  // degrees a frame while watching
-  float sightAngle = 35.0f;
-  float sightRange = 20.0f;
   int32_t chaseEnd = 180;
   float chaseTurn = 3.0f;
   float farSpeed = 0.15f;  // farther than 20
@@ -74,18 +53,12 @@ struct Zako3Numbers {
   int32_t chaseJumpOdds = 150;
   int32_t chasePauseOdds = 300;
   float giveUpAngle = 90.0f;
-  int32_t pauseVoiceFrame = 30;
-  int32_t pauseEnd = 150;
-  float pauseTurn = 2.0f;
-  int32_t dyingEnd = 120;
   int32_t shotFrame = 25;
   float shotSpeed = 0.2f;
   float shotDamage = 10.0f;
   int32_t attackEnd = 60;
   int32_t aimUntil = 15;  // the attack turns to the player on frames below this
   float aimTurn = 1.0f;
-  int32_t damageEnd = 50;
-  float jumpSpeed = 0.4f;     // upward, added at take-off
   int32_t hopsAtLeast = 100;  // frames of hopping before it may stop
   float hopTurn = 6.0f;
 };
@@ -93,23 +66,26 @@ constexpr Zako3Numbers kZako3;
 
 }  // namespace
 
-Zako3::Zako3() : Enemy(kZako3Traits, Shared()) {}
-
-EnemyModel& Zako3::Shared() {
-  static EnemyModel* shared = new EnemyModel(kZako3Files);
-  return *shared;
-}
-
-bool Zako3::Load(int method, port::gpu::Device* device, const port::gpu::Caps& caps,
-                 EffectHolder* effect, Texture* toonRamp) {
-  return Shared().Load(method, device, caps, effect, toonRamp);
-}
-
-void Zako3::Unload() { Shared().Unload(); }
-
-Zako3* Zako3::Spawn(float x, float y, float z, float heading) {
-  return SpawnEnemy<Zako3>(kCharacterZako3, x, y, z, heading);
-}
+constexpr EnemyTraits Zako3::kTraits = {
+    .kind = kCharacterZako3,
+    .appearKind = kAppearZako3,
+    .face = "texture/battle/enemyFace/zako3_face.png",
+    .records = kRecords,
+    .files = kZako3Files,
+    .anims = kZako3Anims,
+    .stand = {kAnimStop, kTrackStop, 0.2f, 0.1f, 0.1f, false},
+    .walk = EnemyWalk::kB,
+    .startsAirborne = true,
+    .hitPoints = 3.0f,
+    .gaugeMax = 3.0f,
+    .damageState = kZako3Damage,
+    .dyingState = kZako3Dying,
+    .wallTurn = 3.0f,
+    .states = {.watchEnd = 180,
+               .sightAngle = 35.0f,
+               .damageSound = kSoundEnemyHurt2,
+               .damageEnd = 50},
+};
 
 void Zako3::Init(float x, float y, float z, float heading) {
   Enemy::Init(x, y, z, heading);
@@ -142,7 +118,7 @@ void Zako3::RunState() {
       Pause();
       break;
     case kZako3Dying:
-      Dying();
+      DyingFrame();
       break;
     case kZako3Attack:
       Attack();
@@ -165,11 +141,7 @@ void Zako3::RunState() {
 void Zako3::Resume() { SetState(keepHeading ? kZako3Chase : kZako3Wander); }
 
 void Zako3::Wander() {
-  ++stateFrame;
-  if (stateFrame == 1) SetAnimation(kAnimRun);
-  if (OneIn(kZako3.newTargetOdds)) targetHeading = static_cast<float>(RandomInt(360));
-  angle.y = moveHeading = TurnToward(targetHeading, angle.y, kZako3.wanderTurn);
-  if (!airborne) speed = kZako3.wanderSpeed;
+  WanderFrame();
   if (stateFrame > kZako3.restlessAfter) {
     // Each draw is made; the last that comes up decides.
     if (OneIn(kZako3.hopOdds)) SetState(kZako3Hop);
@@ -177,24 +149,11 @@ void Zako3::Wander() {
     if (OneIn(kZako3.pauseOdds)) SetState(kZako3Pause);
     if (OneIn(kZako3.jumpOdds)) SetState(kZako3Jump);
   }
-  if (OneIn(kZako3.voiceOdds)) PlaySound(kSoundEnemyIdle, kQuieter5dB);
+  IdleVoice();
 }
 
 void Zako3::Watch() {
-  ++stateFrame;
-  if (stateFrame == 1) SetAnimation(kAnimStop);
-  if (stateFrame == kZako3.watchEnd) {
-    SetState(kZako3Pause);
-    return;
-  }
-  angle.y += kZako3.lookAbout;
-  speed = 0.0f;
-  if (OneIn(kZako3.voiceOdds)) PlaySound(kSoundEnemyIdle, kQuieter5dB);
-  if (AngleDistance(angle.y, YawToPlayer()) < kZako3.sightAngle &&
-      DistanceToPlayer() < kZako3.sightRange) {
-    keepHeading = 1;
-    SetState(kZako3Attack);
-  }
+  if (WatchFrame(kZako3Pause, kZako3Attack)) keepHeading = 1;
 }
 
 void Zako3::Chase() {
@@ -222,7 +181,7 @@ void Zako3::Chase() {
                                   kZako3.attackOddsBase - kZako3.attackOddsSlope * d, 1.0f)) == 0) {
     SetState(kZako3Attack);
   }
-  if (OneIn(kZako3.voiceOdds)) PlaySound(kSoundEnemyIdle, kQuieter5dB);
+  IdleVoice();
   if (wallContact && stateFrame > kZako3.restlessAfter) {
     SetState(kZako3Jump);
   } else if (OneIn(kZako3.chaseJumpOdds)) {
@@ -237,28 +196,7 @@ void Zako3::Chase() {
 }
 
 void Zako3::Pause() {
-  ++stateFrame;
-  if (stateFrame == 1) {
-    SetAnimation(kAnimLevy);
-  } else if (stateFrame == kZako3.pauseVoiceFrame) {
-    PlaySound(kSoundEnemyPause, kQuieter5dB);
-  } else if (stateFrame == kZako3.pauseEnd) {
-    Resume();
-  } else {
-    angle.y = moveHeading = TurnToward(YawToPlayer(), angle.y, kZako3.pauseTurn);
-    speed = 0.0f;
-  }
-}
-
-void Zako3::Dying() {
-  guard = 1;
-  ++stateFrame;
-  if (stateFrame == 1) {
-    PlaySound(kSoundEnemyDying, kQuieter10dB);
-    SetAnimation(kAnimDying);
-  }
-  if (stateFrame == kZako3.dyingEnd) alive = 0;
-  speed = 0.0f;
+  if (PauseFrame()) Resume();
 }
 
 void Zako3::Attack() {
@@ -283,41 +221,18 @@ void Zako3::Attack() {
 }
 
 void Zako3::Damage() {
-  guard = 1;
-  ++stateFrame;
-  if (stateFrame == 1) {
-    PlaySound(kSoundEnemyHurt2, kQuieter10dB);
-    SetAnimation(kAnimDamage);
-  }
-  speed = 0.0f;
-  if (stateFrame == kZako3.damageEnd) {
-    SetState(kZako3Wander);
-    guard = 0;
-  }
-}
-
-void Zako3::TakeOff() {
-  PlaySound(kSoundJump, kQuieter10dB);
-  verticalSpeed += kZako3.jumpSpeed;
-  SetAnimation(kAnimJump);
-  airborne = 1;
+  if (!DamageFrame()) return;
+  SetState(kZako3Wander);
+  guard = 0;
 }
 
 void Zako3::Jump() {
-  ++stateFrame;
-  if (stateFrame == 1) {
-    TakeOff();
-  } else if (!airborne) {
-    Resume();
-  }
-  if (OneIn(kZako3.voiceOdds)) PlaySound(kSoundEnemyIdle, kQuieter5dB);
+  if (JumpFrame()) Resume();
+  IdleVoice();
 }
 
 void Zako3::Hop() {
-  ++stateFrame;
-  if (stateFrame == 1) {
-    TakeOff();
-  } else if (!airborne) {
+  if (JumpFrame()) {
     if (stateFrame > kZako3.hopsAtLeast && RandomInt(4) <= 1) {
       Resume();
     } else {
@@ -326,5 +241,5 @@ void Zako3::Hop() {
       TakeOff();
     }
   }
-  if (OneIn(kZako3.voiceOdds)) PlaySound(kSoundEnemyIdle, kQuieter5dB);
+  IdleVoice();
 }

@@ -20,18 +20,10 @@ enum Zako3State : int32_t {
   kZako3Hop = 9,
 };
 
-class Zako3 : public Enemy {
+class Zako3 : public EnemyClassOf<Zako3> {
  public:
   static constexpr int kRecords = 7;
-
-  Zako3();
-
-  // The class model from "Xfile/zako3/" (see EnemyModel::Load).
-  static bool Load(int method, port::gpu::Device* device, const port::gpu::Caps& caps,
-                   EffectHolder* effect, Texture* toonRamp);
-  static void Unload();
-  static Zako3* Spawn(float x, float y, float z, float heading);
-  static EnemyModel& Shared();
+  static const EnemyTraits kTraits;
 
   // Calm, and clear of walls.
   void Init(float x, float y, float z, float heading) override;
@@ -54,13 +46,10 @@ class Zako3 : public Enemy {
   void Watch();
   void Chase();
   void Pause();
-  void Dying();
   void Attack();
   void Damage();
   void Jump();
   void Hop();
-  // The take-off of the jump and of each hop.
-  void TakeOff();
   // Back to the chase while aggressive, else to the wander.
   void Resume();
 };

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "actors/EnemyClasses.h"
 #include "actors/EnemyTama.h"
 #include "actors/Motion.h"
 #include "actors/StageSounds.h"
@@ -44,35 +45,13 @@ constexpr EnemyAnimRow kZako4Anims[] = {
     {kAnimDying, kTrackDying, 0.5f, 0.05f, 0.1f, true},
 };
 
-constexpr EnemyTraits kZako4Traits = {
-    .kind = kCharacterZako4,
-    .records = Zako4::kRecords,
-    .anims = kZako4Anims,
-    .stand = {kAnimStop, kTrackStop, 0.2f, 0.1f, 0.1f, false},
-    .walk = EnemyWalk::kB,
-    .startsAirborne = true,
-    .hitPoints = 5.0f,
-    .gaugeMax = 5.0f,
-    .damageState = kZako4Damage,
-    .dyingState = kZako4Dying,
-    .wallTurn = 3.0f,
-};
-
 struct Zako4Numbers {
-  int32_t newTargetOdds = 50;
-  float wanderTurn = 1.0f;  // degrees a frame
-  float wanderSpeed = 0.1f;
   float homeReach = 5.0f;  // farther from home the wander turns back
   int32_t restlessAfter = 30;
   int32_t dashOdds = 100;
   int32_t pauseOdds = 150;
   int32_t watchOdds = 50;
   int32_t jumpOdds = 100;
-  int32_t voiceOdds = 250;
-  int32_t watchEnd = 100;
-  float lookAbout = 4.5f;  // degrees a frame while watching
-  float sightAngle = 50.0f;
-  float sightRange = 30.0f;
   int32_t chaseEnd = 180;
   int32_t retargetEvery = 30;  // the chase and the pause pick a new aim on frame 1, 31, ...
   int32_t aimSpread = 60;      // degrees: the aim is the player's way, 30 either side
@@ -101,7 +80,6 @@ struct Zako4Numbers {
   int32_t pauseVoiceFrame = 10;
   int32_t pauseEnd = 150;
   float pauseTurn = 3.0f;
-  int32_t dyingEnd = 100;
   float aimTurn = 3.0f;
   float bulletSpeed = 0.15f;
   float bulletDamage = 10.0f;
@@ -124,11 +102,9 @@ struct Zako4Numbers {
   float blowDamage = 15.0f;
   float blowStep = 0.05f;  // the step into the blow
   int32_t blowEnd = 70;
-  int32_t damageEnd = 50;
   int32_t blinkAfterDamage = 90;
   int32_t blinkArmoured = 10;
   float armouredFactor = 0.02f;
-  float jumpSpeed = 0.4f;
   int32_t dashFrame = 10;
   int32_t dashRingsFrame = 110;
   int32_t dashEnd = 120;
@@ -144,23 +120,28 @@ constexpr float kFanWindUpStep = 0.25f;
 
 }  // namespace
 
-Zako4::Zako4() : Enemy(kZako4Traits, Shared()) {}
-
-EnemyModel& Zako4::Shared() {
-  static EnemyModel* shared = new EnemyModel(kZako4Files);
-  return *shared;
-}
-
-bool Zako4::Load(int method, port::gpu::Device* device, const port::gpu::Caps& caps,
-                 EffectHolder* effect, Texture* toonRamp) {
-  return Shared().Load(method, device, caps, effect, toonRamp);
-}
-
-void Zako4::Unload() { Shared().Unload(); }
-
-Zako4* Zako4::Spawn(float x, float y, float z, float heading) {
-  return SpawnEnemy<Zako4>(kCharacterZako4, x, y, z, heading);
-}
+constexpr EnemyTraits Zako4::kTraits = {
+    .kind = kCharacterZako4,
+    .appearKind = kAppearZako4,
+    .face = "texture/battle/enemyFace/zako4_face.png",
+    .records = kRecords,
+    .files = kZako4Files,
+    .anims = kZako4Anims,
+    .stand = {kAnimStop, kTrackStop, 0.2f, 0.1f, 0.1f, false},
+    .walk = EnemyWalk::kB,
+    .startsAirborne = true,
+    .hitPoints = 5.0f,
+    .gaugeMax = 5.0f,
+    .damageState = kZako4Damage,
+    .dyingState = kZako4Dying,
+    .wallTurn = 3.0f,
+    .states = {.watchEnd = 100,
+               .lookAbout = 4.5f,
+               .sightAngle = 50.0f,
+               .sightRange = 30.0f,
+               .damageEnd = 50,
+               .dyingEnd = 100},
+};
 
 void Zako4::Init(float x, float y, float z, float heading) {
   Enemy::Init(x, y, z, heading);
@@ -238,7 +219,7 @@ void Zako4::RunState() {
       Pause();
       break;
     case kZako4Dying:
-      Dying();
+      DyingFrame();
       break;
     case kZako4Fan:
       Fan();
@@ -274,25 +255,14 @@ void Zako4::Aim() {
   angle.y = moveHeading = TurnToward(a, angle.y, kZako4.aimTurn);
 }
 
-void Zako4::TakeOff() {
-  PlaySound(kSoundJump, kQuieter10dB);
-  verticalSpeed += kZako4.jumpSpeed;
-  SetAnimation(kAnimJump);
-  airborne = 1;
-}
-
 void Zako4::EndAttack() {
   SetState(kZako4Chase);
   armoured = 0;
 }
 
 void Zako4::Wander() {
-  ++stateFrame;
-  if (stateFrame == 1) SetAnimation(kAnimRun);
-  if (OneIn(kZako4.newTargetOdds)) targetHeading = static_cast<float>(RandomInt(360));
-  angle.y = moveHeading = TurnToward(targetHeading, angle.y, kZako4.wanderTurn);
-  if (!airborne) speed = kZako4.wanderSpeed;
-  if (OneIn(kZako4.voiceOdds)) PlaySound(kSoundEnemyIdle, kQuieter5dB);
+  WanderFrame();
+  IdleVoice();
   // Each is tested in turn; the last that holds decides.
   if (HomeDistance() > kZako4.homeReach) SetState(kZako4ReturnHome);
   if (OneIn(kZako4.dashOdds)) SetState(kZako4JumpDash);
@@ -302,20 +272,7 @@ void Zako4::Wander() {
 }
 
 void Zako4::Watch() {
-  ++stateFrame;
-  if (stateFrame == 1) SetAnimation(kAnimStop);
-  if (stateFrame == kZako4.watchEnd) {
-    SetState(kZako4Pause);
-    return;
-  }
-  angle.y += kZako4.lookAbout;
-  speed = 0.0f;
-  if (OneIn(kZako4.voiceOdds)) PlaySound(kSoundEnemyIdle, kQuieter5dB);
-  if (AngleDistance(angle.y, YawToPlayer()) < kZako4.sightAngle &&
-      DistanceToPlayer() < kZako4.sightRange) {
-    keepHeading = 1;
-    SetState(kZako4Chase);
-  }
+  if (WatchFrame(kZako4Pause, kZako4Chase)) keepHeading = 1;
 }
 
 void Zako4::Chase() {
@@ -353,7 +310,7 @@ void Zako4::Chase() {
     }
   }
   if (stateFrame % kZako4.dustEvery == 0) SpawnRunDust(position);
-  if (OneIn(kZako4.voiceOdds)) PlaySound(kSoundEnemyIdle, kQuieter5dB);
+  IdleVoice();
   if (stateFrame > kZako4.restlessAfter) {
     if (OneIn(kZako4.fanOdds)) SetState(kZako4Fan);
     if (OneIn(kZako4.pitchFanOdds)) SetState(kZako4PitchFan);
@@ -390,7 +347,7 @@ void Zako4::ReturnHome() {
     targetHeading = static_cast<float>(RandomInt(360));
     SetState(kZako4Wander);
   }
-  if (OneIn(kZako4.voiceOdds)) PlaySound(kSoundEnemyIdle, kQuieter5dB);
+  IdleVoice();
 }
 
 void Zako4::Pause() {
@@ -410,28 +367,22 @@ void Zako4::Pause() {
   }
 }
 
-void Zako4::Dying() {
-  guard = 1;
+bool Zako4::VolleyFrame(int32_t anim, SoundId voice, int32_t volleyFrame) {
   ++stateFrame;
-  if (stateFrame == 1) {
-    PlaySound(kSoundEnemyDying, kQuieter10dB);
-    SetAnimation(kAnimDying);
-  }
-  if (stateFrame == kZako4.dyingEnd) alive = 0;
   speed = 0.0f;
+  if (stateFrame == 1) {
+    SetAnimation(anim);
+    PlaySound(voice, kQuieter10dB);
+    armoured = 1;
+  }
+  if (stateFrame < volleyFrame) Aim();
+  if (stateFrame != volleyFrame) return false;
+  PlaySound(kSoundEnemyShot, kQuieter10dB);
+  return true;
 }
 
 void Zako4::Fan() {
-  ++stateFrame;
-  speed = 0.0f;
-  if (stateFrame == 1) {
-    SetAnimation(kAnimAttack1);
-    PlaySound(kSoundChargeVoice, kQuieter10dB);
-    armoured = 1;
-  }
-  if (stateFrame < kZako4.fanFrame) Aim();
-  if (stateFrame == kZako4.fanFrame) {
-    PlaySound(kSoundEnemyShot, kQuieter10dB);
+  if (VolleyFrame(kAnimAttack1, kSoundChargeVoice, kZako4.fanFrame)) {
     for (int i = 0; i < kZako4.fanBullets; ++i) {
       EnemyTama::Spawn(
           {.at = position,
@@ -445,16 +396,7 @@ void Zako4::Fan() {
 }
 
 void Zako4::PitchFan() {
-  ++stateFrame;
-  speed = 0.0f;
-  if (stateFrame == 1) {
-    SetAnimation(kAnimAttack2);
-    PlaySound(kSoundArmourVoice, kQuieter10dB);
-    armoured = 1;
-  }
-  if (stateFrame < kZako4.pitchFanFrame) Aim();
-  if (stateFrame == kZako4.pitchFanFrame) {
-    PlaySound(kSoundEnemyShot, kQuieter10dB);
+  if (VolleyFrame(kAnimAttack2, kSoundArmourVoice, kZako4.pitchFanFrame)) {
     for (int i = 0; i < kZako4.pitchFanBullets; ++i) {
       // Only the first, at the body's own pitch, flies level along the ground.
       EnemyTama::SpawnPitched(angle.x - kZako4.pitchStep * static_cast<float>(i),
@@ -515,40 +457,24 @@ void Zako4::Blow() {
 }
 
 void Zako4::Damage() {
-  guard = 1;
-  ++stateFrame;
-  if (stateFrame == 1) {
-    PlaySound(kSoundEnemyHurt, kQuieter10dB);
-    SetAnimation(kAnimDamage);
-  }
-  speed = 0.0f;
-  if (stateFrame == kZako4.damageEnd) {
-    SetState(kZako4Watch);
-    blinkCounter = kZako4.blinkAfterDamage;
-  }
+  if (!DamageFrame()) return;
+  SetState(kZako4Watch);
+  blinkCounter = kZako4.blinkAfterDamage;
 }
 
 void Zako4::Jump() {
-  ++stateFrame;
-  if (stateFrame == 1) {
-    TakeOff();
-  } else if (!airborne) {
+  if (JumpFrame()) {
     if (state == kZako4Jump) {
       SetState(keepHeading ? kZako4Chase : kZako4Wander);
     } else {
       SetState(RandomInt(3) == 0 ? kZako4Chase : kZako4Fan);
     }
   }
-  if (OneIn(kZako4.voiceOdds)) PlaySound(kSoundEnemyIdle, kQuieter5dB);
+  IdleVoice();
 }
 
 void Zako4::JumpDash() {
-  ++stateFrame;
-  if (stateFrame == 1) {
-    TakeOff();
-  } else if (!airborne) {
-    SetState(keepHeading ? kZako4Chase : kZako4Wander);
-  }
+  if (JumpFrame()) SetState(keepHeading ? kZako4Chase : kZako4Wander);
   if (stateFrame == kZako4.dashFrame) {
     PlaySound(kSoundSideStep, kQuieter5dB);
     SetAnimation(kAnimJumpDash);
@@ -565,5 +491,5 @@ void Zako4::JumpDash() {
     verticalSpeed = 0.0f;
     speed = kZako4.dashSpeed;
   }
-  if (OneIn(kZako4.voiceOdds)) PlaySound(kSoundEnemyIdle, kQuieter5dB);
+  IdleVoice();
 }

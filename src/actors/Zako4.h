@@ -28,18 +28,10 @@ enum Zako4State : int32_t {
   kZako4BackJump = 15,
 };
 
-class Zako4 : public Enemy {
+class Zako4 : public EnemyClassOf<Zako4> {
  public:
   static constexpr int kRecords = 11;
-
-  Zako4();
-
-  // The class model from "Xfile/zako4/" (see EnemyModel::Load).
-  static bool Load(int method, port::gpu::Device* device, const port::gpu::Caps& caps,
-                   EffectHolder* effect, Texture* toonRamp);
-  static void Unload();
-  static Zako4* Spawn(float x, float y, float z, float heading);
-  static EnemyModel& Shared();
+  static const EnemyTraits kTraits;
 
   // Home at (x, y, z), calm and unarmoured, its first frame immune.
   void Init(float x, float y, float z, float heading) override;
@@ -78,7 +70,6 @@ class Zako4 : public Enemy {
   void Chase();
   void ReturnHome();
   void Pause();
-  void Dying();
   void Fan();
   void PitchFan();
   void Rings();
@@ -86,10 +77,12 @@ class Zako4 : public Enemy {
   void Damage();
   void Jump();
   void JumpDash();
-  // The take-off of every jump.
-  void TakeOff();
   // Turns toward the player at 3 degrees a frame.
   void Aim();
+  // The frame of attack 1 or 2 up to its volley: still, armoured with the
+  // pose `anim` and the cry `voice` first, aiming until `volleyFrame`; true
+  // on that frame, with the shot sound.
+  bool VolleyFrame(int32_t anim, SoundId voice, int32_t volleyFrame);
   // Ends an armoured attack in the chase.
   void EndAttack();
 };

@@ -1,6 +1,7 @@
 #include "port/effect.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "port/gl_shader.h"
@@ -35,42 +36,124 @@ bool DepthNeedsRemap() {
 
 }  // namespace
 
+namespace {
+
+// One linked program of a pass and what it has been sent.
+struct LinkedProgram {
+  GLuint name = 0;
+  std::vector<GLint> locations, boundLocations, arraySizes;
+  std::vector<uint64_t> uploaded;
+};
+
+// Builds one pass's program from its two shader sources; 0 on failure with
+// the log in *log.
+GLuint BuildPassProgram(const std::string& vertexSource, const std::string& fragmentSource,
+                        std::string* log) {
+  GLuint vs = gl::CompileShader(GL_VERTEX_SHADER, vertexSource.c_str(), log);
+  if (!vs) return 0;
+  GLuint fs = gl::CompileShader(GL_FRAGMENT_SHADER, fragmentSource.c_str(), log);
+  if (!fs) {
+    glDeleteShader(vs);
+    return 0;
+  }
+  GLuint program = glCreateProgram();
+  glAttachShader(program, vs);
+  glAttachShader(program, fs);
+  const bool linked = gl::LinkProgram(program, log);
+  glDeleteShader(vs);
+  glDeleteShader(fs);
+  if (!linked) {
+    glDeleteProgram(program);
+    return 0;
+  }
+  return program;
+}
+
+}  // namespace
+
 class Effect::PassProgram : public gpu::ShaderProgram {
  public:
-  explicit PassProgram(Effect* owner) : owner_(owner) {}
+  PassProgram(Effect* owner, const fx::PassDesc& pass, bool remapDepth)
+      : owner_(owner),
+        vertexShader_(pass.vertexShader),
+        fragmentShader_(pass.fragmentShader),
+        remapDepth_(remapDepth) {}
   ~PassProgram() override {
-    if (program_ && gpu::Device::Current()) glDeleteProgram(program_);
+    if (!gpu::Device::Current()) return;
+    if (general_.name) glDeleteProgram(general_.name);
+    for (auto& [key, variant] : variants_)
+      if (variant.name) glDeleteProgram(variant.name);
   }
 
   bool Link(GLuint vertex, GLuint fragment, const std::string& passName, std::string* errors) {
-    program_ = glCreateProgram();
-    glAttachShader(program_, vertex);
-    glAttachShader(program_, fragment);
+    general_.name = glCreateProgram();
+    glAttachShader(general_.name, vertex);
+    glAttachShader(general_.name, fragment);
     std::string log;
-    const bool linked = gl::LinkProgram(program_, &log);
-    glDetachShader(program_, vertex);
-    glDetachShader(program_, fragment);
+    const bool linked = gl::LinkProgram(general_.name, &log);
+    glDetachShader(general_.name, vertex);
+    glDetachShader(general_.name, fragment);
     if (!linked) {
       if (errors) *errors = "pass " + passName + ": " + log;
       return false;
     }
+    Prepare(&general_);
+    return true;
+  }
 
+  void Apply(gpu::Device& device, const gpu::VertexLayout&) override {
+    LinkedProgram* p = device.GetShaderVariants() ? Variant() : &general_;
+    glUseProgram(p->name);
     const auto& params = owner_->desc_.params;
-    locations_.assign(params.size(), -1);
-    boundLocations_.assign(params.size(), -1);
-    arraySizes_.assign(params.size(), 1);
-    uploaded_.assign(params.size(), 0);
+    for (size_t i = 0; i < params.size(); ++i) {
+      const Value& v = owner_->values_[i];
+      if (p->uploaded[i] == v.serial) continue;
+      p->uploaded[i] = v.serial;
+      const GLint location = p->locations[i];
+      switch (params[i].type) {
+        case fx::ParamType::Matrix:
+          if (location >= 0) {
+            GLsizei count =
+                params[i].arraySize ? std::min<GLsizei>(p->arraySizes[i], params[i].arraySize) : 1;
+            glUniformMatrix4fv(location, count, GL_FALSE, v.floats.data());
+          }
+          break;
+        case fx::ParamType::Vector:
+          if (location >= 0) glUniform4fv(location, 1, v.floats.data());
+          break;
+        case fx::ParamType::Int:
+          if (location >= 0) glUniform1i(location, v.intValue);
+          break;
+        case fx::ParamType::Texture:
+          if (p->boundLocations[i] >= 0) glUniform1i(p->boundLocations[i], v.intValue);
+          break;
+      }
+    }
+  }
+
+ private:
+  // Paths a pass may have; past that the general program draws the rest.
+  static constexpr size_t kMaxVariants = 16;
+
+  // Uniform locations (-1 for one a variant made a constant), active array
+  // sizes and the samplers' stages.
+  void Prepare(LinkedProgram* p) {
+    const auto& params = owner_->desc_.params;
+    p->locations.assign(params.size(), -1);
+    p->boundLocations.assign(params.size(), -1);
+    p->arraySizes.assign(params.size(), 1);
+    p->uploaded.assign(params.size(), 0);
 
     // Active array sizes: unused trailing elements may be optimised away.
     GLint activeCount = 0;
-    glGetProgramiv(program_, GL_ACTIVE_UNIFORMS, &activeCount);
+    glGetProgramiv(p->name, GL_ACTIVE_UNIFORMS, &activeCount);
     std::vector<std::pair<std::string, GLint>> active;
     for (GLint i = 0; i < activeCount; ++i) {
       char name[256];
       GLsizei len = 0;
       GLint size = 0;
       GLenum type = 0;
-      glGetActiveUniform(program_, static_cast<GLuint>(i), sizeof name, &len, &size, &type, name);
+      glGetActiveUniform(p->name, static_cast<GLuint>(i), sizeof name, &len, &size, &type, name);
       std::string n(name, static_cast<size_t>(len));
       if (n.size() > 3 && n.compare(n.size() - 3, 3, "[0]") == 0) n.resize(n.size() - 3);
       active.emplace_back(n, size);
@@ -78,59 +161,69 @@ class Effect::PassProgram : public gpu::ShaderProgram {
 
     GLint previous = 0;
     glGetIntegerv(GL_CURRENT_PROGRAM, &previous);
-    glUseProgram(program_);
+    glUseProgram(p->name);
     for (size_t i = 0; i < params.size(); ++i) {
-      locations_[i] = glGetUniformLocation(program_, params[i].name.c_str());
+      p->locations[i] = glGetUniformLocation(p->name, params[i].name.c_str());
       for (const auto& [n, size] : active)
-        if (n == params[i].name) arraySizes_[i] = size;
+        if (n == params[i].name) p->arraySizes[i] = size;
       if (params[i].type == fx::ParamType::Texture) {
-        boundLocations_[i] = glGetUniformLocation(program_, (params[i].name + "_bound").c_str());
-        if (locations_[i] >= 0) glUniform1i(locations_[i], params[i].stage);
+        p->boundLocations[i] = glGetUniformLocation(p->name, (params[i].name + "_bound").c_str());
+        if (p->locations[i] >= 0) glUniform1i(p->locations[i], params[i].stage);
       }
     }
     for (const fx::SamplerDesc& s : owner_->desc_.samplers) {
-      GLint loc = glGetUniformLocation(program_, s.name.c_str());
+      GLint loc = glGetUniformLocation(p->name, s.name.c_str());
       if (loc >= 0) glUniform1i(loc, s.stage);
     }
     glUseProgram(static_cast<GLuint>(previous));
-    return true;
   }
 
-  void Apply(gpu::Device&, const gpu::VertexLayout&) override {
-    glUseProgram(program_);
+  // The program with the current int values and texture flags built in,
+  // made on first use; the general program when it cannot be built.
+  LinkedProgram* Variant() {
     const auto& params = owner_->desc_.params;
+    key_.assign(params.size(), 0);
+    bool any = false;
     for (size_t i = 0; i < params.size(); ++i) {
-      const Value& v = owner_->values_[i];
-      if (uploaded_[i] == v.serial) continue;
-      uploaded_[i] = v.serial;
-      switch (params[i].type) {
-        case fx::ParamType::Matrix:
-          if (locations_[i] >= 0) {
-            GLsizei count =
-                params[i].arraySize ? std::min<GLsizei>(arraySizes_[i], params[i].arraySize) : 1;
-            glUniformMatrix4fv(locations_[i], count, GL_FALSE, v.floats.data());
-          }
-          break;
-        case fx::ParamType::Vector:
-          if (locations_[i] >= 0) glUniform4fv(locations_[i], 1, v.floats.data());
-          break;
-        case fx::ParamType::Int:
-          if (locations_[i] >= 0) glUniform1i(locations_[i], v.intValue);
-          break;
-        case fx::ParamType::Texture:
-          if (boundLocations_[i] >= 0) glUniform1i(boundLocations_[i], v.intValue);
-          break;
-      }
+      if (params[i].type != fx::ParamType::Int && params[i].type != fx::ParamType::Texture)
+        continue;
+      key_[i] = owner_->values_[i].intValue;
+      any = true;
     }
+    if (!any) return &general_;
+    auto found = variants_.find(key_);
+    if (found != variants_.end()) return found->second.name ? &found->second : &general_;
+    if (variants_.size() >= kMaxVariants) return &general_;
+
+    const fx::EffectDesc& d = owner_->desc_;
+    std::string fragment =
+        fx::BuildShaderSource(d, false, d.fragmentShaders.at(fragmentShader_), remapDepth_, &key_);
+    if (!gl::VariantFault().empty())
+      fragment.insert(fragment.find('\n') + 1, gl::VariantFault() + "\n");
+    std::string log;
+    LinkedProgram made;
+    made.name = BuildPassProgram(
+        fx::BuildShaderSource(d, true, d.vertexShaders.at(vertexShader_), remapDepth_, &key_),
+        fragment, &log);
+    if (!made.name) {
+      // One line: the log's first.
+      std::fprintf(stderr, "effect variant of %s/%s failed, drawing with the general program: %s\n",
+                   vertexShader_.c_str(), fragmentShader_.c_str(),
+                   log.substr(0, log.find('\n')).c_str());
+      variants_.emplace(key_, LinkedProgram{});
+      return &general_;
+    }
+    Prepare(&made);
+    return &variants_.emplace(key_, std::move(made)).first->second;
   }
 
- private:
   Effect* owner_;
-  GLuint program_ = 0;
-  std::vector<GLint> locations_, boundLocations_, arraySizes_;
-  std::vector<uint64_t> uploaded_;
+  std::string vertexShader_, fragmentShader_;
+  bool remapDepth_;
+  LinkedProgram general_;
+  std::map<std::vector<int>, LinkedProgram> variants_;
+  std::vector<int> key_;
 };
-
 Status Effect::CreateFromFile(gpu::Device* device, const std::string& path, Effect** out,
                               std::string* errors) {
   if (out) *out = nullptr;
@@ -192,7 +285,7 @@ Status Effect::CreateFromText(gpu::Device* device, std::string_view text, Effect
         ok = false;
         break;
       }
-      auto program = std::make_unique<PassProgram>(effect);
+      auto program = std::make_unique<PassProgram>(effect, p, remapDepth);
       if (!program->Link(vs, fs, t.name + "." + std::to_string(i), errors)) ok = false;
       effect->programs_.back().push_back(std::move(program));
     }

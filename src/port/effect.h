@@ -100,8 +100,10 @@ bool ParseEffect(std::string_view text, EffectDesc* out, std::string* error);
 
 // The full GLSL source of one shader block of a parsed effect. remapDepth:
 // the context's clip depth runs -w..w, so ToDeviceClip maps 0..w onto it.
+// switches (one value a parameter, or null): each int parameter and each
+// texture's _bound flag becomes a constant of that value instead of a uniform.
 std::string BuildShaderSource(const EffectDesc& desc, bool vertex, const std::string& body,
-                              bool remapDepth = true);
+                              bool remapDepth = true, const std::vector<int>* switches = nullptr);
 
 }  // namespace fx
 

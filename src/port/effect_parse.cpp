@@ -422,9 +422,20 @@ bool ParseEffect(std::string_view text, EffectDesc* out, std::string* error) {
 }
 
 std::string BuildShaderSource(const EffectDesc& desc, bool vertex, const std::string& body,
-                              bool remapDepth) {
+                              bool remapDepth, const std::vector<int>* switches) {
   std::string s = "#version 330 core\n";
-  for (const ParamDesc& p : desc.params) {
+  for (size_t i = 0; i < desc.params.size(); ++i) {
+    const ParamDesc& p = desc.params[i];
+    const bool fixed = switches && i < switches->size();
+    if (fixed && p.type == ParamType::Int) {
+      s += "const int " + p.name + " = " + std::to_string((*switches)[i]) + ";\n";
+      continue;
+    }
+    if (fixed && p.type == ParamType::Texture) {
+      s += "uniform sampler2D " + p.name + ";\nconst bool " + p.name +
+           "_bound = " + ((*switches)[i] ? "true" : "false") + ";\n";
+      continue;
+    }
     switch (p.type) {
       case ParamType::Matrix:
         s += "uniform mat4 " + p.name;

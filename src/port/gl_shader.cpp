@@ -73,6 +73,7 @@ uint64_t FixedPath::Key() const {
 }
 
 void SetVariantFault(const char* line) { g_variantFault = line ? line : ""; }
+const std::string& VariantFault() { return g_variantFault; }
 
 GLuint BuildFixedProgram(const FixedPath* path, std::string* error) {
   std::string head = "#version 330 core\n";

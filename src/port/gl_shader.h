@@ -56,6 +56,7 @@ FixedUniforms PrepareFixedProgram(GLuint program, bool remapDepth);
 // For tests: a line put into every variant's fragment source from now on
 // (null for none), so a broken variant can be forced.
 void SetVariantFault(const char* line);
+const std::string& VariantFault();
 
 extern const char* const kFixedVertexShader;
 extern const char* const kFixedFragmentShader;

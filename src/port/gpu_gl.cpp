@@ -608,6 +608,13 @@ class GLDevice final : public Device {
   GLBuffer* indices_ = nullptr;
   ShaderProgram* program_ = nullptr;
   GLRenderTarget* target_ = nullptr;  // null: the back buffer
+  // Presenting: whether the window's back buffer keeps its contents across a
+  // swap, and the picture and size last copied into it.
+  enum class Keeps { No, Unknown, Yes };
+  Keeps windowKeeps_ = Keeps::No;
+  uint64_t copiedSerial_ = 0;
+  int copiedWidth_ = 0, copiedHeight_ = 0;
+  bool WindowKeepsBackBuffer();
   bool failTargets_ = false;
   bool filter_ = true;
   Shadow gl_;
@@ -778,6 +785,14 @@ bool GLDevice::Init(Window* window, std::string* error) {
   glGetIntegerv(GL_MINOR_VERSION, &minor);
   if (major < 3 || (major == 3 && minor < 3)) return fail("OpenGL 3.3 is required");
   SDL_GL_SetSwapInterval(0);
+  {
+    const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    const char* video = SDL_GetCurrentVideoDriver();
+    const bool software =
+        renderer && (std::strstr(renderer, "llvmpipe") || std::strstr(renderer, "softpipe"));
+    if (software && video && (!std::strcmp(video, "x11") || !std::strcmp(video, "offscreen")))
+      windowKeeps_ = Keeps::Unknown;
+  }
 
   // Direct3D's depth range 0..1 in clip space, natively when the driver can.
   using ClipControlFn = void (*)(GLenum, GLenum);
@@ -1467,10 +1482,44 @@ Buffer* GLDevice::CreateBuffer(uint32_t sizeBytes, bool indices) {
   return new GLBuffer(generation_, sizeBytes, indices);
 }
 
+// Whether the window's back buffer still holds the picture last copied into
+// it, now that the picture has not changed: read back and compared once. Asked
+// only of Mesa's software rasterisers on X or offscreen, which copy on a swap;
+// a chain of buffers flipped on a swap holds older pictures.
+bool GLDevice::WindowKeepsBackBuffer() {
+  std::vector<uint32_t> window(static_cast<size_t>(kBackBufferWidth) * kBackBufferHeight);
+  std::vector<uint32_t> back(window.size());
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+  glReadBuffer(GL_BACK);
+  glReadPixels(0, 0, kBackBufferWidth, kBackBufferHeight, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
+               window.data());
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo_);
+  glReadPixels(0, 0, kBackBufferWidth, kBackBufferHeight, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
+               back.data());
+  glBindFramebuffer(GL_FRAMEBUFFER, CurrentFbo());
+  const bool failed = glGetError() != GL_NO_ERROR;
+  while (glGetError() != GL_NO_ERROR) {
+  }
+  return !failed && window == back;
+}
+
 bool GLDevice::Present() {
   Touch();
   int dw = 0, dh = 0;
   SDL_GL_GetDrawableSize(window_, &dw, &dh);
+  // The picture already in the window's back buffer is presented again as it
+  // stands: copying it is most of an idle frame's cost.
+  if (copiedSerial_ == g_pictureSerial && copiedWidth_ == dw && copiedHeight_ == dh) {
+    if (windowKeeps_ == Keeps::Unknown && dw == kBackBufferWidth && dh == kBackBufferHeight)
+      windowKeeps_ = WindowKeepsBackBuffer() ? Keeps::Yes : Keeps::No;
+    if (windowKeeps_ == Keeps::Yes) {
+      SDL_GL_SwapWindow(window_);
+      return true;
+    }
+  }
+  copiedSerial_ = g_pictureSerial;
+  copiedWidth_ = dw;
+  copiedHeight_ = dh;
   glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
   glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo_);
   glDisable(GL_SCISSOR_TEST);

@@ -1,8 +1,14 @@
 // The table of enemy classes the scenes load and spawn through: which class
 // a placement kind spawns, a kind whose class has no row, loading and
-// unloading by the kinds a stage lists.
+// unloading by the kinds a stage lists, and each row's placement kind and
+// gauge face taken from its class's traits.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "actors/Enemy.h"
 #include "actors/EnemyClasses.h"
 #include "actors/Zako1.h"
 #include "platform/GraphicsDevice.h"
@@ -95,6 +101,59 @@ TEST_F(EnemyClassTable, EveryRowHasItsRoutinesAndAKindOfItsOwn) {
     EXPECT_EQ(FindEnemyClass(c.kind), &c) << "one row a kind";
     EXPECT_TRUE(c.kind == kSokaiZakoClass || (c.kind >= 1 && c.kind <= 4) ||
                 (c.kind >= kAppearBoss1 && c.kind <= kAppearBoss3));
+  }
+}
+
+TEST_F(EnemyClassTable, EachRowTakesItsPlacementKindAndGaugeFaceFromItsTraits) {
+  const std::span<const EnemyClass> rows = EnemyClasses();
+  std::vector<int32_t> kinds;
+  for (const EnemyClass& c : rows) kinds.push_back(c.kind);
+  LoadEnemyClasses(kinds, Load());
+  player.Place(0.0f, stagetest::kStandY, 0.0f, 0.0f);
+  Step(2);
+
+  // The face box of the gauge after a report from each row's kind.
+  std::vector<std::string> paths;
+  std::vector<std::vector<uint32_t>> boxes;
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const EnemyClass& c = rows[i];
+    const EnemyTraits& t = *c.traits;
+    SCOPED_TRACE(t.kind);
+    EXPECT_EQ(c.kind, t.appearKind);
+    if (c.kind >= kAppearZako1) {
+      // Its placement records spawn this class, and no other row has its kind.
+      g_characters.Clear();
+      EXPECT_EQ(PlacedEnemyClass(c.kind), &c);
+      ASSERT_TRUE(SpawnPlacedEnemy(c.kind, 3.0f, 1.0f, 5.0f, 90.0f));
+      ASSERT_EQ(g_characters.Size(), 1u);
+      EXPECT_EQ(g_characters.At(0)->GetKind(), t.kind);
+    } else {
+      EXPECT_EQ(PlacedEnemyClass(c.kind), PlacedEnemyClass(kAppearZako1)) << "never placed";
+    }
+    // The gauge shows the face the traits name; a class without one, zako1's.
+    const char* face = t.face ? t.face : PlacedEnemyClass(kAppearZako1)->traits->face;
+    ASSERT_NE(face, nullptr);
+    EXPECT_STREQ(GaugeFacePath(GaugeFaceRow(t.kind)), face);
+    if (t.face) {
+      EXPECT_EQ(GaugeFaceRow(t.kind), i);
+    }
+    ASSERT_LT(GaugeFaceRow(t.kind), player.faces.size());
+    EXPECT_TRUE(player.faces[GaugeFaceRow(t.kind)].IsLoaded());
+    g_characters.Clear();
+    player.ShowEnemyGauge(t.kind, 5.0f, 10.0f);
+    const std::vector<uint32_t> p = DrawFrame();
+    std::vector<uint32_t> box;
+    for (int y = 3; y < 35; ++y) {
+      for (int x = 415; x < 447; ++x) box.push_back(gltest::Rgb(p, x, y));
+    }
+    paths.push_back(face);
+    boxes.push_back(box);
+  }
+  // One picture a face file: the same file draws the same, another differs.
+  for (size_t i = 0; i < rows.size(); ++i) {
+    for (size_t j = i + 1; j < rows.size(); ++j) {
+      EXPECT_EQ(boxes[i] == boxes[j], paths[i] == paths[j]) << paths[i] << " and " << paths[j];
+    }
   }
 }
 

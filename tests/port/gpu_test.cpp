@@ -1,6 +1,7 @@
 // The GL device against Direct3D 9's fixed-function rules, read back pixel by pixel.
 #include <cmath>
 
+#include "port/gl_shader.h"
 #include "port/math.h"
 #include "support/gl_context.h"
 
@@ -30,6 +31,40 @@ TEST_F(DeviceTest, ClearFillsTheBackBufferWithTheColour) {
   for (uint32_t p : px) ASSERT_EQ(p, 0xFF336699u);
   EXPECT_TRUE(dev().Present());
   EXPECT_EQ(Device::Current(), device_.get());
+}
+
+// One pixel of what the window was last given to show, as 0xAARRGGBB.
+uint32_t WindowPixel(int x, int y) {
+  GLint previous = 0;
+  glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &previous);
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+  glReadBuffer(GL_BACK);
+  uint32_t p = 0;
+  glReadPixels(x, kHeight - 1 - y, 1, 1, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, &p);
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(previous));
+  return p;
+}
+
+// A picture presented again unchanged stays on the window, and any clear or
+// draw since the last present reaches it.
+TEST_F(DeviceTest, PresentShowsTheLatestPictureWhetherCopiedOrKept) {
+  Unlit(dev());
+  dev().SetRenderState(RenderState::ZEnable, 0);
+  dev().Clear(ClearTarget, 0xFF204060u);
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_TRUE(dev().Present());
+    EXPECT_EQ(WindowPixel(10, 10), 0xFF204060u) << "present " << i;
+  }
+  DrawRect(dev(), -1, -1, 0, 1, 0.5f, 0xFFFF0000u);  // the left half
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_TRUE(dev().Present());
+    EXPECT_EQ(WindowPixel(10, 10), 0xFFFF0000u) << "present " << i;
+    EXPECT_EQ(WindowPixel(630, 10), 0xFF204060u) << "present " << i;
+  }
+  dev().Clear(ClearTarget, 0xFF00FF00u);
+  ASSERT_TRUE(dev().Present());
+  EXPECT_EQ(WindowPixel(10, 10), 0xFF00FF00u);
+  EXPECT_EQ(dev().ReadBackBuffer()[0], 0xFF00FF00u);
 }
 
 TEST_F(DeviceTest, ViewportClearLeavesTheRestUntouchedAndCountsFromTheTop) {

@@ -19,6 +19,7 @@
 #include "app/Application.h"
 #include "app/MenuItem.h"
 #include "app/StagePhase.h"
+#include "port/effect.h"
 #include "port/gl_shader.h"
 #include "port/random.h"
 #include "render/Camera.h"
@@ -363,6 +364,118 @@ TEST_F(VariantDevice, HeldQuadsDrawAsTheyWereAskedFor) {
   dev().SetShaderVariants(true);
   dev().SetStreamSource(nullptr, 0, 0);
   quad->Release();
+}
+
+// ---- Effect passes ----
+
+// An int that sets a loop's count and a branch in both shaders, and a
+// texture whose flag says whether it is read.
+const char* const kSwitchedEffect = R"(
+param float4 vCol;
+param int Mode;
+param texture Decal : 0;
+vertex VS %{
+out vec2 uv;
+out float k;
+void main() {
+  float s = 1.0;
+  for (int i = 0; i < clamp(Mode, 0, 4); ++i) s *= 0.93;
+  if (Mode == 7) s = -s;
+  uv = inTexCoord0 * s;
+  k = s;
+  gl_Position = ToDeviceClip(vec4(inPosition.xy * s, 0.5, 1.0));
+}
+%}
+fragment FS %{
+in vec2 uv;
+in float k;
+void main() {
+  vec4 c = vCol * abs(k);
+  if (Mode > 2) c.rg = c.gr;
+  if (Decal_bound) c *= texture(Decal, uv);
+  FragColor = c;
+}
+%}
+technique T {
+  pass { CullMode = None; ZEnable = false; AlphaBlendEnable = false; VertexShader = VS; FragmentShader = FS; }
+}
+)";
+
+class EffectVariants : public VariantDevice {
+ protected:
+  void SetUp() override {
+    VariantDevice::SetUp();
+    if (HasFatalFailure()) return;
+    std::string errors;
+    ASSERT_EQ(port::Effect::CreateFromText(device_.get(), kSwitchedEffect, &fx_, &errors),
+              port::kOk)
+        << errors;
+    mode_ = fx_->GetParameterByName("Mode");
+    decal_ = fx_->GetParameterByName("Decal");
+    fx_->SetVector(fx_->GetParameterByName("vCol"), {0.9f, 0.5f, 0.2f, 1.0f});
+  }
+  void TearDown() override {
+    if (fx_) fx_->Release();
+    VariantDevice::TearDown();
+  }
+  std::vector<uint32_t> Draw(int mode, bool decal) {
+    struct Vertex {
+      float x, y, z, u, v;
+    } v[10];
+    for (int i = 0; i < 10; ++i) v[i] = {fan_[i].x, fan_[i].y, 0.5f, fan_[i].u1, fan_[i].v0};
+    dev().Clear(ClearTarget | ClearZBuffer, 0xFF102030u);
+    dev().SetTexture(0, textures_[0]);
+    fx_->SetInt(mode_, mode);
+    fx_->SetTexture(decal_, decal ? textures_[0] : nullptr);
+    uint32_t passes = 0;
+    fx_->Begin(&passes, 0);
+    fx_->Pass(0);
+    dev().SetFVF(fvf::XYZ | fvf::Tex1);
+    dev().DrawPrimitiveUP(TriangleFan, 8, v, sizeof(Vertex));
+    fx_->End();
+    dev().SetTexture(0, nullptr);
+    return dev().ReadBackBuffer();
+  }
+  // Drawn by the general program, then by the variant for these values.
+  void ExpectSame(int mode, bool decal) {
+    SCOPED_TRACE("mode " + std::to_string(mode) + (decal ? " with" : " without") + " decal");
+    dev().SetShaderVariants(false);
+    const std::vector<uint32_t> general = Draw(mode, decal);
+    dev().SetShaderVariants(true);
+    EXPECT_EQ(Differences(general, Draw(mode, decal)), "");
+  }
+
+  port::Effect* fx_ = nullptr;
+  port::EffectHandle mode_ = 0, decal_ = 0;
+};
+
+// Every value the switches take, more of them than a pass keeps variants
+// for: the rest are drawn by the general program.
+TEST_F(EffectVariants, EveryValueDrawsAsTheGeneralProgramDoes) {
+  for (int mode = -2; mode <= 8; ++mode)
+    for (bool decal : {false, true}) ExpectSame(mode, decal);
+  EXPECT_NE(Differences(Draw(1, false), Draw(5, true)), "") << "the switches change the picture";
+}
+
+TEST_F(EffectVariants, AVariantThatFailsToBuildFallsBackWithOneLine) {
+  port::gl::SetVariantFault("#error forced");
+  testing::internal::CaptureStderr();
+  dev().SetShaderVariants(true);
+  const std::vector<uint32_t> first = Draw(3, true);
+  const std::vector<uint32_t> again = Draw(3, true);  // remembered: no second line
+  const std::string err = testing::internal::GetCapturedStderr();
+  port::gl::SetVariantFault(nullptr);
+  EXPECT_NE(err.find("general program"), std::string::npos) << err;
+  EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+  dev().SetShaderVariants(false);
+  const std::vector<uint32_t> general = Draw(3, true);
+  EXPECT_EQ(Differences(general, first), "");
+  EXPECT_EQ(Differences(general, again), "");
+  // Other values still get their variants.
+  dev().SetShaderVariants(true);
+  testing::internal::CaptureStderr();
+  ExpectSame(2, false);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }
 
 // ---- A frame of each kind of scene ----
