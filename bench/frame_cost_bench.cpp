@@ -3,7 +3,9 @@
 // back). The title; stage 1 in its busiest area with the player firing; the
 // sokai stage with its crowd of 100; a four-player battle drawn in four
 // viewports with every character's shots alive, fixed function (2) and toon
-// (3). Run with LP_NUM_THREADS=0 for one rasterising thread.
+// (3). Run with LP_NUM_THREADS=0 for one rasterising thread. The stage and
+// battle frames run with the device's quad gathering off (0) and on (1), and
+// count the draws sent per frame.
 #include <GL/gl.h>
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
@@ -164,6 +166,7 @@ BENCHMARK(BM_FrameCostIdleTitleShare)->Iterations(3)->Unit(benchmark::kMilliseco
 // Stage 1's busiest area (0) or the sokai crowd (1), through the scene's own routines.
 void BM_FrameCostStage(benchmark::State& state) {
   const bool sokai = state.range(0) == 1;
+  const bool regroup = state.range(1) == 1;
   Rig rig;
   std::string error;
   if (!rig.Open(&error)) {
@@ -206,13 +209,18 @@ void BM_FrameCostStage(benchmark::State& state) {
     app.stagePhase = phase;
     app.phaseFrame = 0;
     for (int i = 0; i < 1200; ++i) update();
+    port::gpu::Device* device = g_graphics.GetDevice();
+    device->SetQuadRegrouping(regroup);
     app.DrawStage();
     glFinish();
+    const uint64_t draws = device->DrawCalls();
     for (auto _ : state) {
       update();
       app.DrawStage();
       glFinish();
     }
+    state.counters["draws"] = benchmark::Counter(static_cast<double>(device->DrawCalls() - draws),
+                                                 benchmark::Counter::kAvgIterations);
     state.counters["characters"] = g_characters.CountAlive();
     state.counters["objects"] = g_objects.CountAlive();
     app.ReleaseStage3();
@@ -230,13 +238,17 @@ void BM_FrameCostStage(benchmark::State& state) {
   g_sun.device = nullptr;
   rig.Close();
 }
-BENCHMARK(BM_FrameCostStage)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FrameCostStage)
+    ->ArgsProduct({{0, 1}, {0, 1}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 constexpr int kPlayers = 4;
 
 // Four players on the stage1 field, one viewport each; method 2 or 3 (toon).
 void BM_FrameCostBattle(benchmark::State& state) {
   const int method = static_cast<int>(state.range(0));
+  const bool regroup = state.range(1) == 1;
   Rig rig;
   std::string error;
   if (!rig.Open(&error)) {
@@ -292,12 +304,16 @@ void BM_FrameCostBattle(benchmark::State& state) {
     g_graphics.Present();
     glFinish();
   };
+  device->SetQuadRegrouping(regroup);
   for (int f = 0; f < 500; ++f) update();
   draw();
+  const uint64_t draws = device->DrawCalls();
   for (auto _ : state) {
     update();
     draw();
   }
+  state.counters["draws"] = benchmark::Counter(static_cast<double>(device->DrawCalls() - draws),
+                                               benchmark::Counter::kAvgIterations);
   state.counters["objects"] = g_objects.CountAlive();
   for (BattlePlayer& p : players) p.Release();
   BattlePlayer::LoadShared(0, nullptr, nullptr, nullptr);
@@ -307,6 +323,9 @@ void BM_FrameCostBattle(benchmark::State& state) {
   g_characters.Release();
   rig.Close();
 }
-BENCHMARK(BM_FrameCostBattle)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FrameCostBattle)
+    ->ArgsProduct({{2, 3}, {0, 1}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace

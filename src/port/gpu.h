@@ -313,6 +313,16 @@ class Device {
   // picture is the same either way.
   virtual void SetShaderVariants(bool) {}
   virtual bool GetShaderVariants() const { return false; }
+  // Unlit draws of one vertex buffer that differ only in the world matrix
+  // (billboards, particles) are drawn together as one instanced draw. On (the
+  // default), those whose blending only adds to the picture, without depth
+  // writes, are gathered by their states until a draw of another kind: one
+  // instanced draw per set of states. Off, only consecutive ones are drawn
+  // together, in the order asked. The picture is the same either way.
+  virtual void SetQuadRegrouping(bool) {}
+  virtual bool GetQuadRegrouping() const { return false; }
+  // Draw calls sent to the context since the device was made.
+  virtual uint64_t DrawCalls() const { return 0; }
 };
 
 }  // namespace port::gpu

@@ -459,20 +459,34 @@ class GLDevice final : public Device {
   uint64_t PictureSerial() const override { return g_pictureSerial; }
   std::vector<uint32_t> ReadBackBuffer() override;
   void SetStateFilter(bool on) override {
-    Touch();
+    FlushHeld();
     filter_ = on;
     Forget();
   }
   bool GetStateFilter() const override { return filter_; }
   void SetShaderVariants(bool on) override {
-    Touch();
+    FlushHeld();
     useVariants_ = on;
   }
   bool GetShaderVariants() const override { return useVariants_; }
+  void SetQuadRegrouping(bool on) override {
+    FlushHeld();
+    regroup_ = on;
+  }
+  bool GetQuadRegrouping() const override { return regroup_; }
+  uint64_t DrawCalls() const override { return drawCalls_; }
 
-  // Draws held for a batch are drawn before anything they depend on changes.
+  // A run of held draws is drawn before a state it was made with changes;
+  // gathered groups carry their own states.
   void Touch() {
     if (!pending_.worlds.empty()) FlushPending();
+  }
+  // Everything held is drawn: before any draw that is not held, before the
+  // picture is read or cleared or the target changes, and before what held
+  // draws read (texels, vertices) changes.
+  void FlushHeld() {
+    Touch();
+    if (groupCount_ != 0) FlushGroups();
   }
 
   // Everything the device believes the context holds is sent again.
@@ -578,6 +592,11 @@ class GLDevice final : public Device {
   bool Batchable(PrimitiveType type) const;
   void DrawNow(PrimitiveType type, uint32_t startVertex, uint32_t primitiveCount);
   void FlushPending();
+  void DrawInstances(PrimitiveType type, uint32_t startVertex, uint32_t primitiveCount,
+                     const std::vector<Matrix>& worlds);
+  bool OrderFree() const;
+  void Gather(PrimitiveType type, uint32_t startVertex, uint32_t primitiveCount);
+  void FlushGroups();
   bool Prepare(PrimitiveType type, uint32_t primitiveCount, GLenum* mode, GLsizei* count);
   // What draws land in: the current target, or the back buffer.
   GLuint CurrentFbo() const { return target_ ? target_->Framebuffer() : fbo_; }
@@ -637,6 +656,40 @@ class GLDevice final : public Device {
   bool instancing_ = false;  // the draw being made takes its world-view per instance
   GLuint instanceVbo_ = 0;
   std::vector<Matrix> instanceMatrices_;
+  // Held draws that give the same picture in any order among themselves
+  // (OrderFree), gathered by every state they are drawn with but the world
+  // matrix, in the order each set of states was first seen. They are drawn
+  // as one instanced draw a group before any draw that is not held
+  // (FlushHeld).
+  struct HeldState {
+    uint32_t rs[static_cast<int>(RenderState::Count)];
+    uint32_t tss[kStages][static_cast<int>(StageState::Count)];
+    uint32_t ss[kStages][static_cast<int>(SamplerState::Count)];
+    Texture* textures[kStages];  // referenced while held
+    Matrix view, projection;
+    Light light;
+    bool lightOn;
+    Material material;
+    Viewport viewport;
+    VertexLayout layout;
+    GLBuffer* stream;  // referenced while held
+    uint32_t streamOffset, streamStride;
+    PrimitiveType type;
+    uint32_t startVertex, primitiveCount;
+  };
+  struct HeldGroup {
+    HeldState state;
+    std::vector<Matrix> worlds;
+  };
+  static constexpr size_t kMaxGroups = 64;
+  bool SameAsCurrent(const HeldState& h, PrimitiveType type, uint32_t startVertex,
+                     uint32_t primitiveCount) const;
+  void HoldCurrent(HeldState* h, PrimitiveType type, uint32_t startVertex, uint32_t primitiveCount);
+  void SwapIn(HeldState* h);
+  std::vector<HeldGroup> groups_;  // the first groupCount_ are in use; the rest keep storage
+  size_t groupCount_ = 0;
+  bool regroup_ = true;
+  uint64_t drawCalls_ = 0;
 };
 
 void ForgetTextureBindings() {
@@ -646,7 +699,7 @@ void ForgetBufferBindings() {
   if (g_current) static_cast<GLDevice*>(g_current)->ForgetBuffers();
 }
 void FlushPendingDraws() {
-  if (g_current) static_cast<GLDevice*>(g_current)->Touch();
+  if (g_current) static_cast<GLDevice*>(g_current)->FlushHeld();
 }
 
 void GLBuffer::Upload() {
@@ -842,6 +895,11 @@ bool GLDevice::Init(Window* window, std::string* error) {
 
 GLDevice::~GLDevice() {
   pending_.worlds.clear();  // nothing is drawn any more
+  for (size_t i = 0; i < groupCount_; ++i) {
+    for (auto& t : groups_[i].state.textures) SafeRelease(t);
+    SafeRelease(groups_[i].state.stream);
+  }
+  groupCount_ = 0;
   for (auto& t : textures_) SafeRelease(t);
   SafeRelease(target_);
   SafeRelease(stream_);
@@ -869,7 +927,7 @@ void GLDevice::Clear(uint32_t flags, Argb colour, float z) {
   if (flags & ClearTarget) mask |= GL_COLOR_BUFFER_BIT;
   if (flags & ClearZBuffer) mask |= GL_DEPTH_BUFFER_BIT;
   if (!mask) return;
-  Touch();
+  FlushHeld();
   ++g_pictureSerial;
   glBindFramebuffer(GL_FRAMEBUFFER, CurrentFbo());
   glEnable(GL_SCISSOR_TEST);
@@ -1289,7 +1347,7 @@ void GLDevice::DrawPrimitiveUP(PrimitiveType type, uint32_t primitiveCount, cons
   GLenum mode;
   GLsizei count;
   if (!vertices || stride == 0 || !Prepare(type, primitiveCount, &mode, &count)) return;
-  Touch();
+  FlushHeld();
   ++g_pictureSerial;
   ApplyStates(type);
   const GLsizeiptr bytes = static_cast<GLsizeiptr>(count) * stride;
@@ -1299,6 +1357,7 @@ void GLDevice::DrawPrimitiveUP(PrimitiveType type, uint32_t primitiveCount, cons
   glBufferSubData(GL_ARRAY_BUFFER, 0, bytes, vertices);
   SetupAttributes(streamVbo_, 0, stride);
   ApplyProgram(type);
+  ++drawCalls_;
   glDrawArrays(mode, 0, count);
 }
 
@@ -1310,7 +1369,12 @@ void GLDevice::DrawPrimitive(PrimitiveType type, uint32_t startVertex, uint32_t 
       streamOffset_ +
       (static_cast<uint64_t>(startVertex) + static_cast<uint64_t>(count)) * streamStride_;
   if (end > stream_->Size()) return;
+  if (Batchable(type) && regroup_ && OrderFree()) {
+    Gather(type, startVertex, primitiveCount);
+    return;
+  }
   if (Batchable(type)) {
+    if (groupCount_ != 0) FlushGroups();
     const PendingDraws& p = pending_;
     if (!p.worlds.empty() &&
         (p.type != type || p.startVertex != startVertex || p.primitiveCount != primitiveCount))
@@ -1321,7 +1385,7 @@ void GLDevice::DrawPrimitive(PrimitiveType type, uint32_t startVertex, uint32_t 
     pending_.worlds.push_back(transforms_[static_cast<int>(TransformType::World)]);
     return;
   }
-  Touch();
+  FlushHeld();
   DrawNow(type, startVertex, primitiveCount);
 }
 
@@ -1339,45 +1403,53 @@ void GLDevice::DrawNow(PrimitiveType type, uint32_t startVertex, uint32_t primit
   ApplyStates(type);
   SetupAttributes(stream_->Name(), static_cast<GLintptr>(streamOffset_), streamStride_);
   ApplyProgram(type);
+  ++drawCalls_;
   glDrawArrays(mode, static_cast<GLint>(startVertex), count);
 }
 
-// The held draws in their order: one alone as it was asked for, more as one
-// instanced draw. Every state but the world matrix is the one they were made with.
+// The held run, drawn as it was asked for.
 void GLDevice::FlushPending() {
   PendingDraws p;
   std::swap(p, pending_);
-  const Matrix saved = transforms_[static_cast<int>(TransformType::World)];
-  if (p.worlds.size() == 1) {
-    transforms_[static_cast<int>(TransformType::World)] = p.worlds[0];
-    DrawNow(p.type, p.startVertex, p.primitiveCount);
-    transforms_[static_cast<int>(TransformType::World)] = saved;
-    pending_.worlds.swap(p.worlds);  // keeps the storage
-    pending_.worlds.clear();
+  DrawInstances(p.type, p.startVertex, p.primitiveCount, p.worlds);
+  pending_.worlds.swap(p.worlds);  // keeps the storage
+  pending_.worlds.clear();
+}
+
+// Draws of the stream that differ only in the world matrix, in their order:
+// one alone as it was asked for, more as one instanced draw. Every state but
+// the world matrix is the current one.
+void GLDevice::DrawInstances(PrimitiveType type, uint32_t startVertex, uint32_t primitiveCount,
+                             const std::vector<Matrix>& worlds) {
+  Matrix& current = transforms_[static_cast<int>(TransformType::World)];
+  const Matrix saved = current;
+  if (worlds.size() == 1) {
+    current = worlds[0];
+    DrawNow(type, startVertex, primitiveCount);
+    current = saved;
     return;
   }
   // Without the instanced program (it failed to build) they are drawn one by one.
   instancing_ = true;
-  const bool instanced = SelectFixedProgram(p.type) != &general_;
+  const bool instanced = SelectFixedProgram(type) != &general_;
   instancing_ = false;
   GLenum mode;
   GLsizei count;
-  if (!instanced || !Prepare(p.type, p.primitiveCount, &mode, &count)) {
-    for (const Matrix& world : p.worlds) {
-      transforms_[static_cast<int>(TransformType::World)] = world;
-      DrawNow(p.type, p.startVertex, p.primitiveCount);
+  if (!instanced || !Prepare(type, primitiveCount, &mode, &count)) {
+    for (const Matrix& world : worlds) {
+      current = world;
+      DrawNow(type, startVertex, primitiveCount);
     }
-    transforms_[static_cast<int>(TransformType::World)] = saved;
+    current = saved;
     return;
   }
   ++g_pictureSerial;
-  ApplyStates(p.type);
+  ApplyStates(type);
   SetupAttributes(stream_->Name(), static_cast<GLintptr>(streamOffset_), streamStride_);
   // The world-view matrices as the uniform path makes them.
   const Matrix& view = transforms_[static_cast<int>(TransformType::View)];
-  instanceMatrices_.resize(p.worlds.size());
-  for (size_t i = 0; i < p.worlds.size(); ++i)
-    instanceMatrices_[i] = MatrixMultiply(p.worlds[i], view);
+  instanceMatrices_.resize(worlds.size());
+  for (size_t i = 0; i < worlds.size(); ++i) instanceMatrices_[i] = MatrixMultiply(worlds[i], view);
   const GLsizeiptr bytes = static_cast<GLsizeiptr>(sizeof(Matrix) * instanceMatrices_.size());
   glBindBuffer(GL_ARRAY_BUFFER, instanceVbo_);
   glBufferData(GL_ARRAY_BUFFER, bytes, nullptr, GL_STREAM_DRAW);
@@ -1390,15 +1462,134 @@ void GLDevice::FlushPending() {
     glEnableVertexAttribArray(l);
   }
   instancing_ = true;
-  ApplyFixedFunction(p.type);
+  ApplyFixedFunction(type);
   instancing_ = false;
-  glDrawArraysInstanced(mode, static_cast<GLint>(p.startVertex), count,
-                        static_cast<GLsizei>(p.worlds.size()));
+  ++drawCalls_;
+  glDrawArraysInstanced(mode, static_cast<GLint>(startVertex), count,
+                        static_cast<GLsizei>(worlds.size()));
   for (GLuint c = 0; c < 4; ++c)
     glDisableVertexAttribArray(static_cast<GLuint>(attrib::WorldView) + c);
-  transforms_[static_cast<int>(TransformType::World)] = saved;
-  pending_.worlds.swap(p.worlds);
-  pending_.worlds.clear();
+  current = saved;
+}
+
+// Blending that adds the draw's own colour to the picture (the destination
+// weighed by one, the source by nothing of the destination) without depth
+// writes. The 8-bit targets add each draw's colour, already rounded, with
+// saturation (as llvmpipe does; the quad tests hold it to the bit), and the
+// depth tested against stays as it is, so such draws give the same picture
+// in any order among themselves.
+bool GLDevice::OrderFree() const {
+  auto rs = [this](RenderState s) { return rs_[static_cast<int>(s)]; };
+  if (program_ || rs(RenderState::AlphaBlendEnable) == 0) return false;
+  if (GlBlend(rs(RenderState::DestBlend)) != GL_ONE) return false;
+  switch (GlBlend(rs(RenderState::SrcBlend))) {
+    case GL_ZERO:
+    case GL_ONE:
+    case GL_SRC_COLOR:
+    case GL_ONE_MINUS_SRC_COLOR:
+    case GL_SRC_ALPHA:
+    case GL_ONE_MINUS_SRC_ALPHA:
+      break;
+    default:
+      return false;
+  }
+  return rs(RenderState::ZEnable) == 0 || rs(RenderState::ZWriteEnable) == 0;
+}
+
+bool GLDevice::SameAsCurrent(const HeldState& h, PrimitiveType type, uint32_t startVertex,
+                             uint32_t primitiveCount) const {
+  return h.type == type && h.startVertex == startVertex && h.primitiveCount == primitiveCount &&
+         h.stream == stream_ && h.streamOffset == streamOffset_ &&
+         h.streamStride == streamStride_ && h.textures[0] == textures_[0] &&
+         h.textures[1] == textures_[1] && h.lightOn == lightOn_ &&
+         std::memcmp(h.rs, rs_, sizeof rs_) == 0 && std::memcmp(h.tss, tss_, sizeof tss_) == 0 &&
+         std::memcmp(h.ss, ss_, sizeof ss_) == 0 &&
+         std::memcmp(&h.view, &transforms_[static_cast<int>(TransformType::View)], sizeof h.view) ==
+             0 &&
+         std::memcmp(&h.projection, &transforms_[static_cast<int>(TransformType::Projection)],
+                     sizeof h.projection) == 0 &&
+         std::memcmp(&h.viewport, &viewport_, sizeof viewport_) == 0 &&
+         std::memcmp(&h.light, &light_, sizeof light_) == 0 &&
+         std::memcmp(&h.material, &material_, sizeof material_) == 0 &&
+         h.layout.stride == layout_.stride && SameElements(h.layout.elements, layout_.elements);
+}
+
+void GLDevice::HoldCurrent(HeldState* h, PrimitiveType type, uint32_t startVertex,
+                           uint32_t primitiveCount) {
+  std::memcpy(h->rs, rs_, sizeof rs_);
+  std::memcpy(h->tss, tss_, sizeof tss_);
+  std::memcpy(h->ss, ss_, sizeof ss_);
+  for (int s = 0; s < kStages; ++s) {
+    h->textures[s] = textures_[s];
+    if (h->textures[s]) h->textures[s]->AddRef();
+  }
+  h->view = transforms_[static_cast<int>(TransformType::View)];
+  h->projection = transforms_[static_cast<int>(TransformType::Projection)];
+  h->light = light_;
+  h->lightOn = lightOn_;
+  h->material = material_;
+  h->viewport = viewport_;
+  h->layout = layout_;
+  h->stream = stream_;
+  stream_->AddRef();
+  h->streamOffset = streamOffset_;
+  h->streamStride = streamStride_;
+  h->type = type;
+  h->startVertex = startVertex;
+  h->primitiveCount = primitiveCount;
+}
+
+// Exchanges the held states with the current ones; twice puts both back.
+void GLDevice::SwapIn(HeldState* h) {
+  std::swap(h->rs, rs_);
+  std::swap(h->tss, tss_);
+  std::swap(h->ss, ss_);
+  std::swap(h->textures, textures_);
+  std::swap(h->view, transforms_[static_cast<int>(TransformType::View)]);
+  std::swap(h->projection, transforms_[static_cast<int>(TransformType::Projection)]);
+  std::swap(h->light, light_);
+  std::swap(h->lightOn, lightOn_);
+  std::swap(h->material, material_);
+  std::swap(h->viewport, viewport_);
+  std::swap(h->layout, layout_);
+  std::swap(h->stream, stream_);
+  std::swap(h->streamOffset, streamOffset_);
+  std::swap(h->streamStride, streamStride_);
+}
+
+// The draw joins the group of its states, or starts one.
+void GLDevice::Gather(PrimitiveType type, uint32_t startVertex, uint32_t primitiveCount) {
+  Touch();
+  ++g_pictureSerial;  // the picture is as good as drawn
+  const Matrix& world = transforms_[static_cast<int>(TransformType::World)];
+  for (size_t i = 0; i < groupCount_; ++i) {
+    HeldGroup& g = groups_[i];
+    if (SameAsCurrent(g.state, type, startVertex, primitiveCount)) {
+      g.worlds.push_back(world);
+      return;
+    }
+  }
+  if (groupCount_ == kMaxGroups) FlushGroups();
+  if (groupCount_ == groups_.size()) groups_.emplace_back();
+  HeldGroup& g = groups_[groupCount_++];
+  HoldCurrent(&g.state, type, startVertex, primitiveCount);
+  g.worlds.clear();
+  g.worlds.push_back(world);
+}
+
+// Each group with its own states, then the current ones back.
+void GLDevice::FlushGroups() {
+  const size_t count = groupCount_;
+  groupCount_ = 0;
+  for (size_t i = 0; i < count; ++i) {
+    HeldGroup& g = groups_[i];
+    SwapIn(&g.state);
+    DrawInstances(g.state.type, g.state.startVertex, g.state.primitiveCount, g.worlds);
+    SwapIn(&g.state);
+    for (auto& t : g.state.textures) SafeRelease(t);
+    SafeRelease(g.state.stream);
+    g.worlds.clear();
+  }
 }
 
 void GLDevice::DrawIndexedPrimitive(PrimitiveType type, int32_t baseVertex, uint32_t minIndex,
@@ -1410,7 +1601,7 @@ void GLDevice::DrawIndexedPrimitive(PrimitiveType type, int32_t baseVertex, uint
     return;
   if ((static_cast<uint64_t>(startIndex) + static_cast<uint64_t>(count)) * 2 > indices_->Size())
     return;
-  Touch();
+  FlushHeld();
   // An index past the vertices (a corrupt model) must not reach the GPU.
   {
     const uint32_t maxIndex =
@@ -1426,6 +1617,7 @@ void GLDevice::DrawIndexedPrimitive(PrimitiveType type, int32_t baseVertex, uint
   SetupAttributes(stream_->Name(), static_cast<GLintptr>(streamOffset_), streamStride_);
   BindElements(indices_->Name());
   ApplyProgram(type);
+  ++drawCalls_;
   glDrawElementsBaseVertex(mode, count, GL_UNSIGNED_SHORT,
                            reinterpret_cast<const void*>(static_cast<uintptr_t>(startIndex) * 2),
                            baseVertex);
@@ -1462,7 +1654,7 @@ RenderTarget* GLDevice::CreateRenderTarget(uint32_t width, uint32_t height) {
 }
 
 void GLDevice::SetRenderTarget(RenderTarget* target) {
-  Touch();  // held draws belong to the target they were made for
+  FlushHeld();  // held draws belong to the target they were made for
   GLRenderTarget* next = static_cast<GLRenderTarget*>(target);
   if (next) next->AddRef();
   // The target left behind hands its picture to its texture.
@@ -1504,7 +1696,7 @@ bool GLDevice::WindowKeepsBackBuffer() {
 }
 
 bool GLDevice::Present() {
-  Touch();
+  FlushHeld();
   int dw = 0, dh = 0;
   SDL_GL_GetDrawableSize(window_, &dw, &dh);
   // The picture already in the window's back buffer is presented again as it
@@ -1548,7 +1740,7 @@ bool GLDevice::Present() {
 }
 
 std::vector<uint32_t> GLDevice::ReadBackBuffer() {
-  Touch();
+  FlushHeld();
   std::vector<uint32_t> rows(static_cast<size_t>(kBackBufferWidth) * kBackBufferHeight);
   glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
   glReadPixels(0, 0, kBackBufferWidth, kBackBufferHeight, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
