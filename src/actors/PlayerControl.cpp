@@ -37,7 +37,7 @@ void Player::Shoot() {
     modeFrame = 0;
   } else {
     g_sound.PlaySound(kSoundShot, kQuieter20dB);
-    Tama::Spawn(position.x, position.y, position.z, angle.y, kOwnerPlayer);
+    Tama::Spawn({.at = position, .heading = angle.y, .owner = kOwnerPlayer});
   }
 }
 

@@ -312,7 +312,7 @@ void UpdateStage(Application& app, const StageConfig& cfg) {
   if (cfg.hazards && IsArea(app.stagePhase)) {
     for (const LauncherPlace& l : kLaunchers)
       if (app.sceneFrame % kLauncherPeriod == l.frame)
-        BallLauncher::Spawn(l.at, l.heading, kOwnerEnemy);
+        BallLauncher::Spawn({.at = l.at, .heading = l.heading, .owner = kOwnerEnemy});
   }
   stage::UpdateWorld();
 }
