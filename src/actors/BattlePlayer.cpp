@@ -1,6 +1,7 @@
 // The battle player's life: the class-wide meshes, the model sets, the
-// placement, the frame and its state machine, points, rank and result.
-// Control, hits and field contact are in BattlePlayerControl.cpp, the
+// placement, the frame and its mode machine, points, rank and result. The
+// control both players share is in PlayerController.cpp; this player's input,
+// targets, hits and walls are in BattlePlayerControl.cpp, the
 // animation in BattlePlayerAnimation.cpp, the camera and the drawing in
 // BattlePlayerDraw.cpp, the large attacks in BattlePlayerAttacks.cpp.
 #include "actors/BattlePlayer.h"
@@ -40,38 +41,25 @@ constexpr ModelSet kModelSets[4] = {
 constexpr const char* kSunflowerPath = "Xfile/battleplayer2p/himawari.X";
 constexpr int32_t kSunflowerCharacter = 2;
 
-constexpr const char* kLowerFrameNames[BattlePlayer::kLowerFrameCount] = {
-    "Frame4_dody_downer",
-    "Frame5_right_leg3",
-    "Frame6_right_leg2",
-    "Frame7_right_leg1",
-    "Frame8_left_leg3",
-    "Frame9_left_leg2",
-    "Frame10_left_leg1",
-    "Frame2_center",
-    "Frame3_dody_downer_operation",
-    "Frame11_body_upper_operation",
-};
-constexpr const char* kUpperFrameNames[BattlePlayer::kUpperFrameCount] = {
-    "Frame12_body_upper", "Frame13_left_arm3",  "Frame14_left_arm2",  "Frame15_left_arm1",
-    "Frame16_right_arm3", "Frame17_right_arm2", "Frame18_right_arm1", "Frame19_head",
-};
-
 // The chick, then the markers of ranks 1 to 4.
 constexpr int kSharedMeshCount = 5;
 constexpr const char* kSharedMeshPaths[kSharedMeshCount] = {
     "Xfile/hiyoko.X", "Xfile/top.X", "Xfile/2i.X", "Xfile/3i.X", "Xfile/biri.X"};
 
-struct PlacementNumbers {
-  int32_t framesSinceShot = 60;
-  int32_t framesOnGround = 20;
-  int32_t points = 10;
-  float cameraDistance = 4.0f;
-  float cameraYawBehind = 180.0f;
+// The battle player's movement, attacks, knock-back and piyori.
+constexpr ControlNumbers kControl = {
+    .sideStep = 0.14f,
+    .walk = 0.14f,
+    .run = 0.2f,
+    .lockOnTurn = 1.5f,
+    .shotRest = 30,
+    .piyoriFrames = 240,
+    .looks = {kBattleAnimStop, kBattleAnimRun, kBattleAnimWalk, kBattleAnimSideWalk,
+              kBattleAnimDamage, kBattleAnimJump, kBattleAnimPiyori, kBattleCameraFollow,
+              kBattleCameraOrbit},
 };
-constexpr PlacementNumbers kPlace;
 
-constexpr float kKnockBackCap = 1.0f;
+constexpr int32_t kStartPoints = 10;
 constexpr int32_t kLastRank = 4;
 
 // Class-wide data; never destroyed, so nothing runs after the device is gone.
@@ -91,10 +79,7 @@ SharedData& Shared() {
 
 }  // namespace
 
-BattlePlayer::BattlePlayer() {
-  kind = kCharacterPlayer;
-  alive = 0;
-}
+BattlePlayer::BattlePlayer() : PlayerController(kControl) { mode = kBattleStart; }
 
 BattlePlayer::~BattlePlayer() = default;
 
@@ -177,66 +162,38 @@ void BattlePlayer::LoadModel(int method, int32_t character_) {
   // Refilled on every load: another character brings its own lengths.
   for (AnimTrack& t : tracks) t.length = 0.0f;
   model.GetAnimationLengths(tracks);
-  for (int i = 0; i < kLowerFrameCount; ++i) lowerFrames[i] = model.FindFrame(kLowerFrameNames[i]);
-  for (int i = 0; i < kUpperFrameCount; ++i) upperFrames[i] = model.FindFrame(kUpperFrameNames[i]);
+  FindBodyFrames(model, lowerFrames, upperFrames);
   alive = 0;
 }
 
 void BattlePlayer::Init(float x, float y, float z, float heading, int32_t id_) {
-  position = previousPosition = {x, y, z};
-  angle = {0.0f, heading, 0.0f};
+  ResetControl({x, y, z}, heading);
   id = id_;
   alive = 1;
-  airborne = 1;
-  framesInState = 0;
-  animIndex = kBattleAnimStop;
-  speed = 0.0f;
-  verticalSpeed = 0.0f;
-  upperTrack = 0;
-  lowerTrack = 0;
-  charge = 0;
-  attacking = 0;
-  shotHeld = 0;
-  invulnerable = 0;
-  invulnerableFrames = 0;
-  stunGauge = 0.0f;
   lastAttacker = 0;
-  lockOnHold = 0;
-  cameraMode = kBattleCameraFollow;
-  cameraPitch = 0.0f;
-  modelAngle = {};
-  framesSinceShot = kPlace.framesSinceShot;
-  framesOnGround = kPlace.framesOnGround;
-  points = kPlace.points;
+  points = kStartPoints;
   rank = 1;
   rankMarkerFrames = kMarkerShown;
-  state = kBattleStart;
+  mode = kBattleStart;
   moveHeading = heading;
   // A new match starts from the stand, whatever the last one left playing.
   for (size_t i = 0; i < tracks.size(); ++i) {
     tracks[i].time = 0.0f;
     tracks[i].weight = i == 0 ? 1.0f : 0.0f;
   }
-  cameraTarget = {x, y, z};
-  cameraYaw = heading + kPlace.cameraYawBehind;
-  cameraDistance = kPlace.cameraDistance;
-  g_camera.SetMode(Camera::kOrbit);
-  g_camera.SetDistance(kPlace.cameraDistance);
-  g_camera.SetPosition(x, y, z);
-  g_camera.SetPitch(0.0f);
-  g_camera.SetYaw(cameraYaw);
+  AimCamera(g_camera);
 }
 
 // ---- The match ----
 
 void BattlePlayer::StartFight() {
-  state = kBattleFight;
-  framesInState = 0;
+  mode = kBattleFight;
+  modeFrame = 0;
 }
 
 void BattlePlayer::Stop() {
-  state = kBattleStopped;
-  framesInState = 0;
+  mode = kBattleStopped;
+  modeFrame = 0;
   rankMarkerFrames = kMarkerShown;
 }
 
@@ -253,37 +210,24 @@ void BattlePlayer::ComputeRank() {
 
 void BattlePlayer::DecideResult() {
   const SharedData& s = Shared();
-  framesInState = 0;
+  modeFrame = 0;
   bool beaten = false;
   for (int32_t i = 0; s.players && i < s.playerCount; ++i) {
     if (&s.players[i] != this && s.players[i].points > points) beaten = true;
   }
   if (beaten) {
-    state = kBattleLose;
+    mode = kBattleLose;
   } else {
-    state = kBattleWin;
+    mode = kBattleWin;
     rankMarkerFrames = kMarkerShown;
   }
 }
 
-bool BattlePlayer::IsWinner() const { return state == kBattleWin; }
-
-void BattlePlayer::SetButton(int32_t action, int32_t button) {
-  if (action >= 0 && action < kActionCount) buttons[action] = button;
-}
-
-int32_t BattlePlayer::GetButton(int32_t action) const {
-  return action >= 0 && action < kActionCount ? buttons[action] : 0;
-}
+bool BattlePlayer::IsWinner() const { return mode == kBattleWin; }
 
 void BattlePlayer::AddPoints(int32_t n) {
   points += n;
   if (points < 0) points = 0;
-}
-
-void BattlePlayer::SetKnockBack(float heading, float speed_) {
-  moveHeading = heading;
-  speed = speed_ > kKnockBackCap ? kKnockBackCap : speed_;
 }
 
 void BattlePlayer::GivePoints(int32_t attacker, int32_t n) {
@@ -316,7 +260,7 @@ constexpr ControlKeys kKeys;
 }  // namespace
 
 bool BattlePlayer::IsDirectionDown(int direction) const {
-  if (direction < 0 || direction > 3) return false;
+  if (direction < kPadUp || direction > kPadRight) return false;
   bool keyboard = false;
   const int pad = PadOf(id - kOwnerBattlePlayer1, &keyboard);
   if (keyboard && g_input.IsKeyDown(kKeys.directions[direction])) return true;
@@ -337,7 +281,7 @@ void BattlePlayer::Update() {
   if (!alive) return;
   animatedThisFrame = 0;
   previousPosition = position;
-  StepState();
+  StepMode();
   const GroundHit ground = FindGround(position);
   if (ground.found) {
     shadowHeight = ground.point.y + 0.05f;
@@ -354,11 +298,9 @@ void BattlePlayer::Update() {
   RunCamera();
 }
 
-void BattlePlayer::StepState() {
-  ++framesInState;
-  ++framesOnGround;
+void BattlePlayer::RunMode() {
   ++rankMarkerFrames;
-  switch (state) {
+  switch (mode) {
     case kBattleKnockBack:
       UpdateKnockBack();
       break;
@@ -369,38 +311,25 @@ void BattlePlayer::StepState() {
       UpdateLargeAttack2();
       break;
     case kBattleStopped:
-      Stand(kBattleAnimStop);
+      HoldPose(kBattleAnimStop, kBattleCameraCloseUp);
       break;
     case kBattleLose:
-      Stand(kBattleAnimLose);
+      HoldPose(kBattleAnimLose, kBattleCameraCloseUp);
       break;
     case kBattleWin:
-      Stand(kBattleAnimWin);
+      HoldPose(kBattleAnimWin, kBattleCameraCloseUp);
       break;
     case kBattlePiyori:
-      UpdateStunned();
+      UpdatePiyori();
       break;
     case kBattleStart:
-      HandleInput();
+      HandleMoveInput();
       break;
     default:
       HandleAttackInput();
-      HandleInput();
+      HandleMoveInput();
       break;
   }
-  CheckHits();
-  const port::Vec3 d = DirectionFromAngles(angle.x, moveHeading, angle.z);
-  position.x += d.x * speed;
-  position.z += d.z * speed;
-  CollideField(d);
-}
-
-void BattlePlayer::Stand(int32_t index) {
-  invulnerable = 1;
-  invulnerableFrames = 0;
-  SetAnimation(index);
-  speed = 0.0f;
-  cameraMode = kBattleCameraCloseUp;
 }
 
 void GetCameraViewMatrix(port::Matrix* out) {

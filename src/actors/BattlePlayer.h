@@ -11,11 +11,11 @@
 #include <memory>
 #include <vector>
 
+#include "actors/PlayerController.h"
 #include "port/math.h"
 #include "render/SkinnedModel.h"
 #include "render/StaticMesh.h"
 #include "render/Texture.h"
-#include "world/Character.h"
 
 class DynamicObject;
 class EffectHolder;
@@ -23,16 +23,16 @@ class ModelFrame;
 
 // Any value without a row of its own runs as the fight.
 enum BattlePlayerState : int32_t {
-  kBattleFightIdle = 0,  // as the fight
-  kBattleFight = 1,      // attacks, then movement
-  kBattleKnockBack = 2,
-  kBattleLargeAttack1 = 3,
-  kBattleLargeAttack2 = 4,
+  kBattleFightIdle = 0,         // as the fight
+  kBattleFight = kModeControl,  // attacks, then movement
+  kBattleKnockBack = kModeKnockBack,
+  kBattleLargeAttack1 = kModeLargeAttack1,
+  kBattleLargeAttack2 = kModeLargeAttack2,
   kBattleStopped = 5,  // time over
   kBattleLose = 6,
   kBattleWin = 7,
-  kBattlePiyori = 8,  // stunned, 240 frames
-  kBattleStart = 9,   // placed, moving but not attacking until the fight starts
+  kBattlePiyori = kModePiyori,  // stunned, 240 frames
+  kBattleStart = 9,             // placed, moving but not attacking until the fight starts
 };
 
 enum BattleCameraMode : int32_t {
@@ -41,7 +41,7 @@ enum BattleCameraMode : int32_t {
   kBattleCameraOrbit = 2,    // piyori
 };
 
-// The battle animation index the state routines ask for; the blend maps it
+// The battle animation index the mode routines ask for; the blend maps it
 // to the tracks of the model set. Any other value stands.
 enum BattleAnim : int32_t {
   kBattleAnimStop = 0,
@@ -59,18 +59,15 @@ enum BattleAnim : int32_t {
 
 // The actions whose joystick buttons can be assigned.
 enum BattleAction : int32_t {
-  kBattleActionAttack = 0,
-  kBattleActionShift = 1,
-  kBattleActionJump = 2,
+  kBattleActionAttack = kControlAttack,
+  kBattleActionShift = kControlShift,
+  kBattleActionJump = kControlJump,
 };
 
-class BattlePlayer : public Character {
+class BattlePlayer : public PlayerController {
  public:
   static constexpr int kMaxPlayers = 4;
   static constexpr int kTrackCount = 12;
-  static constexpr int kLowerFrameCount = 10;
-  static constexpr int kUpperFrameCount = 8;  // the last is the head
-  static constexpr int kActionCount = 3;
   static constexpr int32_t kNoCharacter = -1;
   static constexpr int32_t kMarkerShown = 300;  // the rank marker shows below this
 
@@ -108,7 +105,7 @@ class BattlePlayer : public Character {
   // again. Any other character, or files that are missing, leave the player
   // without a model: it plays on and draws nothing. Leaves the player dead.
   void LoadModel(int method, int32_t character);
-  // Placement, in the start state: id 1000 to 1003 for players 1 to 4.
+  // Placement, in the start mode: id 1000 to 1003 for players 1 to 4.
   void Init(float x, float y, float z, float heading, int32_t id);
   // One frame; nothing while dead.
   void Update() override;
@@ -124,85 +121,55 @@ class BattlePlayer : public Character {
   void DecideResult();
   bool IsWinner() const;
 
-  // Joystick buttons of the actions; other actions change nothing and
-  // answer 0. A button outside the pad's range is kept, and never reads down.
-  void SetButton(int32_t action, int32_t button);
-  int32_t GetButton(int32_t action) const;
   // Points never fall below 0.
   void AddPoints(int32_t n);
-  // Slides along heading at speed (at most 1.0).
-  void SetKnockBack(float heading, float speed);
   // This player's controls: a direction by kPadUp ... kPadRight; the
-  // actions by BattleAction. Player 1 answers to the keyboard (and to pad 0
-  // when there is a pad for every player); each other player to its pad.
-  bool IsDirectionDown(int direction) const;
-  bool IsActionDown(int action) const;
+  // actions by BattleAction, on the joystick by their assigned buttons.
+  // Player 1 answers to the keyboard (and to pad 0 when there is a pad for
+  // every player); each other player to its pad.
+  bool IsDirectionDown(int direction) const override;
+  bool IsActionDown(int action) const override;
   // Writes this player's camera target, pitch and yaw into g_camera.
   void ApplyCamera() const;
 
-  // Animation: the index the states ask for; the blend once per update; the
+  // Animation: the index the modes ask for; the blend once per update; the
   // pose once per drawn frame.
-  void SetAnimation(int32_t index);
+  void SetAnimation(int32_t index) override;
   void BlendAnimation();
-  void ApplyAnimation();
+  void ApplyAnimation() override;
 
-  // The large attacks of states 3 and 4, by character.
+  // The large attacks of modes 3 and 4, by character.
   void UpdateLargeAttack1();
   void UpdateLargeAttack2();
 
-  // Resources.
-  SkinnedModel model;
+  // Resources; the model is the base's.
   std::vector<std::unique_ptr<StaticMesh>> extraMeshes;  // character 2: the sunflower first
   // The tracks are the base's `tracks`, kTrackCount of them.
-  float shadowHeight = 0.0f;
-  ModelFrame* lowerFrames[kLowerFrameCount] = {};
-  ModelFrame* upperFrames[kUpperFrameCount] = {};
-  int32_t upperTrack = 0;
-  int32_t lowerTrack = 0;
   int32_t character = kNoCharacter;
   uint8_t animatedThisFrame = 0;
 
+  // The base's mode is a BattlePlayerState, its animation id a BattleAnim.
   int32_t points = 0;
-  int32_t buttons[kActionCount] = {0, 1, 2};
-  int32_t framesInState = 0;
-  int32_t animIndex = kBattleAnimStop;
-  int32_t framesSinceShot = 0;
-  float moveHeading = 0.0f;  // degrees; the move may differ from the facing
-  float speed = 0.0f;        // world units a frame
-  float verticalSpeed = 0.0f;
-  int32_t state = kBattleStart;
-  int32_t lockOnHold = 0;  // frames shift has been held without a side step
-  uint8_t shotHeld = 0;
-  int32_t charge = 0;
-  uint8_t attacking = 0;  // 1 for 30 frames after a shot
-  float stunGauge = 0.0f;
-  int32_t framesOnGround = 0;
-  port::Vec3 modelAngle;  // pitch, yaw, roll added when drawn
   int32_t lastAttacker = 0;
   int32_t rank = 1;
   int32_t rankMarkerFrames = kMarkerShown;
-  int32_t cameraMode = kBattleCameraFollow;
-  float cameraPitch = 0.0f;
-  float cameraYaw = 0.0f;
-  float cameraDistance = 0.0f;
-  port::Vec3 cameraTarget;
+
+ protected:
+  bool FindLockOnTarget(float reach, float* yaw) const override;
+  void Shoot() override;
+  bool ShowsJump() const override;
+  void RunMode() override;
+  void CheckHits() override;
+  void CollideWalls(const port::Vec3& d) override;
 
  private:
-  void StepState();
-  void HandleAttackInput();
-  void HandleInput();
-  void LockOn();
-  void ApplyGravity(float ground);
-  void CheckHits();
   void KnockBackFrom(const DynamicObject& object);
   void UpdateKnockBack();
-  void UpdateStunned();
-  void Stand(int32_t index);
-  void CollideField(const port::Vec3& d);
-  void CountDownInvulnerability();
-  void DecayStun();
   void GivePoints(int32_t attacker, int32_t n);
   // The large attacks' sequences, by character, and what they share.
+  // Large attack 1 or 2: the character's sequence, or a stand for the
+  // length without a model set; then the count-down.
+  void RunLargeAttack(int attack);
   void Character1LargeAttack1();
   void Character2LargeAttack1();
   void Character3LargeAttack1();
@@ -212,7 +179,7 @@ class BattlePlayer : public Character {
   void Character3LargeAttack2();
   void Character4LargeAttack2();
   void StandThroughAttack(int32_t index, int32_t length);
-  // Back to the fight once frames in state reach the length.
+  // Back to the fight once the mode frame reaches the length.
   void EndAttackAt(int32_t length);
   // Character 1's slide to a stand, then its step back at backSpeed.
   void SlideAndStepBack(float backSpeed);
@@ -222,14 +189,11 @@ class BattlePlayer : public Character {
   // The point reach units along upper frame i's own z, in the world; false
   // when the model has no such frame.
   bool HandPoint(int upperFrame, float reach, port::Vec3* out) const;
-  // Scaling x roll x pitch x heading (each with the model's own turn) x position.
-  port::Matrix ModelWorld() const;
   void RunCamera();
   void SpinModel();
   void DrawModel(port::Matrix view, port::Matrix projection, port::Vec4 lightDirection);
   void DrawOrnaments();
   void DrawRankMarker();
-  bool Flashing() const;
 };
 
 // Copies g_camera's view matrix into *out.

@@ -2,32 +2,25 @@
 // play for each battle animation index, how fast each character's tracks run
 // and blend, the one-shot holds, and the turn of the model about its own
 // axis (character 3's model normally stands turned round).
+#include <array>
 #include <cstddef>
 
 #include "actors/BattlePlayer.h"
-#include "actors/SplitBodyPose.h"
 #include "platform/MathHelpers.h"
 
 namespace {
 
-// Track numbers, in the load order of the model sets.
+using enum PlayerController::Track;
+// The battle tracks after the shared ones, in the load order of the model sets.
 enum BattleTrack : int32_t {
-  kTrackStop = 0,
-  kTrackRun = 1,
-  kTrackWalk = 2,
-  kTrackSideWalk = 3,
-  kTrackAttack = 4,
-  kTrackDamage = 5,
-  kTrackJump = 6,
-  kTrackLargeAttack1 = 7,
-  kTrackLargeAttack2 = 8,
-  kTrackLose = 9,
-  kTrackWin = 10,
-  kTrackPiyori = 11,
+  kTrackLose = kSharedTrackCount,
+  kTrackWin,
+  kTrackPiyori,
 };
 
 // Per character 1 to 4.
-using PerCharacter = float[4];
+using PerCharacter = std::array<float, 4>;
+using HeldFor = std::array<bool, 4>;
 
 struct AnimRow {
   int32_t index;
@@ -36,53 +29,38 @@ struct AnimRow {
   PerCharacter step;   // time added a frame
   PerCharacter first;  // time advanced before anything else (one-shots)
   float rate;          // weight gained or lost a frame
-  bool hold[4];        // held at kHoldAt of the length after the advance
+  HeldFor hold;        // held at kHoldAt of the length after the advance
 };
 
 constexpr float kHoldAt = 0.99f;
+constexpr HeldFor kAll = {true, true, true, true};
+constexpr HeldFor kNone = {};
+constexpr HeldFor kThreeAndFour = {false, false, true, true};
+constexpr PerCharacter kZero = {};
+constexpr PerCharacter kAttack1First = {0.9f, 0.9f, 0.5f, 0.4f};
+constexpr PerCharacter kAttack2Step = {1.0f, 0.0f, 0.0f, 0.0f};
+constexpr PerCharacter kAttack2First = {0.0f, 1.0f, 0.5f, 0.5f};
+constexpr PerCharacter kWinStep = {0.4f, 1.0f, 0.0f, 0.0f};
+constexpr PerCharacter kWinFirst = {0.0f, 0.0f, 0.3f, 0.4f};
 
+// Lose is a one-shot for every character.
 constexpr AnimRow kRows[] = {
-    {kBattleAnimRun, kTrackRun, true, {1.0f, 1.0f, 0.5f, 2.0f}, {}, 0.1f, {}},
-    {kBattleAnimWalk, kTrackWalk, true, {1.0f, 0.5f, 1.0f, 1.0f}, {}, 0.1f, {}},
-    {kBattleAnimSideWalk, kTrackSideWalk, true, {1.0f, 0.6f, 1.0f, 0.8f}, {}, 0.1f, {}},
-    {kBattleAnimDamage, kTrackDamage, false, {1.0f, 1.0f, 1.0f, 1.0f}, {}, 0.1f, {}},
-    {kBattleAnimLargeAttack1,
-     kTrackLargeAttack1,
-     false,
-     {},
-     {0.9f, 0.9f, 0.5f, 0.4f},
-     0.2f,
-     {true, true, true, true}},
-    {kBattleAnimLargeAttack2,
-     kTrackLargeAttack2,
-     false,
-     {1.0f, 0.0f, 0.0f, 0.0f},
-     {0.0f, 1.0f, 0.5f, 0.5f},
-     0.2f,
-     {true, true, true, true}},
-    {kBattleAnimJump, kTrackJump, true, {1.0f, 1.0f, 1.0f, 1.0f}, {}, 0.1f, {}},
-    // Lose is a one-shot for every character.
-    {kBattleAnimLose,
-     kTrackLose,
-     false,
-     {},
-     {0.4f, 0.4f, 0.4f, 0.4f},
-     0.1f,
-     {true, true, true, true}},
-    {kBattleAnimWin,
-     kTrackWin,
-     false,
-     {0.4f, 1.0f, 0.0f, 0.0f},
-     {0.0f, 0.0f, 0.3f, 0.4f},
-     0.2f,
-     {false, false, true, true}},
-    {kBattleAnimPiyori, kTrackPiyori, false, {0.4f, 0.4f, 0.4f, 0.4f}, {}, 0.2f, {}},
+    {kBattleAnimRun, kTrackRun, true, {1.0f, 1.0f, 0.5f, 2.0f}, kZero, 0.1f, kNone},
+    {kBattleAnimWalk, kTrackWalk, true, {1.0f, 0.5f, 1.0f, 1.0f}, kZero, 0.1f, kNone},
+    {kBattleAnimSideWalk, kTrackSideWalk, true, {1.0f, 0.6f, 1.0f, 0.8f}, kZero, 0.1f, kNone},
+    {kBattleAnimDamage, kTrackDamage, false, {1.0f, 1.0f, 1.0f, 1.0f}, kZero, 0.1f, kNone},
+    {kBattleAnimLargeAttack1, kTrackLargeAttack1, false, kZero, kAttack1First, 0.2f, kAll},
+    {kBattleAnimLargeAttack2, kTrackLargeAttack2, false, kAttack2Step, kAttack2First, 0.2f, kAll},
+    {kBattleAnimJump, kTrackJump, true, {1.0f, 1.0f, 1.0f, 1.0f}, kZero, 0.1f, kNone},
+    {kBattleAnimLose, kTrackLose, false, kZero, {0.4f, 0.4f, 0.4f, 0.4f}, 0.1f, kAll},
+    {kBattleAnimWin, kTrackWin, false, kWinStep, kWinFirst, 0.2f, kThreeAndFour},
+    {kBattleAnimPiyori, kTrackPiyori, false, {0.4f, 0.4f, 0.4f, 0.4f}, kZero, 0.2f, kNone},
 };
 
 // Standing, or any index without a row: while attacking both halves attack,
 // except character 4, whose legs stay on the stand.
-constexpr AnimRow kStandRow = {
-    kBattleAnimStop, kTrackStop, true, {1.0f, 1.0f, 1.0f, 1.0f}, {}, 0.2f, {}};
+constexpr AnimRow kStandRow = {kBattleAnimStop, kTrackStop, true, {1.0f, 1.0f, 1.0f, 1.0f},
+                               kZero,           0.2f,       kNone};
 
 struct TurnNumbers {
   float damageSpin = 10.0f;  // degrees a frame while knocked back
@@ -101,12 +79,6 @@ const AnimRow& RowOf(int32_t index) {
   return kStandRow;
 }
 
-void Gain(AnimTrack& t, float step, float rate) {
-  t.time += step;
-  t.weight += rate;
-  if (t.weight > 1.0f) t.weight = 1.0f;
-}
-
 void Hold(AnimTrack& t) {
   if (t.time >= t.length * kHoldAt) t.time = t.length * kHoldAt;
 }
@@ -114,11 +86,11 @@ void Hold(AnimTrack& t) {
 }  // namespace
 
 void BattlePlayer::SetAnimation(int32_t index) {
-  if (index != animIndex) animIndex = index;
+  if (index != animId) animId = index;
 }
 
 void BattlePlayer::BlendAnimation() {
-  const AnimRow& row = RowOf(animIndex);
+  const AnimRow& row = RowOf(animId);
   const int c = character >= 1 && character <= 4 ? character - 1 : 0;
   lowerTrack = row.track;
   upperTrack = row.track;
@@ -138,11 +110,11 @@ void BattlePlayer::BlendAnimation() {
 
   const float step = row.step[c];
   if (upper != lower) {
-    if (character != 2) Gain(tracks[upper], step, row.rate);
-    Gain(tracks[upper], step * 0.5f, row.rate);
+    if (character != 2) GainTrack(tracks[upper], step, row.rate);
+    GainTrack(tracks[upper], step * 0.5f, row.rate);
     Hold(tracks[upper]);
   }
-  Gain(tracks[lower], step, row.rate);
+  GainTrack(tracks[lower], step, row.rate);
   for (size_t i = 0; i < n; ++i) {
     if (i == lower || i == upper) continue;
     AnimTrack& t = tracks[i];
@@ -162,7 +134,7 @@ void BattlePlayer::SpinModel() {
     return static_cast<size_t>(track) < tracks.size() ? tracks[track].time : 0.0f;
   };
   float& yaw = modelAngle.y;
-  if (character == 3 && animIndex == kBattleAnimLargeAttack2) {
+  if (character == 3 && animId == kBattleAnimLargeAttack2) {
     const float t = trackTime(kTrackLargeAttack2);
     if (t > kTurn.spin3From && t < kTurn.spin3Until) {
       yaw += kTurn.spin;
@@ -170,14 +142,14 @@ void BattlePlayer::SpinModel() {
       yaw = kTurn.turnedRound;
     }
   }
-  if (character == 4 && animIndex == kBattleAnimWin) {
+  if (character == 4 && animId == kBattleAnimWin) {
     if (trackTime(kTrackWin) < kTurn.spin4Until) {
       yaw += kTurn.spin;
     } else {
       yaw = 0.0f;
     }
   }
-  switch (animIndex) {
+  switch (animId) {
     case kBattleAnimDamage:
       yaw += kTurn.damageSpin;
       break;
@@ -197,6 +169,5 @@ void BattlePlayer::ApplyAnimation() {
   // Once per drawn frame, however many viewports draw this player.
   if (animatedThisFrame) return;
   animatedThisFrame = 1;
-  PoseSplitBody(model, tracks, lowerTrack, upperTrack, {lowerFrames, kLowerFrameCount},
-                {upperFrames, kUpperFrameCount});
+  PoseBody();
 }

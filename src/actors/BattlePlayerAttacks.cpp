@@ -1,6 +1,6 @@
-// The battle player's large attacks (states 3 and 4): one scripted sequence
-// per character and attack, timed in frames since the state began (the
-// first frame of the state is frame 1). A sequence plays its animation,
+// The battle player's large attacks (modes 3 and 4): one scripted sequence
+// per character and attack, timed in frames since the mode began (the
+// first frame of the mode is frame 1). A sequence plays its animation,
 // moves the player, plays its sounds and spawns its character's large shots
 // owned by the player; its last frame returns the player to the fight. The
 // hit test stays on, so a knock-back ends the sequence where it stands.
@@ -9,7 +9,6 @@
 #include "actors/Player2Shots.h"
 #include "actors/Player3Shots.h"
 #include "actors/Player4Shots.h"
-#include "actors/SplitBodyPose.h"
 #include "actors/StageSounds.h"
 #include "platform/MathHelpers.h"
 #include "platform/SoundManager.h"
@@ -50,7 +49,7 @@ struct Character2Numbers {
   float fanFirst = 15.0f, fanStep = -10.0f;  // degrees from the heading
   int32_t guardFrames = 35;                  // invulnerable frames from frame 1
   float dash = 0.3f;
-  int32_t dashBelow = 30;  // frames in state below this dash
+  int32_t dashBelow = 30;  // mode frames below this dash
   int32_t thunderCue = 30;
   int32_t strikeFrom = 31, strikeUntil = 56;
   float reach = 0.25f;  // along the hand's frame
@@ -99,67 +98,52 @@ int32_t LengthOf(const int32_t (&frames)[4], int32_t character) {
 
 }  // namespace
 
-void BattlePlayer::UpdateLargeAttack1() {
-  switch (character) {
-    case 1:
-      Character1LargeAttack1();
-      break;
-    case 2:
-      Character2LargeAttack1();
-      break;
-    case 3:
-      Character3LargeAttack1();
-      break;
-    case 4:
-      Character4LargeAttack1();
-      break;
-    default:
-      StandThroughAttack(kBattleAnimLargeAttack1, LengthOf(kAttack1Frames, character));
-      break;
-  }
-  CountDownInvulnerability();
-  DecayStun();
-}
+void BattlePlayer::UpdateLargeAttack1() { RunLargeAttack(1); }
 
 void BattlePlayer::UpdateLargeAttack2() {
-  switch (character) {
-    case 1:
-      Character1LargeAttack2();
-      break;
-    case 2:
-      Character2LargeAttack2();
-      break;
-    case 3:
-      Character3LargeAttack2();
-      break;
-    case 4:
-      Character4LargeAttack2();
-      break;
-    default:
-      StandThroughAttack(kBattleAnimLargeAttack2, LengthOf(kAttack2Frames, character));
-      break;
-  }
-  CountDownInvulnerability();
-  DecayStun();
+  RunLargeAttack(2);
   cameraMode = kBattleCameraFollow;
 }
 
+void BattlePlayer::RunLargeAttack(int attack) {
+  const bool first = attack == 1;
+  switch (character) {
+    case 1:
+      first ? Character1LargeAttack1() : Character1LargeAttack2();
+      break;
+    case 2:
+      first ? Character2LargeAttack1() : Character2LargeAttack2();
+      break;
+    case 3:
+      first ? Character3LargeAttack1() : Character3LargeAttack2();
+      break;
+    case 4:
+      first ? Character4LargeAttack1() : Character4LargeAttack2();
+      break;
+    default:
+      StandThroughAttack(first ? kBattleAnimLargeAttack1 : kBattleAnimLargeAttack2,
+                         LengthOf(first ? kAttack1Frames : kAttack2Frames, character));
+      break;
+  }
+  CountDownInvulnerability();
+}
+
 // A player without a model set has no sequence: it stands for the length
-// and fights on, so the state always ends.
+// and fights on, so the mode always ends.
 void BattlePlayer::StandThroughAttack(int32_t index, int32_t length) {
-  if (framesInState == 1) SetAnimation(index);
+  if (modeFrame == 1) SetAnimation(index);
   speed = 0.0f;
   EndAttackAt(length);
 }
 
 void BattlePlayer::EndAttackAt(int32_t length) {
-  if (framesInState < length) return;
-  framesInState = 0;
-  state = kBattleFight;
+  if (modeFrame < length) return;
+  modeFrame = 0;
+  mode = kBattleFight;
 }
 
 void BattlePlayer::SlideAndStepBack(float backSpeed) {
-  const int32_t f = framesInState;
+  const int32_t f = modeFrame;
   if (f <= kC1.slowUntil) {
     speed -= kC1.slowing;
     if (speed < 0.0f) speed = 0.0f;
@@ -174,8 +158,7 @@ void BattlePlayer::SlideAndStepBack(float backSpeed) {
 void BattlePlayer::PoseForHands() {
   if (!model.IsLoaded()) return;
   model.SetWorld(ModelWorld());
-  PoseSplitBody(model, tracks, lowerTrack, upperTrack, {lowerFrames, kLowerFrameCount},
-                {upperFrames, kUpperFrameCount});
+  PoseBody();
   model.UpdateFrameMatrices();
 }
 
@@ -189,7 +172,7 @@ bool BattlePlayer::HandPoint(int upperFrame, float reach, port::Vec3* out) const
 // ---- Large attack 1 ----
 
 void BattlePlayer::Character1LargeAttack1() {
-  const int32_t f = framesInState;
+  const int32_t f = modeFrame;
   if (f == 1) SetAnimation(kBattleAnimLargeAttack1);
   SlideAndStepBack(kC1.recoil);
   if (f == kC1.throwFrame) {
@@ -200,7 +183,7 @@ void BattlePlayer::Character1LargeAttack1() {
 }
 
 void BattlePlayer::Character2LargeAttack1() {
-  const int32_t f = framesInState;
+  const int32_t f = modeFrame;
   if (f == 1) SetAnimation(kBattleAnimLargeAttack1);
   speed = 0.0f;
   if (f == kC2.fanFrame) {
@@ -217,7 +200,7 @@ void BattlePlayer::Character2LargeAttack1() {
 // off backwards and keeps circling back round its owner, whom it cannot hit
 // (BattleAttacksTest.CharacterThreesHomingShotCirclesItsOwner).
 void BattlePlayer::Character3LargeAttack1() {
-  const int32_t f = framesInState;
+  const int32_t f = modeFrame;
   if (f == 1) SetAnimation(kBattleAnimLargeAttack1);
   speed = 0.0f;
   if (f == kC3.homingFrame) {
@@ -228,7 +211,7 @@ void BattlePlayer::Character3LargeAttack1() {
 }
 
 void BattlePlayer::Character4LargeAttack1() {
-  const int32_t f = framesInState;
+  const int32_t f = modeFrame;
   if (f == 1) SetAnimation(kBattleAnimLargeAttack1);
   speed = 0.0f;
   if (f == kC4.mineFrame) {
@@ -241,7 +224,7 @@ void BattlePlayer::Character4LargeAttack1() {
 // ---- Large attack 2 ----
 
 void BattlePlayer::Character1LargeAttack2() {
-  const int32_t f = framesInState;
+  const int32_t f = modeFrame;
   if (f == 1) {
     SetAnimation(kBattleAnimLargeAttack2);
     if (!airborne) {
@@ -261,7 +244,7 @@ void BattlePlayer::Character1LargeAttack2() {
 }
 
 void BattlePlayer::Character2LargeAttack2() {
-  const int32_t f = framesInState;
+  const int32_t f = modeFrame;
   if (f == 1) {
     SetAnimation(kBattleAnimLargeAttack2);
     invulnerable = 1;
@@ -290,7 +273,7 @@ void BattlePlayer::Character2LargeAttack2() {
 }
 
 void BattlePlayer::Character3LargeAttack2() {
-  const int32_t f = framesInState;
+  const int32_t f = modeFrame;
   if (f == 1) SetAnimation(kBattleAnimLargeAttack2);
   speed = 0.0f;
   if (f == kC3.ringFrame) {
@@ -303,7 +286,7 @@ void BattlePlayer::Character3LargeAttack2() {
 }
 
 void BattlePlayer::Character4LargeAttack2() {
-  const int32_t f = framesInState;
+  const int32_t f = modeFrame;
   if (f == 1) {
     SetAnimation(kBattleAnimLargeAttack2);
     Play(kCreatureSound);

@@ -5,12 +5,9 @@
 #include "actors/BattlePlayer.h"
 #include "platform/GraphicsDevice.h"
 #include "platform/MathHelpers.h"
-#include "port/effect.h"
 #include "port/gpu.h"
 #include "render/Camera.h"
 #include "render/CircleShadow.h"
-#include "render/EffectHolder.h"
-#include "render/MaterialColor.h"
 #include "render/ModelScene.h"
 
 using port::gpu::RenderState;
@@ -29,22 +26,20 @@ constexpr CameraRule kCloseUp = {0.5f, 3.0f, 0.0f, 3.0f, 0.0f};
 constexpr CameraRule kOrbit = {0.5f, 3.0f, 0.0f, 0.0f, 2.0f};
 
 struct DrawNumbers {
-  int32_t flashPeriod = 10;  // frames in state: the second half of each flashes
   int32_t flashMinToon = 0;  // invulnerable frames must be above this
   int32_t flashMinFixed = 1;
   float sunflowerScale = 0.2f;
   port::Vec3 sunflowerTurn{-35.0f, 0.0f, -34.0f};  // degrees about x, y, z
   port::Vec3 sunflowerAt{-0.07f, -0.07f, 0.3f};    // from the head frame
-  port::Vec3 chickScale{0.3f, 0.2f, 0.3f};
-  float chickStand = 90.0f;  // degrees about x
-  float chickCircle = 5.0f;  // degrees a frame in state
-  float chickHeight = 0.4f;  // above the head frame
-  float markerSpin = 5.0f;   // degrees a frame in state
+  float markerSpin = 5.0f;                         // degrees a mode frame
   float topScale = 0.8f, topLift = 1.2f;
   float markerScale = 0.5f, markerLift = 1.0f;
   float shadowSize = 0.6f;
 };
 constexpr DrawNumbers kDraw;
+
+constexpr ChickLook kChick = {
+    .scale = {0.3f, 0.2f, 0.3f}, .stand = 90.0f * kDegToRad, .circle = 5.0f, .height = 0.4f};
 
 // Each character's flash colour (saturating components).
 constexpr float kFlashColours[4][4] = {
@@ -93,13 +88,6 @@ void BattlePlayer::ApplyCamera() const {
 
 // ---- Drawing ----
 
-bool BattlePlayer::Flashing() const {
-  const int32_t least =
-      model.GetMethod() == SkinnedModel::kMethodSoftware ? kDraw.flashMinFixed : kDraw.flashMinToon;
-  return invulnerable == 1 && framesInState % kDraw.flashPeriod >= kDraw.flashPeriod / 2 &&
-         invulnerableFrames > least;
-}
-
 void BattlePlayer::Draw(port::Matrix view, port::Matrix projection, port::Vec4 lightDirection) {
   port::gpu::Device* device = g_graphics.GetDevice();
   if (!alive || !model.IsLoaded() || !device || device != port::gpu::Device::Current()) return;
@@ -112,64 +100,16 @@ void BattlePlayer::Draw(port::Matrix view, port::Matrix projection, port::Vec4 l
   device->SetRenderState(RenderState::Lighting, lighting);
 }
 
-port::Matrix BattlePlayer::ModelWorld() const {
-  return port::MatrixScaling(1.0f, 1.0f, 1.0f) *
-         port::MatrixRotationZ((angle.z + modelAngle.z) * kDegToRad) *
-         port::MatrixRotationX((angle.x + modelAngle.x) * kDegToRad) *
-         port::MatrixRotationY((angle.y + modelAngle.y) * kDegToRad) *
-         port::MatrixTranslation(position.x, position.y, position.z);
-}
-
 void BattlePlayer::DrawModel(port::Matrix view, port::Matrix projection, port::Vec4 light) {
-  port::gpu::Device* device = g_graphics.GetDevice();
-  model.SetView(view);
-  model.SetProjection(projection);
-  model.SetWorld(ModelWorld());
-  model.SetLight(light.x, light.y, light.z, light.w, nullptr);
-  ApplyAnimation();
-  const bool flash = Flashing();
-  const float* colour = kFlashColours[character >= 1 && character <= 4 ? character - 1 : 0];
-
-  if (model.GetMethod() == SkinnedModel::kMethodSoftware) {
-    const uint32_t lighting = device->GetRenderState(RenderState::Lighting);
-    device->SetRenderState(RenderState::Lighting, 1);
-    if (flash) {
-      port::gpu::Material m;
-      SetMaterialColor(&m, colour[0], colour[1], colour[2], colour[3]);
-      model.SetMaterial(m);
-    }
-    model.Render(flash ? 0 : 1);
-    device->SetRenderState(RenderState::Lighting, lighting);
-    return;
-  }
-
-  EffectHolder* effect = model.GetEffectHolder();
-  if (!effect) return;
-  const uint32_t cull = device->GetRenderState(RenderState::CullMode);
-  const uint32_t zWrite = device->GetRenderState(RenderState::ZWriteEnable);
-  port::gpu::Texture* stage0 = device->GetTexture(0);
-  if (stage0) stage0->AddRef();  // kept while the stage holds the ramp
-  Texture* ramp = ToonTexture();
-  device->SetTexture(0, ramp ? ramp->Get() : nullptr);
-  device->SetRenderState(RenderState::CullMode, port::gpu::CullCW);
-  device->SetRenderState(RenderState::ZWriteEnable, 0);
-  effect->Begin(1, 0);
-  model.Render(0);
-  effect->End();
-  device->SetRenderState(RenderState::ZWriteEnable, 1);
-  device->SetRenderState(RenderState::CullMode, port::gpu::CullCCW);
-  effect->Begin(0, 0);
-  if (flash) {
-    if (port::Effect* fx = effect->GetEffect()) {
-      fx->SetVector(fx->GetParameterByName("vCol"), {colour[0], colour[1], colour[2], colour[3]});
-    }
-  }
-  model.Render(flash ? 0 : 1);
-  effect->End();
-  device->SetRenderState(RenderState::CullMode, cull);
-  device->SetRenderState(RenderState::ZWriteEnable, zWrite);
-  device->SetTexture(0, stage0);
-  port::SafeRelease(stage0);
+  const int32_t least =
+      model.GetMethod() == SkinnedModel::kMethodSoftware ? kDraw.flashMinFixed : kDraw.flashMinToon;
+  DrawFigure(view, projection, light,
+             {.device = g_graphics.GetDevice(),
+              .effect = model.GetEffectHolder(),
+              .ramp = ToonTexture(),
+              .flash = Flashing(least),
+              .flashColour = kFlashColours[character >= 1 && character <= 4 ? character - 1 : 0],
+              .ambient = nullptr});
 }
 
 // Both hang on the head frame; a model without one wears neither.
@@ -188,15 +128,7 @@ void BattlePlayer::DrawOrnaments() {
     device->SetTransform(port::gpu::TransformType::World, world);
     extraMeshes.front()->Draw();
   }
-  if (state == kBattlePiyori) {
-    const port::Vec3& s = kDraw.chickScale;
-    const port::Matrix world =
-        port::MatrixScaling(s.x, s.y, s.z) * port::MatrixRotationX(kDraw.chickStand * kDegToRad) *
-        port::MatrixRotationZ(kDraw.chickCircle * static_cast<float>(framesInState) * kDegToRad) *
-        port::MatrixTranslation(0.0f, 0.0f, kDraw.chickHeight) * head->combined;
-    device->SetTransform(port::gpu::TransformType::World, world);
-    Chick().Draw();
-  }
+  if (mode == kBattlePiyori) DrawChick(device, Chick(), kChick);
 }
 
 void BattlePlayer::DrawRankMarker() {
@@ -206,7 +138,7 @@ void BattlePlayer::DrawRankMarker() {
   const float lift = top ? kDraw.topLift : kDraw.markerLift;
   const port::Matrix world =
       port::MatrixScaling(s, s, s) *
-      port::MatrixRotationY(kDraw.markerSpin * static_cast<float>(framesInState) * kDegToRad) *
+      port::MatrixRotationY(kDraw.markerSpin * static_cast<float>(modeFrame) * kDegToRad) *
       port::MatrixTranslation(position.x, position.y + lift, position.z);
   g_graphics.GetDevice()->SetTransform(port::gpu::TransformType::World, world);
   RankMarker(rank).Draw();

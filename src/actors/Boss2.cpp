@@ -29,22 +29,6 @@ constexpr const char* kBoss2Files[] = {
     "Xfile/2boss/dying.X",
 };
 
-constexpr const char* kLowerFrameNames[Boss2::kLowerFrames] = {
-    "Frame4_dody_downer",
-    "Frame5_right_leg3",
-    "Frame6_right_leg2",
-    "Frame7_right_leg1",
-    "Frame8_left_leg3",
-    "Frame9_left_leg2",
-    "Frame10_left_leg1",
-    "Frame2_center",
-    "Frame3_dody_downer_operation",
-    "Frame11_body_upper_operation",
-};
-constexpr const char* kUpperFrameNames[Boss2::kUpperFrames] = {
-    "Frame12_body_upper", "Frame13_left_arm3",  "Frame14_left_arm2",  "Frame15_left_arm1",
-    "Frame16_right_arm3", "Frame17_right_arm2", "Frame18_right_arm1", "Frame19_head",
-};
 // Where in lowerFrames and upperFrames the points hang.
 constexpr int kFootFrame = 3;       // Frame7_right_leg1
 constexpr int kLeftHandFrame = 3;   // Frame15_left_arm1
@@ -110,8 +94,7 @@ Boss2::Boss2() : EnemyClassOf(kBoss2Parts) {}
 void Boss2::Init(float x, float y, float z, float heading) {
   Boss::Init(x, y, z, heading);
   const SkinnedModel& model = shared.model;
-  for (int i = 0; i < kLowerFrames; ++i) lowerFrames[i] = model.FindFrame(kLowerFrameNames[i]);
-  for (int i = 0; i < kUpperFrames; ++i) upperFrames[i] = model.FindFrame(kUpperFrameNames[i]);
+  FindBodyFrames(model, lowerFrames, upperFrames);
   // Set before the first cross-fade: a draw may come first.
   upperTrack = lowerTrack = kTrackStop;
   side = 0;

@@ -1,5 +1,6 @@
 // The stage player's life: loading, placing, the frame and its mode machine.
-// Input, hits and field contact are in PlayerControl.cpp, the animation in
+// The control both players share is in PlayerController.cpp; this player's
+// input, targets, hits and walls are in PlayerControl.cpp, the animation in
 // PlayerAnimation.cpp, the camera in PlayerCamera.cpp, the drawing in
 // PlayerDraw.cpp.
 #include "actors/Player.h"
@@ -30,56 +31,38 @@ constexpr const char* kAnimationPaths[Player::kTrackCount - 1] = {
 constexpr const char* kChickPath = "Xfile/hiyoko.X";
 constexpr const char* kEyePath = "Xfile/eye.X";
 
-constexpr const char* kLowerFrameNames[Player::kLowerFrameCount] = {
-    "Frame4_dody_downer",
-    "Frame5_right_leg3",
-    "Frame6_right_leg2",
-    "Frame7_right_leg1",
-    "Frame8_left_leg3",
-    "Frame9_left_leg2",
-    "Frame10_left_leg1",
-    "Frame2_center",
-    "Frame3_dody_downer_operation",
-    "Frame11_body_upper_operation",
-};
-constexpr const char* kUpperFrameNames[Player::kUpperFrameCount] = {
-    "Frame12_body_upper", "Frame13_left_arm3",  "Frame14_left_arm2",  "Frame15_left_arm1",
-    "Frame16_right_arm3", "Frame17_right_arm2", "Frame18_right_arm1", "Frame19_head",
-};
-
 constexpr const char* kGaugeFramePath = "texture/battle/enemygazi.png";
 constexpr const char* kGaugeBarPath = "texture/battle/enemybar.png";
 constexpr const char* kCrossPath = "texture/battle/enemyFace/batu.png";
 
-// The numbers of the modes other than control.
-struct ModeNumbers {
-  int32_t knockBackGuard = 30;      // knock-back frames that are invulnerable throughout
-  float knockBackSlowing = 0.006f;  // speed lost a knock-back frame
-  float piyoriGauge = 50.0f;        // a knock-back ending at this gauge stuns
-  int32_t afterHitFrames = 60;      // invulnerable frames after a knock-back or piyori
-  int32_t attackFrames = 60;        // a large attack's length
-  int32_t throwFrame = 35;          // large attack 1 lets go
-  int32_t launchFrame = 30;         // large attack 2 lets go
-  int32_t landFrame = 50;           // large attack 2 stops hanging in the air
-  float hop = 0.32f;                // large attack 2's jump
-  float recoil1 = 0.05f;            // speed of the step back after each attack
+// The stage player's movement, attacks, knock-back and piyori.
+constexpr ControlNumbers kControl = {
+    .sideStep = 0.15f,
+    .walk = 0.15f,
+    .run = 0.3f,
+    .lockOnTurn = 1.2f,
+    .shotRest = 20,
+    .piyoriFrames = 300,
+    .looks = {kAnimStop, kAnimRun, kAnimWalk, kAnimSideWalk, kAnimPlayerDamage, kAnimJump,
+              kAnimPiyori, kCameraFollow, kCameraStunned},
+};
+
+// The large attacks.
+struct AttackNumbers {
+  int32_t knockBackGuard = 30;  // knock-back frames that are invulnerable throughout
+  int32_t attackFrames = 60;    // a large attack's length
+  int32_t throwFrame = 35;      // large attack 1 lets go
+  int32_t launchFrame = 30;     // large attack 2 lets go
+  int32_t landFrame = 50;       // large attack 2 stops hanging in the air
+  float hop = 0.32f;            // large attack 2's jump
+  float recoil1 = 0.05f;        // speed of the step back after each attack
   float recoil2 = 0.2f;
   float recoilSlowing = 0.02f;  // speed lost a frame before the step back
   int32_t recoilStart = 31, recoilEnd = 50;
-  int32_t piyoriFrames = 300;
-  int32_t chirpEvery = 20;
-  float knockBackCap = 1.0f;
 };
-constexpr ModeNumbers kModes;
+constexpr AttackNumbers kModes;
 
-struct PlacementNumbers {
-  int32_t framesSinceAttack = 60;
-  int32_t framesSinceJump = 20;
-  float cameraDistance = 4.0f;
-  float cameraYawBehind = 180.0f;
-  float standHeight = 1.0f;  // the origin stands this high above the ground
-};
-constexpr PlacementNumbers kPlace;
+constexpr float kStandHeight = 1.0f;  // the origin stands this high above the ground
 
 bool IsFinite(float x, float y, float z) {
   return std::isfinite(x) && std::isfinite(y) && std::isfinite(z);
@@ -97,7 +80,7 @@ port::Vec3 SoundPlacement(port::Vec3 p) {
     float t = 100000.0f;
     port::Vec3 from = p;
     if (g_stageField.RayCast(&from, &up, &t)) {
-      return {p.x, p.y + t + kPlace.standHeight, p.z};
+      return {p.x, p.y + t + kStandHeight, p.z};
     }
   }
   if (!field.HasCollisionData()) return IsFinite(p.x, p.y, p.z) ? p : port::Vec3{};
@@ -105,15 +88,12 @@ port::Vec3 SoundPlacement(port::Vec3 p) {
   const port::Vec3 above{c.x, c.y + field.Radius() + 1.0f, c.z};
   const GroundHit ground = FindGround(above);
   if (!ground.found) return above;
-  return ground.point + port::Vec3{0.0f, kPlace.standHeight, 0.0f};
+  return ground.point + port::Vec3{0.0f, kStandHeight, 0.0f};
 }
 
 }  // namespace
 
-Player::Player() {
-  kind = kCharacterPlayer;
-  alive = 0;
-}
+Player::Player() : PlayerController(kControl) {}
 
 Player::~Player() = default;
 
@@ -141,8 +121,7 @@ bool Player::Load(int method, Camera* camera_, EffectHolder* effect_, Texture* t
   }
   // Refilled on every load: a model loaded again gives its own lengths.
   model.GetAnimationLengths(tracks);
-  for (int i = 0; i < kLowerFrameCount; ++i) lowerFrames[i] = model.FindFrame(kLowerFrameNames[i]);
-  for (int i = 0; i < kUpperFrameCount; ++i) upperFrames[i] = model.FindFrame(kUpperFrameNames[i]);
+  FindBodyFrames(model, lowerFrames, upperFrames);
 
   gaugeFrame.Load(device, kGaugeFramePath, 0);
   gaugeBar.Load(device, kGaugeBarPath, 0);
@@ -178,63 +157,21 @@ void Player::RegisterListener() {
 void Player::Place(float x, float y, float z, float heading) {
   const port::Vec3 at = SoundPlacement({x, y, z});
   if (!std::isfinite(heading)) heading = 0.0f;
-  position = previousPosition = at;
-  cameraTarget = at;
-  angle = {0.0f, heading, 0.0f};
+  ResetControl(at, heading);
   mode = kPlayerControl;
-  modeFrame = 0;
   cameraOn = 1;
   alive = 1;
-  airborne = 1;
   id = kOwnerPlayer;
-  stunGauge = 0.0f;
-  displayAngle = {};
-  speed = 0.0f;
-  verticalSpeed = 0.0f;
-  animId = kAnimStop;
   animFrames = 0;
-  upperTrack = 0;
-  mainTrack = 0;
-  attackLatch = 0;
-  charge = 0;
-  attackPose = 0;
-  invulnerable = 0;
-  invulnerableFrames = 0;
-  lockOnHold = 0;
-  framesSinceAttack = kPlace.framesSinceAttack;
-  framesSinceJump = kPlace.framesSinceJump;
   gaugeTimer = kGaugeHidden;
   gaugeValue = 0.0f;
   gaugeMax = 1.0f;
-  cameraMode = kCameraFollow;
-  cameraPitch = 0.0f;
-  cameraYaw = heading + kPlace.cameraYawBehind;
-  cameraDistance = kPlace.cameraDistance;
-  if (camera) {
-    camera->SetMode(Camera::kOrbit);
-    camera->SetDistance(kPlace.cameraDistance);
-    camera->SetPosition(at.x, at.y, at.z);
-    camera->SetPitch(0.0f);
-    camera->SetYaw(cameraYaw);
-  }
+  if (camera) AimCamera(*camera);
 }
 
 void Player::SetTimeUp() { mode = kPlayerTimeUp; }
 void Player::SetGameOver() { mode = kPlayerGameOver; }
 void Player::SetClear() { mode = kPlayerClear; }
-
-void Player::SetKnockBack(float heading, float speed_) {
-  moveHeading = heading;
-  speed = speed_ > kModes.knockBackCap ? kModes.knockBackCap : speed_;
-}
-
-void Player::SetButton(int32_t action, int32_t button) {
-  if (action >= 0 && action < kActionCount) padButtons[action] = button;
-}
-
-int32_t Player::GetButton(int32_t action) const {
-  return action >= 0 && action < kActionCount ? padButtons[action] : 0;
-}
 
 void Player::ShowEnemyGauge(int32_t kind_, float hp, float maxHp) {
   gaugeTimer = hp <= 0.0f ? 90 : 0;
@@ -246,15 +183,13 @@ void Player::ShowEnemyGauge(int32_t kind_, float hp, float maxHp) {
 void Player::Update() {
   if (!alive) return;
   previousPosition = position;
-  UpdateMode();
+  StepMode();
   FollowField();
   BlendAnimation();
   if (cameraOn) RunCamera();
 }
 
-void Player::UpdateMode() {
-  ++modeFrame;
-  ++framesSinceJump;
+void Player::RunMode() {
   switch (mode) {
     case kPlayerKnockBack:
       UpdateKnockBack();
@@ -282,19 +217,14 @@ void Player::UpdateMode() {
       HandleAttackInput();
       break;
   }
-  CheckHits();
-  const port::Vec3 d = DirectionFromAngles(angle.x, moveHeading, angle.z);
-  position.x += d.x * speed;
-  position.z += d.z * speed;
-  CollideStage(d);
 }
 
 void Player::FollowField() {
   const GroundHit ground = FindGround(position);
   if (ground.found) {
-    groundBelow = ground.point + port::Vec3{0.0f, kPlace.standHeight, 0.0f};
-    shadowHeight = ground.point.y + kPlace.standHeight - 0.95f;
-    ApplyGravity(ground.point.y + kPlace.standHeight);
+    groundBelow = ground.point + port::Vec3{0.0f, kStandHeight, 0.0f};
+    shadowHeight = ground.point.y + kStandHeight - 0.95f;
+    ApplyGravity(ground.point.y + kStandHeight);
   } else {
     // No field there: the player cannot go there.
     position = previousPosition;
@@ -306,30 +236,11 @@ void Player::FollowField() {
   // With nothing below, the point lies the whole reach down; the camera that
   // reads it clamps the slope it makes.
   g_stageField.RayCast(&ahead, &down, &t);
-  groundAhead = ahead + down * t + port::Vec3{0.0f, kPlace.standHeight, 0.0f};
+  groundAhead = ahead + down * t + port::Vec3{0.0f, kStandHeight, 0.0f};
 
   if (verticalSpeed > 0.0f && CeilingAbove(previousPosition)) {
     position = previousPosition;
     verticalSpeed = 0.0f;
-  }
-}
-
-void Player::ReturnToControl() {
-  mode = kPlayerControl;
-  modeFrame = 0;
-}
-
-void Player::CountDownInvulnerability() {
-  if (invulnerableFrames >= 0) {
-    invulnerable = 1;
-    --invulnerableFrames;
-  } else {
-    invulnerable = 0;
-  }
-  if (stunGauge > 0.0f) {
-    stunGauge -= 0.003f;
-  } else {
-    stunGauge = 0.0f;
   }
 }
 
@@ -339,20 +250,7 @@ void Player::UpdateKnockBack() {
     invulnerable = 1;
     invulnerableFrames = 1;
   }
-  speed -= kModes.knockBackSlowing;
-  animId = kAnimPlayerDamage;
-  if (speed > 0.0f) return;
-  if (stunGauge < kModes.piyoriGauge) {
-    // Back in control with the mode frame running on.
-    speed = 0.0f;
-    mode = kPlayerControl;
-    invulnerable = 1;
-    invulnerableFrames = kModes.afterHitFrames;
-  } else {
-    mode = kPlayerPiyori;
-    modeFrame = 0;
-    stunGauge = 0.0f;
-  }
+  SlowKnockBack();
 }
 
 // Slides on a little, steps back, stands.
@@ -405,24 +303,6 @@ void Player::LargeAttack2() {
   if (f == kModes.attackFrames) ReturnToControl();
 }
 
-void Player::HoldPose(int32_t anim, int32_t camMode) {
-  invulnerable = 1;
-  invulnerableFrames = 0;
-  SetAnimation(anim);
-  speed = 0.0f;
-  cameraMode = camMode;
-}
-
 void Player::UpdateTimeUp() { HoldPose(kAnimTimeUp, kCameraEnd); }
 void Player::UpdateGameOver() { HoldPose(kAnimGameOver, kCameraEnd); }
 void Player::UpdateClear() { HoldPose(kAnimGameClear, kCameraClear); }
-
-void Player::UpdatePiyori() {
-  HoldPose(kAnimPiyori, kCameraStunned);
-  if (modeFrame % kModes.chirpEvery == 1) g_sound.PlaySound(kSoundPiyori, kQuieter20dB);
-  if (modeFrame > kModes.piyoriFrames) {
-    ReturnToControl();
-    invulnerable = 1;
-    invulnerableFrames = kModes.afterHitFrames;
-  }
-}

@@ -8,11 +8,11 @@
 #include <cstdint>
 #include <vector>
 
+#include "actors/PlayerController.h"
 #include "port/math.h"
 #include "render/SkinnedModel.h"
 #include "render/StaticMesh.h"
 #include "render/Texture.h"
-#include "world/Character.h"
 
 class Camera;
 class EffectHolder;
@@ -26,14 +26,14 @@ class Device;
 
 // Any other value runs as control.
 enum PlayerMode : int32_t {
-  kPlayerControl = 1,
-  kPlayerKnockBack = 2,
-  kPlayerLargeAttack1 = 3,
-  kPlayerLargeAttack2 = 4,
+  kPlayerControl = kModeControl,
+  kPlayerKnockBack = kModeKnockBack,
+  kPlayerLargeAttack1 = kModeLargeAttack1,
+  kPlayerLargeAttack2 = kModeLargeAttack2,
   kPlayerTimeUp = 5,
   kPlayerGameOver = 6,
   kPlayerClear = 7,
-  kPlayerPiyori = 8,
+  kPlayerPiyori = kModePiyori,
 };
 
 // The camera routine Update runs while the camera is on.
@@ -45,14 +45,15 @@ enum PlayerCameraMode : int32_t {
 };
 
 // The actions whose pad buttons can be assigned.
-enum PlayerAction : int32_t { kActionAttack = 0, kActionShift = 1, kActionJump = 2 };
+enum PlayerAction : int32_t {
+  kActionAttack = kControlAttack,
+  kActionShift = kControlShift,
+  kActionJump = kControlJump
+};
 
-class Player : public Character {
+class Player : public PlayerController {
  public:
   static constexpr int kTrackCount = 13;
-  static constexpr int kLowerFrameCount = 10;
-  static constexpr int kUpperFrameCount = 8;
-  static constexpr int kActionCount = 3;
   // The gauge is hidden while its timer is at this or above.
   static constexpr int32_t kGaugeHidden = 180;
 
@@ -81,17 +82,15 @@ class Player : public Character {
   // The enemy gauge, while shown. Counts the gauge timer by one each call.
   void Draw2D(port::Sprite* sprite) override;
 
-  void SetAnimation(int32_t animId);
+  void SetAnimation(int32_t id_) override;
   // Picks the tracks of the animation id and moves weights and times on.
   void BlendAnimation();
-  // Poses the model: legs from the main track, arms and head from the upper one.
-  void ApplyAnimation();
+  // Poses the model: legs from the lower track, arms and head from the upper one.
+  void ApplyAnimation() override;
 
-  // Pushes the player along heading at speed (at most 1.0).
-  void SetKnockBack(float heading, float speed);
-  // Pad 0's button of an action; other actions change nothing / answer 0.
-  void SetButton(int32_t action, int32_t button);
-  int32_t GetButton(int32_t action) const;
+  // The keys, and pad 0 with its assigned buttons.
+  bool IsDirectionDown(int direction) const override;
+  bool IsActionDown(int action) const override;
   // Every enemy's hit test reports here after a hit (a CharacterKind); the
   // gauge shows the face its class's traits give (GaugeFaceRow).
   void ShowEnemyGauge(int32_t kind, float hp, float maxHp);
@@ -107,49 +106,20 @@ class Player : public Character {
   Camera* camera = nullptr;
   EffectHolder* effect = nullptr;
   Texture* toonRamp = nullptr;
-  SkinnedModel model;
   StaticMesh chickMesh;  // drawn over the head while stunned
   StaticMesh eyeMesh;    // loaded and released, never drawn
   // The tracks are the base's `tracks`, kTrackCount of them.
-  float shadowHeight = 0.0f;  // ground under the player + 0.05
-  ModelFrame* lowerFrames[kLowerFrameCount] = {};
-  ModelFrame* upperFrames[kUpperFrameCount] = {};  // the last is the head
-  int32_t upperTrack = 0;
-  int32_t mainTrack = 0;
   Texture gaugeFrame;
   Texture gaugeBar;
   std::vector<Texture> faces;  // a row of the enemy class table's each (GaugeFacePath)
   Texture cross;
-  int32_t padButtons[kActionCount] = {0, 1, 2};
 
-  // Camera.
   int32_t cameraOn = 0;
-  int32_t cameraMode = kCameraFollow;
-  float cameraPitch = 0.0f;  // degrees
-  float cameraYaw = 0.0f;    // degrees
-  float cameraDistance = 0.0f;
-  port::Vec3 cameraTarget;
-
-  // Movement and modes.
-  int32_t animId = kAnimStop;
   int32_t animFrames = 0;  // frames since the animation id last changed
-  int32_t framesSinceAttack = 0;
-  float moveHeading = 0.0f;  // degrees; the move may differ from the facing
-  float speed = 0.0f;        // world units a frame along moveHeading
-  float verticalSpeed = 0.0f;
-  int32_t modeFrame = 0;
-  int32_t mode = kPlayerControl;
-  int32_t lockOnHold = 0;  // frames shift has been held without a side step
-  uint8_t attackLatch = 0;
-  int32_t charge = 0;  // frames
-  uint8_t attackPose = 0;
-  int32_t framesSinceJump = 0;
-  float stunGauge = 0.0f;
-  port::Vec3 displayAngle;  // pitch, yaw, roll added when drawn (the damage spin)
-  uint8_t sokai = 0;        // 1 in the sokai stage
-  int32_t viewType = 0;     // the view-type option, 0 to 2
-  port::Vec3 groundBelow;   // ground under the player + (0, 1, 0)
-  port::Vec3 groundAhead;   // ground 1.5 ahead + (0, 1, 0)
+  uint8_t sokai = 0;       // 1 in the sokai stage
+  int32_t viewType = 0;    // the view-type option, 0 to 2
+  port::Vec3 groundBelow;  // ground under the player + (0, 1, 0)
+  port::Vec3 groundAhead;  // ground 1.5 ahead + (0, 1, 0)
 
   // Enemy gauge.
   int32_t gaugeTimer = kGaugeHidden;  // counted in drawn frames
@@ -157,32 +127,27 @@ class Player : public Character {
   float gaugeMax = 1.0f;
   float gaugeValue = 0.0f;
 
+ protected:
+  bool FindLockOnTarget(float reach, float* yaw) const override;
+  void Shoot() override;
+  bool CanCharge() const override;
+  bool ShowsJump() const override;
+  void RunMode() override;
+  void CheckHits() override;
+  void CollideWalls(const port::Vec3& d) override;
+
  private:
-  void UpdateMode();
-  void HandleMoveInput();
-  void HandleAttackInput();
   void UpdateKnockBack();
   void LargeAttack1();
   void LargeAttack2();
   void UpdateTimeUp();
   void UpdateGameOver();
   void UpdateClear();
-  void UpdatePiyori();
-  void CheckHits();
-  void CollideStage(const port::Vec3& d);
-  void ApplyGravity(float ground);
-  void LockOn();
-  // The shared steps of several modes.
-  void CountDownInvulnerability();
   void LargeAttackRecoil(float recoil);
-  void HoldPose(int32_t anim, int32_t camMode);
-  void ReturnToControl();
   // Update's steps after the mode: ground, ground ahead, ceiling.
   void FollowField();
   void RunCamera();
   void DrawModel(port::Matrix view, port::Matrix projection, port::Vec4 lightDirection);
-  void DrawChick();
-  bool Flashing() const;
   Texture* FaceOf(int32_t kind);
   void RegisterListener();
 };

@@ -3,31 +3,22 @@
 #include <cstddef>
 
 #include "actors/Player.h"
-#include "actors/SplitBodyPose.h"
 #include "platform/MathHelpers.h"
 
 namespace {
 
-// Track numbers, in the load order of Player::Load.
+using enum PlayerController::Track;
+// The stage player's tracks after the shared ones, in the load order of Player::Load.
 enum PlayerTrack : int32_t {
-  kTrackStop = 0,
-  kTrackRun = 1,
-  kTrackWalk = 2,
-  kTrackSideWalk = 3,
-  kTrackAttack = 4,
-  kTrackDamage = 5,
-  kTrackJump = 6,
-  kTrackLargeAttack1 = 7,
-  kTrackLargeAttack2 = 8,
-  kTrackTimeUp = 9,
-  kTrackGameOver = 10,
-  kTrackClear = 11,
-  kTrackPiyori = 12,
+  kTrackTimeUp = kSharedTrackCount,
+  kTrackGameOver,
+  kTrackClear,
+  kTrackPiyori,
 };
 
 struct AnimRow {
   int32_t animId;
-  int32_t mainTrack;
+  int32_t lowerTrack;
   int32_t upperTrack;
   bool attackUpper;  // the upper body shows the attack while in attack pose
   float rate;        // weight gained (or lost) a frame
@@ -81,12 +72,6 @@ int32_t RestartedTrack(int32_t animId) {
   }
 }
 
-void Gain(AnimTrack& t, float step, float rate) {
-  t.time += step;
-  t.weight += rate;
-  if (t.weight > 1.0f) t.weight = 1.0f;
-}
-
 }  // namespace
 
 void Player::SetAnimation(int32_t id_) {
@@ -100,43 +85,32 @@ void Player::SetAnimation(int32_t id_) {
 void Player::BlendAnimation() {
   ++animFrames;
   const AnimRow& row = RowOf(animId);
-  mainTrack = row.mainTrack;
+  lowerTrack = row.lowerTrack;
   upperTrack = row.upperTrack;
-  if (row.attackUpper && attackPose) {
+  if (row.attackUpper && attacking) {
     upperTrack = kTrackAttack;
     // Standing still the whole body attacks.
-    if (&row == &kStandRow) mainTrack = kTrackAttack;
+    if (&row == &kStandRow) lowerTrack = kTrackAttack;
   }
 
   if (animId == kAnimPlayerDamage) {
-    displayAngle.y += kSpin.damageSpin;
+    modelAngle.y += kSpin.damageSpin;
   } else {
-    displayAngle.y = TurnToward(0.0f, displayAngle.y, kSpin.unwind);
+    modelAngle.y = TurnToward(0.0f, modelAngle.y, kSpin.unwind);
   }
 
   const size_t n = tracks.size();
-  const size_t main = static_cast<size_t>(mainTrack);
+  const size_t lower = static_cast<size_t>(lowerTrack);
   const size_t upper = static_cast<size_t>(upperTrack);
-  if (main >= n || upper >= n) return;
+  if (lower >= n || upper >= n) return;
   if (row.holdStep > 0.0f) {
-    AnimTrack& t = tracks[main];
+    AnimTrack& t = tracks[lower];
     t.time += row.holdStep;
     if (t.time > t.length * kHoldAt) t.time = t.length * kHoldAt;
   }
-  if (upper != main) Gain(tracks[upper], row.step, row.rate);
-  Gain(tracks[main], row.step, row.rate);
-  for (size_t i = 0; i < n; ++i) {
-    if (i == main || i == upper) continue;
-    AnimTrack& t = tracks[i];
-    t.weight -= row.rate;
-    if (t.weight < 0.0f) {
-      t.weight = 0.0f;
-      t.time = 0.0f;
-    }
-  }
+  if (upper != lower) GainTrack(tracks[upper], row.step, row.rate);
+  GainTrack(tracks[lower], row.step, row.rate);
+  FadeOtherTracks(lower, upper, row.rate);
 }
 
-void Player::ApplyAnimation() {
-  PoseSplitBody(model, tracks, mainTrack, upperTrack, {lowerFrames, kLowerFrameCount},
-                {upperFrames, kUpperFrameCount});
-}
+void Player::ApplyAnimation() { PoseBody(); }

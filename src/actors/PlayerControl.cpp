@@ -1,5 +1,5 @@
-// The stage player in control: the keys and pad 0, the shots and the charge,
-// the lock-on, the hits of enemy objects, walls and gravity.
+// The stage player in control: the keys and pad 0, the shot, the lock-on on
+// the enemies, the hits of enemy objects, the walls and when a jump shows.
 #include "actors/Motion.h"
 #include "actors/Player.h"
 #include "actors/Player1Shots.h"
@@ -12,170 +12,59 @@
 
 namespace {
 
-struct ControlNumbers {
-  float turn = 2.0f;         // degrees a frame
-  float sideStep = 0.15f;    // units a frame
-  float walk = 0.15f;        // forward or back with shift
-  float run = 0.3f;          // forward or back without
-  int32_t dustEvery = 5;     // mode frames between dust puffs while running
-  float jump = 0.4f;         // vertical speed of a jump
-  int32_t jumpRest = 20;     // frames on the ground before the next jump
-  int32_t lockOnAfter = 20;  // shift held longer than this locks on
-  float lockOnReach = 2000.0f;
-  float lockOnTurn = 1.2f;   // degrees a frame
-  int32_t shotRest = 21;     // frames between shots
-  int32_t chargeAfter = 15;  // frames after a shot before the charge starts
-  int32_t charge1 = 80;      // a release above this throws large attack 1
-  int32_t charge2 = 240;     // above this large attack 2
-  int32_t chargeCue = 15;    // the charge sound also plays here
-  float hitMargin = 0.3f;    // added to an object's radius
-  float knockBackPerDamage = 0.04f;
-};
-constexpr ControlNumbers kControl;
+// By pad direction (kPadUp ...) and by ControlAction.
+constexpr int kDirectionKeys[] = {port::kKeyUp, port::kKeyDown, port::kKeyLeft, port::kKeyRight};
+constexpr int kActionKeys[Player::kActionCount] = {port::kKeyZ, port::kKeyX, port::kKeyC};
 
-bool IsHeld(int key, int32_t button) {
-  return g_input.IsKeyDown(key) || g_input.IsPadButton(0, button);
-}
-
-bool IsDirection(int key, int padDirection) {
-  return g_input.IsKeyDown(key) || g_input.IsPadDirection(0, padDirection);
-}
+constexpr float kHitMargin = 0.3f;  // added to an object's radius
 
 }  // namespace
 
-void Player::HandleMoveInput() {
-  g_input.PollKeyboard();
-  g_input.PollJoysticks();
-  animId = kAnimStop;
-  cameraMode = kCameraFollow;
-  CountDownInvulnerability();
-  // In the air the jump's speed and direction stay.
-  if (airborne) return;
-
-  speed = 0.0f;
-  const bool shift = IsHeld(port::kKeyX, padButtons[kActionShift]);
-  lockOnHold = shift ? lockOnHold + 1 : 0;
-  bool sideStep = false;
-  const float heading = angle.y;
-  if (IsDirection(port::kKeyRight, kPadRight)) {
-    if (shift) {
-      moveHeading = heading + 90.0f;
-      speed = kControl.sideStep;
-      animId = kAnimSideWalk;
-      sideStep = true;
-    } else {
-      angle.y += kControl.turn;
-      animId = kAnimWalk;
-    }
-  } else if (IsDirection(port::kKeyLeft, kPadLeft)) {
-    if (shift) {
-      moveHeading = heading + 270.0f;
-      speed = kControl.sideStep;
-      animId = kAnimSideWalk;
-      sideStep = true;
-    } else {
-      angle.y -= kControl.turn;
-      animId = kAnimWalk;
-    }
-  }
-
-  // Forward and back keep the facing; after a side step this frame they go
-  // diagonally. The headings compare exactly, as the side step wrote them.
-  const auto walkOrRun = [&] {
-    if (shift) {
-      animId = kAnimWalk;
-      speed = kControl.walk;
-    } else {
-      animId = kAnimRun;
-      speed = kControl.run;
-      if (modeFrame % kControl.dustEvery == 0) SpawnRunDust(position);
-    }
-  };
-  if (IsDirection(port::kKeyUp, kPadUp)) {
-    walkOrRun();
-    const float h = angle.y;
-    if (moveHeading == h + 90.0f) {
-      moveHeading = h + 45.0f;
-    } else if (moveHeading == h + 270.0f) {
-      moveHeading = h + 315.0f;
-    } else {
-      moveHeading = h;
-    }
-  }
-  if (IsDirection(port::kKeyDown, kPadDown)) {
-    walkOrRun();
-    const float h = angle.y;
-    if (moveHeading == h + 90.0f) {
-      moveHeading = h + 135.0f;
-    } else if (moveHeading == h + 270.0f) {
-      moveHeading = h + 225.0f;
-    } else {
-      moveHeading = h + 180.0f;
-    }
-  }
-
-  if (IsHeld(port::kKeyC, padButtons[kActionJump]) && framesSinceJump >= kControl.jumpRest) {
-    g_sound.PlaySound(kSoundJump, kQuieter10dB);
-    verticalSpeed += kControl.jump;
-  }
-
-  if (!shift || sideStep) lockOnHold = 0;
-  if (lockOnHold > kControl.lockOnAfter) LockOn();
+bool Player::IsDirectionDown(int direction) const {
+  if (direction < kPadUp || direction > kPadRight) return false;
+  return g_input.IsKeyDown(kDirectionKeys[direction]) || g_input.IsPadDirection(0, direction);
 }
 
-void Player::HandleAttackInput() {
-  ++framesSinceAttack;
-  if (!IsHeld(port::kKeyZ, padButtons[kActionAttack])) {
-    if (charge > kControl.charge2) {
-      mode = kPlayerLargeAttack2;
-      modeFrame = 0;
-    } else if (charge > kControl.charge1) {
-      mode = kPlayerLargeAttack1;
-      modeFrame = 0;
-    }
-    attackLatch = 0;
-    charge = 0;
-  } else if (!attackLatch && framesSinceAttack >= kControl.shotRest) {
-    attackLatch = 1;
-    if (sokai) {
-      // The sokai stage has one attack, thrown on the press.
-      mode = kPlayerLargeAttack1;
-      modeFrame = 0;
-    } else {
-      g_sound.PlaySound(kSoundShot, kQuieter20dB);
-      Tama::Spawn({.at = position, .heading = angle.y, .owner = kOwnerPlayer});
-    }
-    framesSinceAttack = 0;
-  } else if (framesSinceAttack > kControl.chargeAfter && !sokai) {
-    ++charge;
-    if (charge == kControl.chargeCue || charge == kControl.charge1) {
-      g_sound.PlaySound(kSoundChargeLevel, kQuieter5dB);
-    }
-    if (charge == kControl.charge2) g_sound.PlaySound(kSoundChargeFull, kQuieter10dB);
-  }
-  attackPose = framesSinceAttack < kControl.shotRest ? 1 : 0;
+bool Player::IsActionDown(int action) const {
+  if (action < 0 || action >= kActionCount) return false;
+  return g_input.IsKeyDown(kActionKeys[action]) || g_input.IsPadButton(0, buttons[action]);
 }
 
-void Player::LockOn() {
-  const Character* best = nullptr;
-  double bestScore = kControl.lockOnReach;
-  float bestYaw = 0.0f;
+void Player::Shoot() {
+  if (sokai) {
+    // The sokai stage has one attack, thrown on the press.
+    mode = kPlayerLargeAttack1;
+    modeFrame = 0;
+  } else {
+    g_sound.PlaySound(kSoundShot, kQuieter20dB);
+    Tama::Spawn({.at = position, .heading = angle.y, .owner = kOwnerPlayer});
+  }
+}
+
+// The sokai stage's attack does not charge.
+bool Player::CanCharge() const { return !sokai; }
+
+bool Player::ShowsJump() const { return mode < kPlayerKnockBack || mode > kPlayerPiyori; }
+
+// The enemy ahead and near: a degree off the heading counts as a tenth of a
+// unit away.
+bool Player::FindLockOnTarget(float reach, float* yaw) const {
+  bool found = false;
+  double bestScore = reach;
   g_characters.ForEach([&](Character* c) {
     if (!c->IsAlive()) return;
     port::Vec3 p;
     c->GetPosition(&p);
-    const float yaw = YawTo(position.x, position.z, p.x, p.z);
-    const double score = AngleDistance(angle.y, yaw) * 0.1f +
+    const float toward = YawTo(position.x, position.z, p.x, p.z);
+    const double score = AngleDistance(angle.y, toward) * 0.1f +
                          Distance3(position.x, position.y, position.z, p.x, p.y, p.z);
     if (score < bestScore) {
-      best = c;
+      found = true;
       bestScore = score;
-      bestYaw = yaw;
+      *yaw = toward;
     }
   });
-  if (!best) return;
-  animId = kAnimWalk;
-  angle.y = TurnToward(bestYaw, angle.y, kControl.lockOnTurn);
+  return found;
 }
 
 void Player::CheckHits() {
@@ -184,28 +73,17 @@ void Player::CheckHits() {
   for (size_t i = 0; i < count; ++i) {
     DynamicObject* o = g_objects.At(i);
     if (!o || !o->IsAlive() || o->GetOwner() == id) continue;
-    if (!ObjectTouches(*o, position, kControl.hitMargin)) continue;
+    if (!ObjectTouches(*o, position, kHitMargin)) continue;
     o->SetHit(1);
     modeFrame = 0;
     mode = kPlayerKnockBack;
-    port::Vec3 at;
-    o->GetPosition(&at);
-    SetKnockBack(YawTo(at.x, at.z, position.x, position.z),
-                 o->GetDamage() * kControl.knockBackPerDamage);
-    stunGauge += o->GetDamage();
+    TakeHit(*o);
     return;  // one hit a frame
   }
 }
 
-void Player::CollideStage(const port::Vec3& d) {
+void Player::CollideWalls(const port::Vec3& d) {
   const WallResponse r = CollideWithWalls(&position, previousPosition, d, speed, angle.x, angle.z,
                                           mode == kPlayerKnockBack, WallTest::kMoveDirection);
   if (r.bounced) moveHeading = YawOfVector(r.reflected.x, r.reflected.y, r.reflected.z);
-}
-
-void Player::ApplyGravity(float ground) {
-  const GravityStep step = ::ApplyGravity(ground, &position, &verticalSpeed, &airborne);
-  if (step == GravityStep::kStanding) return;
-  framesSinceJump = 0;
-  if (mode < kPlayerKnockBack || mode > kPlayerPiyori) animId = kAnimJump;
 }

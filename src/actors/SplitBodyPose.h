@@ -10,6 +10,15 @@
 class ModelFrame;
 class SkinnedModel;
 
+// The skeleton the players and boss 2 share: the legs and hips, then the
+// body, arms and head (the head last).
+constexpr int kLowerBodyFrameCount = 10;
+constexpr int kUpperBodyFrameCount = 8;
+
+// Looks the skeleton's frames up in the model; a frame it lacks stays null.
+void FindBodyFrames(const SkinnedModel& model, ModelFrame* (&lower)[kLowerBodyFrameCount],
+                    ModelFrame* (&upper)[kUpperBodyFrameCount]);
+
 struct BodyFrames {
   ModelFrame* const* frames;  // null entries (frames the model lacks) are skipped
   int count;

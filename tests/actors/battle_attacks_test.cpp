@@ -59,8 +59,8 @@ class BattleAttacksTest : public BattleFixture {
     players[i].charge = attack == 1 ? 81 : 241;
     players[i].shotHeld = 1;
     AttackStep();
-    ASSERT_EQ(players[i].state, attack == 1 ? kBattleLargeAttack1 : kBattleLargeAttack2);
-    ASSERT_EQ(players[i].framesInState, 0);
+    ASSERT_EQ(players[i].mode, attack == 1 ? kBattleLargeAttack1 : kBattleLargeAttack2);
+    ASSERT_EQ(players[i].modeFrame, 0);
     sequenceFrame = 0;
     spawned.clear();
     particles.clear();
@@ -176,14 +176,14 @@ TEST_F(BattleAttacksTest, EachSequenceSpawnsItsShotsAndSoundsAtItsFramesAndEndsO
     BattlePlayer& p = players[i];
     const float heading = p.angle.y;
     Release(i, row.attack);
-    EXPECT_EQ(p.animIndex, kBattleAnimStop);
+    EXPECT_EQ(p.animId, kBattleAnimStop);
     AttackStep();
-    EXPECT_EQ(p.animIndex, row.attack == 1 ? kBattleAnimLargeAttack1 : kBattleAnimLargeAttack2);
+    EXPECT_EQ(p.animId, row.attack == 1 ? kBattleAnimLargeAttack1 : kBattleAnimLargeAttack2);
     AttackSteps(row.length - 2);
-    EXPECT_EQ(p.state, row.attack == 1 ? kBattleLargeAttack1 : kBattleLargeAttack2);
+    EXPECT_EQ(p.mode, row.attack == 1 ? kBattleLargeAttack1 : kBattleLargeAttack2);
     AttackStep();  // the last frame
-    EXPECT_EQ(p.state, kBattleFight);
-    EXPECT_EQ(p.framesInState, 0);
+    EXPECT_EQ(p.mode, kBattleFight);
+    EXPECT_EQ(p.modeFrame, 0);
 
     // The shots: each firing frame spawns the row's set from the player's
     // position (hit boxes: from the hand), owned by the player.
@@ -259,7 +259,7 @@ TEST_F(BattleAttacksTest, CharacterThreesHomingShotCirclesItsOwner) {
   EXPECT_GT(farthest, 1.0f);
   EXPECT_LT(nearestAfter, farthest);  // it came back round
   EXPECT_TRUE(shot->IsAlive());
-  EXPECT_NE(p.state, kBattleKnockBack);
+  EXPECT_NE(p.mode, kBattleKnockBack);
   EXPECT_GE(p.points, points);
 }
 
@@ -306,10 +306,10 @@ TEST_F(BattleAttacksTest, CharacterOnesHopRisesHangsUntilFrameFiftyAndComesDown)
   EXPECT_GT(highest - ground, 0.5f);
   EXPECT_EQ(CountSound(kSoundJump), 1);
   AttackStep();
-  EXPECT_EQ(p.animIndex, kBattleAnimStop);  // frame 50
+  EXPECT_EQ(p.animId, kBattleAnimStop);  // frame 50
   AttackSteps(10);
   EXPECT_LT(p.position.y, highest);  // falling again
-  EXPECT_EQ(p.state, kBattleFight);
+  EXPECT_EQ(p.mode, kBattleFight);
   BattleStep(60);
   EXPECT_NEAR(p.position.y, ground, 1e-4f);
 
@@ -432,7 +432,7 @@ TEST_F(BattleAttacksTest, APlayerWithoutAModelStrikesNothingFromItsHandsAndStill
     for (ModelFrame*& f : p.upperFrames) f = nullptr;
     Release(i, 2);
     AttackSteps(character == 2 ? 60 : 100);
-    EXPECT_EQ(p.state, kBattleFight);
+    EXPECT_EQ(p.mode, kBattleFight);
     EXPECT_EQ(SpawnedOfType(kObjectPlayer2HitBox).size(), 0u);
     EXPECT_TRUE(particles.empty());
     // The shot that leaves from the feet still goes.
@@ -444,9 +444,9 @@ TEST_F(BattleAttacksTest, APlayerWithoutAModelStrikesNothingFromItsHandsAndStill
   players[0].character = BattlePlayer::kNoCharacter;
   Release(0, 1);
   AttackSteps(59);
-  EXPECT_EQ(players[0].state, kBattleLargeAttack1);
+  EXPECT_EQ(players[0].mode, kBattleLargeAttack1);
   AttackStep();
-  EXPECT_EQ(players[0].state, kBattleFight);
+  EXPECT_EQ(players[0].mode, kBattleFight);
   EXPECT_TRUE(spawned.empty());
 }
 
@@ -512,14 +512,14 @@ TEST_F(BattleAttacksTest, AKnockBackCutsTheSequenceShortUnlessGuarded) {
     AttackStep();
     enemy->alive = 0;
     if (row.cut) {
-      EXPECT_EQ(p.state, kBattleKnockBack);
+      EXPECT_EQ(p.mode, kBattleKnockBack);
     } else {
-      EXPECT_EQ(p.state, kBattleLargeAttack2);
+      EXPECT_EQ(p.mode, kBattleLargeAttack2);
     }
     ClearSounds();
     const size_t thrown = SpawnedOfType(row.shotType).size();
     AttackSteps(120);
-    EXPECT_EQ(p.state, kBattleFight);
+    EXPECT_EQ(p.mode, kBattleFight);
     if (row.cut) {
       EXPECT_EQ(thrown, static_cast<size_t>(row.shotsIfCut));
       EXPECT_EQ(SpawnedOfType(row.shotType).size(), thrown);  // the rest never comes

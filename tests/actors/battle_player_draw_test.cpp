@@ -74,7 +74,7 @@ class BattleDraw : public BattleFixture {
   void Flash(int i) {
     players[i].invulnerable = 1;
     players[i].invulnerableFrames = 30;
-    players[i].framesInState = 5;
+    players[i].modeFrame = 5;
   }
 };
 
@@ -113,8 +113,8 @@ TEST_F(BattleDraw, StandAndPiyoriAreInvulnerableWithoutFlashingAndShowTheirOrnam
   }
   // The rank markers and the chick sit above the heads.
   for (int i = 0; i < kPlayers; ++i) {
-    players[i].state = kBattlePiyori;
-    players[i].framesInState = 0;
+    players[i].mode = kBattlePiyori;
+    players[i].modeFrame = 0;
     players[i].ComputeRank();
   }
   BattleStep(3);
@@ -192,7 +192,7 @@ TEST_F(BattleDraw, OneShotsHoldNearTheirEndAndCharacterThreeStandsTurnedRound) {
   EXPECT_FLOAT_EQ(win4.time, win4.length * 0.99f);
   EXPECT_NEAR(players[3].modelAngle.y, 0.0f, 1e-3f);  // its spin ends facing front
   // A knocked-back player spins 10 degrees a frame.
-  players[0].state = kBattleKnockBack;
+  players[0].mode = kBattleKnockBack;
   players[0].SetKnockBack(0.0f, 0.3f);
   const float yaw = players[0].modelAngle.y;
   BattleStep(3);
@@ -235,7 +235,7 @@ TEST_F(BattleDraw, AMissingModelSetDrawsNothingAndTheMatchGoesOn) {
   players[2].invulnerableFrames = -1;
   AddEnemyObject(players[2].position, 0.5f, 10.0f);
   BattleStep();
-  EXPECT_EQ(players[2].state, kBattleKnockBack);
+  EXPECT_EQ(players[2].mode, kBattleKnockBack);
   EXPECT_FLOAT_EQ(players[2].stunGauge, 10.0f);
 }
 

@@ -100,7 +100,7 @@ TEST_F(BattlePlayerTest, AnUnpluggedPadLeavesItsPlayerStandingAndTheOthersPlayin
   const port::Vec3 other = P(3).position;
   BattleStep(10);
   EXPECT_EQ(P(2).position, left);
-  EXPECT_EQ(P(2).animIndex, kBattleAnimStop);
+  EXPECT_EQ(P(2).animId, kBattleAnimStop);
   EXPECT_NEAR(P(3).position.x - other.x, 2.0f, 1e-3f);  // player 4 runs on, facing +x
   EXPECT_EQ(g_input.GetPadCount(), battletest::kPads);
 }
@@ -129,7 +129,7 @@ TEST_F(BattlePlayerTest, TapsFireEachCharactersShotAndChargesStartTheLargeAttack
     EXPECT_EQ(CountSound(kSoundChargeLevel), 2);  // charge 15 and 80
     LetGo(i);
     BattleStep();
-    EXPECT_EQ(P(i).state, kBattleLargeAttack1);
+    EXPECT_EQ(P(i).mode, kBattleLargeAttack1);
     EXPECT_EQ(P(i).charge, 0);
     EXPECT_NE(StepUntilState(i, kBattleFight, 200), -1);
   }
@@ -151,7 +151,7 @@ TEST_F(BattlePlayerTest, ChargeThresholdsAndTheTapRest) {
     BattleStep(c.held);
     LetGo(0);
     BattleStep();
-    EXPECT_EQ(P(0).state, c.state);
+    EXPECT_EQ(P(0).mode, c.state);
   }
   // A tap within 30 frames of the last shot does not fire.
   PlaceAll();
@@ -177,16 +177,16 @@ TEST_F(BattlePlayerTest, KnockBacksScoreForTheShooterAndTheSixthStunsTheVictim) 
   BattlePlayer& victim = P(0);
   int knockBacks = 0;
   int frames = 0;
-  while (victim.state != kBattlePiyori && frames < 3000) {
-    if (!victim.invulnerable && victim.state == kBattleFight) {
+  while (victim.mode != kBattlePiyori && frames < 3000) {
+    if (!victim.invulnerable && victim.mode == kBattleFight) {
       const port::Vec3& v = victim.position;
       Player2Tama::Spawn(
           {.at = {v.x, v.y, v.z + 0.5f}, .heading = 180.0f, .owner = kOwnerBattlePlayer2});
     }
-    const int32_t was = victim.state;
+    const int32_t was = victim.mode;
     BattleStep();
     ++frames;
-    if (was != kBattleKnockBack && victim.state == kBattleKnockBack) {
+    if (was != kBattleKnockBack && victim.mode == kBattleKnockBack) {
       ++knockBacks;
       if (knockBacks == 1) {
         EXPECT_FLOAT_EQ(victim.speed, 0.4f);
@@ -215,7 +215,7 @@ TEST_F(BattlePlayerTest, KnockBackSlidesSixtySevenFramesAndTheEnemySideScoresNoO
   BattlePlayer& victim = P(0);
   auto enemy = AddEnemyObject(victim.position + port::Vec3{0.0f, 0.0f, 0.3f}, 0.5f, 10.0f);
   BattleStep();
-  EXPECT_EQ(victim.state, kBattleKnockBack);
+  EXPECT_EQ(victim.mode, kBattleKnockBack);
   EXPECT_EQ(enemy->hits, 1);
   enemy->alive = 0;
   const int lasted = StepUntilState(0, kBattleFight, 200);
@@ -241,7 +241,7 @@ TEST_F(BattlePlayerTest, TheFlamesColumnScoresForItsOwnerAndInvulnerablePlayersS
   flame->extraPoints[1] = victim.position + port::Vec3{0.0f, 0.0f, 0.5f};
   flame->frameCounter = 100;
   BattleStep();
-  EXPECT_EQ(victim.state, kBattleKnockBack);
+  EXPECT_EQ(victim.mode, kBattleKnockBack);
   EXPECT_EQ(victim.lastAttacker, kOwnerBattlePlayer3);
   EXPECT_EQ(P(2).points, 11);
   flame->alive = 0;
@@ -255,7 +255,7 @@ TEST_F(BattlePlayerTest, TheFlamesColumnScoresForItsOwnerAndInvulnerablePlayersS
                                 .owner = kOwnerBattlePlayer4});
   BattleStep();
   EXPECT_EQ(mine->hitState, 1);
-  EXPECT_EQ(victim.state, kBattleFight);
+  EXPECT_EQ(victim.mode, kBattleFight);
   BattleStep();
   EXPECT_FALSE(mine->IsAlive());
   EXPECT_EQ(CountObjects(kObjectPlayer4LargeTama3), 1);
@@ -265,7 +265,7 @@ TEST_F(BattlePlayerTest, TheFlamesColumnScoresForItsOwnerAndInvulnerablePlayersS
                             .heading = 0.0f,
                             .owner = kOwnerBattlePlayer4});
   BattleStep();
-  EXPECT_EQ(P(3).state, kBattleFight);
+  EXPECT_EQ(P(3).mode, kBattleFight);
   EXPECT_EQ(victim.points, before);
 }
 
@@ -300,7 +300,7 @@ TEST_F(BattlePlayerTest, JumpsRiseAndLandAndKnockBacksBounceOffWalls) {
   // Knocked into the north wall: it bounces back with a sound.
   BattlePlayer& p = P(2);
   p.position = {0.0f, 1.0f, stagetest::kNorthWallZ - 1.6f};
-  p.state = kBattleKnockBack;
+  p.mode = kBattleKnockBack;
   p.SetKnockBack(0.0f, 0.4f);
   ClearSounds();
   BattleStep(10);

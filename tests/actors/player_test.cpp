@@ -56,7 +56,7 @@ TEST_F(PlayerModes, APressFiresOneTamaAndShotsAreAtLeast21FramesApart) {
   EXPECT_FLOAT_EQ(tama->rotation.y, player.angle.y);
   ASSERT_NE(FirstSound(kSoundShot), nullptr);
   EXPECT_EQ(FirstSound(kSoundShot)->volume, -2000);
-  EXPECT_EQ(player.attackPose, 1);
+  EXPECT_EQ(player.attacking, 1);
   const int first = frame;
 
   // Held on: no second shot. Let go and pressed again at once: the second
@@ -70,7 +70,7 @@ TEST_F(PlayerModes, APressFiresOneTamaAndShotsAreAtLeast21FramesApart) {
   EXPECT_EQ(CountObjects(kObjectTama), 2);
   Let(port::kKeyZ);
   Step(21);
-  EXPECT_EQ(player.attackPose, 0);
+  EXPECT_EQ(player.attacking, 0);
 }
 
 struct ChargeCase {

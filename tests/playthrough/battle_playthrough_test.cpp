@@ -125,10 +125,10 @@ TEST(BattlePlaythrough, FourPlayersOnPadsFromTheTitleThroughAMatchAndBackWithThe
   int winners = 0, points = 0;
   for (int k = 0; k < kPlayers; ++k) {
     const BattlePlayer& p = g_app.battlePlayers[k];
-    EXPECT_TRUE(p.state == kBattleWin || p.state == kBattleLose) << k;
+    EXPECT_TRUE(p.mode == kBattleWin || p.mode == kBattleLose) << k;
     EXPECT_GE(p.rank, 1);
     EXPECT_LE(p.rank, 4);
-    winners += p.state == kBattleWin ? 1 : 0;
+    winners += p.mode == kBattleWin ? 1 : 0;
     points += p.points;
   }
   EXPECT_GE(winners, 1);

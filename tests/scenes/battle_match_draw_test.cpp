@@ -311,8 +311,8 @@ TEST_F(BattleMatchDraw, HudShowsGaugesCountdownCaptionsAndLabels) {
     uint32_t rgb;
     bool shown;
   };
-  P(0).state = kBattleWin;
-  P(1).state = kBattleLose;
+  P(0).mode = kBattleWin;
+  P(1).mode = kBattleLose;
   app.menus.cursor = kItemToCharacterSelect;
   const Caption captions[] = {
       {battle::kIntro, 30, 1, 220, 220, kStageText, false},

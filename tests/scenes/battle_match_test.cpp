@@ -37,7 +37,7 @@ TEST_F(BattleMatchTest, MatchRunsToTheEndWithRanksAndATieWon) {
   // The file places all four; three take part.
   for (int i = 0; i < 4; ++i) {
     EXPECT_EQ(P(i).alive, 1) << i;
-    EXPECT_EQ(P(i).state, kBattleStart) << i;
+    EXPECT_EQ(P(i).mode, kBattleStart) << i;
     EXPECT_EQ(P(i).id, kOwnerBattlePlayer1 + i);
   }
   EXPECT_FLOAT_EQ(P(0).position.x, -15.0f);
@@ -49,8 +49,8 @@ TEST_F(BattleMatchTest, MatchRunsToTheEndWithRanksAndATieWon) {
   const int fightFrom = frame;
   EXPECT_EQ(FramesOf(kSoundReady), std::vector<int>{30});
   EXPECT_EQ(FramesOf(kSoundGo), std::vector<int>{140});
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(P(i).state, kBattleFight) << i;
-  EXPECT_EQ(P(3).state, kBattleStart) << "not updated, not started";
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(P(i).mode, kBattleFight) << i;
+  EXPECT_EQ(P(3).mode, kBattleStart) << "not updated, not started";
   EXPECT_EQ(app.timeLeft, 3000) << "the clock stands through the introduction";
 
   ASSERT_GT(UntilPhase(kSecondHalf), 0);
@@ -75,7 +75,7 @@ TEST_F(BattleMatchTest, MatchRunsToTheEndWithRanksAndATieWon) {
   EXPECT_EQ(frame - fightFrom, 3001) << "the match time and one frame more";
   EXPECT_EQ(app.timeLeft, 0);
   EXPECT_EQ(FramesOf(kSoundBell), std::vector<int>{frame});
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(P(i).state, kBattleStopped) << i;
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(P(i).mode, kBattleStopped) << i;
   const std::vector<int> beeps = FramesOf(kSoundSecondHalf);
   ASSERT_EQ(beeps.size(), 3u);
   EXPECT_EQ(beeps[1] - beeps[0], 60);
@@ -91,7 +91,7 @@ TEST_F(BattleMatchTest, MatchRunsToTheEndWithRanksAndATieWon) {
   EXPECT_EQ(frame - timeOverAt, 181);
   EXPECT_TRUE(P(0).IsWinner());
   EXPECT_TRUE(P(1).IsWinner()) << "a tie for the most points: both win";
-  EXPECT_EQ(P(2).state, kBattleLose);
+  EXPECT_EQ(P(2).mode, kBattleLose);
   Frames();
   EXPECT_EQ(CountSound(kMusicSoundId), 2) << "the result's music";
   ASSERT_GT(UntilPhase(kResultMenu), 0);
@@ -145,7 +145,7 @@ TEST_F(BattleMatchTest, ResultMenuChoicesLeadToTheirScenes) {
       EXPECT_EQ(app.stagePhase, kIntro);
       EXPECT_EQ(app.timeLeft, 20);
       EXPECT_EQ(P(1).character, 2);
-      EXPECT_EQ(P(1).state, kBattleStart);
+      EXPECT_EQ(P(1).mode, kBattleStart);
     }
     if (c.scene == SceneTitle) {
       Frames();
@@ -162,7 +162,7 @@ TEST_F(BattleMatchTest, F12LeavesForTheStageSelectFromEveryPhase) {
       ASSERT_GT(UntilPhase(phase), 0);
     }
     Frames(2);  // past the phase's first frame
-    const int32_t framesInState = P(2).framesInState;
+    const int32_t framesInState = P(2).modeFrame;
     ClearSounds();
     Hold(kF12);
     if (phase == kResultMenu) Hold(kZ);  // a choice in the same frame: F12 wins
@@ -173,7 +173,7 @@ TEST_F(BattleMatchTest, F12LeavesForTheStageSelectFromEveryPhase) {
     EXPECT_EQ(app.currentScene, SceneNone);
     EXPECT_TRUE(app.sceneTextures.empty());
     EXPECT_EQ(P(2).character, BattlePlayer::kNoCharacter);
-    EXPECT_LE(P(2).framesInState, framesInState) << "nothing runs after the release";
+    EXPECT_LE(P(2).modeFrame, framesInState) << "nothing runs after the release";
     EXPECT_EQ(g_stageField.Ground().GetMesh(), nullptr);
     EXPECT_EQ(CountSound(kMusicSoundId), 0) << "the match's music plays on";
     app.ReleaseBattle();  // a second release finds nothing
@@ -265,7 +265,7 @@ TEST_F(BattleMatchTest, SettingsOutOfRangeAreReadIntoRange) {
     drawing = true;
     Frames(4);
     drawing = false;
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(P(i).state == kBattleFight, i < c.taking) << i;
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(P(i).mode == kBattleFight, i < c.taking) << i;
     EXPECT_EQ(P(0).model.IsLoaded(), c.character >= 1 && c.character <= 4);
     Hold(kF12);
     Frames();

@@ -74,7 +74,7 @@ void BattleFixture::BattleStep(int frames) {
 int BattleFixture::StepUntilState(int i, int32_t state, int limit) {
   for (int f = 1; f <= limit; ++f) {
     BattleStep();
-    if (players[i].state == state) return f;
+    if (players[i].mode == state) return f;
   }
   return -1;
 }
