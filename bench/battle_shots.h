@@ -18,24 +18,27 @@ inline void TopUpEveryShot(BattlePlayer* players, int& frame) {
     const port::Vec3& x = p.position;
     switch (i) {
       case 0:
-        Tama::Spawn(x.x, x.y, x.z, h, id);
-        Player1LargeTama1::Spawn(x.x, x.y, x.z, h + 20, 1, id);
+        Tama::Spawn({.at = x, .heading = h, .owner = id});
+        Player1LargeTama1::Spawn({.at = x, .heading = h + 20, .owner = id, .battleMode = 1});
         break;
       case 1:
-        Player2Tama::Spawn(x.x, x.y, x.z, h, id);
-        Player2LargeTama1::Spawn(x.x, x.y, x.z, h, g_objects.Size() % 4, id);
-        Player2HitBox::Spawn(x.x + 1, x.y, x.z, h, id);
+        Player2Tama::Spawn({.at = x, .heading = h, .owner = id});
+        Player2LargeTama1::Spawn({.at = x,
+                                  .heading = h,
+                                  .owner = id,
+                                  .curve = static_cast<int32_t>(g_objects.Size() % 4)});
+        Player2HitBox::Spawn({.at = {x.x + 1, x.y, x.z}, .heading = h, .owner = id});
         break;
       case 2:
-        Player3Tama::Spawn(x.x, x.y, x.z, h, id);
-        Player3LargeTama1::Spawn(x.x, x.y, x.z, h, &players[2], id);
-        Player3LargeTama2::Spawn(x.x + 2, 0.3f, x.z, h, id);
+        Player3Tama::Spawn({.at = x, .heading = h, .owner = id});
+        Player3LargeTama1::Spawn({.at = x, .heading = h, .owner = id, .target = &players[2]});
+        Player3LargeTama2::Spawn({.at = {x.x + 2, 0.3f, x.z}, .heading = h, .owner = id});
         break;
       default:
-        Player4Tama::Spawn(x.x, x.y, x.z, h, id);
-        Player4LargeTama1::Spawn(x.x - 2, 1, x.z + 2, h, id);
-        Player4LargeTama2::Spawn(x.x, 0.8f, x.z - 2, h, id);
-        Player4LargeTama3::Spawn(x.x - 3, 1, x.z, h, id);
+        Player4Tama::Spawn({.at = x, .heading = h, .owner = id});
+        Player4LargeTama1::Spawn({.at = {x.x - 2, 1, x.z + 2}, .heading = h, .owner = id});
+        Player4LargeTama2::Spawn({.at = {x.x, 0.8f, x.z - 2}, .heading = h, .owner = id});
+        Player4LargeTama3::Spawn({.at = {x.x - 3, 1, x.z}, .heading = h, .owner = id});
         break;
     }
   }

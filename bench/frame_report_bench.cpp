@@ -195,7 +195,7 @@ class Input {
 void EnterSegment(const Segment& s) {
   port::ClearTestKeys();
   g_app.currentScene = SceneNone;
-  g_app.introTarget = s.introTarget;
+  g_app.stageMode.introTarget = s.introTarget;
   if (s.players) {
     g_app.battle.players = s.players;
     for (int i = 0; i < 4; ++i) {
@@ -203,9 +203,9 @@ void EnterSegment(const Segment& s) {
       g_app.battle.decided[i] = 1;
     }
   }
-  g_app.rankPlace = 0;
-  g_app.resultTime = 1000;
-  g_app.resultStages = 3;
+  g_app.result.rankPlace = 0;
+  g_app.result.time = 1000;
+  g_app.result.stages = 3;
   g_app.requestedScene = s.scene;
   g_app.Frame();
   if (s.phase >= 0) {

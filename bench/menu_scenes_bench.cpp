@@ -35,7 +35,7 @@ void MenuSceneFrame(benchmark::State& state, int32_t scene, int32_t toon = 0) {
     app.LoadSokaiRanking("no such file");
     app.LoadOptions("no such file");
     app.windowActive = 1;
-    app.rankPlace = 0;
+    app.result.rankPlace = 0;
     app.battle.players = 4;
     app.toonEffectAvailable = toon;
     app.requestedScene = scene;

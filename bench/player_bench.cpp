@@ -84,7 +84,9 @@ void BM_PlayerUpdate(benchmark::State& state) {
   Stage stage;
   if (!stage.Open(state, 2)) return;
   for (int i = 0; i < kShots; ++i) {
-    Tama* t = Tama::Spawn(-30.0f + 3.0f * static_cast<float>(i), 0.8f, 30.0f, 0.0f, kOwnerEnemy);
+    Tama* t = Tama::Spawn({.at = {-30.0f + 3.0f * static_cast<float>(i), 0.8f, 30.0f},
+                           .heading = 0.0f,
+                           .owner = kOwnerEnemy});
     t->frameCounter = -1000000;  // never ends on its own
   }
   port::SetTestKey(port::kKeyUp, true);

@@ -96,7 +96,8 @@ class Stage3 {
   void Update() {
     ++sceneFrame_;
     for (const LauncherPlace& l : kLaunchers) {
-      if (sceneFrame_ % 200 == l.frame) BallLauncher::Spawn(l.at, l.heading, kOwnerEnemy);
+      if (sceneFrame_ % 200 == l.frame)
+        BallLauncher::Spawn({.at = l.at, .heading = l.heading, .owner = kOwnerEnemy});
     }
     g_player.Update();
     g_characters.UpdateAll();

@@ -24,22 +24,8 @@ constexpr LauncherNumbers kLauncher;
 
 }  // namespace
 
-BallLauncher::BallLauncher() {
-  type = kObjectBallLauncher;
-  owner = kOwnerEnemy;
-  damage = 0.0f;
-  radius = kLauncher.radius;
-}
-
-BallLauncher* BallLauncher::Spawn(const port::Vec3& at, float heading, int32_t owner) {
-  BallLauncher* l = ReuseOrAddShot<BallLauncher>(kObjectBallLauncher);
-  if (l) l->Init(at, heading, owner);
-  return l;
-}
-
-void BallLauncher::Init(const port::Vec3& at, float heading, int32_t owner_) {
-  InitShot(at.x, at.y, at.z, heading, owner_);
-}
+BallLauncher::BallLauncher()
+    : ShotClass({.radius = kLauncher.radius, .damage = 0.0f, .owner = kOwnerEnemy}) {}
 
 void BallLauncher::Update() {
   if (!alive) return;

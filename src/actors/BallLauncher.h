@@ -5,15 +5,13 @@
 // launchers round the arena's centre; boss 3 drops them.
 #include <cstdint>
 
-#include "actors/PlayerShot.h"
+#include "actors/ShotClass.h"
 #include "port/math.h"
 
 // Built on the shot skeleton: frameCounter is the launcher's age.
-class BallLauncher : public PlayerShot {
+// Its spawn's heading is where the ball will roll.
+class BallLauncher : public ShotClass<BallLauncher, kObjectBallLauncher> {
  public:
   BallLauncher();
-  // heading in degrees: where the ball will roll.
-  static BallLauncher* Spawn(const port::Vec3& at, float heading, int32_t owner);
-  void Init(const port::Vec3& at, float heading, int32_t owner);
   void Update() override;
 };

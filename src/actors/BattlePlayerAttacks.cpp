@@ -194,7 +194,7 @@ void BattlePlayer::Character1LargeAttack1() {
   SlideAndStepBack(kC1.recoil);
   if (f == kC1.throwFrame) {
     Play(kThrowSound);
-    Player1LargeTama1::Spawn(position.x, position.y, position.z, angle.y, 1, id);
+    Player1LargeTama1::Spawn({.at = position, .heading = angle.y, .owner = id, .battleMode = 1});
   }
   EndAttackAt(kAttack1Frames[0]);
 }
@@ -207,7 +207,7 @@ void BattlePlayer::Character2LargeAttack1() {
     Play(kFanSound);
     for (int32_t i = 0; i < kC2.fanShots; ++i) {
       const float heading = angle.y + kC2.fanFirst + kC2.fanStep * static_cast<float>(i);
-      Player2LargeTama1::Spawn(position.x, position.y, position.z, heading, i, id);
+      Player2LargeTama1::Spawn({.at = position, .heading = heading, .owner = id, .curve = i});
     }
   }
   EndAttackAt(kAttack1Frames[1]);
@@ -221,8 +221,8 @@ void BattlePlayer::Character3LargeAttack1() {
   if (f == 1) SetAnimation(kBattleAnimLargeAttack1);
   speed = 0.0f;
   if (f == kC3.homingFrame) {
-    Player3LargeTama1::Spawn(position.x, position.y, position.z, angle.y + kC3.homingTurn, this,
-                             id);
+    Player3LargeTama1::Spawn(
+        {.at = position, .heading = angle.y + kC3.homingTurn, .owner = id, .target = this});
   }
   EndAttackAt(kAttack1Frames[2]);
 }
@@ -233,7 +233,7 @@ void BattlePlayer::Character4LargeAttack1() {
   speed = 0.0f;
   if (f == kC4.mineFrame) {
     Play(kMineSound);
-    Player4LargeTama1::Spawn(position.x, position.y, position.z, angle.y, id);
+    Player4LargeTama1::Spawn({.at = position, .heading = angle.y, .owner = id});
   }
   EndAttackAt(kAttack1Frames[3]);
 }
@@ -254,7 +254,7 @@ void BattlePlayer::Character1LargeAttack2() {
   if (f <= kC1.hangUntil && verticalSpeed < 0.0f) verticalSpeed = 0.0f;
   SlideAndStepBack(kC1.dash);
   if (f == kC1.launchFrame) {
-    Player1LargeTama2::Spawn(position.x, position.y, position.z, angle.y, id);
+    Player1LargeTama2::Spawn({.at = position, .heading = angle.y, .owner = id});
   }
   if (f == kC1.landFrame) SetAnimation(kBattleAnimStop);
   EndAttackAt(kAttack2Frames[0]);
@@ -283,7 +283,7 @@ void BattlePlayer::Character2LargeAttack2() {
         const float yaw = static_cast<float>(RandomInt(kC2.thunderYawRange));
         ThunderEffect::Spawn(p.x, p.y, p.z, kC2.thunderScale, pitch, yaw, 0.0f, 1);
       }
-      Player2HitBox::Spawn(p.x, p.y, p.z, angle.y, id);
+      Player2HitBox::Spawn({.at = p, .heading = angle.y, .owner = id});
     }
   }
   EndAttackAt(kAttack2Frames[1]);
@@ -296,7 +296,7 @@ void BattlePlayer::Character3LargeAttack2() {
   if (f == kC3.ringFrame) {
     for (int32_t i = 0; i < kC3.ringShots; ++i) {
       const float heading = angle.y + kC3.ringFirst + kC3.ringStep * static_cast<float>(i);
-      Player3LargeTama2::Spawn(position.x, position.y, position.z, heading, id);
+      Player3LargeTama2::Spawn({.at = position, .heading = heading, .owner = id});
     }
   }
   EndAttackAt(kAttack2Frames[2]);
@@ -319,7 +319,7 @@ void BattlePlayer::Character4LargeAttack2() {
     }
   }
   if (f == kC4.creatureFrame) {
-    Player4LargeTama2::Spawn(position.x, position.y, position.z, angle.y, id);
+    Player4LargeTama2::Spawn({.at = position, .heading = angle.y, .owner = id});
   }
   EndAttackAt(kAttack2Frames[3]);
 }

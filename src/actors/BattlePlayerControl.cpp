@@ -80,16 +80,16 @@ void BattlePlayer::HandleAttackInput() {
       const port::Vec3& p = position;
       switch (character) {
         case 1:
-          Tama::Spawn(p.x, p.y, p.z, angle.y, id);
+          Tama::Spawn({.at = p, .heading = angle.y, .owner = id});
           break;
         case 2:
-          Player2Tama::Spawn(p.x, p.y, p.z, angle.y, id);
+          Player2Tama::Spawn({.at = p, .heading = angle.y, .owner = id});
           break;
         case 3:
-          Player3Tama::Spawn(p.x, p.y, p.z, angle.y, id);
+          Player3Tama::Spawn({.at = p, .heading = angle.y, .owner = id});
           break;
         case 4:
-          Player4Tama::Spawn(p.x, p.y, p.z, angle.y, id);
+          Player4Tama::Spawn({.at = p, .heading = angle.y, .owner = id});
           break;
         default:
           break;

@@ -170,7 +170,7 @@ void Boss3::Init(float x, float y, float z, float heading) {
 void Boss3::DropLauncher(int direction) {
   if (direction < 0 || direction >= kDirections) return;
   const LauncherPlace& p = kLauncherPlaces[direction];
-  BallLauncher::Spawn(p.at, p.heading, kOwnerEnemy);
+  BallLauncher::Spawn({.at = p.at, .heading = p.heading, .owner = kOwnerEnemy});
 }
 
 void Boss3::EffectsOff() { leftProp = rightProp = twist = 0; }
@@ -301,7 +301,8 @@ void Boss3::StatePlaceMarkers() {
     const float yaw = static_cast<float>(RandomInt(kBoss3.markerYawRange) + kBoss3.markerYawLeast);
     const port::Vec3 d = DirectionFromAngles(0.0f, yaw, 0.0f);
     const float reach = kBoss3.markerNearest + RandomFloat(110.0f, 0.1f);
-    Marker3D::Spawn({d.x * reach, kBoss3.markerHeight, d.z * reach}, 0, kOwnerEnemy);
+    Marker3D::Spawn(
+        {.at = {d.x * reach, kBoss3.markerHeight, d.z * reach}, .index = 0, .owner = kOwnerEnemy});
   }
   if (f == kBoss3.markersEnd) {
     SetState(kBoss3Think);

@@ -29,24 +29,16 @@ ScreenPicture& Picture() {
 
 }  // namespace
 
-Boss3Tama::Boss3Tama() {
-  type = kObjectBoss3Tama;
-  owner = kOwnerPlayer;  // each spawn gives its own
-  damage = kBoss3Tama.damage;
-  radius = kBoss3Tama.radius;
+// Each spawn gives its own owner.
+Boss3Tama::Boss3Tama()
+    : ShotClass({.radius = kBoss3Tama.radius, .damage = kBoss3Tama.damage, .owner = kOwnerPlayer}) {
 }
 
 void Boss3Tama::Load(port::gpu::Device* device) { Picture().Load(device); }
 void Boss3Tama::Unload() { Picture().Unload(); }
 
-Boss3Tama* Boss3Tama::Spawn(const Boss3TamaSpawn& spawn) {
-  Boss3Tama* t = ReuseOrAddShot<Boss3Tama>(kObjectBoss3Tama);
-  if (t) t->Init(spawn);
-  return t;
-}
-
 void Boss3Tama::Init(const Boss3TamaSpawn& spawn) {
-  InitShot(spawn.at.x, spawn.at.y, spawn.at.z, spawn.heading, spawn.owner);
+  InitShot(spawn.at, spawn.heading, spawn.owner);
   rotation.x = spawn.pitch;
   centre = previousPosition = spawn.at;
   mode = spawn.mode;

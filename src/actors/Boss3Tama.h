@@ -5,7 +5,7 @@
 // bursts after 1000 frames.
 #include <cstdint>
 
-#include "actors/PlayerShot.h"
+#include "actors/ShotClass.h"
 #include "port/math.h"
 
 enum Boss3TamaMode : int32_t {
@@ -22,7 +22,7 @@ struct Boss3TamaSpawn {
 };
 
 // Built on the shot skeleton: frameCounter is the bullet's age.
-class Boss3Tama : public PlayerShot {
+class Boss3Tama : public ShotClass<Boss3Tama, kObjectBoss3Tama, Boss3TamaSpawn> {
  public:
   Boss3Tama();
   // Keeps the device, loads the picture and makes its quad, on every call
@@ -31,7 +31,6 @@ class Boss3Tama : public PlayerShot {
   // Releases them; the game's final release calls it. A second call does
   // nothing.
   static void Unload();
-  static Boss3Tama* Spawn(const Boss3TamaSpawn& spawn);
   void Init(const Boss3TamaSpawn& spawn);
   void Update() override;
   void Draw() override;

@@ -36,12 +36,8 @@ EnemyTamaResources& Resources() {
 
 }  // namespace
 
-EnemyTama::EnemyTama() {
-  type = kObjectEnemyTama;
-  owner = kOwnerEnemy;
-  damage = 10.0f;
-  radius = kEnemyTama.radius;
-}
+EnemyTama::EnemyTama()
+    : ShotClass({.radius = kEnemyTama.radius, .damage = 10.0f, .owner = kOwnerEnemy}) {}
 
 void EnemyTama::Load(port::gpu::Device* device) {
   EnemyTamaResources& r = Resources();
@@ -59,16 +55,8 @@ void EnemyTama::Unload() {
   r.centre.Unload();
 }
 
-EnemyTama* EnemyTama::Spawn(const EnemyTamaSpawn& spawn) { return SpawnPitched(0.0f, spawn); }
-
-EnemyTama* EnemyTama::SpawnPitched(float pitch, const EnemyTamaSpawn& spawn) {
-  EnemyTama* t = ReuseOrAddShot<EnemyTama>(kObjectEnemyTama);
-  if (t) t->Init(pitch, spawn);
-  return t;
-}
-
 void EnemyTama::Init(float pitch, const EnemyTamaSpawn& spawn) {
-  InitShot(spawn.at.x, spawn.at.y, spawn.at.z, spawn.heading, owner);
+  InitShot(spawn.at, spawn.heading, owner);
   rotation.x = pitch;
   speed = spawn.speed;
   damage = spawn.damage;

@@ -5,7 +5,7 @@
 // frames or on meeting the field (a puff).
 #include <cstdint>
 
-#include "actors/PlayerShot.h"
+#include "actors/ShotClass.h"
 #include "port/math.h"
 
 enum EnemyTamaKind : int32_t {
@@ -23,7 +23,7 @@ struct EnemyTamaSpawn {
 };
 
 // Built on the shot skeleton: frameCounter is the bullet's age.
-class EnemyTama : public PlayerShot {
+class EnemyTama : public ShotClass<EnemyTama, kObjectEnemyTama, EnemyTamaSpawn> {
  public:
   EnemyTama();
   // Keeps the device; loads the ball and ring meshes and the centre picture
@@ -31,11 +31,13 @@ class EnemyTama : public PlayerShot {
   // undrawn.
   static void Load(port::gpu::Device* device);
   static void Unload();
-  // A level bullet (pitch 0), which hugs the ground.
-  static EnemyTama* Spawn(const EnemyTamaSpawn& spawn);
-  // A bullet aimed up or down by pitch degrees (positive points down); only
-  // an exact 0 hugs the ground. Null when no bullet can be had.
-  static EnemyTama* SpawnPitched(float pitch, const EnemyTamaSpawn& spawn);
+  // Spawn makes a level bullet (pitch 0), which hugs the ground; SpawnPitched
+  // one aimed up or down by pitch degrees (positive points down), of which
+  // only an exact 0 hugs the ground. Both give null when no bullet can be had.
+  static EnemyTama* SpawnPitched(float pitch, const EnemyTamaSpawn& spawn) {
+    return SpawnShot<EnemyTama>(pitch, spawn);
+  }
+  void Init(const EnemyTamaSpawn& spawn) { Init(0.0f, spawn); }
   void Init(float pitch, const EnemyTamaSpawn& spawn);
   void Update() override;
   void Draw() override;

@@ -49,31 +49,13 @@ struct SwingCycle {
 };
 constexpr SwingCycle kSwing;
 
-ShotModel& HammerModel() {
-  static ShotModel* m = new ShotModel("Xfile/stage3/hammar.x");
-  return *m;
-}
-
 }  // namespace
 
-Hammer::Hammer() {
-  type = kObjectHammer;
-  owner = kOwnerEnemy;
-  damage = kHammer.damage;
-  radius = kHammer.radius;
-}
-
-void Hammer::Load(port::gpu::Device* device) { HammerModel().Load(device); }
-void Hammer::Unload() { HammerModel().Unload(); }
-
-Hammer* Hammer::Spawn(const HammerSpawn& spawn) {
-  Hammer* h = ReuseOrAddShot<Hammer>(kObjectHammer);
-  if (h) h->Init(spawn);
-  return h;
-}
+Hammer::Hammer()
+    : ShotClass({.radius = kHammer.radius, .damage = kHammer.damage, .owner = kOwnerEnemy}) {}
 
 void Hammer::Init(const HammerSpawn& spawn) {
-  InitShot(spawn.at.x, spawn.at.y, spawn.at.z, spawn.heading, spawn.owner);
+  InitShot(spawn.at, spawn.heading, spawn.owner);
   rotation.x = spawn.pitch;
   mode = spawn.mode;
   // Laid along +z until the first update swings them round.
@@ -120,7 +102,7 @@ void Hammer::Update() {
 
 void Hammer::Draw() {
   if (!alive) return;
-  port::gpu::Device* device = HammerModel().Device();
+  port::gpu::Device* device = Model().Device();
   if (!device || device != port::gpu::Device::Current()) return;
   // The wood may tile; lit by the list's ambient. Every state is put back as
   // it was, so the objects drawn after a hammer look the same.
@@ -130,7 +112,7 @@ void Hammer::Draw() {
   device->SetSamplerState(0, SamplerState::AddressU, port::gpu::AddressWrap);
   device->SetSamplerState(0, SamplerState::AddressV, port::gpu::AddressWrap);
   device->SetRenderState(RenderState::Lighting, 1);
-  HammerModel().Draw(orientation * port::MatrixTranslation(position.x, position.y, position.z));
+  Model().Draw(orientation * port::MatrixTranslation(position.x, position.y, position.z));
   device->SetSamplerState(0, SamplerState::AddressU, u);
   device->SetSamplerState(0, SamplerState::AddressV, v);
   device->SetRenderState(RenderState::Lighting, lighting);

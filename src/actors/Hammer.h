@@ -5,7 +5,7 @@
 // Hammers never die; the stage places them and they turn until it ends.
 #include <cstdint>
 
-#include "actors/PlayerShot.h"
+#include "actors/ShotClass.h"
 #include "port/math.h"
 
 // How a hammer turns (degrees a frame unless said otherwise).
@@ -28,18 +28,16 @@ struct HammerSpawn {
 };
 
 // Built on the shot skeleton: frameCounter is the hammer's age.
-class Hammer : public PlayerShot {
+// Load keeps the device and loads the mesh unless it is loaded (the stage-3
+// scene, on entering); a missing file leaves hammers undrawn. Unload releases
+// the mesh; the game's final release calls it (the scene need not). A second
+// call does nothing.
+class Hammer : public ShotClass<Hammer, kObjectHammer, HammerSpawn> {
  public:
+  static constexpr char kModelPath[] = "Xfile/stage3/hammar.x";
   static constexpr int kArmPoints = 8;
 
   Hammer();
-  // Keeps the device and loads the mesh unless it is loaded (the stage-3
-  // scene, on entering). A missing file leaves hammers undrawn.
-  static void Load(port::gpu::Device* device);
-  // Releases the mesh; the game's final release calls it (the scene need
-  // not). A second call does nothing.
-  static void Unload();
-  static Hammer* Spawn(const HammerSpawn& spawn);
   void Init(const HammerSpawn& spawn);
   void Update() override;
   void Draw() override;

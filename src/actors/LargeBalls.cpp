@@ -27,26 +27,10 @@ struct RollNumbers {
 };
 constexpr RollNumbers kRoll;
 
-ShotModel& Ball1Model() {
-  static ShotModel* m = new ShotModel("Xfile/tama/large_tama1.X");
-  return *m;
-}
-ShotModel& Ball2Model() {
-  static ShotModel* m = new ShotModel("Xfile/tama/large_tama2.X");
-  return *m;
-}
-
-void Configure(PlayerShot* ball, int32_t type, const BallNumbers& n) {
-  ball->type = type;
-  ball->owner = kOwnerEnemy;
-  ball->radius = n.radius;
-  ball->damage = n.damage;
-}
-
 }  // namespace
 
 void LargeBall::InitBall(const LargeBallSpawn& spawn) {
-  InitShot(spawn.at.x, spawn.at.y, spawn.at.z, spawn.heading, owner);
+  InitShot(spawn.at, spawn.heading, owner);
   speed = spawn.speed;
   damage = spawn.damage;
 }
@@ -69,16 +53,8 @@ void LargeBall::Roll() {
 
 // ---- LargeBall1 ----
 
-LargeBall1::LargeBall1() { Configure(this, kObjectLargeBall1, kBall1); }
-
-void LargeBall1::Load(port::gpu::Device* device) { Ball1Model().Load(device); }
-void LargeBall1::Unload() { Ball1Model().Unload(); }
-
-LargeBall1* LargeBall1::Spawn(const LargeBallSpawn& spawn) {
-  LargeBall1* b = ReuseOrAddShot<LargeBall1>(kObjectLargeBall1);
-  if (b) b->Init(spawn);
-  return b;
-}
+LargeBall1::LargeBall1()
+    : ShotClass({.radius = kBall1.radius, .damage = kBall1.damage, .owner = kOwnerEnemy}) {}
 
 void LargeBall1::Init(const LargeBallSpawn& spawn) { InitBall(spawn); }
 
@@ -91,21 +67,13 @@ void LargeBall1::Update() {
 
 void LargeBall1::Draw() {
   if (!alive) return;
-  Ball1Model().Draw(orientation * port::MatrixTranslation(position.x, position.y, position.z));
+  Model().Draw(orientation * port::MatrixTranslation(position.x, position.y, position.z));
 }
 
 // ---- LargeBall2 ----
 
-LargeBall2::LargeBall2() { Configure(this, kObjectLargeBall2, kBall2); }
-
-void LargeBall2::Load(port::gpu::Device* device) { Ball2Model().Load(device); }
-void LargeBall2::Unload() { Ball2Model().Unload(); }
-
-LargeBall2* LargeBall2::Spawn(const LargeBallSpawn& spawn, int32_t curve) {
-  LargeBall2* b = ReuseOrAddShot<LargeBall2>(kObjectLargeBall2);
-  if (b) b->Init(spawn, curve);
-  return b;
-}
+LargeBall2::LargeBall2()
+    : ShotClass({.radius = kBall2.radius, .damage = kBall2.damage, .owner = kOwnerEnemy}) {}
 
 void LargeBall2::Init(const LargeBallSpawn& spawn, int32_t curve_) {
   InitBall(spawn);
@@ -125,6 +93,6 @@ void LargeBall2::Update() {
 void LargeBall2::Draw() {
   if (!alive) return;
   const float spin = static_cast<float>(frameCounter) * kRoll.ball2Spin * kDegToRad;
-  Ball2Model().Draw(port::MatrixRotationZ(spin) * orientation *
-                    port::MatrixTranslation(position.x, position.y, position.z));
+  Model().Draw(port::MatrixRotationZ(spin) * orientation *
+               port::MatrixTranslation(position.x, position.y, position.z));
 }

@@ -5,7 +5,7 @@
 // on a hit or after 150 frames; walls do not stop them.
 #include <cstdint>
 
-#include "actors/PlayerShot.h"
+#include "actors/ShotClass.h"
 #include "port/math.h"
 
 struct LargeBallSpawn {
@@ -23,26 +23,27 @@ class LargeBall : public PlayerShot {
   void Roll();
 };
 
-class LargeBall1 : public LargeBall {
+// Load keeps the device and loads the mesh unless it is loaded (the object
+// list's class loading); a missing file leaves the balls undrawn.
+class LargeBall1 : public ShotClass<LargeBall1, kObjectLargeBall1, LargeBallSpawn, LargeBall> {
  public:
+  static constexpr char kModelPath[] = "Xfile/tama/large_tama1.X";
+
   LargeBall1();
-  // Keeps the device and loads the mesh unless it is loaded (the object
-  // list's class loading); a missing file leaves the balls undrawn.
-  static void Load(port::gpu::Device* device);
-  static void Unload();
-  static LargeBall1* Spawn(const LargeBallSpawn& spawn);
   void Init(const LargeBallSpawn& spawn);
   void Update() override;
   void Draw() override;
 };
 
-class LargeBall2 : public LargeBall {
+class LargeBall2 : public ShotClass<LargeBall2, kObjectLargeBall2, LargeBallSpawn, LargeBall> {
  public:
+  static constexpr char kModelPath[] = "Xfile/tama/large_tama2.X";
+
   LargeBall2();
-  static void Load(port::gpu::Device* device);
-  static void Unload();
   // curve: an even value turns right (heading up), an odd one left.
-  static LargeBall2* Spawn(const LargeBallSpawn& spawn, int32_t curve);
+  static LargeBall2* Spawn(const LargeBallSpawn& spawn, int32_t curve) {
+    return SpawnShot<LargeBall2>(spawn, curve);
+  }
   void Init(const LargeBallSpawn& spawn, int32_t curve);
   void Update() override;
   void Draw() override;

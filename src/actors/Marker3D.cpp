@@ -51,12 +51,9 @@ MarkerResources& Resources() {
 
 }  // namespace
 
-Marker3D::Marker3D() {
-  type = kObjectMarker3D;
-  owner = kOwnerPlayer;  // each spawn gives its own
-  damage = kMarker.damage;
-  radius = kMarker.radius;
-}
+// Each spawn gives its own owner.
+Marker3D::Marker3D()
+    : ShotClass({.radius = kMarker.radius, .damage = kMarker.damage, .owner = kOwnerPlayer}) {}
 
 void Marker3D::Load(port::gpu::Device* device) {
   MarkerResources& r = Resources();
@@ -70,16 +67,10 @@ void Marker3D::Unload() {
   Resources().picture.Unload();
 }
 
-Marker3D* Marker3D::Spawn(const port::Vec3& at, int32_t index, int32_t owner) {
-  Marker3D* m = ReuseOrAddShot<Marker3D>(kObjectMarker3D);
-  if (m) m->Init(at, index, owner);
-  return m;
-}
-
-void Marker3D::Init(const port::Vec3& at, int32_t index_, int32_t owner_) {
-  InitShot(at.x, at.y, at.z, 0.0f, owner_);
-  previousPosition = centre = at;
-  index = index_;
+void Marker3D::Init(const Marker3DSpawn& spawn) {
+  InitShot(spawn.at, 0.0f, spawn.owner);
+  previousPosition = centre = spawn.at;
+  index = spawn.index;
   pictureSize = 3.0f;
   meshSize = 0.0f;
 }
@@ -103,7 +94,7 @@ void Marker3D::PlaceNext() const {
     next = {d.x * r, step->height, d.z * r};
   }
   // Every later marker is the enemy's, whoever placed the first.
-  Spawn(next, index + 1, kOwnerEnemy);
+  Spawn({.at = next, .index = index + 1, .owner = kOwnerEnemy});
 }
 
 void Marker3D::Update() {
@@ -120,7 +111,7 @@ void Marker3D::Update() {
   if (frameCounter == kMarker.explodeAt) {
     alive = 0;
     g_sound.PlaySound(kSoundHit, kQuieter5dB);
-    Player4LargeTama3::Spawn(position.x, position.y, position.z, 0.0f, owner);
+    Player4LargeTama3::Spawn({.at = position, .owner = owner});
   }
 }
 

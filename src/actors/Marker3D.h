@@ -6,11 +6,17 @@
 // never hits: only its explosion hurts.
 #include <cstdint>
 
-#include "actors/PlayerShot.h"
+#include "actors/ShotClass.h"
 #include "port/math.h"
 
+struct Marker3DSpawn {
+  port::Vec3 at;
+  int32_t index = 0;  // the marker's place in its chain (0 for the first)
+  int32_t owner = kOwnerEnemy;
+};
+
 // Built on the shot skeleton: frameCounter is the marker's age.
-class Marker3D : public PlayerShot {
+class Marker3D : public ShotClass<Marker3D, kObjectMarker3D, Marker3DSpawn> {
  public:
   static constexpr int32_t kChainLength = 9;  // indexes 0 to 8
 
@@ -21,9 +27,7 @@ class Marker3D : public PlayerShot {
   // Releases them; the game's final release calls it. A second call does
   // nothing.
   static void Unload();
-  // index: the marker's place in its chain (0 for the first).
-  static Marker3D* Spawn(const port::Vec3& at, int32_t index, int32_t owner);
-  void Init(const port::Vec3& at, int32_t index, int32_t owner);
+  void Init(const Marker3DSpawn& spawn);
   void Update() override;
   void Draw() override;
 

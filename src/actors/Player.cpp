@@ -377,9 +377,9 @@ void Player::LargeAttack1() {
   if (f == kModes.throwFrame) {
     g_sound.PlaySound(kSoundLargeShot, kQuieter10dB);
     if (sokai) {
-      Player1LargeTama3::Spawn(position.x, position.y, position.z, angle.y, kOwnerPlayer);
+      Player1LargeTama3::Spawn({.at = position, .heading = angle.y, .owner = kOwnerPlayer});
     } else {
-      Player1LargeTama1::Spawn(position.x, position.y, position.z, angle.y, 0, id);
+      Player1LargeTama1::Spawn({.at = position, .heading = angle.y, .owner = id, .battleMode = 0});
     }
   }
   if (f == kModes.attackFrames) ReturnToControl();
@@ -397,7 +397,7 @@ void Player::LargeAttack2() {
     }
   }
   if (f == kModes.launchFrame) {
-    Player1LargeTama2::Spawn(position.x, position.y, position.z, angle.y, id);
+    Player1LargeTama2::Spawn({.at = position, .heading = angle.y, .owner = id});
   }
   if (f == kModes.landFrame) SetAnimation(kAnimStop);
   // Hangs in the air until the ball is away.

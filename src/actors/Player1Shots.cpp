@@ -1,12 +1,12 @@
 #include "actors/Player1Shots.h"
 
 #include "actors/Motion.h"
+#include "actors/ScreenPicture.h"
 #include "actors/SokaiCounters.h"
 #include "actors/StageSounds.h"
 #include "platform/MathHelpers.h"
 #include "platform/SoundManager.h"
 #include "port/gpu.h"
-#include "render/Camera.h"
 #include "world/CharacterList.h"
 #include "world/ParticleEffect.h"
 #include "world/ShockWaveEffect.h"
@@ -47,33 +47,15 @@ constexpr int32_t kLarge2ChirpEvery = 50;
 constexpr float kLarge3Spin = 13.0f;  // degrees a frame on screen
 constexpr int32_t kBurstSmokeUntil = 30;
 
-// Class-wide data; never destroyed, so nothing runs after the device is gone.
-ShotModel& TamaModel() {
-  static ShotModel* m = new ShotModel("Xfile/tama/tama.X");
-  return *m;
-}
-ShotModel& Large1Model() {
-  static ShotModel* m = new ShotModel("Xfile/tama/player1_largetama1.X");
-  return *m;
-}
-ShotModel& Large2Model() {
-  static ShotModel* m = new ShotModel("Xfile/tama/player1_largetama2.X");
-  return *m;
-}
-
 struct Large1Targets {
   Character* const* targets = nullptr;
   int32_t count = 0;
 };
 Large1Targets g_large1Targets;
 
-struct Large3Picture {
-  port::gpu::Device* device = nullptr;
-  Texture texture;
-  Billboard quad;
-};
-Large3Picture& Large3Shared() {
-  static Large3Picture* p = new Large3Picture;
+// Never destroyed, so nothing runs after the device is gone.
+ScreenPicture& Large3Picture() {
+  static ScreenPicture* p = new ScreenPicture("texture/player1_largetama3.png");
   return *p;
 }
 
@@ -83,32 +65,11 @@ struct BurstContext {
 };
 BurstContext g_burstContext;
 
-template <typename T>
-void Configure(T* shot, int32_t type, const ShotNumbers& n) {
-  shot->type = type;
-  shot->radius = n.radius;
-  shot->damage = n.damage;
-  shot->owner = kOwnerPlayer;
-}
-
 }  // namespace
 
 // ---- Tama ----
 
-Tama::Tama() { Configure(this, kObjectTama, kTama); }
-
-void Tama::Load(port::gpu::Device* device) { TamaModel().Load(device); }
-void Tama::Unload() { TamaModel().Unload(); }
-
-Tama* Tama::Spawn(float x, float y, float z, float heading, int32_t owner) {
-  Tama* t = ReuseOrAddShot<Tama>(kObjectTama);
-  if (t) t->Init(x, y, z, heading, owner);
-  return t;
-}
-
-void Tama::Init(float x, float y, float z, float heading, int32_t owner_) {
-  InitShot(x, y, z, heading, owner_);
-}
+Tama::Tama() : ShotClass({.radius = kTama.radius, .damage = kTama.damage}) {}
 
 void Tama::Update() { Fly(); }
 
@@ -122,33 +83,24 @@ void Tama::Fly() {
 void Tama::Draw() {
   if (!alive) return;
   // The model faces the other way.
-  TamaModel().Draw(port::MatrixScaling(1.0f, 1.0f, 1.0f) * port::MatrixRotationY(kPi) *
-                   orientation * port::MatrixTranslation(position.x, position.y, position.z));
+  Model().Draw(port::MatrixScaling(1.0f, 1.0f, 1.0f) * port::MatrixRotationY(kPi) * orientation *
+               port::MatrixTranslation(position.x, position.y, position.z));
 }
 
 // ---- Player1LargeTama1 ----
 
-Player1LargeTama1::Player1LargeTama1() { Configure(this, kObjectPlayer1LargeTama1, kLarge1); }
+Player1LargeTama1::Player1LargeTama1()
+    : ShotClass({.radius = kLarge1.radius, .damage = kLarge1.damage}) {}
 
 void Player1LargeTama1::Load(port::gpu::Device* device, Character* const* targets,
                              int32_t targetCount) {
   g_large1Targets = {targets, targetCount};
-  Large1Model().Load(device);
+  Model().Load(device);
 }
 
-void Player1LargeTama1::Unload() { Large1Model().Unload(); }
-
-Player1LargeTama1* Player1LargeTama1::Spawn(float x, float y, float z, float heading,
-                                            uint8_t battleMode, int32_t owner) {
-  Player1LargeTama1* t = ReuseOrAddShot<Player1LargeTama1>(kObjectPlayer1LargeTama1);
-  if (t) t->Init(x, y, z, heading, battleMode, owner);
-  return t;
-}
-
-void Player1LargeTama1::Init(float x, float y, float z, float heading, uint8_t battleMode_,
-                             int32_t owner_) {
-  InitShot(x, y, z, heading, owner_);
-  battleMode = battleMode_;
+void Player1LargeTama1::Init(const Player1LargeTama1Spawn& spawn) {
+  InitShot(spawn.at, spawn.heading, spawn.owner);
+  battleMode = spawn.battleMode;
   hitsLeft = kLarge1Hits;
 }
 
@@ -218,26 +170,13 @@ void Player1LargeTama1::Update() {
 
 void Player1LargeTama1::Draw() {
   if (!alive) return;
-  Large1Model().Draw(TumblingWorld(3.0f, frameCounter, position));
+  Model().Draw(TumblingWorld(3.0f, frameCounter, position));
 }
 
 // ---- Player1LargeTama2 ----
 
-Player1LargeTama2::Player1LargeTama2() { Configure(this, kObjectPlayer1LargeTama2, kLarge2); }
-
-void Player1LargeTama2::Load(port::gpu::Device* device) { Large2Model().Load(device); }
-void Player1LargeTama2::Unload() { Large2Model().Unload(); }
-
-Player1LargeTama2* Player1LargeTama2::Spawn(float x, float y, float z, float heading,
-                                            int32_t owner) {
-  Player1LargeTama2* t = ReuseOrAddShot<Player1LargeTama2>(kObjectPlayer1LargeTama2);
-  if (t) t->Init(x, y, z, heading, owner);
-  return t;
-}
-
-void Player1LargeTama2::Init(float x, float y, float z, float heading, int32_t owner_) {
-  InitShot(x, y, z, heading, owner_);
-}
+Player1LargeTama2::Player1LargeTama2()
+    : ShotClass({.radius = kLarge2.radius, .damage = kLarge2.damage}) {}
 
 void Player1LargeTama2::Update() {
   if (!alive) return;
@@ -261,43 +200,23 @@ void Player1LargeTama2::Update() {
 
 void Player1LargeTama2::DrawSecondPass() {
   if (!alive) return;
-  port::gpu::Device* device = Large2Model().Device();
+  port::gpu::Device* device = Model().Device();
   if (!device || device != port::gpu::Device::Current()) return;
   device->SetRenderState(RenderState::SrcBlend, port::gpu::BlendOne);
   device->SetRenderState(RenderState::DestBlend, port::gpu::BlendOne);
-  Large2Model().Draw(TumblingWorld(1.5f, frameCounter, position));
-  Large2Model().Draw(TumblingWorld(2.0f, frameCounter, position));
+  Model().Draw(TumblingWorld(1.5f, frameCounter, position));
+  Model().Draw(TumblingWorld(2.0f, frameCounter, position));
   device->SetRenderState(RenderState::SrcBlend, port::gpu::BlendSrcAlpha);
   device->SetRenderState(RenderState::DestBlend, port::gpu::BlendInvSrcAlpha);
 }
 
 // ---- Player1LargeTama3 ----
 
-Player1LargeTama3::Player1LargeTama3() { Configure(this, kObjectPlayer1LargeTama3, kLarge3); }
+Player1LargeTama3::Player1LargeTama3()
+    : ShotClass({.radius = kLarge3.radius, .damage = kLarge3.damage}) {}
 
-void Player1LargeTama3::Load(port::gpu::Device* device) {
-  Large3Picture& p = Large3Shared();
-  p.device = device;
-  p.texture.Load(device, "texture/player1_largetama3.png", 0);
-  p.quad.Create(device);
-}
-
-void Player1LargeTama3::Unload() {
-  Large3Picture& p = Large3Shared();
-  p.texture.Release();
-  p.quad.Release();
-}
-
-Player1LargeTama3* Player1LargeTama3::Spawn(float x, float y, float z, float heading,
-                                            int32_t owner) {
-  Player1LargeTama3* t = ReuseOrAddShot<Player1LargeTama3>(kObjectPlayer1LargeTama3);
-  if (t) t->Init(x, y, z, heading, owner);
-  return t;
-}
-
-void Player1LargeTama3::Init(float x, float y, float z, float heading, int32_t owner_) {
-  InitShot(x, y, z, heading, owner_);
-}
+void Player1LargeTama3::Load(port::gpu::Device* device) { Large3Picture().Load(device); }
+void Player1LargeTama3::Unload() { Large3Picture().Unload(); }
 
 void Player1LargeTama3::Update() {
   if (!alive) return;
@@ -309,51 +228,32 @@ void Player1LargeTama3::Update() {
   if (frameCounter > kLarge3.lifetime || WallAhead(ahead, f)) {
     alive = 0;
     g_sound.PlaySound(kSoundBurst, kQuieter10dB);
-    Player1TamaBurst::Spawn(position.x, position.y, position.z, 0.0f, owner);
+    Player1TamaBurst::Spawn({.at = position, .owner = owner});
   }
 }
 
 void Player1LargeTama3::Draw() {
   if (!alive) return;
-  Large3Picture& p = Large3Shared();
-  if (!p.device || p.device != port::gpu::Device::Current()) return;
-  // Without its picture the glow would be a bare square.
-  if (!p.texture.IsLoaded()) return;
-  const port::Matrix& view = g_camera.GetView();
-  const port::Matrix& projection = g_camera.GetProjection();
-  const port::Vec4 c =
-      ProjectToClipW(port::MatrixTranslation(position.x, position.y, position.z), view, projection);
-  // Behind or too near the eye: not drawn.
+  const port::Vec4 c = ScreenPicture::Clip(position);
+  // Behind or too near the eye: not drawn. Without its picture (nothing is
+  // drawn then) the glow would be a bare square.
   if (c.z < 1.0f) return;
-  port::Matrix unproject;
-  if (!port::MatrixInverse(view * projection, &unproject)) return;
   const float s = 2.0f / (c.z + 1.0f);
-  const port::Matrix world =
-      port::MatrixScaling(s, s, 1.0f) *
-      port::MatrixRotationZ(kLarge3Spin * static_cast<float>(frameCounter) * kDegToRad) *
-      port::MatrixTranslation(c.x, c.y, c.z / c.w) * unproject;
-  p.device->SetRenderState(RenderState::Lighting, 0);
-  p.quad.Draw(world, p.texture.Get());
-  p.device->SetRenderState(RenderState::Lighting, 1);
+  Large3Picture().Draw(c, s, s, kLarge3Spin * static_cast<float>(frameCounter));
 }
 
 // ---- Player1TamaBurst ----
 
-Player1TamaBurst::Player1TamaBurst() { Configure(this, kObjectPlayer1TamaBurst, kBurst); }
+Player1TamaBurst::Player1TamaBurst()
+    : ShotClass({.radius = kBurst.radius, .damage = kBurst.damage}) {}
 
 void Player1TamaBurst::SetContext(port::gpu::Device* device, SokaiCounters* counters) {
   g_burstContext = {device, counters};
 }
 
-Player1TamaBurst* Player1TamaBurst::Spawn(float x, float y, float z, float heading, int32_t owner) {
-  Player1TamaBurst* t = ReuseOrAddShot<Player1TamaBurst>(kObjectPlayer1TamaBurst);
-  if (t) t->Init(x, y, z, heading, owner);
-  return t;
-}
-
-void Player1TamaBurst::Init(float x, float y, float z, float heading, int32_t owner_) {
-  InitShot(x, y, z, heading, owner_);
-  ShockWaveEffect::Spawn(x, y, z, 0.0f, heading, 0.0f, 1.0f, 1);
+void Player1TamaBurst::Init(const ShotSpawn& spawn) {
+  InitShot(spawn.at, spawn.heading, spawn.owner);
+  ShockWaveEffect::Spawn(spawn.at.x, spawn.at.y, spawn.at.z, 0.0f, spawn.heading, 0.0f, 1.0f, 1);
   if (SokaiCounters* c = g_burstContext.counters) {
     ++c->bursts;
     c->combo = 0;

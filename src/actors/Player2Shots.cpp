@@ -16,36 +16,15 @@ struct HitBoxNumbers {
 };
 constexpr HitBoxNumbers kHitBox;
 
-ShotModel& CurveModel() {
-  static ShotModel* m = new ShotModel("Xfile/tama/player2_largetama1.x");
-  return *m;
-}
-
 }  // namespace
 
 // ---- Player2LargeTama1 ----
 
-Player2LargeTama1::Player2LargeTama1() {
-  type = kObjectPlayer2LargeTama1;
-  radius = 0.7f;
-  damage = 10.0f;
-  owner = kOwnerPlayer;
-}
+Player2LargeTama1::Player2LargeTama1() : ShotClass({.radius = 0.7f, .damage = 10.0f}) {}
 
-void Player2LargeTama1::Load(port::gpu::Device* device) { CurveModel().Load(device); }
-void Player2LargeTama1::Unload() { CurveModel().Unload(); }
-
-Player2LargeTama1* Player2LargeTama1::Spawn(float x, float y, float z, float heading, int32_t curve,
-                                            int32_t owner) {
-  Player2LargeTama1* t = ReuseOrAddShot<Player2LargeTama1>(kObjectPlayer2LargeTama1);
-  if (t) t->Init(x, y, z, heading, curve, owner);
-  return t;
-}
-
-void Player2LargeTama1::Init(float x, float y, float z, float heading, int32_t curve_,
-                             int32_t owner_) {
-  InitShot(x, y, z, heading, owner_);
-  curve = curve_;
+void Player2LargeTama1::Init(const Player2LargeTama1Spawn& spawn) {
+  InitShot(spawn.at, spawn.heading, spawn.owner);
+  curve = spawn.curve;
 }
 
 void Player2LargeTama1::Update() {
@@ -59,29 +38,13 @@ void Player2LargeTama1::Update() {
 
 void Player2LargeTama1::Draw() {
   if (!alive) return;
-  CurveModel().Draw(
-      port::MatrixRotationY(kCurveSpin * static_cast<float>(frameCounter) * kDegToRad) *
-      orientation * port::MatrixTranslation(position.x, position.y, position.z));
+  Model().Draw(port::MatrixRotationY(kCurveSpin * static_cast<float>(frameCounter) * kDegToRad) *
+               orientation * port::MatrixTranslation(position.x, position.y, position.z));
 }
 
 // ---- Player2HitBox ----
 
-Player2HitBox::Player2HitBox() {
-  type = kObjectPlayer2HitBox;
-  radius = kHitBox.radius;
-  damage = kHitBox.damage;
-  owner = kOwnerPlayer;
-}
-
-Player2HitBox* Player2HitBox::Spawn(float x, float y, float z, float heading, int32_t owner) {
-  Player2HitBox* t = ReuseOrAddShot<Player2HitBox>(kObjectPlayer2HitBox);
-  if (t) t->Init(x, y, z, heading, owner);
-  return t;
-}
-
-void Player2HitBox::Init(float x, float y, float z, float heading, int32_t owner_) {
-  InitShot(x, y, z, heading, owner_);
-}
+Player2HitBox::Player2HitBox() : ShotClass({.radius = kHitBox.radius, .damage = kHitBox.damage}) {}
 
 void Player2HitBox::Update() {
   if (!alive) return;

@@ -43,14 +43,7 @@ struct FlameNumbers {
 };
 constexpr FlameNumbers kFlame;
 
-ShotModel& HomingModel() {
-  static ShotModel* m = new ShotModel("Xfile/tama/player3_largetama1.X");
-  return *m;
-}
-ShotModel& CoreModel() {
-  static ShotModel* m = new ShotModel("Xfile/tama/player3_largetama2.X");
-  return *m;
-}
+// Never destroyed, so nothing runs after the device is gone.
 ShotModel& FlameModel() {
   static ShotModel* m = new ShotModel("Xfile/tama/player3_largetama3.X");
   return *m;
@@ -60,27 +53,12 @@ ShotModel& FlameModel() {
 
 // ---- Player3LargeTama1 ----
 
-Player3LargeTama1::Player3LargeTama1() {
-  type = kObjectPlayer3LargeTama1;
-  radius = kHoming.radius;
-  damage = kHoming.damage;
-  owner = kOwnerPlayer;
-}
+Player3LargeTama1::Player3LargeTama1()
+    : ShotClass({.radius = kHoming.radius, .damage = kHoming.damage}) {}
 
-void Player3LargeTama1::Load(port::gpu::Device* device) { HomingModel().Load(device); }
-void Player3LargeTama1::Unload() { HomingModel().Unload(); }
-
-Player3LargeTama1* Player3LargeTama1::Spawn(float x, float y, float z, float heading,
-                                            Character* target, int32_t owner) {
-  Player3LargeTama1* t = ReuseOrAddShot<Player3LargeTama1>(kObjectPlayer3LargeTama1);
-  if (t) t->Init(x, y, z, heading, target, owner);
-  return t;
-}
-
-void Player3LargeTama1::Init(float x, float y, float z, float heading, Character* target_,
-                             int32_t owner_) {
-  InitShot(x, y, z, heading, owner_);
-  target = target_;
+void Player3LargeTama1::Init(const Player3LargeTama1Spawn& spawn) {
+  InitShot(spawn.at, spawn.heading, spawn.owner);
+  target = spawn.target;
 }
 
 void Player3LargeTama1::Steer() {
@@ -112,37 +90,26 @@ void Player3LargeTama1::Update() {
 
 void Player3LargeTama1::Draw() {
   if (!alive) return;
-  HomingModel().Draw(TumblingWorld(1.0f, frameCounter, position));
+  Model().Draw(TumblingWorld(1.0f, frameCounter, position));
 }
 
 // ---- Player3LargeTama2 ----
 
-Player3LargeTama2::Player3LargeTama2() {
-  type = kObjectPlayer3LargeTama2;
-  radius = kFlame.coreRadius;
-  damage = kFlame.damage;
-  owner = kOwnerPlayer;
-}
+Player3LargeTama2::Player3LargeTama2()
+    : ShotClass({.radius = kFlame.coreRadius, .damage = kFlame.damage}) {}
 
 void Player3LargeTama2::Load(port::gpu::Device* device) {
-  CoreModel().Load(device);
+  Model().Load(device);
   FlameModel().Load(device);
 }
 
 void Player3LargeTama2::Unload() {
-  CoreModel().Unload();
+  Model().Unload();
   FlameModel().Unload();
 }
 
-Player3LargeTama2* Player3LargeTama2::Spawn(float x, float y, float z, float heading,
-                                            int32_t owner) {
-  Player3LargeTama2* t = ReuseOrAddShot<Player3LargeTama2>(kObjectPlayer3LargeTama2);
-  if (t) t->Init(x, y, z, heading, owner);
-  return t;
-}
-
-void Player3LargeTama2::Init(float x, float y, float z, float heading, int32_t owner_) {
-  InitShot(x, y, z, heading, owner_);
+void Player3LargeTama2::Init(const ShotSpawn& spawn) {
+  InitShot(spawn.at, spawn.heading, spawn.owner);
   previous = position;
   // A reused flame would keep its burning radius until its first update.
   radius = kCannotHit;
@@ -190,9 +157,9 @@ void Player3LargeTama2::FollowGround() {
 
 void Player3LargeTama2::Draw() {
   if (!alive) return;
-  CoreModel().Draw(port::MatrixScaling(kFlame.coreScale, kFlame.coreScale, kFlame.coreScale) *
-                   port::MatrixRotationX(6.5f * static_cast<float>(frameCounter) * kDegToRad) *
-                   port::MatrixTranslation(position.x, position.y, position.z));
+  Model().Draw(port::MatrixScaling(kFlame.coreScale, kFlame.coreScale, kFlame.coreScale) *
+               port::MatrixRotationX(6.5f * static_cast<float>(frameCounter) * kDegToRad) *
+               port::MatrixTranslation(position.x, position.y, position.z));
 }
 
 void Player3LargeTama2::DrawSecondPass() {

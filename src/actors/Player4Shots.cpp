@@ -49,19 +49,6 @@ struct BlastNumbers {
 };
 constexpr BlastNumbers kBlast;
 
-ShotModel& MineModel() {
-  static ShotModel* m = new ShotModel("Xfile/tama/player4_largetama1.X");
-  return *m;
-}
-ShotModel& CreatureModel() {
-  static ShotModel* m = new ShotModel("Xfile/tama/player4_largetama2.X");
-  return *m;
-}
-ShotModel& BlastModel() {
-  static ShotModel* m = new ShotModel("Xfile/tama/player4_largetama3.X");
-  return *m;
-}
-
 port::Matrix Placed(float scale, const PlayerShot& shot) {
   return port::MatrixScaling(scale, scale, scale) * shot.orientation *
          port::MatrixTranslation(shot.position.x, shot.position.y, shot.position.z);
@@ -71,25 +58,11 @@ port::Matrix Placed(float scale, const PlayerShot& shot) {
 
 // ---- Player4LargeTama1 ----
 
-Player4LargeTama1::Player4LargeTama1() {
-  type = kObjectPlayer4LargeTama1;
-  radius = kMine.radius;
-  damage = kMine.damage;
-  owner = kOwnerPlayer;
-}
+Player4LargeTama1::Player4LargeTama1()
+    : ShotClass({.radius = kMine.radius, .damage = kMine.damage}) {}
 
-void Player4LargeTama1::Load(port::gpu::Device* device) { MineModel().Load(device); }
-void Player4LargeTama1::Unload() { MineModel().Unload(); }
-
-Player4LargeTama1* Player4LargeTama1::Spawn(float x, float y, float z, float heading,
-                                            int32_t owner) {
-  Player4LargeTama1* t = ReuseOrAddShot<Player4LargeTama1>(kObjectPlayer4LargeTama1);
-  if (t) t->Init(x, y, z, heading, owner);
-  return t;
-}
-
-void Player4LargeTama1::Init(float x, float y, float z, float heading, int32_t owner_) {
-  InitShot(x, y, z, heading, owner_);
+void Player4LargeTama1::Init(const ShotSpawn& spawn) {
+  InitShot(spawn.at, spawn.heading, spawn.owner);
   const GroundHit ground = FindGround(position);
   if (ground.found) position.y = ground.point.y;
 }
@@ -104,38 +77,24 @@ void Player4LargeTama1::Update() {
   }
   if (hitState > 0) {
     alive = 0;
-    Player4LargeTama3::Spawn(position.x, position.y, position.z, 0.0f, owner);
+    Player4LargeTama3::Spawn({.at = position, .owner = owner});
   }
 }
 
 void Player4LargeTama1::Draw() {
-  if (alive) MineModel().Draw(Placed(1.0f, *this));
+  if (alive) Model().Draw(Placed(1.0f, *this));
 }
 
 // ---- Player4LargeTama2 ----
 
-Player4LargeTama2::Player4LargeTama2() {
-  type = kObjectPlayer4LargeTama2;
-  radius = kCreature.builtRadius;
-  damage = kCreature.damage;
-  owner = kOwnerPlayer;
-}
+Player4LargeTama2::Player4LargeTama2()
+    : ShotClass({.radius = kCreature.builtRadius, .damage = kCreature.damage}) {}
 
-void Player4LargeTama2::Load(port::gpu::Device* device) { CreatureModel().Load(device); }
-void Player4LargeTama2::Unload() { CreatureModel().Unload(); }
-
-Player4LargeTama2* Player4LargeTama2::Spawn(float x, float y, float z, float heading,
-                                            int32_t owner) {
-  Player4LargeTama2* t = ReuseOrAddShot<Player4LargeTama2>(kObjectPlayer4LargeTama2);
-  if (t) t->Init(x, y, z, heading, owner);
-  return t;
-}
-
-void Player4LargeTama2::Init(float x, float y, float z, float heading, int32_t owner_) {
-  InitShot(x, y, z, heading, owner_);
+void Player4LargeTama2::Init(const ShotSpawn& spawn) {
+  InitShot(spawn.at, spawn.heading, spawn.owner);
   scale = kCreature.scale;
   damage = kCreature.damage;
-  targetHeading = heading;
+  targetHeading = spawn.heading;
   radius = kCreature.radius;
   previous = position;
 }
@@ -193,30 +152,16 @@ void Player4LargeTama2::FollowGround() {
 }
 
 void Player4LargeTama2::Draw() {
-  if (alive) CreatureModel().Draw(Placed(scale, *this));
+  if (alive) Model().Draw(Placed(scale, *this));
 }
 
 // ---- Player4LargeTama3 ----
 
-Player4LargeTama3::Player4LargeTama3() {
-  type = kObjectPlayer4LargeTama3;
-  radius = kBlast.builtRadius;
-  damage = kBlast.damage;
-  owner = kOwnerPlayer;
-}
+Player4LargeTama3::Player4LargeTama3()
+    : ShotClass({.radius = kBlast.builtRadius, .damage = kBlast.damage}) {}
 
-void Player4LargeTama3::Load(port::gpu::Device* device) { BlastModel().Load(device); }
-void Player4LargeTama3::Unload() { BlastModel().Unload(); }
-
-Player4LargeTama3* Player4LargeTama3::Spawn(float x, float y, float z, float heading,
-                                            int32_t owner) {
-  Player4LargeTama3* t = ReuseOrAddShot<Player4LargeTama3>(kObjectPlayer4LargeTama3);
-  if (t) t->Init(x, y, z, heading, owner);
-  return t;
-}
-
-void Player4LargeTama3::Init(float x, float y, float z, float heading, int32_t owner_) {
-  InitShot(x, y, z, heading, owner_);
+void Player4LargeTama3::Init(const ShotSpawn& spawn) {
+  InitShot(spawn.at, spawn.heading, spawn.owner);
   radius = kBlast.radius;
 }
 
@@ -232,11 +177,11 @@ void Player4LargeTama3::Update() {
 
 void Player4LargeTama3::DrawSecondPass() {
   if (!alive) return;
-  port::gpu::Device* device = BlastModel().Device();
+  port::gpu::Device* device = Model().Device();
   if (!device || device != port::gpu::Device::Current()) return;
   device->SetRenderState(RenderState::SrcBlend, port::gpu::BlendOne);
   device->SetRenderState(RenderState::DestBlend, port::gpu::BlendOne);
-  BlastModel().Draw(Placed(radius, *this));
+  Model().Draw(Placed(radius, *this));
   device->SetRenderState(RenderState::SrcBlend, port::gpu::BlendSrcAlpha);
   device->SetRenderState(RenderState::DestBlend, port::gpu::BlendInvSrcAlpha);
 }

@@ -4,17 +4,16 @@
 // explosion that ends every touched mine (and every 3D marker).
 #include <cstdint>
 
-#include "actors/PlayerShot.h"
+#include "actors/ShotClass.h"
 
 // Type 81: dropped onto the ground; struck, it explodes on its next update
 // into a Player4LargeTama3 of its owner; untouched it puffs out after 300.
-class Player4LargeTama1 : public PlayerShot {
+class Player4LargeTama1 : public ShotClass<Player4LargeTama1, kObjectPlayer4LargeTama1> {
  public:
+  static constexpr char kModelPath[] = "Xfile/tama/player4_largetama1.X";
+
   Player4LargeTama1();
-  static void Load(port::gpu::Device* device);
-  static void Unload();
-  static Player4LargeTama1* Spawn(float x, float y, float z, float heading, int32_t owner);
-  void Init(float x, float y, float z, float heading, int32_t owner);
+  void Init(const ShotSpawn& spawn);
   void Update() override;
   void Draw() override;
 };
@@ -22,13 +21,12 @@ class Player4LargeTama1 : public PlayerShot {
 // Type 82: roams at 0.15 toward headings it picks at random, kicking up
 // dust and turning off walls, for 450 frames; then it shrinks away,
 // harmless, in 21 frames.
-class Player4LargeTama2 : public PlayerShot {
+class Player4LargeTama2 : public ShotClass<Player4LargeTama2, kObjectPlayer4LargeTama2> {
  public:
+  static constexpr char kModelPath[] = "Xfile/tama/player4_largetama2.X";
+
   Player4LargeTama2();
-  static void Load(port::gpu::Device* device);
-  static void Unload();
-  static Player4LargeTama2* Spawn(float x, float y, float z, float heading, int32_t owner);
-  void Init(float x, float y, float z, float heading, int32_t owner);
+  void Init(const ShotSpawn& spawn);
   void Update() override;
   void Draw() override;
 
@@ -43,13 +41,12 @@ class Player4LargeTama2 : public PlayerShot {
 
 // Type 83: an explosion that grows from 0.5 by 0.1 a frame and tumbles for
 // 26 updates, striking everything within its radius; drawn additively.
-class Player4LargeTama3 : public PlayerShot {
+class Player4LargeTama3 : public ShotClass<Player4LargeTama3, kObjectPlayer4LargeTama3> {
  public:
+  static constexpr char kModelPath[] = "Xfile/tama/player4_largetama3.X";
+
   Player4LargeTama3();
-  static void Load(port::gpu::Device* device);
-  static void Unload();
-  static Player4LargeTama3* Spawn(float x, float y, float z, float heading, int32_t owner);
-  void Init(float x, float y, float z, float heading, int32_t owner);
+  void Init(const ShotSpawn& spawn);
   void Update() override;
   void DrawSecondPass() override;
 };

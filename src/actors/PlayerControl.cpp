@@ -143,7 +143,7 @@ void Player::HandleAttackInput() {
       modeFrame = 0;
     } else {
       g_sound.PlaySound(kSoundShot, kQuieter20dB);
-      Tama::Spawn(position.x, position.y, position.z, angle.y, kOwnerPlayer);
+      Tama::Spawn({.at = position, .heading = angle.y, .owner = kOwnerPlayer});
     }
     framesSinceAttack = 0;
   } else if (framesSinceAttack > kControl.chargeAfter && !sokai) {

@@ -7,9 +7,9 @@
 #include "port/gpu.h"
 #include "world/ParticleEffect.h"
 
-void PlayerShot::InitShot(float x, float y, float z, float heading, int32_t owner_) {
+void PlayerShot::InitShot(const port::Vec3& at, float heading, int32_t owner_) {
   owner = owner_;
-  position = {x, y, z};
+  position = at;
   rotation = {0.0f, heading, 0.0f};
   alive = 1;
   frameCounter = 0;

@@ -1,14 +1,9 @@
 #pragma once
-// What every player shot shares: the class-wide mesh, the spawn that reuses a
-// dead shot of the same type, the common initialisation, and the steps of the
-// common frame (orientation and forward vector, the move, puffs and bursts).
-// Ground following and the wall ahead are in Motion.h.
-//
-// A new shot class derives from PlayerShot, sets its type, radius, damage and
-// owner in its constructor, keeps a ShotModel (or its own pictures) as
-// class-wide data with static Load and Unload that LoadObjectClassResources
-// calls, and has a static Spawn that takes ReuseOrAddShot<Class>(type) and
-// calls its own Init, which begins with InitShot.
+// What every shot, bullet, marker and hazard of the object list shares: the
+// class-wide mesh, the spawn that reuses a dead object of the same type, the
+// common initialisation, and the steps of the common frame (orientation and
+// forward vector, the move, puffs and bursts). Ground following and the wall
+// ahead are in Motion.h. A shot class is made with ShotClass (ShotClass.h).
 #include <cstdint>
 #include <memory>
 #include <new>
@@ -23,11 +18,18 @@ namespace port::gpu {
 class Device;
 }
 
+// Where a shot starts and whose it is: what most shot classes' Spawn takes.
+struct ShotSpawn {
+  port::Vec3 at;
+  float heading = 0.0f;  // degrees
+  int32_t owner = kOwnerPlayer;
+};
+
 class PlayerShot : public DynamicObject {
  public:
   // Owner, position, heading; pitch and roll 0; alive; frame counter and hit
   // state 0; no extra collision points.
-  void InitShot(float x, float y, float z, float heading, int32_t owner);
+  void InitShot(const port::Vec3& at, float heading, int32_t owner);
 
   // How a straight shot flies.
   struct Flight {

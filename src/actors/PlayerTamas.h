@@ -7,32 +7,23 @@
 #include "actors/Player1Shots.h"
 
 // Type 60: the tama's flight, drawn twice as large and turning.
-class Player2Tama : public Tama {
+class Player2Tama : public ShotClass<Player2Tama, kObjectPlayer2Tama, ShotSpawn, Tama> {
  public:
-  Player2Tama();
-  static void Load(port::gpu::Device* device);
-  static void Unload();
-  static Player2Tama* Spawn(float x, float y, float z, float heading, int32_t owner);
+  static constexpr char kModelPath[] = "Xfile/tama/player2_tama.X";
   void Draw() override;
 };
 
 // Type 70: the tama's flight, drawn at 1.3 and turning.
-class Player3Tama : public Tama {
+class Player3Tama : public ShotClass<Player3Tama, kObjectPlayer3Tama, ShotSpawn, Tama> {
  public:
-  Player3Tama();
-  static void Load(port::gpu::Device* device);
-  static void Unload();
-  static Player3Tama* Spawn(float x, float y, float z, float heading, int32_t owner);
+  static constexpr char kModelPath[] = "Xfile/tama/player3_tama.X";
   void Draw() override;
 };
 
 // Type 80: the tama's flight without the roll, drawn flattened and tumbling.
-class Player4Tama : public Tama {
+class Player4Tama : public ShotClass<Player4Tama, kObjectPlayer4Tama, ShotSpawn, Tama> {
  public:
-  Player4Tama();
-  static void Load(port::gpu::Device* device);
-  static void Unload();
-  static Player4Tama* Spawn(float x, float y, float z, float heading, int32_t owner);
+  static constexpr char kModelPath[] = "Xfile/tama/player4_tama.X";
   void Update() override;
   void Draw() override;
 };

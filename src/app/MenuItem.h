@@ -1,5 +1,5 @@
 #pragma once
-// The items of the game's menus, the values of Application::menuCursor.
+// The items of the game's menus, the values of Application::menus.cursor.
 #include <cstdint>
 
 enum MenuItem : int32_t {

@@ -255,8 +255,8 @@ void Application::DrawBattleHud() {
       }
       break;
     case kResultMenu:
-      if (menuCursor >= kItemOnceMore && menuCursor <= kItemToTitle) {
-        for (const Caption& c : kItemLabels[menuCursor - kItemOnceMore]) DrawCaption(*this, c);
+      if (menus.cursor >= kItemOnceMore && menus.cursor <= kItemToTitle) {
+        for (const Caption& c : kItemLabels[menus.cursor - kItemOnceMore]) DrawCaption(*this, c);
       }
       if (sceneFrame % kArrowPeriod < kArrowShown) {
         DrawCaption(*this, kRightArrow);

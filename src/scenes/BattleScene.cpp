@@ -145,7 +145,7 @@ void RunPhase(Application& app) {
     case kResult:
       if (app.phaseFrame > kEndPoseFrames) {
         NextPhase(app, kResultMenu);
-        app.menuCursor = kItemOnceMore;
+        app.menus.cursor = kItemOnceMore;
       }
       break;
     default:
@@ -165,7 +165,7 @@ void RestartMenuMusic() {
 
 // The chosen item of the result menu.
 void Choose(Application& app) {
-  switch (app.menuCursor) {
+  switch (app.menus.cursor) {
     case kItemOnceMore:
       // Everything stays loaded; the enter routine runs again.
       Leave(app, SceneBattle);
@@ -206,7 +206,7 @@ int32_t PreviousItem(int32_t item) {
 }  // namespace
 
 void Application::InitBattle() {
-  for (int32_t& counter : menuKeys) counter = 1;
+  for (int32_t& counter : menus.keys) counter = 1;
   menu::LoadSceneTextures(
       *this, {"texture/battle/battle_text.png", "texture/battle/battlesetting_text.png",
               "texture/stage_text.png", "texture/font.png", "texture/battle/charge_gazi_waku.png",
@@ -274,14 +274,14 @@ void Application::InputBattle() {
     return;
   }
   if (stagePhase != kResultMenu) return;
-  if (menu::CountPress(menuKeys[kConfirmCounter], menu::ConfirmHeld())) {
+  if (menu::CountPress(menus.keys[kConfirmCounter], menu::ConfirmHeld())) {
     Choose(*this);
     if (currentScene != SceneBattle) return;
   }
-  if (menu::CountPress(menuKeys[kRightCounter], menu::RightHeld()))
-    menuCursor = NextItem(menuCursor);
-  if (menu::CountPress(menuKeys[kLeftCounter], menu::LeftHeld()))
-    menuCursor = PreviousItem(menuCursor);
+  if (menu::CountPress(menus.keys[kRightCounter], menu::RightHeld()))
+    menus.cursor = NextItem(menus.cursor);
+  if (menu::CountPress(menus.keys[kLeftCounter], menu::LeftHeld()))
+    menus.cursor = PreviousItem(menus.cursor);
 }
 
 // Each step finds nothing the second time.

@@ -93,9 +93,9 @@ constexpr int32_t kTooFewPadsX = 250, kTooFewPadsY = 400;
 }  // namespace
 
 void Application::InitBattleSettings() {
-  menuKeys[kConfirmLatch] = 1;  // a confirm still held from before does nothing
+  menus.keys[kConfirmLatch] = 1;  // a confirm still held from before does nothing
   sceneFrame = 0;
-  menuCursor = kItemPlayers;
+  menus.cursor = kItemPlayers;
   // Battle player 1 takes the stage player's buttons.
   for (int a = 0; a < Player::kActionCount; ++a)
     battlePlayers[0].SetButton(a, g_player.GetButton(a));
@@ -117,15 +117,15 @@ void Application::InputBattleSettings() {
 
   // Latched: acts on every held frame while the latch is 0; only a release
   // clears it. Every item that acts leaves the scene.
-  if (menu::Latched(menuKeys[kConfirmLatch], menu::ConfirmHeld()) &&
-      menu::LeaveFor(*this, ConfirmedScene(menuCursor, battle)))
+  if (menu::Latched(menus.keys[kConfirmLatch], menu::ConfirmHeld()) &&
+      menu::LeaveFor(*this, ConfirmedScene(menus.cursor, battle)))
     return;
 
-  if (menu::CancelHeld()) menuCursor = kItemBack;
+  if (menu::CancelHeld()) menus.cursor = kItemBack;
 
-  menu::OnSidePresses(menuKeys[kRightCounter], menuKeys[kLeftCounter], [this](int direction) {
+  menu::OnSidePresses(menus.keys[kRightCounter], menus.keys[kLeftCounter], [this](int direction) {
     menu::Play(menu::kValueSound);  // whatever the item
-    switch (menuCursor) {
+    switch (menus.cursor) {
       case kItemPlayers:
         battle.players = Stepped(battle.players, kPlayers, direction);
         break;
@@ -143,8 +143,8 @@ void Application::InputBattleSettings() {
     }
   });
 
-  menu::StepOnPress(kRows, menuCursor, menuKeys[kUpCounter], menu::UpHeld(), -1);
-  menu::StepOnPress(kRows, menuCursor, menuKeys[kDownCounter], menu::DownHeld(), 1);
+  menu::StepOnPress(kRows, menus.cursor, menus.keys[kUpCounter], menu::UpHeld(), -1);
+  menu::StepOnPress(kRows, menus.cursor, menus.keys[kDownCounter], menu::DownHeld(), 1);
 }
 
 void Application::DrawBattleSettings() {
@@ -159,7 +159,7 @@ void Application::DrawBattleSettings() {
   menu::Draw(*this, kIntervalCaption);
   menu::DrawInterval(*this, kInterval, battle.drawInterval);
   menu::Draw(*this, kLastItems);
-  menu::DrawCursor(*this, kCursor, kRows, menuCursor);
+  menu::DrawCursor(*this, kCursor, kRows, menus.cursor);
   // The note goes over the sprites, after them.
   menu::EndFrameWithText(EnoughPads(battle) ? nullptr : kTooFewPads, kTooFewPadsX, kTooFewPadsY,
                          kUiWhite);

@@ -152,9 +152,9 @@ void DrawButton(Application& app, menu::NumberPlace place, int32_t button) {
 // ---- Player 1 (scene 16) ----
 
 void Application::InitButtonConfig1P() {
-  menuKeys[kConfirmCounter] = 1;  // a confirm still held from before does nothing
+  menus.keys[kConfirmCounter] = 1;  // a confirm still held from before does nothing
   sceneFrame = 0;
-  menuCursor = kItemAttackButton;
+  menus.cursor = kItemAttackButton;
   menu::LoadSceneTextures(*this,
                           {"texture/optiontext.png", "texture/font.png", "texture/cursor.png"});
 }
@@ -164,25 +164,25 @@ void Application::UpdateButtonConfig1P() { InputButtonConfig1P(); }
 void Application::InputButtonConfig1P() {
   menu::Poll();
   StagePlayerButtons buttons;
-  AssignHeld(menuCursor, 0, buttons);
+  AssignHeld(menus.cursor, 0, buttons);
 
   // Read after the swaps: on an action's item the pad's attack button is
   // assigned first and then confirms as the new attack button.
-  if (menu::CountPress(menuKeys[kConfirmCounter], menu::ConfirmHeld())) {
-    if (menuCursor == kItemBack) {
+  if (menu::CountPress(menus.keys[kConfirmCounter], menu::ConfirmHeld())) {
+    if (menus.cursor == kItemBack) {
       menu::Play(menu::kDecideSound);
       requestedScene = SceneOptions;
       LeaveScene();
       return;
     }
-    if (menuCursor == kItemDefaults) {
+    if (menus.cursor == kItemDefaults) {
       menu::Play(menu::kValueSound);
       ResetButtons(buttons);
     }
   }
 
-  menu::StepOnPress(kRows1P, menuCursor, menuKeys[kUpCounter], menu::UpHeld(), -1);
-  menu::StepOnPress(kRows1P, menuCursor, menuKeys[kDownCounter], menu::DownHeld(), 1);
+  menu::StepOnPress(kRows1P, menus.cursor, menus.keys[kUpCounter], menu::UpHeld(), -1);
+  menu::StepOnPress(kRows1P, menus.cursor, menus.keys[kDownCounter], menu::DownHeld(), 1);
 }
 
 void Application::DrawButtonConfig1P() {
@@ -190,16 +190,16 @@ void Application::DrawButtonConfig1P() {
   menu::Draw(*this, kPage1P);
   for (int a = 0; a < kActions; ++a) DrawButton(*this, kButtons1P[a], g_player.GetButton(a));
   menu::Draw(*this, kPageEnd1P);
-  menu::DrawCursor(*this, kCursor1P, kRows1P, menuCursor);
+  menu::DrawCursor(*this, kCursor1P, kRows1P, menus.cursor);
   menu::EndFrame();
 }
 
 // ---- Players 2 to 4 (scene 17) ----
 
 void Application::InitButtonConfig2P4P() {
-  menuKeys[kConfirmCounter] = 1;
+  menus.keys[kConfirmCounter] = 1;
   sceneFrame = 0;
-  for (int32_t& cursor : playerCursors) cursor = kItemAttackButton;
+  for (int32_t& cursor : menus.playerCursors) cursor = kItemAttackButton;
   menu::LoadSceneTextures(*this, {"texture/optiontext.png", "texture/font.png",
                                   "texture/battle/battlesetting_text.png"});
 }
@@ -214,7 +214,7 @@ void Application::InputButtonConfig2P4P() {
   for (int k = 1; k < players; ++k) {
     const int pad = PadOfBattlePlayer(k, players, pads);
     if (pad < 0) continue;  // no pad: he can do nothing here
-    int32_t& cursor = playerCursors[k];
+    int32_t& cursor = menus.playerCursors[k];
     BattlePlayerButtons buttons(battlePlayers[k]);
     AssignHeld(cursor, pad, buttons);
     // Acts on every frame it is held; only leaving the page matters.
@@ -227,9 +227,9 @@ void Application::InputButtonConfig2P4P() {
       }
       if (cursor == kItemDefaults) ResetButtons(buttons);
     }
-    menu::StepOnPress(kRows2P4P, cursor, menuKeys[UpCounterOf(k)],
+    menu::StepOnPress(kRows2P4P, cursor, menus.keys[UpCounterOf(k)],
                       g_input.IsPadDirection(pad, kPadUp), -1);
-    menu::StepOnPress(kRows2P4P, cursor, menuKeys[DownCounterOf(k)],
+    menu::StepOnPress(kRows2P4P, cursor, menus.keys[DownCounterOf(k)],
                       g_input.IsPadDirection(pad, kPadDown), 1);
   }
   // The page reads the players' pads only; with a pad gone (or none) nobody
@@ -256,7 +256,7 @@ void Application::DrawButtonConfig2P4P() {
     menu::Caption cursor = kCursor2P4P;
     cursor.sprite += k;
     cursor.x += kCursorStep * static_cast<float>(k - 1);
-    menu::DrawCursor(*this, cursor, kRows2P4P, playerCursors[k]);
+    menu::DrawCursor(*this, cursor, kRows2P4P, menus.playerCursors[k]);
   }
   menu::EndFrame();
 }

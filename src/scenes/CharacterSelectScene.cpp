@@ -161,7 +161,7 @@ void Application::InitCharacterSelect() {
     battle.character[i] = i + 1;
     battle.decided[i] = 0;
   }
-  for (int32_t& k : menuKeys) k = 1;  // keys held from before do nothing
+  for (int32_t& k : menus.keys) k = 1;  // keys held from before do nothing
   menu::LoadSceneTextures(*this,
                           {"texture/battle/player1_stand.jpg", "texture/battle/player2_stand.jpg",
                            "texture/battle/player3_stand.jpg", "texture/battle/player4_stand.jpg",
@@ -221,7 +221,7 @@ void Application::InputCharacterSelect() {
     int32_t& choice = battle.character[i];
     if (!battle.decided[i]) {
       const bool up = IsPlayerDirection(kPadUp, i);
-      if (menu::CountPress(menuKeys[UpDownCounter(i)], up || IsPlayerDirection(kPadDown, i))) {
+      if (menu::CountPress(menus.keys[UpDownCounter(i)], up || IsPlayerDirection(kPadDown, i))) {
         const int32_t to = up ? choice - kColumns : choice + kColumns;
         if (to >= 1 && to <= kChoices) {
           choice = to;
@@ -229,7 +229,7 @@ void Application::InputCharacterSelect() {
         }
       }
       const bool right = IsPlayerDirection(kPadRight, i);
-      if (menu::CountPress(menuKeys[SideCounter(i)], right || IsPlayerDirection(kPadLeft, i))) {
+      if (menu::CountPress(menus.keys[SideCounter(i)], right || IsPlayerDirection(kPadLeft, i))) {
         const bool leftColumn = choice % kColumns == 1;
         if (right ? leftColumn : !leftColumn) {
           choice += right ? 1 : -1;
@@ -249,7 +249,7 @@ void Application::InputCharacterSelect() {
       confirm = confirm || g_input.IsKeyDown(keys.confirm);
       cancel = cancel || g_input.IsKeyDown(keys.cancel);
     }
-    if (!menu::CountPress(menuKeys[ButtonCounter(i)], confirm || cancel)) continue;
+    if (!menu::CountPress(menus.keys[ButtonCounter(i)], confirm || cancel)) continue;
     if (confirm) {
       menu::Play(menu::kDecideSound);
       battle.decided[i] = 1;

@@ -1,5 +1,5 @@
 // The name entry (scenes 22 to 25): follows a run whose result took a place
-// (rankPlace) in a table. It inserts the result at its place once, on entry,
+// (result.rankPlace) in a table. It inserts the result at its place once, on entry,
 // lets the player pick five letters, and returns to the title.
 //
 // A stage or the sokai stage hands a result over by calling
@@ -78,7 +78,7 @@ bool IsNameEntry(int32_t scene) { return scene >= SceneNameEntry1 && scene <= Sc
 bool HasRow(const Application& app) {
   if (!IsNameEntry(app.currentScene)) return false;
   const TableId table = ranking::TableOfPage(app.currentScene);
-  return app.rankPlace >= 0 && app.rankPlace < ranking::RowCount(app, table);
+  return app.result.rankPlace >= 0 && app.result.rankPlace < ranking::RowCount(app, table);
 }
 
 using menu::Caption;
@@ -114,39 +114,40 @@ constexpr Caption kStagesSign = {ranking::kRankingText, 98, 97, 300, 1.0f, 1.0f}
 }  // namespace
 
 void Application::InitNameEntry() {
-  menuKeys[kConfirmLatch] = 1;
+  menus.keys[kConfirmLatch] = 1;
   sceneFrame = 0;
   g_sound.StopAll();
   ranking::LoadTextures(*this);
 
   if (HasRow(*this)) {
-    const int p = rankPlace;
+    const int p = result.rankPlace;
     switch (ranking::TableOfPage(currentScene)) {
       case ranking::kNormalTable:
         InsertAt(normalRanking, p, true, [&](RankingEntry& row) {
-          row.value = resultTime;
-          row.stages = resultStages;
+          row.value = result.time;
+          row.stages = result.stages;
         });
         break;
       case ranking::kSokaiTable:
-        InsertAt(sokaiRanking, p, false, [&](RankingEntry& row) { row.value = resultScore; });
+        InsertAt(sokaiRanking, p, false, [&](RankingEntry& row) { row.value = result.score; });
         break;
       case ranking::kSpareTable3:
-        InsertAt(spareRanking3, p, false, [&](CompactRankingEntry& row) { row.time = resultTime; });
+        InsertAt(spareRanking3, p, false,
+                 [&](CompactRankingEntry& row) { row.time = result.time; });
         break;
       case ranking::kSpareTable4:
-        InsertAt(spareRanking4, p, true, [&](RankingEntry& row) { row.value = resultTime; });
+        InsertAt(spareRanking4, p, true, [&](RankingEntry& row) { row.value = result.time; });
         break;
       default:
         break;
     }
   }
-  nameCursor = 0;
+  result.nameCursor = 0;
 }
 
 void Application::UpdateNameEntry() {
   ++sceneFrame;
-  const bool finished = nameCursor == kNameDone && sceneFrame >= kFramesShownWhenDone;
+  const bool finished = result.nameCursor == kNameDone && sceneFrame >= kFramesShownWhenDone;
   if (finished || !HasRow(*this)) {
     requestedScene = SceneTitle;
     currentScene = SceneNone;
@@ -159,32 +160,32 @@ void Application::UpdateNameEntry() {
 void Application::InputNameEntry() {
   menu::Poll();
   if (!HasRow(*this)) return;
-  int32_t* name = NameOf(*this, ranking::TableOfPage(currentScene), rankPlace);
+  int32_t* name = NameOf(*this, ranking::TableOfPage(currentScene), result.rankPlace);
 
   if (menu::ConfirmHeld()) {
-    if (menu::CountPress(menuKeys[kConfirmLatch], true) && nameCursor < kNameDone) {
+    if (menu::CountPress(menus.keys[kConfirmLatch], true) && result.nameCursor < kNameDone) {
       g_sound.PlaySystemSound(menu::kSoundDecide, menu::kMenuSoundOffset);
-      const int32_t old = nameCursor++;
+      const int32_t old = result.nameCursor++;
       // Confirming the back-space sign steps back to the letter before it; the
       // sign stays where it was until changed (NameEntryTest.BackSpaceAndCancelRules).
-      if (name[old] == kLetterBackSpace && nameCursor >= 2) nameCursor -= 2;
-      if (nameCursor == kNameDone) sceneFrame = 0;
+      if (name[old] == kLetterBackSpace && result.nameCursor >= 2) result.nameCursor -= 2;
+      if (result.nameCursor == kNameDone) sceneFrame = 0;
     }
   } else if (menu::CancelHeld()) {
-    if (menu::CountPress(menuKeys[kConfirmLatch], true) && nameCursor >= 1 &&
-        nameCursor < kNameDone) {
+    if (menu::CountPress(menus.keys[kConfirmLatch], true) && result.nameCursor >= 1 &&
+        result.nameCursor < kNameDone) {
       g_sound.PlaySystemSound(menu::kSoundCursor, menu::kMenuSoundOffset);
-      --nameCursor;
+      --result.nameCursor;
     }
   } else {
-    menuKeys[kConfirmLatch] = 0;
+    menus.keys[kConfirmLatch] = 0;
   }
 
   const bool right = menu::RightHeld();
-  if (menu::CountPress(menuKeys[kLetterCounter], right || menu::LeftHeld()) &&
-      nameCursor < kNameDone) {
+  if (menu::CountPress(menus.keys[kLetterCounter], right || menu::LeftHeld()) &&
+      result.nameCursor < kNameDone) {
     g_sound.PlaySystemSound(menu::kSoundCursor, menu::kMenuSoundOffset);
-    int32_t& letter = name[nameCursor];
+    int32_t& letter = name[result.nameCursor];
     letter = right ? (letter + 1) % kLetterCount : (letter + kLetterCount - 1) % kLetterCount;
   }
 }
@@ -198,7 +199,7 @@ void Application::DrawNameEntry() {
   menu::Draw(*this, kHeading);
   if (HasRow(*this)) {
     Caption place = kPlaceNumeral;
-    place.sprite += rankPlace;
+    place.sprite += result.rankPlace;
     menu::Draw(*this, place);
     menu::Draw(*this, kNameCaption);
     for (const Caption& c : kPageCaptions[table]) {
@@ -206,10 +207,10 @@ void Application::DrawNameEntry() {
       menu::Draw(*this, c);
     }
 
-    const ranking::RowView row = ranking::ReadRow(*this, table, rankPlace);
+    const ranking::RowView row = ranking::ReadRow(*this, table, result.rankPlace);
     const bool cursorHidden = sceneFrame % kBlinkPeriod >= kBlinkShown;
     for (int i = 0; i < kNameLength; ++i) {
-      if (i == nameCursor && cursorHidden) continue;
+      if (i == result.nameCursor && cursorHidden) continue;
       DrawGlyph(font, kLettersX + kLetterStep * static_cast<float>(i), kLettersY, kBigScale,
                 row.letters[i]);
     }

@@ -82,9 +82,9 @@ constexpr menu::Caption kLastItems[] = {{kOptionText, 67, 100, 290, 0.8f, 0.8f},
 }  // namespace
 
 void Application::InitOptions() {
-  menuKeys[kConfirmCounter] = 1;  // a confirm still held from before does nothing
+  menus.keys[kConfirmCounter] = 1;  // a confirm still held from before does nothing
   sceneFrame = 0;
-  menuCursor = kItemViewType;
+  menus.cursor = kItemViewType;
   menu::LoadSceneTextures(*this, {"texture/battle/battlesetting_text.png", "texture/font.png",
                                   "texture/title/course.png", "texture/cursor.png",
                                   "texture/optiontext.png", "texture/optiontext2.png"});
@@ -96,8 +96,8 @@ void Application::InputOptions() {
   menu::Poll();
   ++sceneFrame;
 
-  if (menu::CountPress(menuKeys[kConfirmCounter], menu::ConfirmHeld())) {
-    switch (menuCursor) {
+  if (menu::CountPress(menus.keys[kConfirmCounter], menu::ConfirmHeld())) {
+    switch (menus.cursor) {
       case kItemBack:
         g_sound.masterVolume = options.volume;
         requestedScene = SceneTitle;
@@ -119,10 +119,10 @@ void Application::InputOptions() {
     }
   }
 
-  if (menu::CancelHeld() || menu::EscapeHeld()) menuCursor = kItemBack;
+  if (menu::CancelHeld() || menu::EscapeHeld()) menus.cursor = kItemBack;
 
-  menu::OnSidePresses(menuKeys[kRightCounter], menuKeys[kLeftCounter], [this](int direction) {
-    switch (menuCursor) {
+  menu::OnSidePresses(menus.keys[kRightCounter], menus.keys[kLeftCounter], [this](int direction) {
+    switch (menus.cursor) {
       case kItemDrawInterval:
         options.drawInterval = Stepped(options.drawInterval, kIntervals, direction);
         break;
@@ -141,8 +141,8 @@ void Application::InputOptions() {
     menu::Play(menu::kValueSound);
   });
 
-  menu::StepOnPress(kRows, menuCursor, menuKeys[kUpCounter], menu::UpHeld(), -1);
-  menu::StepOnPress(kRows, menuCursor, menuKeys[kDownCounter], menu::DownHeld(), 1);
+  menu::StepOnPress(kRows, menus.cursor, menus.keys[kUpCounter], menu::UpHeld(), -1);
+  menu::StepOnPress(kRows, menus.cursor, menus.keys[kDownCounter], menu::DownHeld(), 1);
 }
 
 void Application::DrawOptions() {
@@ -157,9 +157,9 @@ void Application::DrawOptions() {
   menu::Draw(*this, kScreenModeCaption);
   menu::Draw(*this, kScreenModes[options.screenMode == 0 ? 0 : 1]);
   menu::Draw(*this, kLastItems);
-  menu::DrawCursor(*this, kCursor, kRows, menuCursor);
+  menu::DrawCursor(*this, kCursor, kRows, menus.cursor);
   // The note goes over the sprites, after them.
   const bool white = sceneFrame % kBlinkPeriod < kBlinkWhite;
-  menu::EndFrameWithText(menuCursor == kItemScreenMode ? kNextStart : nullptr, kNoteX, kNoteY,
+  menu::EndFrameWithText(menus.cursor == kItemScreenMode ? kNextStart : nullptr, kNoteX, kNoteY,
                          white ? kUiWhite : kRed);
 }

@@ -93,7 +93,7 @@ Place OnLine(Place place, float y) {
 }  // namespace
 
 void Application::InitRanking() {
-  menuKeys[kLeaveLatch] = 1;
+  menus.keys[kLeaveLatch] = 1;
   sceneFrame = 0;
   ranking::LoadTextures(*this);
 }
@@ -107,10 +107,10 @@ void Application::InputRanking() {
   menu::Poll();
 
   const bool leave = menu::ConfirmHeld() || menu::CancelHeld() || menu::EscapeHeld();
-  if (menu::Latched(menuKeys[kLeaveLatch], leave) && menu::LeaveFor(*this, SceneTitle)) return;
+  if (menu::Latched(menus.keys[kLeaveLatch], leave) && menu::LeaveFor(*this, SceneTitle)) return;
 
   const bool left = menu::LeftHeld();
-  if (menu::CountPress(menuKeys[kPageCounter], left || menu::RightHeld()) &&
+  if (menu::CountPress(menus.keys[kPageCounter], left || menu::RightHeld()) &&
       IsRankingPage(currentScene)) {
     g_sound.PlaySystemSound(menu::kSoundCursor, menu::kMenuSoundOffset);
     // The page changes in place: the enter routine does not run again.

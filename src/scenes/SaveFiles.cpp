@@ -256,21 +256,22 @@ bool Application::SaveSokaiRanking(const char* path) {
 }
 
 int32_t Application::NormalRankPosition(int32_t stages) {
-  const int32_t frames = framesUsed;
-  resultTime = frames;
-  resultStages = stages;
+  const int32_t frames = stageMode.framesUsed;
+  result.time = frames;
+  result.stages = stages;
   // More stages first; equal stages by fewer frames.
-  rankPlace = PlaceOf(normalRanking, [&](const RankingEntry& row) {
+  result.rankPlace = PlaceOf(normalRanking, [&](const RankingEntry& row) {
     return stages > row.stages || (stages == row.stages && frames <= row.value);
   });
-  return rankPlace;
+  return result.rankPlace;
 }
 
 int32_t Application::SokaiRankPosition() {
   const int32_t score = sokai.score;
-  resultScore = score;
-  rankPlace = PlaceOf(sokaiRanking, [&](const RankingEntry& row) { return score >= row.value; });
-  return rankPlace;
+  result.score = score;
+  result.rankPlace =
+      PlaceOf(sokaiRanking, [&](const RankingEntry& row) { return score >= row.value; });
+  return result.rankPlace;
 }
 
 // The one place that reaches the buttons of the battle players.

@@ -174,14 +174,14 @@ void Application::InitSokai() {
   sokai = SokaiCounters{};
   timeLeft = kStartTime;
   bonus = 0;
-  paused = 0;
+  stageMode.paused = 0;
   g_sound.StopAll();
   stage::PlayMusic(kMusic);
 }
 
 void Application::UpdateSokai() {
   if (StageKeys()) return;
-  if (paused) return;
+  if (stageMode.paused) return;
   ++sceneFrame;
   ++phaseFrame;
   ++sokai.framesSinceKill;

@@ -83,7 +83,7 @@ void PlayMusic(const char* path) {
 
 void RunClock(Application& app, bool countUsed) {
   --app.timeLeft;
-  if (countUsed) ++app.framesUsed;
+  if (countUsed) ++app.stageMode.framesUsed;
   if (app.bonus > 0) {
     app.timeLeft += kBonusStep;
     app.bonus -= kBonusStep;

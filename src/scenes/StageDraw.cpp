@@ -176,7 +176,7 @@ void DrawPauseMenu(Application& app) {
   menu::Draw(app, kPauseResume);
   menu::Draw(app, kPauseQuit);
   WholeTexture(app, stage::kCursor, kCursorScale,
-               app.menuCursor == kItemQuitToTitle ? kCursorOnQuit : kCursorOnResume, kWhite);
+               app.menus.cursor == kItemQuitToTitle ? kCursorOnQuit : kCursorOnResume, kWhite);
 }
 
 port::Argb WithAlpha(port::Argb rgb, int32_t alpha) {
@@ -220,7 +220,7 @@ void DrawPhaseAndPause(Application& app, bool sokai) {
   if (sokai && app.stagePhase == kPhaseTally) DrawTally(app);
   for (const PhaseCaption& c : kPhaseCaptions)
     if (c.phase == app.stagePhase) menu::Draw(app, sokai ? c.sokai : c.stage);
-  if (app.paused) DrawPauseMenu(app);
+  if (app.stageMode.paused) DrawPauseMenu(app);
 }
 
 // The world passes of one picture.
@@ -272,7 +272,7 @@ void Application::DrawStage() {
   // picture is drawn every frame: sceneFrame stands still then, and a part
   // that does not present would hide the pause menu for the whole pause
   // (StageDraw.PauseMenuShowsAtEveryDrawInterval).
-  const int32_t interval = paused ? 1 : std::clamp(options.drawInterval, 1, 3);
+  const int32_t interval = stageMode.paused ? 1 : std::clamp(options.drawInterval, 1, 3);
   const int32_t part = sceneFrame % interval;
   if (part == 0) ClearPicture();
   if (interval == 1) {

@@ -168,19 +168,19 @@ void HandOver(Application& app, int32_t scene) {
 void Application::InitStageIntro() {
   port::gpu::Device* device = g_graphics.GetDevice();
   sceneFrame = 0;
-  menuKeys[kConfirmCounter] = 1;  // a confirm held from the scene before does not skip
+  menus.keys[kConfirmCounter] = 1;  // a confirm held from the scene before does not skip
   g_sun.Init(device, 1);
   g_sun.SetPosition(70, 90, 100);
   g_camera.SetDevice(device);
   g_camera.SetMode(Camera::kOrbit);
   menu::LoadSceneTextures(*this, {"texture/stageintroduce/stage_introduce1.png",
                                   "texture/stageintroduce/stage_introduce2.png"});
-  if (introTarget != SceneSokai) {
-    const IntroConfig& cfg = IntroOf(introTarget);
+  if (stageMode.introTarget != SceneSokai) {
+    const IntroConfig& cfg = IntroOf(stageMode.introTarget);
     g_stageField.Init(device);
     g_stageField.SetDrawMode(cfg.fieldDrawMode);
     g_stageField.LoadGround(cfg.ground);
-    introCamera = {0.0f, 0.0f, 0.0f, kStartDistance, cfg.pitch, kStartYaw};
+    stageMode.introCamera = {0.0f, 0.0f, 0.0f, kStartDistance, cfg.pitch, kStartYaw};
     LoadAppearData(cfg.placement);
     ScalePlaces(*this, cfg.positionScale);
   }
@@ -190,43 +190,44 @@ void Application::InitStageIntro() {
 void Application::UpdateStageIntro() {
   ++sceneFrame;
   if (sceneFrame <= kTurnFrames) {
-    introCamera.yaw += kTurnStep;
+    stageMode.introCamera.yaw += kTurnStep;
   } else if (sceneFrame <= kCloseFrames) {
-    introCamera.distance -= kCloseStep;
+    stageMode.introCamera.distance -= kCloseStep;
   }
-  if (introTarget != SceneSokai) {
+  if (stageMode.introTarget != SceneSokai) {
     if (sceneFrame == kHeadingFrame || sceneFrame == kCaptionFrame)
       g_sound.PlaySystemSound(kCaptionSound, kSoundOffset);
     if (sceneFrame == kPointerAFrame || sceneFrame == kPointerBFrame)
       g_sound.PlaySystemSound(kPointerSound, kSoundOffset);
   }
-  if (introTarget == SceneSokai) {
+  if (stageMode.introTarget == SceneSokai) {
     HandOver(*this, SceneSokai);
     return;
   }
   if (sceneFrame >= kHandOverFrame) {
-    HandOver(*this, IntroOf(introTarget).target);
+    HandOver(*this, IntroOf(stageMode.introTarget).target);
     return;
   }
   InputStageIntro();
-  g_camera.SetDistance(introCamera.distance);
-  g_camera.SetPosition(introCamera.targetX, introCamera.targetY, introCamera.targetZ);
-  g_camera.SetPitch(introCamera.pitch);
-  g_camera.SetYaw(introCamera.yaw);
+  g_camera.SetDistance(stageMode.introCamera.distance);
+  g_camera.SetPosition(stageMode.introCamera.targetX, stageMode.introCamera.targetY,
+                       stageMode.introCamera.targetZ);
+  g_camera.SetPitch(stageMode.introCamera.pitch);
+  g_camera.SetYaw(stageMode.introCamera.yaw);
 }
 
 void Application::InputStageIntro() {
   menu::Poll();
-  if (menu::CountPress(menuKeys[kConfirmCounter], menu::ConfirmHeld()) && sceneFrame < kSkipTo) {
+  if (menu::CountPress(menus.keys[kConfirmCounter], menu::ConfirmHeld()) && sceneFrame < kSkipTo) {
     sceneFrame = kSkipTo;
-    introCamera.yaw = kEndYaw;
-    introCamera.distance = kEndDistance;
+    stageMode.introCamera.yaw = kEndYaw;
+    stageMode.introCamera.distance = kEndDistance;
   }
 }
 
 void Application::DrawStageIntro() {
   // The sokai stage's introduction shows nothing.
-  if (introTarget == SceneSokai) return;
+  if (stageMode.introTarget == SceneSokai) return;
   const PointerPlaces places = PlacesOf(*this);
 
   g_graphics.SetFullViewport(0);
@@ -236,7 +237,7 @@ void Application::DrawStageIntro() {
   if (sprite) sprite->Begin();
   if (sceneFrame > kHeadingFrame) DrawCaption(*this, kHeading);
   if (sceneFrame > kCaptionFrame) {
-    const IntroConfig& cfg = IntroOf(introTarget);
+    const IntroConfig& cfg = IntroOf(stageMode.introTarget);
     for (int i = 0; i < cfg.captionCount; ++i) DrawCaption(*this, cfg.captions[i]);
   }
   // A place the file does not give has no pointer.

@@ -209,10 +209,10 @@ void InitStage(Application& app, const StageConfig& cfg) {
   app.sceneFrame = 0;
   app.phaseFrame = 0;
   app.stagePhase = kPhaseIntro;
-  if (cfg.number == 1) app.framesUsed = 0;
+  if (cfg.number == 1) app.stageMode.framesUsed = 0;
   app.timeLeft = kStartTime;
   app.bonus = 0;
-  app.paused = 0;
+  app.stageMode.paused = 0;
   g_sound.StopAll();
   stage::PlayMusic(cfg.music);
 }
@@ -273,7 +273,7 @@ bool RunPhase(Application& app, const StageConfig& cfg) {
       if (cfg.nextIntroTarget != 0) {
         app.requestedScene = SceneStageIntro;
         app.currentScene = SceneNone;
-        app.introTarget = cfg.nextIntroTarget;
+        app.stageMode.introTarget = cfg.nextIntroTarget;
         if (cfg.number == 1) {
           app.ReleaseStage1AfterClear();
         } else {
@@ -303,7 +303,7 @@ bool RunPhase(Application& app, const StageConfig& cfg) {
 
 void UpdateStage(Application& app, const StageConfig& cfg) {
   if (app.StageKeys()) return;
-  if (app.paused) return;
+  if (app.stageMode.paused) return;
   ++app.sceneFrame;
   ++app.phaseFrame;
   if (ClockRuns(app.stagePhase)) stage::RunClock(app, true);
@@ -312,7 +312,7 @@ void UpdateStage(Application& app, const StageConfig& cfg) {
   if (cfg.hazards && IsArea(app.stagePhase)) {
     for (const LauncherPlace& l : kLaunchers)
       if (app.sceneFrame % kLauncherPeriod == l.frame)
-        BallLauncher::Spawn(l.at, l.heading, kOwnerEnemy);
+        BallLauncher::Spawn({.at = l.at, .heading = l.heading, .owner = kOwnerEnemy});
   }
   stage::UpdateWorld();
 }
@@ -364,29 +364,29 @@ bool Application::StageKeys() {
     LeaveToTitle(*this);
     return true;
   }
-  if (menu::CountPress(menuKeys[kPauseCounter], PauseKeyHeld())) {
-    if (!paused) {
-      paused = 1;
-      menuCursor = kItemResume;
+  if (menu::CountPress(menus.keys[kPauseCounter], PauseKeyHeld())) {
+    if (!stageMode.paused) {
+      stageMode.paused = 1;
+      menus.cursor = kItemResume;
       // A confirm held when the pause opens (the attack being charged) does
       // not close it again: it must be let go first
       // (StageSceneFlow.ConfirmHeldWhenPausingDoesNotResume).
-      menuKeys[kPauseConfirmCounter] = 1;
+      menus.keys[kPauseConfirmCounter] = 1;
     } else {
-      paused = 0;
+      stageMode.paused = 0;
     }
   }
-  if (!paused) return false;
-  if (menu::CountPress(menuKeys[kPauseConfirmCounter], menu::ConfirmHeld())) {
-    if (menuCursor == kItemQuitToTitle) {
+  if (!stageMode.paused) return false;
+  if (menu::CountPress(menus.keys[kPauseConfirmCounter], menu::ConfirmHeld())) {
+    if (menus.cursor == kItemQuitToTitle) {
       LeaveToTitle(*this);
       return true;
     }
-    paused = 0;
+    stageMode.paused = 0;
     return false;
   }
-  if (menu::CountPress(menuKeys[kUpDownCounter], UpDownHeld()))
-    menuCursor = menuCursor == kItemResume ? kItemQuitToTitle : kItemResume;
+  if (menu::CountPress(menus.keys[kUpDownCounter], UpDownHeld()))
+    menus.cursor = menus.cursor == kItemResume ? kItemQuitToTitle : kItemResume;
   return false;
 }
 

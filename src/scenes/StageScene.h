@@ -64,8 +64,8 @@ EnemyLoad ClassLoad(const Application& app);
 void PlayMusic(const char* path);
 
 // One frame of the clock: time passes, the bonus is paid 100 a frame, the
-// last ten hundreds tick; past 0 the time is over (phase 8). framesUsed is
-// counted when countUsed is true.
+// last ten hundreds tick; past 0 the time is over (phase 8). stageMode.framesUsed
+// is counted when countUsed is true.
 void RunClock(Application& app, bool countUsed);
 // The frame's world: the camera's matrices to the device, the player, the
 // characters, the objects and the effects.

@@ -56,10 +56,10 @@ constexpr menu::Caption kCursor = {kCursorTexture, menu::kWholeTexture, 150, 0, 
 }  // namespace
 
 void Application::InitStageSelect() {
-  for (int32_t& k : menuKeys) k = 1;
-  static_assert(sizeof menuKeys / sizeof menuKeys[0] == kCounters);
+  for (int32_t& k : menus.keys) k = 1;
+  static_assert(sizeof menus.keys / sizeof menus.keys[0] == kCounters);
   sceneFrame = 0;
-  menuCursor = kItemBattleStage;
+  menus.cursor = kItemBattleStage;
   battle.stage = 0;
   menu::LoadSceneTextures(
       *this, {"texture/battle/battle_text.png", "texture/battle/battlesetting_text.png",
@@ -78,21 +78,21 @@ void Application::InputStageSelect() {
   menu::Poll();
 
   // Latched as on the battle settings.
-  if (menu::Latched(menuKeys[kConfirmLatch], menu::ConfirmHeld()) &&
-      menu::LeaveFor(*this, ConfirmedScene(menuCursor)))
+  if (menu::Latched(menus.keys[kConfirmLatch], menu::ConfirmHeld()) &&
+      menu::LeaveFor(*this, ConfirmedScene(menus.cursor)))
     return;
 
-  if (menu::CancelHeld()) menuCursor = kItemBack;
+  if (menu::CancelHeld()) menus.cursor = kItemBack;
 
-  if (menu::CountPress(menuKeys[kSideCounter], menu::LeftHeld() || menu::RightHeld()) &&
-      menuCursor == kItemBattleStage) {
+  if (menu::CountPress(menus.keys[kSideCounter], menu::LeftHeld() || menu::RightHeld()) &&
+      menus.cursor == kItemBattleStage) {
     menu::Play(menu::kValueSound);
     battle.stage = (battle.stage + 1) % kFieldCount;
   }
   const bool up = menu::UpHeld();
-  if (menu::CountPress(menuKeys[kUpDownCounter], up || menu::DownHeld())) {
+  if (menu::CountPress(menus.keys[kUpDownCounter], up || menu::DownHeld())) {
     menu::Play(menu::kStepSound);
-    menuCursor = menu::Stepped(kRows, menuCursor, up ? -1 : 1);
+    menus.cursor = menu::Stepped(kRows, menus.cursor, up ? -1 : 1);
   }
 }
 
@@ -102,6 +102,6 @@ void Application::DrawStageSelect() {
   if (sceneFrame % kBlinkPeriod < kBlinkShown) menu::Draw(*this, kArrows);
   menu::Draw(*this, kPageEnd);
   menu::Draw(*this, kPictures[battle.stage == 1 ? 1 : 0]);
-  menu::DrawCursor(*this, kCursor, kRows, menuCursor);
+  menu::DrawCursor(*this, kCursor, kRows, menus.cursor);
   menu::EndFrame();
 }

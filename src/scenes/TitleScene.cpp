@@ -67,10 +67,10 @@ constexpr int kBlinkShown = 40;
 }  // namespace
 
 void Application::InitTitle(int32_t cursor) {
-  menuKeys[kConfirmLatch] = 1;  // a confirm still held from before does nothing
-  menuCursor = cursor;
+  menus.keys[kConfirmLatch] = 1;  // a confirm still held from before does nothing
+  menus.cursor = cursor;
   sceneFrame = 0;
-  titleSerial = 0;
+  title.serial = 0;
   g_sound.StopAll();
   menu::LoadSceneTextures(*this, {"texture/title/title.png", "texture/title/course.png",
                                   "texture/title/title_hitoObject.png", "texture/optiontext.png"});
@@ -86,8 +86,8 @@ void Application::InputTitle() {
 
   // The latch only clears on release and acting does not set it: every item
   // leaves the scene (TitleTest.ConfirmHeldFromBeforeActsOnlyAfterARelease).
-  if (menu::Latched(menuKeys[kConfirmLatch], menu::ConfirmHeld())) {
-    const TitleItem* item = ItemOf(menuCursor);
+  if (menu::Latched(menus.keys[kConfirmLatch], menu::ConfirmHeld())) {
+    const TitleItem* item = ItemOf(menus.cursor);
     if (item && item->item == kItemExit) {
       // The only place the save files are written. A file that cannot be
       // written keeps its old contents; the program ends all the same.
@@ -104,17 +104,17 @@ void Application::InputTitle() {
       g_sound.PlaySystemSound(menu::kSoundDecide, menu::kMenuSoundOffset);
       requestedScene = item->scene;
       currentScene = SceneNone;
-      if (item->scene == SceneStageIntro) introTarget = item->introTarget;
+      if (item->scene == SceneStageIntro) stageMode.introTarget = item->introTarget;
       LeaveScene();
       return;
     }
   }
 
-  if (menu::CancelHeld() || menu::EscapeHeld()) menuCursor = kItemExit;
+  if (menu::CancelHeld() || menu::EscapeHeld()) menus.cursor = kItemExit;
 
-  menu::OnSidePresses(menuKeys[kRightCounter], menuKeys[kLeftCounter], [this](int direction) {
+  menu::OnSidePresses(menus.keys[kRightCounter], menus.keys[kLeftCounter], [this](int direction) {
     menu::Play(menu::kValueSound);
-    menuCursor = kCycle[(CycleIndex(menuCursor) + kItemCount + direction) % kItemCount];
+    menus.cursor = kCycle[(CycleIndex(menus.cursor) + kItemCount + direction) % kItemCount];
   });
 }
 
@@ -122,18 +122,19 @@ void Application::DrawTitle() {
   // An idle title draws the same picture frame after frame: the one still in
   // the back buffer is presented again instead.
   const bool arrows = sceneFrame % kBlinkPeriod < kBlinkShown;
-  const uint64_t look = (static_cast<uint64_t>(static_cast<uint32_t>(menuCursor)) << 1) | arrows;
+  const uint64_t look = (static_cast<uint64_t>(static_cast<uint32_t>(menus.cursor)) << 1) | arrows;
   port::gpu::Device* device = g_graphics.GetDevice();
-  if (device && titleSerial != 0 && titleLook == look && device->PictureSerial() == titleSerial) {
+  if (device && title.serial != 0 && title.look == look &&
+      device->PictureSerial() == title.serial) {
     g_graphics.Present();
     return;
   }
   menu::BeginFrame();
   menu::Draw(*this, kPicture);
-  if (const TitleItem* item = ItemOf(menuCursor)) menu::Draw(*this, item->caption);
+  if (const TitleItem* item = ItemOf(menus.cursor)) menu::Draw(*this, item->caption);
   if (arrows) menu::Draw(*this, kArrows);
   menu::Draw(*this, kFigures);
   menu::EndFrame();
-  titleLook = look;
-  titleSerial = device ? device->PictureSerial() : 0;
+  title.look = look;
+  title.serial = device ? device->PictureSerial() : 0;
 }

@@ -127,12 +127,17 @@ TEST_F(BattleDraw, StandAndPiyoriAreInvulnerableWithoutFlashingAndShowTheirOrnam
 
 TEST_F(BattleDraw, ShotsOfEveryCharacterShowOnScreen) {
   const auto before = DrawRow();
-  Player2Tama::Spawn(-1.0f, 0.8f, 6.0f, 0.0f, kOwnerBattlePlayer2);
-  Player2LargeTama1::Spawn(1.0f, 0.8f, 6.0f, 0.0f, 1, kOwnerBattlePlayer2);
-  Player3LargeTama2* flame = Player3LargeTama2::Spawn(2.5f, 0.3f, 6.5f, 0.0f, kOwnerBattlePlayer3);
-  Player4LargeTama1::Spawn(-2.0f, 1.0f, 6.0f, 0.0f, kOwnerBattlePlayer4);
-  Player4LargeTama2::Spawn(0.0f, 0.8f, 5.5f, 0.0f, kOwnerBattlePlayer4);
-  Player4LargeTama3::Spawn(-3.0f, 1.0f, 7.0f, 0.0f, kOwnerBattlePlayer4);
+  Player2Tama::Spawn({.at = {-1.0f, 0.8f, 6.0f}, .heading = 0.0f, .owner = kOwnerBattlePlayer2});
+  Player2LargeTama1::Spawn(
+      {.at = {1.0f, 0.8f, 6.0f}, .heading = 0.0f, .owner = kOwnerBattlePlayer2, .curve = 1});
+  Player3LargeTama2* flame = Player3LargeTama2::Spawn(
+      {.at = {2.5f, 0.3f, 6.5f}, .heading = 0.0f, .owner = kOwnerBattlePlayer3});
+  Player4LargeTama1::Spawn(
+      {.at = {-2.0f, 1.0f, 6.0f}, .heading = 0.0f, .owner = kOwnerBattlePlayer4});
+  Player4LargeTama2::Spawn(
+      {.at = {0.0f, 0.8f, 5.5f}, .heading = 0.0f, .owner = kOwnerBattlePlayer4});
+  Player4LargeTama3::Spawn(
+      {.at = {-3.0f, 1.0f, 7.0f}, .heading = 0.0f, .owner = kOwnerBattlePlayer4});
   for (int f = 0; f < 30; ++f) flame->Update();
   const auto shots = DrawRow();
   Save(shots, "battle_shots");

@@ -180,7 +180,8 @@ TEST_F(BattlePlayerTest, KnockBacksScoreForTheShooterAndTheSixthStunsTheVictim) 
   while (victim.state != kBattlePiyori && frames < 3000) {
     if (!victim.invulnerable && victim.state == kBattleFight) {
       const port::Vec3& v = victim.position;
-      Player2Tama::Spawn(v.x, v.y, v.z + 0.5f, 180.0f, kOwnerBattlePlayer2);
+      Player2Tama::Spawn(
+          {.at = {v.x, v.y, v.z + 0.5f}, .heading = 180.0f, .owner = kOwnerBattlePlayer2});
     }
     const int32_t was = victim.state;
     BattleStep();
@@ -231,8 +232,10 @@ TEST_F(BattlePlayerTest, KnockBackSlidesSixtySevenFramesAndTheEnemySideScoresNoO
 TEST_F(BattlePlayerTest, TheFlamesColumnScoresForItsOwnerAndInvulnerablePlayersStillSetOffMines) {
   BattlePlayer& victim = P(0);
   // A burning flame whose second column point is at the player's height.
-  Player3LargeTama2* flame = Player3LargeTama2::Spawn(
-      victim.position.x, 0.3f, victim.position.z + 5.0f, 0.0f, kOwnerBattlePlayer3);
+  Player3LargeTama2* flame =
+      Player3LargeTama2::Spawn({.at = {victim.position.x, 0.3f, victim.position.z + 5.0f},
+                                .heading = 0.0f,
+                                .owner = kOwnerBattlePlayer3});
   for (int f = 0; f < 30; ++f) flame->Update();
   flame->position = victim.position + port::Vec3{0.0f, -2.0f, 0.0f};
   flame->extraPoints[1] = victim.position + port::Vec3{0.0f, 0.0f, 0.5f};
@@ -246,8 +249,10 @@ TEST_F(BattlePlayerTest, TheFlamesColumnScoresForItsOwnerAndInvulnerablePlayersS
   // Now invulnerable: a mine it walks onto still goes off, with no knock-back.
   EXPECT_NE(StepUntilState(0, kBattleFight, 200), -1);
   ASSERT_EQ(victim.invulnerable, 1);
-  Player4LargeTama1* mine = Player4LargeTama1::Spawn(victim.position.x, 1.0f, victim.position.z,
-                                                     0.0f, kOwnerBattlePlayer4);
+  Player4LargeTama1* mine =
+      Player4LargeTama1::Spawn({.at = {victim.position.x, 1.0f, victim.position.z},
+                                .heading = 0.0f,
+                                .owner = kOwnerBattlePlayer4});
   BattleStep();
   EXPECT_EQ(mine->hitState, 1);
   EXPECT_EQ(victim.state, kBattleFight);
@@ -256,7 +261,9 @@ TEST_F(BattlePlayerTest, TheFlamesColumnScoresForItsOwnerAndInvulnerablePlayersS
   EXPECT_EQ(CountObjects(kObjectPlayer4LargeTama3), 1);
   // Its own shots never touch it.
   const int before = victim.points;
-  Player4LargeTama1::Spawn(P(3).position.x, 1.0f, P(3).position.z, 0.0f, kOwnerBattlePlayer4);
+  Player4LargeTama1::Spawn({.at = {P(3).position.x, 1.0f, P(3).position.z},
+                            .heading = 0.0f,
+                            .owner = kOwnerBattlePlayer4});
   BattleStep();
   EXPECT_EQ(P(3).state, kBattleFight);
   EXPECT_EQ(victim.points, before);

@@ -52,17 +52,17 @@ struct TamaCase {
 const TamaCase kTamas[] = {
     {"player2",
      [](float x, float y, float z, float h) -> DynamicObject* {
-       return Player2Tama::Spawn(x, y, z, h, kShooter);
+       return Player2Tama::Spawn({.at = {x, y, z}, .heading = h, .owner = kShooter});
      },
      kObjectPlayer2Tama, true},
     {"player3",
      [](float x, float y, float z, float h) -> DynamicObject* {
-       return Player3Tama::Spawn(x, y, z, h, kShooter);
+       return Player3Tama::Spawn({.at = {x, y, z}, .heading = h, .owner = kShooter});
      },
      kObjectPlayer3Tama, true},
     {"player4",
      [](float x, float y, float z, float h) -> DynamicObject* {
-       return Player4Tama::Spawn(x, y, z, h, kShooter);
+       return Player4Tama::Spawn({.at = {x, y, z}, .heading = h, .owner = kShooter});
      },
      kObjectPlayer4Tama, false},
 };
@@ -106,7 +106,8 @@ TEST_F(BattleShots, CurvingShotsFanOutByTheirCurveAndLiveOneHundredTwentyFrames)
   for (const auto& c : kCurves) {
     SCOPED_TRACE(c.curve);
     // From the south, clear of the blocks and walls for its whole flight.
-    Player2LargeTama1* t = Player2LargeTama1::Spawn(0.0f, 0.8f, -36.0f, 0.0f, c.curve, kShooter);
+    Player2LargeTama1* t = Player2LargeTama1::Spawn(
+        {.at = {0.0f, 0.8f, -36.0f}, .heading = 0.0f, .owner = kShooter, .curve = c.curve});
     ASSERT_NE(t, nullptr);
     Step(20);
     EXPECT_NEAR(t->rotation.y, 20.0f * c.turn, 1e-3f);
@@ -116,7 +117,8 @@ TEST_F(BattleShots, CurvingShotsFanOutByTheirCurveAndLiveOneHundredTwentyFrames)
 }
 
 TEST_F(BattleShots, ThunderHitBoxStrikesHardForFourFramesWhereItWasPut) {
-  Player2HitBox* box = Player2HitBox::Spawn(3.0f, 1.0f, 2.0f, 45.0f, kShooter);
+  Player2HitBox* box =
+      Player2HitBox::Spawn({.at = {3.0f, 1.0f, 2.0f}, .heading = 45.0f, .owner = kShooter});
   ASSERT_NE(box, nullptr);
   EXPECT_FLOAT_EQ(box->GetDamage(), 100.0f);
   EXPECT_FLOAT_EQ(box->GetRadius(), 1.5f);
@@ -129,9 +131,10 @@ TEST_F(BattleShots, ThunderHitBoxStrikesHardForFourFramesWhereItWasPut) {
 
 TEST_F(BattleShots, HomingShotTurnsOntoItsTargetOrFliesStraightWithout) {
   Target target({60.0f, 1.0f, 0.0f});
-  Player3LargeTama1* homing = Player3LargeTama1::Spawn(0.0f, 0.8f, 0.0f, 0.0f, &target, kShooter);
-  Player3LargeTama1* straight =
-      Player3LargeTama1::Spawn(0.0f, 0.8f, -5.0f, 0.0f, nullptr, kShooter);
+  Player3LargeTama1* homing = Player3LargeTama1::Spawn(
+      {.at = {0.0f, 0.8f, 0.0f}, .heading = 0.0f, .owner = kShooter, .target = &target});
+  Player3LargeTama1* straight = Player3LargeTama1::Spawn(
+      {.at = {0.0f, 0.8f, -5.0f}, .heading = 0.0f, .owner = kShooter, .target = nullptr});
   ASSERT_NE(homing, straight);
   Step(12);
   EXPECT_NEAR(homing->rotation.y, 90.0f, 1.0f);  // 8 degrees a frame toward +x
@@ -144,7 +147,8 @@ TEST_F(BattleShots, HomingShotTurnsOntoItsTargetOrFliesStraightWithout) {
 TEST_F(BattleShots, HomingShotOnItsOwnerCirclesBackAndPassesThroughHitsAndWalls) {
   // Character 3's first large attack fires backwards with itself as target.
   Target owner({0.0f, 1.0f, 0.0f});
-  Player3LargeTama1* t = Player3LargeTama1::Spawn(0.0f, 1.0f, 0.0f, 180.0f, &owner, kShooter);
+  Player3LargeTama1* t = Player3LargeTama1::Spawn(
+      {.at = {0.0f, 1.0f, 0.0f}, .heading = 180.0f, .owner = kShooter, .target = &owner});
   float farthest = 0.0f;
   int nearPasses = 0;
   bool wasNear = true;
@@ -166,16 +170,19 @@ TEST_F(BattleShots, HomingShotOnItsOwnerCirclesBackAndPassesThroughHitsAndWalls)
 
   // Through the north wall: only time ends it.
   Target beyond({0.0f, 1.0f, 60.0f});
-  EXPECT_EQ(
-      Player3LargeTama1::Spawn(0.0f, 0.8f, stagetest::kNorthWallZ - 0.5f, 0.0f, &beyond, kShooter),
-      t);
+  EXPECT_EQ(Player3LargeTama1::Spawn({.at = {0.0f, 0.8f, stagetest::kNorthWallZ - 0.5f},
+                                      .heading = 0.0f,
+                                      .owner = kShooter,
+                                      .target = &beyond}),
+            t);
   Step(20);
   EXPECT_GT(t->position.z, stagetest::kNorthWallZ);
   EXPECT_TRUE(t->IsAlive());
 }
 
 TEST_F(BattleShots, FlameRisesHarmlessThenBurnsInAColumnAndCrawlsRound) {
-  Player3LargeTama2* flame = Player3LargeTama2::Spawn(0.0f, 0.3f, 0.0f, 0.0f, kShooter);
+  Player3LargeTama2* flame =
+      Player3LargeTama2::Spawn({.at = {0.0f, 0.3f, 0.0f}, .heading = 0.0f, .owner = kShooter});
   ASSERT_NE(flame, nullptr);
   ASSERT_EQ(flame->extraPoints.size(), 4u);
   const port::Vec3 under{0.0f, 0.3f, 0.0f};
@@ -202,8 +209,8 @@ TEST_F(BattleShots, FlameRisesHarmlessThenBurnsInAColumnAndCrawlsRound) {
 
 TEST_F(BattleShots, FlameSlidesAlongAWallInsteadOfCrossingIt) {
   // Crawling into the north wall at a slant: it must stay inside.
-  Player3LargeTama2* flame =
-      Player3LargeTama2::Spawn(0.0f, 0.3f, stagetest::kNorthWallZ - 1.0f, 30.0f, kShooter);
+  Player3LargeTama2* flame = Player3LargeTama2::Spawn(
+      {.at = {0.0f, 0.3f, stagetest::kNorthWallZ - 1.0f}, .heading = 30.0f, .owner = kShooter});
   float x0 = flame->position.x;
   for (int f = 0; f < 60; ++f) {
     Step();
@@ -215,7 +222,8 @@ TEST_F(BattleShots, FlameSlidesAlongAWallInsteadOfCrossingIt) {
 // ---- Character 4 ----
 
 TEST_F(BattleShots, MineDropsToTheGroundAndExplodesWhenStruckForItsOwner) {
-  Player4LargeTama1* mine = Player4LargeTama1::Spawn(2.0f, 1.0f, 3.0f, 30.0f, kShooter);
+  Player4LargeTama1* mine =
+      Player4LargeTama1::Spawn({.at = {2.0f, 1.0f, 3.0f}, .heading = 30.0f, .owner = kShooter});
   ASSERT_NE(mine, nullptr);
   EXPECT_FLOAT_EQ(mine->position.y, stagetest::kFloorY);
   Step(50);
@@ -240,7 +248,8 @@ TEST_F(BattleShots, MineDropsToTheGroundAndExplodesWhenStruckForItsOwner) {
 }
 
 TEST_F(BattleShots, UntouchedMinePuffsOutAfterThreeHundredFramesWithoutExploding) {
-  Player4LargeTama1* mine = Player4LargeTama1::Spawn(0.0f, 1.0f, 0.0f, 0.0f, kShooter);
+  Player4LargeTama1* mine =
+      Player4LargeTama1::Spawn({.at = {0.0f, 1.0f, 0.0f}, .heading = 0.0f, .owner = kShooter});
   EXPECT_EQ(FramesUntilDead(mine, 400), 301);
   Step();
   EXPECT_EQ(CountObjects(kObjectPlayer4LargeTama3, false), 0);
@@ -248,8 +257,8 @@ TEST_F(BattleShots, UntouchedMinePuffsOutAfterThreeHundredFramesWithoutExploding
 
 TEST_F(BattleShots, CreatureRoamsInsideTheWallsThenShrinksAwayHarmless) {
   // Started heading into the north wall; it must turn off every wall it meets.
-  Player4LargeTama2* c =
-      Player4LargeTama2::Spawn(0.0f, 0.8f, stagetest::kNorthWallZ - 2.5f, 0.0f, kShooter);
+  Player4LargeTama2* c = Player4LargeTama2::Spawn(
+      {.at = {0.0f, 0.8f, stagetest::kNorthWallZ - 2.5f}, .heading = 0.0f, .owner = kShooter});
   ASSERT_NE(c, nullptr);
   EXPECT_FLOAT_EQ(c->GetRadius(), 1.3f);
   EXPECT_FLOAT_EQ(c->scale, 2.0f);

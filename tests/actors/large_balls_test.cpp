@@ -33,7 +33,7 @@ TEST_F(LargeBallsTest, LaunchersChargeNeverHitAndFireOnTheirNinetyFifthFrame) {
                           {{0, 1.2f, -5.3f}, 180}};
   BallLauncher* first = nullptr;
   for (const Place& p : places) {
-    BallLauncher* l = BallLauncher::Spawn(p.at, p.heading, kOwnerEnemy);
+    BallLauncher* l = BallLauncher::Spawn({.at = p.at, .heading = p.heading, .owner = kOwnerEnemy});
     if (!first) first = l;
   }
   player.Place(5.3f, 1, 0, 0);  // standing in a launcher
@@ -68,7 +68,7 @@ TEST_F(LargeBallsTest, LaunchersChargeNeverHitAndFireOnTheirNinetyFifthFrame) {
   }
   // A spent launcher is taken again by the next spawn.
   const size_t slots = g_objects.Size();
-  EXPECT_EQ(BallLauncher::Spawn({0, 1.2f, 0}, 0, kOwnerEnemy), first);
+  EXPECT_EQ(BallLauncher::Spawn({.at = {0, 1.2f, 0}, .heading = 0, .owner = kOwnerEnemy}), first);
   EXPECT_EQ(g_objects.Size(), slots);
 }
 

@@ -47,7 +47,8 @@ TEST_F(Marker3DTest, AChainOfNinePlacesItsFifthBeforeThePlayerAndExplodesEvery20
   player.Place(-20, 1, -10, 90);  // facing east, beyond the reach of the others
   Step(2);
   const port::Vec3 inFront = player.position + port::Vec3{2.0f, 0.0f, 0.0f};
-  std::vector<Marker3D*> alive{Marker3D::Spawn({5, 0.5f, 5}, 0, kOwnerEnemy)};
+  std::vector<Marker3D*> alive{
+      Marker3D::Spawn({.at = {5, 0.5f, 5}, .index = 0, .owner = kOwnerEnemy})};
   std::vector<port::Vec3> placed{alive[0]->position};
   std::vector<int> explodedAt;
   int knockedBackAt = 0;
@@ -90,7 +91,7 @@ TEST_F(Marker3DTest, ShrinksItsPictureShowsItsMeshAndOutsideTheChainPlacesNone) 
   port::CrtSrand(42);
   for (int32_t index : {8, -1, 100}) {
     const int32_t owner = index == 100 ? kOwnerPlayer : kOwnerEnemy;
-    Marker3D* m = Marker3D::Spawn({-15, 0.5f, 15}, index, owner);
+    Marker3D* m = Marker3D::Spawn({.at = {-15, 0.5f, 15}, .index = index, .owner = owner});
     Step(19);
     EXPECT_NEAR(m->pictureSize, 1.1f, 1e-4f);
     EXPECT_FLOAT_EQ(m->meshSize, 0.0f);
@@ -113,7 +114,7 @@ TEST_F(Marker3DTest, IsDrawnAheadOfTheEyeAndWithoutItsFilesRunsUndrawn) {
   port::CrtSrand(43);
   player.Place(0, 1, -20, 0);
   Step();
-  Marker3D* m = Marker3D::Spawn({1.5f, 0.5f, -14}, 8, kOwnerEnemy);
+  Marker3D* m = Marker3D::Spawn({.at = {1.5f, 0.5f, -14}, .index = 8, .owner = kOwnerEnemy});
   Step(5);
   EXPECT_GT(PixelsDrawnBy(m), 100);  // the picture alone
   Step(35);
@@ -122,7 +123,7 @@ TEST_F(Marker3DTest, IsDrawnAheadOfTheEyeAndWithoutItsFilesRunsUndrawn) {
   EXPECT_EQ(PixelsDrawnBy(m), 0);
   Marker3D::Unload();
   WithoutFiles([&] { Marker3D::Load(device); });
-  Marker3D* lone = Marker3D::Spawn({1.5f, 0.5f, -14}, 7, kOwnerEnemy);
+  Marker3D* lone = Marker3D::Spawn({.at = {1.5f, 0.5f, -14}, .index = 7, .owner = kOwnerEnemy});
   Step(40);
   EXPECT_EQ(CountObjects(kObjectMarker3D), 3);  // it placed the last one
   EXPECT_EQ(PixelsDrawnBy(lone), 0);

@@ -30,7 +30,7 @@ class PlayerShots : public StageFixture {
 };
 
 TEST_F(PlayerShots, ATamaFlies07AFrameSettlesAt08AndEndsAfter40Frames) {
-  Tama* t = Tama::Spawn(0.0f, 2.0f, 0.0f, 0.0f, kOwnerPlayer);
+  Tama* t = Tama::Spawn({.at = {0.0f, 2.0f, 0.0f}, .heading = 0.0f, .owner = kOwnerPlayer});
   ASSERT_NE(t, nullptr);
   Step(2);
   EXPECT_NEAR(t->position.y, 1.8f, 1e-4f);  // sinks 0.1 a frame
@@ -46,7 +46,7 @@ TEST_F(PlayerShots, ATamaFlies07AFrameSettlesAt08AndEndsAfter40Frames) {
 
   // The next shot takes the dead one's place.
   const size_t slots = g_objects.Size();
-  Tama* again = Tama::Spawn(1.0f, 1.0f, 2.0f, 90.0f, kOwnerPlayer);
+  Tama* again = Tama::Spawn({.at = {1.0f, 1.0f, 2.0f}, .heading = 90.0f, .owner = kOwnerPlayer});
   EXPECT_EQ(again, t);
   EXPECT_EQ(g_objects.Size(), slots);
   EXPECT_EQ(again->frameCounter, 0);
@@ -69,11 +69,14 @@ TEST_F(PlayerShots, ShotsEndAtAWallStraightAhead) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     PlayerShot* s = nullptr;
-    if (c.type == kObjectTama) s = Tama::Spawn(0.0f, 1.0f, 30.0f, 0.0f, kOwnerPlayer);
+    if (c.type == kObjectTama)
+      s = Tama::Spawn({.at = {0.0f, 1.0f, 30.0f}, .heading = 0.0f, .owner = kOwnerPlayer});
     if (c.type == kObjectPlayer1LargeTama1)
-      s = Player1LargeTama1::Spawn(0.0f, 1.0f, 30.0f, 0.0f, 0, kOwnerPlayer);
+      s = Player1LargeTama1::Spawn(
+          {.at = {0.0f, 1.0f, 30.0f}, .heading = 0.0f, .owner = kOwnerPlayer, .battleMode = 0});
     if (c.type == kObjectPlayer1LargeTama3)
-      s = Player1LargeTama3::Spawn(0.0f, 1.0f, 35.0f, 0.0f, kOwnerPlayer);
+      s = Player1LargeTama3::Spawn(
+          {.at = {0.0f, 1.0f, 35.0f}, .heading = 0.0f, .owner = kOwnerPlayer});
     ASSERT_NE(s, nullptr);
     const int ended = StepUntil([&] { return !s->IsAlive(); }, 100);
     EXPECT_EQ(ended, c.frames);
@@ -84,7 +87,7 @@ TEST_F(PlayerShots, ShotsEndAtAWallStraightAhead) {
 
 TEST_F(PlayerShots, ATamaThatHitsAnEnemyEndsAndTheEnemyShowsOnTheGauge) {
   stagetest::DummyEnemy* e = AddEnemy({0.0f, 1.0f, 5.0f}, kCharacterZako3, 3.0f, 3.0f);
-  Tama* t = Tama::Spawn(0.0f, 1.0f, 0.0f, 0.0f, kOwnerPlayer);
+  Tama* t = Tama::Spawn({.at = {0.0f, 1.0f, 0.0f}, .heading = 0.0f, .owner = kOwnerPlayer});
   StepUntil([&] { return !t->IsAlive(); }, 40);
   EXPECT_EQ(e->hits, 1);
   EXPECT_LT(t->position.z, 5.0f);
@@ -112,7 +115,8 @@ TEST_F(PlayerShots, TheSteeringBallTurnsOnlyTowardEnemiesAhead) {
     g_characters.Clear();
     const float r = c.bearing * 0.017453292f;
     AddEnemy({10.0f * std::sin(r), 1.0f, 10.0f * std::cos(r)});
-    Player1LargeTama1* b = Player1LargeTama1::Spawn(0.0f, 1.0f, 0.0f, 0.0f, 0, kOwnerPlayer);
+    Player1LargeTama1* b = Player1LargeTama1::Spawn(
+        {.at = {0.0f, 1.0f, 0.0f}, .heading = 0.0f, .owner = kOwnerPlayer, .battleMode = 0});
     Step();
     EXPECT_NEAR(b->rotation.y, c.turned, 1e-4f);
     b->alive = 0;
@@ -126,7 +130,8 @@ TEST_F(PlayerShots, TheSteeringBallPassesThroughTwoHitsAndBurstsOnTheThird) {
   stagetest::DummyEnemy* e2 = AddEnemy({0.0f, 1.0f, 5.2f}, kCharacterZako1, 1.0f, 1.0f);
   stagetest::DummyEnemy* e3 = AddEnemy({0.0f, 1.0f, 12.0f}, kCharacterZako1, 1.0f, 1.0f);
   stagetest::DummyEnemy* e4 = AddEnemy({0.0f, 1.0f, 19.0f}, kCharacterZako1, 1.0f, 1.0f);
-  Player1LargeTama1* b = Player1LargeTama1::Spawn(0.0f, 1.0f, 0.0f, 0.0f, 0, kOwnerPlayer);
+  Player1LargeTama1* b = Player1LargeTama1::Spawn(
+      {.at = {0.0f, 1.0f, 0.0f}, .heading = 0.0f, .owner = kOwnerPlayer, .battleMode = 0});
   StepUntil([&] { return !e3->IsAlive(); }, 60);
   EXPECT_FALSE(e1->IsAlive());
   EXPECT_FALSE(e2->IsAlive());
@@ -141,7 +146,8 @@ TEST_F(PlayerShots, TheSteeringBallPassesThroughTwoHitsAndBurstsOnTheThird) {
 }
 
 TEST_F(PlayerShots, TheLargeBallCreepsForTwoHundredFramesThenIsFlungAway) {
-  Player1LargeTama2* b = Player1LargeTama2::Spawn(0.0f, 1.0f, 0.0f, 0.0f, kOwnerPlayer);
+  Player1LargeTama2* b =
+      Player1LargeTama2::Spawn({.at = {0.0f, 1.0f, 0.0f}, .heading = 0.0f, .owner = kOwnerPlayer});
   Step(10);
   // 0.003 x the frame counter a frame: 0.003 x (1 + ... + 10).
   EXPECT_NEAR(b->position.z, 0.165f, 1e-4f);
@@ -170,7 +176,7 @@ TEST_F(PlayerShots, TheSokaiShotNeverHitsButItsBurstStrikesAllAroundFor41Frames)
   stagetest::DummyEnemy* onPath = AddEnemy({0.0f, 1.0f, 2.0f}, kCharacterZako1, 100.0f, 100.0f);
   stagetest::DummyEnemy* near = AddEnemy({3.0f, 1.0f, 6.0f}, kCharacterZako1, 100.0f, 100.0f);
   stagetest::DummyEnemy* far = AddEnemy({6.0f, 1.0f, 6.0f}, kCharacterZako1, 100.0f, 100.0f);
-  Player1LargeTama3::Spawn(0.0f, 1.0f, 0.0f, 0.0f, kOwnerPlayer);
+  Player1LargeTama3::Spawn({.at = {0.0f, 1.0f, 0.0f}, .heading = 0.0f, .owner = kOwnerPlayer});
   Step(10);
   EXPECT_EQ(onPath->hits, 0);
   EXPECT_EQ(CountObjects(kObjectPlayer1TamaBurst), 0);
@@ -186,7 +192,9 @@ TEST_F(PlayerShots, TheSokaiShotNeverHitsButItsBurstStrikesAllAroundFor41Frames)
 
   // Without the sokai stage's counters a burst counts nowhere.
   Player1TamaBurst::SetContext(nullptr, nullptr);
-  EXPECT_NE(Player1TamaBurst::Spawn(0.0f, 1.0f, 0.0f, 0.0f, kOwnerPlayer), nullptr);
+  EXPECT_NE(
+      Player1TamaBurst::Spawn({.at = {0.0f, 1.0f, 0.0f}, .heading = 0.0f, .owner = kOwnerPlayer}),
+      nullptr);
   EXPECT_EQ(counters.bursts, 1);
 }
 
@@ -198,10 +206,13 @@ TEST_F(PlayerShots, WithoutTheirFilesTheShotsStillFlyAndHitUnseen) {
   stagetest::DummyEnemy* e = AddEnemy({2.5f, 1.0f, 11.0f}, kCharacterZako1, 100.0f, 100.0f);
   auto fire = [&] {
     return std::vector<PlayerShot*>{
-        Tama::Spawn(2.5f, 1.0f, 2.0f, 0.0f, kOwnerPlayer),
-        Player1LargeTama1::Spawn(2.5f, 1.0f, 2.0f, 0.0f, 0, kOwnerPlayer),
-        Player1LargeTama2::Spawn(2.5f, 1.0f, 2.0f, 0.0f, kOwnerPlayer),
-        Player1LargeTama3::Spawn(2.5f, 1.0f, 2.0f, 0.0f, kOwnerPlayer)};
+        Tama::Spawn({.at = {2.5f, 1.0f, 2.0f}, .heading = 0.0f, .owner = kOwnerPlayer}),
+        Player1LargeTama1::Spawn(
+            {.at = {2.5f, 1.0f, 2.0f}, .heading = 0.0f, .owner = kOwnerPlayer, .battleMode = 0}),
+        Player1LargeTama2::Spawn(
+            {.at = {2.5f, 1.0f, 2.0f}, .heading = 0.0f, .owner = kOwnerPlayer}),
+        Player1LargeTama3::Spawn(
+            {.at = {2.5f, 1.0f, 2.0f}, .heading = 0.0f, .owner = kOwnerPlayer})};
   };
   // The pixels one shot adds with the others hidden (they fly together).
   auto drawnAlone = [&](const std::vector<PlayerShot*>& all, PlayerShot* s) {

@@ -233,16 +233,17 @@ TEST_F(PlayerDraw, EveryShotIsSeenWhileAliveAndGoneWhenDead) {
     PlayerShot* s = nullptr;
     switch (c.type) {
       case kObjectTama:
-        s = Tama::Spawn(at.x, at.y, at.z, 0.0f, kOwnerPlayer);
+        s = Tama::Spawn({.at = at, .heading = 0.0f, .owner = kOwnerPlayer});
         break;
       case kObjectPlayer1LargeTama1:
-        s = Player1LargeTama1::Spawn(at.x, at.y, at.z, 0.0f, 0, kOwnerPlayer);
+        s = Player1LargeTama1::Spawn(
+            {.at = at, .heading = 0.0f, .owner = kOwnerPlayer, .battleMode = 0});
         break;
       case kObjectPlayer1LargeTama2:
-        s = Player1LargeTama2::Spawn(at.x, at.y, at.z, 0.0f, kOwnerPlayer);
+        s = Player1LargeTama2::Spawn({.at = at, .heading = 0.0f, .owner = kOwnerPlayer});
         break;
       default:
-        s = Player1LargeTama3::Spawn(at.x, at.y, at.z, 0.0f, kOwnerPlayer);
+        s = Player1LargeTama3::Spawn({.at = at, .heading = 0.0f, .owner = kOwnerPlayer});
         break;
     }
     ASSERT_NE(s, nullptr);

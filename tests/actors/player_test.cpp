@@ -223,7 +223,7 @@ TEST_F(PlayerModes, InvulnerableFramesKeepHitsOffAndOnlyOneHitCountsAFrame) {
   // The player's own shots never touch it.
   first->alive = second->alive = 0;
   Stand();
-  Tama::Spawn(player.position.x, player.position.y, player.position.z, 180.0f, kOwnerPlayer);
+  Tama::Spawn({.at = player.position, .heading = 180.0f, .owner = kOwnerPlayer});
   Step();
   EXPECT_EQ(player.mode, kPlayerControl);
 }

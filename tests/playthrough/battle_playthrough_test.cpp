@@ -50,7 +50,7 @@ TEST(BattlePlaythrough, FourPlayersOnPadsFromTheTitleThroughAMatchAndBackWithThe
   ASSERT_GT(run.UntilScene(SceneBattleSettings, 5), 0);
 
   // Four players, the match time down to its shortest.
-  EXPECT_EQ(g_app.menuCursor, kItemPlayers);
+  EXPECT_EQ(g_app.menus.cursor, kItemPlayers);
   run.Tap(kRight);
   run.Tap(kRight);
   EXPECT_EQ(g_app.battle.players, 4);
@@ -61,7 +61,7 @@ TEST(BattlePlaythrough, FourPlayersOnPadsFromTheTitleThroughAMatchAndBackWithThe
 
   // The 2P-4P page: player k holds button 3 + k on his attack item, then
   // walks to back and leaves with it.
-  while (g_app.menuCursor != kItemButtons2P4P) run.Tap(kDown);
+  while (g_app.menus.cursor != kItemButtons2P4P) run.Tap(kDown);
   run.Tap(kZ);
   ASSERT_GT(run.UntilScene(SceneButtonConfig2P4P, 5), 0);
   EXPECT_GT(gltest::CountNot(run.DrawnFrame(), 0xFF000000u), 5000u) << "the 2P-4P page";
@@ -71,12 +71,12 @@ TEST(BattlePlaythrough, FourPlayersOnPadsFromTheTitleThroughAMatchAndBackWithThe
     EXPECT_EQ(g_app.battlePlayers[k].GetButton(kBattleActionShift), 1) << k;
   }
   for (int i = 0; i < 4; ++i) StickTap(run, 3, 0, 1);  // player 4 to back
-  EXPECT_EQ(g_app.playerCursors[3], kItemBack);
+  EXPECT_EQ(g_app.menus.playerCursors[3], kItemBack);
   run.TapPadButton(3, 6);
   ASSERT_GT(run.UntilScene(SceneBattleSettings, 5), 0);
 
   // Start: the character select, where each picks a figure and confirms.
-  while (g_app.menuCursor != kItemStart) run.Tap(kDown);
+  while (g_app.menus.cursor != kItemStart) run.Tap(kDown);
   run.Tap(kZ);
   ASSERT_GT(run.UntilScene(SceneCharacterSelect, 5), 0);
   StickTap(run, 1, 1, 0);
@@ -136,9 +136,9 @@ TEST(BattlePlaythrough, FourPlayersOnPadsFromTheTitleThroughAMatchAndBackWithThe
   EXPECT_GT(gltest::CountNot(run.DrawnFrame(), 0xFF000000u), 5000u) << "the result menu";
 
   // Left from once more is back to the title.
-  EXPECT_EQ(g_app.menuCursor, kItemOnceMore);
+  EXPECT_EQ(g_app.menus.cursor, kItemOnceMore);
   run.Tap(kLeft);
-  EXPECT_EQ(g_app.menuCursor, kItemToTitle);
+  EXPECT_EQ(g_app.menus.cursor, kItemToTitle);
   run.Tap(kZ);
   ASSERT_GT(run.UntilScene(SceneTitle, 5), 0);
 

@@ -205,7 +205,7 @@ void Monkey::SteerTitle() {
       ++goalsTaken_[titleGoal_];
     }
   }
-  if (g_app.menuCursor != titleGoal_) {
+  if (g_app.menus.cursor != titleGoal_) {
     TapOnce(kRight);
   } else {
     TapOnce(kZ);
@@ -229,11 +229,11 @@ void Monkey::Steer() {
   } else if (s >= SceneRanking1 && s <= SceneRanking4) {
     TapOnce(kX);
   } else if (s == SceneOptions && !visited.count(SceneButtonConfig1P)) {
-    TapOnce(g_app.menuCursor == kItemButtons1P ? kZ : kDown);
+    TapOnce(g_app.menus.cursor == kItemButtons1P ? kZ : kDown);
   } else if (s == SceneOptions) {
-    TapOnce(g_app.menuCursor == kItemBack ? kZ : kX);
+    TapOnce(g_app.menus.cursor == kItemBack ? kZ : kX);
   } else if (s == SceneButtonConfig1P) {
-    TapOnce(g_app.menuCursor == kItemBack ? kZ : kDown);
+    TapOnce(g_app.menus.cursor == kItemBack ? kZ : kDown);
   } else if (s == SceneButtonConfig2P4P) {
     TapOnce(kX);
   } else if (s == SceneBattle) {
@@ -247,13 +247,13 @@ void Monkey::Steer() {
       for (int p = 0; p < run_.Pads(); ++p)
         for (int b = 0; b < 8; ++b) run_.PadButton(p, b, keys_[kZ]);
     } else {
-      TapOnce(g_app.menuCursor == kItemStart ? kZ : kDown);
+      TapOnce(g_app.menus.cursor == kItemStart ? kZ : kDown);
     }
   } else if (s == SceneCharacterSelect) {
     TapOnce(kEscape);
   } else if (IsBattleMenu(s)) {
     // Cancel puts the cursor on the back item, confirm takes it.
-    TapOnce(g_app.menuCursor == kItemBack ? kZ : kX);
+    TapOnce(g_app.menus.cursor == kItemBack ? kZ : kX);
   } else {
     TapOnce(kEscape);
   }
@@ -277,7 +277,7 @@ void Monkey::Step() {
       (titleVisits_ == 10 || titleVisits_ == 40)) {
     exitsWanted_ = 1;  // twice the program is ended and started again
   }
-  if (IsStage(s) && piloting_ && !g_app.paused) {
+  if (IsStage(s) && piloting_ && !g_app.stageMode.paused) {
     pilot_.Step();
   } else if (IsStage(s) && piloting_) {
     TapOnce(kEscape);  // paused by chance: go on playing

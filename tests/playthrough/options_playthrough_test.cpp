@@ -49,13 +49,13 @@ TEST(OptionsPlaythrough, EveryValueAndButtonIsSavedByTheExitAndReadAtTheNextStar
 
   // View type 1, volume 300 (down on the pad), draw interval 3 (wraps from
   // 1 to the left), full screen.
-  EXPECT_EQ(g_app.menuCursor, kItemViewType);
+  EXPECT_EQ(g_app.menus.cursor, kItemViewType);
   run.Tap(kRight);
   run.PadStick(0, 0, 1);
   run.Frames();
   run.PadStick(0, 0, 0);
   run.Frames();
-  EXPECT_EQ(g_app.menuCursor, kItemVolume);
+  EXPECT_EQ(g_app.menus.cursor, kItemVolume);
   run.Tap(kLeft);
   run.Tap(kLeft);
   run.Tap(kDown);
@@ -69,7 +69,7 @@ TEST(OptionsPlaythrough, EveryValueAndButtonIsSavedByTheExitAndReadAtTheNextStar
 
   // The 1P button page: attack 5, shift 6, jump 7, held on the pad.
   run.Tap(kDown);
-  EXPECT_EQ(g_app.menuCursor, kItemButtons1P);
+  EXPECT_EQ(g_app.menus.cursor, kItemButtons1P);
   run.Tap(kZ);
   ASSERT_GT(run.UntilScene(SceneButtonConfig1P, 5), 0);
   EXPECT_GT(gltest::CountNot(run.DrawnFrame(), 0xFF000000u), 1000u);

@@ -48,8 +48,8 @@ TEST(SokaiPlaythrough, TitleToTheTallyTheNameEntryAndTheSavedRanking) {
                                           kPhaseClear}));
   EXPECT_GT(g_app.sokai.kills, 20);
   EXPECT_GT(g_app.sokai.bursts, 5);
-  const int32_t score = g_app.resultScore;
-  const int32_t place = g_app.rankPlace;
+  const int32_t score = g_app.result.score;
+  const int32_t place = g_app.result.rankPlace;
   ASSERT_LT(place, kNotPlaced) << "score " << score;
   ASSERT_GT(run.UntilScene(SceneNameEntrySokai, 5), 0);
   // Two letters and the rest left blank: confirm each.

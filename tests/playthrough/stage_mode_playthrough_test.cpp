@@ -30,7 +30,7 @@ size_t Drawn(const std::vector<uint32_t>& picture) {
 // Through a running introduction, skipped, into its stage.
 void SkipIntroduction(GameRun& run, int32_t stage) {
   ASSERT_GT(run.UntilScene(SceneStageIntro, 5), 0);
-  EXPECT_EQ(g_app.introTarget, stage);
+  EXPECT_EQ(g_app.stageMode.introTarget, stage);
   run.Frames(30);
   run.Tap(kZ);
   ASSERT_GT(run.UntilScene(stage, 400), 0);
@@ -82,11 +82,11 @@ TEST(StageModePlaythrough, TitleThroughThreeStagesAndTheirBossesToTheNamedRankin
   EXPECT_GT(pilot.charges, 0);
 
   // The clear of stage 3 ranks the run with four stages; the name entry.
-  EXPECT_EQ(g_app.resultStages, 4);
-  const int32_t time = g_app.resultTime;
+  EXPECT_EQ(g_app.result.stages, 4);
+  const int32_t time = g_app.result.time;
   EXPECT_GT(time, 1000);
   ASSERT_GT(run.UntilScene(SceneNameEntry1, 400), 0);
-  const int32_t place = g_app.rankPlace;
+  const int32_t place = g_app.result.rankPlace;
   ASSERT_LT(place, kNotPlaced);
   EXPECT_GT(Drawn(run.DrawnFrame()), 5000u) << "the name entry";
   // Letters 11 to 15: one to five steps right from the blank each, then confirm.

@@ -49,7 +49,7 @@ void StagePilot::Step() {
   ++tick_;
   bool up = false, down = false, left = false, right = false, shift = false, jump = false;
   bool attack = false;
-  if (Fighting() && !g_app.paused) {
+  if (Fighting() && !g_app.stageMode.paused) {
     const port::Vec3 me = g_player.position;
     // The nearest live enemy.
     const Character* target = nullptr;

@@ -299,13 +299,13 @@ TEST_P(BattleBusyFrame, DrawsTheSameGathered) {
   for (const BattlePlayer& p : players) {
     const float h = p.angle.y + 180.0f;
     const port::Vec3& x = p.position;
-    Tama::Spawn(x.x, x.y, x.z, h, p.id);
-    Player1LargeTama1::Spawn(x.x, x.y, x.z, h + 20, 1, p.id);
-    Player2Tama::Spawn(x.x, x.y, x.z, h + 20, p.id);
-    Player3Tama::Spawn(x.x, x.y, x.z, h - 20, p.id);
-    Player3LargeTama2::Spawn(x.x + 2, 0.3f, x.z, h, p.id);
-    Player4LargeTama1::Spawn(x.x - 2, 1, x.z + 2, h, p.id);
-    Player4LargeTama3::Spawn(x.x - 3, 1, x.z, h, p.id);
+    Tama::Spawn({.at = x, .heading = h, .owner = p.id});
+    Player1LargeTama1::Spawn({.at = x, .heading = h + 20, .owner = p.id, .battleMode = 1});
+    Player2Tama::Spawn({.at = x, .heading = h + 20, .owner = p.id});
+    Player3Tama::Spawn({.at = x, .heading = h - 20, .owner = p.id});
+    Player3LargeTama2::Spawn({.at = {x.x + 2, 0.3f, x.z}, .heading = h, .owner = p.id});
+    Player4LargeTama1::Spawn({.at = {x.x - 2, 1, x.z + 2}, .heading = h, .owner = p.id});
+    Player4LargeTama3::Spawn({.at = {x.x - 3, 1, x.z}, .heading = h, .owner = p.id});
   }
   BattleStep(8);
   for (const BattlePlayer& p : players) Burst(p.position + port::Vec3{0.0f, 1.0f, 0.0f}, 80);

@@ -591,10 +591,10 @@ TEST_P(BattleFrame, DrawsTheSameWithVariants) {
   for (const BattlePlayer& p : players) {
     const float h = p.angle.y + 180.0f;
     const port::Vec3& x = p.position;
-    Tama::Spawn(x.x, x.y, x.z, h, p.id);
-    Player2Tama::Spawn(x.x, x.y, x.z, h + 20, p.id);
-    Player3Tama::Spawn(x.x, x.y, x.z, h - 20, p.id);
-    Player4LargeTama1::Spawn(x.x - 2, 1, x.z + 2, h, p.id);
+    Tama::Spawn({.at = x, .heading = h, .owner = p.id});
+    Player2Tama::Spawn({.at = x, .heading = h + 20, .owner = p.id});
+    Player3Tama::Spawn({.at = x, .heading = h - 20, .owner = p.id});
+    Player4LargeTama1::Spawn({.at = {x.x - 2, 1, x.z + 2}, .heading = h, .owner = p.id});
   }
   BattleStep(20);
   DrawFrom(0);  // poses every player

@@ -313,7 +313,7 @@ TEST_F(BattleMatchDraw, HudShowsGaugesCountdownCaptionsAndLabels) {
   };
   P(0).state = kBattleWin;
   P(1).state = kBattleLose;
-  app.menuCursor = kItemToCharacterSelect;
+  app.menus.cursor = kItemToCharacterSelect;
   const Caption captions[] = {
       {battle::kIntro, 30, 1, 220, 220, kStageText, false},
       {battle::kIntro, 31, 1, 220, 220, kStageText, true},

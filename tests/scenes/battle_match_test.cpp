@@ -96,7 +96,7 @@ TEST_F(BattleMatchTest, MatchRunsToTheEndWithRanksAndATieWon) {
   EXPECT_EQ(CountSound(kMusicSoundId), 2) << "the result's music";
   ASSERT_GT(UntilPhase(kResultMenu), 0);
   EXPECT_EQ(frame - timeOverAt, 362);
-  EXPECT_EQ(app.menuCursor, kItemOnceMore);
+  EXPECT_EQ(app.menus.cursor, kItemOnceMore);
 }
 
 TEST_F(BattleMatchTest, ResultMenuChoicesLeadToTheirScenes) {

@@ -71,13 +71,13 @@ class BattleMenusTest : public StageSceneTest {
     Frames();
     ASSERT_EQ(app.currentScene, SceneTitle);
     Taps(kRight, 2);
-    ASSERT_EQ(app.menuCursor, kItemBattle);
+    ASSERT_EQ(app.menus.cursor, kItemBattle);
     Tap(kZ);
     ASSERT_EQ(app.currentScene, SceneBattleSettings);
   }
   void DownTo(int32_t item) {
-    for (int i = 0; i < 6 && app.menuCursor != item; ++i) Tap(kDown);
-    ASSERT_EQ(app.menuCursor, item);
+    for (int i = 0; i < 6 && app.menus.cursor != item; ++i) Tap(kDown);
+    ASSERT_EQ(app.menus.cursor, item);
   }
   // The settings with `players`, confirmed on start, into the character select.
   void OpenCharacterSelect(int players) {
@@ -183,11 +183,11 @@ TEST_F(BattleMenusTest, TwoToFourPlayersWalkFromTheTitleToTheMatchEachOnHisOwnCo
     Frames();
     ASSERT_EQ(app.currentScene, SceneStageSelect);
     EXPECT_EQ(app.sceneTextures.size(), 6u);
-    EXPECT_EQ(app.menuCursor, kItemBattleStage);
+    EXPECT_EQ(app.menus.cursor, kItemBattleStage);
     Tap(kRight);
     EXPECT_EQ(app.battle.stage, 1);
     Tap(kDown);
-    ASSERT_EQ(app.menuCursor, kItemStart);
+    ASSERT_EQ(app.menus.cursor, kItemStart);
     ClearSounds();
     Hold(kZ);
     Frames();
@@ -206,7 +206,7 @@ TEST_F(BattleMenusTest, TwoToFourPlayersWalkFromTheTitleToTheMatchEachOnHisOwnCo
 
 TEST_F(BattleMenusTest, SettingsStepAndStopAtBothEndsAndTheCursorWalksTheSixItems) {
   OpenSettings();
-  EXPECT_EQ(app.menuCursor, kItemPlayers);
+  EXPECT_EQ(app.menus.cursor, kItemPlayers);
   EXPECT_EQ(app.sceneTextures.size(), 5u);
   EXPECT_EQ(app.battle.matchTime, 6000);
   EXPECT_EQ(app.battle.players, 2);
@@ -259,11 +259,11 @@ TEST_F(BattleMenusTest, SettingsStepAndStopAtBothEndsAndTheCursorWalksTheSixItem
   std::vector<int32_t> down, up;
   for (int i = 0; i < 6; ++i) {
     Tap(kDown);
-    down.push_back(app.menuCursor);
+    down.push_back(app.menus.cursor);
   }
   for (int i = 0; i < 6; ++i) {
     Tap(kUp);
-    up.push_back(app.menuCursor);
+    up.push_back(app.menus.cursor);
   }
   EXPECT_EQ(down, (std::vector<int32_t>{10, 24, 11, 12, 8, 9}));
   EXPECT_EQ(up, (std::vector<int32_t>{8, 12, 11, 24, 10, 9}));
@@ -271,7 +271,7 @@ TEST_F(BattleMenusTest, SettingsStepAndStopAtBothEndsAndTheCursorWalksTheSixItem
   EXPECT_EQ(sounds.front().volume, -2000);
   // Cancel goes to back without leaving; back leads to the title.
   Tap(kX);
-  EXPECT_EQ(app.menuCursor, kItemBack);
+  EXPECT_EQ(app.menus.cursor, kItemBack);
   EXPECT_EQ(app.currentScene, SceneBattleSettings);
   ClearSounds();
   Tap(kZ);
@@ -286,7 +286,7 @@ TEST_F(BattleMenusTest, AConfirmHeldFromTheTitleActsOnlyAfterARelease) {
   Hold(kZ);
   Frames(2);  // the title asks for the settings; they open with Z still down
   ASSERT_EQ(app.currentScene, SceneBattleSettings);
-  app.menuCursor = kItemBack;
+  app.menus.cursor = kItemBack;
   Frames(20);
   EXPECT_EQ(app.currentScene, SceneBattleSettings);
   Let(kZ);
@@ -339,7 +339,7 @@ TEST_F(BattleMenusTest, WithTooFewPadsStartDoesNothingAndThePageSaysSo) {
       EXPECT_EQ(app.currentScene, SceneBattleSettings);
       // The button page opens all the same, and the keyboard comes back.
       Tap(kUp);
-      ASSERT_EQ(app.menuCursor, kItemButtons2P4P);
+      ASSERT_EQ(app.menus.cursor, kItemButtons2P4P);
       Tap(kZ);
       ASSERT_EQ(app.currentScene, SceneButtonConfig2P4P);
       Tap(kX);
@@ -397,14 +397,14 @@ TEST_F(BattleMenusTest, TheWaitCountsOneHundredAndTwentyOneFramesAndACancelResta
   Frames();
   ASSERT_EQ(app.currentScene, SceneStageSelect);
   Tap(kX);
-  EXPECT_EQ(app.menuCursor, kItemBack);
+  EXPECT_EQ(app.menus.cursor, kItemBack);
   Tap(kZ);
   ASSERT_EQ(app.currentScene, SceneCharacterSelect);
   EXPECT_EQ(Decided(), (std::vector<int>{0, 0}));
   EXPECT_EQ(Choices(), (std::vector<int32_t>{1, 2}));
   Tap(kX);
   EXPECT_EQ(app.currentScene, SceneBattleSettings);
-  EXPECT_EQ(app.menuCursor, kItemPlayers);
+  EXPECT_EQ(app.menus.cursor, kItemPlayers);
 }
 
 // A keyboard player's confirm and cancel follow his button numbers (0 Z,
@@ -500,11 +500,11 @@ TEST_F(BattleMenusTest, TheStageSelectTogglesTheFieldOnItsItemOnlyAndWalksThreeI
   std::vector<int32_t> down, up;
   for (int i = 0; i < 3; ++i) {
     Tap(kDown);
-    down.push_back(app.menuCursor);
+    down.push_back(app.menus.cursor);
   }
   for (int i = 0; i < 3; ++i) {
     Tap(kUp);
-    up.push_back(app.menuCursor);
+    up.push_back(app.menus.cursor);
   }
   EXPECT_EQ(down, (std::vector<int32_t>{11, 12, 13}));
   EXPECT_EQ(up, (std::vector<int32_t>{12, 11, 13}));
@@ -515,7 +515,7 @@ TEST_F(BattleMenusTest, TheStageSelectTogglesTheFieldOnItsItemOnlyAndWalksThreeI
   EXPECT_EQ(app.battle.stage, 1);
   EXPECT_TRUE(sounds.empty());
   Tap(kX);
-  EXPECT_EQ(app.menuCursor, kItemBack);
+  EXPECT_EQ(app.menus.cursor, kItemBack);
   EXPECT_EQ(app.currentScene, SceneStageSelect);
 }
 

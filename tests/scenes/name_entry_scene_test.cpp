@@ -36,10 +36,10 @@ class NameEntryTest : public SceneTest {
   // A stage-mode run that reached `stages` in `frames`, handed over as a
   // stage does: place the result, then ask for the entry when it placed.
   void FinishRun(int32_t stages, int32_t frames) {
-    app.framesUsed = frames;
+    app.stageMode.framesUsed = frames;
     if (app.NormalRankPosition(stages) < kNotPlaced) Enter(SceneNameEntry1);
   }
-  int32_t* Name() { return app.normalRanking[static_cast<size_t>(app.rankPlace)].letters; }
+  int32_t* Name() { return app.normalRanking[static_cast<size_t>(app.result.rankPlace)].letters; }
 };
 
 TEST_F(NameEntryTest, ResultIsInsertedAtItsPlaceAndTheRowsBelowMoveDown) {
@@ -47,9 +47,9 @@ TEST_F(NameEntryTest, ResultIsInsertedAtItsPlaceAndTheRowsBelowMoveDown) {
     SCOPED_TRACE(place);
     StartGame();
     const std::vector<Row> before = Rows(app.normalRanking);
-    app.resultTime = 777;
-    app.resultStages = 3;
-    app.rankPlace = place;
+    app.result.time = 777;
+    app.result.stages = 3;
+    app.result.rankPlace = place;
     Enter(SceneNameEntry1);
 
     const std::vector<Row> after = Rows(app.normalRanking);
@@ -58,14 +58,14 @@ TEST_F(NameEntryTest, ResultIsInsertedAtItsPlaceAndTheRowsBelowMoveDown) {
       want.extra1 = before[r].extra1;  // the extra columns stay in place
       EXPECT_EQ(after[r], want) << "row " << r;
     }
-    EXPECT_EQ(app.nameCursor, 0);
+    EXPECT_EQ(app.result.nameCursor, 0);
   }
 
   // The sokai table moves the score but not the stages column.
   StartGame();
   const std::vector<Row> before = Rows(app.sokaiRanking);
-  app.resultScore = 420;
-  app.rankPlace = 2;
+  app.result.score = 420;
+  app.result.rankPlace = 2;
   Enter(SceneNameEntrySokai);
   const std::vector<Row> after = Rows(app.sokaiRanking);
   EXPECT_EQ(after[1], before[1]);
@@ -74,8 +74,8 @@ TEST_F(NameEntryTest, ResultIsInsertedAtItsPlaceAndTheRowsBelowMoveDown) {
   EXPECT_EQ(after[4], (Row{before[3].letters, 350, before[4].stages, before[4].extra1}));
 
   // Spare table 3 moves names and times only.
-  app.resultTime = 100;
-  app.rankPlace = 0;
+  app.result.time = 100;
+  app.result.rankPlace = 0;
   Enter(SceneNameEntry1 + 2);
   EXPECT_EQ(app.spareRanking3[0].time, 100);
   EXPECT_EQ(app.spareRanking3[1].time, 36000);
@@ -88,9 +88,9 @@ TEST_F(NameEntryTest, LettersWrapAndConfirmMovesOn) {
   Hold(kZ);  // the attack button still down from the stage
   FinishRun(2, 30000);
   ASSERT_EQ(app.currentScene, SceneNameEntry1);
-  ASSERT_EQ(app.rankPlace, 1);
+  ASSERT_EQ(app.result.rankPlace, 1);
   Frames(5);
-  EXPECT_EQ(app.nameCursor, 0) << "a held confirm waits for a release";
+  EXPECT_EQ(app.result.nameCursor, 0) << "a held confirm waits for a release";
   Release(kZ);
   Frames();
 
@@ -108,7 +108,7 @@ TEST_F(NameEntryTest, LettersWrapAndConfirmMovesOn) {
   EXPECT_EQ(Name()[0], 1);
 
   Tap(kZ);
-  EXPECT_EQ(app.nameCursor, 1);
+  EXPECT_EQ(app.result.nameCursor, 1);
   Tap(kRight);
   EXPECT_EQ(Name()[1], 11);
   EXPECT_EQ(Name()[0], 1);
@@ -116,7 +116,7 @@ TEST_F(NameEntryTest, LettersWrapAndConfirmMovesOn) {
   Frames(10);
   Release(kZ);
   Frames();
-  EXPECT_EQ(app.nameCursor, 2);
+  EXPECT_EQ(app.result.nameCursor, 2);
 }
 
 TEST_F(NameEntryTest, BackSpaceAndCancelRules) {
@@ -126,39 +126,39 @@ TEST_F(NameEntryTest, BackSpaceAndCancelRules) {
   for (int i = 0; i < 12; ++i) Tap(kLeft);
   ASSERT_EQ(Name()[0], kLetterBackSpace);
   Tap(kZ);
-  EXPECT_EQ(app.nameCursor, 1);
+  EXPECT_EQ(app.result.nameCursor, 1);
   // Cancel steps back; at 0 it does nothing.
   Tap(kX);
-  EXPECT_EQ(app.nameCursor, 0);
+  EXPECT_EQ(app.result.nameCursor, 0);
   Tap(kX);
-  EXPECT_EQ(app.nameCursor, 0);
+  EXPECT_EQ(app.result.nameCursor, 0);
 
   TapEach({kRight, kZ, kZ, kZ});  // letters 46, 10, 10; cursor at 3
-  ASSERT_EQ(app.nameCursor, 3);
+  ASSERT_EQ(app.result.nameCursor, 3);
   for (int i = 0; i < 12; ++i) Tap(kLeft);
   ASSERT_EQ(Name()[3], kLetterBackSpace);
   Tap(kZ);
-  EXPECT_EQ(app.nameCursor, 2) << "one step back from where it stood";
+  EXPECT_EQ(app.result.nameCursor, 2) << "one step back from where it stood";
   EXPECT_EQ(Name()[3], kLetterBackSpace) << "the sign stays until it is changed";
 
   TapEach({kZ, kRight, kZ, kZ});  // position 3 becomes 46; done
-  EXPECT_EQ(app.nameCursor, 5);
+  EXPECT_EQ(app.result.nameCursor, 5);
   EXPECT_EQ(std::vector<int32_t>(Name(), Name() + 5), (std::vector<int32_t>{46, 10, 10, 46, 10}));
   // Complete: cancel and the letter keys change nothing.
   TapEach({kX, kLeft, kZ});
-  EXPECT_EQ(app.nameCursor, 5);
+  EXPECT_EQ(app.result.nameCursor, 5);
   EXPECT_EQ(Name()[4], 10);
 }
 
 TEST_F(NameEntryTest, TitleFollows121FramesAfterTheLastLetter) {
   FinishRun(4, 90000);
-  ASSERT_EQ(app.rankPlace, 0);
+  ASSERT_EQ(app.result.rankPlace, 0);
   Frames();
   TapEach({kZ, kZ, kZ, kZ});
   Hold(kZ);
   Frames();  // the fifth letter: the name is done, the count starts again
   Release(kZ);
-  ASSERT_EQ(app.nameCursor, 5);
+  ASSERT_EQ(app.result.nameCursor, 5);
   ASSERT_EQ(app.sceneFrame, 0);
   Frames(120);
   EXPECT_EQ(app.currentScene, SceneNameEntry1);
@@ -181,13 +181,13 @@ TEST_F(NameEntryTest, NoRowToFillReturnsToTheTitle) {
   const std::vector<Row> sokai = Rows(app.sokaiRanking);
   for (int32_t place : {kNotPlaced, -1, 99}) {
     SCOPED_TRACE(place);
-    app.rankPlace = place;
+    app.result.rankPlace = place;
     Enter(SceneNameEntry1);
     EXPECT_EQ(app.requestedScene, SceneTitle);
     Frames();
     EXPECT_EQ(app.currentScene, SceneTitle);
   }
-  app.rankPlace = 0;
+  app.result.rankPlace = 0;
   app.sokaiRanking.clear();  // no table at all
   Enter(SceneNameEntrySokai);
   Frames();
@@ -228,7 +228,7 @@ class NameEntryPicture : public gltest::GameDeviceTest, public SceneRig {
 };
 
 TEST_F(NameEntryPicture, TheNameTimeAndStagesShowAndTheLetterUnderTheCursorBlinks) {
-  app.framesUsed = 24123;  // 6:42:05
+  app.stageMode.framesUsed = 24123;  // 6:42:05
   ASSERT_EQ(app.NormalRankPosition(3), 0);
   Enter(SceneNameEntry1);
   ASSERT_EQ(app.currentScene, SceneNameEntry1);

@@ -96,15 +96,15 @@ class OptionsTest : public StageSceneTest {
   void OpenOptions() {
     EnterTitle();
     Taps(kRight, 4);
-    ASSERT_EQ(app.menuCursor, kItemOptions);
+    ASSERT_EQ(app.menus.cursor, kItemOptions);
     Tap(kZ);
     Frames();
     ASSERT_EQ(app.currentScene, SceneOptions);
   }
   // The options' cursor moved down to the item.
   void Down(const std::vector<int32_t>& cycle, int32_t item) {
-    for (size_t i = 0; i < cycle.size() && app.menuCursor != item; ++i) Tap(kDown);
-    ASSERT_EQ(app.menuCursor, item);
+    for (size_t i = 0; i < cycle.size() && app.menus.cursor != item; ++i) Tap(kDown);
+    ASSERT_EQ(app.menus.cursor, item);
   }
   // Confirms the item under the cursor and enters the scene it asks for.
   void Confirm() {
@@ -125,7 +125,7 @@ class OptionsTest : public StageSceneTest {
 
 TEST_F(OptionsTest, EveryValueStepsAndWrapsAtBothEndsWithItsSound) {
   OpenOptions();
-  EXPECT_EQ(app.menuCursor, kItemViewType);
+  EXPECT_EQ(app.menus.cursor, kItemViewType);
   EXPECT_EQ(app.sceneTextures.size(), 6u);
   const int32_t heard = g_sound.masterVolume;
 
@@ -185,11 +185,11 @@ TEST_F(OptionsTest, TheCursorWalksTheSevenItemsBothWays) {
   std::vector<int32_t> down, up;
   for (size_t i = 0; i < kOptionItems.size(); ++i) {
     Tap(kDown);
-    down.push_back(app.menuCursor);
+    down.push_back(app.menus.cursor);
   }
   for (size_t i = 0; i < kOptionItems.size(); ++i) {
     Tap(kUp);
-    up.push_back(app.menuCursor);
+    up.push_back(app.menus.cursor);
   }
   EXPECT_EQ(down, (std::vector<int32_t>{22, 10, 20, 24, 23, 12, 21}));
   EXPECT_EQ(up, (std::vector<int32_t>{12, 23, 24, 20, 10, 22, 21}));
@@ -199,7 +199,7 @@ TEST_F(OptionsTest, TheCursorWalksTheSevenItemsBothWays) {
   for (int key : {kX, kEscape}) {
     Tap(kDown);
     Tap(key);
-    EXPECT_EQ(app.menuCursor, kItemBack) << key;
+    EXPECT_EQ(app.menus.cursor, kItemBack) << key;
   }
   EXPECT_EQ(app.currentScene, SceneOptions);
 }
@@ -222,7 +222,7 @@ TEST_F(OptionsTest, DefaultsResetVolumeAndIntervalOnlyAndBackSetsTheVolume) {
   Confirm();
   EXPECT_EQ(app.currentScene, SceneTitle);
   EXPECT_EQ(g_sound.masterVolume, 300);
-  EXPECT_EQ(app.menuCursor, kItemStageMode);
+  EXPECT_EQ(app.menus.cursor, kItemStageMode);
 }
 
 TEST_F(OptionsTest, ConfirmHeldFromTheTitleActsOnlyAfterARelease) {
@@ -231,7 +231,7 @@ TEST_F(OptionsTest, ConfirmHeldFromTheTitleActsOnlyAfterARelease) {
   Hold(kZ);
   Frames(2);  // the title asks for the options; they open with Z still down
   ASSERT_EQ(app.currentScene, SceneOptions);
-  app.menuCursor = kItemBack;
+  app.menus.cursor = kItemBack;
   Frames(20);
   EXPECT_EQ(app.currentScene, SceneOptions);
   Let(kZ);
@@ -252,7 +252,7 @@ TEST_F(OptionsTest, HeldPadButtonsSwapIntoTheActionUnderTheCursor) {
   Confirm();
   ASSERT_EQ(app.currentScene, SceneButtonConfig1P);
   EXPECT_EQ(CountSound(kSoundDecide), 1);
-  EXPECT_EQ(app.menuCursor, kItemAttackButton);
+  EXPECT_EQ(app.menus.cursor, kItemAttackButton);
 
   struct Case {
     int32_t item;
@@ -284,11 +284,11 @@ TEST_F(OptionsTest, HeldPadButtonsSwapIntoTheActionUnderTheCursor) {
   std::vector<int32_t> walk;
   for (int i = 0; i < 5; ++i) {
     Tap(kDown);
-    walk.push_back(app.menuCursor);
+    walk.push_back(app.menus.cursor);
   }
   EXPECT_EQ(walk, (std::vector<int32_t>{25, 26, 27, 23, 12}));
   TapPadDirection(0, kPadUp);
-  EXPECT_EQ(app.menuCursor, kItemDefaults);
+  EXPECT_EQ(app.menus.cursor, kItemDefaults);
   EXPECT_EQ(CountSound(kSoundStep), 6);
 
   // Defaults by the keyboard's Z, with its sound.
@@ -318,7 +318,7 @@ TEST_F(OptionsTest, AnAssignedAttackButtonConfirmsInTheFrameOfTheSwapOnly) {
   Frames();
   Let(kUp);
   EXPECT_EQ(g_player.GetButton(0), 4);
-  EXPECT_EQ(app.menuCursor, kItemBack);
+  EXPECT_EQ(app.menus.cursor, kItemBack);
   Frames(10);  // held on back: no second action
   EXPECT_EQ(app.currentScene, SceneButtonConfig1P);
 
@@ -330,7 +330,7 @@ TEST_F(OptionsTest, AnAssignedAttackButtonConfirmsInTheFrameOfTheSwapOnly) {
   PadButton(0, 4, false);
   Tap(kDown);
   Tap(kDown);
-  ASSERT_EQ(app.menuCursor, kItemBack);
+  ASSERT_EQ(app.menus.cursor, kItemBack);
   TapPad(0, 1);  // attack's button now
   Frames();
   EXPECT_EQ(app.currentScene, SceneOptions);
@@ -371,7 +371,7 @@ TEST_F(OptionsTest, EachBattlePlayerAssignsOnHisOwnPadWithHisOwnCursor) {
       if (k < c.players && c.padOf[k] >= 0) expected[static_cast<size_t>(k - 1)] = 6;
       EXPECT_EQ(ButtonsOf(k), expected) << k;
       if (k < c.players && c.padOf[k] >= 0) {
-        EXPECT_EQ(app.playerCursors[k], kButtonItems[static_cast<size_t>(k - 1)]) << k;
+        EXPECT_EQ(app.menus.playerCursors[k], kButtonItems[static_cast<size_t>(k - 1)]) << k;
       }
     }
     // Player 2 resets his buttons on the defaults with his attack button, 6
@@ -379,13 +379,13 @@ TEST_F(OptionsTest, EachBattlePlayerAssignsOnHisOwnPadWithHisOwnCursor) {
     const int pad = c.padOf[1];
     TapPadDirection(pad, kPadUp);
     TapPadDirection(pad, kPadUp);  // from attack up to back, then to the defaults
-    EXPECT_EQ(app.playerCursors[1], kItemDefaults);
+    EXPECT_EQ(app.menus.playerCursors[1], kItemDefaults);
     ClearSounds();
     TapPad(pad, 6);
     EXPECT_EQ(ButtonsOf(1), (std::vector<int32_t>{0, 1, 2}));
     EXPECT_EQ(CountSound(kSoundValue), 0);
     TapPadDirection(pad, kPadDown);
-    EXPECT_EQ(app.playerCursors[1], kItemBack);
+    EXPECT_EQ(app.menus.playerCursors[1], kItemBack);
     PadButton(pad, 0, true);
     Frames();
     PadButton(pad, 0, false);
@@ -412,7 +412,7 @@ TEST_F(OptionsTest, WithoutPadsTheKeyboardLeavesTheTwoToFourPage) {
     Tap(kDown);
     Frames(10);
     EXPECT_EQ(app.currentScene, SceneButtonConfig2P4P);
-    EXPECT_EQ(app.playerCursors[1], kItemAttackButton);
+    EXPECT_EQ(app.menus.playerCursors[1], kItemAttackButton);
     ClearSounds();
     Hold(key);
     Frames();
@@ -450,7 +450,7 @@ TEST_F(OptionsTest, EachPageShowsItsCursorsOnTheirRowsAndTheScreenModeNoteBlinks
   };
   for (size_t i = 0; i < kOptionItems.size(); ++i) {
     SCOPED_TRACE(kOptionItems[i]);
-    app.menuCursor = kOptionItems[i];
+    app.menus.cursor = kOptionItems[i];
     const auto [white, red] = noteColours(10);
     const std::vector<uint32_t> p = Picture();
     for (size_t row = 0; row < kOptionItems.size(); ++row) {
@@ -460,7 +460,7 @@ TEST_F(OptionsTest, EachPageShowsItsCursorsOnTheirRowsAndTheScreenModeNoteBlinks
     EXPECT_EQ(white > 50, kOptionItems[i] == kItemScreenMode);
     EXPECT_EQ(red, 0);
   }
-  app.menuCursor = kItemScreenMode;
+  app.menus.cursor = kItemScreenMode;
   const auto [white, red] = noteColours(40);
   EXPECT_EQ(white, 0);
   EXPECT_GT(red, 50);
@@ -469,7 +469,7 @@ TEST_F(OptionsTest, EachPageShowsItsCursorsOnTheirRowsAndTheScreenModeNoteBlinks
   app.requestedScene = SceneButtonConfig1P;
   Frames();
   for (size_t i = 0; i < kButtonItems.size(); ++i) {
-    app.menuCursor = kButtonItems[i];
+    app.menus.cursor = kButtonItems[i];
     Frames();
     const std::vector<uint32_t> p = Picture();
     for (size_t row = 0; row < kButtonItems.size(); ++row)
@@ -481,9 +481,9 @@ TEST_F(OptionsTest, EachPageShowsItsCursorsOnTheirRowsAndTheScreenModeNoteBlinks
   app.battle.players = 4;
   app.requestedScene = SceneButtonConfig2P4P;
   Frames();
-  app.playerCursors[1] = kItemAttackButton;
-  app.playerCursors[2] = kItemDefaults;
-  app.playerCursors[3] = kItemBack;
+  app.menus.playerCursors[1] = kItemAttackButton;
+  app.menus.playerCursors[2] = kItemDefaults;
+  app.menus.playerCursors[3] = kItemBack;
   Frames();
   const std::vector<uint32_t> p = Picture();
   const int rowOf[4] = {0, 0, 3, 4};
@@ -512,10 +512,10 @@ TEST_F(OptionsTest, EachPageDrawsTheDataSetsLabels) {
     SCOPED_TRACE(scene);
     app.requestedScene = scene;
     Frames();
-    if (scene == SceneOptions) app.menuCursor = kItemScreenMode;
+    if (scene == SceneOptions) app.menus.cursor = kItemScreenMode;
     if (scene == SceneButtonConfig2P4P) {
-      app.playerCursors[2] = kItemJumpButton;
-      app.playerCursors[3] = kItemBack;
+      app.menus.playerCursors[2] = kItemJumpButton;
+      app.menus.playerCursors[3] = kItemBack;
     }
     Frames();
     const std::vector<uint32_t> p = Picture();
@@ -552,7 +552,7 @@ TEST_F(OptionsTest, OptionsSavedAtExitAreReadBackAndTakeEffectAtTheNextStart) {
   ASSERT_EQ(app.currentScene, SceneTitle);
   EXPECT_EQ(g_sound.masterVolume, 800);
   Tap(kLeft);
-  ASSERT_EQ(app.menuCursor, kItemExit);
+  ASSERT_EQ(app.menus.cursor, kItemExit);
   Hold(kZ);
   Frames();
   Let(kZ);
@@ -624,7 +624,7 @@ TEST_F(OptionsTest, OutOfRangeOptionsAreBroughtIntoRangeAndThePagesWorkFromTheKe
   Confirm();
   ASSERT_EQ(app.currentScene, SceneButtonConfig1P);
   Tap(kUp);
-  ASSERT_EQ(app.menuCursor, kItemBack);
+  ASSERT_EQ(app.menus.cursor, kItemBack);
   Confirm();
   ASSERT_EQ(app.currentScene, SceneOptions);
   Tap(kX);

@@ -18,7 +18,7 @@ class RankingTest : public SceneTest {
     StartGame();
     Enter(SceneTitle);
     TapEach({kRight, kRight, kRight});
-    ASSERT_EQ(app.menuCursor, kItemRanking);
+    ASSERT_EQ(app.menus.cursor, kItemRanking);
     Hold(kZ);
     Frames(2);
     ASSERT_EQ(app.currentScene, SceneRanking1);
@@ -40,7 +40,7 @@ TEST_F(RankingTest, ConfirmFromTheTitleDoesNotLeaveUntilReleased) {
   Release(kZ);
   Frames();
   EXPECT_EQ(app.currentScene, SceneTitle);
-  EXPECT_EQ(app.menuCursor, kItemStageMode);  // the title starts on its first item
+  EXPECT_EQ(app.menus.cursor, kItemStageMode);  // the title starts on its first item
 }
 
 TEST_F(RankingTest, LeftAndRightTurnThePagesInPlace) {

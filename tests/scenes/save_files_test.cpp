@@ -283,18 +283,18 @@ TEST_F(SaveFiles, ResultsArePlacedAgainstTheTable) {
       {4, 999999, 0},  // more stages beat any time
   };
   for (const Normal& c : normal) {
-    app.framesUsed = c.frames;
+    app.stageMode.framesUsed = c.frames;
     EXPECT_EQ(app.NormalRankPosition(c.stages), c.place) << c.stages << " " << c.frames;
-    EXPECT_EQ(app.rankPlace, c.place);
-    EXPECT_EQ(app.resultTime, c.frames);
-    EXPECT_EQ(app.resultStages, c.stages);
+    EXPECT_EQ(app.result.rankPlace, c.place);
+    EXPECT_EQ(app.result.time, c.frames);
+    EXPECT_EQ(app.result.stages, c.stages);
   }
   const std::pair<int, int> sokai[] = {{300, 4}, {299, 5}, {500, 0}, {501, 0}, {450, 1}, {-3, 5}};
   for (auto [score, place] : sokai) {
     app.sokai.score = score;
     EXPECT_EQ(app.SokaiRankPosition(), place) << score;
-    EXPECT_EQ(app.rankPlace, place);
-    EXPECT_EQ(app.resultScore, score);
+    EXPECT_EQ(app.result.rankPlace, place);
+    EXPECT_EQ(app.result.score, score);
   }
 }
 

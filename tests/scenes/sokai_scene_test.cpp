@@ -35,7 +35,7 @@ class SokaiScene : public StageSceneTest {
 
 TEST_F(SokaiScene, TitleLeadsStraightIntoTheSokaiStage) {
   StartFromTitle(kItemSokai, false);
-  EXPECT_EQ(app.introTarget, SceneSokai);
+  EXPECT_EQ(app.stageMode.introTarget, SceneSokai);
   // The introduction's first update already requested the stage.
   EXPECT_EQ(app.currentScene, SceneNone);
   EXPECT_EQ(app.requestedScene, SceneSokai);
@@ -53,7 +53,7 @@ TEST_F(SokaiScene, TitleLeadsStraightIntoTheSokaiStage) {
   EXPECT_EQ(app.timeLeft, 3500);
   Frames(100);
   EXPECT_EQ(app.timeLeft, 3400);
-  EXPECT_EQ(app.framesUsed, 0) << "the sokai stage does not count the stage mode's time";
+  EXPECT_EQ(app.stageMode.framesUsed, 0) << "the sokai stage does not count the stage mode's time";
 }
 
 TEST_F(SokaiScene, KillsBuildCombosThatEachBurstStartsAgain) {
@@ -115,8 +115,8 @@ TEST_F(SokaiScene, TallyAddsEachRowAndTheScoreIsRanked) {
     }
     const bool ranked = c.next != SceneTitle;
     ASSERT_EQ(UntilPhase(ranked ? kPhaseClear : kPhaseGameOver), 301 - 160);
-    EXPECT_EQ(app.resultScore, score);
-    EXPECT_EQ(app.rankPlace, c.place);
+    EXPECT_EQ(app.result.score, score);
+    EXPECT_EQ(app.result.rankPlace, c.place);
     ASSERT_EQ(FramesUntil([&] { return app.currentScene == SceneNone; }, 400), ranked ? 261 : 181);
     EXPECT_EQ(app.requestedScene, c.next);
     EXPECT_TRUE(app.sceneTextures.empty());

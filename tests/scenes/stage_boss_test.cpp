@@ -73,7 +73,7 @@ TEST_F(StageBoss, EachStagesPlacedBossEntersIsShotDownAndItsDeathEndsThePhase) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.stage);
     EmptyAreas(c.stage, c.areas);
-    app.framesUsed = 10000;
+    app.stageMode.framesUsed = 10000;
     app.requestedScene = c.scene;
     Frames();
     ASSERT_GT(UntilPhase(kPhaseBoss), 0);
@@ -95,9 +95,9 @@ TEST_F(StageBoss, EachStagesPlacedBossEntersIsShotDownAndItsDeathEndsThePhase) {
     ASSERT_GT(FramesUntil([&] { return app.currentScene == SceneNone; }, 400), 0);
     if (c.stage < 3) {
       EXPECT_EQ(app.requestedScene, SceneStageIntro);
-      EXPECT_EQ(app.introTarget, c.scene + 1);
+      EXPECT_EQ(app.stageMode.introTarget, c.scene + 1);
     } else {
-      EXPECT_EQ(app.resultStages, 4);
+      EXPECT_EQ(app.result.stages, 4);
     }
     app.requestedScene = SceneNone;
     Frames();
@@ -106,7 +106,7 @@ TEST_F(StageBoss, EachStagesPlacedBossEntersIsShotDownAndItsDeathEndsThePhase) {
 
 TEST_F(StageBoss, StageThreesBossPhaseFromThePlacedBossToTheRankingWithFourStages) {
   EmptyAreas(3, 4);
-  app.framesUsed = 20000;  // from stages 1 and 2
+  app.stageMode.framesUsed = 20000;  // from stages 1 and 2
   app.requestedScene = SceneStage3;
   Frames();
   ASSERT_GT(UntilPhase(kPhaseBoss), 0);
@@ -126,10 +126,10 @@ TEST_F(StageBoss, StageThreesBossPhaseFromThePlacedBossToTheRankingWithFourStage
   ASSERT_GT(frames, 0);
   EXPECT_EQ(boss->state, kBoss3Defeated);
   ASSERT_GT(UntilPhase(kPhaseClear, 10), 0);
-  const int32_t used = app.framesUsed;
+  const int32_t used = app.stageMode.framesUsed;
   ASSERT_GT(FramesUntil([&] { return app.currentScene == SceneNone; }, 400), 0);
-  EXPECT_EQ(app.resultStages, 4);
-  EXPECT_EQ(app.resultTime, used);
+  EXPECT_EQ(app.result.stages, 4);
+  EXPECT_EQ(app.result.time, used);
   EXPECT_EQ(app.requestedScene, SceneNameEntry1);
   EXPECT_EQ(g_characters.Size(), 0u) << "released with the stage";
   EXPECT_FALSE(Boss3::Shared().HasFigure()) << "unloaded with the stage";

@@ -124,7 +124,7 @@ TEST_F(StageDraw, PauseOverlayDarkensThePictureAndShowsTheMenu) {
   Hold(kF1);
   const std::vector<uint32_t> paused = DrawnFrame();
   Let(kF1);
-  ASSERT_EQ(app.paused, 1);
+  ASSERT_EQ(app.stageMode.paused, 1);
   EXPECT_EQ(gltest::Rgb(paused, 300, 120), kPauseText) << "the pause caption";
   EXPECT_EQ(gltest::Rgb(paused, 300, 190), kPauseText) << "resume";
   EXPECT_EQ(gltest::Rgb(paused, 300, 255), kPauseText) << "quit";
@@ -181,7 +181,7 @@ TEST_F(StageDraw, PauseMenuShowsAtEveryDrawInterval) {
       SCOPED_TRACE(interval * 10 + offset);
       app.sceneFrame = 100 + offset;  // paused on each part of the picture in turn
       Tap(kEscape);
-      ASSERT_EQ(app.paused, 1);
+      ASSERT_EQ(app.stageMode.paused, 1);
       ClearTo(0xFF000000u);
       EXPECT_EQ(gltest::Rgb(DrawnFrame(), 300, 120), kPauseText);
       Tap(kEscape);

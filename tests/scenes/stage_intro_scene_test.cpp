@@ -20,7 +20,7 @@ constexpr int kCaptionSound = kSystemSoundBase + 0, kPointerSound = kSystemSound
 class StageIntro : public StageSceneTest {
  protected:
   void EnterIntro(int32_t target) {
-    app.introTarget = target;
+    app.stageMode.introTarget = target;
     app.requestedScene = SceneStageIntro;
     Frames();
   }
@@ -30,8 +30,8 @@ TEST_F(StageIntro, CameraCirclesClosesInAndHandsOverAtFrame250) {
   StartFromTitle(kItemStageMode, false);
   const int start = frame - 1;  // the frame before the introduction's first
   EXPECT_EQ(app.sceneFrame, 1);
-  EXPECT_EQ(app.introCamera.yaw, 64.0f);
-  EXPECT_EQ(app.introCamera.distance, 120.0f);
+  EXPECT_EQ(app.stageMode.introCamera.yaw, 64.0f);
+  EXPECT_EQ(app.stageMode.introCamera.distance, 120.0f);
   EXPECT_EQ(g_camera.GetPitch(), -40.0f);
   EXPECT_EQ(g_camera.GetMode(), Camera::kOrbit);
   EXPECT_EQ(g_stageField.GetDrawMode(), 1);
@@ -39,13 +39,13 @@ TEST_F(StageIntro, CameraCirclesClosesInAndHandsOverAtFrame250) {
   EXPECT_EQ(app.sceneTextures.size(), 2u);
 
   Frames(89);
-  EXPECT_EQ(app.introCamera.yaw, 420.0f) << "one whole turn";
-  EXPECT_EQ(app.introCamera.distance, 120.0f);
+  EXPECT_EQ(app.stageMode.introCamera.yaw, 420.0f) << "one whole turn";
+  EXPECT_EQ(app.stageMode.introCamera.distance, 120.0f);
   Frames(10);
-  EXPECT_EQ(app.introCamera.distance, 80.0f);
+  EXPECT_EQ(app.stageMode.introCamera.distance, 80.0f);
   EXPECT_EQ(g_camera.GetDistance(), 80.0f);
   Frames(20);
-  EXPECT_EQ(app.introCamera.distance, 80.0f) << "then it holds";
+  EXPECT_EQ(app.stageMode.introCamera.distance, 80.0f) << "then it holds";
 
   ASSERT_EQ(FramesUntil([&] { return app.currentScene == SceneNone; }, 300), 250 - 120);
   EXPECT_EQ(app.requestedScene, SceneStage1);
@@ -63,8 +63,8 @@ TEST_F(StageIntro, SkipJumpsToTheEndOfTheMoveAndTheStageFollows20FramesLater) {
   Hold(kZ);
   Frames();
   EXPECT_EQ(app.sceneFrame, 230);
-  EXPECT_EQ(app.introCamera.yaw, 420.0f);
-  EXPECT_EQ(app.introCamera.distance, 80.0f);
+  EXPECT_EQ(app.stageMode.introCamera.yaw, 420.0f);
+  EXPECT_EQ(app.stageMode.introCamera.distance, 80.0f);
   Frames(10);
   EXPECT_EQ(app.sceneFrame, 240) << "holding on skips nothing more";
   Let(kZ);

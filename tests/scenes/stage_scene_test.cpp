@@ -52,7 +52,7 @@ TEST_F(StageSceneFlow, IdleRunEndsInTimeOverAndGameOverAndIsRanked) {
   const int start = frame;
   EXPECT_EQ(app.stagePhase, kPhaseIntro);
   EXPECT_EQ(app.timeLeft, 5000);
-  EXPECT_EQ(app.framesUsed, 0);
+  EXPECT_EQ(app.stageMode.framesUsed, 0);
   EXPECT_EQ(app.sceneTextures.size(), 9u);
   EXPECT_EQ(g_stageField.GetDrawMode(), 1);
   EXPECT_TRUE(g_player.IsAlive()) << "placed by the player file";
@@ -72,7 +72,7 @@ TEST_F(StageSceneFlow, IdleRunEndsInTimeOverAndGameOverAndIsRanked) {
   ASSERT_GT(UntilPhase(kPhaseTimeOver, 6000), 0);
   EXPECT_EQ(frame - areaStart, 5001);
   EXPECT_EQ(app.timeLeft, 0);
-  EXPECT_EQ(app.framesUsed, 5001);
+  EXPECT_EQ(app.stageMode.framesUsed, 5001);
   EXPECT_EQ(CountSound(kTick), 10) << "at 1000, 900, ... 100";
   EXPECT_EQ(FramesOf(kTimeOverBell), (std::vector<int>{frame}));
   EXPECT_EQ(app.bonus, 0);
@@ -88,9 +88,9 @@ TEST_F(StageSceneFlow, IdleRunEndsInTimeOverAndGameOverAndIsRanked) {
 
   // 1 stage in 5001 frames: third of the default table.
   EXPECT_EQ(app.requestedScene, SceneNameEntry1);
-  EXPECT_EQ(app.rankPlace, 2 + 1);
-  EXPECT_EQ(app.resultStages, 1);
-  EXPECT_EQ(app.resultTime, 5001);
+  EXPECT_EQ(app.result.rankPlace, 2 + 1);
+  EXPECT_EQ(app.result.stages, 1);
+  EXPECT_EQ(app.result.time, 5001);
   EXPECT_TRUE(app.sceneTextures.empty());
   EXPECT_EQ(g_characters.Size(), 0u);
   EXPECT_EQ(g_stageField.Ground().GetMesh(), nullptr);
@@ -123,7 +123,7 @@ TEST_F(StageSceneFlow, GameOverRanksWithTheStagesOfEachStage) {
     app.timeLeft = 3;
     ASSERT_EQ(UntilPhase(kPhaseTimeOver), 4);
     ASSERT_GT(FramesUntil([&] { return app.currentScene == SceneNone; }, 400), 0);
-    EXPECT_EQ(app.resultStages, c.stages);
+    EXPECT_EQ(app.result.stages, c.stages);
     EXPECT_EQ(app.requestedScene, c.next);
     app.requestedScene = SceneNone;
   }
@@ -136,9 +136,9 @@ TEST_F(StageSceneFlow, ClearLeadsThroughTheIntroductionIntoStageTwoKeepingFrames
   EXPECT_EQ(PhasesUntil(SceneStage1, 1000),
             (std::vector<int32_t>{kPhaseIntro, kPhaseArea1, kPhaseArea2, kPhaseBoss, kPhaseClear}));
   EXPECT_EQ(app.requestedScene, SceneStageIntro);
-  EXPECT_EQ(app.introTarget, SceneStage2);
+  EXPECT_EQ(app.stageMode.introTarget, SceneStage2);
   // Two frames in each of areas 1, 2 and the boss: the clock ran six.
-  EXPECT_EQ(app.framesUsed, 6);
+  EXPECT_EQ(app.stageMode.framesUsed, 6);
   EXPECT_EQ(CountSound(kAreaEntry), 1);
   EXPECT_EQ(CountSound(kBossEntry), 1);
   EXPECT_EQ(CountSound(kMusicSoundId), 1) << "the clear's music";
@@ -148,7 +148,7 @@ TEST_F(StageSceneFlow, ClearLeadsThroughTheIntroductionIntoStageTwoKeepingFrames
   ASSERT_EQ(app.currentScene, SceneStageIntro);
   SkipIntroduction();
   ASSERT_EQ(app.currentScene, SceneStage2);
-  EXPECT_EQ(app.framesUsed, 6) << "stage 2 goes on counting the run";
+  EXPECT_EQ(app.stageMode.framesUsed, 6) << "stage 2 goes on counting the run";
   EXPECT_EQ(app.timeLeft, 5000);
   EXPECT_EQ(app.stagePhase, kPhaseIntro);
   EXPECT_EQ(g_stageField.GetDrawMode(), 2);
@@ -156,17 +156,17 @@ TEST_F(StageSceneFlow, ClearLeadsThroughTheIntroductionIntoStageTwoKeepingFrames
 
 TEST_F(StageSceneFlow, StageThreeClearRanksTheRunWithFourStages) {
   EmptyAreas(3, 4);
-  app.framesUsed = 20000;  // from stages 1 and 2
+  app.stageMode.framesUsed = 20000;  // from stages 1 and 2
   app.requestedScene = SceneStage3;
   Frames();
-  EXPECT_EQ(app.framesUsed, 20000) << "kept by stages 2 and 3";
+  EXPECT_EQ(app.stageMode.framesUsed, 20000) << "kept by stages 2 and 3";
   EXPECT_EQ(g_objects.CountAlive(), 13) << "the hammers";
   EXPECT_EQ(PhasesUntil(SceneStage3, 1000),
             (std::vector<int32_t>{kPhaseIntro, kPhaseArea1, kPhaseArea2, kPhaseArea3, kPhaseArea4,
                                   kPhaseBoss, kPhaseClear}));
-  EXPECT_EQ(app.resultStages, 4);
-  EXPECT_EQ(app.resultTime, 20000 + 10) << "two frames in each of four areas and the boss";
-  EXPECT_EQ(app.rankPlace, 0);
+  EXPECT_EQ(app.result.stages, 4);
+  EXPECT_EQ(app.result.time, 20000 + 10) << "two frames in each of four areas and the boss";
+  EXPECT_EQ(app.result.rankPlace, 0);
   EXPECT_EQ(app.requestedScene, SceneNameEntry1);
 }
 
@@ -248,8 +248,8 @@ TEST_F(StageSceneFlow, PauseFreezesTheStageUntilResumedOrQuit) {
   for (int key : {kF1, kEscape}) {
     SCOPED_TRACE(key);
     Tap(key);
-    ASSERT_EQ(app.paused, 1);
-    EXPECT_EQ(app.menuCursor, kItemResume);
+    ASSERT_EQ(app.stageMode.paused, 1);
+    EXPECT_EQ(app.menus.cursor, kItemResume);
     const int32_t time = app.timeLeft, scene = app.sceneFrame, phase = app.phaseFrame,
                   phaseBefore = app.stagePhase;
     const port::Vec3 at = g_player.position;
@@ -264,17 +264,17 @@ TEST_F(StageSceneFlow, PauseFreezesTheStageUntilResumedOrQuit) {
 
     // Up and down toggle the two items; the pause key again resumes.
     Tap(kDown);
-    EXPECT_EQ(app.menuCursor, kItemQuitToTitle);
+    EXPECT_EQ(app.menus.cursor, kItemQuitToTitle);
     Tap(kUp);
-    EXPECT_EQ(app.menuCursor, kItemResume);
+    EXPECT_EQ(app.menus.cursor, kItemResume);
     Hold(kDown);
     Frames(20);  // held: one step
     Let(kDown);
-    EXPECT_EQ(app.menuCursor, kItemQuitToTitle);
+    EXPECT_EQ(app.menus.cursor, kItemQuitToTitle);
     Tap(kUp);
     Hold(key);
     Frames();
-    EXPECT_EQ(app.paused, 0);
+    EXPECT_EQ(app.stageMode.paused, 0);
     const int32_t next = phaseBefore == kPhaseArea1 ? kPhaseArea2 : kPhaseBoss;
     EXPECT_EQ(app.stagePhase, next) << "the change waited for the resume";
     AddSentinel();
@@ -286,7 +286,7 @@ TEST_F(StageSceneFlow, PauseFreezesTheStageUntilResumedOrQuit) {
   // Confirm on the first item resumes; on the second it quits to the title.
   Tap(kF1);
   Tap(kZ);
-  EXPECT_EQ(app.paused, 0);
+  EXPECT_EQ(app.stageMode.paused, 0);
   Tap(kF1);
   Tap(kDown);
   Hold(kZ);
@@ -308,13 +308,13 @@ TEST_F(StageSceneFlow, ConfirmHeldWhenPausingDoesNotResume) {
   EXPECT_GT(g_player.charge, 0);
   Tap(kF1);
   Frames(10);
-  EXPECT_EQ(app.paused, 1) << "the held attack does not close the menu";
+  EXPECT_EQ(app.stageMode.paused, 1) << "the held attack does not close the menu";
   Let(kZ);
   Frames();
-  EXPECT_EQ(app.paused, 1);
+  EXPECT_EQ(app.stageMode.paused, 1);
   Hold(kZ);
   Frames();
-  EXPECT_EQ(app.paused, 0) << "a new press resumes in its first frame";
+  EXPECT_EQ(app.stageMode.paused, 0) << "a new press resumes in its first frame";
   Let(kZ);
 }
 
@@ -371,7 +371,7 @@ TEST_F(StageSceneFlow, StagesRunWithoutTheirDataFiles) {
     // Without placement files every area ends on its second frame.
     if (std::string(folder) == "AppearData") {
       ASSERT_GT(UntilPhase(kPhaseClear, 400), 0);
-      EXPECT_EQ(app.framesUsed, 6);
+      EXPECT_EQ(app.stageMode.framesUsed, 6);
       drawing = true;
       Frames(3);
       drawing = false;

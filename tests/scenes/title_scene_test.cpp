@@ -29,7 +29,7 @@ class TitleTest : public SceneTest {
     std::vector<int32_t> seen;
     for (int i = 0; i < presses; ++i) {
       Tap(key);
-      seen.push_back(app.menuCursor);
+      seen.push_back(app.menus.cursor);
     }
     return seen;
   }
@@ -37,7 +37,7 @@ class TitleTest : public SceneTest {
 
 TEST_F(TitleTest, ArrowsWalkTheSixItemsOneStepPerPress) {
   EXPECT_EQ(app.currentScene, SceneTitle);
-  EXPECT_EQ(app.menuCursor, kItemStageMode);
+  EXPECT_EQ(app.menus.cursor, kItemStageMode);
   EXPECT_EQ(Walk(kRight, 6), (std::vector<int32_t>{1, 4, 5, 6, 7, 0}));
   EXPECT_EQ(Walk(kLeft, 6), (std::vector<int32_t>{7, 6, 5, 4, 1, 0}));
 
@@ -46,18 +46,18 @@ TEST_F(TitleTest, ArrowsWalkTheSixItemsOneStepPerPress) {
   Frames(30);
   Release(kRight);
   Frames();
-  EXPECT_EQ(app.menuCursor, kItemSokai);
+  EXPECT_EQ(app.menus.cursor, kItemSokai);
   Hold(kLeft);
   Frames(30);
-  EXPECT_EQ(app.menuCursor, kItemStageMode);
+  EXPECT_EQ(app.menus.cursor, kItemStageMode);
   Release(kLeft);
 
   // Cancel and Escape jump to the exit item, without leaving the scene.
   for (int key : {kX, kEscape}) {
     Tap(kRight);
-    EXPECT_NE(app.menuCursor, kItemExit);
+    EXPECT_NE(app.menus.cursor, kItemExit);
     Tap(key);
-    EXPECT_EQ(app.menuCursor, kItemExit) << key;
+    EXPECT_EQ(app.menus.cursor, kItemExit) << key;
     Tap(kRight);
   }
   EXPECT_EQ(app.currentScene, SceneTitle);
@@ -78,7 +78,7 @@ TEST_F(TitleTest, ConfirmHeldFromBeforeActsOnlyAfterARelease) {
   Hold(kZ);
   Frames();
   EXPECT_EQ(app.requestedScene, SceneStageIntro);
-  EXPECT_EQ(app.introTarget, SceneStage1);
+  EXPECT_EQ(app.stageMode.introTarget, SceneStage1);
   EXPECT_EQ(app.currentScene, SceneNone);  // nothing drawn this frame
   EXPECT_TRUE(app.sceneTextures.empty());
   Frames();
@@ -97,7 +97,7 @@ TEST_F(TitleTest, EachItemRequestsItsScene) {
                         {4, SceneOptions, -1}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.rights);
-    app.introTarget = -1;
+    app.stageMode.introTarget = -1;
     Enter(SceneTitle);
     Frames();  // the latch clears once Z is seen up
     for (int i = 0; i < c.rights; ++i) Tap(kRight);
@@ -105,7 +105,7 @@ TEST_F(TitleTest, EachItemRequestsItsScene) {
     Frames();
     Release(kZ);
     EXPECT_EQ(app.requestedScene, c.scene);
-    EXPECT_EQ(app.introTarget, c.introTarget);
+    EXPECT_EQ(app.stageMode.introTarget, c.introTarget);
     EXPECT_EQ(app.currentScene, SceneNone);
     EXPECT_TRUE(app.sceneTextures.empty());
     EXPECT_EQ(g_quit, 0);
@@ -162,10 +162,10 @@ TEST_F(TitleTest, PadButtonsFollowTheOptionFile) {
   };
   press(0);  // the default buttons do nothing now
   press(1);
-  EXPECT_EQ(app.menuCursor, kItemStageMode);
+  EXPECT_EQ(app.menus.cursor, kItemStageMode);
   EXPECT_EQ(app.requestedScene, SceneNone);
   press(7);
-  EXPECT_EQ(app.menuCursor, kItemExit);
+  EXPECT_EQ(app.menus.cursor, kItemExit);
   PadButton(5, true);
   Frames();
   EXPECT_EQ(g_quit, 1);

@@ -197,12 +197,12 @@ void StageSceneTest::StartFromTitle(int item, bool skipIntro) {
 }
 
 void StageSceneTest::SkipIntroduction() {
-  if (app.introTarget == SceneSokai) {
+  if (app.stageMode.introTarget == SceneSokai) {
     Frames();  // the sokai stage is entered on the next frame
     return;
   }
   Tap(kZ);
-  const int32_t target = app.introTarget;
+  const int32_t target = app.stageMode.introTarget;
   ASSERT_GT(FramesUntil([&] { return app.currentScene == target; }, 300), 0);
 }
 
