@@ -199,15 +199,23 @@ void Boss1::StateThink() {
   if (pick == 2) SetState(kBoss1Attack);
 }
 
-void Boss1::StateFace() {
+// The shared head of the face and circle states: the animation on the first
+// frame, the next state on the last (true: this state is over), and between
+// them the count-down and the idle voice.
+bool Boss1::TimedLookStep(int32_t animation, int32_t end, int32_t next) {
   const int32_t f = ++stateFrame;
-  if (f == 1) SetAnimation(kAnimStop);
-  if (f == kBoss1.faceEnd) {
-    SetState(kBoss1Levy);
-    return;
+  if (f == 1) SetAnimation(animation);
+  if (f == end) {
+    SetState(next);
+    return true;
   }
   Countdown();
   if (OneIn(kBoss1.voiceOdds)) Sound(kSoundEnemyIdle, kBoss1.voiceOffset);
+  return false;
+}
+
+void Boss1::StateFace() {
+  if (TimedLookStep(kAnimStop, kBoss1.faceEnd, kBoss1Levy)) return;
   speed = 0.0f;
   angle.y += kBoss1.lookRound;
   if (AngleDistance(angle.y, YawToPlayer()) < kBoss1.noticeAngle &&
@@ -218,14 +226,7 @@ void Boss1::StateFace() {
 }
 
 void Boss1::StateCircle() {
-  const int32_t f = ++stateFrame;
-  if (f == 1) SetAnimation(kAnimWalk);
-  if (f == kBoss1.circleEnd) {
-    SetState(kBoss1Attack);
-    return;
-  }
-  Countdown();
-  if (OneIn(kBoss1.voiceOdds)) Sound(kSoundEnemyIdle, kBoss1.voiceOffset);
+  if (TimedLookStep(kAnimWalk, kBoss1.circleEnd, kBoss1Attack)) return;
   angle.y = TurnToward(YawToPlayer(), angle.y, kBoss1.circleTurn);
   if (OneIn(kBoss1.flipOdds)) circleSide ^= 1;
   speed = kBoss1.circleSpeed;

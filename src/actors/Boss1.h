@@ -37,6 +37,7 @@ class Boss1 : public EnemyClassOf<Boss1, Boss> {
 
  private:
   void StateThink();
+  bool TimedLookStep(int32_t animation, int32_t end, int32_t next);
   void StateFace();
   void StateCircle();
   void StateLevy();

@@ -34,18 +34,6 @@ constexpr ModelFiles kModelFiles[SelectModel::kModelCount] = {
 constexpr const char* kFlowerPath = "Xfile/battleplayer2p/himawari.X";
 constexpr int kFlowerCharacter = 1;  // character index: character 2 wears it
 
-constexpr const char* kLowerFrameNames[SelectModel::kLowerFrameCount] = {
-    "Frame2_center",      "Frame3_dody_downer_operation",
-    "Frame4_dody_downer", "Frame5_right_leg3",
-    "Frame6_right_leg2",  "Frame7_right_leg1",
-    "Frame8_left_leg3",   "Frame9_left_leg2",
-    "Frame10_left_leg1",  "Frame11_body_upper_operation",
-};
-constexpr const char* kUpperFrameNames[SelectModel::kUpperFrameCount] = {
-    "Frame12_body_upper", "Frame13_left_arm3",  "Frame14_left_arm2",  "Frame15_left_arm1",
-    "Frame16_right_arm3", "Frame17_right_arm2", "Frame18_right_arm1", "Frame19_head",
-};
-
 struct Motion {
   float spinStep = 2.0f;  // degrees a frame while undecided
   float standStep = 1.0f;
@@ -168,8 +156,7 @@ void SelectModel::RebuildTracks() {
   tracks[0].weight = 1.0f;
   const SkinnedModel& m = g_selectModelMeshes[characterIndex];
   m.GetAnimationLengths(tracks);
-  for (int i = 0; i < kLowerFrameCount; ++i) lowerFrames[i] = m.FindFrame(kLowerFrameNames[i]);
-  for (int i = 0; i < kUpperFrameCount; ++i) upperFrames[i] = m.FindFrame(kUpperFrameNames[i]);
+  FindBodyFrames(m, lowerFrames, upperFrames);
 }
 
 void SelectModel::Update() {

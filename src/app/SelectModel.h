@@ -7,6 +7,7 @@
 // drawn at its place before the next panel is rendered.
 #include <cstdint>
 
+#include "actors/SplitBodyPose.h"
 #include "port/math.h"
 #include "world/Character.h"
 
@@ -27,9 +28,9 @@ class SelectModel : public Character {
  public:
   static constexpr int kModelCount = 4;  // characters 1 to 4
   static constexpr int kTrackCount = 2;  // 0 stand, 1 pose
-  static constexpr int kLowerFrameCount = 10;
-  static constexpr int kUpperFrameCount = 8;  // the last is the head
-  static constexpr int kPanelSize = 192;      // pixels, square
+  static constexpr int kLowerFrameCount = kLowerBodyFrameCount;
+  static constexpr int kUpperFrameCount = kUpperBodyFrameCount;  // the last is the head
+  static constexpr int kPanelSize = 192;                         // pixels, square
 
   SelectModel();
   ~SelectModel() override;

@@ -168,17 +168,29 @@ class GLTexture final : public Texture {
                     GL_UNSIGNED_INT_8_8_8_8_REV, argb);
     glBindTexture(GL_TEXTURE_2D, 0);
     ForgetTextureBindings();
+    const size_t count = static_cast<size_t>(lw) * static_cast<size_t>(lh);
+    const bool opaque =
+        std::all_of(argb, argb + count, [](uint32_t p) { return p >= 0xFF000000u; });
+    const uint32_t bit = level < 32 ? 1u << level : 0;
+    opaqueLevels_ = opaque ? (opaqueLevels_ | bit) : (opaqueLevels_ & ~bit);
     return true;
   }
   GLuint Name() const { return name_; }
+  // Whether every texel of every level has alpha 255, as last uploaded: then
+  // any filtering samples an alpha of exactly one.
+  bool Opaque() const { return levels_ <= 32 && opaqueLevels_ == AllLevels(); }
+  // The texels were drawn into: nothing is known of their alpha.
+  void Drawn() { opaqueLevels_ = 0; }
 
  protected:
   ~GLTexture() override;
 
  private:
+  uint32_t AllLevels() const { return levels_ >= 32 ? ~0u : (1u << levels_) - 1; }
   uint64_t generation_;
   GLuint name_ = 0;
   uint32_t width_, height_, levels_;
+  uint32_t opaqueLevels_ = 0;  // bit per level uploaded with alpha 255 throughout
 };
 
 class GLBuffer final : public Buffer {
@@ -589,6 +601,7 @@ class GLDevice final : public Device {
   void ApplyStates(PrimitiveType type);
   void ApplyFixedFunction(PrimitiveType type);
   FixedProgram* SelectFixedProgram(PrimitiveType type);
+  bool AlphaIsOne() const;
   bool Batchable(PrimitiveType type) const;
   void DrawNow(PrimitiveType type, uint32_t startVertex, uint32_t primitiveCount);
   void FlushPending();
@@ -766,6 +779,7 @@ void GLRenderTarget::Resolve() {
   glBindFramebuffer(GL_READ_FRAMEBUFFER, drawFbo_);
   glBindFramebuffer(GL_DRAW_FRAMEBUFFER, resolveFbo_);
   glBlitFramebuffer(0, 0, w, h, 0, h, w, 0, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+  texture_->Drawn();
 }
 
 void GLDevice::SetDefaults() {
@@ -1057,7 +1071,16 @@ void GLDevice::ApplyStates(PrimitiveType type) {
     g.depthRange[1] = viewport_.maxZ;
   }
 
-  const bool blend = rs(RenderState::AlphaBlendEnable) != 0;
+  bool blend = rs(RenderState::AlphaBlendEnable) != 0;
+  if (blend) {
+    // Weighing the source by one and the picture by nothing copies the
+    // source, which is what drawing unblended does, and more cheaply.
+    const GLenum src = GlBlend(rs(RenderState::SrcBlend)),
+                 dst = GlBlend(rs(RenderState::DestBlend));
+    if ((src == GL_ONE || src == GL_SRC_ALPHA) &&
+        (dst == GL_ZERO || dst == GL_ONE_MINUS_SRC_ALPHA) && AlphaIsOne())
+      blend = false;
+  }
   if (fresh || blend != g.blend) {
     blend ? glEnable(GL_BLEND) : glDisable(GL_BLEND);
     g.blend = blend;
@@ -1179,6 +1202,35 @@ GLDevice::FixedProgram* GLDevice::SelectFixedProgram(PrimitiveType type) {
   }
   p.alphaTest = rs(RenderState::AlphaTestEnable) != 0;
   if (p.alphaTest) p.alphaFunc = op(rs(RenderState::AlphaFunc));
+  if (p.alphaTest && AlphaIsOne()) {
+    // Every fragment's alpha is 255: the test passes all or none.
+    const uint32_t ref = rs(RenderState::AlphaRef) & 0xFF;
+    bool passes = true;
+    switch (p.alphaFunc) {
+      case CmpNever:
+        passes = false;
+        break;
+      case CmpLess:
+        passes = 255 < ref;
+        break;
+      case CmpEqual:
+        passes = ref == 255;
+        break;
+      case CmpLessEqual:
+        passes = ref == 255;
+        break;
+      case CmpNotEqual:
+        passes = ref != 255;
+        break;
+      default:  // greater (or equal) than a byte, always
+        passes = p.alphaFunc != CmpGreater || ref < 255;
+        break;
+    }
+    if (passes) {
+      p.alphaTest = false;
+      p.alphaFunc = 0;
+    }
+  }
   for (int s = 0; s < kStages; ++s) {
     const auto& t = tss_[s];
     p.colorOps[s][0] = op(t[static_cast<int>(StageState::ColorOp)]);
@@ -1212,6 +1264,57 @@ GLDevice::FixedProgram* GLDevice::SelectFixedProgram(PrimitiveType type) {
   FixedProgram* made = program.get();
   variants_.emplace(key, std::move(program));
   return made;
+}
+
+// Whether every fragment of a fixed-function draw has alpha exactly one:
+// textures uploaded opaque, a diffuse alpha of one (no vertex colours), and
+// alpha operations that keep one. Then blending that weighs the source by its
+// alpha and an alpha test that passes 255 change nothing. Only on the
+// specialised path: the general one keeps them, for comparison.
+bool GLDevice::AlphaIsOne() const {
+  if (!useVariants_ || program_) return false;
+  auto rs = [this](RenderState s) { return rs_[static_cast<int>(s)]; };
+  const bool vertexColour = layout_.Find(DeclUsage::Color, 0) != nullptr;
+  bool diffuse;
+  if (rs(RenderState::Lighting) != 0)
+    diffuse = !(vertexColour && rs(RenderState::ColorVertex) != 0) && material_.diffuse.a >= 1.0f;
+  else
+    diffuse = !vertexColour;  // missing colours read as opaque white
+  bool cur = diffuse;
+  for (int s = 0; s < kStages; ++s) {
+    const auto& t = tss_[s];
+    if (t[static_cast<int>(StageState::ColorOp)] == TexOpDisable) break;
+    const uint32_t op = t[static_cast<int>(StageState::AlphaOp)];
+    if (op == TexOpDisable) continue;
+    const uint32_t a1 = t[static_cast<int>(StageState::AlphaArg1)],
+                   a2 = t[static_cast<int>(StageState::AlphaArg2)];
+    const GLTexture* texture = static_cast<const GLTexture*>(textures_[s]);
+    const bool readsTexture = (op != TexOpSelectArg2 && a1 == TexArgTexture) ||
+                              (op != TexOpSelectArg1 && a2 == TexArgTexture);
+    if (!texture && readsTexture) continue;  // passes the current alpha
+    auto one = [&](uint32_t a) {
+      if (a == TexArgTexture) return !texture || texture->Opaque();
+      if (a == TexArgCurrent) return cur;
+      return diffuse;
+    };
+    switch (op) {
+      case TexOpSelectArg2:
+        cur = one(a2);
+        break;
+      case TexOpModulate:
+      case TexOpModulate2x:
+      case TexOpModulate4x:
+        cur = one(a1) && one(a2);
+        break;
+      case TexOpAdd:
+        cur = one(a1) || one(a2);
+        break;
+      default:  // select the first, as unknown operations do
+        cur = one(a1);
+        break;
+    }
+  }
+  return cur;
 }
 
 void GLDevice::ApplyFixedFunction(PrimitiveType type) {

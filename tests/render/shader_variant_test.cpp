@@ -257,6 +257,69 @@ TEST_F(VariantDevice, ARenderTargetDrawsAsTheGeneralProgramDoes) {
   target->Release();
 }
 
+// Draws whose alpha is one everywhere skip blending and the alpha test on the
+// specialised path: opaque textures, a material alpha of one or none of the
+// vertex colours, over a picture that shows any alpha that is not one. A
+// texture made opaque, then given one clear texel, counts as clear again.
+TEST_F(VariantDevice, OpaqueDrawsSkipBlendingExactly) {
+  std::vector<uint32_t> texels(64);
+  for (int t = 0; t < 2; ++t) {
+    for (int i = 0; i < 64; ++i)
+      texels[i] =
+          0xFF000000u | ((static_cast<uint32_t>(i) * 2654435761u >> (8 + t * 4)) & 0xFFFFFF);
+    textures_[t]->Update(0, texels.data());
+  }
+  struct Plain {
+    float x, y, z, nx, ny, nz;
+    float u0, v0, u1, v1;
+  } plain[10];
+  for (int i = 0; i < 10; ++i)
+    plain[i] = {fan_[i].x,  fan_[i].y,  fan_[i].z,  fan_[i].nx, fan_[i].ny,
+                fan_[i].nz, fan_[i].u0, fan_[i].v0, fan_[i].u1, fan_[i].v1};
+  port::CrtSrand(26);
+  for (int round = 0; round < 64; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    if (round == 48) {
+      texels[27] = 0x10FFFFFFu;
+      textures_[0]->Update(0, texels.data());
+    }
+    RandomStates();
+    const uint32_t r = port::CrtRand();
+    Material m;
+    m.diffuse = {0.8f, 0.6f, 0.4f, r % 3 == 0 ? 0.5f : 1.0f};
+    m.ambient = {0.3f, 0.3f, 0.3f, 1.0f};
+    dev().SetMaterial(m);
+    dev().SetRenderState(RenderState::AlphaBlendEnable, 1);
+    static const uint32_t kFactors[][2] = {{BlendSrcAlpha, BlendInvSrcAlpha},
+                                           {BlendSrcAlpha, BlendInvSrcAlpha},
+                                           {BlendOne, BlendZero},
+                                           {BlendSrcAlpha, BlendZero},
+                                           {BlendOne, BlendInvSrcAlpha},
+                                           {BlendSrcAlpha, BlendOne}};
+    const auto& f = kFactors[(r >> 4) % 6];
+    dev().SetRenderState(RenderState::SrcBlend, f[0]);
+    dev().SetRenderState(RenderState::DestBlend, f[1]);
+    dev().SetRenderState(RenderState::AlphaRef, (r >> 8) % 4 == 0 ? 0xFF : 0x05);
+    const bool colours = (r >> 12) % 4 == 0, points = round % 7 == 6;
+    auto draw = [&] {
+      dev().Clear(ClearTarget | ClearZBuffer, 0x80102030u);
+      if (colours) {
+        Draw(true, points);
+        return;
+      }
+      dev().SetFVF(fvf::XYZ | fvf::Normal | 0x200);
+      dev().DrawPrimitiveUP(points ? PointList : TriangleFan, points ? 10 : 8, plain,
+                            sizeof(Plain));
+    };
+    dev().SetShaderVariants(false);
+    draw();
+    const std::vector<uint32_t> general = dev().ReadBackBuffer();
+    dev().SetShaderVariants(true);
+    draw();
+    EXPECT_EQ(Differences(general, dev().ReadBackBuffer()), "");
+  }
+}
+
 TEST_F(VariantDevice, AVariantThatFailsToBuildFallsBackWithOneLine) {
   port::CrtSrand(7);
   RandomStates();
