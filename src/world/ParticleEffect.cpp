@@ -79,6 +79,11 @@ ParticleEffect* ParticleEffect::Spawn(const ParticleSpawn& spawn) {
   return p;
 }
 
+ParticleEffect* ParticleEffect::SpawnUnitScale(ParticleSpawn spawn) {
+  spawn.scale = 1.0f;
+  return Spawn(spawn);
+}
+
 void ParticleEffect::Init(const ParticleSpawn& spawn) {
   position = spawn.at;
   scale = spawn.scale;

@@ -41,6 +41,8 @@ class ParticleEffect : public Effect {
 
   // Reuses an inactive particle of the list or makes a new one.
   static ParticleEffect* Spawn(const ParticleSpawn& spawn);
+  // The same at scale 1, whatever the struct's scale says.
+  static ParticleEffect* SpawnUnitScale(ParticleSpawn spawn);
   static void LoadResources(port::gpu::Device* device);
   static void ReleaseResources();
 

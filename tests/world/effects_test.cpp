@@ -38,7 +38,8 @@ TEST_F(Effects, SpawnReusesAnInactiveEffectOfItsTypeOnly) {
   ThunderEffect* t = ThunderEffect::Spawn({.at = {0, 0, 0}});
   EXPECT_EQ(g_effects.Size(), 3u);
   EXPECT_EQ(g_effects.At(2), t);
-  ParticleEffect* c = ParticleEffect::Spawn({.at = {1, 2, 3}, .kind = kParticleGlow});
+  ParticleEffect* c =
+      ParticleEffect::SpawnUnitScale({.at = {1, 2, 3}, .scale = 0.5f, .kind = kParticleGlow});
   EXPECT_EQ(c, a) << "the first inactive particle is initialised again in place";
   EXPECT_EQ(g_effects.Size(), 3u);
   EXPECT_TRUE(c->IsActive());
