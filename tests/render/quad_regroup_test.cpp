@@ -315,26 +315,7 @@ TEST_P(BattleBusyFrame, DrawsTheSameGathered) {
   for (const BattlePlayer& p : players) Burst(p.position + port::Vec3{0.0f, 1.0f, 0.0f}, 80);
   BattleStep(2);
   DrawFrom(0);  // poses every player
-  const port::Vec4 light{0.4f, -0.8f, 0.45f, 0.0f};
-  const auto [ordered, gathered] = ExpectSameBothWays(*device, [&] {
-    device->Clear(ClearTarget | ClearZBuffer, 0xFF0000FFu, 1.0f);
-    for (int v = 0; v < battletest::kPlayers; ++v) {
-      device->SetViewport({static_cast<uint32_t>(v % 2) * 320, static_cast<uint32_t>(v / 2) * 240,
-                           320, 240, 0.0f, 1.0f});
-      players[v].ApplyCamera();
-      g_camera.Apply();
-      const port::Matrix view = g_camera.GetView();
-      const port::Matrix projection = g_camera.GetProjection();
-      g_stageField.Draw(view, projection, light);
-      for (BattlePlayer& p : players) {
-        p.animatedThisFrame = 1;  // posed once, by the steps
-        p.Draw(view, projection, light);
-      }
-      g_objects.DrawAll();
-      g_effects.DrawAll(view, projection);
-    }
-    device->SetViewport({0, 0, 640, 480, 0.0f, 1.0f});
-  });
+  const auto [ordered, gathered] = ExpectSameBothWays(*device, [&] { DrawSplitScreen(); });
   EXPECT_LT(gathered * 3, ordered * 2) << gathered << " draws against " << ordered;
   EXPECT_GT(g_objects.CountAlive(), 0);
 }

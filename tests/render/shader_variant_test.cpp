@@ -598,26 +598,7 @@ TEST_P(BattleFrame, DrawsTheSameWithVariants) {
   }
   BattleStep(20);
   DrawFrom(0);  // poses every player
-  const port::Vec4 light{0.4f, -0.8f, 0.45f, 0.0f};
-  ExpectSameBothWays(*device, [&] {
-    device->Clear(ClearTarget | ClearZBuffer, 0xFF0000FFu, 1.0f);
-    for (int v = 0; v < battletest::kPlayers; ++v) {
-      device->SetViewport({static_cast<uint32_t>(v % 2) * 320, static_cast<uint32_t>(v / 2) * 240,
-                           320, 240, 0.0f, 1.0f});
-      players[v].ApplyCamera();
-      g_camera.Apply();
-      const port::Matrix view = g_camera.GetView();
-      const port::Matrix projection = g_camera.GetProjection();
-      g_stageField.Draw(view, projection, light);
-      for (BattlePlayer& p : players) {
-        p.animatedThisFrame = 1;  // posed once, by the steps
-        p.Draw(view, projection, light);
-      }
-      g_objects.DrawAll();
-      g_effects.DrawAll(view, projection);
-    }
-    device->SetViewport({0, 0, 640, 480, 0.0f, 1.0f});
-  });
+  ExpectSameBothWays(*device, [&] { DrawSplitScreen(); });
   EXPECT_GT(g_objects.CountAlive(), 0);
 }
 INSTANTIATE_TEST_SUITE_P(Methods, BattleFrame, testing::Values(2, 3));

@@ -97,6 +97,27 @@ std::vector<uint32_t> BattleFixture::DrawFrom(int viewer) {
   return device->ReadBackBuffer();
 }
 
+void BattleFixture::DrawSplitScreen() {
+  const port::Vec4 light{0.4f, -0.8f, 0.45f, 0.0f};
+  device->Clear(port::gpu::ClearTarget | port::gpu::ClearZBuffer, 0xFF0000FFu, 1.0f);
+  for (int v = 0; v < kPlayers; ++v) {
+    device->SetViewport({static_cast<uint32_t>(v % 2) * 320, static_cast<uint32_t>(v / 2) * 240,
+                         320, 240, 0.0f, 1.0f});
+    players[v].ApplyCamera();
+    g_camera.Apply();
+    const port::Matrix view = g_camera.GetView();
+    const port::Matrix projection = g_camera.GetProjection();
+    g_stageField.Draw(view, projection, light);
+    for (BattlePlayer& p : players) {
+      p.animatedThisFrame = 1;  // posed once, by the steps
+      p.Draw(view, projection, light);
+    }
+    g_objects.DrawAll();
+    g_effects.DrawAll(view, projection);
+  }
+  device->SetViewport({0, 0, 640, 480, 0.0f, 1.0f});
+}
+
 void BattleFixture::HoldDirection(int p, int direction) {
   if (p == 0) {
     Hold(kKeyOf[direction]);

@@ -39,6 +39,9 @@ class BattleFixture : public stagetest::StageFixture {
   // The picture of the field, every player and the objects from player
   // `viewer`'s camera, full screen.
   std::vector<uint32_t> DrawFrom(int viewer);
+  // The four-player split screen, each player's camera in its quarter, the
+  // players already posed (by DrawFrom); nothing is read back.
+  void DrawSplitScreen();
 
   // Player i's controls (0-based): the keyboard for player 0, else its pad.
   void HoldDirection(int player, int direction);
