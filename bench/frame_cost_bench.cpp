@@ -76,6 +76,17 @@ class Rig {
   std::optional<testsupport::ScopedCwd> cwd_;
 };
 
+// The title with default files, past its first 30 frames.
+void StartTitle(Application& app) {
+  app.LoadNormalRanking("no-such-folder/normal.sav");
+  app.LoadSokaiRanking("no-such-folder/sokai.sav");
+  app.LoadOptions("no-such-folder/option.sav");
+  app.windowActive = 1;
+  app.requestedScene = SceneTitle;
+  for (int i = 0; i < 30; ++i) app.Frame();
+  glFinish();
+}
+
 void BM_FrameCostTitle(benchmark::State& state) {
   Rig rig;
   std::string error;
@@ -86,13 +97,7 @@ void BM_FrameCostTitle(benchmark::State& state) {
   }
   {
     Application app;
-    app.LoadNormalRanking("no-such-folder/normal.sav");
-    app.LoadSokaiRanking("no-such-folder/sokai.sav");
-    app.LoadOptions("no-such-folder/option.sav");
-    app.windowActive = 1;
-    app.requestedScene = SceneTitle;
-    for (int i = 0; i < 30; ++i) app.Frame();
-    glFinish();
+    StartTitle(app);
     // Argument 1: a depth clear before each frame, so the title cannot
     // present its kept picture and draws every frame.
     const bool redraw = state.range(0) == 1;
@@ -129,13 +134,7 @@ void BM_FrameCostIdleTitleShare(benchmark::State& state) {
   double cpu = 0, wall = 0;
   {
     Application app;
-    app.LoadNormalRanking("no-such-folder/normal.sav");
-    app.LoadSokaiRanking("no-such-folder/sokai.sav");
-    app.LoadOptions("no-such-folder/option.sav");
-    app.windowActive = 1;
-    app.requestedScene = SceneTitle;
-    for (int i = 0; i < 30; ++i) app.Frame();
-    glFinish();
+    StartTitle(app);
     FrameTimer timer;
     timer.Init();
     timer.SetRate(60);
