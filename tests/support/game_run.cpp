@@ -24,24 +24,6 @@ namespace {
 
 GameRun* g_current = nullptr;
 
-// What a stage leaves in the stage player that the next test must not see.
-void ResetPlayer() {
-  g_player.Release();
-  g_player.alive = 0;
-  g_player.tracks.clear();
-  g_player.device = nullptr;
-  g_player.camera = nullptr;
-  g_player.effect = nullptr;
-  g_player.toonRamp = nullptr;
-  g_player.sokai = 0;
-  g_player.viewType = 0;
-  g_player.charge = 0;
-  g_player.stunGauge = 0.0f;
-  g_player.mode = kPlayerControl;
-  g_player.position = g_player.previousPosition = {};
-  g_player.gaugeTimer = Player::kGaugeHidden;
-}
-
 }  // namespace
 
 void MirrorRunFolder(const fs::path& folder) {
@@ -87,7 +69,7 @@ GameRun::~GameRun() {
     if (padIndex_[static_cast<size_t>(i)] >= 0)
       port::DetachVirtualPad(padIndex_[static_cast<size_t>(i)]);
   if (inputStarted_) port::StopInput();
-  ResetPlayer();
+  testsupport::ResetStagePlayer();
   Player1TamaBurst::SetContext(nullptr, nullptr);
   g_sun.device = nullptr;
   for (int a = 0; a < Player::kActionCount; ++a) g_player.SetButton(a, savedButtons_[a]);

@@ -74,4 +74,22 @@ class ScopedProgramState {
   int32_t buttons_[Player::kActionCount] = {};
 };
 
+// What a stage leaves in the stage player that the next test must not see.
+inline void ResetStagePlayer() {
+  g_player.Release();
+  g_player.alive = 0;
+  g_player.tracks.clear();
+  g_player.device = nullptr;
+  g_player.camera = nullptr;
+  g_player.effect = nullptr;
+  g_player.toonRamp = nullptr;
+  g_player.sokai = 0;
+  g_player.viewType = 0;
+  g_player.charge = 0;
+  g_player.stunGauge = 0.0f;
+  g_player.mode = kPlayerControl;
+  g_player.position = g_player.previousPosition = {};
+  g_player.gaugeTimer = Player::kGaugeHidden;
+}
+
 }  // namespace testsupport

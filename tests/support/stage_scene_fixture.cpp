@@ -35,23 +35,6 @@ void Mirror(const fs::path& from, const fs::path& to) {
   }
 }
 
-void ResetPlayer() {
-  g_player.Release();
-  g_player.alive = 0;
-  g_player.tracks.clear();
-  g_player.device = nullptr;
-  g_player.camera = nullptr;
-  g_player.effect = nullptr;
-  g_player.toonRamp = nullptr;
-  g_player.sokai = 0;
-  g_player.viewType = 0;
-  g_player.charge = 0;
-  g_player.stunGauge = 0.0f;
-  g_player.mode = kPlayerControl;
-  g_player.position = g_player.previousPosition = {};
-  g_player.gaugeTimer = Player::kGaugeHidden;
-}
-
 }  // namespace
 
 Sentinel::Sentinel(port::Vec3 at) {
@@ -112,7 +95,7 @@ void StageSceneTest::TearDown() {
   app.ReleaseSceneTextures();
   UnloadAllEnemyClasses();
   Hammer::Unload();
-  ResetPlayer();
+  testsupport::ResetStagePlayer();
   for (int a = 0; a < Player::kActionCount; ++a) g_player.SetButton(a, savedButtons_[a]);
   Player1TamaBurst::SetContext(nullptr, nullptr);
   g_objects.Release();
