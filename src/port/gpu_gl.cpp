@@ -206,21 +206,25 @@ class GLBuffer final : public Buffer {
   const void* Data() const override { return data_.data(); }
   GLuint Name() const { return name_; }
   bool Indices() const { return indices_; }
-  // The largest of count indices from start (16-bit), remembered until the
-  // next upload: a mesh draws the same ranges frame after frame.
-  uint32_t MaxIndex(uint32_t start, uint32_t count) {
-    for (const IndexRange& r : maxima_)
-      if (r.start == start && r.count == count) return r.max;
-    const uint32_t m = ScanMaxIndex(start, count);
-    if (maxima_.size() >= kMaxRanges) maxima_.clear();
-    maxima_.push_back({start, count, m});
-    return m;
+  // The smallest and largest of count indices from start (16-bit),
+  // remembered until the next upload: a mesh draws the same ranges frame
+  // after frame.
+  std::pair<uint32_t, uint32_t> IndexBounds(uint32_t start, uint32_t count) {
+    for (const IndexRange& r : bounds_)
+      if (r.start == start && r.count == count) return {r.min, r.max};
+    const auto b = ScanIndexBounds(start, count);
+    if (bounds_.size() >= kMaxRanges) bounds_.clear();
+    bounds_.push_back({start, count, b.first, b.second});
+    return b;
   }
-  uint32_t ScanMaxIndex(uint32_t start, uint32_t count) const {
+  std::pair<uint32_t, uint32_t> ScanIndexBounds(uint32_t start, uint32_t count) const {
     const uint16_t* idx = reinterpret_cast<const uint16_t*>(data_.data()) + start;
-    uint32_t m = 0;
-    for (uint32_t i = 0; i < count; ++i) m = std::max<uint32_t>(m, idx[i]);
-    return m;
+    uint32_t lo = 0xFFFF, hi = 0;
+    for (uint32_t i = 0; i < count; ++i) {
+      lo = std::min<uint32_t>(lo, idx[i]);
+      hi = std::max<uint32_t>(hi, idx[i]);
+    }
+    return {std::min(lo, hi), hi};
   }
 
  protected:
@@ -233,7 +237,7 @@ class GLBuffer final : public Buffer {
  private:
   void Upload();
   struct IndexRange {
-    uint32_t start, count, max;
+    uint32_t start, count, min, max;
   };
   static constexpr size_t kMaxRanges = 64;
   uint64_t generation_;
@@ -241,7 +245,7 @@ class GLBuffer final : public Buffer {
   std::vector<uint8_t> data_;
   bool indices_;
   bool allocated_ = false;
-  std::vector<IndexRange> maxima_;
+  std::vector<IndexRange> bounds_;
 };
 
 // An offscreen target. Draws land in a framebuffer of its own (colour and a
@@ -423,8 +427,14 @@ class GLDevice final : public Device {
   const Viewport& GetViewport() const override { return viewport_; }
   void Clear(uint32_t flags, Argb colour, float z) override;
 
-  void SetFVF(uint32_t f) override { SetVertexLayout(LayoutFromFvf(f)); }
+  // Meshes set the same FVF draw after draw: its layout is made only when it changes.
+  void SetFVF(uint32_t f) override {
+    if (f != 0 && f == layoutFvf_) return;
+    SetVertexLayout(LayoutFromFvf(f));
+    layoutFvf_ = f;
+  }
   void SetVertexLayout(const VertexLayout& layout) override {
+    layoutFvf_ = 0;
     if (layout.stride == layout_.stride && SameElements(layout.elements, layout_.elements)) return;
     Touch();
     layout_ = layout;
@@ -486,6 +496,8 @@ class GLDevice final : public Device {
     regroup_ = on;
   }
   bool GetQuadRegrouping() const override { return regroup_; }
+  void SetIndexRanges(bool on) override { ranged_ = on; }
+  bool GetIndexRanges() const override { return ranged_; }
   uint64_t DrawCalls() const override { return drawCalls_; }
 
   // A run of held draws is drawn before a state it was made with changes;
@@ -635,6 +647,7 @@ class GLDevice final : public Device {
   Material material_;
   Viewport viewport_;
   VertexLayout layout_;
+  uint32_t layoutFvf_ = 0;  // the FVF layout_ was last set from; 0: set as a layout
   GLBuffer* stream_ = nullptr;
   uint32_t streamOffset_ = 0, streamStride_ = 0;
   GLBuffer* indices_ = nullptr;
@@ -702,6 +715,7 @@ class GLDevice final : public Device {
   std::vector<HeldGroup> groups_;  // the first groupCount_ are in use; the rest keep storage
   size_t groupCount_ = 0;
   bool regroup_ = true;
+  bool ranged_ = true;
   uint64_t drawCalls_ = 0;
 };
 
@@ -718,7 +732,7 @@ void FlushPendingDraws() {
 void GLBuffer::Upload() {
   if (!Alive(generation_)) return;
   FlushPendingDraws();
-  maxima_.clear();
+  bounds_.clear();
   // Bound on the array target so no vertex array's index binding changes.
   glBindBuffer(GL_ARRAY_BUFFER, name_);
   // Storage of the same size is written in place: a new store would make the
@@ -831,6 +845,7 @@ void GLDevice::SetDefaults() {
   material_ = Material{};
   viewport_ = Viewport{0, 0, kBackBufferWidth, kBackBufferHeight, 0.0f, 1.0f};
   layout_ = VertexLayout{};
+  layoutFvf_ = 0;
 }
 
 bool GLDevice::Init(Window* window, std::string* error) {
@@ -1706,11 +1721,11 @@ void GLDevice::DrawIndexedPrimitive(PrimitiveType type, int32_t baseVertex, uint
     return;
   FlushHeld();
   // An index past the vertices (a corrupt model) must not reach the GPU.
+  const auto [minIndexUsed, maxIndexUsed] =
+      filter_ ? indices_->IndexBounds(startIndex, static_cast<uint32_t>(count))
+              : indices_->ScanIndexBounds(startIndex, static_cast<uint32_t>(count));
   {
-    const uint32_t maxIndex =
-        filter_ ? indices_->MaxIndex(startIndex, static_cast<uint32_t>(count))
-                : indices_->ScanMaxIndex(startIndex, static_cast<uint32_t>(count));
-    const int64_t last = static_cast<int64_t>(maxIndex) + baseVertex;
+    const int64_t last = static_cast<int64_t>(maxIndexUsed) + baseVertex;
     const uint64_t available =
         stream_->Size() > streamOffset_ ? (stream_->Size() - streamOffset_) / streamStride_ : 0;
     if (last < 0 || static_cast<uint64_t>(last) >= available) return;
@@ -1721,9 +1736,14 @@ void GLDevice::DrawIndexedPrimitive(PrimitiveType type, int32_t baseVertex, uint
   BindElements(indices_->Name());
   ApplyProgram(type);
   ++drawCalls_;
-  glDrawElementsBaseVertex(mode, count, GL_UNSIGNED_SHORT,
-                           reinterpret_cast<const void*>(static_cast<uintptr_t>(startIndex) * 2),
-                           baseVertex);
+  const void* first = reinterpret_cast<const void*>(static_cast<uintptr_t>(startIndex) * 2);
+  // Told the range of vertices it reads, the driver shades each of them once,
+  // in order, instead of looking every index up in a small cache.
+  if (ranged_ && baseVertex + static_cast<int64_t>(minIndexUsed) >= 0)
+    glDrawRangeElementsBaseVertex(mode, minIndexUsed, maxIndexUsed, count, GL_UNSIGNED_SHORT, first,
+                                  baseVertex);
+  else
+    glDrawElementsBaseVertex(mode, count, GL_UNSIGNED_SHORT, first, baseVertex);
   // The reference path leaves no index buffer bound.
   if (!filter_) BindElements(0);
 }
