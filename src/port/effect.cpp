@@ -396,12 +396,29 @@ int Effect::ParamIndex(EffectHandle param, fx::ParamType type) const {
 
 void Effect::Touch(Value& v) { v.serial = ++serialCounter_; }
 
+// A value set again unchanged is not sent again (the models set every
+// parameter before each subset, most of them as they were), unless the
+// device's state filter is off: then every value set is sent.
+bool Effect::FilterValues() const {
+  return device_ && device_ == gpu::Device::Current() && device_->GetStateFilter();
+}
+
+void Effect::SetFloats(Value& v, const float* f, size_t count) {
+  if (FilterValues() && std::memcmp(v.floats.data(), f, sizeof(float) * count) == 0) return;
+  std::memcpy(v.floats.data(), f, sizeof(float) * count);
+  Touch(v);
+}
+
+void Effect::SetIntValue(Value& v, int value) {
+  if (FilterValues() && v.intValue == value) return;
+  v.intValue = value;
+  Touch(v);
+}
+
 Status Effect::SetMatrix(EffectHandle param, const Matrix& m) {
   int i = ParamIndex(param, fx::ParamType::Matrix);
   if (i < 0 || desc_.params[static_cast<size_t>(i)].arraySize != 0) return kInvalidCall;
-  Value& v = values_[static_cast<size_t>(i)];
-  std::memcpy(v.floats.data(), &m.m[0][0], sizeof(float) * 16);
-  Touch(v);
+  SetFloats(values_[static_cast<size_t>(i)], &m.m[0][0], 16);
   return kOk;
 }
 
@@ -410,37 +427,34 @@ Status Effect::SetMatrixArray(EffectHandle param, const Matrix* m, uint32_t coun
   if (i < 0 || (count > 0 && !m)) return kInvalidCall;
   uint32_t capacity = std::max(1u, desc_.params[static_cast<size_t>(i)].arraySize);
   if (count > capacity) return kInvalidCall;
+  static_assert(sizeof(Matrix) == sizeof(float) * 16, "matrices are packed");
   Value& v = values_[static_cast<size_t>(i)];
-  for (uint32_t k = 0; k < count; ++k)
-    std::memcpy(v.floats.data() + 16 * k, &m[k].m[0][0], sizeof(float) * 16);
-  Touch(v);
+  if (count > 0)
+    SetFloats(v, &m[0].m[0][0], 16 * count);
+  else if (!FilterValues())
+    Touch(v);
   return kOk;
 }
 
 Status Effect::SetVector(EffectHandle param, const Vec4& value) {
   int i = ParamIndex(param, fx::ParamType::Vector);
   if (i < 0) return kInvalidCall;
-  Value& v = values_[static_cast<size_t>(i)];
-  v.floats = {value.x, value.y, value.z, value.w};
-  Touch(v);
+  const float f[4] = {value.x, value.y, value.z, value.w};
+  SetFloats(values_[static_cast<size_t>(i)], f, 4);
   return kOk;
 }
 
 Status Effect::SetInt(EffectHandle param, int value) {
   int i = ParamIndex(param, fx::ParamType::Int);
   if (i < 0) return kInvalidCall;
-  Value& v = values_[static_cast<size_t>(i)];
-  v.intValue = value;
-  Touch(v);
+  SetIntValue(values_[static_cast<size_t>(i)], value);
   return kOk;
 }
 
 Status Effect::SetTexture(EffectHandle param, gpu::Texture* texture) {
   int i = ParamIndex(param, fx::ParamType::Texture);
   if (i < 0) return kInvalidCall;
-  Value& v = values_[static_cast<size_t>(i)];
-  v.intValue = texture ? 1 : 0;
-  Touch(v);
+  SetIntValue(values_[static_cast<size_t>(i)], texture ? 1 : 0);
   return kOk;
 }
 

@@ -155,6 +155,9 @@ class Effect : public Resource {
   ~Effect() override;
   int ParamIndex(EffectHandle param, fx::ParamType type) const;
   void Touch(Value& v);
+  bool FilterValues() const;
+  void SetFloats(Value& v, const float* f, size_t count);
+  void SetIntValue(Value& v, int value);
 
   gpu::Device* device_ = nullptr;
   fx::EffectDesc desc_;
