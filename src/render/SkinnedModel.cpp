@@ -494,12 +494,26 @@ Status SkinnedModel::DrawToonContainer(ModelMeshContainer& c) {
   fx->SetMatrix(hVP_, port::MatrixMultiply(view_, projection_));
   const uint32_t bones = c.skin->GetNumBones();
   if (boneMatrices_.size() < c.paletteSize) boneMatrices_.resize(c.paletteSize);
+  // Subsets share bones: each is made once in this draw.
+  if (boneCache_.size() < bones) {
+    boneCache_.resize(bones);
+    boneMade_.resize(bones, 0);
+  }
+  if (++boneRound_ == 0) {
+    std::fill(boneMade_.begin(), boneMade_.end(), 0);
+    boneRound_ = 1;
+  }
   for (const port::AttributeRange& range : c.attributeTable) {
     if (range.attribId >= c.boneCombinations.size()) continue;
     const port::BoneCombination& combo = c.boneCombinations[range.attribId];
     for (uint32_t j = 0; j < c.paletteSize && j < combo.boneId.size(); ++j) {
       const uint32_t b = combo.boneId[j];
-      if (b != port::kNoBone && b < bones) boneMatrices_[j] = BoneMatrix(c, b);
+      if (b == port::kNoBone || b >= bones) continue;
+      if (boneMade_[b] != boneRound_) {
+        boneCache_[b] = BoneMatrix(c, b);
+        boneMade_[b] = boneRound_;
+      }
+      boneMatrices_[j] = boneCache_[b];
     }
     fx->SetMatrixArray(hBoneArray_, boneMatrices_.data(), c.paletteSize);
     if (renderFlag_) {

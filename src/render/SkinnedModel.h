@@ -135,4 +135,9 @@ class SkinnedModel {
   port::Matrix view_ = port::MatrixIdentity();
   port::Matrix projection_ = port::MatrixIdentity();
   std::vector<port::Matrix> boneMatrices_;  // the palette work space
+  // Each bone's matrix of the container being drawn, made once for all its
+  // subsets; a bone is made when boneMade_ holds the current boneRound_.
+  std::vector<port::Matrix> boneCache_;
+  std::vector<uint32_t> boneMade_;
+  uint32_t boneRound_ = 0;
 };

@@ -1,5 +1,7 @@
 #include "world/ParticleEffect.h"
 
+#include <cstring>
+
 #include "platform/MathHelpers.h"
 #include "port/gpu.h"
 #include "render/Billboard.h"
@@ -31,7 +33,22 @@ struct Resources {
   port::gpu::Device* device = nullptr;
   Billboard billboard;
   Texture textures[kTextureCount];
+  // The last view x projection inverted, and its inverse: every sprite of a
+  // viewport inverts the same one.
+  bool inverseKnown = false, invertible = false;
+  port::Matrix inverted, inverse;
 };
+
+// The inverse of m through the cache; false when m has none.
+bool CachedInverse(Resources& r, const port::Matrix& m, port::Matrix* out) {
+  if (!r.inverseKnown || std::memcmp(&r.inverted, &m, sizeof m) != 0) {
+    r.inverted = m;
+    r.invertible = port::MatrixInverse(m, &r.inverse);
+    r.inverseKnown = true;
+  }
+  if (r.invertible) *out = r.inverse;
+  return r.invertible;
+}
 
 // Class-wide, and never destroyed: the effect list may release it at exit
 // after other program-wide objects are gone.
@@ -192,7 +209,7 @@ void ParticleEffect::DrawSprite(port::Matrix view, port::Matrix projection, bool
   if (kind == kParticleGlowShrink) bias = -0.001f;
   if (kind == kParticleDust) bias = -0.0005f;
   port::Matrix toWorld;
-  if (!port::MatrixInverse(view * projection, &toWorld)) return;
+  if (!CachedInverse(r, view * projection, &toWorld)) return;
   const port::Matrix world = port::MatrixScaling(size, size, 1.0f) *
                              port::MatrixRotationZ(spin * kDegToRad) *
                              port::MatrixTranslation(c.x, c.y, c.z / c.w + bias) * toWorld;
