@@ -1,0 +1,238 @@
+// Work the device and the effects spare themselves draws the picture it
+// would have drawn: indexed draws told their range of vertices, random on a
+// bare device and in a frame of every scene kind; effect values set again
+// unchanged and not sent again, with a change still reaching the next draw.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "actors/BattlePlayer.h"
+#include "actors/Player1Shots.h"
+#include "actors/Player4Shots.h"
+#include "actors/PlayerTamas.h"
+#include "app/Application.h"
+#include "app/MenuItem.h"
+#include "app/StagePhase.h"
+#include "port/effect.h"
+#include "port/random.h"
+#include "support/battle_fixture.h"
+#include "support/gl_context.h"
+#include "support/stage_scene_fixture.h"
+#include "world/ObjectList.h"
+
+namespace {
+
+using namespace port::gpu;
+
+std::string Differences(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
+  if (a.size() != b.size()) return "sizes differ";
+  size_t count = 0, first = 0;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (a[i] != b[i] && count++ == 0) first = i;
+  if (count == 0) return {};
+  char text[128];
+  std::snprintf(text, sizeof text, "%zu pixels differ, first at (%zu, %zu): %08X against %08X",
+                count, first % 640, first / 640, a[first], b[first]);
+  return text;
+}
+
+// Everything sent as asked (state filter and index ranges off), then spared,
+// then as asked again (the draw must repeat itself for the comparison to
+// mean anything).
+void ExpectSameSpared(Device& device, const std::function<void()>& draw) {
+  auto run = [&](bool spare) {
+    device.SetStateFilter(spare);
+    device.SetIndexRanges(spare);
+    draw();
+    return device.ReadBackBuffer();
+  };
+  const std::vector<uint32_t> asked = run(false);
+  const std::vector<uint32_t> spared = run(true);
+  ASSERT_EQ(Differences(asked, run(false)), "") << "the draw does not repeat";
+  device.SetStateFilter(true);
+  device.SetIndexRanges(true);
+  EXPECT_EQ(Differences(asked, spared), "");
+  int bright = 0;
+  for (uint32_t p : asked) bright += (p & 0xFFFFFF) != 0;
+  EXPECT_GT(bright, 1000) << "the frame draws something";
+}
+
+// ---- Random indexed draws on a bare device ----
+
+struct GridVertex {
+  float x, y, z;
+  uint32_t colour;
+};
+
+class IndexRanges : public gltest::DeviceTest {};
+
+// A grid of coloured vertices drawn through random index runs: runs that
+// skip vertices, reach back below their first index, repeat one, and start
+// from a base vertex; each frame drawn with ranges and without.
+TEST_F(IndexRanges, RandomRunsDrawTheSameWithAndWithoutTheirRange) {
+  constexpr int kSide = 12, kVertices = kSide * kSide;
+  Buffer* vertices = dev().CreateBuffer(sizeof(GridVertex) * kVertices, false);
+  Buffer* indices = dev().CreateBuffer(2 * 600, true);
+  ASSERT_NE(vertices, nullptr);
+  ASSERT_NE(indices, nullptr);
+  auto* v = static_cast<GridVertex*>(vertices->Lock());
+  for (int i = 0; i < kVertices; ++i) {
+    const float x = static_cast<float>(i % kSide) / (kSide - 1) * 1.8f - 0.9f;
+    const float y = static_cast<float>(i / kSide) / (kSide - 1) * 1.8f - 0.9f;
+    v[i] = {x, y, 0.2f + 0.05f * static_cast<float>(i % 7),
+            0xFF000000u | (static_cast<uint32_t>(i) * 2654435761u >> 8)};
+  }
+  vertices->Unlock();
+  port::CrtSrand(5);
+  auto* idx = static_cast<uint16_t*>(indices->Lock());
+  for (int i = 0; i < 600; ++i) idx[i] = static_cast<uint16_t>(port::CrtRand() % (kVertices - 20));
+  indices->Unlock();
+  dev().SetFVF(fvf::XYZ | fvf::Diffuse);
+  dev().SetStreamSource(vertices, 0, sizeof(GridVertex));
+  dev().SetIndices(indices);
+  dev().SetRenderState(RenderState::Lighting, 0);
+  dev().SetRenderState(RenderState::CullMode, CullNone);
+  dev().SetRenderState(RenderState::ZEnable, 1);
+  for (int frame = 0; frame < 6; ++frame) {
+    SCOPED_TRACE("frame " + std::to_string(frame));
+    port::CrtSrand(100 + frame);
+    struct Run {
+      int32_t base;
+      uint32_t start, triangles;
+    };
+    std::vector<Run> runs;
+    for (int r = 0; r < 12; ++r)
+      runs.push_back({port::CrtRand() % 20, static_cast<uint32_t>(port::CrtRand() % 150) * 3,
+                      1 + static_cast<uint32_t>(port::CrtRand() % 50)});
+    ExpectSameSpared(dev(), [&] {
+      dev().Clear(ClearTarget | ClearZBuffer, 0xFF000000u, 1.0f);
+      for (const Run& r : runs)
+        dev().DrawIndexedPrimitive(TriangleList, r.base, 0, kVertices, r.start, r.triangles);
+    });
+  }
+  dev().SetStreamSource(nullptr, 0, 0);
+  dev().SetIndices(nullptr);
+  port::SafeRelease(vertices);
+  port::SafeRelease(indices);
+}
+
+// ---- Effect values ----
+
+const char* const kTintEffect = R"(
+param float4 vCol;
+param float4x4 mPlace[2];
+param int Which;
+vertex VS %{
+void main() { gl_Position = ToDeviceClip(mPlace[clamp(Which, 0, 1)] * vec4(inPosition.xyz, 1.0)); }
+%}
+fragment FS %{
+void main() { FragColor = vCol; }
+%}
+technique T {
+  pass { CullMode = None; ZEnable = false; AlphaBlendEnable = false; VertexShader = VS; FragmentShader = FS; }
+}
+)";
+
+class EffectValues : public gltest::DeviceTest {};
+
+// Values set again unchanged, then changed: every draw shows what was set
+// last, with the state filter on and off.
+TEST_F(EffectValues, AChangeReachesTheNextDrawAndARepeatChangesNothing) {
+  port::Effect* fx = nullptr;
+  std::string errors;
+  ASSERT_EQ(port::Effect::CreateFromText(device_.get(), kTintEffect, &fx, &errors), port::kOk)
+      << errors;
+  const port::EffectHandle colour = fx->GetParameterByName("vCol");
+  const port::EffectHandle place = fx->GetParameterByName("mPlace");
+  const port::EffectHandle which = fx->GetParameterByName("Which");
+  const float tri[9] = {-0.5f, -0.5f, 0.5f, 0.5f, -0.5f, 0.5f, 0.0f, 0.5f, 0.5f};
+  // The triangle as it is, or moved into the screen's left half.
+  port::Matrix places[2] = {port::MatrixIdentity(), port::MatrixIdentity()};
+  places[1].m[3][0] = -0.45f;
+  // The pixel at the centre and one left of it.
+  auto draw = [&] {
+    dev().Clear(ClearTarget, 0xFF000000u);
+    uint32_t passes = 0;
+    fx->Begin(&passes, 0);
+    fx->Pass(0);
+    dev().SetFVF(fvf::XYZ);
+    dev().DrawPrimitiveUP(TriangleList, 1, tri, 12);
+    fx->End();
+    const std::vector<uint32_t> p = dev().ReadBackBuffer();
+    return std::pair<uint32_t, uint32_t>{p[240 * 640 + 320] & 0xFFFFFF,
+                                         p[240 * 640 + 180] & 0xFFFFFF};
+  };
+  for (bool filter : {true, false}) {
+    SCOPED_TRACE(filter ? "filtered" : "every value sent");
+    dev().SetStateFilter(filter);
+    fx->SetMatrixArray(place, places, 2);
+    fx->SetInt(which, 0);
+    fx->SetVector(colour, {1, 0, 0, 1});
+    EXPECT_EQ(draw(), std::make_pair(0xFF0000u, 0u));
+    fx->SetVector(colour, {1, 0, 0, 1});
+    fx->SetMatrixArray(place, places, 2);
+    fx->SetInt(which, 0);
+    EXPECT_EQ(draw(), std::make_pair(0xFF0000u, 0u));
+    fx->SetVector(colour, {0, 1, 0, 1});
+    EXPECT_EQ(draw(), std::make_pair(0x00FF00u, 0u));
+    fx->SetInt(which, 1);
+    EXPECT_EQ(draw(), std::make_pair(0u, 0x00FF00u));
+    places[1].m[3][0] = 0.0f;  // the second place moved back, the same count set
+    fx->SetMatrixArray(place, places, 2);
+    EXPECT_EQ(draw(), std::make_pair(0x00FF00u, 0u));
+    places[1].m[3][0] = -0.45f;
+  }
+  dev().SetStateFilter(true);
+  fx->Release();
+}
+
+// ---- A frame of each kind of scene ----
+
+class StageSpared : public stagescene::StageSceneTest, public testing::WithParamInterface<int> {};
+
+// 0, 1: stage 1 without and with toon shading; 2, 3: the sokai crowd likewise.
+TEST_P(StageSpared, DrawsTheSame) {
+  const int kind = GetParam();
+  app.toonEffectAvailable = kind % 2;
+  port::CrtSrand(3);
+  StartFromTitle(kind < 2 ? kItemStageMode : kItemSokai);
+  ASSERT_GT(UntilPhase(kPhaseArea1), 0);
+  for (int i = 0; i < 120; ++i) {
+    i % 20 < 10 ? Hold(stagescene::kZ) : Let(stagescene::kZ);
+    Frames();
+  }
+  app.DrawStage();  // what a draw moves on after an update has moved
+  ExpectSameSpared(*device, [&] { app.DrawStage(); });
+}
+INSTANTIATE_TEST_SUITE_P(Kinds, StageSpared, testing::Values(0, 1, 2, 3));
+
+class BattleSpared : public battletest::BattleFixture, public testing::WithParamInterface<int> {
+ protected:
+  BattleSpared() { setup.method = GetParam(); }
+};
+
+// The four players' viewports, shots flying: fixed function (2) and toon (3).
+TEST_P(BattleSpared, DrawsTheSame) {
+  port::CrtSrand(11);
+  PlaceAll();
+  BattleStep(30);
+  for (const BattlePlayer& p : players) {
+    const float h = p.angle.y + 180.0f;
+    const port::Vec3& x = p.position;
+    Tama::Spawn({.at = x, .heading = h, .owner = p.id});
+    Player2Tama::Spawn({.at = x, .heading = h + 20, .owner = p.id});
+    Player3Tama::Spawn({.at = x, .heading = h - 20, .owner = p.id});
+    Player4LargeTama1::Spawn({.at = {x.x - 2, 1, x.z + 2}, .heading = h, .owner = p.id});
+  }
+  BattleStep(20);
+  DrawFrom(0);  // poses every player
+  ExpectSameSpared(*device, [&] { DrawSplitScreen(); });
+  EXPECT_GT(g_objects.CountAlive(), 0);
+}
+INSTANTIATE_TEST_SUITE_P(Methods, BattleSpared, testing::Values(2, 3));
+
+}  // namespace
