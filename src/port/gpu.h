@@ -321,10 +321,6 @@ class Device {
   // together, in the order asked. The picture is the same either way.
   virtual void SetQuadRegrouping(bool) {}
   virtual bool GetQuadRegrouping() const { return false; }
-  // Indexed draws tell the context the range of vertices their indices read
-  // (on by default); off, they leave it to find out. The picture is the same.
-  virtual void SetIndexRanges(bool) {}
-  virtual bool GetIndexRanges() const { return false; }
   // Draw calls sent to the context since the device was made.
   virtual uint64_t DrawCalls() const { return 0; }
 };

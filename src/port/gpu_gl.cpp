@@ -206,25 +206,21 @@ class GLBuffer final : public Buffer {
   const void* Data() const override { return data_.data(); }
   GLuint Name() const { return name_; }
   bool Indices() const { return indices_; }
-  // The smallest and largest of count indices from start (16-bit),
-  // remembered until the next upload: a mesh draws the same ranges frame
-  // after frame.
-  std::pair<uint32_t, uint32_t> IndexBounds(uint32_t start, uint32_t count) {
-    for (const IndexRange& r : bounds_)
-      if (r.start == start && r.count == count) return {r.min, r.max};
-    const auto b = ScanIndexBounds(start, count);
-    if (bounds_.size() >= kMaxRanges) bounds_.clear();
-    bounds_.push_back({start, count, b.first, b.second});
-    return b;
+  // The largest of count indices from start (16-bit), remembered until the
+  // next upload: a mesh draws the same ranges frame after frame.
+  uint32_t MaxIndex(uint32_t start, uint32_t count) {
+    for (const IndexRange& r : maxima_)
+      if (r.start == start && r.count == count) return r.max;
+    const uint32_t m = ScanMaxIndex(start, count);
+    if (maxima_.size() >= kMaxRanges) maxima_.clear();
+    maxima_.push_back({start, count, m});
+    return m;
   }
-  std::pair<uint32_t, uint32_t> ScanIndexBounds(uint32_t start, uint32_t count) const {
+  uint32_t ScanMaxIndex(uint32_t start, uint32_t count) const {
     const uint16_t* idx = reinterpret_cast<const uint16_t*>(data_.data()) + start;
-    uint32_t lo = 0xFFFF, hi = 0;
-    for (uint32_t i = 0; i < count; ++i) {
-      lo = std::min<uint32_t>(lo, idx[i]);
-      hi = std::max<uint32_t>(hi, idx[i]);
-    }
-    return {std::min(lo, hi), hi};
+    uint32_t m = 0;
+    for (uint32_t i = 0; i < count; ++i) m = std::max<uint32_t>(m, idx[i]);
+    return m;
   }
 
  protected:
@@ -237,7 +233,7 @@ class GLBuffer final : public Buffer {
  private:
   void Upload();
   struct IndexRange {
-    uint32_t start, count, min, max;
+    uint32_t start, count, max;
   };
   static constexpr size_t kMaxRanges = 64;
   uint64_t generation_;
@@ -245,7 +241,7 @@ class GLBuffer final : public Buffer {
   std::vector<uint8_t> data_;
   bool indices_;
   bool allocated_ = false;
-  std::vector<IndexRange> bounds_;
+  std::vector<IndexRange> maxima_;
 };
 
 // An offscreen target. Draws land in a framebuffer of its own (colour and a
@@ -499,8 +495,6 @@ class GLDevice final : public Device {
     regroup_ = on;
   }
   bool GetQuadRegrouping() const override { return regroup_; }
-  void SetIndexRanges(bool on) override { ranged_ = on; }
-  bool GetIndexRanges() const override { return ranged_; }
   uint64_t DrawCalls() const override { return drawCalls_; }
 
   // A run of held draws is drawn before a state it was made with changes;
@@ -727,7 +721,6 @@ class GLDevice final : public Device {
   std::vector<HeldGroup> groups_;  // the first groupCount_ are in use; the rest keep storage
   size_t groupCount_ = 0;
   bool regroup_ = true;
-  bool ranged_ = true;
   uint64_t drawCalls_ = 0;
 };
 
@@ -744,7 +737,7 @@ void FlushPendingDraws() {
 void GLBuffer::Upload() {
   if (!Alive(generation_)) return;
   FlushPendingDraws();
-  bounds_.clear();
+  maxima_.clear();
   // Bound on the array target so no vertex array's index binding changes.
   glBindBuffer(GL_ARRAY_BUFFER, name_);
   // Storage of the same size is written in place: a new store would make the
@@ -1733,11 +1726,11 @@ void GLDevice::DrawIndexedPrimitive(PrimitiveType type, int32_t baseVertex, uint
     return;
   FlushHeld();
   // An index past the vertices (a corrupt model) must not reach the GPU.
-  const auto [minIndexUsed, maxIndexUsed] =
-      filter_ ? indices_->IndexBounds(startIndex, static_cast<uint32_t>(count))
-              : indices_->ScanIndexBounds(startIndex, static_cast<uint32_t>(count));
   {
-    const int64_t last = static_cast<int64_t>(maxIndexUsed) + baseVertex;
+    const uint32_t maxIndex =
+        filter_ ? indices_->MaxIndex(startIndex, static_cast<uint32_t>(count))
+                : indices_->ScanMaxIndex(startIndex, static_cast<uint32_t>(count));
+    const int64_t last = static_cast<int64_t>(maxIndex) + baseVertex;
     const uint64_t available =
         stream_->Size() > streamOffset_ ? (stream_->Size() - streamOffset_) / streamStride_ : 0;
     if (last < 0 || static_cast<uint64_t>(last) >= available) return;
@@ -1748,14 +1741,9 @@ void GLDevice::DrawIndexedPrimitive(PrimitiveType type, int32_t baseVertex, uint
   BindElements(indices_->Name());
   ApplyProgram(type);
   ++drawCalls_;
-  const void* first = reinterpret_cast<const void*>(static_cast<uintptr_t>(startIndex) * 2);
-  // Told the range of vertices it reads, the driver shades each of them once,
-  // in order, instead of looking every index up in a small cache.
-  if (ranged_ && baseVertex + static_cast<int64_t>(minIndexUsed) >= 0)
-    glDrawRangeElementsBaseVertex(mode, minIndexUsed, maxIndexUsed, count, GL_UNSIGNED_SHORT, first,
-                                  baseVertex);
-  else
-    glDrawElementsBaseVertex(mode, count, GL_UNSIGNED_SHORT, first, baseVertex);
+  glDrawElementsBaseVertex(mode, count, GL_UNSIGNED_SHORT,
+                           reinterpret_cast<const void*>(static_cast<uintptr_t>(startIndex) * 2),
+                           baseVertex);
   // The reference path leaves no index buffer bound.
   if (!filter_) BindElements(0);
 }

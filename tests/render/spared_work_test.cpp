@@ -1,7 +1,8 @@
 // Work the device and the effects spare themselves draws the picture it
-// would have drawn: indexed draws told their range of vertices, random on a
-// bare device and in a frame of every scene kind; effect values set again
-// unchanged and not sent again, with a change still reaching the next draw.
+// would have drawn: an FVF set again keeps its layout until another is set;
+// effect values set again unchanged are not sent again, a change still
+// reaching the next draw; a frame of every scene kind draws the same with
+// the state filter on and off.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -40,13 +41,12 @@ std::string Differences(const std::vector<uint32_t>& a, const std::vector<uint32
   return text;
 }
 
-// Everything sent as asked (state filter and index ranges off), then spared,
+// Everything sent as asked (state filter off), then spared,
 // then as asked again (the draw must repeat itself for the comparison to
 // mean anything).
 void ExpectSameSpared(Device& device, const std::function<void()>& draw) {
   auto run = [&](bool spare) {
     device.SetStateFilter(spare);
-    device.SetIndexRanges(spare);
     draw();
     return device.ReadBackBuffer();
   };
@@ -54,70 +54,41 @@ void ExpectSameSpared(Device& device, const std::function<void()>& draw) {
   const std::vector<uint32_t> spared = run(true);
   ASSERT_EQ(Differences(asked, run(false)), "") << "the draw does not repeat";
   device.SetStateFilter(true);
-  device.SetIndexRanges(true);
   EXPECT_EQ(Differences(asked, spared), "");
   int bright = 0;
   for (uint32_t p : asked) bright += (p & 0xFFFFFF) != 0;
   EXPECT_GT(bright, 1000) << "the frame draws something";
 }
 
-// ---- Random indexed draws on a bare device ----
+// ---- Layouts ----
 
-struct GridVertex {
-  float x, y, z;
-  uint32_t colour;
-};
+class KeptLayouts : public gltest::DeviceTest {};
 
-class IndexRanges : public gltest::DeviceTest {};
-
-// A grid of coloured vertices drawn through random index runs: runs that
-// skip vertices, reach back below their first index, repeat one, and start
-// from a base vertex; each frame drawn with ranges and without.
-TEST_F(IndexRanges, RandomRunsDrawTheSameWithAndWithoutTheirRange) {
-  constexpr int kSide = 12, kVertices = kSide * kSide;
-  Buffer* vertices = dev().CreateBuffer(sizeof(GridVertex) * kVertices, false);
-  Buffer* indices = dev().CreateBuffer(2 * 600, true);
-  ASSERT_NE(vertices, nullptr);
-  ASSERT_NE(indices, nullptr);
-  auto* v = static_cast<GridVertex*>(vertices->Lock());
-  for (int i = 0; i < kVertices; ++i) {
-    const float x = static_cast<float>(i % kSide) / (kSide - 1) * 1.8f - 0.9f;
-    const float y = static_cast<float>(i / kSide) / (kSide - 1) * 1.8f - 0.9f;
-    v[i] = {x, y, 0.2f + 0.05f * static_cast<float>(i % 7),
-            0xFF000000u | (static_cast<uint32_t>(i) * 2654435761u >> 8)};
-  }
-  vertices->Unlock();
-  port::CrtSrand(5);
-  auto* idx = static_cast<uint16_t*>(indices->Lock());
-  for (int i = 0; i < 600; ++i) idx[i] = static_cast<uint16_t>(port::CrtRand() % (kVertices - 20));
-  indices->Unlock();
-  dev().SetFVF(fvf::XYZ | fvf::Diffuse);
-  dev().SetStreamSource(vertices, 0, sizeof(GridVertex));
-  dev().SetIndices(indices);
-  dev().SetRenderState(RenderState::Lighting, 0);
-  dev().SetRenderState(RenderState::CullMode, CullNone);
-  dev().SetRenderState(RenderState::ZEnable, 1);
-  for (int frame = 0; frame < 6; ++frame) {
-    SCOPED_TRACE("frame " + std::to_string(frame));
-    port::CrtSrand(100 + frame);
-    struct Run {
-      int32_t base;
-      uint32_t start, triangles;
-    };
-    std::vector<Run> runs;
-    for (int r = 0; r < 12; ++r)
-      runs.push_back({port::CrtRand() % 20, static_cast<uint32_t>(port::CrtRand() % 150) * 3,
-                      1 + static_cast<uint32_t>(port::CrtRand() % 50)});
-    ExpectSameSpared(dev(), [&] {
-      dev().Clear(ClearTarget | ClearZBuffer, 0xFF000000u, 1.0f);
-      for (const Run& r : runs)
-        dev().DrawIndexedPrimitive(TriangleList, r.base, 0, kVertices, r.start, r.triangles);
-    });
-  }
-  dev().SetStreamSource(nullptr, 0, 0);
-  dev().SetIndices(nullptr);
-  port::SafeRelease(vertices);
-  port::SafeRelease(indices);
+// An FVF set again keeps its layout; a layout set in between, or another
+// FVF, is seen, and the first FVF set after it brings its own layout back.
+TEST_F(KeptLayouts, AnFvfSetAgainAfterALayoutBringsItsOwnBack) {
+  const uint32_t a = fvf::XYZ | fvf::Diffuse | fvf::Tex1, b = fvf::XYZ | fvf::Normal;
+  auto same = [](const VertexLayout& x, const VertexLayout& y) {
+    if (x.stride != y.stride || x.elements.size() != y.elements.size()) return false;
+    for (size_t i = 0; i < x.elements.size(); ++i)
+      if (x.elements[i].offset != y.elements[i].offset ||
+          x.elements[i].type != y.elements[i].type || x.elements[i].usage != y.elements[i].usage)
+        return false;
+    return true;
+  };
+  dev().SetFVF(a);
+  dev().SetFVF(a);
+  EXPECT_TRUE(same(dev().GetVertexLayout(), LayoutFromFvf(a)));
+  dev().SetVertexLayout(LayoutFromFvf(b));
+  EXPECT_TRUE(same(dev().GetVertexLayout(), LayoutFromFvf(b)));
+  dev().SetFVF(a);
+  EXPECT_TRUE(same(dev().GetVertexLayout(), LayoutFromFvf(a)));
+  dev().SetFVF(b);
+  EXPECT_TRUE(same(dev().GetVertexLayout(), LayoutFromFvf(b)));
+  dev().SetFVF(0);
+  EXPECT_TRUE(dev().GetVertexLayout().elements.empty());
+  dev().SetFVF(a);
+  EXPECT_TRUE(same(dev().GetVertexLayout(), LayoutFromFvf(a)));
 }
 
 // ---- Effect values ----

@@ -3,6 +3,7 @@
 #include <climits>
 #include <string>
 
+#include "platform/MathHelpers.h"
 #include "render/Camera.h"
 #include "support/gl_context.h"
 #include "support/temp_dir.h"
@@ -59,6 +60,29 @@ TEST_F(EffectDraw, ParticleFacesTheScreenAtItsPosition) {
   // About 1 / (z + 1) of the half-screen each way: 24 pixels at this depth.
   EXPECT_GT(Lit(p), 20 * 20);
   EXPECT_LT(Lit(p), 60 * 60);
+}
+
+// Every sprite of a draw shares one view, kept from draw to draw: a second
+// draw from another view puts the particle where that view sees it.
+TEST_F(EffectDraw, ParticleFollowsTheViewFromOneDrawToTheNext) {
+  ParticleEffect::Spawn({.at = {0, 0, 0}, .kind = kParticleGlow});
+  for (float target : {0.0f, 2.0f, -1.5f}) {
+    SCOPED_TRACE("looking at x " + std::to_string(target));
+    g_camera.SetPosition(target, 0, 0);
+    ClearTo(0xFF000000u);
+    const auto p = DrawEffects();
+    const port::Vec4 c =
+        ProjectToClipW(port::MatrixIdentity(), g_camera.GetView(), g_camera.GetProjection());
+    double sum = 0;
+    int n = 0;
+    for (int x = 0; x < gltest::kWidth; ++x) {
+      if (gltest::Rgb(p, x, 240) == 0) continue;
+      sum += x;
+      ++n;
+    }
+    ASSERT_GT(n, 10);
+    EXPECT_NEAR(sum / n, (c.x + 1.0) * 320.0, 2.0);
+  }
 }
 
 TEST_F(EffectDraw, KindsThatAreNotDrawnAndInactiveParticles) {
