@@ -46,52 +46,56 @@ VertexBounds ScanBounds(const uint8_t* data, size_t size, uint64_t first, uint32
 
 bool OutsideView(const VertexBounds& box, const Matrix& worldView, const Matrix& projection) {
   if (!box.known) return false;
-  // clip = (p * worldView) * projection for p = (x, y, z, 1): m holds the
-  // chain's coefficients exactly enough, a its magnitudes term by term.
-  double m[4][4], a[4][4];
-  double total = 0.0;
-  for (int i = 0; i < 4; ++i) {
-    for (int j = 0; j < 4; ++j) {
-      double s = 0.0, t = 0.0;
-      for (int k = 0; k < 4; ++k) {
-        const double wv = worldView.m[i][k], p = projection.m[k][j];
-        s += wv * p;
-        t += std::fabs(wv) * std::fabs(p);
-      }
-      m[i][j] = s;
-      a[i][j] = t;
-      total += t;
-    }
-  }
-  if (!std::isfinite(total)) return false;
-  double centre[4], half[4], reach[4];
+  double centre[3], half[3], reach[3];
   for (int k = 0; k < 3; ++k) {
     const double lo = box.lo[k], hi = box.hi[k];
     centre[k] = 0.5 * (lo + hi);
     half[k] = 0.5 * (hi - lo);
     reach[k] = std::max(std::fabs(lo), std::fabs(hi));
   }
-  centre[3] = 1.0;
-  half[3] = 0.0;
-  reach[3] = 1.0;
-  // The largest magnitude of any partial sum behind each clip coordinate.
-  double size[4];
-  for (int j = 0; j < 4; ++j) {
-    size[j] = 0.0;
-    for (int i = 0; i < 4; ++i) size[j] += reach[i] * a[i][j];
+  // clip = (p * worldView) * projection for p = (x, y, z, 1): the box's
+  // centre taken through, each axis's coefficients (in double: exact enough),
+  // and the largest magnitude any partial sum behind a clip coordinate can
+  // reach for a point of the box.
+  double eyeCentre[4], eyeReach[4];
+  for (int k = 0; k < 4; ++k) {
+    eyeCentre[k] = worldView.m[3][k];
+    eyeReach[k] = std::fabs(worldView.m[3][k]);
+    for (int i = 0; i < 3; ++i) {
+      eyeCentre[k] += centre[i] * worldView.m[i][k];
+      eyeReach[k] += reach[i] * std::fabs(worldView.m[i][k]);
+    }
   }
+  double clipCentre[4], size[4], axis[3][4];
+  for (int j = 0; j < 4; ++j) {
+    clipCentre[j] = size[j] = 0.0;
+    for (int k = 0; k < 4; ++k) {
+      const double p = projection.m[k][j];
+      clipCentre[j] += eyeCentre[k] * p;
+      size[j] += eyeReach[k] * std::fabs(p);
+    }
+    for (int i = 0; i < 3; ++i) {
+      axis[i][j] = 0.0;
+      for (int k = 0; k < 4; ++k) axis[i][j] += worldView.m[i][k] * projection.m[k][j];
+    }
+  }
+  // Not finite: a matrix or the box out of range; nothing is judged.
+  if (!std::isfinite(size[0] + size[1] + size[2] + size[3])) return false;
   // Each plane as weights of x, y, z, w that are positive outside it.
   static constexpr double kPlanes[6][4] = {{1, 0, 0, -1},  {-1, 0, 0, -1}, {0, 1, 0, -1},
                                            {0, -1, 0, -1}, {0, 0, 1, -1},  {0, 0, -1, 0}};
   for (const auto& plane : kPlanes) {
-    // The plane's value over the box: least at the corner the weights point from.
+    // The plane's value over the box: least at the corner its weights point from.
     double least = 0.0, scale = 0.0;
-    for (int i = 0; i < 4; ++i) {
-      double weight = 0.0;
-      for (int j = 0; j < 4; ++j) weight += plane[j] * m[i][j];
-      least += weight * centre[i] - std::fabs(weight) * half[i];
+    for (int j = 0; j < 4; ++j) {
+      least += plane[j] * clipCentre[j];
+      scale += std::fabs(plane[j]) * size[j];
     }
-    for (int j = 0; j < 4; ++j) scale += std::fabs(plane[j]) * size[j];
+    for (int i = 0; i < 3; ++i) {
+      double weight = 0.0;
+      for (int j = 0; j < 4; ++j) weight += plane[j] * axis[i][j];
+      least -= std::fabs(weight) * half[i];
+    }
     if (least > kRelativeMargin * scale + kAbsoluteMargin) return true;
   }
   return false;
