@@ -85,6 +85,9 @@ struct Battle {
   // One viewport per player, each a quarter of the screen.
   void Draw() {
     port::gpu::Device* device = g_graphics.GetDevice();
+    // The whole picture is cleared, as the match does: clearing the last
+    // viewport only would leave last frame's depth in the other three.
+    device->SetViewport({0, 0, 640, 480, 0.0f, 1.0f});
     device->Clear(port::gpu::ClearTarget | port::gpu::ClearZBuffer, 0xFF0000FFu, 1.0f);
     const port::Vec4 light{0.4f, -0.8f, 0.45f, 0.0f};
     for (int v = 0; v < kPlayers; ++v) {
