@@ -281,7 +281,7 @@ TEST_F(CullDevice, DrawsItCannotJudgeAreSentAndCorruptOnesRefused) {
   const auto indexed = [&] { dev().DrawIndexedPrimitive(TriangleList, 0, 0, 12, 0, 4); };
   EXPECT_EQ(sent(indexed), Result(0, 1)) << "far to the right";
   const uint64_t serial = dev().PictureSerial();
-  EXPECT_EQ(sent(indexed), Result(0, 1)) << "remembered";
+  EXPECT_EQ(sent(indexed), Result(0, 1)) << "again, from the box remembered";
   EXPECT_NE(dev().PictureSerial(), serial) << "left out counts as drawn for the serial";
   EXPECT_EQ(sent([&] { dev().DrawPrimitive(PointList, 0, 12); }), Result(1, 0));
 
