@@ -416,7 +416,10 @@ class GLDevice final : public Device {
     if (vp.width == 0 || vp.height == 0 || vp.x + vp.width > TargetWidth() ||
         vp.y + vp.height > TargetHeight() || vp.x >= 0x10000 || vp.y >= 0x10000)
       return false;
-    if (std::memcmp(&viewport_, &vp, sizeof vp) != 0) Touch();
+    if (std::memcmp(&viewport_, &vp, sizeof vp) != 0) {
+      Touch();
+      SubmitDrawn();
+    }
     viewport_ = vp;
     return true;
   }
@@ -654,6 +657,15 @@ class GLDevice final : public Device {
   Keeps windowKeeps_ = Keeps::No;
   uint64_t copiedSerial_ = 0;
   int copiedWidth_ = 0, copiedHeight_ = 0;
+  // The picture as far as it was last handed to the driver; llvmpipe's
+  // threads rasterise what is handed over while the next viewport is sent.
+  uint64_t submittedSerial_ = 0;
+  void SubmitDrawn() {
+    if (submittedSerial_ == g_pictureSerial) return;
+    FlushHeld();
+    glFlush();
+    submittedSerial_ = g_pictureSerial;
+  }
   bool WindowKeepsBackBuffer();
   bool failTargets_ = false;
   bool filter_ = true;
