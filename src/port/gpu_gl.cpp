@@ -418,7 +418,10 @@ class GLDevice final : public Device {
       return false;
     if (std::memcmp(&viewport_, &vp, sizeof vp) != 0) {
       Touch();
-      SubmitDrawn();
+      // Another rectangle is the next viewport; a depth range alone is not.
+      if (vp.x != viewport_.x || vp.y != viewport_.y || vp.width != viewport_.width ||
+          vp.height != viewport_.height)
+        SubmitDrawn();
     }
     viewport_ = vp;
     return true;
