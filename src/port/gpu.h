@@ -332,8 +332,19 @@ class Device {
   // together, in the order asked. The picture is the same either way.
   virtual void SetQuadRegrouping(bool) {}
   virtual bool GetQuadRegrouping() const { return false; }
+  // On (the default), a fixed-function draw whose vertices all lie outside
+  // one and the same plane of the view volume, by a margin no rounding can
+  // cross, is left out: it could not reach the picture. Points, vertices with
+  // blend weights and effect passes are always drawn; held draws are tested
+  // one by one before they are gathered. A draw left out changes the picture
+  // serial as a draw does, and is not a draw call. The picture is the same
+  // either way.
+  virtual void SetViewCulling(bool) {}
+  virtual bool GetViewCulling() const { return false; }
   // Draw calls sent to the context since the device was made.
   virtual uint64_t DrawCalls() const { return 0; }
+  // Draws left out as outside the view since the device was made.
+  virtual uint64_t CulledDraws() const { return 0; }
   // Whether a draw with the current states but the setup given writes each
   // fragment it keeps unblended, whatever the picture held there: blending
   // off, or blending that copies a source known to have alpha one everywhere

@@ -12,6 +12,7 @@
 
 #include "port/gl_shader.h"
 #include "port/gpu.h"
+#include "port/gpu_cull.h"
 #include "port/window_sdl.h"
 
 namespace port::gpu {
@@ -201,26 +202,42 @@ class GLBuffer final : public Buffer {
     Upload();
   }
   uint32_t Size() const override { return static_cast<uint32_t>(data_.size()); }
-  void* Lock() override { return data_.data(); }
+  // While locked the bytes may differ from what the context holds.
+  void* Lock() override {
+    locked_ = true;
+    return data_.data();
+  }
   void Unlock() override { Upload(); }
   const void* Data() const override { return data_.data(); }
   GLuint Name() const { return name_; }
   bool Indices() const { return indices_; }
-  // The largest of count indices from start (16-bit), remembered until the
-  // next upload: a mesh draws the same ranges frame after frame.
-  uint32_t MaxIndex(uint32_t start, uint32_t count) {
-    for (const IndexRange& r : maxima_)
-      if (r.start == start && r.count == count) return r.max;
-    const uint32_t m = ScanMaxIndex(start, count);
-    if (maxima_.size() >= kMaxRanges) maxima_.clear();
-    maxima_.push_back({start, count, m});
-    return m;
+  bool Locked() const { return locked_; }
+  struct IndexSpan {
+    uint32_t min, max;
+  };
+  // The least and largest of count indices from start (16-bit), remembered
+  // until the next upload: a mesh draws the same ranges frame after frame.
+  IndexSpan Span(uint32_t start, uint32_t count) {
+    for (const IndexRange& r : spans_)
+      if (r.start == start && r.count == count) return r.span;
+    const IndexSpan span = ScanSpan(start, count);
+    if (spans_.size() >= kMaxRanges) spans_.clear();
+    spans_.push_back({start, count, span});
+    return span;
   }
-  uint32_t ScanMaxIndex(uint32_t start, uint32_t count) const {
+  IndexSpan ScanSpan(uint32_t start, uint32_t count) const {
     const uint16_t* idx = reinterpret_cast<const uint16_t*>(data_.data()) + start;
-    uint32_t m = 0;
-    for (uint32_t i = 0; i < count; ++i) m = std::max<uint32_t>(m, idx[i]);
-    return m;
+    IndexSpan span = {0xFFFF, 0};
+    for (uint32_t i = 0; i < count; ++i) {
+      span.min = std::min<uint32_t>(span.min, idx[i]);
+      span.max = std::max<uint32_t>(span.max, idx[i]);
+    }
+    return span;
+  }
+  // The box of count positions from byte first, stride apart, remembered
+  // until the next upload.
+  VertexBounds Bounds(uint64_t first, uint32_t stride, uint32_t count) {
+    return bounds_.Get(data_.data(), data_.size(), first, stride, count);
   }
 
  protected:
@@ -233,7 +250,8 @@ class GLBuffer final : public Buffer {
  private:
   void Upload();
   struct IndexRange {
-    uint32_t start, count, max;
+    uint32_t start, count;
+    IndexSpan span;
   };
   static constexpr size_t kMaxRanges = 64;
   uint64_t generation_;
@@ -241,7 +259,9 @@ class GLBuffer final : public Buffer {
   std::vector<uint8_t> data_;
   bool indices_;
   bool allocated_ = false;
-  std::vector<IndexRange> maxima_;
+  bool locked_ = false;
+  std::vector<IndexRange> spans_;
+  BoundsCache bounds_;
 };
 
 // An offscreen target. Draws land in a framebuffer of its own (colour and a
@@ -492,7 +512,13 @@ class GLDevice final : public Device {
     regroup_ = on;
   }
   bool GetQuadRegrouping() const override { return regroup_; }
+  void SetViewCulling(bool on) override {
+    FlushHeld();
+    cull_ = on;
+  }
+  bool GetViewCulling() const override { return cull_; }
   uint64_t DrawCalls() const override { return drawCalls_; }
+  uint64_t CulledDraws() const override { return culledDraws_; }
   bool DrawOverwrites(const DrawSetup& setup) const override {
     return setup.layout && setup.material && !Blends(setup);
   }
@@ -625,6 +651,10 @@ class GLDevice final : public Device {
   void Gather(PrimitiveType type, uint32_t startVertex, uint32_t primitiveCount);
   void FlushGroups();
   bool Prepare(PrimitiveType type, uint32_t primitiveCount, GLenum* mode, GLsizei* count);
+  int32_t CullablePosition(PrimitiveType type) const;
+  bool Unseen(const VertexBounds& box) const;
+  bool StreamUnseen(PrimitiveType type, int64_t first, uint32_t count);
+  void LeaveOut();
   // What draws land in: the current target, or the back buffer.
   GLuint CurrentFbo() const { return target_ ? target_->Framebuffer() : fbo_; }
   uint32_t TargetWidth() const { return target_ ? target_->Width() : kBackBufferWidth; }
@@ -725,7 +755,9 @@ class GLDevice final : public Device {
   std::vector<HeldGroup> groups_;  // the first groupCount_ are in use; the rest keep storage
   size_t groupCount_ = 0;
   bool regroup_ = true;
+  bool cull_ = true;
   uint64_t drawCalls_ = 0;
+  uint64_t culledDraws_ = 0;
 };
 
 void ForgetTextureBindings() {
@@ -739,9 +771,11 @@ void FlushPendingDraws() {
 }
 
 void GLBuffer::Upload() {
+  locked_ = false;
+  spans_.clear();
+  bounds_.Clear();
   if (!Alive(generation_)) return;
   FlushPendingDraws();
-  maxima_.clear();
   // Bound on the array target so no vertex array's index binding changes.
   glBindBuffer(GL_ARRAY_BUFFER, name_);
   // Storage of the same size is written in place: a new store would make the
@@ -1472,11 +1506,60 @@ bool GLDevice::Prepare(PrimitiveType type, uint32_t primitiveCount, GLenum* mode
   return !layout_.elements.empty();
 }
 
+// The byte offset of the position in a vertex when the draw may be left out
+// as unseen: the fixed-function shader, an untransformed float3 position
+// (read with w = 1), no blend weights, and not points, whose sprites reach
+// past their centres. Negative otherwise.
+int32_t GLDevice::CullablePosition(PrimitiveType type) const {
+  if (!cull_ || program_ || type == PointList) return -1;
+  const VertexElement* position = nullptr;
+  for (const VertexElement& e : layout_.elements) {
+    if (e.usage == DeclUsage::BlendWeight || e.usage == DeclUsage::BlendIndices) return -1;
+    if (e.usage == DeclUsage::Position && e.usageIndex == 0 && !position) position = &e;
+  }
+  if (!position || position->type != DeclType::Float3) return -1;
+  return position->offset;
+}
+
+// Whether the box lies wholly outside the view through the current world,
+// view and projection, the world-view matrix made as the shader gets it.
+bool GLDevice::Unseen(const VertexBounds& box) const {
+  if (!box.known) return false;
+  const Matrix wv = MatrixMultiply(transforms_[static_cast<int>(TransformType::World)],
+                                   transforms_[static_cast<int>(TransformType::View)]);
+  return OutsideView(box, wv, transforms_[static_cast<int>(TransformType::Projection)]);
+}
+
+// Whether a draw of count stream vertices from vertex first lies wholly
+// outside the view.
+bool GLDevice::StreamUnseen(PrimitiveType type, int64_t first, uint32_t count) {
+  const int32_t position = CullablePosition(type);
+  if (position < 0 || first < 0 || stream_->Locked()) return false;
+  const uint64_t byte = streamOffset_ + static_cast<uint64_t>(first) * streamStride_ +
+                        static_cast<uint32_t>(position);
+  return Unseen(stream_->Bounds(byte, streamStride_, count));
+}
+
+// A draw left out: the device stays as it was, the picture serial moves on
+// as for a draw, and nothing reaches the context.
+void GLDevice::LeaveOut() {
+  ++g_pictureSerial;
+  ++culledDraws_;
+}
+
 void GLDevice::DrawPrimitiveUP(PrimitiveType type, uint32_t primitiveCount, const void* vertices,
                                uint32_t stride) {
   GLenum mode;
   GLsizei count;
   if (!vertices || stride == 0 || !Prepare(type, primitiveCount, &mode, &count)) return;
+  if (const int32_t position = CullablePosition(type); position >= 0) {
+    const size_t size = static_cast<size_t>(count) * stride;
+    if (Unseen(ScanBounds(static_cast<const uint8_t*>(vertices), size,
+                          static_cast<uint32_t>(position), stride, static_cast<uint32_t>(count)))) {
+      LeaveOut();
+      return;
+    }
+  }
   FlushHeld();
   ++g_pictureSerial;
   ApplyStates(type);
@@ -1499,6 +1582,10 @@ void GLDevice::DrawPrimitive(PrimitiveType type, uint32_t startVertex, uint32_t 
       streamOffset_ +
       (static_cast<uint64_t>(startVertex) + static_cast<uint64_t>(count)) * streamStride_;
   if (end > stream_->Size()) return;
+  if (StreamUnseen(type, startVertex, static_cast<uint32_t>(count))) {
+    LeaveOut();
+    return;
+  }
   if (Batchable(type) && regroup_ && OrderFree()) {
     Gather(type, startVertex, primitiveCount);
     return;
@@ -1731,17 +1818,25 @@ void GLDevice::DrawIndexedPrimitive(PrimitiveType type, int32_t baseVertex, uint
     return;
   if ((static_cast<uint64_t>(startIndex) + static_cast<uint64_t>(count)) * 2 > indices_->Size())
     return;
-  FlushHeld();
-  // An index past the vertices (a corrupt model) must not reach the GPU.
-  {
-    const uint32_t maxIndex =
-        filter_ ? indices_->MaxIndex(startIndex, static_cast<uint32_t>(count))
-                : indices_->ScanMaxIndex(startIndex, static_cast<uint32_t>(count));
-    const int64_t last = static_cast<int64_t>(maxIndex) + baseVertex;
-    const uint64_t available =
-        stream_->Size() > streamOffset_ ? (stream_->Size() - streamOffset_) / streamStride_ : 0;
-    if (last < 0 || static_cast<uint64_t>(last) >= available) return;
+  const GLBuffer::IndexSpan span =
+      filter_ ? indices_->Span(startIndex, static_cast<uint32_t>(count))
+              : indices_->ScanSpan(startIndex, static_cast<uint32_t>(count));
+  // An index past the vertices, or before the first (a corrupt model), must
+  // not reach the GPU.
+  const int64_t first = static_cast<int64_t>(span.min) + baseVertex;
+  const int64_t last = static_cast<int64_t>(span.max) + baseVertex;
+  const uint64_t available =
+      stream_->Size() > streamOffset_ ? (stream_->Size() - streamOffset_) / streamStride_ : 0;
+  if (first < 0 || static_cast<uint64_t>(last) >= available) {
+    FlushHeld();
+    return;
   }
+  // Every vertex from the least index to the largest is in the box.
+  if (!indices_->Locked() && StreamUnseen(type, first, span.max - span.min + 1)) {
+    LeaveOut();
+    return;
+  }
+  FlushHeld();
   ++g_pictureSerial;
   ApplyStates(type);
   SetupAttributes(stream_->Name(), static_cast<GLintptr>(streamOffset_), streamStride_);
