@@ -176,6 +176,17 @@ struct Viewport {
   float minZ = 0, maxZ = 1;
 };
 
+class Texture;
+
+// What a mesh sets for each of its subsets itself: DrawOverwrites answers
+// for a draw with the current states but these.
+struct DrawSetup {
+  const VertexLayout* layout = nullptr;
+  const Material* material = nullptr;
+  Texture* texture = nullptr;  // stage 0
+  bool lit = false;            // the Lighting state
+};
+
 struct Caps {
   uint32_t vertexShaderVersion = 0xFFFE0300;
   float maxPointSize = 1;
@@ -334,6 +345,12 @@ class Device {
   virtual uint64_t DrawCalls() const { return 0; }
   // Draws left out as outside the view since the device was made.
   virtual uint64_t CulledDraws() const { return 0; }
+  // Whether a draw with the current states but the setup given writes each
+  // fragment it keeps unblended, whatever the picture held there: blending
+  // off, or blending that copies a source known to have alpha one everywhere
+  // (textures uploaded opaque, not drawn into). False where that is not
+  // known.
+  virtual bool DrawOverwrites(const DrawSetup&) const { return false; }
 };
 
 }  // namespace port::gpu

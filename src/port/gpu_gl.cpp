@@ -438,7 +438,10 @@ class GLDevice final : public Device {
       return false;
     if (std::memcmp(&viewport_, &vp, sizeof vp) != 0) {
       Touch();
-      SubmitDrawn();
+      // Another rectangle is the next viewport; a depth range alone is not.
+      if (vp.x != viewport_.x || vp.y != viewport_.y || vp.width != viewport_.width ||
+          vp.height != viewport_.height)
+        SubmitDrawn();
     }
     viewport_ = vp;
     return true;
@@ -522,6 +525,9 @@ class GLDevice final : public Device {
   bool GetViewCulling() const override { return cull_; }
   uint64_t DrawCalls() const override { return drawCalls_; }
   uint64_t CulledDraws() const override { return culledDraws_; }
+  bool DrawOverwrites(const DrawSetup& setup) const override {
+    return setup.layout && setup.material && !Blends(setup);
+  }
 
   // A run of held draws is drawn before a state it was made with changes;
   // gathered groups carry their own states.
@@ -636,7 +642,12 @@ class GLDevice final : public Device {
   void ApplyStates(PrimitiveType type);
   void ApplyFixedFunction(PrimitiveType type);
   FixedProgram* SelectFixedProgram(PrimitiveType type);
-  bool AlphaIsOne() const;
+  // The setup of the draw being made.
+  DrawSetup CurrentSetup() const {
+    return {&layout_, &material_, textures_[0], rs_[static_cast<int>(RenderState::Lighting)] != 0};
+  }
+  bool AlphaIsOne(const DrawSetup& setup) const;
+  bool Blends(const DrawSetup& setup) const;
   bool Batchable(PrimitiveType type) const;
   void DrawNow(PrimitiveType type, uint32_t startVertex, uint32_t primitiveCount);
   void FlushPending();
@@ -1125,16 +1136,7 @@ void GLDevice::ApplyStates(PrimitiveType type) {
     g.depthRange[1] = viewport_.maxZ;
   }
 
-  bool blend = rs(RenderState::AlphaBlendEnable) != 0;
-  if (blend) {
-    // Weighing the source by one and the picture by nothing copies the
-    // source, which is what drawing unblended does, and more cheaply.
-    const GLenum src = GlBlend(rs(RenderState::SrcBlend)),
-                 dst = GlBlend(rs(RenderState::DestBlend));
-    if ((src == GL_ONE || src == GL_SRC_ALPHA) &&
-        (dst == GL_ZERO || dst == GL_ONE_MINUS_SRC_ALPHA) && AlphaIsOne())
-      blend = false;
-  }
+  const bool blend = Blends(CurrentSetup());
   if (fresh || blend != g.blend) {
     blend ? glEnable(GL_BLEND) : glDisable(GL_BLEND);
     g.blend = blend;
@@ -1256,7 +1258,7 @@ GLDevice::FixedProgram* GLDevice::SelectFixedProgram(PrimitiveType type) {
   }
   p.alphaTest = rs(RenderState::AlphaTestEnable) != 0;
   if (p.alphaTest) p.alphaFunc = op(rs(RenderState::AlphaFunc));
-  if (p.alphaTest && AlphaIsOne()) {
+  if (p.alphaTest && AlphaIsOne(CurrentSetup())) {
     // Every fragment's alpha is 255: the test passes all or none.
     const uint32_t ref = rs(RenderState::AlphaRef) & 0xFF;
     bool passes = true;
@@ -1320,18 +1322,31 @@ GLDevice::FixedProgram* GLDevice::SelectFixedProgram(PrimitiveType type) {
   return made;
 }
 
-// Whether every fragment of a fixed-function draw has alpha exactly one:
-// textures uploaded opaque, a diffuse alpha of one (no vertex colours), and
-// alpha operations that keep one. Then blending that weighs the source by its
-// alpha and an alpha test that passes 255 change nothing. Only on the
-// specialised path: the general one keeps them, for comparison.
-bool GLDevice::AlphaIsOne() const {
+// Whether a draw with the current states but the setup given blends with the
+// picture. Weighing the source by one and the picture by nothing copies the
+// source, which is what drawing unblended does, and more cheaply.
+bool GLDevice::Blends(const DrawSetup& setup) const {
+  if (rs_[static_cast<int>(RenderState::AlphaBlendEnable)] == 0) return false;
+  const GLenum src = GlBlend(rs_[static_cast<int>(RenderState::SrcBlend)]),
+               dst = GlBlend(rs_[static_cast<int>(RenderState::DestBlend)]);
+  return !((src == GL_ONE || src == GL_SRC_ALPHA) &&
+           (dst == GL_ZERO || dst == GL_ONE_MINUS_SRC_ALPHA) && AlphaIsOne(setup));
+}
+
+// Whether every fragment of a fixed-function draw with the current states but
+// the setup given has alpha exactly one: textures uploaded opaque, a diffuse
+// alpha of one (no vertex colours), and alpha operations that keep one. Then
+// blending that weighs the source by its alpha and an alpha test that passes
+// 255 change nothing. Only on the specialised path: the general one keeps
+// them, for comparison.
+bool GLDevice::AlphaIsOne(const DrawSetup& setup) const {
   if (!useVariants_ || program_) return false;
   auto rs = [this](RenderState s) { return rs_[static_cast<int>(s)]; };
-  const bool vertexColour = layout_.Find(DeclUsage::Color, 0) != nullptr;
+  const bool vertexColour = setup.layout->Find(DeclUsage::Color, 0) != nullptr;
   bool diffuse;
-  if (rs(RenderState::Lighting) != 0)
-    diffuse = !(vertexColour && rs(RenderState::ColorVertex) != 0) && material_.diffuse.a >= 1.0f;
+  if (setup.lit)
+    diffuse =
+        !(vertexColour && rs(RenderState::ColorVertex) != 0) && setup.material->diffuse.a >= 1.0f;
   else
     diffuse = !vertexColour;  // missing colours read as opaque white
   bool cur = diffuse;
@@ -1342,7 +1357,7 @@ bool GLDevice::AlphaIsOne() const {
     if (op == TexOpDisable) continue;
     const uint32_t a1 = t[static_cast<int>(StageState::AlphaArg1)],
                    a2 = t[static_cast<int>(StageState::AlphaArg2)];
-    const GLTexture* texture = static_cast<const GLTexture*>(textures_[s]);
+    const GLTexture* texture = static_cast<const GLTexture*>(s == 0 ? setup.texture : textures_[s]);
     const bool readsTexture = (op != TexOpSelectArg2 && a1 == TexArgTexture) ||
                               (op != TexOpSelectArg1 && a2 == TexArgTexture);
     if (!texture && readsTexture) continue;  // passes the current alpha

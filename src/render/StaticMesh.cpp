@@ -81,6 +81,15 @@ void StaticMesh::Draw() {
   }
 }
 
+bool StaticMesh::DrawOverwrites(bool lit) const {
+  const port::gpu::Device* device = g_meshDevice;
+  if (!mesh_ || !device || device != port::gpu::Device::Current()) return false;
+  const port::gpu::VertexLayout& layout = mesh_->GetDeclaration();
+  for (uint32_t i = 0; i < materialCount_; ++i)
+    if (!device->DrawOverwrites({&layout, &materials_[i], textures_[i], lit})) return false;
+  return true;
+}
+
 void StaticMesh::LockForCollision() {
   if (!mesh_) return;
   const uint8_t* vertices =

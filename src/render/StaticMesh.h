@@ -24,6 +24,10 @@ class StaticMesh {
   // Subsets whose diffuse alpha is exactly 1 first, then the others; the
   // caller sets the world transform and render states.
   void Draw();
+  // Whether Draw, with the current states and lighting on or off as given,
+  // writes every fragment it keeps unblended, whatever the picture held
+  // there. False for an empty mesh or where the device cannot tell.
+  bool DrawOverwrites(bool lit) const;
   // Keeps a copy of the vertices and indices for IntersectNormal.
   void LockForCollision();
   // The nearest hit of the ray (distance in lengths of direction) when it is

@@ -85,18 +85,63 @@ void StageField::Draw(port::Matrix, port::Matrix, port::Vec4) {
     device->SetSamplerState(0, SamplerState::AddressU, port::gpu::AddressWrap);
     device->SetSamplerState(0, SamplerState::AddressV, port::gpu::AddressWrap);
   }
-  device->SetRenderState(RenderState::ZEnable, 0);
-  round.Draw();
-  device->SetRenderState(RenderState::ZEnable, 1);
-  if (rule.alphaCutout) device->SetRenderState(RenderState::AlphaRef, kCutoutAlphaRef);
-  if (rule.lit) device->SetRenderState(RenderState::Lighting, 1);
-  ground.Draw();
-  if (rule.lit) device->SetRenderState(RenderState::Lighting, 0);
-  if (rule.alphaCutout) device->SetRenderState(RenderState::AlphaRef, kDefaultAlphaRef);
+  if (RoundGoesLast(rule.lit)) {
+    // The round mesh finds the alpha reference it would have found first.
+    const uint32_t alphaRef = device->GetRenderState(RenderState::AlphaRef);
+    DrawGround(rule.lit, rule.alphaCutout);
+    if (rule.alphaCutout) device->SetRenderState(RenderState::AlphaRef, alphaRef);
+    DrawRoundBehind();
+    if (rule.alphaCutout) device->SetRenderState(RenderState::AlphaRef, kDefaultAlphaRef);
+  } else {
+    device->SetRenderState(RenderState::ZEnable, 0);
+    round.Draw();
+    DrawGround(rule.lit, rule.alphaCutout);
+  }
   if (rule.wrap) {
     device->SetSamplerState(0, SamplerState::AddressU, port::gpu::AddressClamp);
     device->SetSamplerState(0, SamplerState::AddressV, port::gpu::AddressClamp);
   }
+}
+
+// Drawn first, the round mesh is covered wherever a ground fragment passes
+// its tests; drawn after, only where the depth is still the cleared 1. Those
+// are the same pixels, with the same colours, when every kept ground fragment
+// overwrites what is under it (blending cannot see the round mesh), writes its
+// depth, and lands nearer than 1: a fragment at the far end itself fails a
+// strict less-than test against the cleared depth either way. Cut-outs the
+// alpha test drops write nothing, in both orders.
+bool StageField::RoundGoesLast(bool groundLit) const {
+  return roundAfterGround && round.GetMesh() && ground.GetMesh() &&
+         device == StaticMesh::DrawDevice() &&
+         device->GetRenderState(RenderState::ZWriteEnable) != 0 &&
+         device->GetRenderState(RenderState::ZFunc) == port::gpu::CmpLess &&
+         ground.DrawOverwrites(groundLit);
+}
+
+void StageField::DrawGround(bool lit, bool alphaCutout) {
+  device->SetRenderState(RenderState::ZEnable, 1);
+  if (alphaCutout) device->SetRenderState(RenderState::AlphaRef, kCutoutAlphaRef);
+  if (lit) device->SetRenderState(RenderState::Lighting, 1);
+  ground.Draw();
+  if (lit) device->SetRenderState(RenderState::Lighting, 0);
+  if (alphaCutout) device->SetRenderState(RenderState::AlphaRef, kDefaultAlphaRef);
+}
+
+// The round mesh pinned to the far end of the depth range, tested against
+// the depth without writing it: it shows only where nothing was drawn.
+void StageField::DrawRoundBehind() {
+  const port::gpu::Viewport viewport = device->GetViewport();
+  const uint32_t zFunc = device->GetRenderState(RenderState::ZFunc);
+  const uint32_t zWrite = device->GetRenderState(RenderState::ZWriteEnable);
+  port::gpu::Viewport farEnd = viewport;
+  farEnd.minZ = farEnd.maxZ = 1.0f;
+  device->SetViewport(farEnd);
+  device->SetRenderState(RenderState::ZFunc, port::gpu::CmpLessEqual);
+  device->SetRenderState(RenderState::ZWriteEnable, 0);
+  round.Draw();
+  device->SetRenderState(RenderState::ZFunc, zFunc);
+  device->SetRenderState(RenderState::ZWriteEnable, zWrite);
+  device->SetViewport(viewport);
 }
 
 bool StageField::RayCast(const port::Vec3* origin, const port::Vec3* direction, float* distance) {

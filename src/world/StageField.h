@@ -30,7 +30,10 @@ class StageField {
   void Release();
 
   // The round mesh without depth test, then the ground, as the draw mode says.
-  // The arguments are not used.
+  // Drawn first into a viewport whose depth was just cleared to 1: where the
+  // ground is sure to cover what lies under it, it goes first and the round
+  // mesh is drawn only where the depth is still the cleared 1, the picture
+  // and the depth left the same. The arguments are not used.
   void Draw(port::Matrix view, port::Matrix projection, port::Vec4 lightDirection);
 
   // True, with *distance set to the hit, only for a hit strictly nearer than
@@ -40,6 +43,10 @@ class StageField {
   bool RayCastNormal(const port::Vec3* origin, const port::Vec3* direction, float* distance,
                      port::Vec3* normal);
 
+  // On (the default), the round mesh goes after the ground where Draw may
+  // (above); off, always before it: the reference for tests.
+  void SetRoundAfterGround(bool on) { roundAfterGround = on; }
+  bool GetRoundAfterGround() const { return roundAfterGround; }
   void SetDrawMode(int32_t mode) { drawMode = mode; }
   int32_t GetDrawMode() const { return drawMode; }
   const StaticMesh& Ground() const { return ground; }
@@ -47,12 +54,17 @@ class StageField {
   const StaticMesh& Collision() const { return collision; }
 
  private:
+  bool RoundGoesLast(bool groundLit) const;
+  void DrawGround(bool lit, bool alphaCutout);
+  void DrawRoundBehind();
+
   port::gpu::Device* device = nullptr;
   StageResourceRecord resources;
   StaticMesh ground;
   StaticMesh round;
   StaticMesh collision;
   int32_t drawMode = 0;
+  bool roundAfterGround = true;
 };
 
 extern StageField g_stageField;
