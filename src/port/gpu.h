@@ -351,6 +351,9 @@ class Device {
   // (textures uploaded opaque, not drawn into). False where that is not
   // known.
   virtual bool DrawOverwrites(const DrawSetup&) const { return false; }
+  // Hands what was drawn so far to the driver now, so a driver that
+  // rasterises on threads of its own works on it while the rest is sent.
+  virtual void Submit() {}
 };
 
 }  // namespace port::gpu

@@ -525,6 +525,7 @@ class GLDevice final : public Device {
   bool GetViewCulling() const override { return cull_; }
   uint64_t DrawCalls() const override { return drawCalls_; }
   uint64_t CulledDraws() const override { return culledDraws_; }
+  void Submit() override { SubmitDrawn(); }
   bool DrawOverwrites(const DrawSetup& setup) const override {
     return setup.layout && setup.material && !Blends(setup);
   }
