@@ -22,6 +22,7 @@
 #include "port/random.h"
 #include "support/battle_fixture.h"
 #include "support/gl_context.h"
+#include "support/picture_diff.h"
 #include "support/stage_scene_fixture.h"
 #include "world/ObjectList.h"
 
@@ -29,17 +30,7 @@ namespace {
 
 using namespace port::gpu;
 
-std::string Differences(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
-  if (a.size() != b.size()) return "sizes differ";
-  size_t count = 0, first = 0;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (a[i] != b[i] && count++ == 0) first = i;
-  if (count == 0) return {};
-  char text[128];
-  std::snprintf(text, sizeof text, "%zu pixels differ, first at (%zu, %zu): %08X against %08X",
-                count, first % 640, first / 640, a[first], b[first]);
-  return text;
-}
+using testsupport::Differences;
 
 // Everything sent as asked (state filter off), then spared,
 // then as asked again (the draw must repeat itself for the comparison to
