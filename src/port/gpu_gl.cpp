@@ -436,13 +436,10 @@ class GLDevice final : public Device {
     if (vp.width == 0 || vp.height == 0 || vp.x + vp.width > TargetWidth() ||
         vp.y + vp.height > TargetHeight() || vp.x >= 0x10000 || vp.y >= 0x10000)
       return false;
-    if (std::memcmp(&viewport_, &vp, sizeof vp) != 0) {
-      Touch();
-      // Another rectangle is the next viewport; a depth range alone is not.
-      if (vp.x != viewport_.x || vp.y != viewport_.y || vp.width != viewport_.width ||
-          vp.height != viewport_.height)
-        SubmitDrawn();
-    }
+    // The next viewport is not handed over here: the caller's Submit after
+    // each field gives the driver fewer, larger batches, which it spreads
+    // over its threads better.
+    if (std::memcmp(&viewport_, &vp, sizeof vp) != 0) Touch();
     viewport_ = vp;
     return true;
   }
@@ -699,7 +696,7 @@ class GLDevice final : public Device {
   uint64_t copiedSerial_ = 0;
   int copiedWidth_ = 0, copiedHeight_ = 0;
   // The picture as far as it was last handed to the driver; llvmpipe's
-  // threads rasterise what is handed over while the next viewport is sent.
+  // threads rasterise what is handed over while the rest is sent.
   uint64_t submittedSerial_ = 0;
   void SubmitDrawn() {
     if (submittedSerial_ == g_pictureSerial) return;

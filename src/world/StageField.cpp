@@ -101,8 +101,8 @@ void StageField::Draw(port::Matrix, port::Matrix, port::Vec4) {
     device->SetSamplerState(0, SamplerState::AddressU, port::gpu::AddressClamp);
     device->SetSamplerState(0, SamplerState::AddressV, port::gpu::AddressClamp);
   }
-  // The field is most of the picture's pixels: rasterised while the
-  // figures are sent.
+  // The field is most of the picture's pixels: rasterised, with whatever
+  // the viewport before it held, while the figures are sent.
   device->Submit();
 }
 
