@@ -10,7 +10,7 @@ jobs=$(( $(nproc) < 6 ? $(nproc) : 6 ))  # the machine is shared
 # with --gtest_shuffle --gtest_random_seed=SEED.
 seed=${POMELVANE_TEST_SEED:-$(( (RANDOM % 99999) + 1 ))}
 run_build() {
-  local dir=$1; shift
+  local dir=$1 wrap=$2; shift 2
   cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
   cmake --build "$dir" -j "$jobs"
   # The tests' processes keep every library loaded, so a library's leak at
@@ -20,12 +20,13 @@ run_build() {
     ctest --test-dir "$dir" --output-on-failure -j "$jobs" --timeout 300
     echo "One process, shuffled (seed $seed): $dir/pomelvane_tests"
     cd "$dir/run" && SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy LIBGL_ALWAYS_SOFTWARE=1 \
-      ../pomelvane_tests --gtest_shuffle --gtest_random_seed="$seed" --gtest_brief=1 )
+      $wrap ../pomelvane_tests --gtest_shuffle --gtest_random_seed="$seed" --gtest_brief=1 )
 }
 # Leaks the system libraries keep for the life of the process are known and
 # suppressed (tools/lsan.supp): in the sanitizer build a leak report means a
 # leak of our own.
 export LSAN_OPTIONS="suppressions=$PWD/tools/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
-run_build build
+run_build build ""
+# The sanitizer build's test processes go through tools/lsan/retry.sh.
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-  run_build build-sanitize -DPOMELVANE_SANITIZE=ON -DPOMELVANE_BENCH=OFF
+  run_build build-sanitize "$PWD/tools/lsan/retry.sh" -DPOMELVANE_SANITIZE=ON -DPOMELVANE_BENCH=OFF
