@@ -158,16 +158,7 @@ class StageSpared : public stagescene::StageSceneTest, public testing::WithParam
 
 // 0, 1: stage 1 without and with toon shading; 2, 3: the sokai crowd likewise.
 TEST_P(StageSpared, DrawsTheSame) {
-  const int kind = GetParam();
-  app.toonEffectAvailable = kind % 2;
-  port::CrtSrand(3);
-  StartFromTitle(kind < 2 ? kItemStageMode : kItemSokai);
-  ASSERT_GT(UntilPhase(kPhaseArea1), 0);
-  for (int i = 0; i < 120; ++i) {
-    i % 20 < 10 ? Hold(stagescene::kZ) : Let(stagescene::kZ);
-    Frames();
-  }
-  app.DrawStage();  // what a draw moves on after an update has moved
+  ASSERT_NO_FATAL_FAILURE(FireInFirstArea(GetParam(), 120));
   ExpectSameSpared(*device, [&] { app.DrawStage(); });
 }
 INSTANTIATE_TEST_SUITE_P(Kinds, StageSpared, testing::Values(0, 1, 2, 3));
@@ -182,14 +173,7 @@ TEST_P(BattleSpared, DrawsTheSame) {
   port::CrtSrand(11);
   PlaceAll();
   BattleStep(30);
-  for (const BattlePlayer& p : players) {
-    const float h = p.angle.y + 180.0f;
-    const port::Vec3& x = p.position;
-    Tama::Spawn({.at = x, .heading = h, .owner = p.id});
-    Player2Tama::Spawn({.at = x, .heading = h + 20, .owner = p.id});
-    Player3Tama::Spawn({.at = x, .heading = h - 20, .owner = p.id});
-    Player4LargeTama1::Spawn({.at = {x.x - 2, 1, x.z + 2}, .heading = h, .owner = p.id});
-  }
+  FireEachCharactersShots();
   BattleStep(20);
   DrawFrom(0);  // poses every player
   ExpectSameSpared(*device, [&] { DrawSplitScreen(); });

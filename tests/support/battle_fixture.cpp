@@ -1,5 +1,8 @@
 #include "support/battle_fixture.h"
 
+#include "actors/Player1Shots.h"
+#include "actors/Player4Shots.h"
+#include "actors/PlayerTamas.h"
 #include "platform/GraphicsDevice.h"
 #include "platform/InputDevice.h"
 #include "port/input.h"
@@ -95,6 +98,17 @@ std::vector<uint32_t> BattleFixture::DrawFrom(int viewer) {
   g_objects.DrawAll();
   g_effects.DrawAll(view, projection);
   return device->ReadBackBuffer();
+}
+
+void BattleFixture::FireEachCharactersShots() {
+  for (const BattlePlayer& p : players) {
+    const float h = p.angle.y + 180.0f;
+    const port::Vec3& x = p.position;
+    Tama::Spawn({.at = x, .heading = h, .owner = p.id});
+    Player2Tama::Spawn({.at = x, .heading = h + 20, .owner = p.id});
+    Player3Tama::Spawn({.at = x, .heading = h - 20, .owner = p.id});
+    Player4LargeTama1::Spawn({.at = {x.x - 2, 1, x.z + 2}, .heading = h, .owner = p.id});
+  }
 }
 
 void BattleFixture::DrawSplitScreen() {

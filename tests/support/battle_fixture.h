@@ -39,6 +39,9 @@ class BattleFixture : public stagetest::StageFixture {
   // The picture of the field, every player and the objects from player
   // `viewer`'s camera, full screen.
   std::vector<uint32_t> DrawFrom(int viewer);
+  // From every player: the normal shots of characters 1 to 3 and character
+  // 4's first large shot, flying away from the middle.
+  void FireEachCharactersShots();
   // The four-player split screen, each player's camera in its quarter, the
   // players already posed (by DrawFrom); nothing is read back.
   void DrawSplitScreen();

@@ -5,6 +5,7 @@
 #include "actors/Player.h"
 #include "actors/Player1Shots.h"
 #include "app/MenuItem.h"
+#include "app/StagePhase.h"
 #include "platform/InputDevice.h"
 #include "port/input.h"
 #include "port/random.h"
@@ -191,6 +192,18 @@ void StageSceneTest::SkipIntroduction() {
 
 int StageSceneTest::UntilPhase(int32_t phase, int limit) {
   return FramesUntil([&] { return app.stagePhase == phase; }, limit);
+}
+
+void StageSceneTest::FireInFirstArea(int kind, int frames) {
+  app.toonEffectAvailable = kind % 2;
+  port::CrtSrand(3);
+  StartFromTitle(kind < 2 ? kItemStageMode : kItemSokai);
+  ASSERT_GT(UntilPhase(kPhaseArea1), 0);
+  for (int i = 0; i < frames; ++i) {
+    i % 20 < 10 ? Hold(kZ) : Let(kZ);
+    Frames();
+  }
+  app.DrawStage();
 }
 
 void StageSceneTest::Remove(const std::string& relative) { fs::remove_all(data.path() / relative); }

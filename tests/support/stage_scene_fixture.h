@@ -77,6 +77,11 @@ class StageSceneTest : public gltest::GameDeviceTest {
   void SkipIntroduction();
   // Frames until the phase is entered; the frames taken, or -1.
   int UntilPhase(int32_t phase, int limit = 10000);
+  // A busy frame: stage 1 (kind 0, 1) or the sokai crowd (2, 3), toon shading
+  // on odd kinds, entered from the title with a seeded generator, then
+  // `frames` frames of the player firing in bursts. One draw is made at the
+  // end, so the next draw moves on only what drawing itself moves.
+  void FireInFirstArea(int kind, int frames);
 
   // The scratch folder: takes a data file or folder away, points one at
   // another part of the data set, or writes one.

@@ -94,16 +94,7 @@ class StageFrameOrder : public stagescene::StageSceneTest,
 
 // 0, 1: stage 1 without and with toon shading; 2, 3: the sokai crowd likewise.
 TEST_P(StageFrameOrder, DrawsTheSameWithTheRoundLast) {
-  const int kind = GetParam();
-  app.toonEffectAvailable = kind % 2;
-  port::CrtSrand(3);
-  StartFromTitle(kind < 2 ? kItemStageMode : kItemSokai);
-  ASSERT_GT(UntilPhase(kPhaseArea1), 0);
-  for (int i = 0; i < 90; ++i) {
-    i % 20 < 10 ? Hold(stagescene::kZ) : Let(stagescene::kZ);
-    Frames();
-  }
-  app.DrawStage();  // what a draw moves on after an update has moved
+  ASSERT_NO_FATAL_FAILURE(FireInFirstArea(GetParam(), 90));
   ExpectSameBothOrders(*device, [&] { app.DrawStage(); });
   EXPECT_TRUE(RoundGoesLast(*device));
 }
