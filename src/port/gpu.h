@@ -341,6 +341,16 @@ class Device {
   // either way.
   virtual void SetViewCulling(bool) {}
   virtual bool GetViewCulling() const { return false; }
+  // On (the default where the window allows it), the picture is drawn
+  // straight into the window's back buffer and a present is only the swap.
+  // Allowed when the window is 640 by 480 with 8-bit colour and alpha, a
+  // depth buffer of 24 bits or more, and keeps its back buffer across a
+  // swap. Off, it is drawn into a buffer of the device's own and copied into
+  // the window at each present. The picture carries over when switched. Mesa
+  // rasterises a window from the top down: a few edge pixels of a scene may
+  // round one level the other way. Returns whether it is on.
+  virtual bool SetDrawIntoWindow(bool) { return false; }
+  virtual bool GetDrawIntoWindow() const { return false; }
   // Draw calls sent to the context since the device was made.
   virtual uint64_t DrawCalls() const { return 0; }
   // Draws left out as outside the view since the device was made.

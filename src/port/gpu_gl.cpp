@@ -520,6 +520,8 @@ class GLDevice final : public Device {
     cull_ = on;
   }
   bool GetViewCulling() const override { return cull_; }
+  bool SetDrawIntoWindow(bool on) override;
+  bool GetDrawIntoWindow() const override { return intoWindow_; }
   uint64_t DrawCalls() const override { return drawCalls_; }
   uint64_t CulledDraws() const override { return culledDraws_; }
   void Submit() override { SubmitDrawn(); }
@@ -659,8 +661,10 @@ class GLDevice final : public Device {
   bool Unseen(const VertexBounds& box) const;
   bool StreamUnseen(PrimitiveType type, int64_t first, uint32_t count);
   void LeaveOut();
+  // The back buffer: the window's own (0) or the device's.
+  GLuint BackFbo() const { return intoWindow_ ? 0 : fbo_; }
   // What draws land in: the current target, or the back buffer.
-  GLuint CurrentFbo() const { return target_ ? target_->Framebuffer() : fbo_; }
+  GLuint CurrentFbo() const { return target_ ? target_->Framebuffer() : BackFbo(); }
   uint32_t TargetWidth() const { return target_ ? target_->Width() : kBackBufferWidth; }
   uint32_t TargetHeight() const { return target_ ? target_->Height() : kBackBufferHeight; }
 
@@ -705,6 +709,11 @@ class GLDevice final : public Device {
     submittedSerial_ = g_pictureSerial;
   }
   bool WindowKeepsBackBuffer();
+  bool WindowCanHoldThePicture();
+  void CopyPicture(GLuint from, GLuint to);
+  // Whether the window's back buffer may hold the picture, and whether it does.
+  bool windowCanHold_ = false;
+  bool intoWindow_ = false;
   bool failTargets_ = false;
   bool filter_ = true;
   Shadow gl_;
@@ -967,6 +976,9 @@ bool GLDevice::Init(Window* window, std::string* error) {
 
   SetDefaults();
   rs_[static_cast<int>(RenderState::PointSizeMax)] = FloatBits(caps_.maxPointSize);
+  windowCanHold_ = WindowCanHoldThePicture();
+  intoWindow_ = windowCanHold_;
+  glBindFramebuffer(GL_FRAMEBUFFER, CurrentFbo());
   return true;
 }
 
@@ -1926,10 +1938,93 @@ bool GLDevice::WindowKeepsBackBuffer() {
   return !failed && window == back;
 }
 
+// Whether the window's back buffer can be the picture itself: the picture's
+// size and format, and kept across a swap. Tried once, on Mesa's software
+// rasterisers only, with a nearly black clear swapped and read back: they
+// copy on a swap, where a chain of flipped buffers would hand back another.
+bool GLDevice::WindowCanHoldThePicture() {
+  if (windowKeeps_ != Keeps::Unknown) return false;
+  int dw = 0, dh = 0;
+  SDL_GL_GetDrawableSize(window_, &dw, &dh);
+  if (dw != kBackBufferWidth || dh != kBackBufferHeight) return false;
+  while (glGetError() != GL_NO_ERROR) {
+  }
+  glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  GLint bits[5] = {};
+  const GLenum sizes[4] = {GL_FRAMEBUFFER_ATTACHMENT_RED_SIZE, GL_FRAMEBUFFER_ATTACHMENT_GREEN_SIZE,
+                           GL_FRAMEBUFFER_ATTACHMENT_BLUE_SIZE,
+                           GL_FRAMEBUFFER_ATTACHMENT_ALPHA_SIZE};
+  for (int i = 0; i < 4; ++i)
+    glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, GL_BACK_LEFT, sizes[i], &bits[i]);
+  glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, GL_DEPTH,
+                                        GL_FRAMEBUFFER_ATTACHMENT_DEPTH_SIZE, &bits[4]);
+  bool fits = glGetError() == GL_NO_ERROR && bits[0] == 8 && bits[1] == 8 && bits[2] == 8 &&
+              bits[3] == 8 && bits[4] >= 24;
+  if (fits) {
+    constexpr uint32_t kMark = 0xFF010203u;
+    glDisable(GL_SCISSOR_TEST);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glClearColor(1 / 255.0f, 2 / 255.0f, 3 / 255.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    SDL_GL_SwapWindow(window_);
+    std::vector<uint32_t> back(static_cast<size_t>(kBackBufferWidth) * kBackBufferHeight);
+    glReadBuffer(GL_BACK);
+    glReadPixels(0, 0, kBackBufferWidth, kBackBufferHeight, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
+                 back.data());
+    fits = glGetError() == GL_NO_ERROR &&
+           std::all_of(back.begin(), back.end(), [](uint32_t p) { return p == kMark; });
+  }
+  while (glGetError() != GL_NO_ERROR) {
+  }
+  gl_.valid = false;
+  return fits;
+}
+
+// The picture from one back buffer into the other, both bottom up in GL's
+// terms; without sRGB writes on, nothing is converted. Depth is not carried:
+// every frame clears it.
+void GLDevice::CopyPicture(GLuint from, GLuint to) {
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, from);
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, to);
+  glDisable(GL_SCISSOR_TEST);
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  glBlitFramebuffer(0, 0, kBackBufferWidth, kBackBufferHeight, 0, 0, kBackBufferWidth,
+                    kBackBufferHeight, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+  gl_.valid = false;
+}
+
+bool GLDevice::SetDrawIntoWindow(bool on) {
+  on = on && windowCanHold_;
+  if (on == intoWindow_) return intoWindow_;
+  FlushHeld();
+  CopyPicture(BackFbo(), on ? 0 : fbo_);
+  intoWindow_ = on;
+  // The window shows what it was last given until the next present.
+  copiedSerial_ = 0;
+  glBindFramebuffer(GL_FRAMEBUFFER, CurrentFbo());
+  return intoWindow_;
+}
+
 bool GLDevice::Present() {
   FlushHeld();
   int dw = 0, dh = 0;
   SDL_GL_GetDrawableSize(window_, &dw, &dh);
+  if (intoWindow_ && (dw != kBackBufferWidth || dh != kBackBufferHeight)) {
+    // The window changed size under the picture: from now on it is copied.
+    // What was drawn lies in the window's lower left corner.
+    windowCanHold_ = false;
+    FlushHeld();
+    CopyPicture(0, fbo_);
+    intoWindow_ = false;
+    copiedSerial_ = 0;
+  }
+  if (intoWindow_) {
+    // Finished before the swap: the offscreen driver's window otherwise
+    // keeps hold of every frame's buffers.
+    glFinish();
+    SDL_GL_SwapWindow(window_);
+    return true;
+  }
   // The picture already in the window's back buffer is presented again as it
   // stands: copying it is most of an idle frame's cost.
   if (copiedSerial_ == g_pictureSerial && copiedWidth_ == dw && copiedHeight_ == dh) {
@@ -1973,7 +2068,8 @@ bool GLDevice::Present() {
 std::vector<uint32_t> GLDevice::ReadBackBuffer() {
   FlushHeld();
   std::vector<uint32_t> rows(static_cast<size_t>(kBackBufferWidth) * kBackBufferHeight);
-  glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
+  glBindFramebuffer(GL_FRAMEBUFFER, BackFbo());
+  if (intoWindow_) glReadBuffer(GL_BACK);
   glReadPixels(0, 0, kBackBufferWidth, kBackBufferHeight, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
                rows.data());
   glBindFramebuffer(GL_FRAMEBUFFER, CurrentFbo());
