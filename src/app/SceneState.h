@@ -89,12 +89,15 @@ struct MenuState {
   int32_t playerCursors[BattlePlayer::kMaxPlayers] = {};
 };
 
-// The title's last finished picture: what it showed and the device's
-// picture serial after it (0: none). Presented again while both hold.
-struct TitleState {
+// A menu's last finished picture: what it showed and the device's picture
+// serial after it (0: none). Presented again while both hold.
+struct KeptPicture {
   uint64_t look = 0;
   uint64_t serial = 0;
 };
+
+// The title's last finished picture.
+struct TitleState : KeptPicture {};
 
 // The camera of the stage introduction: it orbits the target.
 struct IntroCamera {
@@ -133,4 +136,5 @@ struct RunResult {
   int32_t score = 0;
   int32_t rankPlace = 0;
   int32_t nameCursor = 0;
+  KeptPicture rankingPicture;  // the ranking page's last finished picture
 };

@@ -69,6 +69,21 @@ void EndFrame() {
   g_graphics.Present();
 }
 
+bool PresentKept(const KeptPicture& kept, uint64_t look) {
+  port::gpu::Device* device = g_graphics.GetDevice();
+  if (!device || kept.serial == 0 || kept.look != look || device->PictureSerial() != kept.serial)
+    return false;
+  g_graphics.Present();
+  return true;
+}
+
+void EndFrameKept(KeptPicture& kept, uint64_t look) {
+  EndFrame();
+  port::gpu::Device* device = g_graphics.GetDevice();
+  kept.look = look;
+  kept.serial = device ? device->PictureSerial() : 0;
+}
+
 void Sprite(Texture* texture, int id, float x, float y, float scaleX, float scaleY) {
   const port::Vec2 position{x, y};
   const port::Vec2 scaling{scaleX, scaleY};

@@ -94,6 +94,11 @@ Texture* SceneTexture(Application& app, int index);
 // end the sprite and present.
 void BeginFrame();
 void EndFrame();
+// A menu that would draw the same picture again presents the one still in
+// the back buffer instead: true when it did, for the picture showing look.
+bool PresentKept(const KeptPicture& kept, uint64_t look);
+// Ends the frame as EndFrame does, and keeps its picture as showing look.
+void EndFrameKept(KeptPicture& kept, uint64_t look);
 
 // DrawUiSprite with the position and scaling given as numbers.
 void Sprite(Texture* texture, int id, float x, float y, float scaleX, float scaleY);

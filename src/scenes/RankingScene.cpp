@@ -95,6 +95,7 @@ Place OnLine(Place place, float y) {
 void Application::InitRanking() {
   menus.keys[kLeaveLatch] = 1;
   sceneFrame = 0;
+  result.rankingPicture = KeptPicture{};
   ranking::LoadTextures(*this);
 }
 
@@ -120,6 +121,9 @@ void Application::InputRanking() {
 }
 
 void Application::DrawRanking() {
+  // A page does not move: while it stays, its picture is presented again.
+  const uint64_t look = static_cast<uint32_t>(currentScene);
+  if (menu::PresentKept(result.rankingPicture, look)) return;
   const TableId table = ranking::TableOfPage(currentScene);
   Texture* text = menu::SceneTexture(*this, ranking::kRankingText);
   Texture* font = menu::SceneTexture(*this, ranking::kFont);
@@ -170,5 +174,5 @@ void Application::DrawRanking() {
         break;
     }
   }
-  menu::EndFrame();
+  menu::EndFrameKept(result.rankingPicture, look);
 }

@@ -123,18 +123,11 @@ void Application::DrawTitle() {
   // the back buffer is presented again instead.
   const bool arrows = sceneFrame % kBlinkPeriod < kBlinkShown;
   const uint64_t look = (static_cast<uint64_t>(static_cast<uint32_t>(menus.cursor)) << 1) | arrows;
-  port::gpu::Device* device = g_graphics.GetDevice();
-  if (device && title.serial != 0 && title.look == look &&
-      device->PictureSerial() == title.serial) {
-    g_graphics.Present();
-    return;
-  }
+  if (menu::PresentKept(title, look)) return;
   menu::BeginFrame();
   menu::Draw(*this, kPicture);
   if (const TitleItem* item = ItemOf(menus.cursor)) menu::Draw(*this, item->caption);
   if (arrows) menu::Draw(*this, kArrows);
   menu::Draw(*this, kFigures);
-  menu::EndFrame();
-  title.look = look;
-  title.serial = device ? device->PictureSerial() : 0;
+  menu::EndFrameKept(title, look);
 }

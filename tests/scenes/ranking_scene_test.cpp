@@ -160,3 +160,32 @@ TEST_F(RankingPicture, RowDigitsAndLettersStandInTheirColumns) {
 }
 
 }  // namespace
+
+namespace {
+
+// A page that stays draws nothing new: its picture in the back buffer is
+// presented again until the page turns or another draw covers it.
+TEST_F(RankingPicture, AStillPageIsPresentedAgainUntilItTurnsOrIsDrawnOver) {
+  Enter(SceneRanking1);
+  const auto drawn = Picture();
+  const uint64_t serial = device->PictureSerial();
+  Frames(30);
+  EXPECT_EQ(device->PictureSerial(), serial) << "nothing drawn while the page stays";
+  EXPECT_EQ(Picture(), drawn);
+
+  ClearTo(0xFF00FF00u);
+  Frames();
+  EXPECT_EQ(Picture(), drawn) << "drawn again over someone else's clear";
+
+  Tap(kRight);  // the sokai page
+  EXPECT_EQ(DigitAt(Picture(), 445, 150), Digit(5));
+  Tap(kLeft);
+  EXPECT_EQ(Picture(), drawn);
+
+  // Entered again after a change to the table: drawn afresh.
+  app.normalRanking[0].letters[0] = 9;
+  Enter(SceneRanking1);
+  EXPECT_EQ(gltest::Rgb(Picture(), 140 + 12, 150 + 18), Letter(9));
+}
+
+}  // namespace
