@@ -708,6 +708,7 @@ class GLDevice final : public Device {
     glFlush();
     submittedSerial_ = g_pictureSerial;
   }
+  std::vector<uint32_t> ReadRows(GLuint fbo);
   bool WindowKeepsBackBuffer();
   bool WindowCanHoldThePicture();
   void CopyPicture(GLuint from, GLuint to);
@@ -1917,20 +1918,23 @@ Buffer* GLDevice::CreateBuffer(uint32_t sizeBytes, bool indices) {
   return new GLBuffer(generation_, sizeBytes, indices);
 }
 
+// The whole of a 640 by 480 buffer (0: the window's back buffer) as
+// 0xAARRGGBB, rows bottom up as GL has them; it stays bound for reading.
+std::vector<uint32_t> GLDevice::ReadRows(GLuint fbo) {
+  std::vector<uint32_t> rows(static_cast<size_t>(kBackBufferWidth) * kBackBufferHeight);
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo);
+  if (fbo == 0) glReadBuffer(GL_BACK);
+  glReadPixels(0, 0, kBackBufferWidth, kBackBufferHeight, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
+               rows.data());
+  return rows;
+}
+
 // Whether the window's back buffer still holds the picture last copied into
 // it, now that the picture has not changed: read back and compared once. Asked
 // only of Mesa's software rasterisers on X or offscreen, which copy on a swap;
 // a chain of buffers flipped on a swap holds older pictures.
 bool GLDevice::WindowKeepsBackBuffer() {
-  std::vector<uint32_t> window(static_cast<size_t>(kBackBufferWidth) * kBackBufferHeight);
-  std::vector<uint32_t> back(window.size());
-  glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
-  glReadBuffer(GL_BACK);
-  glReadPixels(0, 0, kBackBufferWidth, kBackBufferHeight, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
-               window.data());
-  glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo_);
-  glReadPixels(0, 0, kBackBufferWidth, kBackBufferHeight, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
-               back.data());
+  const std::vector<uint32_t> window = ReadRows(0), back = ReadRows(fbo_);
   glBindFramebuffer(GL_FRAMEBUFFER, CurrentFbo());
   const bool failed = glGetError() != GL_NO_ERROR;
   while (glGetError() != GL_NO_ERROR) {
@@ -1967,10 +1971,7 @@ bool GLDevice::WindowCanHoldThePicture() {
     glClearColor(1 / 255.0f, 2 / 255.0f, 3 / 255.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
     SDL_GL_SwapWindow(window_);
-    std::vector<uint32_t> back(static_cast<size_t>(kBackBufferWidth) * kBackBufferHeight);
-    glReadBuffer(GL_BACK);
-    glReadPixels(0, 0, kBackBufferWidth, kBackBufferHeight, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
-                 back.data());
+    const std::vector<uint32_t> back = ReadRows(0);
     fits = glGetError() == GL_NO_ERROR &&
            std::all_of(back.begin(), back.end(), [](uint32_t p) { return p == kMark; });
   }
@@ -2012,11 +2013,8 @@ bool GLDevice::Present() {
   if (intoWindow_ && (dw != kBackBufferWidth || dh != kBackBufferHeight)) {
     // The window changed size under the picture: from now on it is copied.
     // What was drawn lies in the window's lower left corner.
+    SetDrawIntoWindow(false);
     windowCanHold_ = false;
-    FlushHeld();
-    CopyPicture(0, fbo_);
-    intoWindow_ = false;
-    copiedSerial_ = 0;
   }
   if (intoWindow_) {
     // Finished before the swap: the offscreen driver's window otherwise
@@ -2067,11 +2065,7 @@ bool GLDevice::Present() {
 
 std::vector<uint32_t> GLDevice::ReadBackBuffer() {
   FlushHeld();
-  std::vector<uint32_t> rows(static_cast<size_t>(kBackBufferWidth) * kBackBufferHeight);
-  glBindFramebuffer(GL_FRAMEBUFFER, BackFbo());
-  if (intoWindow_) glReadBuffer(GL_BACK);
-  glReadPixels(0, 0, kBackBufferWidth, kBackBufferHeight, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
-               rows.data());
+  const std::vector<uint32_t> rows = ReadRows(BackFbo());
   glBindFramebuffer(GL_FRAMEBUFFER, CurrentFbo());
   // GL's rows run bottom up.
   std::vector<uint32_t> out(rows.size());
