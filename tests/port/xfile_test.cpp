@@ -7,7 +7,9 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <vector>
 
+#include "port/xfile_lexer.h"
 #include "support/x_writer.h"
 
 using port::x::Child;
@@ -677,4 +679,62 @@ TEST(XFile, TypedReadsFollowTheValuesTypes) {
   EXPECT_FALSE(r3.ReadFloats(f10, 10));  // nine floats, then a count
   auto r4 = mesh.Data();
   EXPECT_FALSE(r4.ReadDwords(out, mesh.ValueCount() + 1));
+}
+
+// The bulk path for counted records (a face: its corner count, then that many
+// corners) takes a record only where its integer list holds it whole; the
+// rest stays where it stands for the token path.
+TEST(XFile, CountedRecordsAreTakenInBulkOnlyWhole) {
+  struct Case {
+    std::vector<uint32_t> list;
+    uint64_t records;  // asked for
+    uint64_t taken;
+    size_t items;  // of the list taken
+    const char* what;
+  };
+  const Case cases[] = {
+      {{2, 7, 8}, 5, 1, 3, "a count equal to the items left after it"},
+      {{3, 7, 8}, 1, 0, 0, "a count one more than the items left"},
+      {{1, 5, 3, 6, 7}, 2, 1, 2, "one whole, then one cut by one item"},
+      {{1, 5, 2, 6, 7, 4, 1}, 5, 2, 5, "two whole, then one cut short"},
+      {{0, 1, 9, 2}, 1, 1, 1, "no more records than asked"},
+      {{0}, 3, 1, 1, "a record of no items"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    // The integer list, then another list the records must not reach into.
+    std::string bytes;
+    auto put = [&](const void* p, size_t n) { bytes.append(static_cast<const char*>(p), n); };
+    for (const std::vector<uint32_t>& list : {c.list, std::vector<uint32_t>{99}}) {
+      const uint16_t token = 6;
+      const uint32_t count = static_cast<uint32_t>(list.size());
+      put(&token, 2);
+      put(&count, 4);
+      put(list.data(), list.size() * 4);
+    }
+    port::x::detail::Lexer lexer(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), 0,
+                                 true, 32);
+    std::vector<uint32_t> out = {42};
+    EXPECT_EQ(lexer.TakeCountedRecords(c.records, &out), c.taken);
+    std::vector<uint32_t> want = {42};
+    want.insert(want.end(), c.list.begin(), c.list.begin() + static_cast<ptrdiff_t>(c.items));
+    EXPECT_EQ(out, want);
+    EXPECT_EQ(lexer.ListLeft(), c.list.size() - c.items);
+  }
+  // Read whole: a face whose corners run into the next list, and one whose
+  // list ends with its last corner.
+  for (const std::vector<uint32_t>& first :
+       {std::vector<uint32_t>{3, 0, 1}, std::vector<uint32_t>{3, 0, 1, 2}}) {
+    xtest::BinaryWriter w;
+    w.Begin("Mesh", "M");
+    w.Int(3);
+    w.Floats(kPos);
+    w.Int(2);
+    w.Ints(first);
+    w.Ints(
+        std::vector<uint32_t>(kFaces.begin() + static_cast<ptrdiff_t>(first.size()), kFaces.end()));
+    w.End();
+    ExpectValues(w.Finish(), MeshValues(),
+                 std::to_string(first.size()) + " items in the first list");
+  }
 }
