@@ -1,10 +1,12 @@
 // The stage picture read back at checkpoints: the HUD clock's digits in
 // their places, the phase captions, the pause overlay with its cursor, the
 // sokai overlay's counters, and the draw interval spreading a picture over
-// two or three frames (a value from outside 1 to 3 clamped).
+// two or three frames (a value from outside 1 to 3 clamped; every character
+// drawn once a picture).
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,6 +14,7 @@
 #include "app/StagePhase.h"
 #include "support/image_encoders.h"
 #include "support/stage_scene_fixture.h"
+#include "world/CharacterList.h"
 
 namespace {
 
@@ -170,6 +173,44 @@ TEST_F(StageDraw, DrawIntervalSpreadsThePictureAndIsClamped) {
     }
     EXPECT_EQ(shown, c.hudShown);
   }
+}
+
+// A character that counts the times it is drawn.
+class CountedEnemy : public Sentinel {
+ public:
+  using Sentinel::Sentinel;
+  void Draw(port::Matrix, port::Matrix, port::Vec4) override { ++draws; }
+  int draws = 0;
+};
+
+TEST_F(StageDraw, EveryCharacterIsDrawnOncePerPictureAtEachInterval) {
+  StartFromTitle(kItemStageMode);
+  ASSERT_GT(UntilPhase(kPhaseArea1), 0);
+  // Fewer characters than the quarters of interval 3, as many, and more in
+  // uneven shares.
+  for (int count : {1, 2, 4, 7, 13}) {
+    for (int32_t interval : {1, 2, 3}) {
+      SCOPED_TRACE(count * 10 + interval);
+      g_characters.Clear();
+      std::vector<CountedEnemy*> enemies;
+      for (int i = 0; i < count; ++i) {
+        auto e = std::make_unique<CountedEnemy>(port::Vec3{2.0f * static_cast<float>(i), 1, 10});
+        enemies.push_back(e.get());
+        g_characters.Add(std::move(e));
+      }
+      app.options.drawInterval = interval;
+      for (int picture = 1; picture <= 2; ++picture) {
+        // The frames of one picture, from the one that clears.
+        for (int32_t part = 0; part < interval; ++part) {
+          app.sceneFrame = 6 * picture + part;
+          app.DrawStage();
+        }
+        for (int i = 0; i < count; ++i)
+          EXPECT_EQ(enemies[static_cast<size_t>(i)]->draws, picture) << i;
+      }
+    }
+  }
+  g_characters.Clear();
 }
 
 TEST_F(StageDraw, PauseMenuShowsAtEveryDrawInterval) {
