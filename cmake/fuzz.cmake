@@ -1,6 +1,7 @@
 # libFuzzer targets for the readers of the game's files. They need clang:
 # built as normal targets when the project compiler is clang, otherwise by
-# invoking clang++ directly when one is installed. A short run of each is a
+# invoking clang++ directly when one is installed, source by source with a
+# depfile each. A short run of each is a
 # CTest test; the runs together stay under a minute.
 #   pomelvane_fuzz_target(NAME SOURCES... [LIBS -l...] [INCLUDES dirs...])
 # The target's source is tests/fuzz/NAME.cpp and its seed corpus
@@ -35,12 +36,30 @@ function(pomelvane_fuzz_target name)
     target_link_libraries(${name} PRIVATE ${F_LIBS})
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
   elseif(POMELVANE_CLANGXX)
+    # One object per source, each with the compiler's own list of the headers
+    # it read (a depfile, which every generator follows), so a changed header
+    # rebuilds the target.
+    set(objects "")
+    foreach(source IN LISTS sources)
+      file(RELATIVE_PATH relative ${CMAKE_SOURCE_DIR} ${source})
+      set(object ${CMAKE_BINARY_DIR}/fuzz/${name}.dir/${relative}.o)
+      get_filename_component(object_dir ${object} DIRECTORY)
+      file(MAKE_DIRECTORY ${object_dir})
+      add_custom_command(
+        OUTPUT ${object}
+        COMMAND ${CMAKE_CXX_COMPILER_LAUNCHER} ${POMELVANE_CLANGXX} ${POMELVANE_FUZZ_FLAGS} ${includes}
+                -MD -MT ${object} -MF ${object}.d -c ${source} -o ${object}
+        DEPENDS ${source}
+        DEPFILE ${object}.d
+        COMMENT "Compiling ${relative} for the fuzz target ${name} with clang"
+        VERBATIM)
+      list(APPEND objects ${object})
+    endforeach()
     add_custom_command(
       OUTPUT ${bin}
-      COMMAND ${POMELVANE_CLANGXX} ${POMELVANE_FUZZ_FLAGS} ${includes} ${sources} ${F_LIBS} -o ${bin}
-      DEPENDS ${sources}
-      IMPLICIT_DEPENDS CXX ${main}
-      COMMENT "Building the fuzz target ${name} with clang"
+      COMMAND ${POMELVANE_CLANGXX} ${POMELVANE_FUZZ_FLAGS} ${objects} ${F_LIBS} -o ${bin}
+      DEPENDS ${objects}
+      COMMENT "Linking the fuzz target ${name}"
       VERBATIM)
     add_custom_target(${name} ALL DEPENDS ${bin})
   else()
