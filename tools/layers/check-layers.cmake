@@ -5,7 +5,7 @@
 #    symbol rules of check-symbols.cmake (both also run by the build).
 # Arguments: -DCXX=<compiler> -DSOURCE_DIR=<repo> -DLAYER_ROOT=<build/layers>
 #            -DLAYERS=<bottom,...,top> -DWORK_DIR=<scratch folder>
-#            [-DNM=<nm> -DARCHIVES=<one per layer>]
+#            [-DSYSTEM_INCLUDES=<dir,...>] [-DNM=<nm> -DARCHIVES=<one per layer>]
 cmake_minimum_required(VERSION 3.20)
 string(REPLACE "," ";" LAYERS "${LAYERS}")
 file(MAKE_DIRECTORY ${WORK_DIR})

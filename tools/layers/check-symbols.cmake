@@ -3,14 +3,16 @@
 # be defined in its own layer or a lower one, or outside the game (the C++
 # library, SDL, ...). Two uses of a higher layer stand, as docs/architecture.md
 # explains:
-#  - any layer may use the program-wide objects, the data that
-#    GLOBALS_OBJECT (app/Globals.cpp) defines in GLOBALS_LAYER;
+#  - a program-wide object, the data that GLOBALS_OBJECT (app/Globals.cpp)
+#    defines in GLOBALS_LAYER, where the one header that declares it
+#    ("extern" in src/<layer>/*.h) stands in the user's layer or below;
 #  - ROUTINES_USER (app) may use the members of ROUTINES_CLASS (Application)
 #    that ROUTINES_LAYER (scenes) defines: the scene routines.
 # Arguments: -DNM=<nm> -DLAYERS=<bottom,...,top> -DARCHIVES=<one per layer, same order>
+#   -DSOURCE_DIR=<tree holding src/<layer>/*.h>
 #   [-DGLOBALS_LAYER=app -DGLOBALS_OBJECT=Globals.cpp.o
 #    -DROUTINES_USER=app -DROUTINES_LAYER=scenes -DROUTINES_CLASS=Application]
-#   [-DSTAMP=<file touched on success>]
+#   [-DSTAMP=<file written on success>]
 cmake_minimum_required(VERSION 3.20)
 foreach(setting GLOBALS_LAYER:app GLOBALS_OBJECT:Globals.cpp.o ROUTINES_USER:app
                 ROUTINES_LAYER:scenes ROUTINES_CLASS:Application)
@@ -70,6 +72,38 @@ foreach(index RANGE ${last})
   endforeach()
 endforeach()
 
+# The header that declares each object, and its layer: the names an "extern"
+# declaration ends each of its declarators with. An object declared in two
+# headers is kept as such and refused.
+foreach(index RANGE ${last})
+  list(GET LAYERS ${index} layer)
+  file(GLOB headers RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/src/${layer}/*.h)
+  list(SORT headers)
+  foreach(header IN LISTS headers)
+    file(READ ${SOURCE_DIR}/${header} text)
+    string(REGEX REPLACE "//[^\n]*" "" text "${text}")
+    string(REGEX REPLACE "/\\*([^*]|\\*+[^*/])*\\*+/" "" text "${text}")
+    string(REPLACE ";" " @end@" text "${text}")
+    string(REGEX MATCHALL "extern[ \t\n][^@{}()\"]*@end@" declarations "${text}")
+    foreach(declaration IN LISTS declarations)
+      string(REGEX REPLACE "^extern|@end@$|=[^,]*|\\[[^]]*\\]" "" declaration "${declaration}")
+      string(REPLACE "," ";" declarators "${declaration}")
+      foreach(declarator IN LISTS declarators)
+        if(declarator MATCHES "([A-Za-z_][A-Za-z0-9_]*)[ \t\n]*$")
+          set(name ${CMAKE_MATCH_1})
+          if(DEFINED "declared_${name}")
+            set("declared_${name}" "${declared_${name}} and ${header}")
+            set("declared_layer_${name}" twice)
+          else()
+            set("declared_${name}" ${header})
+            set("declared_layer_${name}" ${index})
+          endif()
+        endif()
+      endforeach()
+    endforeach()
+  endforeach()
+endforeach()
+
 set(failures 0)
 foreach(use IN LISTS uses)
   string(REPLACE "|" ";" parts "${use}")
@@ -86,14 +120,30 @@ foreach(use IN LISTS uses)
   list(GET LAYERS ${index} layer)
   list(GET LAYERS ${home} higher)
   set(allowed FALSE)
+  set(reason "")
   if(higher STREQUAL GLOBALS_LAYER AND "${member_${symbol}}" STREQUAL GLOBALS_OBJECT
      AND "${type_${symbol}}" STREQUAL "data")
-    set(allowed TRUE)
+    set(declared_in "${declared_layer_${symbol}}")
+    if(declared_in STREQUAL "")
+      set(reason "the program-wide object ${symbol} is declared in no header")
+    elseif(declared_in STREQUAL "twice")
+      set(reason "the program-wide object ${symbol} is declared in more than one header")
+      string(APPEND reason " (${declared_${symbol}})")
+    elseif(declared_in GREATER index)
+      list(GET LAYERS ${declared_in} declared_layer)
+      set(reason "the program-wide object ${symbol} is declared in ${declared_${symbol}}")
+      string(APPEND reason " of the higher layer ${declared_layer}")
+    else()
+      set(allowed TRUE)
+    endif()
   elseif(layer STREQUAL ROUTINES_USER AND higher STREQUAL ROUTINES_LAYER
          AND symbol MATCHES "${routine_prefix}")
     set(allowed TRUE)
   endif()
-  if(NOT allowed)
+  if(reason)
+    message(SEND_ERROR "${layer} (${member}) uses ${symbol}: ${reason}")
+    math(EXPR failures "${failures} + 1")
+  elseif(NOT allowed)
     message(SEND_ERROR "${layer} (${member}) uses ${symbol}, defined in the higher layer "
                        "${higher} (${member_${symbol}})")
     math(EXPR failures "${failures} + 1")
@@ -104,5 +154,5 @@ if(failures GREATER 0)
   message(FATAL_ERROR "${failures} use(s) of a higher layer (docs/architecture.md)")
 endif()
 if(STAMP)
-  file(TOUCH ${STAMP})
+  file(WRITE ${STAMP} "")
 endif()
