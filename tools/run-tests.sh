@@ -26,6 +26,14 @@ run_build() {
 # suppressed (tools/lsan.supp): in the sanitizer build a leak report means a
 # leak of our own.
 export LSAN_OPTIONS="suppressions=$PWD/tools/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+# The game built from nothing with CMake's default generator, as a newcomer
+# builds it (Unix Makefiles, which make no folder a command writes to): the
+# game alone, without tests or benchmarks, through ccache when there is one.
+rm -rf build-default
+CCACHE=$(command -v ccache || true)
+env -u CMAKE_GENERATOR cmake -S . -B build-default -DPOMELVANE_TESTS=OFF -DPOMELVANE_BENCH=OFF \
+  ${CCACHE:+-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache} >/dev/null
+cmake --build build-default --target pomelvane -j "$jobs"
 run_build build ""
 # The sanitizer build's test processes go through tools/lsan/retry.sh.
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
