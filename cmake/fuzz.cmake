@@ -1,8 +1,8 @@
 # libFuzzer targets for the readers of the game's files. They need clang:
 # built as normal targets when the project compiler is clang, otherwise by
 # invoking clang++ directly when one is installed, source by source with a
-# depfile each. A short run of each is a
-# CTest test; the runs together stay under a minute.
+# depfile each. A short run of each is a CTest test; the runs together stay
+# under a minute.
 #   pomelvane_fuzz_target(NAME SOURCES... [LIBS -l...] [INCLUDES dirs...])
 # The target's source is tests/fuzz/NAME.cpp and its seed corpus
 # tests/fuzz/NAME_corpus; new inputs go to the build folder, never into the
