@@ -481,6 +481,58 @@ TEST_F(BattleMenusTest, UnpluggedPadsNeitherBreakNorTrapTheMenus) {
   drawing = false;
 }
 
+// The settings count only the pads plugged in: one out, start does nothing
+// and the page says so; a stranger plugged in changes nothing; the pad
+// plugged back counts again and steers its own player's choice.
+TEST_F(BattleMenusTest, PadsPluggedBackCountAgainAndServeTheirPlayers) {
+  ASSERT_TRUE(g_graphics.CreateFont(10, 20));
+  const auto saysTooFew = [&] {
+    drawing = true;
+    Frames();
+    drawing = false;
+    const std::vector<uint32_t> p = Picture();
+    int white = 0;
+    for (int y = 400; y < 420; ++y)
+      for (int x = 250; x < 490; ++x)
+        white += (gltest::Rgb(p, x, y) & 0xC0C0C0) == 0xC0C0C0 ? 1 : 0;
+    return white > 30;
+  };
+  const auto startTaken = [&] {
+    Tap(kZ);
+    return app.currentScene == SceneCharacterSelect;
+  };
+  AttachPads(3);
+  OpenSettings();
+  Taps(kRight, 2);
+  DownTo(kItemStart);
+  EXPECT_FALSE(saysTooFew());
+  Unplug(1);  // devices 0 and 1: the first and third pad
+  EXPECT_TRUE(saysTooFew());
+  EXPECT_EQ(g_input.GetPadCount(), 2);
+  EXPECT_FALSE(startTaken());
+  ASSERT_EQ(port::AttachVirtualPad(2, port::kPadButtonCount, 9), 2);
+  EXPECT_TRUE(saysTooFew());
+  EXPECT_FALSE(startTaken());
+  ASSERT_EQ(port::AttachVirtualPad(2, port::kPadButtonCount), 3);
+  EXPECT_FALSE(saysTooFew());
+  EXPECT_EQ(g_input.GetPadCount(), 3);
+  ASSERT_TRUE(startTaken());
+
+  // Players 2, 3 and 4 on devices 0, 3 and 1; each step moves one choice.
+  struct Move {
+    int device, player, direction;
+    int32_t to;
+  };
+  const Move moves[] = {{3, 2, kPadUp, 1}, {0, 1, kPadDown, 4}, {1, 3, kPadUp, 2}};
+  std::vector<int32_t> want = {1, 2, 3, 4};
+  for (const Move& m : moves) {
+    TapPadDirection(m.device, m.direction);
+    want[static_cast<size_t>(m.player)] = m.to;
+    EXPECT_EQ(Choices(), want) << "device " << m.device;
+  }
+  EXPECT_FALSE(port::SetVirtualPadButton(2, 0, true)) << "the stranger is never opened";
+}
+
 // ---- The stage select ----
 
 TEST_F(BattleMenusTest, TheStageSelectTogglesTheFieldOnItsItemOnlyAndWalksThreeItems) {
