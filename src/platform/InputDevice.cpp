@@ -47,6 +47,7 @@ bool InputDevice::InitJoysticks(port::Window* window, void* instance,
       if (axisCallback(&axis, this) == kEnumStop) break;
     }
   }
+  port::WatchPads(&padWatch);
   padsPresent = 1;
   return true;
 }
@@ -81,13 +82,22 @@ bool InputDevice::IsKeyDown(int code) const {
 
 bool InputDevice::PollJoysticks() {
   if (!padsPresent) return false;
-  // An unplugged pad reads as released, and the others are still read, so
-  // nobody is left holding a direction.
+  // A pad plugged back in serves its player again; an unplugged one reads as
+  // released, and the others are still read, so nobody is left holding a
+  // direction.
+  port::RefreshPads(pads.data(), static_cast<int>(pads.size()), &padWatch);
   bool allRead = true;
   for (std::size_t p = 0; p < pads.size() && p < padStates.size(); ++p) {
     if (!port::ReadPad(pads[p], &padStates[p])) allRead = false;
   }
   return allRead;
+}
+
+int InputDevice::GetPadCount() const {
+  if (!padsPresent) return 0;
+  int attached = 0;
+  for (const port::Pad* pad : pads) attached += port::IsPadAttached(pad) ? 1 : 0;
+  return attached;
 }
 
 bool InputDevice::IsPadDirection(int pad, int direction) const {

@@ -60,9 +60,10 @@ class InputDevice {
   // direction: kPadUp, kPadDown, kPadLeft or kPadRight; only a full deflection counts.
   bool IsPadDirection(int pad, int direction) const;
   bool IsPadButton(int pad, int button) const;
-  // Pads opened by the enumeration (an unplugged one still counts: it reads
-  // as released); 0 without pads.
-  int GetPadCount() const { return padsPresent ? static_cast<int>(pads.size()) : 0; }
+  // Pads opened by the enumeration whose device is plugged in; 0 without
+  // pads. An unplugged pad keeps its number and reads as released; plugged
+  // back in, it counts again from the next PollJoysticks.
+  int GetPadCount() const;
   void Release();
 
   bool directInput = false;  // the input subsystem is started
@@ -73,6 +74,7 @@ class InputDevice {
   PadCaps lastPadCaps;
   std::vector<port::PadState> padStates;
   uint8_t padsPresent = 0;
+  port::PadWatch padWatch;
 
  private:
   bool CreateDirectInput();

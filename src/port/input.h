@@ -50,12 +50,28 @@ struct PadState {
 
 // Joysticks attached now, in enumeration order.
 int AttachedPadCount();
-// Opens attached joystick number index; null on failure.
+// Opens attached joystick number index; null on failure. The pad remembers
+// which device it is, so that it can take that device up again after it was
+// unplugged (RefreshPads).
 Pad* OpenPad(int index);
 void ClosePad(Pad* pad);
 int PadAxisCount(const Pad* pad);
-// Reads the pad's current state. False, with a zero state, when the pad has
-// been unplugged.
+// Whether the pad's device is plugged in (and taken up) now.
+bool IsPadAttached(const Pad* pad);
+
+// What the owner of a set of pads remembers between two refreshes.
+struct PadWatch {
+  int32_t newestSeen = -1;  // the newest device already looked at
+};
+// Marks the devices attached now as seen: called once the start's pads are
+// open, so that only a device plugged in later is reported.
+void WatchPads(PadWatch* watch);
+// Reads the joysticks anew. A pad whose device was unplugged lets it go; a
+// device plugged back in is taken up again by the pad it was before. A device
+// that was never one of the pads stays unused, said once on standard error.
+void RefreshPads(Pad* const* pads, int count, PadWatch* watch);
+// Reads the pad's current state as of the last RefreshPads. False, with a
+// zero state, when the pad's device is unplugged.
 bool ReadPad(Pad* pad, PadState* state);
 
 // Scales a raw axis value (-32768..32767) to -1000..1000; both ends reach
@@ -63,8 +79,10 @@ bool ReadPad(Pad* pad, PadState* state);
 int32_t ScalePadAxis(int raw);
 
 // Test seam: virtual joysticks. Attach returns the new joystick's index for
-// OpenPad, or -1. The setters act on the next ReadPad of an opened pad.
-int AttachVirtualPad(int axes, int buttons);
+// OpenPad, or -1; pads of different models tell themselves apart as real
+// ones do, pads of one model only by their order. The setters act on the
+// next ReadPad of an opened pad.
+int AttachVirtualPad(int axes, int buttons, int model = 0);
 bool DetachVirtualPad(int index);
 bool SetVirtualPadAxis(int index, int axis, int16_t value);
 bool SetVirtualPadButton(int index, int button, bool down);

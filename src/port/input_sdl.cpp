@@ -5,6 +5,9 @@
 
 #include <array>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
 
 namespace port {
 namespace {
@@ -175,11 +178,69 @@ SDL_Joystick* OpenedVirtualPad(int index) {
 
 }  // namespace
 
+// A pad stands for one device for the whole run. Unplugged, it lets go of
+// its joystick and keeps what identifies the device: SDL's GUID (bus, maker,
+// model) and the device's path where the driver gives one (none for virtual
+// joysticks).
 class Pad {
  public:
-  explicit Pad(SDL_Joystick* j) : joystick(j) {}
-  SDL_Joystick* joystick;
+  SDL_Joystick* joystick = nullptr;  // null while unplugged
+  SDL_JoystickID instance = -1;
+  SDL_JoystickGUID guid{};
+  std::string path;
+  SDL_JoystickID refused = -1;  // a device that failed to open for this pad
 };
+
+namespace {
+
+bool SameGuid(const SDL_JoystickGUID& a, const SDL_JoystickGUID& b) {
+  return std::memcmp(a.data, b.data, sizeof a.data) == 0;
+}
+
+std::string PathOf(int index) {
+  const char* path = SDL_JoystickPathForIndex(index);
+  return path ? path : "";
+}
+
+// Opens device index into the pad and records who it is.
+bool Take(Pad* pad, int index) {
+  SDL_Joystick* j = SDL_JoystickOpen(index);
+  if (!j) return false;
+  pad->joystick = j;
+  pad->instance = SDL_JoystickInstanceID(j);
+  pad->guid = SDL_JoystickGetGUID(j);
+  pad->path = PathOf(index);
+  return true;
+}
+
+bool HeldByAny(Pad* const* pads, int count, SDL_JoystickID instance) {
+  for (int p = 0; p < count; ++p)
+    if (pads[p] && pads[p]->joystick && pads[p]->instance == instance) return true;
+  return false;
+}
+
+bool Refused(Pad* const* pads, int count, SDL_JoystickID instance) {
+  for (int p = 0; p < count; ++p)
+    if (pads[p] && pads[p]->refused == instance) return true;
+  return false;
+}
+
+// Device index of an attached device no pad holds that can be the pad's own:
+// the same GUID, and the same path too when samePath is set; the first in
+// enumeration order. -1 when there is none.
+int FindReturning(Pad* const* pads, int count, const Pad* pad, bool samePath) {
+  const int n = SDL_NumJoysticks();
+  for (int i = 0; i < n; ++i) {
+    const SDL_JoystickID id = SDL_JoystickGetDeviceInstanceID(i);
+    if (id < 0 || id == pad->refused || HeldByAny(pads, count, id)) continue;
+    if (!SameGuid(SDL_JoystickGetDeviceGUID(i), pad->guid)) continue;
+    if (samePath && PathOf(i) != pad->path) continue;
+    return i;
+  }
+  return -1;
+}
+
+}  // namespace
 
 bool StartInput() {
   // Pads are read while the window is in the background too.
@@ -221,22 +282,90 @@ int AttachedPadCount() {
 }
 
 Pad* OpenPad(int index) {
-  SDL_Joystick* j = SDL_JoystickOpen(index);
-  if (!j) return nullptr;
-  return new Pad(j);
+  Pad* pad = new Pad;
+  if (!Take(pad, index)) {
+    delete pad;
+    return nullptr;
+  }
+  return pad;
 }
 
 void ClosePad(Pad* pad) {
   if (!pad) return;
   // Once the subsystem is shut down SDL has closed and freed its joysticks.
-  if (SDL_WasInit(SDL_INIT_JOYSTICK)) SDL_JoystickClose(pad->joystick);
+  if (pad->joystick && SDL_WasInit(SDL_INIT_JOYSTICK)) SDL_JoystickClose(pad->joystick);
   delete pad;
 }
 
 int PadAxisCount(const Pad* pad) {
-  if (!pad) return 0;
+  if (!pad || !pad->joystick) return 0;
   const int n = SDL_JoystickNumAxes(pad->joystick);
   return n < 0 ? 0 : n;
+}
+
+bool IsPadAttached(const Pad* pad) {
+  return pad && pad->joystick && SDL_WasInit(SDL_INIT_JOYSTICK) &&
+         SDL_JoystickGetAttached(pad->joystick);
+}
+
+void WatchPads(PadWatch* watch) {
+  if (!watch || !SDL_WasInit(SDL_INIT_JOYSTICK)) return;
+  // SDL numbers devices in the order they arrive and never reuses a number.
+  const int n = SDL_NumJoysticks();
+  for (int i = 0; i < n; ++i) {
+    const SDL_JoystickID id = SDL_JoystickGetDeviceInstanceID(i);
+    if (id > watch->newestSeen) watch->newestSeen = id;
+  }
+}
+
+// Which device plugged back in is which pad: a device is a pad's own when
+// SDL gives it the pad's GUID. Among several pads of one GUID, a device on
+// the pad's old path goes back to that pad first; the rest go back in order,
+// the first device in SDL's enumeration to the lowest pad. Two pads of one
+// model without paths can thus swap places when plugged back the other way
+// round; nothing SDL gives tells them apart.
+void RefreshPads(Pad* const* pads, int count, PadWatch* watch) {
+  if (!SDL_WasInit(SDL_INIT_JOYSTICK)) return;
+  SDL_JoystickUpdate();
+  bool vacant = false;
+  for (int p = 0; p < count; ++p) {
+    Pad* pad = pads[p];
+    if (!pad) continue;
+    if (pad->joystick && !SDL_JoystickGetAttached(pad->joystick)) {
+      SDL_JoystickClose(pad->joystick);
+      pad->joystick = nullptr;
+      pad->instance = -1;
+    }
+    vacant = vacant || !pad->joystick;
+  }
+  for (int pass = 0; vacant && pass < 2; ++pass) {
+    const bool samePath = pass == 0;
+    for (int p = 0; p < count; ++p) {
+      Pad* pad = pads[p];
+      if (!pad || pad->joystick || (samePath && pad->path.empty())) continue;
+      const int index = FindReturning(pads, count, pad, samePath);
+      if (index < 0) continue;
+      const SDL_JoystickID id = SDL_JoystickGetDeviceInstanceID(index);
+      if (Take(pad, index)) continue;
+      // Not tried again: a device that fails once would fail every frame.
+      pad->refused = id;
+      const char* name = SDL_JoystickNameForIndex(index);
+      std::fprintf(stderr, "joystick \"%s\" plugged back in not used: %s\n", name ? name : "",
+                   SDL_GetError());
+    }
+  }
+  if (!watch) return;
+  const int n = SDL_NumJoysticks();
+  SDL_JoystickID newest = watch->newestSeen;
+  for (int i = 0; i < n; ++i) {
+    const SDL_JoystickID id = SDL_JoystickGetDeviceInstanceID(i);
+    if (id <= watch->newestSeen) continue;
+    if (id > newest) newest = id;
+    if (HeldByAny(pads, count, id) || Refused(pads, count, id)) continue;
+    const char* name = SDL_JoystickNameForIndex(i);
+    std::fprintf(stderr, "joystick \"%s\" plugged in after the start not used\n", name ? name : "");
+  }
+  watch->newestSeen = newest;
 }
 
 int32_t ScalePadAxis(int raw) {
@@ -248,9 +377,7 @@ int32_t ScalePadAxis(int raw) {
 
 bool ReadPad(Pad* pad, PadState* state) {
   *state = PadState{};
-  if (!pad || !SDL_WasInit(SDL_INIT_JOYSTICK)) return false;
-  SDL_JoystickUpdate();
-  if (!SDL_JoystickGetAttached(pad->joystick)) return false;
+  if (!IsPadAttached(pad)) return false;
   const int axes = SDL_JoystickNumAxes(pad->joystick);
   if (axes > 0) state->x = ScalePadAxis(SDL_JoystickGetAxis(pad->joystick, 0));
   if (axes > 1) state->y = ScalePadAxis(SDL_JoystickGetAxis(pad->joystick, 1));
@@ -262,9 +389,18 @@ bool ReadPad(Pad* pad, PadState* state) {
   return true;
 }
 
-int AttachVirtualPad(int axes, int buttons) {
+int AttachVirtualPad(int axes, int buttons, int model) {
   if (!SDL_WasInit(SDL_INIT_JOYSTICK)) return -1;
-  return SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, axes, buttons, 0);
+  // The model is the product number; SDL builds the GUID of maker and
+  // product only when both are set.
+  SDL_VirtualJoystickDesc desc{};
+  desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+  desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+  desc.naxes = static_cast<Uint16>(axes);
+  desc.nbuttons = static_cast<Uint16>(buttons);
+  desc.vendor_id = static_cast<Uint16>(model ? 1 : 0);
+  desc.product_id = static_cast<Uint16>(model);
+  return SDL_JoystickAttachVirtualEx(&desc);
 }
 
 bool DetachVirtualPad(int index) { return SDL_JoystickDetachVirtual(index) == 0; }

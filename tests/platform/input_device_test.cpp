@@ -149,6 +149,97 @@ TEST_F(PadTest, UnpluggedPadReadsReleasedAndOthersKeepWorking) {
   EXPECT_FALSE(input.PollJoysticks());  // and again: nothing waits for the lost pad
 }
 
+// Pads unplugged and plugged back in any order, with a stranger among them:
+// each device goes back to the pad it was by its model, and among pads of
+// one model in order; the stranger and a spare of a known model plugged in
+// while nothing is missing stay unused, said once.
+TEST_F(PadTest, PadsPluggedBackServeTheirOwnPlaceAndNoOtherIsTaken) {
+  constexpr int kA = 1, kB = 2, kStranger = 9;
+  for (int model : {kA, kB, kA}) ASSERT_GE(port::AttachVirtualPad(2, 16, model), 0);
+  ASSERT_TRUE(Init());
+  ASSERT_EQ(input.GetPadCount(), 3);
+  // Device index whose button b shows on which pad.
+  const auto pressedOn = [&](int device, int b) {
+    EXPECT_TRUE(port::SetVirtualPadButton(device, b, true));
+    input.PollJoysticks();
+    int on = -1;
+    for (int pad = 0; pad < 4; ++pad)
+      if (input.IsPadButton(pad, b)) on = on == -1 ? pad : 100;  // 100: on several
+    EXPECT_TRUE(port::SetVirtualPadButton(device, b, false));
+    input.PollJoysticks();
+    return on;
+  };
+
+  for (int i = 2; i >= 0; --i) ASSERT_TRUE(port::DetachVirtualPad(i));
+  EXPECT_FALSE(input.PollJoysticks());
+  EXPECT_EQ(input.GetPadCount(), 0);
+  EXPECT_EQ(input.padsPresent, 1);
+
+  testing::internal::CaptureStderr();
+  ASSERT_EQ(port::AttachVirtualPad(2, 16, kStranger), 0);
+  input.PollJoysticks();
+  input.PollJoysticks();
+  EXPECT_FALSE(port::SetVirtualPadButton(0, 3, true)) << "only a joystick opened takes buttons";
+  EXPECT_EQ(input.GetPadCount(), 0);
+  // Plugged back the other way round: B, then both A.
+  for (int model : {kB, kA, kA}) ASSERT_GE(port::AttachVirtualPad(2, 16, model), 0);
+  EXPECT_EQ(input.GetPadCount(), 0) << "counted from the next poll";
+  EXPECT_TRUE(input.PollJoysticks()) << "taken up before they are read";
+  EXPECT_EQ(input.GetPadCount(), 3);
+  EXPECT_EQ(pressedOn(1, 4), 1) << "B is pad 1 again";
+  EXPECT_EQ(pressedOn(2, 5), 0);
+  EXPECT_EQ(pressedOn(3, 6), 2);
+  EXPECT_FALSE(port::SetVirtualPadButton(0, 7, true));
+  ASSERT_TRUE(port::SetVirtualPadAxis(3, 1, -32768));
+  input.PollJoysticks();
+  EXPECT_TRUE(input.IsPadDirection(2, kUp));
+
+  // A spare A while every pad is there stays unused; when pad 0 goes, the
+  // spare is an A all the same and serves pad 0.
+  ASSERT_EQ(port::AttachVirtualPad(2, 16, kA), 4);
+  input.PollJoysticks();
+  EXPECT_FALSE(port::SetVirtualPadButton(4, 8, true));
+  EXPECT_EQ(input.GetPadCount(), 3);
+  ASSERT_TRUE(port::DetachVirtualPad(2));  // the devices after it move down one
+  EXPECT_TRUE(input.PollJoysticks()) << "taken up before the read";
+  EXPECT_EQ(input.GetPadCount(), 3);
+  EXPECT_EQ(pressedOn(3, 9), 0);
+  const std::string said = testing::internal::GetCapturedStderr();
+  const auto lines = [&](const std::string& what) {
+    int n = 0;
+    for (size_t at = said.find(what); at != std::string::npos; at = said.find(what, at + 1)) ++n;
+    return n;
+  };
+  EXPECT_EQ(lines("after the start not used"), 2) << said;
+  EXPECT_EQ(lines("\n"), 2) << said;
+}
+
+// Unplugging and plugging back hundreds of times: every joystick let go is
+// closed, the pads keep their places and their number.
+TEST_F(PadTest, PluggingBackAgainAndAgainLeaksNothing) {
+  Attach(2);
+  ASSERT_TRUE(Init());
+  for (int round = 0; round < 300; ++round) {
+    SDL_JoystickID gone[2];
+    for (int i = 0; i < 2; ++i) gone[i] = SDL_JoystickGetDeviceInstanceID(i);
+    ASSERT_TRUE(port::DetachVirtualPad(1));
+    ASSERT_TRUE(port::DetachVirtualPad(0));
+    if (round % 2 == 0) {
+      EXPECT_FALSE(input.PollJoysticks());
+      ASSERT_EQ(input.GetPadCount(), 0);
+    }
+    Attach(2);
+    input.PollJoysticks();
+    ASSERT_EQ(input.GetPadCount(), 2) << round;
+    for (SDL_JoystickID id : gone) ASSERT_EQ(SDL_JoystickFromInstanceID(id), nullptr) << round;
+    ASSERT_TRUE(port::SetVirtualPadButton(round % 2, 1, true));
+    ASSERT_TRUE(input.PollJoysticks());
+    ASSERT_TRUE(input.IsPadButton(round % 2, 1));
+    ASSERT_FALSE(input.IsPadButton(1 - round % 2, 1));
+  }
+  EXPECT_EQ(input.pads.size(), 2u);
+}
+
 TEST_F(PadTest, ReleaseClosesEverythingAndCanRunTwice) {
   Attach(1);
   ASSERT_TRUE(Init());

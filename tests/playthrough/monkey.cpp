@@ -212,9 +212,13 @@ void Monkey::SteerTitle() {
   }
 }
 
+bool Monkey::ToButtons2P4P(int32_t s) const {
+  return s == SceneBattleSettings && !visited.count(SceneButtonConfig2P4P);
+}
+
 bool Monkey::Forward(int32_t s) const {
-  // Three tries a start: a pad unplugged meanwhile is opened again only by
-  // the next start.
+  // Three tries a start: a player whose pad is unplugged meanwhile cannot
+  // confirm until it is plugged back in.
   return IsBattleMenu(s) && s != SceneBattle && !visited.count(SceneBattle) && forwardTries_ < 3;
 }
 
@@ -238,6 +242,8 @@ void Monkey::Steer() {
     TapOnce(kX);
   } else if (s == SceneBattle) {
     TapOnce(kF12);
+  } else if (ToButtons2P4P(s) && stay_ < 300) {
+    TapOnce(g_app.menus.cursor == kItemButtons2P4P ? kZ : kDown);
   } else if (Forward(s) && stay_ < 300) {
     // Forward to a match: start on the settings and the stage select,
     // everyone confirming on the character select.
@@ -286,7 +292,8 @@ void Monkey::Step() {
     // A menu leading to a scene not yet seen is steered from its first frame.
     // Given up after a while: a player whose pad is gone cannot confirm.
     const bool purpose =
-        stay_ < 300 && ((s == SceneOptions && !visited.count(SceneButtonConfig1P)) || Forward(s));
+        stay_ < 300 && ((s == SceneOptions && !visited.count(SceneButtonConfig1P)) ||
+                        ToButtons2P4P(s) || Forward(s));
     if (s == SceneTitle || purpose || stay_ > mashFor_) {
       // Nothing left held on the pads by the mashing.
       for (int p = 0; p < run_.Pads(); ++p) {

@@ -66,6 +66,8 @@ class Monkey {
   void SteerTitle();
   // Whether a battle menu is steered on toward a first match.
   bool Forward(int32_t scene) const;
+  // On the battle settings while the button page of players 2 to 4 is unseen.
+  bool ToButtons2P4P(int32_t scene) const;
   void TapOnce(int key);
   void HoldOnly(std::initializer_list<int> keys);
   void ClearInput();

@@ -1,6 +1,7 @@
 // The battle match through Application::Frame: a whole match with its
 // cues, clock, ranks and the tie rule; the result menu's five ways out; F12
-// from every phase; pads unplugged while everyone fires; missing files and
+// from every phase; pads unplugged while everyone fires, and plugged back
+// in; missing files and
 // settings from outside their ranges. Stepped without drawing except at
 // checkpoints.
 #include <gtest/gtest.h>
@@ -213,6 +214,51 @@ TEST_F(BattleMatchTest, PadsUnpluggedMidMatchWhileEveryoneFires) {
   drawing = false;
   RunToResultMenu();
   EXPECT_EQ(app.currentScene, SceneBattle);
+}
+
+// Every pad out in the middle of a match, then a stranger and the three
+// plugged back the other way round: each moves the player he moved before,
+// and the stranger nobody.
+TEST_F(BattleMatchTest, PadsPluggedBackMidMatchServeTheirPlayersAgain) {
+  constexpr int kFirstModel = 1, kStranger = 9;
+  AttachPads(3, kFirstModel);
+  StartMatch({.players = 4, .matchTime = 3000});
+  ASSERT_GT(UntilPhase(kFirstHalf), 0);
+  // The players a device's stick moves, held up for 10 frames.
+  const auto movedBy = [&](int device) {
+    port::Vec3 before[4];
+    for (int i = 0; i < 4; ++i) before[i] = P(i).position;
+    EXPECT_TRUE(port::SetVirtualPadAxis(device, 1, -32768));
+    Frames(10);
+    port::SetVirtualPadAxis(device, 1, 0);
+    Frames(5);
+    std::vector<int> moved;
+    for (int i = 0; i < 4; ++i) {
+      const float dx = P(i).position.x - before[i].x, dz = P(i).position.z - before[i].z;
+      if (dx * dx + dz * dz > 0.25f) moved.push_back(i);
+    }
+    return moved;
+  };
+  for (int k = 1; k < 4; ++k) EXPECT_EQ(movedBy(k - 1), std::vector<int>{k}) << k;
+
+  for (int i = 2; i >= 0; --i) ASSERT_TRUE(port::DetachVirtualPad(i));
+  Frames(5);
+  EXPECT_EQ(g_input.GetPadCount(), 0);
+  ASSERT_EQ(port::AttachVirtualPad(2, port::kPadButtonCount, kStranger), 0);
+  Frames(5);
+  EXPECT_EQ(g_input.GetPadCount(), 0);
+  EXPECT_FALSE(port::SetVirtualPadAxis(0, 1, -32768)) << "the stranger is never opened";
+  // Devices 1, 2, 3: the third, first and second pad.
+  for (int model : {3, 1, 2}) {
+    ASSERT_GE(port::AttachVirtualPad(2, port::kPadButtonCount, kFirstModel - 1 + model), 0);
+  }
+  Frames();
+  EXPECT_EQ(g_input.GetPadCount(), 3);
+  EXPECT_EQ(movedBy(1), std::vector<int>{3});
+  EXPECT_EQ(movedBy(2), std::vector<int>{1});
+  EXPECT_EQ(movedBy(3), std::vector<int>{2});
+  EXPECT_EQ(app.currentScene, SceneBattle);
+  EXPECT_EQ(app.stagePhase, kFirstHalf);
 }
 
 TEST_F(BattleMatchTest, MissingFilesNeverTrapThePlayers) {

@@ -441,19 +441,19 @@ TEST_F(BattleMenusTest, AKeyboardPlayerConfirmsAndCancelsWhateverHisButtonNumber
   }
 }
 
-// Pads that go away: the pad count stays as it was opened and a gone pad
-// reads as released. Nothing breaks, and the keyboard player always gets
-// back to the settings (Escape when a decided player's pad is gone).
+// Pads that go away on the character select read as released. Nothing
+// breaks, and the keyboard player always gets back to the settings (Escape
+// when a decided player's pad is gone).
 TEST_F(BattleMenusTest, UnpluggedPadsNeitherBreakNorTrapTheMenus) {
   AttachPads(2);
   OpenSettings();
   Tap(kRight);
-  Unplug(1);
   drawing = true;
   Frames();
   DownTo(kItemStart);
   Tap(kZ);
   ASSERT_EQ(app.currentScene, SceneCharacterSelect);
+  Unplug(1);
   TapPad(0, 0);  // player 2 decides, then his pad goes
   EXPECT_EQ(Decided(), (std::vector<int>{0, 1, 0}));
   Unplug(0);
@@ -467,11 +467,10 @@ TEST_F(BattleMenusTest, UnpluggedPadsNeitherBreakNorTrapTheMenus) {
   Tap(kEscape);
   EXPECT_EQ(app.currentScene, SceneBattleSettings);
   EXPECT_FALSE(SelectModel::Model(1).IsLoaded());
-  // The settings and the stage select work from the keyboard.
+  // The settings count no pad now and refuse the start; they and the stage
+  // select work from the keyboard.
   DownTo(kItemStart);
   Tap(kZ);
-  ASSERT_EQ(app.currentScene, SceneCharacterSelect);
-  Tap(kX);
   ASSERT_EQ(app.currentScene, SceneBattleSettings);
   app.requestedScene = SceneStageSelect;
   Frames();
@@ -480,6 +479,58 @@ TEST_F(BattleMenusTest, UnpluggedPadsNeitherBreakNorTrapTheMenus) {
   Tap(kZ);
   EXPECT_EQ(app.currentScene, SceneCharacterSelect);
   drawing = false;
+}
+
+// The settings count only the pads plugged in: one out, start does nothing
+// and the page says so; a stranger plugged in changes nothing; the pad
+// plugged back counts again and steers its own player's choice.
+TEST_F(BattleMenusTest, PadsPluggedBackCountAgainAndServeTheirPlayers) {
+  ASSERT_TRUE(g_graphics.CreateFont(10, 20));
+  const auto saysTooFew = [&] {
+    drawing = true;
+    Frames();
+    drawing = false;
+    const std::vector<uint32_t> p = Picture();
+    int white = 0;
+    for (int y = 400; y < 420; ++y)
+      for (int x = 250; x < 490; ++x)
+        white += (gltest::Rgb(p, x, y) & 0xC0C0C0) == 0xC0C0C0 ? 1 : 0;
+    return white > 30;
+  };
+  const auto startTaken = [&] {
+    Tap(kZ);
+    return app.currentScene == SceneCharacterSelect;
+  };
+  AttachPads(3);
+  OpenSettings();
+  Taps(kRight, 2);
+  DownTo(kItemStart);
+  EXPECT_FALSE(saysTooFew());
+  Unplug(1);  // devices 0 and 1: the first and third pad
+  EXPECT_TRUE(saysTooFew());
+  EXPECT_EQ(g_input.GetPadCount(), 2);
+  EXPECT_FALSE(startTaken());
+  ASSERT_EQ(port::AttachVirtualPad(2, port::kPadButtonCount, 9), 2);
+  EXPECT_TRUE(saysTooFew());
+  EXPECT_FALSE(startTaken());
+  ASSERT_EQ(port::AttachVirtualPad(2, port::kPadButtonCount), 3);
+  EXPECT_FALSE(saysTooFew());
+  EXPECT_EQ(g_input.GetPadCount(), 3);
+  ASSERT_TRUE(startTaken());
+
+  // Players 2, 3 and 4 on devices 0, 3 and 1; each step moves one choice.
+  struct Move {
+    int device, player, direction;
+    int32_t to;
+  };
+  const Move moves[] = {{3, 2, kPadUp, 1}, {0, 1, kPadDown, 4}, {1, 3, kPadUp, 2}};
+  std::vector<int32_t> want = {1, 2, 3, 4};
+  for (const Move& m : moves) {
+    TapPadDirection(m.device, m.direction);
+    want[static_cast<size_t>(m.player)] = m.to;
+    EXPECT_EQ(Choices(), want) << "device " << m.device;
+  }
+  EXPECT_FALSE(port::SetVirtualPadButton(2, 0, true)) << "the stranger is never opened";
 }
 
 // ---- The stage select ----

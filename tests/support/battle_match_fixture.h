@@ -65,10 +65,14 @@ class BattleMatchTest : public stagescene::StageSceneTest {
   }
   BattlePlayer& P(int i) { return app.battlePlayers[i]; }
 
-  // n virtual pads, opened by the input device.
-  void AttachPads(int n) {
+  // n virtual pads, opened by the input device; of models firstModel,
+  // firstModel + 1, ... when it is set, else all of one model.
+  void AttachPads(int n, int firstModel = 0) {
     ASSERT_EQ(port::AttachedPadCount(), 0) << "a real joystick would take a player's place";
-    for (int i = 0; i < n; ++i) ASSERT_GE(port::AttachVirtualPad(2, port::kPadButtonCount), 0);
+    for (int i = 0; i < n; ++i) {
+      const int model = firstModel ? firstModel + i : 0;
+      ASSERT_GE(port::AttachVirtualPad(2, port::kPadButtonCount, model), 0);
+    }
     g_input.InitJoysticks(
         nullptr, nullptr,
         [](const PadDeviceInstance* d, void* c) { return g_input.OnEnumDevice(d, c); },
