@@ -60,12 +60,9 @@ constexpr float kStunWidthPerPoint = 0.008f;
 // of the screen and each gauge hangs inside its viewport's right edge.
 constexpr float kTurned = 1.57f;
 
-// A sprite of a scene texture: id, place, scale.
-struct Caption {
-  int texture;
-  int sprite;
-  float x, y, scaleX, scaleY;
-};
+using menu::Caption;
+using menu::NumberPlace;
+
 constexpr Caption kHorizontalLine = {kBattleText, 31, -4, 237, 9.77f, 1.0f};
 constexpr Caption kVerticalLine = {kBattleText, 30, 324, -4, 9.77f, 1.0f};  // turned
 constexpr Caption kReadyCaption = {kStageText, 24, 202, 197, 2, 2};
@@ -83,20 +80,79 @@ constexpr Caption kItemLabels[5][2] = {
 constexpr Caption kRightArrow = {kCourse, 2, 452, 210, 0.5f, 1.0f};
 constexpr Caption kLeftArrow = {kCourse, 2, 188, 210, -0.5f, 1.0f};  // mirrored
 constexpr int32_t kArrowPeriod = 30, kArrowShown = 20;               // scene frames
-constexpr int kWinnerSprite = 34, kLoserSprite = 35;
-constexpr int kPointsSprite = 32;
-constexpr int kSecondHalfSprite = 33;
+// The second half's banner slides in from the right edge; under 11 seconds
+// the countdown shows in the middle, in one digit or two.
+constexpr Caption kSecondHalfBanner = {kBattleText, 33, 640, 197, 2, 2};
+constexpr float kBannerSpeed = 6.0f;  // pixels a phase frame
+constexpr NumberPlace kCountdownOneDigit = {kFont, 1, 296, 209, 2.0f};
+constexpr NumberPlace kCountdownTwoDigits = {kFont, 2, 321, 209, 2.0f};
 // The intro cues show between these phase frames.
 constexpr int32_t kReadyShown[2] = {31, 119};
 constexpr int32_t kGoShown[2] = {141, 229};
 
+// ---- The HUD: one viewport's laid out once, drawn at each viewport ----
+
+// A viewport's HUD origins. The right column's stand a few pixels right of
+// its viewport, by element; the lower row's points stand at the foot of the
+// screen; with two players each viewport is the screen's height.
+struct HudOrigins {
+  port::Vec2 points, gauges, result;
+};
+struct HudPlaces {
+  float points, gauges, result;
+};
+constexpr HudPlaces kHudColumns[2] = {{0, 0, 0}, {323, 327, 320}};  // x, left and right
+constexpr HudPlaces kHudFullHeight = {0, 243, 90};                  // y, two players
+constexpr HudPlaces kHudRows[2] = {{0, 0, 0}, {444, 243, 243}};     // y, upper and lower
+
+HudOrigins OriginsOf(int i, int32_t players) {
+  const HudPlaces& x = kHudColumns[i % 2];
+  const HudPlaces& y = players == 2 ? kHudFullHeight : kHudRows[i / 2];
+  return {{x.points, y.points}, {x.gauges, y.gauges}, {x.result, y.result}};
+}
+
+// One viewport's HUD, each part from its origin: the points in the corner,
+// the charge bar with its frame and level digit and the upright stun gauge
+// at the right edge, and the result's label.
+struct PlayerHud {
+  Caption pointsLabel;
+  NumberPlace points;
+  port::Vec2 charge;  // the bar and its frame
+  float chargeBarScale;
+  port::Vec2 chargeFrameScale;
+  NumberPlace chargeLevel;
+  port::Vec2 stun;            // the bar and its frame, turned
+  port::Vec2 stunFrameScale;  // a full bar fills it
+  Caption winner, loser;
+};
+constexpr PlayerHud kPlayerHud = {
+    .pointsLabel = {kSettingText, 32, 5, 5, 0.8f, 0.8f},
+    .points = {kFont, 2, 82, 9, 0.8f},
+    .charge = {261, 186},
+    .chargeBarScale = 0.8f,
+    .chargeFrameScale = {0.4f, 0.4f},
+    .chargeLevel = {kFont, 1, 277, 199, 0.8f},
+    .stun = {312, 99},
+    .stunFrameScale = {0.4f, 0.3f},
+    .winner = {kBattleText, 34, 125, 30, 1, 1},
+    .loser = {kBattleText, 35, 125, 30, 1, 1},
+};
+
+port::Vec2 Offset(port::Vec2 origin, port::Vec2 at) { return {origin.x + at.x, origin.y + at.y}; }
+Caption Offset(port::Vec2 origin, Caption c) {
+  c.x = origin.x + c.x;
+  c.y = origin.y + c.y;
+  return c;
+}
+NumberPlace Offset(port::Vec2 origin, NumberPlace n) {
+  n.x = origin.x + n.x;
+  n.y = origin.y + n.y;
+  return n;
+}
+
 void DrawCaption(Application& app, const Caption& c) {
   if (c.scaleX == 0.0f) return;  // an empty slot of a label table
   menu::Sprite(menu::SceneTexture(app, c.texture), c.sprite, c.x, c.y, c.scaleX, c.scaleY);
-}
-
-void Number(Application& app, int digits, float x, float y, float scale, int value) {
-  DrawNumber(menu::SceneTexture(app, kFont), digits, x, y, scale, value);
 }
 
 void Whole(Application& app, int texture, port::Vec2 scale, port::Vec2 at, port::Argb colour) {
@@ -122,7 +178,7 @@ port::Argb WithAlpha(port::Argb rgb, int32_t alpha) {
 }
 
 void DrawChargeBar(Application& app, int32_t charge, port::Vec2 at) {
-  const port::Vec2 scale{0.8f, 0.8f};
+  const port::Vec2 scale{kPlayerHud.chargeBarScale, kPlayerHud.chargeBarScale};
   if (charge < kChargeLevel1) {
     Whole(app, kChargeBar, scale, at, WithAlpha(0xFF0000u, charge * 128 / kChargeLevel1));
   } else if (charge < kChargeLevel2) {
@@ -133,11 +189,6 @@ void DrawChargeBar(Application& app, int32_t charge, port::Vec2 at) {
     Whole(app, kChargeBar, scale, at, kChargeFlash[(app.sceneFrame % 6) / 2]);
   }
 }
-
-// Column and gauge row of player i: with two players both gauges sit in
-// the lower row.
-float Column(int i, float width) { return width * static_cast<float>(i % 2); }
-float GaugeRow(int i, int32_t players) { return i < 2 && players >= 3 ? 0.0f : 243.0f; }
 
 // One viewport of player i: its rectangle, its camera, then the layers.
 void DrawViewport(Application& app, int i, bool clear, unsigned layers) {
@@ -212,31 +263,31 @@ void Application::DrawBattleHud() {
   sprite->Begin();
   if (players != 2) DrawCaption(*this, kHorizontalLine);
   DrawTurnedCaption(*this, kVerticalLine);
+  const PlayerHud& hud = kPlayerHud;
   for (int i = 0; i < players; ++i) {
-    const float x = Column(i, 323), row = i < 2 ? 0.0f : 444.0f;
-    DrawCaption(*this, {kSettingText, kPointsSprite, x + 5, row + 5, 0.8f, 0.8f});
-    Number(*this, 2, x + 82, row + 9, 0.8f, battlePlayers[i].points);
+    const port::Vec2 at = OriginsOf(i, players).points;
+    DrawCaption(*this, Offset(at, hud.pointsLabel));
+    menu::Draw(*this, Offset(at, hud.points), battlePlayers[i].points);
   }
 
   device->SetRenderState(RenderState::AlphaRef, kGaugeAlphaRef);
   device->SetTextureStageState(0, StageState::AlphaOp, port::gpu::TexOpAdd);
   for (int i = 0; i < players; ++i)
-    DrawChargeBar(*this, battlePlayers[i].charge,
-                  {Column(i, 327) + 261, GaugeRow(i, players) + 186});
+    DrawChargeBar(*this, battlePlayers[i].charge, Offset(OriginsOf(i, players).gauges, hud.charge));
   device->SetRenderState(RenderState::AlphaRef, kDefaultAlphaRef);
   device->SetTextureStageState(0, StageState::AlphaOp, port::gpu::TexOpModulate);
 
   for (int i = 0; i < players; ++i) {
     const BattlePlayer& p = battlePlayers[i];
-    const float x = Column(i, 327), q = GaugeRow(i, players);
+    const port::Vec2 at = OriginsOf(i, players).gauges;
     const int level = p.charge < kChargeLevel1 ? 0 : p.charge < kChargeLevel2 ? 1 : 2;
-    Number(*this, 1, x + 277, q + 199, 0.8f, level);
-    Whole(*this, kChargeFrame, {0.4f, 0.4f}, {x + 261, q + 186}, kWhite);
+    menu::Draw(*this, Offset(at, hud.chargeLevel), level);
+    Whole(*this, kChargeFrame, hud.chargeFrameScale, Offset(at, hud.charge), kWhite);
     const port::Vec2 stun = p.stunGauge < kStunFull
-                                ? port::Vec2{p.stunGauge * kStunWidthPerPoint, 0.3f}
-                                : port::Vec2{0.4f, 0.3f};
-    WholeTurned(*this, kStunBar, stun, {x + 312, q + 99});
-    WholeTurned(*this, kStunFrame, {0.4f, 0.3f}, {x + 312, q + 99});
+                                ? port::Vec2{p.stunGauge * kStunWidthPerPoint, hud.stunFrameScale.y}
+                                : hud.stunFrameScale;
+    WholeTurned(*this, kStunBar, stun, Offset(at, hud.stun));
+    WholeTurned(*this, kStunFrame, hud.stunFrameScale, Offset(at, hud.stun));
   }
 
   switch (stagePhase) {
@@ -246,12 +297,12 @@ void Application::DrawBattleHud() {
       if (phaseFrame >= kGoShown[0] && phaseFrame <= kGoShown[1]) DrawCaption(*this, kGoCaption);
       break;
     case kSecondHalf:
-      DrawCaption(*this, {kBattleText, kSecondHalfSprite,
-                          640.0f - 6.0f * static_cast<float>(phaseFrame), 197, 2, 2});
+      DrawCaption(
+          *this, Offset({-kBannerSpeed * static_cast<float>(phaseFrame), 0.0f}, kSecondHalfBanner));
       if (timeLeft < 1000) {
-        Number(*this, 1, 296, 209, 2.0f, timeLeft / 100);
+        menu::Draw(*this, kCountdownOneDigit, timeLeft / 100);
       } else if (timeLeft < 1100) {
-        Number(*this, 2, 321, 209, 2.0f, timeLeft / 100);
+        menu::Draw(*this, kCountdownTwoDigits, timeLeft / 100);
       }
       break;
     case kResultMenu:
@@ -268,9 +319,8 @@ void Application::DrawBattleHud() {
       break;
     case kResult:
       for (int i = 0; i < players; ++i) {
-        const float top = i >= 2 ? 243.0f : players >= 3 ? 0.0f : 90.0f;
-        DrawCaption(*this, {kBattleText, battlePlayers[i].IsWinner() ? kWinnerSprite : kLoserSprite,
-                            320.0f * static_cast<float>(i % 2) + 125, top + 30, 1, 1});
+        const Caption& label = battlePlayers[i].IsWinner() ? hud.winner : hud.loser;
+        DrawCaption(*this, Offset(OriginsOf(i, players).result, label));
       }
       break;
     default:

@@ -74,9 +74,12 @@ struct Extra {
 
 struct Figure {
   std::string folder;
-  float scale = 1, girth = 1, head = 1, limb = 1;
+  float scale = 1, girth = 1, head = 1, limb = 1, legs = 1;
+  float neck = 0.42f;  // the head's joint over the chest's
   uint32_t skin = 0xFFD8B0, shirt = 0x3070E0, pants = 0x304070, shoes = 0x803020, hands = 0xFFD8B0,
            hair = 0x5A3418, eyes = 0x101010;
+  uint32_t face = 0;       // the head's own colour; 0: the skin's
+  float faceGlow = 0.25f;  // how much the face lights itself where the sun grazes it
   std::vector<Extra> extras;
   bool binary = false;
 };
@@ -187,51 +190,68 @@ std::vector<Figure> Figures() {
                 {kLArm3, {-0.03f, 0.04f, 0}, {0.1f, 0.05f, 0.1f}, 0x505050}};
     f.push_back(z);
   }
+  // The bosses' entrance close-up looks from a fixed eye at 0.2 under the
+  // origin and sees up to about 0.45 over it: each boss keeps its face under
+  // that, with a big head on short legs, and its headgear makes up the height.
+  // The faces have colours of their own and light themselves a little, as the
+  // close-up turns them square to a sun that may only graze them.
   {
     Figure b = Named("Xfile/1boss/");
-    b.scale = 1.25f;
-    b.girth = 1.6f;
-    b.limb = 1.4f;
+    b.girth = 1.8f;
+    b.limb = 1.6f;
+    b.head = 1.5f;
+    b.legs = 0.4f;
     b.skin = 0xC09060;
+    b.face = 0xF09070;
+    b.faceGlow = 0.6f;
     b.shirt = 0x805030;
     b.pants = 0x503020;
     b.hands = 0xC09060;
     b.hair = 0x302010;
     b.extras = {{kUpper, {0, 0.15f, 0.12f}, {0.26f, 0.16f, 0.1f}, 0xD0A070},  // belly
-                {kHead, {0, 0.42f, 0}, {0.16f, 0.05f, 0.16f}, 0xF0C020},      // crown
-                {kHead, {0.1f, 0.5f, 0}, {0.03f, 0.04f, 0.03f}, 0xF0C020},
-                {kHead, {-0.1f, 0.5f, 0}, {0.03f, 0.04f, 0.03f}, 0xF0C020}};
+                {kHead, {0, 0.41f, 0}, {0.17f, 0.06f, 0.17f}, 0xF0C020},      // crown
+                {kHead, {0.12f, 0.56f, 0}, {0.035f, 0.16f, 0.035f}, 0xF0C020},
+                {kHead, {-0.12f, 0.56f, 0}, {0.035f, 0.16f, 0.035f}, 0xF0C020},
+                {kHead, {0, 0.7f, 0}, {0.04f, 0.26f, 0.04f}, 0xF0C020}};
     f.push_back(b);
   }
   {
     Figure b = Named("Xfile/2boss/");
+    // Its hands and feet shoot and stamp, so its limbs stay as they were; the
+    // helmet sits sunk between the shoulders, low enough for the close-up.
     b.scale = 1.3f;
     b.girth = 1.2f;
     b.limb = 1.3f;
+    b.head = 1.3f;
+    b.neck = -0.13f;
     b.skin = 0xC0C8D0;
+    b.face = 0xF0D890;   // a gilt visor
+    b.faceGlow = 0.45f;  // stage 2's sun stands in front of it
     b.shirt = 0x9098A8;
     b.pants = 0x606878;
     b.hands = 0x505860;
     b.hair = 0xC0C8D0;
     b.eyes = 0xF02020;
-    b.extras = {{kHead, {0, 0.45f, -0.05f}, {0.03f, 0.1f, 0.15f}, 0xD02020},  // plume
+    b.extras = {{kHead, {0, 0.66f, -0.05f}, {0.03f, 0.4f, 0.16f}, 0xD02020},  // plume
                 {kRArm3, {0.04f, 0.05f, 0}, {0.12f, 0.06f, 0.12f}, 0x707888},
                 {kLArm3, {-0.04f, 0.05f, 0}, {0.12f, 0.06f, 0.12f}, 0x707888}};
     f.push_back(b);
   }
   {
     Figure b = Named("Xfile/3boss/");
-    b.scale = 1.35f;
-    b.girth = 0.9f;
+    b.head = 1.4f;
+    b.legs = 0.45f;
     b.skin = 0xE0D0F0;
+    b.face = 0xC8F0C0;
+    b.faceGlow = 0.6f;
     b.shirt = 0x502080;
     b.pants = 0x301050;
     b.hands = 0xE0D0F0;
     b.hair = 0x301050;
     b.binary = true;
-    b.extras = {{kHead, {0, 0.42f, 0}, {0.26f, 0.03f, 0.26f}, 0x301050},  // hat brim
-                {kHead, {0, 0.56f, 0}, {0.15f, 0.12f, 0.15f}, 0x301050},
-                {kHead, {0, 0.74f, 0}, {0.08f, 0.08f, 0.08f}, 0x301050},
+    b.extras = {{kHead, {0, 0.41f, 0}, {0.3f, 0.03f, 0.3f}, 0x301050},  // hat brim
+                {kHead, {0, 0.57f, 0}, {0.15f, 0.18f, 0.15f}, 0x301050},
+                {kHead, {0, 0.81f, 0}, {0.08f, 0.16f, 0.08f}, 0x301050},
                 {kUpper, {0, 0.12f, -0.17f}, {0.24f, 0.32f, 0.02f}, 0xA02040}};  // cape
     f.push_back(b);
   }
@@ -251,7 +271,10 @@ Skeleton BuildSkeleton(const Figure& fig) {
   for (int j = 0; j < kJointCount; ++j) {
     const JointDef& d = kJoints[j];
     Vec3 o = d.offset * fig.scale;
-    if (j == kCenter) o.y = -1.0f + 0.65f * fig.scale;  // feet stay at y = -1
+    if (j == kRLeg2 || j == kLLeg2 || j == kRLeg1 || j == kLLeg1) o = o * fig.legs;
+    if (j == kHead) o.y = fig.neck * fig.scale;
+    // The feet stay at y = -1 whatever the legs' length (0.52 of the 0.65).
+    if (j == kCenter) o.y = -1.0f + (0.65f - 0.52f * (1.0f - fig.legs)) * fig.scale;
     if (j == kRLeg3 || j == kLLeg3) o.x *= fig.girth;
     if (j == kRArm3 || j == kLArm3) o.x *= 0.5f + 0.5f * fig.girth;
     s.offset[j] = o;
@@ -277,9 +300,9 @@ Mesh BuildBody(const Figure& fig, const Skeleton& sk) {
   const int legs[2][3] = {{kRLeg3, kRLeg2, kRLeg1}, {kLLeg3, kLLeg2, kLLeg1}};
   for (const auto& leg : legs) {
     Vec3 c = between(leg[0], leg[1]);
-    m.Box(c, Vec3{0.065f * l, 0.15f, 0.065f * l} * s, pants, leg[0]);
+    m.Box(c, Vec3{0.065f * l, 0.15f * fig.legs, 0.065f * l} * s, pants, leg[0]);
     c = between(leg[1], leg[2]);
-    m.Box(c, Vec3{0.055f * l, 0.135f, 0.055f * l} * s, pants, leg[1]);
+    m.Box(c, Vec3{0.055f * l, 0.135f * fig.legs, 0.055f * l} * s, pants, leg[1]);
     Vec3 ankle = JointPos(sk, leg[2]);
     m.Box(ankle + Vec3{0, -0.0f, 0.05f * s}, Vec3{0.07f * l, 0.05f, 0.11f} * s, shoes, leg[2]);
   }
@@ -291,7 +314,10 @@ Mesh BuildBody(const Figure& fig, const Skeleton& sk) {
           hands, arm[2]);
   }
   Vec3 neck = JointPos(sk, kHead);
-  m.Box(neck + Vec3{0, 0.19f * h * s, 0}, Vec3{0.2f, 0.19f, 0.19f} * (h * s), skin, kHead);
+  int face = fig.face || fig.faceGlow != 0.25f
+                 ? m.AddMaterial(Paint(fig.face ? fig.face : fig.skin, fig.faceGlow))
+                 : skin;
+  m.Box(neck + Vec3{0, 0.19f * h * s, 0}, Vec3{0.2f, 0.19f, 0.19f} * (h * s), face, kHead);
   m.Box(neck + Vec3{0, 0.33f * h * s, -0.02f * s}, Vec3{0.21f, 0.06f, 0.19f} * (h * s), hair,
         kHead);
   for (float side : {-1.0f, 1.0f})
@@ -600,6 +626,12 @@ Pose Sample(Motion m, float p, float scale) {
       r.rot[kHead].x = -10;
       r.lift.y = 0.1f * scale * (1 - c);
       return r;
+    case Motion::Roar:
+      r = ArmsUp(60);
+      r.rot[kRArm3].y += 10 * s;
+      r.rot[kLArm3].y -= 10 * s;
+      r.rot[kHead].x = -10;
+      return r;
     case Motion::StepRight:
     case Motion::StepLeft: {
       float side = m == Motion::StepRight ? 1.0f : -1.0f;
@@ -643,6 +675,7 @@ bool Loops(Motion m) {
     case Motion::Pose:
     case Motion::Pause:
     case Motion::Levy:
+    case Motion::Roar:
     case Motion::TimeUp:
     case Motion::Jump:
     case Motion::JumpDash:

@@ -90,7 +90,7 @@ std::vector<CharacterFiles> MakeCharacters() {
                 {"normal_attack.X", 30, M::AttackHold},
                 {"middle_attack.X", 21, M::AttackBoth},
                 {"large_attack.X", 41, M::Throw},
-                {"levy.X", 41, M::Levy},
+                {"levy.X", 41, M::Roar},
                 {"damage.X", 31, M::Damage},
                 {"dying.X", 121, M::Fall}},
                {}});
@@ -105,7 +105,7 @@ std::vector<CharacterFiles> MakeCharacters() {
                 {"attack1.X", 45, M::AttackLeft},
                 {"attack2.X", 40, M::AttackBoth},
                 {"large_attack.X", 81, M::Throw},
-                {"levy.X", 40, M::Levy},
+                {"levy.X", 40, M::Roar},
                 {"damage.X", 30, M::DamageHold},
                 {"dying.X", 38, M::Fall}},
                {}});
@@ -114,7 +114,7 @@ std::vector<CharacterFiles> MakeCharacters() {
                 {"run.X", 40, M::Run},
                 {"attack1.X", 47, M::Cast},
                 {"attack2.X", 27, M::AttackBoth},
-                {"levy.X", 67, M::Levy},
+                {"levy.X", 67, M::Roar},
                 {"damage.X", 30, M::Damage},
                 {"dying.X", 53, M::Fall}},
                {}});

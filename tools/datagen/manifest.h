@@ -45,6 +45,7 @@ enum class Motion {
   Pose,
   Pause,
   Levy,
+  Roar,  // the bosses' entrance: Levy's arms, standing on the ground
   StepRight,
   StepLeft,
   JumpDash,
