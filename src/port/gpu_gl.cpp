@@ -22,13 +22,13 @@ uint64_t g_generation = 0;
 uint64_t g_pictureSerial = 0;
 
 void ForgetTextureBindings() {
-  if (g_current) static_cast<GLDevice*>(g_current)->ForgetTextures();
+  if (g_current) g_current->ForgetTextures();
 }
 void ForgetBufferBindings() {
-  if (g_current) static_cast<GLDevice*>(g_current)->ForgetBuffers();
+  if (g_current) g_current->ForgetBuffers();
 }
 void FlushPendingDraws() {
-  if (g_current) static_cast<GLDevice*>(g_current)->FlushHeld();
+  if (g_current) g_current->FlushHeld();
 }
 
 void GLDevice::SetRenderState(RenderState s, uint32_t v) {

@@ -13,6 +13,8 @@
 
 namespace port::gpu::impl {
 
+using Keeps = PresentState::Keeps;
+
 // Chooses where the picture is drawn. Mesa's software rasterisers on X or
 // offscreen copy on a swap, so the window's back buffer may keep the picture
 // and even be it; asked once here, and of the keeping again at the first
@@ -23,7 +25,7 @@ void GLDevice::StartPresenting() {
   const bool software =
       renderer && (std::strstr(renderer, "llvmpipe") || std::strstr(renderer, "softpipe"));
   if (software && video && (!std::strcmp(video, "x11") || !std::strcmp(video, "offscreen")))
-    present_.windowKeeps = PresentState::Keeps::Unknown;
+    present_.windowKeeps = Keeps::Unknown;
   present_.windowCanHold = WindowCanHoldThePicture();
   present_.intoWindow = present_.windowCanHold;
 }
@@ -57,7 +59,7 @@ bool GLDevice::WindowKeepsBackBuffer() {
 // rasterisers only, with a nearly black clear swapped and read back: they
 // copy on a swap, where a chain of flipped buffers would hand back another.
 bool GLDevice::WindowCanHoldThePicture() {
-  if (present_.windowKeeps != PresentState::Keeps::Unknown) return false;
+  if (present_.windowKeeps != Keeps::Unknown) return false;
   int dw = 0, dh = 0;
   SDL_GL_GetDrawableSize(context_.window, &dw, &dh);
   if (dw != kBackBufferWidth || dh != kBackBufferHeight) return false;
@@ -137,11 +139,9 @@ bool GLDevice::Present() {
   // stands: copying it is most of an idle frame's cost.
   if (present_.copiedSerial == g_pictureSerial && present_.copiedWidth == dw &&
       present_.copiedHeight == dh) {
-    if (present_.windowKeeps == PresentState::Keeps::Unknown && dw == kBackBufferWidth &&
-        dh == kBackBufferHeight)
-      present_.windowKeeps =
-          WindowKeepsBackBuffer() ? PresentState::Keeps::Yes : PresentState::Keeps::No;
-    if (present_.windowKeeps == PresentState::Keeps::Yes) {
+    if (present_.windowKeeps == Keeps::Unknown && dw == kBackBufferWidth && dh == kBackBufferHeight)
+      present_.windowKeeps = WindowKeepsBackBuffer() ? Keeps::Yes : Keeps::No;
+    if (present_.windowKeeps == Keeps::Yes) {
       SDL_GL_SwapWindow(context_.window);
       return true;
     }
