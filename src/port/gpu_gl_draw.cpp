@@ -8,6 +8,8 @@
 
 namespace port::gpu::impl {
 
+// The GL mode and vertex count of a draw; false for one that cannot be made
+// (no primitives or too many, an unknown type, no vertex layout).
 bool GLDevice::Prepare(PrimitiveType type, uint32_t primitiveCount, GLenum* mode, GLsizei* count) {
   if (primitiveCount == 0 || primitiveCount > (1u << 24)) return false;
   switch (type) {

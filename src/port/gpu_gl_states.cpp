@@ -53,6 +53,27 @@ void SamplerParameters(const uint32_t (&p)[kSamplerStates], GLint out[4]) {
   out[3] = minFilter;
 }
 
+// The shader's attribute an element feeds; -1 for one it does not read.
+int AttributeLocation(const VertexElement& e) {
+  switch (e.usage) {
+    case DeclUsage::Position:
+      return e.usageIndex == 0 ? attrib::Position : -1;
+    case DeclUsage::BlendWeight:
+      return attrib::BlendWeight;
+    case DeclUsage::BlendIndices:
+      return attrib::BlendIndices;
+    case DeclUsage::Normal:
+      return e.usageIndex == 0 ? attrib::Normal : -1;
+    case DeclUsage::PSize:
+      return attrib::PSize;
+    case DeclUsage::Color:
+      return e.usageIndex == 0 ? attrib::Color : -1;
+    case DeclUsage::TexCoord:
+      return e.usageIndex == 0 ? attrib::TexCoord0 : e.usageIndex == 1 ? attrib::TexCoord1 : -1;
+  }
+  return -1;
+}
+
 }  // namespace
 
 // Everything the device believes the context holds is sent again.
@@ -217,32 +238,7 @@ void GLDevice::BindAttributes(GLintptr base, uint32_t stride) {
                              attrib::PSize,    attrib::TexCoord1};
   bool used[8] = {};
   for (const VertexElement& e : state_.layout.elements) {
-    int location = -1;
-    switch (e.usage) {
-      case DeclUsage::Position:
-        location = e.usageIndex == 0 ? attrib::Position : -1;
-        break;
-      case DeclUsage::BlendWeight:
-        location = attrib::BlendWeight;
-        break;
-      case DeclUsage::BlendIndices:
-        location = attrib::BlendIndices;
-        break;
-      case DeclUsage::Normal:
-        location = e.usageIndex == 0 ? attrib::Normal : -1;
-        break;
-      case DeclUsage::PSize:
-        location = attrib::PSize;
-        break;
-      case DeclUsage::Color:
-        location = e.usageIndex == 0 ? attrib::Color : -1;
-        break;
-      case DeclUsage::TexCoord:
-        location = e.usageIndex == 0   ? attrib::TexCoord0
-                   : e.usageIndex == 1 ? attrib::TexCoord1
-                                       : -1;
-        break;
-    }
+    const int location = AttributeLocation(e);
     if (location < 0 || used[location]) continue;
     const void* ptr = reinterpret_cast<const void*>(base + e.offset);
     const GLuint l = static_cast<GLuint>(location);
