@@ -1,5 +1,5 @@
 // Held draws: unlit draws of the stream that differ only in the world matrix
-// (billboards, particles, shots) are held and drawn as one instanced draw,
+// (billboards, particles) are held and drawn as one instanced draw,
 // each instance with its own world-view matrix. Consecutive ones form a run;
 // those whose order does not change the picture are gathered into groups by
 // their states, whatever lies between them.
