@@ -2,12 +2,6 @@
 
 #include "actors/BattlePlayer.h"
 
-namespace {
-
-constexpr int kNoKey = 0;
-
-}  // namespace
-
 bool InputSource::IsDirectionDown(int direction) const {
   if (direction < kPadUp || direction > kPadRight) return false;
   if (keyboard && g_input.IsKeyDown(kDirectionKeys[direction])) return true;
@@ -21,7 +15,7 @@ bool InputSource::IsActionDown(int action, int32_t padButton) const {
 }
 
 bool InputSource::IsButtonDown(int32_t button) const {
-  const int key = button >= 0 && button < kControlActionCount ? kActionKeys[button] : kNoKey;
+  const int key = KeyOfButton(button);
   if (keyboard && key != kNoKey && g_input.IsKeyDown(key)) return true;
   return IsPadButtonDown(button);
 }

@@ -22,6 +22,12 @@ constexpr int kControlActionCount = 3;
 constexpr int kDirectionKeys[4] = {port::kKeyUp, port::kKeyDown, port::kKeyLeft, port::kKeyRight};
 constexpr int kActionKeys[kControlActionCount] = {port::kKeyZ, port::kKeyX, port::kKeyC};
 
+// The key of a button number: Z, X or C for 0 to 2, none for the others.
+constexpr int kNoKey = 0;
+constexpr int KeyOfButton(int32_t button) {
+  return button >= 0 && button < kControlActionCount ? kActionKeys[button] : kNoKey;
+}
+
 constexpr int kNoPad = -1;
 
 // Where one player's controls come from: the keyboard or not, and his pad.

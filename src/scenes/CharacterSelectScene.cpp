@@ -25,12 +25,6 @@ enum SelectTexture {
   kSettingText = 6,
 };
 
-constexpr int kNoKey = 0;
-
-int KeyOfButton(int32_t button) {
-  return button >= 0 && button < kControlActionCount ? kActionKeys[button] : kNoKey;
-}
-
 // The first of the keys that is not `taken`.
 int FirstFree(std::initializer_list<int> keys, int taken) {
   for (int k : keys)
