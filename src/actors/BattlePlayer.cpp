@@ -10,7 +10,6 @@
 
 #include "actors/Motion.h"
 #include "platform/GraphicsDevice.h"
-#include "platform/InputDevice.h"
 #include "platform/MathHelpers.h"
 #include "render/Camera.h"
 #include "render/EffectHolder.h"
@@ -237,44 +236,6 @@ void BattlePlayer::GivePoints(int32_t attacker, int32_t n) {
   }
 }
 
-// ---- Controls ----
-
-namespace {
-
-// The pad a player answers to, or -1 for none; *keyboard whether it also
-// answers to the keyboard.
-int PadOf(int32_t playerIndex, bool* keyboard) {
-  const int pads = g_input.GetPadCount();
-  const int32_t players = Shared().playerCount;
-  *keyboard = playerIndex == 0;
-  if (pads >= players) return playerIndex;
-  return playerIndex == 0 ? -1 : playerIndex - 1;
-}
-
-struct ControlKeys {
-  int directions[4] = {port::kKeyUp, port::kKeyDown, port::kKeyLeft, port::kKeyRight};
-  int actions[BattlePlayer::kActionCount] = {port::kKeyZ, port::kKeyX, port::kKeyC};
-};
-constexpr ControlKeys kKeys;
-
-}  // namespace
-
-bool BattlePlayer::IsDirectionDown(int direction) const {
-  if (direction < kPadUp || direction > kPadRight) return false;
-  bool keyboard = false;
-  const int pad = PadOf(id - kOwnerBattlePlayer1, &keyboard);
-  if (keyboard && g_input.IsKeyDown(kKeys.directions[direction])) return true;
-  return pad >= 0 && g_input.IsPadDirection(pad, direction);
-}
-
-bool BattlePlayer::IsActionDown(int action) const {
-  if (action < 0 || action >= kActionCount) return false;
-  bool keyboard = false;
-  const int pad = PadOf(id - kOwnerBattlePlayer1, &keyboard);
-  if (keyboard && g_input.IsKeyDown(kKeys.actions[action])) return true;
-  return pad >= 0 && g_input.IsPadButton(pad, buttons[action]);
-}
-
 // ---- One frame ----
 
 void BattlePlayer::Update() {
@@ -323,9 +284,11 @@ void BattlePlayer::RunMode() {
       UpdatePiyori();
       break;
     case kBattleStart:
+      ReadControls();
       HandleMoveInput();
       break;
     default:
+      ReadControls();
       HandleAttackInput();
       HandleMoveInput();
       break;

@@ -1,6 +1,7 @@
-// The battle player in the fight: its shot, the lock-on on the nearest other
-// player, the hits of other players' (and the enemy side's) objects with
-// their points, knock-back, piyori and the walls.
+// The battle player in the fight: its keys or pad (PlayerInput.h), its shot,
+// the lock-on on the nearest other player, the hits of other players' (and
+// the enemy side's) objects with their points, knock-back, piyori and the
+// walls.
 #include "actors/BattlePlayer.h"
 #include "actors/Motion.h"
 #include "actors/Player1Shots.h"
@@ -25,6 +26,15 @@ bool Touches(const port::Vec3& p, const port::Vec3& at, float reach) {
 }
 
 }  // namespace
+
+bool BattlePlayer::IsDirectionDown(int direction) const {
+  return BattlePlayerInput(id - kOwnerBattlePlayer1, PlayerCount()).IsDirectionDown(direction);
+}
+
+bool BattlePlayer::IsActionDown(int action) const {
+  return BattlePlayerInput(id - kOwnerBattlePlayer1, PlayerCount())
+      .IsActionDown(action, GetButton(action));
+}
 
 void BattlePlayer::Shoot() {
   g_sound.PlaySound(kSoundShot, kQuieter20dB);

@@ -213,6 +213,7 @@ void Player::RunMode() {
       UpdatePiyori();
       break;
     default:
+      ReadControls();
       HandleMoveInput();
       HandleAttackInput();
       break;

@@ -1,10 +1,10 @@
-// The stage player in control: the keys and pad 0, the shot, the lock-on on
-// the enemies, the hits of enemy objects, the walls and when a jump shows.
+// The stage player in control: the keys and pad 0 (PlayerInput.h), the shot,
+// the lock-on on the enemies, the hits of enemy objects, the walls and when a
+// jump shows.
 #include "actors/Motion.h"
 #include "actors/Player.h"
 #include "actors/Player1Shots.h"
 #include "actors/StageSounds.h"
-#include "platform/InputDevice.h"
 #include "platform/MathHelpers.h"
 #include "platform/SoundManager.h"
 #include "world/CharacterList.h"
@@ -12,22 +12,16 @@
 
 namespace {
 
-// By pad direction (kPadUp ...) and by ControlAction.
-constexpr int kDirectionKeys[] = {port::kKeyUp, port::kKeyDown, port::kKeyLeft, port::kKeyRight};
-constexpr int kActionKeys[Player::kActionCount] = {port::kKeyZ, port::kKeyX, port::kKeyC};
-
 constexpr float kHitMargin = 0.3f;  // added to an object's radius
 
 }  // namespace
 
 bool Player::IsDirectionDown(int direction) const {
-  if (direction < kPadUp || direction > kPadRight) return false;
-  return g_input.IsKeyDown(kDirectionKeys[direction]) || g_input.IsPadDirection(0, direction);
+  return kStagePlayerInput.IsDirectionDown(direction);
 }
 
 bool Player::IsActionDown(int action) const {
-  if (action < 0 || action >= kActionCount) return false;
-  return g_input.IsKeyDown(kActionKeys[action]) || g_input.IsPadButton(0, buttons[action]);
+  return kStagePlayerInput.IsActionDown(action, GetButton(action));
 }
 
 void Player::Shoot() {

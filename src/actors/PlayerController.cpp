@@ -108,10 +108,27 @@ void PlayerController::CountDownInvulnerability() {
   }
 }
 
-void PlayerController::HandleMoveInput() {
-  const ControlNumbers& n = Numbers();
+ControlCommand PlayerController::SampleCommand() const {
+  ControlCommand c;
+  for (int d = kPadUp; d <= kPadRight; ++d)
+    if (IsDirectionDown(d)) c = c.WithDirection(d);
+  for (int a = 0; a < kActionCount; ++a)
+    if (IsActionDown(a)) c = c.WithAction(a);
+  return c;
+}
+
+void PlayerController::ReadControls() {
+  if (fedCommand) {
+    command = *fedCommand;
+    return;
+  }
   g_input.PollKeyboard();
   g_input.PollJoysticks();
+  command = SampleCommand();
+}
+
+void PlayerController::HandleMoveInput() {
+  const ControlNumbers& n = Numbers();
   animId = n.looks.stop;
   cameraMode = n.looks.followCamera;
   CountDownInvulnerability();
@@ -119,7 +136,7 @@ void PlayerController::HandleMoveInput() {
   if (airborne) return;
 
   speed = 0.0f;
-  const bool shift = IsActionDown(kControlShift);
+  const bool shift = command.Action(kControlShift);
   lockOnHold = shift ? lockOnHold + 1 : 0;
   bool sideStep = false;
   const float heading = angle.y;
@@ -134,9 +151,9 @@ void PlayerController::HandleMoveInput() {
       animId = n.looks.walk;
     }
   };
-  if (IsDirectionDown(kPadRight)) {
+  if (command.Direction(kPadRight)) {
     turnOrStep(n.turn, 90.0f);
-  } else if (IsDirectionDown(kPadLeft)) {
+  } else if (command.Direction(kPadLeft)) {
     turnOrStep(-n.turn, 270.0f);
   }
 
@@ -160,10 +177,10 @@ void PlayerController::HandleMoveInput() {
       moveHeading = course.straight == 0.0f ? h : h + course.straight;
     }
   };
-  if (IsDirectionDown(kPadUp)) walkOrRun(kForward);
-  if (IsDirectionDown(kPadDown)) walkOrRun(kBack);
+  if (command.Direction(kPadUp)) walkOrRun(kForward);
+  if (command.Direction(kPadDown)) walkOrRun(kBack);
 
-  if (IsActionDown(kControlJump) && framesOnGround >= n.jumpRest) {
+  if (command.Action(kControlJump) && framesOnGround >= n.jumpRest) {
     g_sound.PlaySound(kSoundJump, kQuieter10dB);
     verticalSpeed += n.jump;
   }
@@ -175,7 +192,7 @@ void PlayerController::HandleMoveInput() {
 void PlayerController::HandleAttackInput() {
   const ControlNumbers& n = Numbers();
   ++framesSinceShot;
-  if (IsActionDown(kControlAttack)) {
+  if (command.Action(kControlAttack)) {
     if (!shotHeld && framesSinceShot > n.shotRest) {
       shotHeld = 1;
       Shoot();

@@ -12,10 +12,15 @@
 // would need the figure handed to every call.
 //
 // Each player brings three things: its ControlNumbers, its input source
-// (IsDirectionDown, IsActionDown) and its target finder (FindLockOnTarget).
+// (IsDirectionDown, IsActionDown, after the rule of PlayerInput.h) and its
+// target finder (FindLockOnTarget). The steps never read the input source
+// themselves: a mode that reads the controls samples them once, at the start
+// of its frame, into the command the steps read (ReadControls).
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
+#include "actors/PlayerInput.h"
 #include "actors/SplitBodyPose.h"
 #include "port/math.h"
 #include "render/SkinnedModel.h"
@@ -39,9 +44,6 @@ enum ControlMode : int32_t {
   kModeLargeAttack2 = 4,
   kModePiyori = 8,
 };
-
-// The input source's actions, the ones whose pad buttons can be assigned.
-enum ControlAction : int32_t { kControlAttack = 0, kControlShift = 1, kControlJump = 2 };
 
 // The animation ids and camera modes the shared steps ask for.
 struct ControlLooks {
@@ -108,7 +110,7 @@ class PlayerController : public Character {
  public:
   static constexpr int kLowerFrameCount = kLowerBodyFrameCount;
   static constexpr int kUpperFrameCount = kUpperBodyFrameCount;  // the last is the head
-  static constexpr int kActionCount = 3;
+  static constexpr int kActionCount = kControlActionCount;
   // The tracks every player's model set begins with, in load order.
   enum Track : int32_t {
     kTrackStop = 0,
@@ -133,9 +135,11 @@ class PlayerController : public Character {
   int32_t GetButton(int32_t action) const;
 
   // The input source: a direction by kPadUp ... kPadRight (InputDevice.h), an
-  // action by ControlAction.
+  // action by ControlAction; read as they stand now.
   virtual bool IsDirectionDown(int direction) const = 0;
   virtual bool IsActionDown(int action) const = 0;
+  // The input source as it stands now, as one command.
+  ControlCommand SampleCommand() const;
   virtual void SetAnimation(int32_t id_) = 0;
   // Poses the model for this frame's draw.
   virtual void ApplyAnimation() = 0;
@@ -148,6 +152,10 @@ class PlayerController : public Character {
   int32_t upperTrack = 0;
   int32_t lowerTrack = 0;  // the legs, or the whole body
   int32_t buttons[kActionCount] = {0, 1, 2};
+  // The controls of this frame, as ReadControls read them.
+  ControlCommand command;
+  // While set, ReadControls takes this command and polls nothing (tests).
+  std::optional<ControlCommand> fedCommand;
 
   int32_t mode = kModeControl;
   int32_t modeFrame = 0;  // frames since the mode began; the first is 1
@@ -193,9 +201,12 @@ class PlayerController : public Character {
   void StepMode();
   // Counts the invulnerable frames down, and lets the stun gauge ebb.
   void CountDownInvulnerability();
-  // Polls the input; walks, runs, side-steps, turns, jumps and locks on.
+  // Polls the keyboard and the pads and samples the input source into
+  // `command`, or takes the fed command: once a frame, before the steps below.
+  void ReadControls();
+  // Walks, runs, side-steps, turns, jumps and locks on, by `command`.
   void HandleMoveInput();
-  // Tap for a shot, hold to charge, let go for a large attack.
+  // Tap for a shot, hold to charge, let go for a large attack, by `command`.
   void HandleAttackInput();
   void LockOn();
   void ApplyGravity(float ground);

@@ -3,9 +3,9 @@
 // page of players 2 to 4, start and back. Start needs a pad for every player
 // but the first; the page says so while one is missing.
 #include "actors/Player.h"
+#include "actors/PlayerInput.h"
 #include "app/Application.h"
 #include "app/MenuItem.h"
-#include "platform/InputDevice.h"
 #include "platform/SoundManager.h"
 #include "render/UiDraw.h"
 #include "scenes/MenuScene.h"
@@ -45,14 +45,11 @@ int32_t Stepped(int32_t value, const Range& r, int direction) {
 constexpr const char* kMusic = "sound/bgm/fb_gm.mid";
 constexpr int32_t kMusicOffset = kQuieter15dB;
 
-// A pad for every player but the first, who may play on the keyboard.
-bool EnoughPads(const BattleSettings& b) { return g_input.GetPadCount() >= b.players - 1; }
-
 // The scene a confirm on the item leads to, or SceneNone.
 int32_t ConfirmedScene(int32_t item, const BattleSettings& b) {
   switch (item) {
     case kItemStart:
-      if (!EnoughPads(b)) return SceneNone;
+      if (!EnoughPads(b.players)) return SceneNone;
       menu::Play(menu::kDecideSound);
       return SceneCharacterSelect;
     case kItemBack:
@@ -161,6 +158,6 @@ void Application::DrawBattleSettings() {
   menu::Draw(*this, kLastItems);
   menu::DrawCursor(*this, kCursor, kRows, menus.cursor);
   // The note goes over the sprites, after them.
-  menu::EndFrameWithText(EnoughPads(battle) ? nullptr : kTooFewPads, kTooFewPadsX, kTooFewPadsY,
-                         kUiWhite);
+  menu::EndFrameWithText(EnoughPads(battle.players) ? nullptr : kTooFewPads, kTooFewPadsX,
+                         kTooFewPadsY, kUiWhite);
 }

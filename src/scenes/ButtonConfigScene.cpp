@@ -4,6 +4,7 @@
 // action's item, holding button b gives the action b; the action that had b
 // takes the old button, so every button serves one action at most.
 #include "actors/Player.h"
+#include "actors/PlayerInput.h"
 #include "app/Application.h"
 #include "app/MenuItem.h"
 #include "platform/InputDevice.h"
@@ -67,13 +68,14 @@ class BattlePlayerButtons : public Buttons {
   BattlePlayer& player_;
 };
 
-// The swap rule for every held button of the pad, when the cursor is on an
-// action's item; the last held button ends on the action.
-void AssignHeld(int32_t item, int pad, Buttons& buttons) {
+// The swap rule for every held button of the player's pad (the keyboard
+// assigns nothing), when the cursor is on an action's item; the last held
+// button ends on the action.
+void AssignHeld(int32_t item, const InputSource& input, Buttons& buttons) {
   const int action = ActionOf(item);
   if (action < 0) return;
   for (int b = 0; b < kAssignable; ++b) {
-    if (!g_input.IsPadButton(pad, b)) continue;
+    if (!input.IsPadButtonDown(b)) continue;
     const int32_t old = buttons.Get(action);
     for (int other = 0; other < kActions; ++other)
       if (other != action && buttons.Get(other) == b) buttons.Set(other, old);
@@ -83,14 +85,6 @@ void AssignHeld(int32_t item, int pad, Buttons& buttons) {
 
 void ResetButtons(Buttons& buttons) {
   for (int a = 0; a < kActions; ++a) buttons.Set(a, kDefaultButtons[a]);
-}
-
-// The pad of battle player k (1 to 3) among `players` with `pads` attached:
-// pad k with a pad for every player, else pad k - 1; -1 when that pad is
-// not there.
-int PadOfBattlePlayer(int k, int players, int pads) {
-  const int pad = pads >= players ? k : k - 1;
-  return pad >= 0 && pad < pads ? pad : -1;
 }
 
 // Key counters. The 1P page: confirm, up, down. The 2P-4P page: up and down
@@ -164,7 +158,7 @@ void Application::UpdateButtonConfig1P() { InputButtonConfig1P(); }
 void Application::InputButtonConfig1P() {
   menu::Poll();
   StagePlayerButtons buttons;
-  AssignHeld(menus.cursor, 0, buttons);
+  AssignHeld(menus.cursor, kStagePlayerInput, buttons);
 
   // Read after the swaps: on an action's item the pad's attack button is
   // assigned first and then confirms as the new attack button.
@@ -212,13 +206,14 @@ void Application::InputButtonConfig2P4P() {
   const int players =
       battle.players < BattlePlayer::kMaxPlayers ? battle.players : BattlePlayer::kMaxPlayers;
   for (int k = 1; k < players; ++k) {
-    const int pad = PadOfBattlePlayer(k, players, pads);
-    if (pad < 0) continue;  // no pad: he can do nothing here
+    // Players 2 to 4 read their pads only.
+    const InputSource input = BattlePlayerInput(k, players, pads);
+    if (input.pad < 0 || input.pad >= pads) continue;  // no pad: he can do nothing here
     int32_t& cursor = menus.playerCursors[k];
     BattlePlayerButtons buttons(battlePlayers[k]);
-    AssignHeld(cursor, pad, buttons);
+    AssignHeld(cursor, input, buttons);
     // Acts on every frame it is held; only leaving the page matters.
-    if (g_input.IsPadButton(pad, buttons.Get(0))) {
+    if (input.IsPadButtonDown(buttons.Get(0))) {
       if (cursor == kItemBack) {
         menu::Play(menu::kDecideSound);
         requestedScene = SceneBattleSettings;
@@ -227,10 +222,10 @@ void Application::InputButtonConfig2P4P() {
       }
       if (cursor == kItemDefaults) ResetButtons(buttons);
     }
-    menu::StepOnPress(kRows2P4P, cursor, menus.keys[UpCounterOf(k)],
-                      g_input.IsPadDirection(pad, kPadUp), -1);
+    menu::StepOnPress(kRows2P4P, cursor, menus.keys[UpCounterOf(k)], input.IsDirectionDown(kPadUp),
+                      -1);
     menu::StepOnPress(kRows2P4P, cursor, menus.keys[DownCounterOf(k)],
-                      g_input.IsPadDirection(pad, kPadDown), 1);
+                      input.IsDirectionDown(kPadDown), 1);
   }
   // The page reads the players' pads only; with a pad gone (or none) nobody
   // could leave it, so the keyboard's cancel or Escape goes back as well.

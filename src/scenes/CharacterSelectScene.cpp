@@ -2,11 +2,12 @@
 // grid of the four characters with his own keys or pad and confirms; his
 // choice turns in a panel of its own. Once everyone has confirmed and stayed
 // so for 121 frames the stage select follows; a cancel while nobody has
-// confirmed goes back to the battle settings. Also the rule by which the
-// battle players share the keyboard and the pads.
+// confirmed goes back to the battle settings. Each player reads the keys or
+// pad the controller rule gives him (actors/PlayerInput.h).
 #include <algorithm>
 #include <initializer_list>
 
+#include "actors/PlayerInput.h"
 #include "app/Application.h"
 #include "platform/GraphicsDevice.h"
 #include "platform/InputDevice.h"
@@ -24,13 +25,6 @@ enum SelectTexture {
   kSettingText = 6,
 };
 
-// The keys of the battle players: the arrows, and Z, X and C for buttons 0 to 2.
-constexpr int kDirectionKeys[4] = {port::kKeyUp, port::kKeyDown, port::kKeyLeft, port::kKeyRight};
-constexpr int kButtonKeys[3] = {port::kKeyZ, port::kKeyX, port::kKeyC};
-constexpr int kNoKey = 0;
-
-int KeyOfButton(int32_t button) { return button >= 0 && button < 3 ? kButtonKeys[button] : kNoKey; }
-
 // The first of the keys that is not `taken`.
 int FirstFree(std::initializer_list<int> keys, int taken) {
   for (int k : keys)
@@ -47,7 +41,7 @@ struct KeyboardKeys {
   int confirm, cancel;
 };
 KeyboardKeys KeysOf(int32_t attackButton, int32_t shiftButton) {
-  constexpr int kZ = kButtonKeys[0], kX = kButtonKeys[1], kC = kButtonKeys[2];
+  constexpr int kZ = kActionKeys[0], kX = kActionKeys[1], kC = kActionKeys[2];
   int confirm = KeyOfButton(attackButton);
   int cancel = KeyOfButton(shiftButton);
   if (confirm == kNoKey) confirm = FirstFree({kZ, kX, kC}, cancel);
@@ -107,36 +101,14 @@ port::Vec2 TagPlace(int player, int32_t choice) {
 
 }  // namespace
 
-// ---- The controller rule ----
-
-namespace {
-
-// The pad of a player (or -1) and whether the keyboard is his, with `pads`
-// attached for `players` taking part.
-int PadOf(int player, int players, int pads, bool* keyboard) {
-  *keyboard = player == 0;
-  if (players <= pads) return player;  // player 1 may use the keyboard or pad 0
-  return player - 1;                   // player 1 the keyboard only
-}
-
-}  // namespace
+// ---- The controller rule (PlayerInput.h) ----
 
 bool Application::IsPlayerDirection(int direction, int player) const {
-  if (player < 0 || player >= BattlePlayer::kMaxPlayers || direction < 0 || direction > 3)
-    return false;
-  bool keyboard = false;
-  const int pad = PadOf(player, battle.players, g_input.GetPadCount(), &keyboard);
-  if (keyboard && g_input.IsKeyDown(kDirectionKeys[direction])) return true;
-  return pad >= 0 && g_input.IsPadDirection(pad, direction);
+  return BattlePlayerInput(player, battle.players).IsDirectionDown(direction);
 }
 
 bool Application::IsPlayerButton(int32_t button, int player) const {
-  if (player < 0 || player >= BattlePlayer::kMaxPlayers) return false;
-  bool keyboard = false;
-  const int pad = PadOf(player, battle.players, g_input.GetPadCount(), &keyboard);
-  const int key = KeyOfButton(button);
-  if (keyboard && key != kNoKey && g_input.IsKeyDown(key)) return true;
-  return pad >= 0 && g_input.IsPadButton(pad, button);
+  return BattlePlayerInput(player, battle.players).IsButtonDown(button);
 }
 
 // ---- The scene ----
@@ -218,18 +190,19 @@ void Application::InputCharacterSelect() {
   }
   const int players = TakingPart(battle);
   for (int i = 0; i < players; ++i) {
+    const InputSource input = BattlePlayerInput(i, battle.players);
     int32_t& choice = battle.character[i];
     if (!battle.decided[i]) {
-      const bool up = IsPlayerDirection(kPadUp, i);
-      if (menu::CountPress(menus.keys[UpDownCounter(i)], up || IsPlayerDirection(kPadDown, i))) {
+      const bool up = input.IsDirectionDown(kPadUp);
+      if (menu::CountPress(menus.keys[UpDownCounter(i)], up || input.IsDirectionDown(kPadDown))) {
         const int32_t to = up ? choice - kColumns : choice + kColumns;
         if (to >= 1 && to <= kChoices) {
           choice = to;
           menu::Play(menu::kStepSound);
         }
       }
-      const bool right = IsPlayerDirection(kPadRight, i);
-      if (menu::CountPress(menus.keys[SideCounter(i)], right || IsPlayerDirection(kPadLeft, i))) {
+      const bool right = input.IsDirectionDown(kPadRight);
+      if (menu::CountPress(menus.keys[SideCounter(i)], right || input.IsDirectionDown(kPadLeft))) {
         const bool leftColumn = choice % kColumns == 1;
         if (right ? leftColumn : !leftColumn) {
           choice += right ? 1 : -1;
@@ -240,11 +213,9 @@ void Application::InputCharacterSelect() {
 
     const int32_t attack = battlePlayers[i].GetButton(kBattleActionAttack);
     const int32_t shift = battlePlayers[i].GetButton(kBattleActionShift);
-    bool confirm = IsPlayerButton(attack, i);
-    bool cancel = IsPlayerButton(shift, i);
-    bool keyboard = false;
-    PadOf(i, battle.players, g_input.GetPadCount(), &keyboard);
-    if (keyboard) {
+    bool confirm = input.IsButtonDown(attack);
+    bool cancel = input.IsButtonDown(shift);
+    if (input.keyboard) {
       const KeyboardKeys keys = KeysOf(attack, shift);
       confirm = confirm || g_input.IsKeyDown(keys.confirm);
       cancel = cancel || g_input.IsKeyDown(keys.cancel);
