@@ -32,7 +32,9 @@ InputSource BattlePlayerInput(int player, int players, int pads) {
 }
 
 InputSource BattlePlayerInput(int player, int players) {
-  return BattlePlayerInput(player, players, g_input.GetPadCount());
+  // By the pads opened at the start, not those plugged in now: a pad pulled
+  // out mid-match leaves the others with their players.
+  return BattlePlayerInput(player, players, g_input.GetPadSlotCount());
 }
 
 bool EnoughPads(int players, int pads) { return pads >= players - 1; }

@@ -51,7 +51,7 @@ constexpr InputSource kStagePlayerInput = {true, 0};
 // Battle player `player` (0-based) of `players`, with `pads` attached; a
 // player outside 0 to 3 reads nothing.
 InputSource BattlePlayerInput(int player, int players, int pads);
-// The same with the pads attached now.
+// The same with the pads opened at the start, plugged in or not.
 InputSource BattlePlayerInput(int player, int players);
 // Whether `players` can start a battle on `pads`: a pad for every player
 // but the first.

@@ -100,6 +100,8 @@ int InputDevice::GetPadCount() const {
   return attached;
 }
 
+int InputDevice::GetPadSlotCount() const { return padsPresent ? static_cast<int>(pads.size()) : 0; }
+
 bool InputDevice::IsPadDirection(int pad, int direction) const {
   if (!padsPresent || padStates.empty()) return false;
   if (pad < 0 || pad >= static_cast<int>(padStates.size())) return false;

@@ -64,6 +64,10 @@ class InputDevice {
   // pads. An unplugged pad keeps its number and reads as released; plugged
   // back in, it counts again from the next PollJoysticks.
   int GetPadCount() const;
+  // Pads opened by the enumeration, plugged in or not: the numbers players
+  // are given their pads by, so a pad taken out never hands its player's
+  // pad to another.
+  int GetPadSlotCount() const;
   void Release();
 
   bool directInput = false;  // the input subsystem is started

@@ -202,7 +202,7 @@ void Application::UpdateButtonConfig2P4P() { InputButtonConfig2P4P(); }
 
 void Application::InputButtonConfig2P4P() {
   menu::Poll();
-  const int pads = g_input.GetPadCount();
+  const int pads = g_input.GetPadSlotCount();
   const int players =
       battle.players < BattlePlayer::kMaxPlayers ? battle.players : BattlePlayer::kMaxPlayers;
   for (int k = 1; k < players; ++k) {

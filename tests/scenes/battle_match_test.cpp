@@ -261,6 +261,42 @@ TEST_F(BattleMatchTest, PadsPluggedBackMidMatchServeTheirPlayersAgain) {
   EXPECT_EQ(app.stagePhase, kFirstHalf);
 }
 
+// One of four pads out in the middle of a four-player match: the other
+// three keep their players, and his own player moves again once it is back.
+TEST_F(BattleMatchTest, APadPulledOutMidMatchLeavesTheOthersWithTheirPlayers) {
+  constexpr int kFirstModel = 1;
+  AttachPads(4, kFirstModel);
+  StartMatch({.players = 4, .matchTime = 3000});
+  ASSERT_GT(UntilPhase(kFirstHalf), 0);
+  const auto movedBy = [&](int device) {
+    port::Vec3 before[4];
+    for (int i = 0; i < 4; ++i) before[i] = P(i).position;
+    EXPECT_TRUE(port::SetVirtualPadAxis(device, 1, -32768));
+    Frames(10);
+    port::SetVirtualPadAxis(device, 1, 0);
+    Frames(5);
+    std::vector<int> moved;
+    for (int i = 0; i < 4; ++i) {
+      const float dx = P(i).position.x - before[i].x, dz = P(i).position.z - before[i].z;
+      if (dx * dx + dz * dz > 0.25f) moved.push_back(i);
+    }
+    return moved;
+  };
+  for (int k = 0; k < 4; ++k) EXPECT_EQ(movedBy(k), std::vector<int>{k}) << k;
+  ASSERT_TRUE(port::DetachVirtualPad(2));  // player 3's
+  Frames(5);
+  EXPECT_EQ(g_input.GetPadCount(), 3);
+  // Devices 0, 1, 2 are now the first, second and fourth pad.
+  EXPECT_EQ(movedBy(0), std::vector<int>{0});
+  EXPECT_EQ(movedBy(1), std::vector<int>{1});
+  EXPECT_EQ(movedBy(2), std::vector<int>{3});
+  ASSERT_GE(port::AttachVirtualPad(2, port::kPadButtonCount, kFirstModel + 2), 0);
+  Frames();
+  EXPECT_EQ(g_input.GetPadCount(), 4);
+  EXPECT_EQ(movedBy(3), std::vector<int>{2});
+  EXPECT_EQ(app.stagePhase, kFirstHalf);
+}
+
 TEST_F(BattleMatchTest, MissingFilesNeverTrapThePlayers) {
   struct Case {
     const char* removed;
