@@ -121,6 +121,8 @@ void Refused(const char* path, const char* reason) {
   std::fprintf(stderr, "%s: not played: %s\n", path, reason);
 }
 
+constexpr const char* kOverLimit = "all effects together over their memory limit";
+
 // The clip converted to the mixer's format, or null. Nothing is kept on failure.
 Mix_Chunk* LoadWav(const char* path, const std::vector<uint8_t>& bytes) {
   int rate = 0, channels = 0;
@@ -136,7 +138,7 @@ Mix_Chunk* LoadWav(const char* path, const std::vector<uint8_t>& bytes) {
     return nullptr;
   }
   if (wav.decodedBytes > g_effectLimit - std::min(g_effectBytes, g_effectLimit)) {
-    Refused(path, "all effects together over their memory limit");
+    Refused(path, kOverLimit);
     return nullptr;
   }
   SDL_AudioCVT cvt;
@@ -161,6 +163,12 @@ Mix_Chunk* LoadWav(const char* path, const std::vector<uint8_t>& bytes) {
     return nullptr;
   }
   const Uint32 length = static_cast<Uint32>(cvt.needed ? cvt.len_cvt : cvt.len);
+  // The resampler pads the clip a little past the estimate above.
+  if (g_effectBytes + length > g_effectLimit) {
+    SDL_free(cvt.buf);
+    Refused(path, kOverLimit);
+    return nullptr;
+  }
   // Only the converted samples stay: a shrunk block gives the rest back.
   Uint8* samples = static_cast<Uint8*>(SDL_realloc(cvt.buf, length));
   if (!samples) samples = cvt.buf;
