@@ -10,6 +10,12 @@ namespace port {
 
 constexpr int kAudioChannels = 64;
 
+// The samples of all effects loaded at once, in the mixer's format. The data
+// set's 50 effects take about 3 MiB; one clip may take 64 MiB
+// (port/audio_wav.h). 256 MiB holds four of the longest clips and keeps a
+// data folder of oversized effects to a fraction of a machine's memory.
+constexpr uint64_t kEffectMemoryLimit = uint64_t{256} << 20;
+
 // Opens the audio device with 64 mixing channels. False, with a reason, when
 // there is no device; everything below then does nothing.
 bool OpenAudio(std::string* error);
@@ -29,9 +35,13 @@ class AudioSegment;
 
 // Null when audio is not open or the file is missing, empty, unreadable or
 // over its limit (port/file.h), for effects that CheckWavFile
-// (port/audio_wav.h) refuses and for music that CheckMidiFile
-// (port/midi_file.h) refuses, with the sound font's presets; a refused file
-// is named on standard error with the reason.
+// (port/audio_wav.h) refuses, that would take the effects loaded past
+// kEffectMemoryLimit or that there is no memory for, and for music that
+// CheckMidiFile (port/midi_file.h) refuses, with the sound font's presets; a
+// refused file is named on standard error with the reason, in one line. An
+// effect keeps only its converted samples. The synthesiser's own messages
+// about a piece of music pass to standard error up to 16 per load, then one
+// line says the rest are not shown.
 AudioSegment* LoadAudioSegment(const char* path, AudioKind kind);
 void FreeAudioSegment(AudioSegment* segment);
 // Starts the segment at its volume: an effect mixes over everything, music
@@ -54,5 +64,9 @@ struct AudioStart {
   int32_t volume = 0;  // hundredths of a decibel, as set
 };
 void SetAudioStartLog(std::vector<AudioStart>* log);
+// Test seams: the limit of all effects together (0 for kEffectMemoryLimit),
+// and the bytes of samples the effects loaded hold now.
+void SetEffectMemoryLimit(uint64_t bytes);
+uint64_t EffectMemoryInUse();
 
 }  // namespace port

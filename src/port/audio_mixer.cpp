@@ -8,10 +8,13 @@
 #include <SDL.h>
 #include <SDL_mixer.h>
 
+#include <dlfcn.h>
 #include <sys/stat.h>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 
 namespace port {
 
@@ -23,7 +26,8 @@ class AudioSegment {
   std::string path;
   std::vector<uint8_t> bytes;  // the music's file, read by the synthesiser while it plays
   int32_t volume = 0;
-  bool loops = true;  // music: repeats until stopped, else plays once
+  bool loops = true;      // music: repeats until stopped, else plays once
+  int synthMessages = 0;  // music: what its synthesiser said since the load (g_synthMutex)
 };
 
 namespace {
@@ -33,6 +37,64 @@ SoundFontPresets g_presets;
 bool g_presetsKnown = false;
 AudioSegment* g_playingMusic = nullptr;
 std::vector<AudioStart>* g_startLog = nullptr;
+uint64_t g_effectBytes = 0;  // the samples of every effect loaded
+uint64_t g_effectLimit = kEffectMemoryLimit;
+
+// The synthesiser (FluidSynth, which the mixer links) writes its own
+// warnings on standard error, from inside the audio callback, at every pass
+// of a loop. Its log hook counts them against the music that speaks, the one
+// loading or the one last started, and lets a few through per load.
+constexpr int kSynthMessagesPerLoad = 16;
+using SynthLogFunction = void (*)(int level, const char* message, void* data);
+using SetSynthLogFunction = SynthLogFunction (*)(int level, SynthLogFunction f, void* data);
+constexpr int kSynthLevels[] = {1, 2, 3};  // error, warning, information
+void* g_synthLibrary = nullptr;
+SetSynthLogFunction g_setSynthLog = nullptr;
+SynthLogFunction g_synthDefaultLog[3] = {};
+std::mutex g_synthMutex;
+AudioSegment* g_synthSpeaker = nullptr;
+int g_synthOtherMessages = 0;  // said with no music loading or started
+
+void SynthSays(int level, const char* message, void*) {
+  std::lock_guard<std::mutex> lock(g_synthMutex);
+  int& said = g_synthSpeaker ? g_synthSpeaker->synthMessages : g_synthOtherMessages;
+  if (said > kSynthMessagesPerLoad) return;
+  ++said;
+  if (said <= kSynthMessagesPerLoad) {
+    const char* kind = level == 1 ? "error: " : level == 2 ? "warning: " : "";
+    std::fprintf(stderr, "fluidsynth: %s%s\n", kind, message ? message : "");
+  } else {
+    std::fprintf(stderr, "%s: more than %d messages from the synthesiser; the rest are not shown\n",
+                 g_synthSpeaker ? g_synthSpeaker->path.c_str() : "music", kSynthMessagesPerLoad);
+  }
+}
+
+void SetSynthSpeaker(AudioSegment* segment) {
+  std::lock_guard<std::mutex> lock(g_synthMutex);
+  g_synthSpeaker = segment;
+}
+
+void HookSynthLog() {
+  for (const char* name : {"libfluidsynth.so.3", "libfluidsynth.so.2", "libfluidsynth.so.1"}) {
+    g_synthLibrary = dlopen(name, RTLD_NOW | RTLD_LOCAL);
+    if (g_synthLibrary) break;
+  }
+  if (!g_synthLibrary) return;  // no synthesiser, nothing to bound
+  g_setSynthLog =
+      reinterpret_cast<SetSynthLogFunction>(dlsym(g_synthLibrary, "fluid_set_log_function"));
+  if (!g_setSynthLog) return;
+  for (int i = 0; i < 3; ++i)
+    g_synthDefaultLog[i] = g_setSynthLog(kSynthLevels[i], SynthSays, nullptr);
+}
+
+void UnhookSynthLog() {
+  if (g_setSynthLog)
+    for (int i = 0; i < 3; ++i) g_setSynthLog(kSynthLevels[i], g_synthDefaultLog[i], nullptr);
+  g_setSynthLog = nullptr;
+  if (g_synthLibrary) dlclose(g_synthLibrary);
+  g_synthLibrary = nullptr;
+  SetSynthSpeaker(nullptr);
+}
 
 bool FileExists(const std::string& path) {
   struct stat st {};
@@ -59,6 +121,8 @@ void Refused(const char* path, const char* reason) {
   std::fprintf(stderr, "%s: not played: %s\n", path, reason);
 }
 
+constexpr const char* kOverLimit = "all effects together over their memory limit";
+
 // The clip converted to the mixer's format, or null. Nothing is kept on failure.
 Mix_Chunk* LoadWav(const char* path, const std::vector<uint8_t>& bytes) {
   int rate = 0, channels = 0;
@@ -73,6 +137,10 @@ Mix_Chunk* LoadWav(const char* path, const std::vector<uint8_t>& bytes) {
     Refused(path, wav.reason);
     return nullptr;
   }
+  if (wav.decodedBytes > g_effectLimit - std::min(g_effectBytes, g_effectLimit)) {
+    Refused(path, kOverLimit);
+    return nullptr;
+  }
   SDL_AudioCVT cvt;
   if (SDL_BuildAudioCVT(&cvt, wav.bits == 8 ? AUDIO_U8 : AUDIO_S16LSB,
                         static_cast<Uint8>(wav.channels), static_cast<int>(wav.rate), format,
@@ -81,8 +149,13 @@ Mix_Chunk* LoadWav(const char* path, const std::vector<uint8_t>& bytes) {
     return nullptr;
   }
   cvt.len = static_cast<int>(wav.dataBytes);
+  // The conversion works in place through wider formats: its buffer is many
+  // times the clip it leaves.
   cvt.buf = static_cast<Uint8*>(SDL_malloc(size_t{wav.dataBytes} * cvt.len_mult));
-  if (!cvt.buf) return nullptr;
+  if (!cvt.buf) {
+    Refused(path, "no memory to convert the clip");
+    return nullptr;
+  }
   std::memcpy(cvt.buf, bytes.data() + wav.dataOffset, wav.dataBytes);
   if (cvt.needed && SDL_ConvertAudio(&cvt) != 0) {
     SDL_free(cvt.buf);
@@ -90,12 +163,23 @@ Mix_Chunk* LoadWav(const char* path, const std::vector<uint8_t>& bytes) {
     return nullptr;
   }
   const Uint32 length = static_cast<Uint32>(cvt.needed ? cvt.len_cvt : cvt.len);
-  Mix_Chunk* chunk = Mix_QuickLoad_RAW(cvt.buf, length);
-  if (!chunk) {
+  // The resampler pads the clip a little past the estimate above.
+  if (g_effectBytes + length > g_effectLimit) {
     SDL_free(cvt.buf);
+    Refused(path, kOverLimit);
+    return nullptr;
+  }
+  // Only the converted samples stay: a shrunk block gives the rest back.
+  Uint8* samples = static_cast<Uint8*>(SDL_realloc(cvt.buf, length));
+  if (!samples) samples = cvt.buf;
+  Mix_Chunk* chunk = Mix_QuickLoad_RAW(samples, length);
+  if (!chunk) {
+    SDL_free(samples);
+    Refused(path, "no memory for the clip");
     return nullptr;
   }
   chunk->allocated = 1;  // Mix_FreeChunk frees the samples with the chunk
+  g_effectBytes += length;
   return chunk;
 }
 
@@ -151,6 +235,7 @@ bool OpenAudio(std::string* error) {
     return false;
   }
   Mix_AllocateChannels(kAudioChannels);
+  HookSynthLog();
   const std::string soundFont = FindSoundFont();
   if (!soundFont.empty()) Mix_SetSoundFonts(soundFont.c_str());
   g_presetsKnown = !soundFont.empty() && ReadPresets(soundFont, &g_presets);
@@ -164,6 +249,7 @@ void CloseAudio() {
   Mix_HaltMusic();
   g_playingMusic = nullptr;
   Mix_CloseAudio();
+  UnhookSynthLog();
   SDL_QuitSubSystem(SDL_INIT_AUDIO);
   g_open = false;
 }
@@ -186,9 +272,12 @@ AudioSegment* LoadAudioSegment(const char* path, AudioKind kind) {
     if (midi.playable) {
       segment->loops = midi.seconds >= kMinMidiLoopSeconds;
       segment->bytes = std::move(bytes);
+      // The synthesiser loads its font here: what it says counts against this piece.
+      SetSynthSpeaker(segment);
       if (SDL_RWops* rw =
               SDL_RWFromConstMem(segment->bytes.data(), static_cast<int>(segment->bytes.size())))
         segment->music = Mix_LoadMUSType_RW(rw, MUS_MID, 1);
+      SetSynthSpeaker(g_playingMusic);
     }
   } else {
     segment->chunk = LoadWav(path, bytes);
@@ -203,8 +292,15 @@ AudioSegment* LoadAudioSegment(const char* path, AudioKind kind) {
 void FreeAudioSegment(AudioSegment* segment) {
   if (!segment) return;
   StopAudioSegment(segment);
-  if (segment->chunk) Mix_FreeChunk(segment->chunk);
+  if (segment->chunk) {
+    g_effectBytes -= std::min<uint64_t>(g_effectBytes, segment->chunk->alen);
+    Mix_FreeChunk(segment->chunk);
+  }
   if (segment->music) Mix_FreeMusic(segment->music);
+  {
+    std::lock_guard<std::mutex> lock(g_synthMutex);
+    if (g_synthSpeaker == segment) g_synthSpeaker = nullptr;
+  }
   delete segment;
 }
 
@@ -213,7 +309,11 @@ void PlayAudioSegment(AudioSegment* segment) {
   const int volume = MixerVolume(segment->volume);
   if (segment->kind == AudioKind::Music) {
     Mix_VolumeMusic(volume);
-    if (Mix_PlayMusic(segment->music, segment->loops ? -1 : 1) != 0) return;
+    SetSynthSpeaker(segment);
+    if (Mix_PlayMusic(segment->music, segment->loops ? -1 : 1) != 0) {
+      SetSynthSpeaker(g_playingMusic);
+      return;
+    }
     Mix_VolumeMusic(volume);
     g_playingMusic = segment;
   } else {
@@ -264,5 +364,9 @@ void StopAllAudio() {
 }
 
 void SetAudioStartLog(std::vector<AudioStart>* log) { g_startLog = log; }
+
+void SetEffectMemoryLimit(uint64_t bytes) { g_effectLimit = bytes ? bytes : kEffectMemoryLimit; }
+
+uint64_t EffectMemoryInUse() { return g_effectBytes; }
 
 }  // namespace port

@@ -25,10 +25,12 @@ constexpr uint32_t kMaxEventsPerBurst = 2048;
 constexpr uint32_t kMaxEvents = 1u << 20;
 // The work and the warnings of one pass of a loop.
 constexpr double kMaxEventsPerSecond = 2000.0;
-constexpr uint32_t kMaxUnknownProgramsOnce = 4;
-constexpr double kMaxUnknownProgramsPerMinute = 4.0;
+constexpr uint32_t kMaxReportsOnce = 4;
+constexpr double kMaxReportsPerMinute = 4.0;
 constexpr uint32_t kDrumBank = 128;
 constexpr uint32_t kDrumChannel = 9;
+// In the XG bank style a bank select MSB from this value up makes the channel a drum part.
+constexpr uint8_t kXgDrumBankMsb = 120;
 
 uint32_t Be32(const uint8_t* p) {
   return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
@@ -50,12 +52,71 @@ struct ProgramChange {
   uint8_t program;
 };
 
-// What a file does to the synthesiser's channels: its program changes, and
-// every bank each channel is set to.
+// What a file may do to the synthesiser's channels, in any order, since a
+// loop replays it over whatever the last pass left: its program changes,
+// every bank each channel is set to, and the system exclusive messages that
+// reset the synthesiser or make a channel a drum or a melodic part.
 struct ChannelUse {
   std::vector<ProgramChange> programs;
-  std::array<std::bitset<128>, 16> banks;
+  std::array<std::bitset<128>, 16> bankMsb;  // controller 0
+  std::array<std::bitset<128>, 16> bankLsb;  // controller 32, the bank in the XG style
+  std::bitset<16> drum;                      // may play the drum bank
+  std::bitset<16> melodic;                   // may play a melodic bank
+  bool xg = false;                           // an XG reset: the XG bank style
+  uint32_t rejectedSysex = 0;                // messages the synthesiser reports and drops
+  ChannelUse() {
+    melodic.set();
+    melodic.reset(kDrumChannel);
+    drum.set(kDrumChannel);
+  }
 };
+
+// The system exclusive messages the synthesiser acts on (body without F0 and
+// a closing F7), read more broadly than it does: any device number, any mode.
+void ReadSysex(const uint8_t* d, size_t n, ChannelUse* use) {
+  if (n < 4) return;
+  if (d[0] == 0x41 && d[2] == 0x42 && d[3] == 0x12) {  // Roland GS, data set 1
+    if (n < 9) {
+      ++use->rejectedSysex;  // too short
+      return;
+    }
+    uint32_t sum = 0;
+    bool high = false;
+    for (size_t i = 4; i < n; ++i) high |= (d[i] & 0x80) != 0;
+    for (size_t i = 4; i + 1 < n; ++i) sum += d[i];
+    const bool summed = !high && 0x80 - (sum & 0x7F) == d[n - 1];
+    const bool valid = summed && n == 9;  // one data byte
+    const uint32_t address = (uint32_t{d[4]} << 16) | (uint32_t{d[5]} << 8) | d[6];
+    if (address == 0x40007F) {  // GS reset, or back to GM
+      if (!valid || (d[7] != 0x00 && d[7] != 0x7F)) ++use->rejectedSysex;
+      return;
+    }
+    if ((address & 0xFFF0FF) == 0x401015) {  // use part for rhythm
+      // Block 0 is part 10, blocks 1 to 9 parts 1 to 9.
+      const uint32_t block = (address >> 8) & 0x0F;
+      const uint32_t channel = block >= 10 ? block : (block == 0 ? kDrumChannel : block - 1);
+      if (!valid || d[7] > 2) {
+        ++use->rejectedSysex;
+        use->drum.set(channel);
+        use->melodic.set(channel);
+      } else {
+        (d[7] == 0 ? use->melodic : use->drum).set(channel);
+      }
+      // The synthesiser selects program 0 in the part's new bank.
+      use->programs.push_back({static_cast<uint8_t>(channel), 0});
+      return;
+    }
+    if (!summed) ++use->rejectedSysex;
+    return;
+  }
+  if (d[0] == 0x43 && d[2] == 0x4C && n >= 7) {  // Yamaha XG parameter change
+    const uint32_t address = (uint32_t{d[3]} << 16) | (uint32_t{d[4]} << 8) | d[5];
+    if (address == 0x00007E || address == 0x00007F) use->xg = true;  // XG reset
+    // Multi part "part mode": anything but normal makes the part a drum setup.
+    if ((address & 0xFF00FF) == 0x080007 && d[6] != 0) use->drum.set(d[4] & 0x0F);
+  }
+  // GM and GM2 system on reset every channel: nothing that the start does not.
+}
 
 // Reads one track chunk's events; false with a reason when one is broken.
 class TrackReader {
@@ -101,7 +162,8 @@ class TrackReader {
           ++check_->programChanges;
           channels_->programs.push_back({static_cast<uint8_t>(status & 0x0F), p_[0]});
         }
-        if ((status & 0xF0) == 0xB0 && p_[0] == 0) channels_->banks[status & 0x0F].set(p_[1]);
+        if ((status & 0xF0) == 0xB0 && p_[0] == 0) channels_->bankMsb[status & 0x0F].set(p_[1]);
+        if ((status & 0xF0) == 0xB0 && p_[0] == 32) channels_->bankLsb[status & 0x0F].set(p_[1]);
         p_ += length;
         continue;
       }
@@ -110,6 +172,7 @@ class TrackReader {
         uint32_t length = 0;
         if (!VarLen(&length) || length > static_cast<size_t>(end_ - p_))
           return Fail("system exclusive message past the end of its track");
+        ReadSysex(p_, length > 0 && p_[length - 1] == 0xF7 ? length - 1 : length, channels_);
         p_ += length;
         continue;
       }
@@ -229,19 +292,27 @@ bool HasBurst(std::vector<Event>& events, Clock& clock) {
   return false;
 }
 
-// Program changes that may select a preset the font lacks.
+// Program changes that may select a preset the font lacks: the program must
+// be in the drum bank if its channel may be a drum part, and in every bank
+// the channel may be set to if it may be a melodic one.
 uint32_t UnknownPrograms(const ChannelUse& use, const SoundFontPresets& presets) {
+  std::bitset<16> drum = use.drum, melodic = use.melodic;
+  std::array<std::bitset<128>, 16> banks = use.bankMsb;
+  for (size_t ch = 0; ch < 16; ++ch) {
+    banks[ch].set(0);  // the bank after a reset
+    if (!use.xg) continue;
+    // The XG style takes the bank from controller 32; controller 0 switches
+    // the channel between drum and melodic parts.
+    banks[ch] |= use.bankLsb[ch];
+    for (uint32_t v = 0; v < 128; ++v)
+      if (use.bankMsb[ch].test(v)) (v >= kXgDrumBankMsb ? drum : melodic).set(ch);
+  }
   uint32_t unknown = 0;
   for (const ProgramChange& pc : use.programs) {
-    bool known = true;
-    if (pc.channel == kDrumChannel) {
-      known = presets.Has(kDrumBank, pc.program);
-    } else {
-      std::bitset<128> banks = use.banks[pc.channel];
-      banks.set(0);
+    bool known = !drum.test(pc.channel) || presets.Has(kDrumBank, pc.program);
+    if (melodic.test(pc.channel))
       for (uint32_t b = 0; b < 128 && known; ++b)
-        if (banks.test(b)) known = presets.Has(b, pc.program);
-    }
+        if (banks[pc.channel].test(b)) known = presets.Has(b, pc.program);
     unknown += known ? 0 : 1;
   }
   return unknown;
@@ -347,14 +418,20 @@ MidiCheck CheckMidiFile(const uint8_t* data, size_t size, const SoundFontPresets
   Clock clock(std::move(tempos), division);
   if (HasBurst(events, clock)) return Refuse(check, "too many events at once");
   check.seconds = clock.Seconds(check.lengthTicks);
-  if (check.events > kMaxEventsPerSecond * std::max(check.seconds, 1.0))
+  const bool loops = check.seconds >= kMinMidiLoopSeconds;
+  // A loop replays its events every pass however short it is; a piece
+  // played once may hold a second's worth.
+  if (check.events > kMaxEventsPerSecond * (loops ? check.seconds : 1.0))
     return Refuse(check, "too many events for its length");
   static const SoundFontPresets kGeneralMidi = SoundFontPresets::GeneralMidi();
   check.unknownPrograms = UnknownPrograms(channels, presets ? *presets : kGeneralMidi);
-  const bool loops = check.seconds >= kMinMidiLoopSeconds;
-  if (check.unknownPrograms >
-      (loops ? kMaxUnknownProgramsPerMinute * check.seconds / 60.0 : kMaxUnknownProgramsOnce))
-    return Refuse(check, "too many program changes to presets the sound font lacks");
+  check.rejectedSysex = channels.rejectedSysex;
+  const double reportsAllowed =
+      loops ? kMaxReportsPerMinute * check.seconds / 60.0 : kMaxReportsOnce;
+  if (check.unknownPrograms + check.rejectedSysex > reportsAllowed)
+    return Refuse(check, check.rejectedSysex > 0 && check.unknownPrograms == 0
+                             ? "too many system exclusive messages the synthesiser rejects"
+                             : "too many program changes to presets the sound font lacks");
   check.playable = true;
   check.reason = "";
   return check;

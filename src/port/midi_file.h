@@ -26,11 +26,13 @@ struct MidiCheck {
   double seconds = 0.0;      // the same through the tempo changes
   uint32_t programChanges = 0;
   uint32_t unknownPrograms = 0;  // program changes to a preset the sound font may lack
+  uint32_t rejectedSysex = 0;    // system exclusive messages the synthesiser reports and drops
 };
 
 // The presets of the sound fonts music plays with, as bank * 128 + program.
 // The synthesiser writes a line on standard error at every program change to
-// a preset it lacks, at every pass of a loop.
+// a preset it lacks, and at every Roland data set message it drops, at every
+// pass of a loop.
 struct SoundFontPresets {
   std::vector<uint32_t> ids;  // sorted
   bool Has(uint32_t bank, uint32_t program) const;
@@ -55,14 +57,20 @@ bool ReadSoundFontPresets(const std::string& path, SoundFontPresets* out);
 // note, and the longest track at least one tick long (at most 2^30). At most
 // 2^20 events, and in any 10 ms of playing time at most 128 notes and 2048
 // events: the synthesiser plays what is due inside the audio callback, and
-// reports each note it has no voice for on standard error. One pass holds at
-// most 2000 events per second of music (a pass shorter than a second counts
-// as one). A program change may select a preset the font lacks unless its
-// program exists in every bank its channel is set to anywhere in the file
-// (bank 0 and the values of bank select, controller 0; channel 10 always
-// plays the drum bank 128); at most 4 such changes in a piece played once,
-// and a loop at most 4 a minute. Without a preset list a General MIDI set is
-// assumed.
+// reports each note it has no voice for on standard error. A loop holds at
+// most 2000 events per second of its length, a piece played once at most
+// 2000. A program change may select a preset the font lacks unless its
+// program exists in every bank its channel may be set to anywhere in the
+// file: bank 0 and the values of bank select (controller 0, and controller 32
+// after an XG reset) while the channel may be melodic, the drum bank 128
+// while it may be a drum part (channel 10 from the start; a channel a GS "use
+// for rhythm part" message, an XG part mode or, after an XG reset, a bank
+// select of 120 or more may make one). A GS rhythm part message also selects
+// program 0. Roland data set messages the synthesiser drops (too short, a
+// wrong checksum, a bad mode or rhythm value) count with the program changes
+// to missing presets: at most 4 in a piece played once, and a loop at most 4
+// a minute. System exclusive messages are read for any device number. Without
+// a preset list a General MIDI set is assumed.
 MidiCheck CheckMidiFile(const uint8_t* data, size_t size,
                         const SoundFontPresets* presets = nullptr);
 

@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes to the checks every effect sound and piece of music
 // passes before the mixer sees it. An accepted clip must lie inside the file
-// and decode in proportion to it.
+// and decode in proportion to it; an accepted piece must keep to its bounds
+// per pass.
 #include <cstddef>
 #include <cstdint>
 
@@ -25,5 +26,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // A smaller font can only refuse more.
   if (small.playable && !midi.playable) __builtin_trap();
   if (midi.playable && (midi.notes == 0 || midi.seconds <= 0.0)) __builtin_trap();
+  // What one pass costs and what the synthesiser can be made to say in it.
+  if (midi.playable) {
+    const bool loops = midi.seconds >= port::kMinMidiLoopSeconds;
+    if (midi.events > 2000.0 * (loops ? midi.seconds : 1.0)) __builtin_trap();
+    const double reports = midi.unknownPrograms + midi.rejectedSysex;
+    if (reports > (loops ? 4.0 * midi.seconds / 60.0 : 4.0)) __builtin_trap();
+  }
   return 0;
 }

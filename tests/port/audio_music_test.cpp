@@ -3,8 +3,10 @@
 // lock, and a piece too short to loop plays once to its end.
 #include <SDL.h>
 #include <SDL_mixer.h>
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -101,6 +103,70 @@ TEST_F(MusicFileTest, APieceTooShortToLoopPlaysOnceToItsEnd) {
   EXPECT_TRUE(Mix_PlayingMusic());
   port::FreeAudioSegment(loop);
   port::FreeAudioSegment(shortPiece);
+}
+
+// The synthesiser's messages go through its log, as its warnings at a
+// program change do; this stands in for a piece that makes it talk on.
+class SynthesiserLog {
+ public:
+  SynthesiserLog() {
+    library_ = dlopen("libfluidsynth.so.3", RTLD_NOW | RTLD_NOLOAD);
+    if (library_) log_ = reinterpret_cast<Log>(dlsym(library_, "fluid_log"));
+  }
+  ~SynthesiserLog() {
+    if (library_) dlclose(library_);
+  }
+  bool Present() const { return log_ != nullptr; }
+  void Warn(int times) {
+    for (int i = 0; i < times; ++i)
+      log_(2, "Instrument not found on channel 0 [bank=128 prog=%d]", i % 128);
+  }
+
+ private:
+  using Log = int (*)(int level, const char* format, ...);
+  void* library_ = nullptr;
+  Log log_ = nullptr;
+};
+
+TEST_F(MusicFileTest, WhatTheSynthesiserSaysIsBoundedPerLoadAndSaidOnce) {
+  SynthesiserLog synth;
+  if (!synth.Present()) GTEST_SKIP() << "the mixer plays music without FluidSynth";
+  auto lines = [](const std::string& s) { return std::count(s.begin(), s.end(), '\n'); };
+  const std::string a = dir_.Write("a.mid", miditest::OneTrackFile(miditest::HeldNote(96)));
+  const std::string b = dir_.Write("b.mid", miditest::OneTrackFile(miditest::HeldNote(192)));
+  port::AudioSegment* first = port::LoadAudioSegment(a.c_str(), port::AudioKind::Music);
+  ASSERT_NE(first, nullptr);
+  port::PlayAudioSegment(first);
+
+  ::testing::internal::CaptureStderr();
+  synth.Warn(3);
+  std::string err = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(lines(err), 3) << err;  // a few pass as the synthesiser writes them
+  EXPECT_NE(err.find("fluidsynth: warning: Instrument not found on channel 0"), std::string::npos)
+      << err;
+  ::testing::internal::CaptureStderr();
+  synth.Warn(5000);
+  err = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(lines(err), 16 - 3 + 1) << err.substr(0, 2000);
+  EXPECT_NE(err.find(a + ": more than 16 messages from the synthesiser; the rest are not shown"),
+            std::string::npos)
+      << err.substr(err.size() > 300 ? err.size() - 300 : 0);
+
+  // Played again, the same load stays quiet; a new load has its own budget.
+  port::StopAudioSegment(first);
+  port::PlayAudioSegment(first);
+  port::AudioSegment* second = port::LoadAudioSegment(b.c_str(), port::AudioKind::Music);
+  ASSERT_NE(second, nullptr);
+  ::testing::internal::CaptureStderr();
+  synth.Warn(100);
+  port::PlayAudioSegment(second);
+  synth.Warn(100);
+  err = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(lines(err), 17) << err.substr(0, 2000);
+  EXPECT_EQ(err.find(a + ":"), std::string::npos) << err.substr(0, 2000);
+  EXPECT_NE(err.find(b + ": more than 16"), std::string::npos) << err.substr(0, 2000);
+  port::FreeAudioSegment(second);
+  port::FreeAudioSegment(first);
 }
 
 }  // namespace

@@ -3,8 +3,13 @@
 // keeps nothing of them.
 #include <gtest/gtest.h>
 
+#include <SDL_mixer.h>
+#include <malloc.h>
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <chrono>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -13,6 +18,7 @@
 #include "port/audio_wav.h"
 #include "port/file.h"
 #include "port/midi_file.h"
+#include "port/midi_files.h"
 #include "port/path.h"
 #include "support/hostile_files.h"
 #include "support/leak_check.h"
@@ -186,6 +192,155 @@ TEST_F(HostileSoundTest, AProgramChangeStormIsRefusedAndTheSynthesiserStaysQuiet
   EXPECT_EQ(Lines(err), 1u) << err.substr(0, 2000);
   EXPECT_NE(err.find(path), std::string::npos) << err.substr(0, 2000);
   EXPECT_LT(testsupport::ResidentOf().nowKb, before.nowKb + 50 * 1024);
+}
+
+TEST_F(HostileSoundTest, ADrumPartFloodIsRefusedAndTheSynthesiserStaysQuiet) {
+  using miditest::Cat;
+  using testsupport::GsDataSet;
+  using testsupport::ProgramChangeLoop;
+  const Bytes flood = testsupport::DrumPartFlood();
+  auto playable = [](const Bytes& b) { return port::CheckMidiFile(b.data(), b.size()).playable; };
+  EXPECT_FALSE(playable(flood));
+  // Each rule alone: a loop of a second has room for the events, but not for
+  // changes to kits that do not exist; 150 fit a tenth of a second, and
+  // without the message that makes channel 0 a drum part they are piano sounds.
+  const Bytes drums = testsupport::GsChannel0Drums();
+  EXPECT_FALSE(playable(ProgramChangeLoop(drums, 1980, 1.0)));
+  EXPECT_TRUE(playable(ProgramChangeLoop({}, 1980, 1.0)));
+  EXPECT_FALSE(playable(ProgramChangeLoop({}, 1980, 0.1)));  // the loop's true length
+  EXPECT_FALSE(playable(ProgramChangeLoop(drums, 150, 0.1)));
+  EXPECT_TRUE(playable(ProgramChangeLoop({}, 150, 0.1)));
+  struct Case {
+    const char* name;
+    Bytes head;
+    bool playable;
+  };
+  const Bytes xgReset = {0x00, 0xF0, 0x08, 0x43, 0x10, 0x4C, 0x00, 0x00, 0x7E, 0x00, 0xF7};
+  const Case cases[] = {
+      {"GS reset", GsDataSet(0x40007F, 0x00), true},
+      {"GM system on", {0x00, 0xF0, 0x05, 0x7E, 0x7F, 0x09, 0x01, 0xF7}, true},
+      {"channel 0 back to a melodic part", GsDataSet(0x401115, 0x00), true},
+      {"channel 0 a drum part, any device number",
+       {0x00, 0xF0, 0x0A, 0x41, 0x7F, 0x42, 0x12, 0x40, 0x11, 0x15, 0x02, 0x18, 0xF7},
+       false},
+      {"a rhythm part message with a wrong checksum", GsDataSet(0x401115, 0x01, 0x33), false},
+      {"bank LSB 5 without XG", {0x00, 0xB0, 32, 5}, true},
+      {"bank LSB 5 after an XG reset", Cat({xgReset, {0x00, 0xB0, 32, 5}}), false},
+      {"bank MSB 127 after an XG reset", Cat({xgReset, {0x00, 0xB0, 0, 127}}), false},
+      {"XG part mode drum for part 1",
+       {0x00, 0xF0, 0x08, 0x43, 0x10, 0x4C, 0x08, 0x00, 0x07, 0x01, 0xF7},
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Bytes once = ProgramChangeLoop(c.head, 1, 60.0);
+    EXPECT_TRUE(playable(once));  // one program change a minute is allowed
+    EXPECT_EQ(playable(ProgramChangeLoop(c.head, 100, 5.0)), c.playable);
+  }
+  // Data set messages the synthesiser drops are each a line on standard error.
+  Bytes wrongSums, rightSums;
+  for (int i = 0; i < 100; ++i) {
+    wrongSums = Cat({wrongSums, GsDataSet(0x400130, 0x04, 0x00)});
+    rightSums = Cat({rightSums, GsDataSet(0x400130, 0x04)});
+  }
+  EXPECT_FALSE(playable(ProgramChangeLoop(wrongSums, 0, 5.0)));
+  EXPECT_TRUE(playable(ProgramChangeLoop(rightSums, 0, 5.0)));
+
+  if (port::FindSoundFont().empty()) GTEST_SKIP() << "no General MIDI soundfont installed";
+  const std::string path = dir_.Write("flood.mid", flood);
+  ::testing::internal::CaptureStderr();
+  port::AudioSegment* music = port::LoadAudioSegment(path.c_str(), port::AudioKind::Music);
+  EXPECT_EQ(music, nullptr);
+  port::PlayAudioSegment(music);
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  const std::string err = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(Lines(err), 1u) << err.substr(0, 2000);
+  EXPECT_NE(err.find(path), std::string::npos) << err.substr(0, 2000);
+}
+
+// 2.79 MB of 8-bit mono at 8 kHz: 61.5 MB in the mixer's format, inside the
+// rule of 24 times the file.
+constexpr uint32_t kLongEffectBytes = 2790000;
+
+TEST_F(HostileSoundTest, ALongEffectKeepsOnlyItsConvertedSamples) {
+  const std::string path = dir_.Write("long.wav", testsupport::LowRateWav(kLongEffectBytes));
+  const uint64_t decoded = (uint64_t{kLongEffectBytes} * 44100 + 7999) / 8000 * 4;
+  const uint64_t held = port::EffectMemoryInUse();  // what other tests left loaded
+  const testsupport::Resident before = testsupport::ResidentOf();
+  port::AudioSegment* effect = port::LoadAudioSegment(path.c_str(), port::AudioKind::Effect);
+  ASSERT_NE(effect, nullptr);
+  const testsupport::Resident after = testsupport::ResidentOf();
+  port::PlayAudioSegment(effect);
+  const Mix_Chunk* chunk = nullptr;
+  for (int ch = 0; ch < port::kAudioChannels && !chunk; ++ch)
+    if (Mix_Playing(ch)) chunk = Mix_GetChunk(ch);
+  ASSERT_NE(chunk, nullptr);
+  EXPECT_NEAR(static_cast<double>(chunk->alen), static_cast<double>(decoded), 4096.0);
+  EXPECT_EQ(port::EffectMemoryInUse(), held + chunk->alen);
+  // The block holding the samples is no larger than they are.
+  EXPECT_LE(malloc_usable_size(chunk->abuf), chunk->alen + 65536u);
+#if !defined(__SANITIZE_ADDRESS__)
+  // The sanitizer's allocator keeps freed blocks resident for a while.
+  EXPECT_LT(after.nowKb - before.nowKb, decoded / 1024 * 5 / 4)
+      << "resident before " << before.nowKb;
+#endif
+  (void)after;
+  port::FreeAudioSegment(effect);
+  EXPECT_EQ(port::EffectMemoryInUse(), held);
+}
+
+TEST_F(HostileSoundTest, AnEffectThereIsNoMemoryForIsRefusedWithALine) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the sanitizer reserves more address space than any limit left";
+#else
+  const std::string path = dir_.Write("long.wav", testsupport::LowRateWav(kLongEffectBytes));
+  // In a child whose address space ends 32 MiB past what it holds now, well
+  // short of the conversion's buffer; started afresh, as the audio thread
+  // does not survive a fork.
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  auto loadShortOfMemory = [&path] {
+    std::ifstream status("/proc/self/status");
+    std::string key;
+    uint64_t kb = 0;
+    while (status >> key)
+      if (key == "VmSize:") status >> kb;
+    rlimit limit{};
+    limit.rlim_cur = limit.rlim_max = (kb << 10) + (32u << 20);
+    setrlimit(RLIMIT_AS, &limit);
+    port::AudioSegment* s = port::LoadAudioSegment(path.c_str(), port::AudioKind::Effect);
+    std::exit(s == nullptr ? 0 : 1);
+  };
+  EXPECT_EXIT(loadShortOfMemory(), ::testing::ExitedWithCode(0),
+              "long.wav: not played: no memory to convert the clip\n");
+#endif
+}
+
+TEST_F(HostileSoundTest, EffectsPastTheirMemoryLimitTogetherAreRefusedWithALine) {
+  // 100,000 samples: 2.2 MB each once converted; room for two.
+  const std::string clip = dir_.Write("clip.wav", testsupport::LowRateWav(100000));
+  const uint64_t held = port::EffectMemoryInUse();  // what other tests left loaded
+  port::SetEffectMemoryLimit(held + (5u << 20));
+  std::vector<port::AudioSegment*> loaded;
+  ::testing::internal::CaptureStderr();
+  for (int i = 0; i < 5; ++i)
+    if (auto* s = port::LoadAudioSegment(clip.c_str(), port::AudioKind::Effect))
+      loaded.push_back(s);
+  std::string err = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(loaded.size(), 2u);
+  EXPECT_EQ(Lines(err), 3u) << err;
+  EXPECT_NE(err.find(clip + ": not played: all effects together over their memory limit"),
+            std::string::npos)
+      << err;
+  EXPECT_LE(port::EffectMemoryInUse(), held + (5u << 20));
+  // Room again once one is freed.
+  port::FreeAudioSegment(loaded.back());
+  loaded.pop_back();
+  auto* again = port::LoadAudioSegment(clip.c_str(), port::AudioKind::Effect);
+  EXPECT_NE(again, nullptr);
+  port::FreeAudioSegment(again);
+  for (auto* s : loaded) port::FreeAudioSegment(s);
+  EXPECT_EQ(port::EffectMemoryInUse(), held);
+  port::SetEffectMemoryLimit(0);
 }
 
 TEST(MidiCheckPresets, ProgramsTheFontLacksAreBoundedPerMinuteOfTheLoop) {
