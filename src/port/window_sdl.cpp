@@ -76,6 +76,9 @@ Window* CreateMainWindow(const char* title, int width, int height, bool fullScre
     height = bounds.h;
   } else if (fullScreen) {
     flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+  } else {
+    // A sizing border and a maximise box; the device letterboxes the picture.
+    flags |= SDL_WINDOW_RESIZABLE;
   }
   SDL_Window* sdl = SDL_CreateWindow(title ? title : "", x, y, width, height, flags);
   if (!sdl) {
@@ -134,6 +137,9 @@ bool PollWindowEvent(WindowEvent* event) {
         break;
       case SDL_WINDOWEVENT_EXPOSED:
         kind = WindowEventKind::Exposed;
+        break;
+      case SDL_WINDOWEVENT_SIZE_CHANGED:
+        kind = WindowEventKind::Resized;
         break;
       default:
         break;
