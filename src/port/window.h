@@ -40,8 +40,12 @@ void GetWindowClientSize(const Window* window, int* width, int* height);
 bool PollWindowEvent(WindowEvent* event);
 void SetCursorVisible(bool visible);
 
-// Modal message box; texts are Shift-JIS and are also written to standard error.
+// Modal message box; texts are Shift-JIS and are also written to standard
+// error. Where no box can be shown (no display, or the box fails) it is only
+// written, and returns at once.
 void ShowMessageBox(Window* owner, const char* textSjis, const char* captionSjis);
+// The same with texts already in UTF-8, such as a path.
+void ShowMessageBoxUtf8(Window* owner, const std::string& text, const std::string& caption);
 
 uint64_t PerformanceCounter();
 uint64_t PerformanceFrequency();

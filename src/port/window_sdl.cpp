@@ -164,8 +164,11 @@ bool CanShowBox() {
 }  // namespace
 
 void ShowMessageBox(Window* owner, const char* textSjis, const char* captionSjis) {
-  const std::string text = SjisToUtf8(textSjis ? textSjis : "");
-  const std::string caption = SjisToUtf8(captionSjis ? captionSjis : "");
+  ShowMessageBoxUtf8(owner, SjisToUtf8(textSjis ? textSjis : ""),
+                     SjisToUtf8(captionSjis ? captionSjis : ""));
+}
+
+void ShowMessageBoxUtf8(Window* owner, const std::string& text, const std::string& caption) {
   std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
   std::fflush(stderr);
   if (!CanShowBox()) return;
