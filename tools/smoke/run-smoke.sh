@@ -49,7 +49,7 @@ for entry in "$run_dir"/* "$run_dir"/.[!.]*; do
   [ "$(basename "$entry")" = save ] && continue
   ln -s "$entry" "$game_dir/"
 done
-[ -d "$run_dir/save" ] && cp -a "$run_dir/save" "$game_dir/save"
+[ "$mode" != nodata ] && [ -d "$run_dir/save" ] && cp -a "$run_dir/save" "$game_dir/save"
 probe_args=(Pomelvane 640 480)
 check=(0000ff resize)
 if [ "$mode" = nodata ]; then
