@@ -164,11 +164,11 @@ bool ShowsWhole(Display* d, Window w, int width, int height, unsigned long clear
 
 // Resizes the window through sizes a user could give it, a maximise to the
 // whole screen and a single pixel among them. The picture must be whole
-// again within a quarter second of each change, before the title would
-// mostly have drawn anew by itself (its arrows blink every 40 and 20 frames):
+// again within 400 ms of each change (it takes some 130 ms at most, the
+// first scaled copy included), before the title would draw anew by itself:
 // a picture lost with the window's old buffer stays lost until then. The
-// first change comes just after the title's first picture, whose wait is the
-// longest.
+// first change comes just after the title's first picture, which it keeps
+// for 40 frames, so a lost one is seen there at the latest.
 bool ResizeAndCheck(Display* d, Window w, unsigned long clear) {
   const Screen* screen = DefaultScreenOfDisplay(d);
   struct Size {
@@ -191,8 +191,8 @@ bool ResizeAndCheck(Display* d, Window w, unsigned long clear) {
     }
     std::string why;
     while (!ShowsWhole(d, w, s.w, s.h, clear, &why)) {
-      if (Clock::now() - changed > std::chrono::milliseconds(250)) {
-        std::fprintf(stderr, "window_probe: not whole 250 ms after a resize: %s\n", why.c_str());
+      if (Clock::now() - changed > std::chrono::milliseconds(400)) {
+        std::fprintf(stderr, "window_probe: not whole 400 ms after a resize: %s\n", why.c_str());
         return false;
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
