@@ -11,7 +11,11 @@ if(POMELVANE_TESTS)
     add_test(NAME pomelvane_smoke_fullscreen
       COMMAND bash ${CMAKE_SOURCE_DIR}/tools/smoke/run-smoke.sh
               $<TARGET_FILE:pomelvane> $<TARGET_FILE:pomelvane_window_probe> ${POMELVANE_RUN_DIR} fullscreen)
-    set_tests_properties(pomelvane_smoke pomelvane_smoke_fullscreen PROPERTIES TIMEOUT 120 SKIP_RETURN_CODE 77)
+    add_test(NAME pomelvane_smoke_nodata
+      COMMAND bash ${CMAKE_SOURCE_DIR}/tools/smoke/run-smoke.sh
+              $<TARGET_FILE:pomelvane> $<TARGET_FILE:pomelvane_window_probe> ${POMELVANE_RUN_DIR} nodata)
+    set_tests_properties(pomelvane_smoke pomelvane_smoke_fullscreen pomelvane_smoke_nodata
+      PROPERTIES TIMEOUT 120 SKIP_RETURN_CODE 77)
   else()
     message(WARNING "X11 development files or Xvfb missing: the program smoke test is left out")
   endif()
@@ -24,7 +28,8 @@ if(POMELVANE_TESTS)
   target_compile_options(pomelvane_keep_libraries PRIVATE -fno-sanitize=all)
   target_link_options(pomelvane_keep_libraries PRIVATE -fno-sanitize=all)
   if(TEST pomelvane_smoke)
-    set_property(TEST pomelvane_smoke pomelvane_smoke_fullscreen APPEND PROPERTY ENVIRONMENT
+    set_property(TEST pomelvane_smoke pomelvane_smoke_fullscreen pomelvane_smoke_nodata
+      APPEND PROPERTY ENVIRONMENT
       "POMELVANE_KEEP_LIBRARIES=$<TARGET_FILE:pomelvane_keep_libraries>")
   endif()
 endif()

@@ -13,6 +13,7 @@
 #include "port/gpu.h"
 #include "port/path.h"
 #include "port/random.h"
+#include "port/text_encoding.h"
 #include "port/window.h"
 
 namespace {
@@ -24,19 +25,29 @@ constexpr const char* kInitFailedCaption = "ERROR";
 constexpr port::Argb kBackgroundWhite = 0xFFFFFFFFu;
 constexpr const char* kDataFolders[] = {"Xfile", "texture", "sound", "data", "AppearData"};
 
-}  // namespace
-
-std::string DescribeMissingGameData(const std::string& folder) {
+// The data folders not found, as a list for a message; the count in *count.
+std::string MissingDataFolders(size_t* count) {
   std::string missing;
+  *count = 0;
   for (const char* name : kDataFolders) {
     std::error_code ec;
     if (std::filesystem::is_directory(port::ResolvePath(name), ec)) continue;
-    missing += missing.empty() ? "" : ", ";
+    missing += (*count)++ ? ", " : "";
     missing += name;
   }
-  if (missing.empty()) return {};
-  return "Pomelvane: no game data in " + folder + " (missing: " + missing +
-         "). Start the game from the folder that holds its data (build/run after a build).";
+  return missing;
+}
+
+constexpr const char* kStartHere =
+    "Start the game from the folder that holds its data (build/run after a build).";
+
+}  // namespace
+
+std::string DescribeMissingGameData(const std::string& folder) {
+  size_t count = 0;
+  const std::string missing = MissingDataFolders(&count);
+  if (count == 0) return {};
+  return "Pomelvane: no game data in " + folder + " (missing: " + missing + "). " + kStartHere;
 }
 
 void CreateMainWindow(bool fullScreen, int width, int height, const char* title) {
@@ -76,12 +87,6 @@ void RunMainLoop() {
 }
 
 int RunProgram() {
-  // Said once; the game then goes on as it does with any missing file.
-  std::error_code ec;
-  const std::string missingData =
-      DescribeMissingGameData(std::filesystem::current_path(ec).string());
-  if (!missingData.empty()) std::fprintf(stderr, "%s\n", missingData.c_str());
-
   g_fullScreen = g_app.ReadOptionFile();
 
   std::string error;
@@ -107,4 +112,23 @@ int RunProgram() {
   }
   if (video) port::ShutdownVideo();
   return 0;
+}
+
+int ProgramMain() {
+  std::error_code ec;
+  const std::string folder = std::filesystem::current_path(ec).string();
+  size_t count = 0;
+  const std::string missing = MissingDataFolders(&count);
+  if (count == std::size(kDataFolders)) {
+    // Started from the wrong folder: nothing could be shown or heard. A box
+    // does not wrap its lines.
+    port::ShowMessageBoxUtf8(nullptr,
+                             port::SjisToUtf8(kInitFailedText) + "\nPomelvane: no game data in " +
+                                 folder + "\n(missing: " + missing + ").\n" + kStartHere,
+                             kInitFailedCaption);
+    return 1;
+  }
+  // Said once; the game then goes on as it does with any missing file.
+  if (count > 0) std::fprintf(stderr, "%s\n", DescribeMissingGameData(folder).c_str());
+  return RunProgram();
 }

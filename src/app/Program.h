@@ -20,6 +20,13 @@ std::string DescribeMissingGameData(const std::string& folder);
 // the start-up failure included.
 int RunProgram();
 
+// The program as started. The data folders are looked for first: with none of
+// them there, the start-up failure message names the folder and what is
+// missing, and the program ends with 1 without opening a window; with some
+// missing, standard error names them and the game starts all the same.
+// Otherwise RunProgram's 0.
+int ProgramMain();
+
 // Creates the hidden main window into g_hWnd; null when there is no display.
 void CreateMainWindow(bool fullScreen, int width, int height, const char* title);
 // Shows the window: it counts as active from here, and shows white until the

@@ -20,6 +20,14 @@ void WindowProc(const port::WindowEvent& event) {
     case port::WindowEventKind::Exposed:
       g_app.Draw();
       break;
+    case port::WindowEventKind::Resized:
+      // Repainted whole, as after any change of size. The window's buffer may
+      // have been given up with the picture in it, so a menu's kept picture is
+      // drawn again, not shown again.
+      g_app.title = TitleState{};
+      g_app.result.rankingPicture = KeptPicture{};
+      g_app.Draw();
+      break;
     default:
       break;
   }

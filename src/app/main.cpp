@@ -1,3 +1,3 @@
 #include "app/Program.h"
 
-int main() { return RunProgram(); }
+int main() { return ProgramMain(); }

@@ -7,7 +7,17 @@ namespace port {
 
 class Window;
 
-enum class WindowEventKind { Close, Quit, FocusGained, FocusLost, Shown, Hidden, Exposed, Other };
+enum class WindowEventKind {
+  Close,
+  Quit,
+  FocusGained,
+  FocusLost,
+  Shown,
+  Hidden,
+  Exposed,
+  Resized,  // the client size changed: resized, maximised, restored
+  Other
+};
 struct WindowEvent {
   WindowEventKind kind = WindowEventKind::Other;
 };
@@ -16,8 +26,9 @@ struct WindowEvent {
 bool InitVideo(std::string* error);
 void ShutdownVideo();
 
-// A window of exactly width by height client pixels, not resizable, created
-// hidden; full screen uses the desktop mode. Null on failure.
+// A window of width by height client pixels that the user may resize and
+// maximise, created hidden; full screen uses the desktop mode and keeps its
+// size. Null on failure.
 Window* CreateMainWindow(const char* title, int width, int height, bool fullScreen,
                          std::string* error);
 void ShowMainWindow(Window* window);
@@ -29,8 +40,12 @@ void GetWindowClientSize(const Window* window, int* width, int* height);
 bool PollWindowEvent(WindowEvent* event);
 void SetCursorVisible(bool visible);
 
-// Modal message box; texts are Shift-JIS and are also written to standard error.
+// Modal message box; texts are Shift-JIS and are also written to standard
+// error. Where no box can be shown (no display, or the box fails) it is only
+// written, and returns at once.
 void ShowMessageBox(Window* owner, const char* textSjis, const char* captionSjis);
+// The same with texts already in UTF-8, such as a path.
+void ShowMessageBoxUtf8(Window* owner, const std::string& text, const std::string& caption);
 
 uint64_t PerformanceCounter();
 uint64_t PerformanceFrequency();

@@ -76,6 +76,9 @@ Window* CreateMainWindow(const char* title, int width, int height, bool fullScre
     height = bounds.h;
   } else if (fullScreen) {
     flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+  } else {
+    // A sizing border and a maximise box; the device letterboxes the picture.
+    flags |= SDL_WINDOW_RESIZABLE;
   }
   SDL_Window* sdl = SDL_CreateWindow(title ? title : "", x, y, width, height, flags);
   if (!sdl) {
@@ -135,6 +138,9 @@ bool PollWindowEvent(WindowEvent* event) {
       case SDL_WINDOWEVENT_EXPOSED:
         kind = WindowEventKind::Exposed;
         break;
+      case SDL_WINDOWEVENT_SIZE_CHANGED:
+        kind = WindowEventKind::Resized;
+        break;
       default:
         break;
     }
@@ -158,8 +164,11 @@ bool CanShowBox() {
 }  // namespace
 
 void ShowMessageBox(Window* owner, const char* textSjis, const char* captionSjis) {
-  const std::string text = SjisToUtf8(textSjis ? textSjis : "");
-  const std::string caption = SjisToUtf8(captionSjis ? captionSjis : "");
+  ShowMessageBoxUtf8(owner, SjisToUtf8(textSjis ? textSjis : ""),
+                     SjisToUtf8(captionSjis ? captionSjis : ""));
+}
+
+void ShowMessageBoxUtf8(Window* owner, const std::string& text, const std::string& caption) {
   std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
   std::fflush(stderr);
   if (!CanShowBox()) return;

@@ -8,6 +8,7 @@
 #include "app/FrameTimer.h"
 #include "app/Program.h"
 #include "app/WindowProc.h"
+#include "port/input.h"
 #include "port/window.h"
 #include "support/gl_context.h"
 #include "support/program_state.h"
@@ -172,4 +173,64 @@ TEST_F(MissingDataTest, NamesTheFolderAndWhatIsMissing) {
   fs::create_directory(dir.path() / "data");
   fs::create_directory(dir.path() / "AppearData");
   EXPECT_EQ(DescribeMissingGameData("."), "");
+}
+
+// The program as started, by the data it finds in its folder.
+int g_exitFrames = 0;
+
+TEST_F(ProgramTest, WithoutItsDataTheProgramSaysWhereItLookedAndEndsWithOne) {
+  const std::string folder = fs::current_path().string();
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(ProgramMain(), 1);
+  const std::string err = ::testing::internal::GetCapturedStderr();
+  // The start-up failure message, written out as every message box is.
+  EXPECT_EQ(err.rfind("ERROR: 初期化に失敗\n", 0), 0u) << err;
+  EXPECT_NE(err.find("no game data in " + folder), std::string::npos) << err;
+  EXPECT_NE(err.find("(missing: Xfile, texture, sound, data, AppearData)"), std::string::npos)
+      << err;
+  EXPECT_EQ(g_hWnd, nullptr);
+  EXPECT_EQ(g_app.currentScene, 0);  // no window, no frame
+  EXPECT_TRUE(fs::is_empty(dir.path() / "save"));
+
+  // Some folders there: the game starts as before, naming the others.
+  fs::create_directory(dir.path() / "Xfile");
+  fs::create_directory(dir.path() / "sound");
+  SceneTable table{};
+  table[SceneTitle].update = [](Application&) { g_quit = 1; };
+  g_app.sceneTable = &table;
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(ProgramMain(), 0);
+  const std::string some = ::testing::internal::GetCapturedStderr();
+  g_app.sceneTable = nullptr;
+  EXPECT_EQ(g_app.currentScene, SceneTitle);
+  EXPECT_NE(some.find("(missing: texture, data, AppearData)"), std::string::npos) << some;
+  EXPECT_EQ(some.find("初期化に失敗"), std::string::npos) << some;
+}
+
+// Every folder there, but the save folder a file: the title's exit item
+// cannot write, names the files and the program still ends with 0.
+TEST_F(ProgramTest, ASaveFolderThatCannotBeWrittenStillEndsWithZero) {
+  for (const char* name : {"Xfile", "texture", "sound", "data", "AppearData"})
+    fs::create_directory(dir.path() / name);
+  fs::remove_all(dir.path() / "save");
+  dir.Write("save", "a file where the folder should be");
+  g_exitFrames = 0;
+  SceneTable table = GameSceneTable();
+  table[SceneTitle].update = [](Application& a) {
+    ++g_exitFrames;
+    port::SetTestKey(port::kKeyEscape, g_exitFrames == 3);
+    port::SetTestKey(port::kKeyZ, g_exitFrames == 5);
+    a.UpdateTitle();
+  };
+  g_app.sceneTable = &table;
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(ProgramMain(), 0);
+  const std::string err = ::testing::internal::GetCapturedStderr();
+  g_app.sceneTable = nullptr;
+  port::ClearTestKeys();
+  g_app.ReleaseSceneTextures();
+  EXPECT_EQ(g_exitFrames, 5);
+  for (const char* f : {kOptionFile, kNormalRankingFile, kSokaiRankingFile})
+    EXPECT_NE(err.find(f), std::string::npos) << err;
+  EXPECT_EQ(err.find("no game data"), std::string::npos) << err;
 }

@@ -7,6 +7,7 @@
 
 #include "port/text_encoding.h"
 #include "port/window.h"
+#include "port/window_sdl.h"
 #include "support/scoped_env.h"
 
 namespace {
@@ -22,6 +23,12 @@ TEST(WindowTest, ExactClientSizeAndEventMapping) {
   EXPECT_EQ(cw, 640);
   EXPECT_EQ(ch, 480);
   EXPECT_FALSE(port::IsFullScreen(w));
+  // A sizing border and a maximise box; full screen keeps its size.
+  EXPECT_NE(SDL_GetWindowFlags(w->sdl) & SDL_WINDOW_RESIZABLE, 0u);
+  port::Window* full = port::CreateMainWindow("Pomelvane", 640, 480, true, &error);
+  ASSERT_NE(full, nullptr) << error;
+  EXPECT_EQ(SDL_GetWindowFlags(full->sdl) & SDL_WINDOW_RESIZABLE, 0u);
+  port::DestroyMainWindow(full);
   port::ShowMainWindow(w);
   port::WindowEvent e;
   while (port::PollWindowEvent(&e)) {
@@ -30,7 +37,8 @@ TEST(WindowTest, ExactClientSizeAndEventMapping) {
   const std::pair<uint32_t, port::WindowEventKind> events[] = {
       {0, port::WindowEventKind::Quit},
       {SDL_WINDOWEVENT_CLOSE, port::WindowEventKind::Close},
-      {SDL_WINDOWEVENT_FOCUS_LOST, port::WindowEventKind::FocusLost}};
+      {SDL_WINDOWEVENT_FOCUS_LOST, port::WindowEventKind::FocusLost},
+      {SDL_WINDOWEVENT_SIZE_CHANGED, port::WindowEventKind::Resized}};
   for (const auto& [windowEvent, kind] : events) {
     SDL_Event event{};
     event.type = windowEvent ? SDL_WINDOWEVENT : SDL_QUIT;

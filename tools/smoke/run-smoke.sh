@@ -2,9 +2,13 @@
 # Runs the game on a virtual X display, finds its window, closes it as a
 # window manager would, and checks that it ends at once with status 0 and
 # writes no save file.
-#   run-smoke.sh GAME PROBE RUN_DIR [fullscreen]
-# With "fullscreen" the option file asks for full screen first: the window must
-# then cover the whole display.
+#   run-smoke.sh GAME PROBE RUN_DIR [fullscreen|nodata]
+# In a window, the window is resized on the way (a maximise among the sizes):
+# the picture must fill it whole at each size. With "fullscreen" the option
+# file asks for full screen first: the window must then cover the whole
+# display. With "nodata" the game starts from a folder without its data: its
+# start-up failure message must show, name the folder, close like any window
+# and the game end with a status other than 0.
 set -uo pipefail
 game=$(realpath "$1") probe=$(realpath "$2") run_dir=$(realpath "$3")
 mode=${4:-window}
@@ -40,17 +44,24 @@ export DISPLAY=":$display"
 game_dir="$work/run"
 mkdir -p "$game_dir"
 for entry in "$run_dir"/* "$run_dir"/.[!.]*; do
+  [ "$mode" = nodata ] && break
   [ -e "$entry" ] || continue
   [ "$(basename "$entry")" = save ] && continue
   ln -s "$entry" "$game_dir/"
 done
-[ -d "$run_dir/save" ] && cp -a "$run_dir/save" "$game_dir/save"
-want_w=640 want_h=480
-if [ "$mode" = fullscreen ]; then
+[ "$mode" != nodata ] && [ -d "$run_dir/save" ] && cp -a "$run_dir/save" "$game_dir/save"
+probe_args=(Pomelvane 640 480)
+check=(0000ff resize)
+if [ "$mode" = nodata ]; then
+  # The message box: any size, its own colours.
+  probe_args=(ERROR 0 0)
+  check=()
+elif [ "$mode" = fullscreen ]; then
   # The screen mode is the option file's first value.
   mkdir -p "$game_dir/save"
   printf 'screen=1\r\n' >"$game_dir/save/option.sav"
-  want_w=1024 want_h=768
+  probe_args=(Pomelvane 1024 768)
+  check=(0000ff)
 fi
 
 snapshot() { (cd "$game_dir" && if [ -d save ]; then find save -type f -print0 | sort -z | xargs -0r sha256sum; echo dir; else echo none; fi); }
@@ -73,7 +84,7 @@ fi
 game_pid=$!
 
 # The title draws its pictures on the blue clear: a blue corner means frames run.
-if ! "$probe" Pomelvane "$want_w" "$want_h" "$game_pid" "$start_timeout" 0000ff; then
+if ! "$probe" "${probe_args[@]}" "$game_pid" "$start_timeout" "${check[@]}"; then
   cat "$work/game.log"
   fail "window check"
 fi
@@ -101,6 +112,12 @@ if [ "$status" -ne 0 ] && [ -z "${SMOKE_RETRIED:-}" ] &&
   trap - EXIT
   SMOKE_RETRIED=1 exec bash "$0" "$@"
 fi
-[ "$status" -eq 0 ] || fail "exit status $status"
+if [ "$mode" = nodata ]; then
+  [ "$status" -ne 0 ] || fail "exit status 0 without data"
+  grep -q "初期化に失敗" "$work/game.log" || fail "no start-up failure message"
+  grep -qF "no game data in $game_dir" "$work/game.log" || fail "the folder is not named"
+else
+  [ "$status" -eq 0 ] || fail "exit status $status"
+fi
 [ "$(snapshot)" = "$before" ] || fail "save files changed"
 echo "smoke: ok (ended ${waited} ms after the close request)"

@@ -1,8 +1,13 @@
 // Finds the game's window on an X display, checks its title and client size
-// and, optionally, the colour near its top-left corner, then asks it to close the way a
-// window manager would (WM_DELETE_WINDOW). Exit status 0 when every check held.
+// (0 0: any size) and, optionally, the colour near its top-left corner, then
+// asks it to close the way a window manager would (WM_DELETE_WINDOW). Exit
+// status 0 when every check held.
 //
-//   window_probe TITLE WIDTH HEIGHT PID TIMEOUT_SECONDS [RRGGBB]
+//   window_probe TITLE WIDTH HEIGHT PID TIMEOUT_SECONDS [RRGGBB [resize]]
+//
+// With "resize" the window must also let itself be resized: it is resized as
+// a user or a maximise would (no window manager runs), and at each size the
+// picture must fill it whole, its aspect kept, with black bars beside it.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -14,6 +19,7 @@
 #include <cstring>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -89,6 +95,132 @@ bool CornerColour(Display* d, Window w, int width, int height, unsigned long* rg
   return true;
 }
 
+bool PixelAt(Display* d, Window w, int x, int y, unsigned long* rgb) {
+  XImage* image = XGetImage(d, w, x, y, 1, 1, AllPlanes, ZPixmap);
+  if (!image) return false;
+  *rgb = XGetPixel(image, 0, 0) & 0xFFFFFF;
+  XDestroyImage(image);
+  return true;
+}
+
+// A window that is not resizable says so with a largest size equal to its
+// least size.
+bool Resizable(Display* d, Window w, int width, int height) {
+  XSizeHints hints{};
+  long supplied = 0;
+  if (!XGetWMNormalHints(d, w, &hints, &supplied)) return true;
+  if ((hints.flags & PMaxSize) && (hints.max_width <= width || hints.max_height <= height)) {
+    std::fprintf(stderr, "window_probe: largest size %dx%d\n", hints.max_width, hints.max_height);
+    return false;
+  }
+  if ((hints.flags & PMinSize) && (hints.min_width >= width || hints.min_height >= height)) {
+    std::fprintf(stderr, "window_probe: least size %dx%d\n", hints.min_width, hints.min_height);
+    return false;
+  }
+  return true;
+}
+
+// Where a width by height window shows the 640 by 480 picture: scaled with
+// its aspect kept, centred.
+struct Place {
+  int x, y, w, h;
+};
+Place PictureIn(int width, int height) {
+  int w = width, h = width * 480 / 640;
+  if (h > height) {
+    h = height;
+    w = height * 640 / 480;
+  }
+  // Centred from the bottom left, as GL counts.
+  const int x = (width - w) / 2, yUp = (height - h) / 2;
+  return Place{x, height - yUp - h, w, h};
+}
+
+// Whether the window shows the title whole at its size: the clear colour a
+// thirty-second of the way into the picture, black in the middle of each bar.
+bool ShowsWhole(Display* d, Window w, int width, int height, unsigned long clear,
+                std::string* why) {
+  const Place p = PictureIn(width, height);
+  struct Probe {
+    int x, y;
+    unsigned long want;
+  };
+  std::vector<Probe> probes = {{p.x + p.w / 32, p.y + p.h / 32, clear},
+                               {p.x + p.w - 1 - p.w / 32, p.y + p.h / 32, clear}};
+  if (p.x >= 4) probes.push_back({p.x / 2, height / 2, 0});
+  if (p.y >= 4) probes.push_back({width / 2, p.y / 2, 0});
+  for (const Probe& probe : probes) {
+    unsigned long rgb = 0;
+    if (!PixelAt(d, w, probe.x, probe.y, &rgb) || rgb != probe.want) {
+      char buf[128];
+      std::snprintf(buf, sizeof buf, "at %d,%d of %dx%d: %06lx, want %06lx", probe.x, probe.y,
+                    width, height, rgb, probe.want);
+      *why = buf;
+      return false;
+    }
+  }
+  return true;
+}
+
+// Resizes the window through sizes a user could give it, a maximise to the
+// whole screen and a single pixel among them; at each the picture must come
+// back whole and stay so. The first change, a row more, comes while the
+// picture is still drawn straight into the window and just after the
+// title's first picture, which the title keeps for 40 frames: a picture
+// lost with the window's old buffer would stay lost until then, so it must
+// be whole again well before (it takes some 30 ms: the copy is not scaled).
+// Later changes find the picture in the device's own buffer and may take
+// longer: the first scaled copy prepares its code.
+bool ResizeAndCheck(Display* d, Window w, unsigned long clear) {
+  const Screen* screen = DefaultScreenOfDisplay(d);
+  struct Size {
+    int w, h;
+    bool maximise;
+  };
+  const Size sizes[] = {{640, 481, false},
+                        {960, 480, false},
+                        {640, 720, false},
+                        {1, 1, false},
+                        {screen->width, screen->height, true},
+                        {800, 600, false},
+                        {640, 480, false}};
+  for (const Size& s : sizes) {
+    if (s.maximise)
+      XMoveResizeWindow(d, w, 0, 0, static_cast<unsigned>(s.w), static_cast<unsigned>(s.h));
+    else
+      XResizeWindow(d, w, static_cast<unsigned>(s.w), static_cast<unsigned>(s.h));
+    XSync(d, False);
+    const auto changed = Clock::now();
+    if (s.w < 64) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(200));
+      continue;
+    }
+    const auto allowed = std::chrono::milliseconds(&s == sizes ? 300 : 3000);
+    std::string why;
+    while (!ShowsWhole(d, w, s.w, s.h, clear, &why)) {
+      if (Clock::now() - changed > allowed) {
+        std::fprintf(stderr, "window_probe: not whole %lld ms after a resize: %s\n",
+                     static_cast<long long>(allowed.count()), why.c_str());
+        return false;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    std::printf(
+        "window_probe: whole at %dx%d after %lld ms\n", s.w, s.h,
+        static_cast<long long>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - changed).count()));
+    // And it stays so.
+    for (int i = 0; i < 20; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(25));
+      if (!ShowsWhole(d, w, s.w, s.h, clear, &why)) {
+        std::fprintf(stderr, "window_probe: picture lost: %s\n", why.c_str());
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -103,6 +235,7 @@ int main(int argc, char** argv) {
   const auto deadline = Clock::now() + std::chrono::seconds(std::atoi(argv[5]));
   const bool checkColour = argc > 6;
   const unsigned long wantColour = checkColour ? std::strtoul(argv[6], nullptr, 16) : 0;
+  const bool resize = argc > 7 && std::strcmp(argv[7], "resize") == 0;
 
   Display* d = XOpenDisplay(nullptr);
   if (!d) {
@@ -132,7 +265,7 @@ int main(int argc, char** argv) {
   }
   XWindowAttributes a;
   XGetWindowAttributes(d, w, &a);
-  if (a.width != width || a.height != height) {
+  if ((width || height) && (a.width != width || a.height != height)) {
     std::fprintf(stderr, "window_probe: client area %dx%d, want %dx%d\n", a.width, a.height, width,
                  height);
     return 5;
@@ -149,6 +282,8 @@ int main(int argc, char** argv) {
       return 6;
     }
   }
+  if (resize && !Resizable(d, w, width, height)) return 7;
+  if (resize && !ResizeAndCheck(d, w, wantColour)) return 8;
 
   XEvent e;
   std::memset(&e, 0, sizeof e);
