@@ -43,18 +43,21 @@ constexpr int kTempNameTries = 100;
 // `entry` is no such name.
 pid_t TempWriter(std::string_view entry, std::string_view base) {
   constexpr std::string_view kSuffix = ".tmp";
-  if (entry.size() <= base.size() + 1 + kSuffix.size() || entry.substr(0, base.size()) != base ||
-      entry[base.size()] != '.' || entry.substr(entry.size() - kSuffix.size()) != kSuffix)
+  if (entry.size() < base.size() + kSuffix.size() + 4 || !entry.starts_with(base) ||
+      !entry.ends_with(kSuffix))
     return 0;
-  entry = entry.substr(base.size() + 1, entry.size() - base.size() - 1 - kSuffix.size());
-  const size_t dot = entry.find('.');
-  if (dot == std::string_view::npos || dot == 0 || dot > 9 || dot + 1 == entry.size() ||
-      entry.size() - dot - 1 > 10)
-    return 0;
-  if (entry.find_first_not_of("0123456789.") != std::string_view::npos ||
-      entry.find('.', dot + 1) != std::string_view::npos)
-    return 0;
-  return static_cast<pid_t>(std::strtol(std::string(entry.substr(0, dot)).c_str(), nullptr, 10));
+  entry.remove_prefix(base.size());
+  entry.remove_suffix(kSuffix.size());
+  // Now ".<pid>.<n>".
+  const size_t dot = entry.find('.', 1);
+  if (entry[0] != '.' || dot == std::string_view::npos) return 0;
+  const std::string_view pid = entry.substr(1, dot - 1), serial = entry.substr(dot + 1);
+  auto number = [](std::string_view digits, size_t most) {
+    return !digits.empty() && digits.size() <= most &&
+           digits.find_first_not_of("0123456789") == std::string_view::npos;
+  };
+  if (!number(pid, 9) || !number(serial, 10)) return 0;
+  return static_cast<pid_t>(std::strtol(std::string(pid).c_str(), nullptr, 10));
 }
 
 // Removes the temporary files that writers of `target` left when they died.
@@ -76,15 +79,17 @@ void RemoveDeadWritersFiles(const std::string& target) {
     const pid_t writer = TempWriter(e->d_name, base);
     if (writer <= 0 || writer == self || ::kill(writer, 0) == 0 || errno != ESRCH) continue;
     const std::string path = folder + "/" + e->d_name;
+    // Look first: opening a device can have effects of its own.
+    struct stat named {};
+    if (::lstat(path.c_str(), &named) != 0 || !S_ISREG(named.st_mode)) continue;
     const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) continue;
-    struct stat held {
-    }, named{};
-    // Still the file that was locked when it is removed: the name may have
-    // been taken by another file since the open.
-    if (::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
-        ::lstat(path.c_str(), &named) == 0 && named.st_dev == held.st_dev &&
-        named.st_ino == held.st_ino)
+    // Still the file looked at, and still there once locked: the name may
+    // have been taken by another file meanwhile.
+    struct stat held {};
+    if (::fstat(fd, &held) == 0 && held.st_dev == named.st_dev && held.st_ino == named.st_ino &&
+        ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::lstat(path.c_str(), &named) == 0 &&
+        named.st_dev == held.st_dev && named.st_ino == held.st_ino)
       ::unlink(path.c_str());
     ::close(fd);
   }
