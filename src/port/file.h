@@ -61,7 +61,9 @@ std::string WriteTarget(const std::string& path);
 // crash, a full disk or a power loss leaves the old or the new file whole,
 // never a part. A destination that is a symbolic link is written through to
 // its target; the new file gets the old file's permission bits (and owner,
-// where allowed). One file at a time per object.
+// where allowed). One file at a time per object. Writers of one target, in
+// one process or several, never share a temporary file: the last to commit
+// wins, each commit puts one writer's whole file in place.
 class ReplacementFile {
  public:
   ReplacementFile() = default;
@@ -69,12 +71,14 @@ class ReplacementFile {
   ReplacementFile(const ReplacementFile&) = delete;
   ReplacementFile& operator=(const ReplacementFile&) = delete;
 
-  // Creates the temporary file ("<target>.tmp", replacing a stale one that
-  // is a regular file or a link). False when it cannot be made.
+  // Creates a temporary file of this writer's own beside the target
+  // ("<target>.<pid>.<n>.tmp"), after removing those whose writers died
+  // (file.cpp says when that is certain). False when it cannot be made.
   bool Open(const std::string& path);
   bool IsOpen() const { return stream_ != nullptr; }
   std::FILE* Stream() const { return stream_; }
   const std::string& Target() const { return target_; }
+  const std::string& TempPath() const { return temp_; }
 
   // Flushes and syncs the file, renames it over the target and syncs the
   // folder. False when a step fails: before the rename the old file stays and

@@ -59,6 +59,14 @@ mode_t ModeOf(const std::string& path) {
   return ::lstat(path.c_str(), &st) == 0 ? st.st_mode : 0;
 }
 
+// The names of temporary files in a folder.
+std::vector<std::string> TempsIn(const fs::path& dir) {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir))
+    if (e.path().extension() == ".tmp") names.push_back(e.path().filename().string());
+  return names;
+}
+
 ino_t InodeOf(const std::string& path) {
   struct stat st {};
   return ::stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
@@ -227,7 +235,8 @@ TEST_F(ReplacementFileTest, WritesThroughSymbolicLinksToTheTarget) {
   ASSERT_TRUE(Save(Path("dangling.sav"), "first"));
   EXPECT_TRUE(S_ISLNK(ModeOf(Path("dangling.sav"))));
   EXPECT_EQ(ReadAll((dir_.path() / "real/later.sav").string()), "first");
-  EXPECT_FALSE(fs::exists(target + ".tmp"));
+  EXPECT_TRUE(TempsIn(dir_.path() / "real").empty());
+  EXPECT_TRUE(TempsIn(dir_.path()).empty());
 }
 
 TEST_F(ReplacementFileTest, OddThingsInPlaceOfTheFileOrItsTemporaryFile) {
@@ -235,9 +244,20 @@ TEST_F(ReplacementFileTest, OddThingsInPlaceOfTheFileOrItsTemporaryFile) {
     SCOPED_TRACE(testsupport::OddFileName(kind));
     testsupport::TempDir dir;
     const std::string p = (dir.path() / "option.sav").string();
+    // The temporary file name of p that this process's second writer from
+    // now would take: "<p>.<pid>.<n>.tmp", n counting up.
+    std::string second;
+    {
+      port::ReplacementFile probe;
+      ASSERT_TRUE(probe.Open(p));
+      const std::string name = probe.TempPath();
+      const size_t serial = name.rfind('.', name.size() - 5) + 1;
+      second =
+          name.substr(0, serial) + std::to_string(std::stoul(name.substr(serial)) + 2) + ".tmp";
+    }
     std::vector<std::string> pipes;
-    if (kind == OddFile::Fifo) pipes = {p, p + ".tmp"};
-    if (kind == OddFile::FifoLink) pipes = {p + ".pipe", p + ".tmp.pipe"};
+    if (kind == OddFile::Fifo) pipes = {p, second, p + ".tmp"};
+    if (kind == OddFile::FifoLink) pipes = {p + ".pipe", second + ".pipe", p + ".tmp.pipe"};
     testsupport::PipeWatchdog watchdog(pipes);
 
     // In place of the file: a link to a device, pipe or nothing is replaced
@@ -253,17 +273,21 @@ TEST_F(ReplacementFileTest, OddThingsInPlaceOfTheFileOrItsTemporaryFile) {
       EXPECT_TRUE(S_ISREG(ModeOf(p)));
       EXPECT_EQ(ReadAll(p), "new");
     }
-    EXPECT_FALSE(fs::exists(p + ".tmp"));
+    EXPECT_TRUE(TempsIn(dir.path()).empty());
 
-    // In place of the temporary file: a stale link goes (never written
-    // through), anything else fails the save and the old file stays.
+    // In place of the temporary file the writer would take: never written
+    // through nor removed; the writer takes the next name. What stands at
+    // the name every writer once shared is no one's now and stays too.
     fs::remove_all(p);
     dir.Write("option.sav", "old");
+    ASSERT_TRUE(testsupport::MakeOddFile(second, kind));
     ASSERT_TRUE(testsupport::MakeOddFile(p + ".tmp", kind));
-    const bool link = kind == OddFile::DevZeroLink || kind == OddFile::DevNullLink ||
-                      kind == OddFile::LinkLoop || kind == OddFile::FifoLink;
-    EXPECT_EQ(Save(p, "newer"), link);
-    EXPECT_EQ(ReadAll(p), link ? "newer" : "old");
+    const mode_t odd = ModeOf(second);
+    EXPECT_TRUE(Save(p, "newer"));
+    EXPECT_EQ(ReadAll(p), "newer");
+    EXPECT_EQ(ModeOf(second), odd);
+    EXPECT_EQ(ModeOf(p + ".tmp"), odd);
+    EXPECT_EQ(TempsIn(dir.path()).size(), 2u);
     EXPECT_FALSE(watchdog.Fired()) << "the save blocked on a named pipe";
   }
 }
@@ -296,7 +320,7 @@ TEST_F(ReplacementFileTest, SyncsTheFileBeforeTheRenameAndTheFolderAfter) {
   g_recordSyncs = false;
   EXPECT_TRUE(g_syncs.empty());
   EXPECT_EQ(ReadAll(p), "new");
-  EXPECT_FALSE(fs::exists(p + ".tmp"));
+  EXPECT_TRUE(TempsIn(dir_.path() / "save").empty());
   EXPECT_FALSE(file.Commit());  // nothing open
 }
 
