@@ -224,22 +224,7 @@ TEST_F(BattleMatchTest, PadsPluggedBackMidMatchServeTheirPlayersAgain) {
   AttachPads(3, kFirstModel);
   StartMatch({.players = 4, .matchTime = 3000});
   ASSERT_GT(UntilPhase(kFirstHalf), 0);
-  // The players a device's stick moves, held up for 10 frames.
-  const auto movedBy = [&](int device) {
-    port::Vec3 before[4];
-    for (int i = 0; i < 4; ++i) before[i] = P(i).position;
-    EXPECT_TRUE(port::SetVirtualPadAxis(device, 1, -32768));
-    Frames(10);
-    port::SetVirtualPadAxis(device, 1, 0);
-    Frames(5);
-    std::vector<int> moved;
-    for (int i = 0; i < 4; ++i) {
-      const float dx = P(i).position.x - before[i].x, dz = P(i).position.z - before[i].z;
-      if (dx * dx + dz * dz > 0.25f) moved.push_back(i);
-    }
-    return moved;
-  };
-  for (int k = 1; k < 4; ++k) EXPECT_EQ(movedBy(k - 1), std::vector<int>{k}) << k;
+  for (int k = 1; k < 4; ++k) EXPECT_EQ(PlayersMovedBy(k - 1), std::vector<int>{k}) << k;
 
   for (int i = 2; i >= 0; --i) ASSERT_TRUE(port::DetachVirtualPad(i));
   Frames(5);
@@ -254,9 +239,9 @@ TEST_F(BattleMatchTest, PadsPluggedBackMidMatchServeTheirPlayersAgain) {
   }
   Frames();
   EXPECT_EQ(g_input.GetPadCount(), 3);
-  EXPECT_EQ(movedBy(1), std::vector<int>{3});
-  EXPECT_EQ(movedBy(2), std::vector<int>{1});
-  EXPECT_EQ(movedBy(3), std::vector<int>{2});
+  EXPECT_EQ(PlayersMovedBy(1), std::vector<int>{3});
+  EXPECT_EQ(PlayersMovedBy(2), std::vector<int>{1});
+  EXPECT_EQ(PlayersMovedBy(3), std::vector<int>{2});
   EXPECT_EQ(app.currentScene, SceneBattle);
   EXPECT_EQ(app.stagePhase, kFirstHalf);
 }
@@ -268,32 +253,18 @@ TEST_F(BattleMatchTest, APadPulledOutMidMatchLeavesTheOthersWithTheirPlayers) {
   AttachPads(4, kFirstModel);
   StartMatch({.players = 4, .matchTime = 3000});
   ASSERT_GT(UntilPhase(kFirstHalf), 0);
-  const auto movedBy = [&](int device) {
-    port::Vec3 before[4];
-    for (int i = 0; i < 4; ++i) before[i] = P(i).position;
-    EXPECT_TRUE(port::SetVirtualPadAxis(device, 1, -32768));
-    Frames(10);
-    port::SetVirtualPadAxis(device, 1, 0);
-    Frames(5);
-    std::vector<int> moved;
-    for (int i = 0; i < 4; ++i) {
-      const float dx = P(i).position.x - before[i].x, dz = P(i).position.z - before[i].z;
-      if (dx * dx + dz * dz > 0.25f) moved.push_back(i);
-    }
-    return moved;
-  };
-  for (int k = 0; k < 4; ++k) EXPECT_EQ(movedBy(k), std::vector<int>{k}) << k;
+  for (int k = 0; k < 4; ++k) EXPECT_EQ(PlayersMovedBy(k), std::vector<int>{k}) << k;
   ASSERT_TRUE(port::DetachVirtualPad(2));  // player 3's
   Frames(5);
   EXPECT_EQ(g_input.GetPadCount(), 3);
   // Devices 0, 1, 2 are now the first, second and fourth pad.
-  EXPECT_EQ(movedBy(0), std::vector<int>{0});
-  EXPECT_EQ(movedBy(1), std::vector<int>{1});
-  EXPECT_EQ(movedBy(2), std::vector<int>{3});
+  EXPECT_EQ(PlayersMovedBy(0), std::vector<int>{0});
+  EXPECT_EQ(PlayersMovedBy(1), std::vector<int>{1});
+  EXPECT_EQ(PlayersMovedBy(2), std::vector<int>{3});
   ASSERT_GE(port::AttachVirtualPad(2, port::kPadButtonCount, kFirstModel + 2), 0);
   Frames();
   EXPECT_EQ(g_input.GetPadCount(), 4);
-  EXPECT_EQ(movedBy(3), std::vector<int>{2});
+  EXPECT_EQ(PlayersMovedBy(3), std::vector<int>{2});
   EXPECT_EQ(app.stagePhase, kFirstHalf);
 }
 

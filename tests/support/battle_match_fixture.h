@@ -80,6 +80,22 @@ class BattleMatchTest : public stagescene::StageSceneTest {
     ASSERT_EQ(g_input.GetPadCount(), n);
   }
 
+  // The players a virtual pad's stick moves, held up for 10 frames.
+  std::vector<int> PlayersMovedBy(int device) {
+    port::Vec3 before[4];
+    for (int i = 0; i < 4; ++i) before[i] = P(i).position;
+    EXPECT_TRUE(port::SetVirtualPadAxis(device, 1, -32768));
+    Frames(10);
+    port::SetVirtualPadAxis(device, 1, 0);
+    Frames(5);
+    std::vector<int> moved;
+    for (int i = 0; i < 4; ++i) {
+      const float dx = P(i).position.x - before[i].x, dz = P(i).position.z - before[i].z;
+      if (dx * dx + dz * dz > 0.25f) moved.push_back(i);
+    }
+    return moved;
+  }
+
   // From the start to the result menu's first frame.
   void RunToResultMenu() {
     ASSERT_GT(UntilPhase(battle::kResultMenu, 2 * app.battle.matchTime + 1000), 0);
