@@ -120,6 +120,19 @@ class BattleMenusTest : public StageSceneTest {
     for (int i = port::AttachedPadCount() - 1; i >= 0; --i) port::DetachVirtualPad(i);
     g_input.InitKeyboard(nullptr);
   }
+  // One frame drawn; whether the settings page's note says there are too
+  // few pads (its white text under the items).
+  bool SaysTooFewPads() {
+    drawing = true;
+    Frames();
+    drawing = false;
+    const std::vector<uint32_t> p = Picture();
+    int white = 0;
+    for (int y = 400; y < 420; ++y)
+      for (int x = 250; x < 490; ++x)
+        white += (gltest::Rgb(p, x, y) & 0xC0C0C0) == 0xC0C0C0 ? 1 : 0;
+    return white > 30;
+  }
 };
 
 // ---- The walk ----
@@ -302,17 +315,6 @@ TEST_F(BattleMenusTest, AConfirmHeldFromTheTitleActsOnlyAfterARelease) {
 // opens and is left from the keyboard.
 TEST_F(BattleMenusTest, WithTooFewPadsStartDoesNothingAndThePageSaysSo) {
   ASSERT_TRUE(g_graphics.CreateFont(10, 20));
-  const auto whiteText = [&] {
-    drawing = true;
-    Frames();
-    drawing = false;
-    const std::vector<uint32_t> p = Picture();
-    int white = 0;
-    for (int y = 400; y < 420; ++y)
-      for (int x = 250; x < 490; ++x)
-        white += (gltest::Rgb(p, x, y) & 0xC0C0C0) == 0xC0C0C0 ? 1 : 0;
-    return white;
-  };
   struct Case {
     int players, pads;
     bool starts;
@@ -325,7 +327,7 @@ TEST_F(BattleMenusTest, WithTooFewPadsStartDoesNothingAndThePageSaysSo) {
     app.battle.players = 2;
     OpenSettings();
     Taps(kRight, c.players - 2);
-    EXPECT_EQ(whiteText() > 30, !c.starts);
+    EXPECT_EQ(SaysTooFewPads(), !c.starts);
     DownTo(kItemStart);
     ClearSounds();
     Hold(kZ);
@@ -486,17 +488,6 @@ TEST_F(BattleMenusTest, UnpluggedPadsNeitherBreakNorTrapTheMenus) {
 // plugged back counts again and steers its own player's choice.
 TEST_F(BattleMenusTest, PadsPluggedBackCountAgainAndServeTheirPlayers) {
   ASSERT_TRUE(g_graphics.CreateFont(10, 20));
-  const auto saysTooFew = [&] {
-    drawing = true;
-    Frames();
-    drawing = false;
-    const std::vector<uint32_t> p = Picture();
-    int white = 0;
-    for (int y = 400; y < 420; ++y)
-      for (int x = 250; x < 490; ++x)
-        white += (gltest::Rgb(p, x, y) & 0xC0C0C0) == 0xC0C0C0 ? 1 : 0;
-    return white > 30;
-  };
   const auto startTaken = [&] {
     Tap(kZ);
     return app.currentScene == SceneCharacterSelect;
@@ -505,16 +496,16 @@ TEST_F(BattleMenusTest, PadsPluggedBackCountAgainAndServeTheirPlayers) {
   OpenSettings();
   Taps(kRight, 2);
   DownTo(kItemStart);
-  EXPECT_FALSE(saysTooFew());
+  EXPECT_FALSE(SaysTooFewPads());
   Unplug(1);  // devices 0 and 1: the first and third pad
-  EXPECT_TRUE(saysTooFew());
+  EXPECT_TRUE(SaysTooFewPads());
   EXPECT_EQ(g_input.GetPadCount(), 2);
   EXPECT_FALSE(startTaken());
   ASSERT_EQ(port::AttachVirtualPad(2, port::kPadButtonCount, 9), 2);
-  EXPECT_TRUE(saysTooFew());
+  EXPECT_TRUE(SaysTooFewPads());
   EXPECT_FALSE(startTaken());
   ASSERT_EQ(port::AttachVirtualPad(2, port::kPadButtonCount), 3);
-  EXPECT_FALSE(saysTooFew());
+  EXPECT_FALSE(SaysTooFewPads());
   EXPECT_EQ(g_input.GetPadCount(), 3);
   ASSERT_TRUE(startTaken());
 
