@@ -142,6 +142,16 @@ class HostileSoundTest : public ::testing::Test {
     ASSERT_TRUE(port::OpenAudio(nullptr));
   }
   void TearDown() override { port::CloseAudio(); }
+  // A music refused on load, played all the same (silence) for half a
+  // second: what standard error got meanwhile.
+  std::string RefusedMusicSays(const std::string& path) {
+    ::testing::internal::CaptureStderr();
+    port::AudioSegment* music = port::LoadAudioSegment(path.c_str(), port::AudioKind::Music);
+    EXPECT_EQ(music, nullptr);
+    port::PlayAudioSegment(music);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    return ::testing::internal::GetCapturedStderr();
+  }
   testsupport::TempDir dir_;
 };
 
@@ -183,12 +193,7 @@ TEST_F(HostileSoundTest, AProgramChangeStormIsRefusedAndTheSynthesiserStaysQuiet
   if (port::FindSoundFont().empty()) GTEST_SKIP() << "no General MIDI soundfont installed";
   const std::string path = dir_.Write("storm.mid", storm);
   const testsupport::Resident before = testsupport::ResidentOf();
-  ::testing::internal::CaptureStderr();
-  port::AudioSegment* music = port::LoadAudioSegment(path.c_str(), port::AudioKind::Music);
-  EXPECT_EQ(music, nullptr);
-  port::PlayAudioSegment(music);
-  std::this_thread::sleep_for(std::chrono::milliseconds(500));
-  const std::string err = ::testing::internal::GetCapturedStderr();
+  const std::string err = RefusedMusicSays(path);
   EXPECT_EQ(Lines(err), 1u) << err.substr(0, 2000);
   EXPECT_NE(err.find(path), std::string::npos) << err.substr(0, 2000);
   EXPECT_LT(testsupport::ResidentOf().nowKb, before.nowKb + 50 * 1024);
@@ -248,12 +253,7 @@ TEST_F(HostileSoundTest, ADrumPartFloodIsRefusedAndTheSynthesiserStaysQuiet) {
 
   if (port::FindSoundFont().empty()) GTEST_SKIP() << "no General MIDI soundfont installed";
   const std::string path = dir_.Write("flood.mid", flood);
-  ::testing::internal::CaptureStderr();
-  port::AudioSegment* music = port::LoadAudioSegment(path.c_str(), port::AudioKind::Music);
-  EXPECT_EQ(music, nullptr);
-  port::PlayAudioSegment(music);
-  std::this_thread::sleep_for(std::chrono::milliseconds(500));
-  const std::string err = ::testing::internal::GetCapturedStderr();
+  const std::string err = RefusedMusicSays(path);
   EXPECT_EQ(Lines(err), 1u) << err.substr(0, 2000);
   EXPECT_NE(err.find(path), std::string::npos) << err.substr(0, 2000);
 }

@@ -34,6 +34,19 @@ inline void PutBe(Bytes& v, uint32_t x, int bytes) {
 
 // A 0.1 s loop of `changes` program changes to drum kit 50 on channel 10,
 // spread evenly so no 10 ms holds more than 2000 events, around one note.
+// A format-0 file of one track at 10,000 ticks a quarter note.
+inline Bytes SingleTrackMidi(const Bytes& track) {
+  Bytes v = {'M', 'T', 'h', 'd'};
+  PutBe(v, 6, 4);
+  PutBe(v, 0, 2);
+  PutBe(v, 1, 2);
+  PutBe(v, 10000, 2);
+  v.insert(v.end(), {'M', 'T', 'r', 'k'});
+  PutBe(v, static_cast<uint32_t>(track.size()), 4);
+  v.insert(v.end(), track.begin(), track.end());
+  return v;
+}
+
 inline Bytes ProgramChangeStorm(uint32_t changes = 20000) {
   // 10000 ticks a quarter note of 50 ms: a tick is 5 microseconds.
   Bytes track = {0x00, 0xFF, 0x51, 0x03, 0x00, 0xC3, 0x50, 0x00, 0x90, 60, 100};
@@ -45,15 +58,7 @@ inline Bytes ProgramChangeStorm(uint32_t changes = 20000) {
     track.insert(track.end(), {0xC9, 50});
   }
   track.insert(track.end(), {0x00, 0x80, 60, 0, 0x00, 0xFF, 0x2F, 0x00});
-  Bytes v = {'M', 'T', 'h', 'd'};
-  PutBe(v, 6, 4);
-  PutBe(v, 0, 2);
-  PutBe(v, 1, 2);
-  PutBe(v, 10000, 2);
-  v.insert(v.end(), {'M', 'T', 'r', 'k'});
-  PutBe(v, static_cast<uint32_t>(track.size()), 4);
-  v.insert(v.end(), track.begin(), track.end());
-  return v;
+  return SingleTrackMidi(track);
 }
 
 // A Roland GS data set message (F0 41 10 42 12 address value checksum F7)
@@ -93,15 +98,7 @@ inline Bytes ProgramChangeLoop(const Bytes& head, uint32_t changes, double secon
   while (rest >>= 7) d.insert(d.begin(), static_cast<uint8_t>(0x80 | (rest & 0x7F)));
   track.insert(track.end(), d.begin(), d.end());
   track.insert(track.end(), {0x89, 36, 0, 0x00, 0xFF, 0x2F, 0x00});
-  Bytes v = {'M', 'T', 'h', 'd'};
-  PutBe(v, 6, 4);
-  PutBe(v, 0, 2);
-  PutBe(v, 1, 2);
-  PutBe(v, 10000, 2);
-  v.insert(v.end(), {'M', 'T', 'r', 'k'});
-  PutBe(v, static_cast<uint32_t>(track.size()), 4);
-  v.insert(v.end(), track.begin(), track.end());
-  return v;
+  return SingleTrackMidi(track);
 }
 
 // Channel 0 made a drum part, then 1,980 program changes to kits no font has
