@@ -47,12 +47,7 @@ extern "C" int fsync(int fd) {
 
 namespace {
 
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
+using testsupport::ReadAll;
 
 mode_t ModeOf(const std::string& path) {
   struct stat st {};

@@ -26,12 +26,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
+using testsupport::ReadAll;
 
 // The temporary-looking names in a folder.
 std::set<std::string> Temps(const fs::path& dir) {

@@ -8,12 +8,19 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <system_error>
 #include <vector>
 
 namespace testsupport {
+
+// A whole file's bytes; empty when it cannot be read.
+inline std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
 
 class TempDir {
  public:
