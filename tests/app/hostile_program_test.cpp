@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/game_process.h"
 #include "support/hostile_files.h"
 #include "support/temp_dir.h"
 
@@ -62,27 +63,7 @@ void MirrorRunFolder(const fs::path& to, const std::function<void(const fs::path
 GameRun RunGame(const fs::path& folder, std::chrono::seconds limit = 30s) {
   GameRun run;
   const std::string logPath = (folder / "game.log").string();
-  const std::string supp = std::string(POMELVANE_SOURCE_DIR) + "/tools/lsan.supp";
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    if (::chdir(folder.c_str()) != 0) ::_exit(126);
-    std::FILE* log = std::fopen(logPath.c_str(), "w");
-    if (!log) ::_exit(126);
-    ::dup2(::fileno(log), 1);
-    ::dup2(::fileno(log), 2);
-    ::unsetenv("DISPLAY");
-    ::unsetenv("WAYLAND_DISPLAY");
-    ::setenv("SDL_VIDEODRIVER", "offscreen", 1);
-    ::setenv("SDL_AUDIODRIVER", "dummy", 1);
-    ::setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
-    // In the sanitizer build a leak fails the run: the system libraries' own
-    // are suppressed, and kept loaded so they can be named.
-    ::setenv("ASAN_OPTIONS", "detect_leaks=1:verify_asan_link_order=0", 1);
-    ::setenv("LSAN_OPTIONS", ("suppressions=" + supp).c_str(), 1);
-    ::setenv("LD_PRELOAD", POMELVANE_KEEP_LIBRARIES, 1);
-    ::execl(POMELVANE_GAME_EXE, POMELVANE_GAME_EXE, static_cast<char*>(nullptr));
-    ::_exit(127);
-  }
+  const pid_t pid = testsupport::StartGameIn(folder.string(), logPath);
   if (pid < 0) return run;
   const auto end = std::chrono::steady_clock::now() + limit;
   uint64_t last = 0;
@@ -115,10 +96,7 @@ GameRun RunGame(const fs::path& folder, std::chrono::seconds limit = 30s) {
     }
   }
   if (WIFEXITED(status)) run.status = WEXITSTATUS(status);
-  std::ifstream in(logPath);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  run.log = ss.str();
+  run.log = testsupport::ReadAll(logPath);
   return run;
 }
 

@@ -15,6 +15,7 @@
 #include <string>
 #include <thread>
 
+#include "support/game_process.h"
 #include "support/temp_dir.h"
 
 #ifdef POMELVANE_GAME_EXE
@@ -36,30 +37,7 @@ struct Ended {
 Ended RunIn(const fs::path& folder, const char* display, std::chrono::seconds limit) {
   Ended run;
   const std::string logPath = (folder / "game.log").string();
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    if (::chdir(folder.c_str()) != 0) ::_exit(126);
-    std::FILE* log = std::fopen(logPath.c_str(), "w");
-    if (!log) ::_exit(126);
-    ::dup2(::fileno(log), 1);
-    ::dup2(::fileno(log), 2);
-    ::unsetenv("WAYLAND_DISPLAY");
-    ::unsetenv("SDL_VIDEODRIVER");
-    if (display) {
-      ::setenv("DISPLAY", display, 1);
-    } else {
-      ::setenv("SDL_VIDEODRIVER", "offscreen", 1);
-      ::unsetenv("DISPLAY");
-    }
-    ::setenv("SDL_AUDIODRIVER", "dummy", 1);
-    ::setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
-    const std::string supp = std::string(POMELVANE_SOURCE_DIR) + "/tools/lsan.supp";
-    ::setenv("ASAN_OPTIONS", "detect_leaks=1:verify_asan_link_order=0", 1);
-    ::setenv("LSAN_OPTIONS", ("suppressions=" + supp).c_str(), 1);
-    ::setenv("LD_PRELOAD", POMELVANE_KEEP_LIBRARIES, 1);
-    ::execl(POMELVANE_GAME_EXE, POMELVANE_GAME_EXE, static_cast<char*>(nullptr));
-    ::_exit(127);
-  }
+  const pid_t pid = testsupport::StartGameIn(folder.string(), logPath, display);
   if (pid < 0) return run;
   int status = 0;
   const auto end = std::chrono::steady_clock::now() + limit;
@@ -71,10 +49,7 @@ Ended RunIn(const fs::path& folder, const char* display, std::chrono::seconds li
     ::waitpid(pid, &status, 0);
   }
   if (WIFEXITED(status)) run.status = WEXITSTATUS(status);
-  std::ifstream in(logPath);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  run.log = ss.str();
+  run.log = testsupport::ReadAll(logPath);
   return run;
 }
 
