@@ -41,13 +41,20 @@ std::string MissingDataFolders(size_t* count) {
 constexpr const char* kStartHere =
     "Start the game from the folder that holds its data (build/run after a build).";
 
+// The message for data folders missing from folder, in one line, or with a
+// line for each part (a message box does not wrap).
+std::string MissingDataMessage(const std::string& folder, const std::string& missing,
+                               const char* breakAt) {
+  return "Pomelvane: no game data in " + folder + breakAt + "(missing: " + missing + ")." +
+         breakAt + kStartHere;
+}
+
 }  // namespace
 
 std::string DescribeMissingGameData(const std::string& folder) {
   size_t count = 0;
   const std::string missing = MissingDataFolders(&count);
-  if (count == 0) return {};
-  return "Pomelvane: no game data in " + folder + " (missing: " + missing + "). " + kStartHere;
+  return count == 0 ? std::string() : MissingDataMessage(folder, missing, " ");
 }
 
 void CreateMainWindow(bool fullScreen, int width, int height, const char* title) {
@@ -122,13 +129,13 @@ int ProgramMain() {
   if (count == std::size(kDataFolders)) {
     // Started from the wrong folder: nothing could be shown or heard. A box
     // does not wrap its lines.
-    port::ShowMessageBoxUtf8(nullptr,
-                             port::SjisToUtf8(kInitFailedText) + "\nPomelvane: no game data in " +
-                                 folder + "\n(missing: " + missing + ").\n" + kStartHere,
-                             kInitFailedCaption);
+    port::ShowMessageBoxUtf8(
+        nullptr,
+        port::SjisToUtf8(kInitFailedText) + "\n" + MissingDataMessage(folder, missing, "\n"),
+        kInitFailedCaption);
     return 1;
   }
   // Said once; the game then goes on as it does with any missing file.
-  if (count > 0) std::fprintf(stderr, "%s\n", DescribeMissingGameData(folder).c_str());
+  if (count > 0) std::fprintf(stderr, "%s\n", MissingDataMessage(folder, missing, " ").c_str());
   return RunProgram();
 }

@@ -202,13 +202,12 @@ void Application::UpdateButtonConfig2P4P() { InputButtonConfig2P4P(); }
 
 void Application::InputButtonConfig2P4P() {
   menu::Poll();
-  const int pads = g_input.GetPadSlotCount();
   const int players =
       battle.players < BattlePlayer::kMaxPlayers ? battle.players : BattlePlayer::kMaxPlayers;
   for (int k = 1; k < players; ++k) {
     // Players 2 to 4 read their pads only.
-    const InputSource input = BattlePlayerInput(k, players, pads);
-    if (input.pad < 0 || input.pad >= pads) continue;  // no pad: he can do nothing here
+    const InputSource input = BattlePlayerInput(k, players);
+    if (input.pad < 0 || input.pad >= g_input.GetPadSlotCount()) continue;  // no pad: nothing to do
     int32_t& cursor = menus.playerCursors[k];
     BattlePlayerButtons buttons(battlePlayers[k]);
     AssignHeld(cursor, input, buttons);
