@@ -1,5 +1,7 @@
 #include "actors/PlayerInput.h"
 
+#include <algorithm>
+
 #include "actors/BattlePlayer.h"
 
 bool InputSource::IsDirectionDown(int direction) const {
@@ -39,4 +41,11 @@ InputSource BattlePlayerInput(int player, int players) {
 
 bool EnoughPads(int players, int pads) { return pads >= players - 1; }
 
-bool EnoughPads(int players) { return EnoughPads(players, g_input.GetPadCount()); }
+bool EnoughPads(int players) {
+  // The pads the players will be given, not a count: with one pad of two
+  // out, the one left is not enough when it is not player 2's.
+  const int taking = std::min(players, BattlePlayer::kMaxPlayers);  // taking part
+  for (int k = 1; k < taking; ++k)
+    if (!g_input.IsPadPluggedIn(BattlePlayerInput(k, players).pad)) return false;
+  return true;
+}

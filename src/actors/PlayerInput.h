@@ -5,9 +5,11 @@
 // character select, the button pages and the battle settings. A keyboard
 // player reads the arrows and Z, X and C; a pad player his pad's stick and
 // buttons. The stage player is the keyboard and pad 0. Of N battle players
-// with P pads attached, player 1 is the keyboard, and pad 0 as well when
-// N <= P; player k (2 to 4) is pad k - 1 when N <= P, else pad k - 2. So a
-// battle needs a pad for every player but the first.
+// with P pads opened at the start (plugged in now or not), player 1 is the
+// keyboard, and pad 0 as well when N <= P; player k (2 to 4) is pad k - 1
+// when N <= P, else pad k - 2. A battle starts only when the pad each player
+// but the first is given is plugged in; a pad pulled out mid-match leaves
+// every player with his pad.
 #include <cstdint>
 
 #include "platform/InputDevice.h"
@@ -53,9 +55,11 @@ constexpr InputSource kStagePlayerInput = {true, 0};
 InputSource BattlePlayerInput(int player, int players, int pads);
 // The same with the pads opened at the start, plugged in or not.
 InputSource BattlePlayerInput(int player, int players);
-// Whether `players` can start a battle on `pads`: a pad for every player
-// but the first.
+// Whether `players` can start a battle on `pads`, all plugged in: a pad for
+// every player but the first.
 bool EnoughPads(int players, int pads);
+// Whether they can start now: the pad BattlePlayerInput gives each player
+// but the first is plugged in.
 bool EnoughPads(int players);
 
 // One player's controls as read once a frame: what his controller steps on.

@@ -102,6 +102,10 @@ int InputDevice::GetPadCount() const {
 
 int InputDevice::GetPadSlotCount() const { return padsPresent ? static_cast<int>(pads.size()) : 0; }
 
+bool InputDevice::IsPadPluggedIn(int pad) const {
+  return pad >= 0 && pad < GetPadSlotCount() && port::IsPadAttached(pads[pad]);
+}
+
 bool InputDevice::IsPadDirection(int pad, int direction) const {
   if (!padsPresent || padStates.empty()) return false;
   if (pad < 0 || pad >= static_cast<int>(padStates.size())) return false;

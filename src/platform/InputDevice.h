@@ -68,6 +68,9 @@ class InputDevice {
   // are given their pads by, so a pad taken out never hands its player's
   // pad to another.
   int GetPadSlotCount() const;
+  // Whether pad number `pad` (of those opened) is plugged in now; false for
+  // a number no pad has.
+  bool IsPadPluggedIn(int pad) const;
   void Release();
 
   bool directInput = false;  // the input subsystem is started

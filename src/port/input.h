@@ -80,9 +80,10 @@ int32_t ScalePadAxis(int raw);
 
 // Test seam: virtual joysticks. Attach returns the new joystick's index for
 // OpenPad, or -1; pads of different models tell themselves apart as real
-// ones do, pads of one model only by their order. The setters act on the
-// next ReadPad of an opened pad.
-int AttachVirtualPad(int axes, int buttons, int model = 0);
+// ones do, pads of one model by the device path given here (as a real
+// device's, read from the driver), else only by their order. The setters act
+// on the next ReadPad of an opened pad.
+int AttachVirtualPad(int axes, int buttons, int model = 0, const char* path = nullptr);
 bool DetachVirtualPad(int index);
 bool SetVirtualPadAxis(int index, int axis, int16_t value);
 bool SetVirtualPadButton(int index, int button, bool down);

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <string>
 
 namespace port {
@@ -171,6 +172,10 @@ const std::array<SDL_Scancode, kKeyCount>& ScanCodeTable() {
 
 std::array<uint8_t, kKeyCount> g_testKeys{};
 
+// The device paths tests gave their virtual joysticks, by instance; SDL gives
+// them none.
+std::map<SDL_JoystickID, std::string> g_virtualPaths;
+
 SDL_Joystick* OpenedVirtualPad(int index) {
   if (index < 0 || index >= SDL_NumJoysticks()) return nullptr;
   return SDL_JoystickFromInstanceID(SDL_JoystickGetDeviceInstanceID(index));
@@ -180,8 +185,8 @@ SDL_Joystick* OpenedVirtualPad(int index) {
 
 // A pad stands for one device for the whole run. Unplugged, it lets go of
 // its joystick and keeps what identifies the device: SDL's GUID (bus, maker,
-// model) and the device's path where the driver gives one (none for virtual
-// joysticks).
+// model) and the device's path where the driver gives one (a virtual
+// joystick has only the one its test gave it).
 class Pad {
  public:
   SDL_Joystick* joystick = nullptr;  // null while unplugged
@@ -198,8 +203,9 @@ bool SameGuid(const SDL_JoystickGUID& a, const SDL_JoystickGUID& b) {
 }
 
 std::string PathOf(int index) {
-  const char* path = SDL_JoystickPathForIndex(index);
-  return path ? path : "";
+  if (const char* path = SDL_JoystickPathForIndex(index)) return path;
+  const auto given = g_virtualPaths.find(SDL_JoystickGetDeviceInstanceID(index));
+  return given == g_virtualPaths.end() ? "" : given->second;
 }
 
 // Opens device index into the pad and records who it is.
@@ -250,6 +256,8 @@ bool StartInput() {
 
 void StopInput() {
   if (SDL_WasInit(SDL_INIT_JOYSTICK)) SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
+  // The last stop: the virtual joysticks went with the subsystem.
+  if (!SDL_WasInit(SDL_INIT_JOYSTICK)) g_virtualPaths.clear();
 }
 
 int ScanCodeToSdlScancode(int scanCode) {
@@ -389,7 +397,7 @@ bool ReadPad(Pad* pad, PadState* state) {
   return true;
 }
 
-int AttachVirtualPad(int axes, int buttons, int model) {
+int AttachVirtualPad(int axes, int buttons, int model, const char* path) {
   if (!SDL_WasInit(SDL_INIT_JOYSTICK)) return -1;
   // The model is the product number; SDL builds the GUID of maker and
   // product only when both are set.
@@ -400,10 +408,17 @@ int AttachVirtualPad(int axes, int buttons, int model) {
   desc.nbuttons = static_cast<Uint16>(buttons);
   desc.vendor_id = static_cast<Uint16>(model ? 1 : 0);
   desc.product_id = static_cast<Uint16>(model);
-  return SDL_JoystickAttachVirtualEx(&desc);
+  const int index = SDL_JoystickAttachVirtualEx(&desc);
+  if (index >= 0 && path && *path) g_virtualPaths[SDL_JoystickGetDeviceInstanceID(index)] = path;
+  return index;
 }
 
-bool DetachVirtualPad(int index) { return SDL_JoystickDetachVirtual(index) == 0; }
+bool DetachVirtualPad(int index) {
+  const SDL_JoystickID id = SDL_JoystickGetDeviceInstanceID(index);
+  if (SDL_JoystickDetachVirtual(index) != 0) return false;
+  g_virtualPaths.erase(id);
+  return true;
+}
 
 bool SetVirtualPadAxis(int index, int axis, int16_t value) {
   SDL_Joystick* j = OpenedVirtualPad(index);

@@ -1,7 +1,7 @@
 // The battle settings (scene 11): how many players, the match time, how many
 // frames the battle drawing spreads one picture over, the way to the button
-// page of players 2 to 4, start and back. Start needs a pad for every player
-// but the first; the page says so while one is missing.
+// page of players 2 to 4, start and back. Start needs the pad of every player
+// but the first plugged in; the page says so while one is missing.
 #include "actors/Player.h"
 #include "actors/PlayerInput.h"
 #include "app/Application.h"

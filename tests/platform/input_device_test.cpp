@@ -214,6 +214,41 @@ TEST_F(PadTest, PadsPluggedBackServeTheirOwnPlaceAndNoOtherIsTaken) {
   EXPECT_EQ(lines("\n"), 2) << said;
 }
 
+// Pads of one model on device paths of their own: a device goes back to the
+// pad of its path before any pad is served by order, whatever order the
+// devices come back in; a device on a new path serves a pad whose device
+// has not come back.
+TEST_F(PadTest, PadsOfOneModelPluggedBackGoFirstToThePadOfTheirPath) {
+  constexpr int kA = 1;
+  const char* const paths[] = {"/dev/input/event20", "/dev/input/event21", "/dev/input/event22"};
+  for (const char* path : paths) ASSERT_GE(port::AttachVirtualPad(2, 16, kA, path), 0);
+  ASSERT_TRUE(Init());
+  // The pad whose button b shows a press on device `device`.
+  const auto pressedOn = [&](int device, int b) {
+    EXPECT_TRUE(port::SetVirtualPadButton(device, b, true));
+    input.PollJoysticks();
+    int on = -1;
+    for (int pad = 0; pad < 4; ++pad)
+      if (input.IsPadButton(pad, b)) on = on == -1 ? pad : 100;  // 100: on several
+    EXPECT_TRUE(port::SetVirtualPadButton(device, b, false));
+    return on;
+  };
+  for (int i = 2; i >= 0; --i) ASSERT_TRUE(port::DetachVirtualPad(i));
+  input.PollJoysticks();
+
+  ASSERT_EQ(port::AttachVirtualPad(2, 16, kA, paths[2]), 0);
+  input.PollJoysticks();
+  EXPECT_EQ(pressedOn(0, 1), 2) << "not the first pad free";
+  EXPECT_EQ(input.GetPadCount(), 1);
+  ASSERT_EQ(port::AttachVirtualPad(2, 16, kA, "/dev/input/event30"), 1);
+  ASSERT_EQ(port::AttachVirtualPad(2, 16, kA, paths[0]), 2);
+  EXPECT_TRUE(input.PollJoysticks());
+  EXPECT_EQ(pressedOn(2, 2), 0);
+  EXPECT_EQ(pressedOn(1, 3), 1) << "the new path: the pad left";
+  EXPECT_EQ(pressedOn(0, 4), 2);
+  EXPECT_EQ(input.GetPadCount(), 3);
+}
+
 // Unplugging and plugging back hundreds of times: every joystick let go is
 // closed, the pads keep their places and their number.
 TEST_F(PadTest, PluggingBackAgainAndAgainLeaksNothing) {

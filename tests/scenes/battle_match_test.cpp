@@ -246,6 +246,32 @@ TEST_F(BattleMatchTest, PadsPluggedBackMidMatchServeTheirPlayersAgain) {
   EXPECT_EQ(app.stagePhase, kFirstHalf);
 }
 
+// Two pads of one model out in the middle of a match and plugged back the
+// other way round: each goes back to his player by its device path.
+TEST_F(BattleMatchTest, PadsOfOneModelPluggedBackMidMatchFindTheirPlayersByPath) {
+  const char* const paths[] = {"/dev/input/event20", "/dev/input/event21"};
+  for (const char* path : paths)
+    ASSERT_GE(port::AttachVirtualPad(2, port::kPadButtonCount, 1, path), 0);
+  g_input.InitJoysticks(
+      nullptr, nullptr,
+      [](const PadDeviceInstance* d, void* c) { return g_input.OnEnumDevice(d, c); },
+      [](const PadAxisInstance* a, void* c) { return g_input.OnEnumAxis(a, c); });
+  StartMatch({.players = 3, .matchTime = 3000});
+  ASSERT_GT(UntilPhase(kFirstHalf), 0);
+  EXPECT_EQ(PlayersMovedBy(0), std::vector<int>{1});
+  EXPECT_EQ(PlayersMovedBy(1), std::vector<int>{2});
+
+  for (int i = 1; i >= 0; --i) ASSERT_TRUE(port::DetachVirtualPad(i));
+  Frames(5);
+  for (int i = 1; i >= 0; --i)
+    ASSERT_GE(port::AttachVirtualPad(2, port::kPadButtonCount, 1, paths[i]), 0);
+  Frames();
+  EXPECT_EQ(g_input.GetPadCount(), 2);
+  EXPECT_EQ(PlayersMovedBy(0), std::vector<int>{2});
+  EXPECT_EQ(PlayersMovedBy(1), std::vector<int>{1});
+  EXPECT_EQ(app.stagePhase, kFirstHalf);
+}
+
 // One of four pads out in the middle of a four-player match: the other
 // three keep their players, and his own player moves again once it is back.
 TEST_F(BattleMatchTest, APadPulledOutMidMatchLeavesTheOthersWithTheirPlayers) {

@@ -1,9 +1,10 @@
 // The battle menus driven from the title frame by frame with the keyboard
 // and virtual joysticks: the walk from the title through the settings, the
 // character select and the stage select to the match for two, three and four
-// players on the controller rule; too few pads; the settings' values and
-// their ends; the 121-frame wait; the ways out for a keyboard player whose
-// buttons have no key and for players whose pads were unplugged.
+// players on the controller rule; too few pads, or a player's pad unplugged;
+// the settings' values and their ends; the 121-frame wait; the ways out for a
+// keyboard player whose buttons have no key and for players whose pads were
+// unplugged.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -522,6 +523,88 @@ TEST_F(BattleMenusTest, PadsPluggedBackCountAgainAndServeTheirPlayers) {
     EXPECT_EQ(Choices(), want) << "device " << m.device;
   }
   EXPECT_FALSE(port::SetVirtualPadButton(2, 0, true)) << "the stranger is never opened";
+}
+
+// Start asks whether the pads players 2 to N will be given are plugged in,
+// not how many pads are: for 2 to 4 players on 1 to 4 pads opened, with each
+// set of them unplugged, the page says too few and start does nothing
+// exactly when one of those pads is out or was never there.
+TEST_F(BattleMenusTest, StartNeedsThePadsThePlayersAreGivenPluggedIn) {
+  ASSERT_TRUE(g_graphics.CreateFont(10, 20));
+  struct Row {
+    int players, opened;
+    std::vector<int> given;  // the pads of players 2 to N; one >= opened is none
+  };
+  const Row rows[] = {
+      {2, 1, {0}},       {2, 2, {1}},       {2, 3, {1}},       {2, 4, {1}},
+      {3, 1, {0, 1}},    {3, 2, {0, 1}},    {3, 3, {1, 2}},    {3, 4, {1, 2}},
+      {4, 1, {0, 1, 2}}, {4, 2, {0, 1, 2}}, {4, 3, {0, 1, 2}}, {4, 4, {1, 2, 3}},
+  };
+  for (int opened = 1; opened <= 4; ++opened) {
+    for (int out = 0; out < 1 << opened; ++out) {  // bit p: pad p unplugged
+      std::string unplugged;
+      for (int pad = 0; pad < opened; ++pad)
+        if (out & 1 << pad) unplugged += " " + std::to_string(pad);
+      SCOPED_TRACE(std::to_string(opened) + " pads opened, unplugged:" + unplugged);
+      AttachPads(opened);
+      for (int pad = opened - 1; pad >= 0; --pad)
+        if (out & 1 << pad) Unplug(pad);
+      app.battle.players = 2;
+      OpenSettings();
+      for (const Row& row : rows) {
+        if (row.opened != opened) continue;
+        SCOPED_TRACE(std::to_string(row.players) + " players");
+        bool starts = true;
+        for (int pad : row.given) starts = starts && pad < opened && !(out & 1 << pad);
+        DownTo(kItemPlayers);
+        Taps(kRight, row.players - app.battle.players);
+        ASSERT_EQ(app.battle.players, row.players);
+        EXPECT_EQ(SaysTooFewPads(), !starts);
+        DownTo(kItemStart);
+        Tap(kZ);
+        EXPECT_EQ(app.currentScene, starts ? SceneCharacterSelect : SceneBattleSettings);
+        if (app.currentScene == SceneCharacterSelect) Tap(kEscape);
+        ASSERT_EQ(app.currentScene, SceneBattleSettings);
+      }
+      DetachAll();
+    }
+  }
+}
+
+// Two pads, player 2's unplugged on the settings page: one pad is in, yet
+// start waits for his; plugged back, he chooses with it. With pad 0 out
+// instead, player 2 starts and chooses on his own pad.
+TEST_F(BattleMenusTest, APlayersPadOutHoldsTheStartUntilItIsBackAndThenServesHim) {
+  ASSERT_TRUE(g_graphics.CreateFont(10, 20));
+  AttachPads(2);
+  OpenSettings();
+  DownTo(kItemStart);
+  EXPECT_FALSE(SaysTooFewPads());
+  Unplug(1);
+  EXPECT_TRUE(SaysTooFewPads());
+  Tap(kZ);
+  EXPECT_EQ(app.currentScene, SceneBattleSettings);
+  ASSERT_EQ(port::AttachVirtualPad(2, port::kPadButtonCount), 1);
+  EXPECT_FALSE(SaysTooFewPads());
+  Tap(kZ);
+  ASSERT_EQ(app.currentScene, SceneCharacterSelect);
+  TapPadDirection(1, kPadDown);
+  TapPadDirection(0, kPadRight);  // two players on two pads: pad 0 is player 1's
+  EXPECT_EQ(Choices(), (std::vector<int32_t>{2, 4}));
+  TapPad(1, 0);
+  EXPECT_EQ(Decided(), (std::vector<int>{0, 1}));
+  Tap(kEscape);
+  ASSERT_EQ(app.currentScene, SceneBattleSettings);
+
+  Unplug(0);  // player 2's pad is device 0 now
+  DownTo(kItemStart);
+  EXPECT_FALSE(SaysTooFewPads());
+  Tap(kZ);
+  ASSERT_EQ(app.currentScene, SceneCharacterSelect);
+  TapPadDirection(0, kPadDown);
+  TapPad(0, 0);
+  EXPECT_EQ(Choices(), (std::vector<int32_t>{1, 4}));
+  EXPECT_EQ(Decided(), (std::vector<int>{0, 1}));
 }
 
 // ---- The stage select ----
