@@ -14,8 +14,14 @@ if(POMELVANE_TESTS)
     add_test(NAME pomelvane_smoke_nodata
       COMMAND bash ${CMAKE_SOURCE_DIR}/tools/smoke/run-smoke.sh
               $<TARGET_FILE:pomelvane> $<TARGET_FILE:pomelvane_window_probe> ${POMELVANE_RUN_DIR} nodata)
+    # Several starts, each with its window resized over and over as it comes up.
+    add_test(NAME pomelvane_smoke_resize_at_start
+      COMMAND bash ${CMAKE_SOURCE_DIR}/tools/smoke/run-smoke.sh
+              $<TARGET_FILE:pomelvane> $<TARGET_FILE:pomelvane_window_probe> ${POMELVANE_RUN_DIR}
+              resize-at-start)
     set_tests_properties(pomelvane_smoke pomelvane_smoke_fullscreen pomelvane_smoke_nodata
       PROPERTIES TIMEOUT 120 SKIP_RETURN_CODE 77)
+    set_tests_properties(pomelvane_smoke_resize_at_start PROPERTIES TIMEOUT 900 SKIP_RETURN_CODE 77)
   else()
     message(WARNING "X11 development files or Xvfb missing: the program smoke test is left out")
   endif()
@@ -29,7 +35,7 @@ if(POMELVANE_TESTS)
   target_link_options(pomelvane_keep_libraries PRIVATE -fno-sanitize=all)
   if(TEST pomelvane_smoke)
     set_property(TEST pomelvane_smoke pomelvane_smoke_fullscreen pomelvane_smoke_nodata
-      APPEND PROPERTY ENVIRONMENT
+      pomelvane_smoke_resize_at_start APPEND PROPERTY ENVIRONMENT
       "POMELVANE_KEEP_LIBRARIES=$<TARGET_FILE:pomelvane_keep_libraries>")
   endif()
 endif()

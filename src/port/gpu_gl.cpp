@@ -343,6 +343,8 @@ GLDevice::~GLDevice() {
     if (context_.fbo) glDeleteFramebuffers(1, &context_.fbo);
     if (context_.colour) glDeleteRenderbuffers(1, &context_.colour);
     if (context_.depth) glDeleteRenderbuffers(1, &context_.depth);
+    if (context_.probeFbo) glDeleteFramebuffers(1, &context_.probeFbo);
+    if (context_.probeColour) glDeleteRenderbuffers(1, &context_.probeColour);
     SDL_GL_MakeCurrent(context_.window, nullptr);
     SDL_GL_DeleteContext(context_.context);
   }

@@ -126,6 +126,7 @@ struct ContextObjects {
   uint64_t generation = 0;
   Caps caps;
   GLuint fbo = 0, colour = 0, depth = 0;  // the device's own back buffer
+  GLuint probeFbo = 0, probeColour = 0;   // the window's buffer copied to be read
   GLuint vao = 0, streamVbo = 0, instanceVbo = 0;
   GLuint samplers[kStageCount] = {};
   bool clipControl = false;  // depth 0..1 in clip space natively
@@ -450,6 +451,7 @@ class GLDevice final : public Device {
   // gpu_gl_present.cpp
   void StartPresenting();
   std::vector<uint32_t> ReadRows(GLuint fbo);
+  std::vector<uint32_t> ReadWindow(uint32_t fill);
   bool WindowKeepsBackBuffer();
   bool WindowCanHoldThePicture();
   void CopyPicture(GLuint from, GLuint to);

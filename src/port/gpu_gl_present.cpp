@@ -30,15 +30,45 @@ void GLDevice::StartPresenting() {
   present_.intoWindow = present_.windowCanHold;
 }
 
-// The whole of a 640 by 480 buffer (0: the window's back buffer) as
-// 0xAARRGGBB, rows bottom up as GL has them; it stays bound for reading.
+// The whole of a 640 by 480 buffer of the device's own as 0xAARRGGBB, rows
+// bottom up as GL has them; it stays bound for reading.
 std::vector<uint32_t> GLDevice::ReadRows(GLuint fbo) {
   std::vector<uint32_t> rows(static_cast<size_t>(kBackBufferWidth) * kBackBufferHeight);
   glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo);
-  if (fbo == 0) glReadBuffer(GL_BACK);
   glReadPixels(0, 0, kBackBufferWidth, kBackBufferHeight, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
                rows.data());
   return rows;
+}
+
+// The lower left 640 by 480 of the window's back buffer, as ReadRows gives
+// it. Never read straight from the window: after a swap Mesa's software
+// drivers learn the window's new size only once a read has been sized by the
+// old one, and copy past the end of a smaller buffer. A copy is sized after
+// they have looked, so it stays inside the window; whatever the window does
+// not cover keeps the fill.
+std::vector<uint32_t> GLDevice::ReadWindow(uint32_t fill) {
+  if (!context_.probeFbo) {
+    glGenRenderbuffers(1, &context_.probeColour);
+    glBindRenderbuffer(GL_RENDERBUFFER, context_.probeColour);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, kBackBufferWidth, kBackBufferHeight);
+    glBindRenderbuffer(GL_RENDERBUFFER, 0);
+    glGenFramebuffers(1, &context_.probeFbo);
+    glBindFramebuffer(GL_FRAMEBUFFER, context_.probeFbo);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER,
+                              context_.probeColour);
+  }
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, context_.probeFbo);
+  glDisable(GL_SCISSOR_TEST);
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  const ColorValue c = FromArgb(fill);
+  glClearColor(c.r, c.g, c.b, c.a);
+  glClear(GL_COLOR_BUFFER_BIT);
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+  glReadBuffer(GL_BACK);
+  glBlitFramebuffer(0, 0, kBackBufferWidth, kBackBufferHeight, 0, 0, kBackBufferWidth,
+                    kBackBufferHeight, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+  cache_.gl.valid = false;
+  return ReadRows(context_.probeFbo);
 }
 
 // Whether the window's back buffer still holds the picture last copied into
@@ -46,12 +76,15 @@ std::vector<uint32_t> GLDevice::ReadRows(GLuint fbo) {
 // only of Mesa's software rasterisers on X or offscreen, which copy on a swap;
 // a chain of buffers flipped on a swap holds older pictures.
 bool GLDevice::WindowKeepsBackBuffer() {
-  const std::vector<uint32_t> window = ReadRows(0), back = ReadRows(context_.fbo);
+  // Read over two fills: a part the window no longer covers keeps the fill,
+  // and cannot match the picture both times.
+  const std::vector<uint32_t> back = ReadRows(context_.fbo);
+  const bool same = ReadWindow(0x00000000u) == back && ReadWindow(0xFFFFFFFFu) == back;
   glBindFramebuffer(GL_FRAMEBUFFER, CurrentFbo());
   const bool failed = glGetError() != GL_NO_ERROR;
   while (glGetError() != GL_NO_ERROR) {
   }
-  return !failed && window == back;
+  return !failed && same;
 }
 
 // Whether the window's back buffer can be the picture itself: the picture's
@@ -83,7 +116,8 @@ bool GLDevice::WindowCanHoldThePicture() {
     glClearColor(1 / 255.0f, 2 / 255.0f, 3 / 255.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
     SDL_GL_SwapWindow(context_.window);
-    const std::vector<uint32_t> back = ReadRows(0);
+    // A window resized meanwhile leaves the fill, which is not the mark.
+    const std::vector<uint32_t> back = ReadWindow(0x00000000u);
     fits = glGetError() == GL_NO_ERROR &&
            std::all_of(back.begin(), back.end(), [](uint32_t p) { return p == kMark; });
   }
@@ -178,7 +212,8 @@ bool GLDevice::Present() {
 
 std::vector<uint32_t> GLDevice::ReadBackBuffer() {
   FlushHeld();
-  const std::vector<uint32_t> rows = ReadRows(BackFbo());
+  const std::vector<uint32_t> rows =
+      present_.intoWindow ? ReadWindow(0x00000000u) : ReadRows(context_.fbo);
   glBindFramebuffer(GL_FRAMEBUFFER, CurrentFbo());
   // GL's rows run bottom up.
   std::vector<uint32_t> out(rows.size());

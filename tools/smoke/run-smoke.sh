@@ -2,13 +2,16 @@
 # Runs the game on a virtual X display, finds its window, closes it as a
 # window manager would, and checks that it ends at once with status 0 and
 # writes no save file.
-#   run-smoke.sh GAME PROBE RUN_DIR [fullscreen|nodata]
+#   run-smoke.sh GAME PROBE RUN_DIR [fullscreen|nodata|resize-at-start]
 # In a window, the window is resized on the way (a maximise among the sizes):
 # the picture must fill it whole at each size. With "fullscreen" the option
 # file asks for full screen first: the window must then cover the whole
 # display. With "nodata" the game starts from a folder without its data: its
 # start-up failure message must show, name the folder, close like any window
-# and the game end with a status other than 0.
+# and the game end with a status other than 0. With "resize-at-start" the
+# game starts SMOKE_STARTS times (8), its window resized over and over from
+# its creation until its first pictures are up: each start must live through
+# it, show the title whole, and close with status 0.
 set -uo pipefail
 game=$(realpath "$1") probe=$(realpath "$2") run_dir=$(realpath "$3")
 mode=${4:-window}
@@ -18,9 +21,10 @@ close_timeout_ms=${SMOKE_CLOSE_TIMEOUT_MS:-1000}
 command -v Xvfb >/dev/null || { echo "smoke: Xvfb is not installed"; exit 77; }
 
 work=$(mktemp -d)
-xvfb_pid="" game_pid=""
+xvfb_pid="" game_pid="" probe_pid=""
 cleanup() {
   [ -n "$game_pid" ] && kill -9 "$game_pid" 2>/dev/null
+  [ -n "$probe_pid" ] && kill "$probe_pid" 2>/dev/null
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
   rm -rf "$work"
 }
@@ -52,10 +56,18 @@ done
 [ "$mode" != nodata ] && [ -d "$run_dir/save" ] && cp -a "$run_dir/save" "$game_dir/save"
 probe_args=(Pomelvane 640 480)
 check=(0000ff resize)
+starts=1
 if [ "$mode" = nodata ]; then
   # The message box: any size, its own colours.
   probe_args=(ERROR 0 0)
   check=()
+elif [ "$mode" = resize-at-start ]; then
+  # Found at its creation, before the game is known: no process id.
+  probe_args=(Pomelvane 640 480 0)
+  check=(0000ff resize-at-start)
+  starts=${SMOKE_STARTS:-8}
+  # What is checked here is that each start lives, not how fast it closes.
+  close_timeout_ms=${SMOKE_CLOSE_TIMEOUT_MS:-30000}
 elif [ "$mode" = fullscreen ]; then
   # The screen mode is the option file's first value.
   mkdir -p "$game_dir/save"
@@ -78,46 +90,77 @@ if [ -n "${POMELVANE_KEEP_LIBRARIES:-}" ]; then
   preload=$POMELVANE_KEEP_LIBRARIES
   asan_options="$asan_options:verify_asan_link_order=0"
 fi
-(cd "$game_dir" && exec env SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy LIBGL_ALWAYS_SOFTWARE=1 \
-  ASAN_OPTIONS="$asan_options" LSAN_OPTIONS="$lsan_options" ${preload:+LD_PRELOAD="$preload"} "$game") \
-  >"$work/game.log" 2>&1 &
-game_pid=$!
+start_game() {
+  (cd "$game_dir" && exec env SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy LIBGL_ALWAYS_SOFTWARE=1 \
+    ASAN_OPTIONS="$asan_options" LSAN_OPTIONS="$lsan_options" ${preload:+LD_PRELOAD="$preload"} \
+    "$game") >"$work/game.log" 2>&1 &
+  game_pid=$!
+}
 
-# The title draws its pictures on the blue clear: a blue corner means frames run.
-if ! "$probe" "${probe_args[@]}" "$game_pid" "$start_timeout" "${check[@]}"; then
+for start in $(seq "$starts"); do
+  [ "$starts" -gt 1 ] && echo "smoke: start $start of $starts"
+  if [ "$mode" = resize-at-start ]; then
+    # The probe watches the display before the game makes its window.
+    "$probe" "${probe_args[@]}" "$start_timeout" "${check[@]}" >"$work/probe.log" 2>&1 &
+    probe_pid=$!
+    listen_deadline=$((SECONDS + start_timeout))
+    until grep -q "^window_probe: listening" "$work/probe.log"; do
+      kill -0 "$probe_pid" 2>/dev/null && [ "$SECONDS" -lt "$listen_deadline" ] ||
+        { cat "$work/probe.log"; fail "the probe did not start"; }
+      sleep 0.05
+    done
+    start_game
+    wait "$probe_pid"
+    probe_status=$?
+    probe_pid=""
+    cat "$work/probe.log"
+    if ! kill -0 "$game_pid" 2>/dev/null; then
+      wait "$game_pid"
+      status=$?
+      game_pid=""
+      cat "$work/game.log"
+      fail "start $start: the game ended (status $status) while its window was resized"
+    fi
+    [ "$probe_status" -eq 0 ] || { cat "$work/game.log"; fail "start $start: window check"; }
+  else
+    start_game
+    # The title draws its pictures on the blue clear: a blue corner means frames run.
+    if ! "$probe" "${probe_args[@]}" "$game_pid" "$start_timeout" "${check[@]}"; then
+      cat "$work/game.log"
+      fail "window check"
+    fi
+  fi
+
+  waited=0
+  while kill -0 "$game_pid" 2>/dev/null && [ "$waited" -lt "$close_timeout_ms" ]; do
+    sleep 0.02
+    waited=$((waited + 20))
+  done
+  if kill -0 "$game_pid" 2>/dev/null; then
+    cat "$work/game.log"
+    fail "still running ${close_timeout_ms} ms after the close request"
+  fi
+  wait "$game_pid"
+  status=$?
+  game_pid=""
   cat "$work/game.log"
-  fail "window check"
-fi
-
-waited=0
-while kill -0 "$game_pid" 2>/dev/null && [ "$waited" -lt "$close_timeout_ms" ]; do
-  sleep 0.02
-  waited=$((waited + 20))
+  # LeakSanitizer's own tracer can crash while the process's threads wind down
+  # (it then says "has encountered a fatal error"): no verdict on leaks, so the
+  # run is made once more; a leak it reports still fails.
+  if [ "$status" -ne 0 ] && [ -z "${SMOKE_RETRIED:-}" ] &&
+     grep -q "LeakSanitizer has encountered a fatal error" "$work/game.log"; then
+    echo "smoke: the leak checker failed before a verdict; running once more"
+    cleanup
+    trap - EXIT
+    SMOKE_RETRIED=1 exec bash "$0" "$@"
+  fi
+  if [ "$mode" = nodata ]; then
+    [ "$status" -ne 0 ] || fail "exit status 0 without data"
+    grep -q "初期化に失敗" "$work/game.log" || fail "no start-up failure message"
+    grep -qF "no game data in $game_dir" "$work/game.log" || fail "the folder is not named"
+  else
+    [ "$status" -eq 0 ] || fail "exit status $status"
+  fi
 done
-if kill -0 "$game_pid" 2>/dev/null; then
-  cat "$work/game.log"
-  fail "still running ${close_timeout_ms} ms after the close request"
-fi
-wait "$game_pid"
-status=$?
-game_pid=""
-cat "$work/game.log"
-# LeakSanitizer's own tracer can crash while the process's threads wind down
-# (it then says "has encountered a fatal error"): no verdict on leaks, so the
-# run is made once more; a leak it reports still fails.
-if [ "$status" -ne 0 ] && [ -z "${SMOKE_RETRIED:-}" ] &&
-   grep -q "LeakSanitizer has encountered a fatal error" "$work/game.log"; then
-  echo "smoke: the leak checker failed before a verdict; running once more"
-  cleanup
-  trap - EXIT
-  SMOKE_RETRIED=1 exec bash "$0" "$@"
-fi
-if [ "$mode" = nodata ]; then
-  [ "$status" -ne 0 ] || fail "exit status 0 without data"
-  grep -q "初期化に失敗" "$work/game.log" || fail "no start-up failure message"
-  grep -qF "no game data in $game_dir" "$work/game.log" || fail "the folder is not named"
-else
-  [ "$status" -eq 0 ] || fail "exit status $status"
-fi
 [ "$(snapshot)" = "$before" ] || fail "save files changed"
 echo "smoke: ok (ended ${waited} ms after the close request)"

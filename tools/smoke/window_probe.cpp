@@ -3,11 +3,16 @@
 // asks it to close the way a window manager would (WM_DELETE_WINDOW). Exit
 // status 0 when every check held.
 //
-//   window_probe TITLE WIDTH HEIGHT PID TIMEOUT_SECONDS [RRGGBB [resize]]
+//   window_probe TITLE WIDTH HEIGHT PID TIMEOUT_SECONDS [RRGGBB [resize|resize-at-start]]
 //
 // With "resize" the window must also let itself be resized: it is resized as
 // a user or a maximise would (no window manager runs), and at each size the
 // picture must fill it whole, its aspect kept, with black bars beside it.
+// With "resize-at-start" the probe is started before the program (PID 0: not
+// known yet). It says "listening" once it watches the display, then resizes
+// the window over and over from the moment it has its title, through the
+// program's start and for a while after the window maps; then the picture
+// must come back whole at WIDTH by HEIGHT and letterboxed at another size.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -221,11 +226,117 @@ bool ResizeAndCheck(Display* d, Window w, unsigned long clear) {
   return true;
 }
 
+// Polls until the picture is whole at the window's size or the deadline passes.
+bool WholeBy(Display* d, Window w, int width, int height, unsigned long clear,
+             Clock::time_point deadline) {
+  std::string why;
+  while (!ShowsWhole(d, w, width, height, clear, &why)) {
+    if (Clock::now() > deadline) {
+      std::fprintf(stderr, "window_probe: not whole at %dx%d: %s\n", width, height, why.c_str());
+      return false;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  std::printf("window_probe: whole at %dx%d\n", width, height);
+  return true;
+}
+
+// The sizes a window is hammered with, one after another. Before it maps,
+// each a little smaller than the last (after the smallest, the largest
+// again), so that the window's buffer shrinks between two looks the program
+// takes at it; after, every other one the picture's own size, which the
+// program may then take to hold it again.
+struct Hammer {
+  int step = 0;
+  bool mapped = false;
+  void Next(int* w, int* h) {
+    ++step;
+    if (mapped && step % 2 == 0) {
+      *w = 640;
+      *h = 480;
+      return;
+    }
+    *w = 1000 - (step * 7) % 960;
+    *h = 760 - (step * 5) % 720;
+  }
+};
+
+// Watches the display for the window from its creation: once it has its
+// title it is resized over and over until it maps and then for a while
+// more, while the program starts and shows its first pictures. Zero when the
+// window never came, or went away (the program ended) meanwhile.
+Window ResizeFromCreation(Display* d, const std::string& title, Clock::time_point deadline) {
+  const Window root = DefaultRootWindow(d);
+  XSelectInput(d, root, SubstructureNotifyMask);
+  XSync(d, False);
+  std::printf("window_probe: listening\n");
+  std::fflush(stdout);
+
+  Window w = 0;
+  while (!w) {
+    if (Clock::now() > deadline) {
+      std::fprintf(stderr, "window_probe: no window titled \"%s\" was made\n", title.c_str());
+      return 0;
+    }
+    if (!XPending(d)) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      continue;
+    }
+    XEvent e;
+    XNextEvent(d, &e);
+    if (e.type == CreateNotify && !e.xcreatewindow.override_redirect) {
+      // Its title may already have come before the watch on it began.
+      XSelectInput(d, e.xcreatewindow.window, PropertyChangeMask | StructureNotifyMask);
+      XSync(d, False);
+      if (WindowTitle(d, e.xcreatewindow.window) == title) w = e.xcreatewindow.window;
+    } else if (e.type == PropertyNotify && WindowTitle(d, e.xproperty.window) == title) {
+      w = e.xproperty.window;
+    }
+  }
+  std::printf("window_probe: found 0x%lx at its creation\n", w);
+
+  // Shown the moment the program's start-up is done: resized on for long
+  // enough to meet its first pictures too.
+  constexpr auto kAfterMap = std::chrono::milliseconds(1500);
+  Hammer hammer;
+  Clock::time_point mappedAt{};
+  while (!hammer.mapped || Clock::now() - mappedAt < kAfterMap) {
+    if (!hammer.mapped && Clock::now() > deadline) {
+      std::fprintf(stderr, "window_probe: the window did not map\n");
+      return 0;
+    }
+    int width = 0, height = 0;
+    hammer.Next(&width, &height);
+    XResizeWindow(d, w, static_cast<unsigned>(width), static_cast<unsigned>(height));
+    XSync(d, False);
+    while (XPending(d)) {
+      XEvent e;
+      XNextEvent(d, &e);
+      if (e.type == DestroyNotify && e.xdestroywindow.window == w) {
+        std::fprintf(stderr, "window_probe: the window went away after %d resizes\n", hammer.step);
+        return 0;
+      }
+      if (e.type == MapNotify && e.xmap.window == w && !hammer.mapped) {
+        hammer.mapped = true;
+        mappedAt = Clock::now();
+        std::printf("window_probe: mapped after %d resizes\n", hammer.step);
+      }
+    }
+  }
+  XSelectInput(d, root, NoEventMask);
+  XSelectInput(d, w, NoEventMask);
+  std::printf("window_probe: resized %d times\n", hammer.step);
+  return w;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 6) {
-    std::fprintf(stderr, "usage: %s TITLE WIDTH HEIGHT PID TIMEOUT_SECONDS [RRGGBB]\n", argv[0]);
+    std::fprintf(
+        stderr,
+        "usage: %s TITLE WIDTH HEIGHT PID TIMEOUT_SECONDS [RRGGBB [resize|resize-at-start]]\n",
+        argv[0]);
     return 64;
   }
   const std::string title = argv[1];
@@ -236,6 +347,7 @@ int main(int argc, char** argv) {
   const bool checkColour = argc > 6;
   const unsigned long wantColour = checkColour ? std::strtoul(argv[6], nullptr, 16) : 0;
   const bool resize = argc > 7 && std::strcmp(argv[7], "resize") == 0;
+  const bool resizeAtStart = argc > 7 && std::strcmp(argv[7], "resize-at-start") == 0;
 
   Display* d = XOpenDisplay(nullptr);
   if (!d) {
@@ -245,12 +357,26 @@ int main(int argc, char** argv) {
   XSetErrorHandler(IgnoreXErrors);
 
   Window w = 0;
-  while (!(w = FindWindow(d, DefaultRootWindow(d), title))) {
+  if (resizeAtStart) {
+    if (!(w = ResizeFromCreation(d, title, deadline))) return 3;
+    // Back at its size, then at one it did not start with, where the
+    // picture shows letterboxed; moved to the corner so that it lies on the
+    // screen whole.
+    const int sizes[][2] = {{width, height}, {960, 600}};
+    for (const auto& size : sizes) {
+      XMoveResizeWindow(d, w, 0, 0, static_cast<unsigned>(size[0]), static_cast<unsigned>(size[1]));
+      XSync(d, False);
+      if (!WholeBy(d, w, size[0], size[1], wantColour, deadline)) return 8;
+    }
+    XResizeWindow(d, w, static_cast<unsigned>(width), static_cast<unsigned>(height));
+    XSync(d, False);
+  }
+  while (!w && !(w = FindWindow(d, DefaultRootWindow(d), title))) {
     if (Clock::now() > deadline) {
       std::fprintf(stderr, "window_probe: no viewable window titled \"%s\"\n", title.c_str());
       return 3;
     }
-    if (kill(static_cast<pid_t>(pid), 0) != 0) {
+    if (pid && kill(static_cast<pid_t>(pid), 0) != 0) {
       std::fprintf(stderr, "window_probe: process %ld ended before showing its window\n", pid);
       return 3;
     }
@@ -259,7 +385,7 @@ int main(int argc, char** argv) {
   std::printf("window_probe: found 0x%lx\n", w);
 
   long owner = WindowPid(d, w);
-  if (owner != -1 && owner != pid) {
+  if (pid && owner != -1 && owner != pid) {
     std::fprintf(stderr, "window_probe: window belongs to pid %ld, not %ld\n", owner, pid);
     return 4;
   }
