@@ -210,6 +210,29 @@ TEST_F(SoundTest, BrokenFilesLeaveOnlyTheirOwnClipSilent) {
   EXPECT_NE(std::find(started.begin(), started.end(), kSystemSoundFiles[3]), started.end());
 }
 
+TEST_F(SoundTest, ASoundOfOneFrameAboveTheMixersRateIsRefusedAndTheRestPlay) {
+  // One 8-bit frame at 48 kHz converts to no samples at 44.1 kHz.
+  WriteBytes(File(kSystemSoundFiles[0]), soundtest::SilentWav(48000, 8, 1, 1));
+  WriteBytes(File(kStageSoundFiles[7]), soundtest::SilentWav(96000, 16, 2, 2));
+  ::testing::internal::CaptureStderr();
+  Start();
+  const std::string err = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(err, std::string(kSystemSoundFiles[0]) +
+                     ": not played: no samples at the mixer's rate\n" + kStageSoundFiles[7] +
+                     ": not played: no samples at the mixer's rate\n");
+  EXPECT_EQ(sound_.systemClips[0].segment, nullptr);
+  EXPECT_EQ(sound_.stageClips[7].segment, nullptr);
+  for (int frame = 0; frame < 3; ++frame) {
+    starts_.clear();
+    for (int id = 0; id < kSystemSoundCount; ++id) sound_.PlaySystemSound(id, 0);
+    for (int id = 0; id < kStageSoundCount; ++id) sound_.PlaySound(id, 0);
+    sound_.Flush();
+    EXPECT_EQ(starts_.size(), kSystemSoundCount + kStageSoundCount - 2u);
+  }
+  sound_.Shutdown();
+  EXPECT_FALSE(port::IsAudioOpen());
+}
+
 TEST_F(SoundTest, BrokenMusicStaysSilentAndTheEffectsStillPlay) {
   std::vector<uint8_t> truncated = NoteMidi();
   truncated.resize(truncated.size() - 6);
