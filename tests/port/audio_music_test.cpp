@@ -143,4 +143,33 @@ TEST_F(MusicFileTest, WhatTheSynthesiserSaysIsBoundedPerLoadAndSaidOnce) {
   port::FreeAudioSegment(first);
 }
 
+TEST_F(MusicFileTest, AfterALoadTheSynthesiserSpeaksForThePiecePlayingAgain) {
+  SynthesiserLog synth;
+  if (!synth.Present()) GTEST_SKIP() << "the mixer plays music without FluidSynth";
+  auto lines = [](const std::string& s) { return std::count(s.begin(), s.end(), '\n'); };
+  const std::string a = dir_.Write("a.mid", miditest::OneTrackFile(miditest::HeldNote(96)));
+  const std::string b = dir_.Write("b.mid", miditest::OneTrackFile(miditest::HeldNote(192)));
+  port::AudioSegment* playing = port::LoadAudioSegment(a.c_str(), port::AudioKind::Music);
+  ASSERT_NE(playing, nullptr);
+  port::PlayAudioSegment(playing);
+  port::AudioSegment* next = port::LoadAudioSegment(b.c_str(), port::AudioKind::Music);
+  ASSERT_NE(next, nullptr);
+
+  ::testing::internal::CaptureStderr();
+  synth.Warn(100);
+  std::string err = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(lines(err), 17) << err.substr(0, 2000);
+  EXPECT_NE(err.find(a + ": more than 16"), std::string::npos) << err.substr(0, 2000);
+  EXPECT_EQ(err.find(b + ":"), std::string::npos) << err.substr(0, 2000);
+  // The piece loaded kept its own budget for when it plays.
+  port::PlayAudioSegment(next);
+  ::testing::internal::CaptureStderr();
+  synth.Warn(100);
+  err = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(lines(err), 17) << err.substr(0, 2000);
+  EXPECT_NE(err.find(b + ": more than 16"), std::string::npos) << err.substr(0, 2000);
+  port::FreeAudioSegment(next);
+  port::FreeAudioSegment(playing);
+}
+
 }  // namespace
