@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <SDL.h>
 #include <SDL_mixer.h>
 
 #include <algorithm>
