@@ -35,7 +35,8 @@ class AudioSegment;
 
 // Null when audio is not open or the file is missing, empty, unreadable or
 // over its limit (port/file.h), for effects that CheckWavFile
-// (port/audio_wav.h) refuses, that would take the effects loaded past
+// (port/audio_wav.h) refuses or that convert to no samples at the mixer's
+// rate (a frame or two above it), that would take the effects loaded past
 // kEffectMemoryLimit or that there is no memory for, and for music that
 // CheckMidiFile (port/midi_file.h) refuses, with the sound font's presets; a
 // refused file is named on standard error with the reason, in one line. An

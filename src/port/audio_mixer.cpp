@@ -163,15 +163,22 @@ Mix_Chunk* LoadWav(const char* path, const std::vector<uint8_t>& bytes) {
     return nullptr;
   }
   const Uint32 length = static_cast<Uint32>(cvt.needed ? cvt.len_cvt : cvt.len);
+  // A frame or two above the mixer's rate may convert to nothing at all.
+  if (length == 0) {
+    SDL_free(cvt.buf);
+    Refused(path, "no samples at the mixer's rate");
+    return nullptr;
+  }
   // The resampler pads the clip a little past the estimate above.
   if (g_effectBytes + length > g_effectLimit) {
     SDL_free(cvt.buf);
     Refused(path, kOverLimit);
     return nullptr;
   }
-  // Only the converted samples stay: a shrunk block gives the rest back.
-  Uint8* samples = static_cast<Uint8*>(SDL_realloc(cvt.buf, length));
-  if (!samples) samples = cvt.buf;
+  // Only the converted samples stay: a shrunk block gives the rest back, and
+  // a block that cannot shrink is kept whole.
+  Uint8* samples = cvt.buf;
+  if (auto* shrunk = static_cast<Uint8*>(SDL_realloc(cvt.buf, length))) samples = shrunk;
   Mix_Chunk* chunk = Mix_QuickLoad_RAW(samples, length);
   if (!chunk) {
     SDL_free(samples);

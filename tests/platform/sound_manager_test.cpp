@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <SDL.h>
 #include <SDL_mixer.h>
 
 #include <algorithm>
@@ -12,9 +11,11 @@
 
 #include "platform/SoundManager.h"
 #include "port/audio.h"
+#include "support/mixed_audio.h"
 #include "support/scoped_env.h"
 #include "support/sound_files.h"
 #include "support/temp_dir.h"
+#include "support/waiting.h"
 
 namespace {
 
@@ -131,12 +132,14 @@ TEST_F(SoundTest, MusicStartedById1000LoopsUntilStoppedOrReplaced) {
   ASSERT_NE(sound_.musicClip.segment, nullptr);
   sound_.PlaySound(kMusicSoundId, -200);
   EXPECT_FALSE(Mix_PlayingMusic());
+  std::optional<testsupport::MixedAudio> mixed(std::in_place);
   sound_.Flush();
   ASSERT_EQ(starts_.size(), 1u);
   EXPECT_EQ(starts_[0].kind, port::AudioKind::Music);
   EXPECT_EQ(starts_[0].volume, -200);
   // The piece lasts half a second; well past its end it is still playing.
-  SDL_Delay(900);
+  ASSERT_TRUE(mixed->WaitUntil(0.9));
+  mixed.reset();
   EXPECT_TRUE(Mix_PlayingMusic());
 
   sound_.StopSound(kMusicSoundId);
@@ -208,6 +211,29 @@ TEST_F(SoundTest, BrokenFilesLeaveOnlyTheirOwnClipSilent) {
   EXPECT_EQ(started.size(), kStageSoundCount + kSystemSoundCount - silent);
   EXPECT_NE(std::find(started.begin(), started.end(), kStageSoundFiles[5]), started.end());
   EXPECT_NE(std::find(started.begin(), started.end(), kSystemSoundFiles[3]), started.end());
+}
+
+TEST_F(SoundTest, ASoundOfOneFrameAboveTheMixersRateIsRefusedAndTheRestPlay) {
+  // One 8-bit frame at 48 kHz converts to no samples at 44.1 kHz.
+  WriteBytes(File(kSystemSoundFiles[0]), soundtest::SilentWav(48000, 8, 1, 1));
+  WriteBytes(File(kStageSoundFiles[7]), soundtest::SilentWav(96000, 16, 2, 2));
+  ::testing::internal::CaptureStderr();
+  Start();
+  const std::string err = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(err, std::string(kSystemSoundFiles[0]) +
+                     ": not played: no samples at the mixer's rate\n" + kStageSoundFiles[7] +
+                     ": not played: no samples at the mixer's rate\n");
+  EXPECT_EQ(sound_.systemClips[0].segment, nullptr);
+  EXPECT_EQ(sound_.stageClips[7].segment, nullptr);
+  for (int frame = 0; frame < 3; ++frame) {
+    starts_.clear();
+    for (int id = 0; id < kSystemSoundCount; ++id) sound_.PlaySystemSound(id, 0);
+    for (int id = 0; id < kStageSoundCount; ++id) sound_.PlaySound(id, 0);
+    sound_.Flush();
+    EXPECT_EQ(starts_.size(), kSystemSoundCount + kStageSoundCount - 2u);
+  }
+  sound_.Shutdown();
+  EXPECT_FALSE(port::IsAudioOpen());
 }
 
 TEST_F(SoundTest, BrokenMusicStaysSilentAndTheEffectsStillPlay) {
@@ -289,9 +315,11 @@ TEST(SoundVolume, HundredthsOfADecibelMapToTheMixerClampedAtFullVolume) {
 // Runs the real mixer into a file and reads back what it wrote.
 class DiskAudioTest : public SoundTest {
  protected:
-  // Plays what `queue` queues for `ms` milliseconds and returns the peak
-  // sample written, or -1 when the output was not silent before the flush.
-  int PeakOfPlayback(const char* name, int ms, const std::function<void(SoundManager&)>& queue) {
+  static constexpr int kLoud = 1000;
+  // Plays what `queue` queues and returns the peak sample written once it
+  // passes kLoud (or after 30 s of waiting), or -1 when the output was not
+  // silent before the flush.
+  int PeakOfPlayback(const char* name, const std::function<void(SoundManager&)>& queue) {
     const std::string out = (dir_.path() / name).string();
     audioDriver_.Set("disk");
     testsupport::ScopedEnv diskFile("SDL_DISKAUDIOFILE", out.c_str());
@@ -301,32 +329,63 @@ class DiskAudioTest : public SoundTest {
     sound.LoadStageSounds();
     sound.LoadMusic(kMusic);
     queue(sound);
-    SDL_Delay(static_cast<Uint32>(ms / 3));
-    const int before = Peak(out);
+    Output output(out);
+    // A tenth of a second of 16-bit stereo at 44.1 kHz written before the flush.
+    EXPECT_TRUE(testsupport::WaitFor([&] { return output.Read() >= 44100 * 4 / 10; }));
+    const int before = output.Peak();
     sound.Flush();
-    SDL_Delay(static_cast<Uint32>(ms));
+    testsupport::WaitFor([&] {
+      output.Read();
+      return output.Peak() > kLoud;
+    });
     sound.Shutdown();
-    return before == 0 ? Peak(out) : -1;
+    output.Read();
+    return before == 0 ? output.Peak() : -1;
   }
-  static int Peak(const std::string& path) {
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return 0;
-    int16_t sample;
-    int peak = 0;
-    while (std::fread(&sample, sizeof sample, 1, f) == 1)
-      peak = std::max(peak, std::abs(int{sample}));
-    std::fclose(f);
-    return peak;
-  }
+  // The disk driver's file as it grows: the bytes read so far and their peak.
+  class Output {
+   public:
+    explicit Output(const std::string& path) : path_(path) {}
+    ~Output() {
+      if (file_) std::fclose(file_);
+    }
+    Output(const Output&) = delete;
+    Output& operator=(const Output&) = delete;
+    uint64_t Read() {
+      if (!file_) file_ = std::fopen(path_.c_str(), "rb");
+      if (!file_) return 0;
+      uint8_t bytes[4096];
+      size_t n;
+      while ((n = std::fread(bytes, 1, sizeof bytes, file_)) > 0) {
+        for (size_t i = 0; i < n; ++i, ++read_) {
+          if (read_ % 2 == 0) {
+            low_ = bytes[i];
+            continue;
+          }
+          const int16_t sample = static_cast<int16_t>(low_ | (bytes[i] << 8));
+          peak_ = std::max(peak_, std::abs(int{sample}));
+        }
+      }
+      std::clearerr(file_);  // at the end for now; the driver writes on
+      return read_;
+    }
+    int Peak() const { return peak_; }
+
+   private:
+    std::string path_;
+    FILE* file_ = nullptr;
+    uint64_t read_ = 0;
+    uint8_t low_ = 0;  // the first byte of a sample read in halves
+    int peak_ = 0;
+  };
 };
 
 TEST_F(DiskAudioTest, QueuedWavAndMidiMusicReallyProduceSound) {
-  EXPECT_GT(PeakOfPlayback("effect.raw", 300, [](SoundManager& s) { s.PlaySound(12, 0); }), 1000);
+  EXPECT_GT(PeakOfPlayback("effect.raw", [](SoundManager& s) { s.PlaySound(12, 0); }), kLoud);
 
   ASSERT_FALSE(port::FindSoundFont().empty()) << "no General MIDI soundfont installed";
-  EXPECT_GT(
-      PeakOfPlayback("music.raw", 500, [](SoundManager& s) { s.PlaySound(kMusicSoundId, 0); }),
-      1000);
+  EXPECT_GT(PeakOfPlayback("music.raw", [](SoundManager& s) { s.PlaySound(kMusicSoundId, 0); }),
+            kLoud);
 }
 
 }  // namespace

@@ -1,52 +1,21 @@
 // Music files on the real mixer and synthesiser (silent audio driver): every
 // file either is refused at load or plays without ever holding the audio
 // lock, and a piece too short to loop plays once to its end.
-#include <SDL.h>
 #include <SDL_mixer.h>
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
-#include <thread>
 
 #include "port/audio.h"
 #include "port/midi_files.h"
+#include "support/mixed_audio.h"
 #include "support/temp_dir.h"
+#include "support/waiting.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-// Ends the test program when not disarmed in time: a thread stuck on the
-// audio lock would otherwise hang the test until the runner gives up.
-class Deadline {
- public:
-  explicit Deadline(std::chrono::seconds limit)
-      : thread_([this, limit] {
-          const auto end = Clock::now() + limit;
-          while (!done_) {
-            if (Clock::now() > end) {
-              std::fprintf(stderr, "music kept the audio lock: %s\n", what_.load());
-              std::_Exit(3);
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-          }
-        }) {}
-  ~Deadline() {
-    done_ = true;
-    thread_.join();
-  }
-  void Doing(const char* what) { what_ = what; }
-
- private:
-  std::atomic<bool> done_{false};
-  std::atomic<const char*> what_{""};
-  std::thread thread_;
-};
 
 class MusicFileTest : public ::testing::Test {
  protected:
@@ -59,22 +28,25 @@ class MusicFileTest : public ::testing::Test {
   testsupport::TempDir dir_;
 };
 
+// A piece that kept the audio lock would stall the mixer and hang the calls
+// below (each takes the lock): the guard ends the program, naming the piece.
 TEST_F(MusicFileTest, BrokenOrEmptyPiecesAreRefusedAndNoPieceHoldsTheAudioLock) {
-  Deadline deadline(std::chrono::seconds(30));
+  testsupport::HangGuard guard(std::chrono::seconds(60));
   int n = 0;
   for (const miditest::Case& c : miditest::Cases()) {
-    deadline.Doing(c.name.c_str());
+    guard.Doing(c.name.c_str());
     const std::string path = dir_.Write("piece" + std::to_string(n++) + ".mid", c.bytes);
     port::AudioSegment* music = port::LoadAudioSegment(path.c_str(), port::AudioKind::Music);
     EXPECT_EQ(music != nullptr, c.playable) << c.name;
     if (!music) continue;
-    port::PlayAudioSegment(music);
-    SDL_Delay(120);  // several mixer callbacks
-    // Each of these takes the audio lock.
-    const auto start = Clock::now();
+    {
+      testsupport::MixedAudio mixed;
+      port::PlayAudioSegment(music);
+      // Several mixer callbacks go by with the piece playing.
+      EXPECT_TRUE(mixed.WaitUntil(0.12)) << c.name << ": the mixer stalled";
+    }
     port::SetAudioSegmentVolume(music, -300);
     port::StopAudioSegment(music);
-    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(300)) << c.name;
     port::FreeAudioSegment(music);
   }
 }
@@ -86,20 +58,22 @@ TEST_F(MusicFileTest, APieceTooShortToLoopPlaysOnceToItsEnd) {
       OneTrackFile(Cat({Tempo(0, 1), {0x00, 0x90, 60, 100}, {0x01, 0x80, 60, 0}, kEndOfTrack}),
                    30000));
   const std::string beat = dir_.Write("beat.mid", OneTrackFile(HeldNote(96)));
-  Deadline deadline(std::chrono::seconds(30));
+  testsupport::HangGuard guard(std::chrono::seconds(60));
+  guard.Doing("a piece too short to loop");
   port::AudioSegment* shortPiece = port::LoadAudioSegment(tick.c_str(), port::AudioKind::Music);
   port::AudioSegment* loop = port::LoadAudioSegment(beat.c_str(), port::AudioKind::Music);
   ASSERT_NE(shortPiece, nullptr);
   ASSERT_NE(loop, nullptr);
 
   port::PlayAudioSegment(shortPiece);
-  const auto start = Clock::now();
-  while (Mix_PlayingMusic() && Clock::now() - start < std::chrono::seconds(10)) SDL_Delay(50);
-  EXPECT_FALSE(Mix_PlayingMusic()) << "the short piece is still playing";
+  EXPECT_TRUE(testsupport::WaitFor([] { return !Mix_PlayingMusic(); }))
+      << "the short piece is still playing";
 
   // A half-second piece loops: well past its end it plays on.
+  guard.Doing("a half-second loop");
+  testsupport::MixedAudio mixed;
   port::PlayAudioSegment(loop);
-  SDL_Delay(900);
+  ASSERT_TRUE(mixed.WaitUntil(0.9));
   EXPECT_TRUE(Mix_PlayingMusic());
   port::FreeAudioSegment(loop);
   port::FreeAudioSegment(shortPiece);
@@ -167,6 +141,35 @@ TEST_F(MusicFileTest, WhatTheSynthesiserSaysIsBoundedPerLoadAndSaidOnce) {
   EXPECT_NE(err.find(b + ": more than 16"), std::string::npos) << err.substr(0, 2000);
   port::FreeAudioSegment(second);
   port::FreeAudioSegment(first);
+}
+
+TEST_F(MusicFileTest, AfterALoadTheSynthesiserSpeaksForThePiecePlayingAgain) {
+  SynthesiserLog synth;
+  if (!synth.Present()) GTEST_SKIP() << "the mixer plays music without FluidSynth";
+  auto lines = [](const std::string& s) { return std::count(s.begin(), s.end(), '\n'); };
+  const std::string a = dir_.Write("a.mid", miditest::OneTrackFile(miditest::HeldNote(96)));
+  const std::string b = dir_.Write("b.mid", miditest::OneTrackFile(miditest::HeldNote(192)));
+  port::AudioSegment* playing = port::LoadAudioSegment(a.c_str(), port::AudioKind::Music);
+  ASSERT_NE(playing, nullptr);
+  port::PlayAudioSegment(playing);
+  port::AudioSegment* next = port::LoadAudioSegment(b.c_str(), port::AudioKind::Music);
+  ASSERT_NE(next, nullptr);
+
+  ::testing::internal::CaptureStderr();
+  synth.Warn(100);
+  std::string err = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(lines(err), 17) << err.substr(0, 2000);
+  EXPECT_NE(err.find(a + ": more than 16"), std::string::npos) << err.substr(0, 2000);
+  EXPECT_EQ(err.find(b + ":"), std::string::npos) << err.substr(0, 2000);
+  // The piece loaded kept its own budget for when it plays.
+  port::PlayAudioSegment(next);
+  ::testing::internal::CaptureStderr();
+  synth.Warn(100);
+  err = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(lines(err), 17) << err.substr(0, 2000);
+  EXPECT_NE(err.find(b + ": more than 16"), std::string::npos) << err.substr(0, 2000);
+  port::FreeAudioSegment(next);
+  port::FreeAudioSegment(playing);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "port/midi_files.h"
+#include "support/hostile_files.h"
 
 namespace {
 
@@ -58,6 +59,47 @@ TEST(MidiCheck, LongestTrackSetsTheLengthThroughTheTempoMap) {
   // Just under the tick limit is still a piece.
   const Bytes longest = OneTrackFile(LongTrack(4));
   EXPECT_TRUE(port::CheckMidiFile(longest.data(), longest.size()).playable);
+}
+
+TEST(MidiCheck, AGsRhythmPartMessageMakesADrumPartOfEachOfTheSixteenParts) {
+  using namespace miditest;
+  // Every melodic program of bank 0 and the standard kit alone in the drum bank.
+  port::SoundFontPresets font;
+  for (uint32_t program = 0; program < 128; ++program) font.ids.push_back(program);
+  font.ids.push_back(128 * 128);
+  // The part of each block of addresses 40 1x 15: block 0 is channel 10.
+  const uint8_t channelOfBlock[16] = {9, 0, 1, 2, 3, 4, 5, 6, 7, 8, 10, 11, 12, 13, 14, 15};
+  // A 10 s loop: one program change to program 50, in bank 0 but no kit,
+  // is past the bound a drum part has.
+  auto piece = [](const Bytes& head, uint8_t channel) {
+    return OneTrackFile(
+        Cat({head, {0x00, static_cast<uint8_t>(0xC0 | channel), 50}, HeldNote(1920, channel)}));
+  };
+  auto playable = [&font](const Bytes& b) {
+    return port::CheckMidiFile(b.data(), b.size(), &font).playable;
+  };
+  for (uint8_t channel = 0; channel < 16; ++channel)
+    EXPECT_EQ(playable(piece({}, channel)), channel != 9) << "channel " << channel + 1;
+  for (uint32_t block = 0; block < 16; ++block) {
+    const Bytes drums = testsupport::GsDataSet(0x401015 | (block << 8), 0x01);
+    for (uint8_t channel = 0; channel < 16; ++channel) {
+      const bool drumPart = channel == 9 || channel == channelOfBlock[block];
+      EXPECT_EQ(playable(piece(drums, channel)), !drumPart)
+          << "block 0x" << std::hex << 0x10 + block << std::dec << ", channel " << channel + 1;
+    }
+  }
+  // Channel 10 is a drum part from the start: its own block shows the other
+  // way, making it a melodic part, where a program only a kit has is refused.
+  port::SoundFontPresets kits;
+  kits.ids = {0, 128 * 128, 128 * 128 + 50};
+  auto withKits = [&kits](const Bytes& b) {
+    return port::CheckMidiFile(b.data(), b.size(), &kits).playable;
+  };
+  EXPECT_TRUE(withKits(piece({}, 9)));
+  for (uint32_t block = 0; block < 16; ++block) {
+    const Bytes melodic = testsupport::GsDataSet(0x401015 | (block << 8), 0x00);
+    EXPECT_EQ(withKits(piece(melodic, 9)), block != 0) << "block 0x" << std::hex << 0x10 + block;
+  }
 }
 
 TEST(MidiCheck, EveryPieceOfTheDataSetIsPlayable) {

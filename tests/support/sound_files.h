@@ -49,6 +49,26 @@ inline std::vector<uint8_t> ToneWav(double seconds, double hz = 440.0, int rate 
   return v;
 }
 
+// PCM of `frames` frames of silence, 8 or 16 bits, mono or stereo.
+inline std::vector<uint8_t> SilentWav(uint32_t rate, uint16_t bits, uint16_t channels,
+                                      uint32_t frames) {
+  const uint32_t frameBytes = channels * bits / 8u, bytes = frames * frameBytes;
+  std::vector<uint8_t> v = {'R', 'I', 'F', 'F'};
+  PutLe(v, 36 + bytes, 4);
+  for (char c : std::string("WAVEfmt ")) v.push_back(static_cast<uint8_t>(c));
+  PutLe(v, 16, 4);
+  PutLe(v, 1, 2);  // PCM
+  PutLe(v, channels, 2);
+  PutLe(v, rate, 4);
+  PutLe(v, rate * frameBytes, 4);
+  PutLe(v, frameBytes, 2);
+  PutLe(v, bits, 2);
+  for (char c : std::string("data")) v.push_back(static_cast<uint8_t>(c));
+  PutLe(v, bytes, 4);
+  v.resize(v.size() + bytes, bits == 8 ? 0x80 : 0x00);
+  return v;
+}
+
 // A one-track Standard MIDI File: piano, middle C held for `ticks` (96 per beat).
 inline std::vector<uint8_t> NoteMidi(uint32_t ticks = 96) {
   std::vector<uint8_t> track = {0x00, 0xC0, 0x00, 0x00, 0x90, 60, 100};
