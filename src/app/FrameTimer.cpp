@@ -88,6 +88,7 @@ double FrameTimer::MsUntilDue() const {
 void FrameTimer::Wait() {
   if (IsFrameDue()) return;
   const double ms = MsUntilDue();
-  Clock* c = clock_ ? clock_ : &g_platformClock;
-  c->Sleep(ms > kWakeEarlyMs + kNapMs ? ms - kWakeEarlyMs : kNapMs);
+  Sleep(ms > kWakeEarlyMs + kNapMs ? ms - kWakeEarlyMs : kNapMs);
 }
+
+void FrameTimer::Sleep(double ms) { (clock_ ? clock_ : &g_platformClock)->Sleep(ms); }

@@ -38,6 +38,8 @@ class FrameTimer {
   // of it, or one nap when closer. Nothing when a frame is due. The caller
   // samples again afterwards; whether a frame is due is decided only there.
   void Wait();
+  // Sleeps about ms milliseconds on the timer's clock, whatever the schedule.
+  void Sleep(double ms);
 
   int64_t now = 0;
   int32_t ticksPerFrame = 16;

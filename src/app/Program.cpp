@@ -10,6 +10,7 @@
 #include "app/FrameTimer.h"
 #include "app/WindowProc.h"
 #include "platform/GraphicsDevice.h"
+#include "port/file.h"
 #include "port/gpu.h"
 #include "port/path.h"
 #include "port/random.h"
@@ -25,36 +26,88 @@ constexpr const char* kInitFailedCaption = "ERROR";
 constexpr port::Argb kBackgroundWhite = 0xFFFFFFFFu;
 constexpr const char* kDataFolders[] = {"Xfile", "texture", "sound", "data", "AppearData"};
 
-// The data folders not found, as a list for a message; the count in *count.
-std::string MissingDataFolders(size_t* count) {
+// The data folders the game cannot use, as lists for a message: those that
+// are not there (or are no folder), and those there that it may not read.
+struct DataFolders {
   std::string missing;
-  *count = 0;
+  std::string unreadable;
+  size_t count = 0;  // of both
+};
+
+DataFolders LookForData() {
+  DataFolders found;
   for (const char* name : kDataFolders) {
+    const std::string path = port::ResolvePath(name);
     std::error_code ec;
-    if (std::filesystem::is_directory(port::ResolvePath(name), ec)) continue;
-    missing += (*count)++ ? ", " : "";
-    missing += name;
+    const bool folder = std::filesystem::is_directory(path, ec);
+    if (folder && port::IsReadableFolder(path)) continue;
+    std::string& list = folder ? found.unreadable : found.missing;
+    list += list.empty() ? "" : ", ";
+    list += name;
+    ++found.count;
   }
-  return missing;
+  return found;
 }
 
+// "missing: sound, data; cannot be read: texture".
+std::string Unusable(const DataFolders& data) {
+  std::string text;
+  if (!data.missing.empty()) text = "missing: " + data.missing;
+  if (!data.unreadable.empty())
+    text += (text.empty() ? "" : "; ") + std::string("cannot be read: ") + data.unreadable;
+  return text;
+}
+
+constexpr const char* kNoDataIn = "Pomelvane: no game data in ";
 constexpr const char* kStartHere =
     "Start the game from the folder that holds its data (build/run after a build).";
 
-// The message for data folders missing from folder, in one line, or with a
-// line for each part (a message box does not wrap).
-std::string MissingDataMessage(const std::string& folder, const std::string& missing,
-                               const char* breakAt) {
-  return "Pomelvane: no game data in " + folder + breakAt + "(missing: " + missing + ")." +
-         breakAt + kStartHere;
+// A message box does not wrap, and a line wider than the screen loses its
+// start: a folder's path goes over lines of at most this many bytes, well
+// inside a 1024-pixel screen in the box's font.
+constexpr size_t kBoxLineBytes = 64;
+
+// head then path, over lines of at most kBoxLineBytes: broken after the head
+// or after a '/' where one falls in the line, else between two characters.
+std::string BrokenOverLines(const std::string& head, const std::string& path) {
+  const std::string text = head + path;
+  auto breaksBefore = [&](size_t i) {
+    return i == head.size() || (i > head.size() && text[i - 1] == '/');
+  };
+  std::string lines;
+  size_t start = 0;
+  while (text.size() - start > kBoxLineBytes) {
+    size_t cut = start + kBoxLineBytes;
+    while (cut > start && !breaksBefore(cut)) --cut;
+    if (cut == start) {
+      cut = start + kBoxLineBytes;
+      while (cut > start + 1 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+    }
+    lines += text.substr(start, cut - start) + "\n";
+    start = cut;
+  }
+  return lines + text.substr(start);
+}
+
+// The start-up failure message's lines when folder holds none of the data.
+std::string NoDataBoxText(const std::string& folder, const DataFolders& data) {
+  return port::SjisToUtf8(kInitFailedText) + "\n" + BrokenOverLines(kNoDataIn, folder) + "\n(" +
+         Unusable(data) + ").\n" + kStartHere;
+}
+
+// The line for standard error: with none of the data, the failure message in
+// one line; with some, only what the game does without.
+std::string DataLine(const std::string& folder, const DataFolders& data) {
+  if (data.count == 0) return {};
+  if (data.count == std::size(kDataFolders))
+    return kNoDataIn + folder + " (" + Unusable(data) + "). " + kStartHere;
+  return "Pomelvane: " + folder + ": data folders " + Unusable(data) + ".";
 }
 
 }  // namespace
 
 std::string DescribeMissingGameData(const std::string& folder) {
-  size_t count = 0;
-  const std::string missing = MissingDataFolders(&count);
-  return count == 0 ? std::string() : MissingDataMessage(folder, missing, " ");
+  return DataLine(folder, LookForData());
 }
 
 void CreateMainWindow(bool fullScreen, int width, int height, const char* title) {
@@ -124,18 +177,13 @@ int RunProgram() {
 int ProgramMain() {
   std::error_code ec;
   const std::string folder = std::filesystem::current_path(ec).string();
-  size_t count = 0;
-  const std::string missing = MissingDataFolders(&count);
-  if (count == std::size(kDataFolders)) {
-    // Started from the wrong folder: nothing could be shown or heard. A box
-    // does not wrap its lines.
-    port::ShowMessageBoxUtf8(
-        nullptr,
-        port::SjisToUtf8(kInitFailedText) + "\n" + MissingDataMessage(folder, missing, "\n"),
-        kInitFailedCaption);
+  const DataFolders data = LookForData();
+  if (data.count == std::size(kDataFolders)) {
+    // Started from the wrong folder: nothing could be shown or heard.
+    port::ShowMessageBoxUtf8(nullptr, NoDataBoxText(folder, data), kInitFailedCaption);
     return 1;
   }
   // Said once; the game then goes on as it does with any missing file.
-  if (count > 0) std::fprintf(stderr, "%s\n", MissingDataMessage(folder, missing, " ").c_str());
+  if (data.count > 0) std::fprintf(stderr, "%s\n", DataLine(folder, data).c_str());
   return RunProgram();
 }

@@ -11,9 +11,10 @@ constexpr int kScreenWidth = 640;
 constexpr int kScreenHeight = 480;
 constexpr int kFramesPerSecond = 60;
 
-// The data folders the game reads from its working directory, by name.
-// Empty when all are there; otherwise one line for standard error naming the
-// folder looked in and the folders missing.
+// The data folders the game reads from its working directory, by name; a
+// folder it may not read counts as missing. Empty when all are there;
+// otherwise one line for standard error naming the folder looked in and the
+// folders missing or unreadable: with none there, "no game data in" it.
 std::string DescribeMissingGameData(const std::string& folder);
 
 // The whole run, from reading the option file to the last release. Always 0,
@@ -21,10 +22,10 @@ std::string DescribeMissingGameData(const std::string& folder);
 int RunProgram();
 
 // The program as started. The data folders are looked for first: with none of
-// them there, the start-up failure message names the folder and what is
-// missing, and the program ends with 1 without opening a window; with some
-// missing, standard error names them and the game starts all the same.
-// Otherwise RunProgram's 0.
+// them there, the start-up failure message names the folder (a long path
+// broken over lines: the box does not wrap) and what is missing, and the
+// program ends with 1 without opening a window; with some missing, standard
+// error names them and the game starts all the same. Otherwise RunProgram's 0.
 int ProgramMain();
 
 // Creates the hidden main window into g_hWnd; null when there is no display.

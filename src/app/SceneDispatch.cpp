@@ -1,7 +1,7 @@
 #include "app/Application.h"
+#include "app/FrameTimer.h"
 
 #include "platform/SoundManager.h"
-#include "port/window.h"
 
 namespace {
 
@@ -87,7 +87,7 @@ const SceneRoutines* RoutinesOf(const SceneTable& table, int32_t id) {
 void Application::Frame() {
   if (!windowActive) {
     // Nothing moves while another window has the focus.
-    port::SleepMs(500);
+    g_frameTimer.Sleep(500.0);
     return;
   }
   const SceneTable& scenes = Scenes();

@@ -180,6 +180,20 @@ std::FILE* OpenRegularFileStream(const std::string& path, FileKind kind) {
   return f;
 }
 
+bool IsReadableFolder(const std::string& path) {
+  if (path.empty()) return false;
+  // Asked as the files would be opened, with the effective ids; then listed,
+  // which answers where a permission check could not (a file system of its
+  // own rules).
+  if (::faccessat(AT_FDCWD, path.c_str(), R_OK | X_OK, AT_EACCESS) != 0) return false;
+  DIR* dir = ::opendir(path.c_str());
+  if (!dir) return false;
+  errno = 0;
+  const bool listed = ::readdir(dir) != nullptr || errno == 0;
+  ::closedir(dir);
+  return listed;
+}
+
 std::string WriteTarget(const std::string& path) {
   std::string p = path;
   for (int hop = 0; hop < kMaxLinkHops; ++hop) {

@@ -51,6 +51,11 @@ std::FILE* OpenRegularFileStream(const std::string& path);
 // when the file is over its kind's limit.
 std::FILE* OpenRegularFileStream(const std::string& path, FileKind kind);
 
+// True when path names a folder (links followed) whose entries this process
+// may both list and open; false for anything else, a folder it may not read
+// or search included.
+bool IsReadableFolder(const std::string& path);
+
 // The path a write to `path` should replace: the final target when path is a
 // symbolic link (relative links taken from the link's folder; up to 40
 // links), else path itself. Links to links are followed even when the final

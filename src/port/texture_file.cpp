@@ -2,8 +2,25 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <mutex>
+#include <set>
 
 namespace port {
+
+namespace {
+
+// Says on standard error why a texture's file gave no picture, once a path:
+// a scene loads its textures again each time it is entered.
+void SayNotLoaded(const std::string& path, const std::string& reason) {
+  static std::mutex mutex;
+  static std::set<std::string> said;
+  const std::lock_guard<std::mutex> lock(mutex);
+  if (!said.insert(path).second) return;
+  std::fprintf(stderr, "%s: not loaded: %s\n", path.c_str(), reason.c_str());
+}
+
+}  // namespace
 
 uint32_t NextPowerOfTwo(uint32_t v) {
   uint32_t p = 1;
@@ -122,7 +139,12 @@ Status CreateTextureFromFile(gpu::Device* device, const std::string& path, Argb 
     return kInvalidCall;
   }
   Image image;
-  if (!LoadImageFile(path, &image, error)) return kFail;
+  std::string reason;
+  if (!LoadImageFile(path, &image, &reason)) {
+    SayNotLoaded(path, reason);
+    if (error) *error = reason;
+    return kFail;
+  }
   std::vector<Image> levels = BuildTextureLevels(std::move(image), colourKey);
   if (levels.empty()) return kFail;
   gpu::Texture* texture = device->CreateTexture(levels[0].width, levels[0].height,

@@ -26,6 +26,7 @@ std::vector<Image> BuildTextureLevels(Image image, Argb colourKey);
 
 // Decodes the file and creates the texture on the device. kOk and *out set,
 // or a failure status and *out null (missing, unreadable or bad file, no device).
+// A file that gives no picture is named on standard error, once a path.
 Status CreateTextureFromFile(gpu::Device* device, const std::string& path, Argb colourKey,
                              gpu::Texture** out, std::string* error = nullptr);
 

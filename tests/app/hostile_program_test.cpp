@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -57,17 +58,34 @@ void MirrorRunFolder(const fs::path& to, const std::function<void(const fs::path
   spoil(to);
 }
 
+// The processor time the process has used so far, in clock ticks.
+uint64_t CpuTicksOf(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+  const std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const size_t name = stat.rfind(')');  // the name may hold spaces
+  if (name == std::string::npos) return 0;
+  std::istringstream fields(stat.substr(name + 1));
+  std::string skipped;
+  for (int field = 3; field < 14; ++field) fields >> skipped;
+  uint64_t user = 0, system = 0;
+  fields >> user >> system;
+  return user + system;
+}
+
 // Runs the game in `folder` with no display and silent audio until its
-// resident memory has stopped growing for a second (at most `limit`), then
-// asks it to close as the desktop would.
+// resident memory has settled (at most `limit`), then asks it to close as
+// the desktop would. Settled: no higher peak for a second, over which the
+// game also ran a twentieth of a second of its own, so a game the machine
+// starves meanwhile has not settled.
 GameRun RunGame(const fs::path& folder, std::chrono::seconds limit = 30s) {
   GameRun run;
   const std::string logPath = (folder / "game.log").string();
   const pid_t pid = testsupport::StartGameIn(folder.string(), logPath);
   if (pid < 0) return run;
+  const uint64_t settleTicks = std::max<uint64_t>(1, ::sysconf(_SC_CLK_TCK) / 20);
   const auto end = std::chrono::steady_clock::now() + limit;
-  uint64_t last = 0;
-  int steady = 0;
+  uint64_t last = 0, ticksAtLast = 0;
+  auto timeAtLast = std::chrono::steady_clock::now();
   int status = 0;
   bool exited = false;
   while (std::chrono::steady_clock::now() < end) {
@@ -77,15 +95,21 @@ GameRun RunGame(const fs::path& folder, std::chrono::seconds limit = 30s) {
       break;
     }
     const uint64_t peak = testsupport::ResidentOf(std::to_string(pid)).peakKb;
-    steady = peak == last && peak > 0 ? steady + 1 : 0;
-    last = peak;
-    if (steady >= 10) break;
+    const uint64_t ticks = CpuTicksOf(pid);
+    const auto now = std::chrono::steady_clock::now();
+    if (peak != last || peak == 0) {
+      last = peak;
+      ticksAtLast = ticks;
+      timeAtLast = now;
+    } else if (now - timeAtLast >= 1s && ticks - ticksAtLast >= settleTicks) {
+      break;
+    }
   }
   run.peakKb = last;
   run.started = !exited;
   if (!exited) {
     ::kill(pid, SIGTERM);
-    const auto stop = std::chrono::steady_clock::now() + 20s;
+    const auto stop = std::chrono::steady_clock::now() + 60s;
     while (::waitpid(pid, &status, WNOHANG) != pid) {
       if (std::chrono::steady_clock::now() > stop) {
         ::kill(pid, SIGKILL);

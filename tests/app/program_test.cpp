@@ -1,8 +1,18 @@
+#include <dirent.h>
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <optional>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "app/Application.h"
 #include "app/FrameTimer.h"
@@ -167,7 +177,8 @@ TEST_F(MissingDataTest, NamesTheFolderAndWhatIsMissing) {
   fs::create_directory(dir.path() / "TEXTURE");
   fs::create_directory(dir.path() / "sound");
   dir.Write("data", "a file, not a folder");
-  EXPECT_NE(DescribeMissingGameData(".").find("missing: data, AppearData)"), std::string::npos);
+  // The game starts without them: no claim that there is no data.
+  EXPECT_EQ(DescribeMissingGameData("."), "Pomelvane: .: data folders missing: data, AppearData.");
 
   fs::remove(dir.path() / "data");
   fs::create_directory(dir.path() / "data");
@@ -203,8 +214,154 @@ TEST_F(ProgramTest, WithoutItsDataTheProgramSaysWhereItLookedAndEndsWithOne) {
   const std::string some = ::testing::internal::GetCapturedStderr();
   g_app.sceneTable = nullptr;
   EXPECT_EQ(g_app.currentScene, SceneTitle);
-  EXPECT_NE(some.find("(missing: texture, data, AppearData)"), std::string::npos) << some;
+  EXPECT_NE(some.find(folder + ": data folders missing: texture, data, AppearData."),
+            std::string::npos)
+      << some;
+  EXPECT_EQ(some.find("no game data"), std::string::npos) << some;
   EXPECT_EQ(some.find("初期化に失敗"), std::string::npos) << some;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// The message box does not wrap: the failure message keeps its lines, and a
+// long folder goes over lines short enough for any screen, broken after a
+// '/' where it can be and never inside a character.
+TEST_F(ProgramTest, TheNoDataMessageKeepsItsLinesAndBreaksALongFolderOverSeveral) {
+  constexpr size_t kMostBytes = 64;
+  const std::string head = "Pomelvane: no game data in ";
+  struct Case {
+    const char* name;
+    fs::path folder;   // below the scratch folder
+    bool slashesOnly;  // every break after a '/'
+  };
+  fs::path deep;
+  while (deep.string().size() < 150) deep /= "a-folder-of-the-user";
+  const Case cases[] = {
+      {"the scratch folder", ".", true},
+      {"150 characters in folders", deep, true},
+      {"one name of 150 characters", std::string(150, 'n'), false},
+      {"a long name of wide characters",
+       "データ" + std::string(50, 'x') + "フォルダ名前長い長い長い長い長い長い長い", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::create_directories(dir.path() / c.folder);
+    testsupport::ScopedCwd in(dir.path() / c.folder);
+    const std::string folder = fs::current_path().string();
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(ProgramMain(), 1);
+    const std::vector<std::string> lines = Lines(::testing::internal::GetCapturedStderr());
+    ASSERT_GE(lines.size(), 4u);
+    EXPECT_EQ(lines[0], "ERROR: 初期化に失敗");
+    EXPECT_EQ(lines[lines.size() - 2], "(missing: Xfile, texture, sound, data, AppearData).");
+    EXPECT_EQ(lines.back(),
+              "Start the game from the folder that holds its data (build/run after a build).");
+    // The lines between: the head and the whole folder.
+    std::string joined;
+    for (size_t i = 1; i + 2 < lines.size(); ++i) {
+      const std::string& line = lines[i];
+      joined += line;
+      EXPECT_LE(line.size(), kMostBytes) << line;
+      EXPECT_NE(static_cast<unsigned char>(line[0]) & 0xC0, 0x80) << "a character cut: " << line;
+      if (c.slashesOnly && i + 3 < lines.size()) {
+        EXPECT_TRUE(line == head || line.ends_with('/')) << line;
+      }
+    }
+    EXPECT_EQ(joined, head + folder);
+    if ((head + folder).size() <= kMostBytes) {
+      EXPECT_EQ(lines.size(), 4u);
+    }
+  }
+}
+
+// Runs `check` in a child process bound by file modes: the test's own user,
+// or nobody where the test runs as root (whom no mode stops). What the child
+// wrote on standard error, then the check's answer (or how it ended when it
+// did not answer within a minute); nullopt when no such process can be made
+// here.
+std::optional<std::string> AsAUserBoundByModes(const std::function<std::string()>& check) {
+  int out[2];
+  if (::pipe(out) != 0) return std::nullopt;
+  const pid_t pid = ::fork();
+  if (pid < 0) return std::nullopt;
+  if (pid == 0) {
+    ::close(out[0]);
+    ::dup2(out[1], 2);
+    const passwd* nobody = ::getpwnam("nobody");
+    const uid_t uid = nobody ? nobody->pw_uid : 65534;
+    const gid_t gid = nobody ? nobody->pw_gid : 65534;
+    if (::geteuid() == 0 &&
+        (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0))
+      ::_exit(2);
+    // A check that starts the game instead of ending fails, not hangs.
+    ::alarm(60);
+    // Modes that do not bind (a capability kept) leave nothing to test.
+    if (DIR* d = ::opendir("texture")) {
+      ::closedir(d);
+      ::_exit(3);
+    }
+    const std::string answer = check();
+    std::fflush(stderr);
+    const bool written =
+        ::write(out[1], answer.data(), answer.size()) == static_cast<ssize_t>(answer.size());
+    ::_exit(written ? 0 : 1);
+  }
+  ::close(out[1]);
+  std::string got;
+  char buffer[4096];
+  for (ssize_t n; (n = ::read(out[0], buffer, sizeof buffer)) != 0;) {
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) break;
+    got.append(buffer, static_cast<size_t>(n));
+  }
+  ::close(out[0]);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  if (WIFSIGNALED(status)) return got + "\nended by signal " + std::to_string(WTERMSIG(status));
+  if (WEXITSTATUS(status) == 2 || WEXITSTATUS(status) == 3) return std::nullopt;
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  return got;
+}
+
+// A folder the player may not read (no read or no search permission, as a
+// mode or another owner gives) is no data to the game: with some such, the
+// game starts and names them; with all, the start-up failure message says so
+// and the program ends with 1.
+TEST_F(ProgramTest, FoldersThatCannotBeReadCountAsMissing) {
+  for (const char* name : {"Xfile", "texture", "sound", "data", "AppearData"})
+    fs::create_directory(dir.path() / name);
+  fs::permissions(dir.path(),
+                  fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+  fs::permissions(dir.path() / "texture", fs::perms::none);
+  fs::permissions(dir.path() / "sound", fs::perms::owner_write | fs::perms::owner_exec);  // no list
+  fs::permissions(dir.path() / "data", fs::perms::owner_read);  // no search
+  fs::remove(dir.path() / "AppearData");
+  const std::optional<std::string> some =
+      AsAUserBoundByModes([] { return DescribeMissingGameData("."); });
+  if (!some) GTEST_SKIP() << "no process here is stopped by a folder's mode";
+  EXPECT_EQ(
+      *some,
+      "Pomelvane: .: data folders missing: AppearData; cannot be read: texture, sound, data.");
+
+  fs::create_directory(dir.path() / "AppearData");
+  for (const char* name : {"Xfile", "AppearData"})
+    fs::permissions(dir.path() / name, fs::perms::none);
+  const std::optional<std::string> none =
+      AsAUserBoundByModes([] { return "status " + std::to_string(ProgramMain()); });
+  ASSERT_TRUE(none);
+  EXPECT_NE(none->find("ERROR: 初期化に失敗\nPomelvane: no game data in "), std::string::npos)
+      << *none;
+  EXPECT_NE(none->find("\n(cannot be read: Xfile, texture, sound, data, AppearData).\n"),
+            std::string::npos)
+      << *none;
+  EXPECT_TRUE(none->ends_with("status 1")) << *none;
+  for (const char* name : {"Xfile", "texture", "sound", "data", "AppearData"})
+    fs::permissions(dir.path() / name, fs::perms::owner_all);
 }
 
 // Every folder there, but the save folder a file: the title's exit item

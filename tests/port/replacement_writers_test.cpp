@@ -3,6 +3,7 @@
 // a writer's file in progress is never taken by another.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -241,6 +242,66 @@ TEST(ReplacementWriters, RemovesOnlyTheFilesOfWritersThatDied) {
   w.Discard();
   staying.erase("option.sav." + dead + ".0.tmp");
   EXPECT_EQ(Temps(save), staying);
+}
+
+// A writer whose process id says nothing of it (in another pid namespace, or
+// on another machine sharing the folder): here the process that opened the
+// save has ended and the one it handed the file to writes on. Its lock alone
+// keeps its file from another writer's cleaning, and it commits.
+TEST(ReplacementWriters, AWriterWhoseProcessIdIsGoneKeepsItsFileByItsLock) {
+  testsupport::TempDir dir;
+  const std::string target = dir.Write("save/option.sav", "old\n");
+  const fs::path save = dir.path() / "save";
+  int go[2], verdict[2];
+  ASSERT_EQ(::pipe(go), 0);
+  ASSERT_EQ(::pipe(verdict), 0);
+  const pid_t opener = ::fork();
+  ASSERT_GE(opener, 0);
+  if (opener == 0) {
+    port::ReplacementFile w;
+    if (!w.Open(target) || std::fputs("half", w.Stream()) < 0 || std::fflush(w.Stream()) != 0)
+      ::_exit(1);
+    const pid_t heir = ::fork();
+    if (heir != 0) ::_exit(heir > 0 ? 0 : 1);
+    ::close(go[1]);
+    ::close(verdict[0]);
+    // Told to go on, or the test is gone (end of file): then discarded.
+    char c = 0;
+    const bool ok =
+        ::read(go[0], &c, 1) == 1 && std::fputs(" and the rest\n", w.Stream()) >= 0 && w.Commit();
+    w.Discard();
+    const char answer = ok ? 'y' : 'n';
+    ::_exit(::write(verdict[1], &answer, 1) == 1 ? 0 : 1);
+  }
+  ::close(go[0]);
+  ::close(verdict[1]);
+  int status = 0;
+  ASSERT_EQ(::waitpid(opener, &status, 0), opener);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  const std::set<std::string> held = Temps(save);
+  ASSERT_EQ(held.size(), 1u);
+  ASSERT_EQ(held.begin()->rfind("option.sav." + std::to_string(opener) + ".", 0), 0u);
+
+  port::ReplacementFile other;
+  ASSERT_TRUE(other.Open(target));
+  std::set<std::string> left = Temps(save);
+  left.erase(fs::path(other.TempPath()).filename().string());
+  EXPECT_EQ(left, held);
+  other.Discard();
+
+  ASSERT_EQ(::write(go[1], "g", 1), 1);
+  // The heir answers, or ends and closes the pipe; a generous deadline in
+  // case it hangs.
+  pollfd answer{verdict[0], POLLIN, 0};
+  char got = 0;
+  if (::poll(&answer, 1, 60'000) == 1) {
+    EXPECT_EQ(::read(verdict[0], &got, 1), 1);
+  }
+  ::close(go[1]);
+  ::close(verdict[0]);
+  EXPECT_EQ(got, 'y') << "the heir's commit failed";
+  EXPECT_EQ(ReadAll(target), "half and the rest\n");
+  EXPECT_TRUE(Temps(save).empty());
 }
 
 TEST(ReplacementWriters, ProcessesSavingTogetherLeaveOneWholeFile) {

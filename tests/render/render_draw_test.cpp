@@ -1,8 +1,14 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
+#include <filesystem>
 #include <fstream>
+#include <string>
+#include <vector>
 
+#include "port/texture_file.h"
 #include "render/Billboard.h"
 #include "render/CircleShadow.h"
 #include "render/StaticMesh.h"
@@ -71,6 +77,50 @@ TEST_F(DeviceTest, TextureLoadRoundsUpAndFailsCleanly) {
   t.Release();
   EXPECT_EQ(t.Get(), nullptr);
   EXPECT_TRUE(t.DrawSprite(nullptr, nullptr, nullptr, nullptr, 0xFFFFFFFF));
+}
+
+// A texture whose file gives no picture says so on standard error with its
+// path and the reason, once however often it is loaded; a good one says
+// nothing.
+TEST_F(DeviceTest, ATextureThatGivesNoPictureIsNamedOnceOnStandardError) {
+  testsupport::TempDir dir;
+  const std::string good = RgbPng("named_good.png", 2, 2, std::vector<uint32_t>(4, 0x112233));
+  const std::string file = dir.Write("a_file.png", "not a picture");
+  std::filesystem::create_directory(dir.path() / "folder.png");
+  struct Case {
+    const char* name;
+    std::string path;
+    const char* reason;
+  };
+  std::vector<Case> cases = {
+      {"missing", (dir.path() / "missing.png").string(), "cannot read the file"},
+      {"a folder", (dir.path() / "folder.png").string(), "cannot read the file"},
+      {"below a file", file + "/below.png", "cannot read the file"},
+      {"not a picture", file, "unknown image format"},
+  };
+  // Where modes bind (not as root): a file the player may not read.
+  const std::string locked = dir.Write("locked.png", std::string(64, 'x'));
+  std::filesystem::permissions(locked, std::filesystem::perms::none);
+  if (const int fd = ::open(locked.c_str(), O_RDONLY); fd >= 0)
+    ::close(fd);
+  else
+    cases.push_back({"not readable", locked, "cannot read the file"});
+
+  testing::internal::CaptureStderr();
+  for (int round = 0; round < 2; ++round) {
+    for (const Case& c : cases) {
+      Texture t;
+      EXPECT_FALSE(t.Load(device_.get(), c.path.c_str(), 0)) << c.name;
+      gpu::Texture* texture = nullptr;
+      EXPECT_TRUE(Failed(CreateTextureFromFile(device_.get(), c.path, 0, &texture))) << c.name;
+    }
+    Texture t;
+    EXPECT_TRUE(t.Load(device_.get(), good.c_str(), 0));
+  }
+  const std::string err = testing::internal::GetCapturedStderr();
+  std::string expected;
+  for (const Case& c : cases) expected += c.path + ": not loaded: " + c.reason + "\n";
+  EXPECT_EQ(err, expected);
 }
 
 TEST_F(DeviceTest, BillboardDrawsItsQuadWithUMirrored) {

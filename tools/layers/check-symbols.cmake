@@ -72,6 +72,38 @@ foreach(index RANGE ${last})
   endforeach()
 endforeach()
 
+# The text of a header as the compiler reads it, its comments and literals
+# left out, ";" written " @end@". Lines ending in a backslash are joined
+# first, then the text is read a token at a time from its start, so whichever
+# of a comment, a string or a character comes first hides all it holds (a
+# "//" in a block comment, a "/*" in a string, a quote in a character). A
+# raw string is known by its plain delimiter only. Meanwhile ";", "[" and "]"
+# stand in as "@%", "@<" and "@>": in a list they would split or hold items.
+set(token_patterns
+    "(u8|[uUL])?R\"\\(([^)]|\\)+[^)\"])*\\)+\""  # raw string
+    "[A-Za-z_][A-Za-z0-9_]*"  # name, taken whole: a quote after it opens a character
+    "\\.?[0-9]([eEpP][+-]|[A-Za-z0-9_.]|'[A-Za-z0-9_])*"  # number, digit separators included
+    "/\\*([^*]|\\*+[^*/])*\\*+/"  # block comment
+    "//[^\n]*"  # line comment
+    "\"([^\"\\\n]|\\\\.)*\""  # string
+    "'([^'\\\n]|\\\\.)*'"  # character
+    "[^A-Za-z0-9_/\"'.]+|[/\"'.]")  # anything else
+list(JOIN token_patterns "|" token_pattern)
+function(code_of path out)
+  file(READ ${path} text)
+  string(REGEX REPLACE "\\\\[ \t\r]*\n" "" text "${text}")
+  string(REPLACE ";" "@%" text "${text}")
+  string(REPLACE "[" "@<" text "${text}")
+  string(REPLACE "]" "@>" text "${text}")
+  string(REGEX MATCHALL "${token_pattern}" tokens "${text}")
+  list(FILTER tokens EXCLUDE REGEX "^((u8|[uUL])?R\"|/[/*]|[\"'])")
+  list(JOIN tokens " " text)
+  string(REPLACE "@%" " @end@" text "${text}")
+  string(REPLACE "@<" "[" text "${text}")
+  string(REPLACE "@>" "]" text "${text}")
+  set(${out} "${text}" PARENT_SCOPE)
+endfunction()
+
 # The header that declares each object, and its layer: the names an "extern"
 # declaration ends each of its declarators with. An object declared in two
 # headers is kept as such and refused.
@@ -80,10 +112,7 @@ foreach(index RANGE ${last})
   file(GLOB headers RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/src/${layer}/*.h)
   list(SORT headers)
   foreach(header IN LISTS headers)
-    file(READ ${SOURCE_DIR}/${header} text)
-    string(REGEX REPLACE "//[^\n]*" "" text "${text}")
-    string(REGEX REPLACE "/\\*([^*]|\\*+[^*/])*\\*+/" "" text "${text}")
-    string(REPLACE ";" " @end@" text "${text}")
+    code_of(${SOURCE_DIR}/${header} text)
     string(REGEX MATCHALL "extern[ \t\n][^@{}()\"]*@end@" declarations "${text}")
     foreach(declaration IN LISTS declarations)
       string(REGEX REPLACE "^extern|@end@$|=[^,]*|\\[[^]]*\\]" "" declaration "${declaration}")

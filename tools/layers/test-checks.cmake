@@ -132,7 +132,14 @@ set(symbol_cases
     "higher_global|extern int g_second@ int Low() { return g_second@ }|void D() {}|low \\(Low.cpp.o\\) uses g_second: the program-wide object g_second is declared in src/app/Second.h of the higher layer app"
     "undeclared_global|extern int g_hidden@ int Low() { return g_hidden@ }|void D() {}|uses g_hidden: the program-wide object g_hidden is declared in no header"
     "global_declared_again|extern int g_second@ int Low() { return g_second@ }|void D() {}|uses g_second: the program-wide object g_second is declared in more than one header \\(src/low/Again.h and src/app/Second.h\\)|extern int g_second@"
-    "global_of_own_header_in_app|int Low() { return 0@ }|extern int g_second@ int D() { return g_second@ }|pass")
+    "global_of_own_header_in_app|int Low() { return 0@ }|extern int g_second@ int D() { return g_second@ }|pass"
+    # Declared only in a comment or a string of a lower header: declared nowhere.
+    "global_in_a_line_comment|extern int g_hidden@ int Low() { return g_hidden@ }|void D() {}|uses g_hidden: the program-wide object g_hidden is declared in no header|// extern int g_hidden@"
+    "global_in_a_block_comment|extern int g_hidden@ int Low() { return g_hidden@ }|void D() {}|uses g_hidden: the program-wide object g_hidden is declared in no header|/* old:\nextern int g_hidden@ */"
+    "global_in_a_block_comment_holding_slashes|extern int g_hidden@ int Low() { return g_hidden@ }|void D() {}|uses g_hidden: the program-wide object g_hidden is declared in no header|/* extern int g_hidden@ // gone */"
+    "global_in_a_line_comment_going_on|extern int g_hidden@ int Low() { return g_hidden@ }|void D() {}|uses g_hidden: the program-wide object g_hidden is declared in no header|// old \\\nextern int g_hidden@"
+    "global_in_a_string|extern int g_hidden@ int Low() { return g_hidden@ }|void D() {}|uses g_hidden: the program-wide object g_hidden is declared in no header|inline const char* kNote = \"extern int g_hidden@\"@"
+    "global_after_comment_marks_in_literals|extern int g_hidden@ int Low() { return g_hidden@ }|void D() {}|pass|inline const char* kA = \"/*\"@ inline char kB = '\"'@ inline int kC = 1'000@\nextern int g_hidden@ // */\ninline const char* kD = R\"(\" /* )\"@")
 foreach(case IN LISTS symbol_cases)
   string(REPLACE "|" ";" parts "${case}")
   list(GET parts 0 name)
