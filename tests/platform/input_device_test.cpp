@@ -38,6 +38,18 @@ class PadTest : public ::testing::Test {
     return input.IsPadDirection(pad, kUp) == up && input.IsPadDirection(pad, kDown) == down &&
            input.IsPadDirection(pad, kLeft) == left && input.IsPadDirection(pad, kRight) == right;
   }
+  // The pad on which a press of button b of device `device` shows; -1 on
+  // none, 100 on several.
+  int PressedOn(int device, int b) {
+    EXPECT_TRUE(port::SetVirtualPadButton(device, b, true));
+    input.PollJoysticks();
+    int on = -1;
+    for (int pad = 0; pad < 4; ++pad)
+      if (input.IsPadButton(pad, b)) on = on == -1 ? pad : 100;
+    EXPECT_TRUE(port::SetVirtualPadButton(device, b, false));
+    input.PollJoysticks();
+    return on;
+  }
 
   InputDevice input;
 };
@@ -158,17 +170,6 @@ TEST_F(PadTest, PadsPluggedBackServeTheirOwnPlaceAndNoOtherIsTaken) {
   for (int model : {kA, kB, kA}) ASSERT_GE(port::AttachVirtualPad(2, 16, model), 0);
   ASSERT_TRUE(Init());
   ASSERT_EQ(input.GetPadCount(), 3);
-  // Device index whose button b shows on which pad.
-  const auto pressedOn = [&](int device, int b) {
-    EXPECT_TRUE(port::SetVirtualPadButton(device, b, true));
-    input.PollJoysticks();
-    int on = -1;
-    for (int pad = 0; pad < 4; ++pad)
-      if (input.IsPadButton(pad, b)) on = on == -1 ? pad : 100;  // 100: on several
-    EXPECT_TRUE(port::SetVirtualPadButton(device, b, false));
-    input.PollJoysticks();
-    return on;
-  };
 
   for (int i = 2; i >= 0; --i) ASSERT_TRUE(port::DetachVirtualPad(i));
   EXPECT_FALSE(input.PollJoysticks());
@@ -186,9 +187,9 @@ TEST_F(PadTest, PadsPluggedBackServeTheirOwnPlaceAndNoOtherIsTaken) {
   EXPECT_EQ(input.GetPadCount(), 0) << "counted from the next poll";
   EXPECT_TRUE(input.PollJoysticks()) << "taken up before they are read";
   EXPECT_EQ(input.GetPadCount(), 3);
-  EXPECT_EQ(pressedOn(1, 4), 1) << "B is pad 1 again";
-  EXPECT_EQ(pressedOn(2, 5), 0);
-  EXPECT_EQ(pressedOn(3, 6), 2);
+  EXPECT_EQ(PressedOn(1, 4), 1) << "B is pad 1 again";
+  EXPECT_EQ(PressedOn(2, 5), 0);
+  EXPECT_EQ(PressedOn(3, 6), 2);
   EXPECT_FALSE(port::SetVirtualPadButton(0, 7, true));
   ASSERT_TRUE(port::SetVirtualPadAxis(3, 1, -32768));
   input.PollJoysticks();
@@ -203,7 +204,7 @@ TEST_F(PadTest, PadsPluggedBackServeTheirOwnPlaceAndNoOtherIsTaken) {
   ASSERT_TRUE(port::DetachVirtualPad(2));  // the devices after it move down one
   EXPECT_TRUE(input.PollJoysticks()) << "taken up before the read";
   EXPECT_EQ(input.GetPadCount(), 3);
-  EXPECT_EQ(pressedOn(3, 9), 0);
+  EXPECT_EQ(PressedOn(3, 9), 0);
   const std::string said = testing::internal::GetCapturedStderr();
   const auto lines = [&](const std::string& what) {
     int n = 0;
@@ -223,29 +224,19 @@ TEST_F(PadTest, PadsOfOneModelPluggedBackGoFirstToThePadOfTheirPath) {
   const char* const paths[] = {"/dev/input/event20", "/dev/input/event21", "/dev/input/event22"};
   for (const char* path : paths) ASSERT_GE(port::AttachVirtualPad(2, 16, kA, path), 0);
   ASSERT_TRUE(Init());
-  // The pad whose button b shows a press on device `device`.
-  const auto pressedOn = [&](int device, int b) {
-    EXPECT_TRUE(port::SetVirtualPadButton(device, b, true));
-    input.PollJoysticks();
-    int on = -1;
-    for (int pad = 0; pad < 4; ++pad)
-      if (input.IsPadButton(pad, b)) on = on == -1 ? pad : 100;  // 100: on several
-    EXPECT_TRUE(port::SetVirtualPadButton(device, b, false));
-    return on;
-  };
   for (int i = 2; i >= 0; --i) ASSERT_TRUE(port::DetachVirtualPad(i));
   input.PollJoysticks();
 
   ASSERT_EQ(port::AttachVirtualPad(2, 16, kA, paths[2]), 0);
   input.PollJoysticks();
-  EXPECT_EQ(pressedOn(0, 1), 2) << "not the first pad free";
+  EXPECT_EQ(PressedOn(0, 1), 2) << "not the first pad free";
   EXPECT_EQ(input.GetPadCount(), 1);
   ASSERT_EQ(port::AttachVirtualPad(2, 16, kA, "/dev/input/event30"), 1);
   ASSERT_EQ(port::AttachVirtualPad(2, 16, kA, paths[0]), 2);
   EXPECT_TRUE(input.PollJoysticks());
-  EXPECT_EQ(pressedOn(2, 2), 0);
-  EXPECT_EQ(pressedOn(1, 3), 1) << "the new path: the pad left";
-  EXPECT_EQ(pressedOn(0, 4), 2);
+  EXPECT_EQ(PressedOn(2, 2), 0);
+  EXPECT_EQ(PressedOn(1, 3), 1) << "the new path: the pad left";
+  EXPECT_EQ(PressedOn(0, 4), 2);
   EXPECT_EQ(input.GetPadCount(), 3);
 }
 
