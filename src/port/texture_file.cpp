@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <mutex>
 #include <set>
 
 namespace port {
@@ -13,9 +12,7 @@ namespace {
 // Says on standard error why a texture's file gave no picture, once a path:
 // a scene loads its textures again each time it is entered.
 void SayNotLoaded(const std::string& path, const std::string& reason) {
-  static std::mutex mutex;
-  static std::set<std::string> said;
-  const std::lock_guard<std::mutex> lock(mutex);
+  static std::set<std::string> said;  // the game loads on its one thread
   if (!said.insert(path).second) return;
   std::fprintf(stderr, "%s: not loaded: %s\n", path.c_str(), reason.c_str());
 }
